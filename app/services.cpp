@@ -1,0 +1,30 @@
+#include "app/services.h"
+
+#include "platform/linux_system.h"
+#include "platform/qt_user_interface.h"
+#include "platform/tzdata_registry.h"
+#include "support/app_paths.h"
+#include "support/common.h"
+
+namespace bb::app {
+
+void InstallPlatformServices() {
+    static platform::LinuxClock clock;
+    static platform::LinuxOsVersion os;
+    static platform::LinuxLocale locale;
+    static platform::TzdataRegistry registry;
+    static platform::QtUserInterface ui;
+    static platform::RealProcess process;
+    sys::Current() = sys::Services{&clock, &os, &locale, &registry, &ui, &process};
+    App() = ResolveAppPaths(CurrentExecutable());
+}
+
+void StartServices() {
+    Common::Initialize();
+}
+
+void StopServices() {
+    Common::Terminate();
+}
+
+}  // namespace bb::app

@@ -1,0 +1,168 @@
+#include "support/common.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include "tests/fakes/fake_system.h"
+
+namespace bb {
+namespace {
+
+using testing::FakeSystem;
+
+class DiagnosticLog : public ::testing::Test {
+  protected:
+    void StartAt(int y, int mo, int d, int h, int mi, int s) {
+        fs.clock.Set(y, mo, d, h, mi, s);
+        Common::Initialize();
+    }
+    FakeSystem fs;
+};
+
+TEST_F(DiagnosticLog, ARunWithoutErrorsLeavesTheLogExactlyAsItWas) {
+    std::ofstream(fs.LogFilePath(), std::ios::binary) << "old line\r\n";
+    StartAt(2026, 12, 5, 7, 0, 0);
+    Common::Terminate();
+    EXPECT_EQ(testing::ReadFile(fs.LogFilePath()), "old line\r\n");
+}
+
+TEST_F(DiagnosticLog, TheFirstErrorWritesTheHeaderStampedWithTheStartTime) {
+    fs.locale.items[sys::kLocaleSLanguage] = "Deutsch";
+    fs.locale.items[sys::kLocaleSCountry] = "Deutschland";
+    Common::SetConnectedServersSource([] { return " DXL,HRD "; });
+    StartAt(2026, 12, 5, 6, 0, 1);
+    fs.clock.Set(2026, 12, 5, 7, 17, 44);
+    LogError(9, "Form1.add_beacon");
+    Common::SetConnectedServersSource(nullptr);
+
+    const std::string folder = fs.folder.path().string();
+    const std::string at = "05-Dec-2026 06:00:01 > ";
+    std::vector<std::string> expected = {
+        "",
+        at + "Beaconboard version 1.0.10",
+        at + "App.Path        : " + folder,
+        at + "App.exe         : Beaconboard",
+        at + "Operating System: Vista build 7601",
+        at + "Country         : Deutschland",
+        at + "Language        : Deutsch",
+        at + "DXLab Apps      : DXL,HRD",
+        "05-Dec-2026 07:17:44 > program error 9 in module Form1.add_beacon: Subscript out of range",
+    };
+    fs.os.info = {};  // read at Initialize, not at the first line
+    EXPECT_EQ(fs.LogLines(), expected);
+    std::string raw = testing::ReadFile(fs.LogFilePath());
+    EXPECT_EQ(raw.substr(0, 2), "\r\n");
+    EXPECT_EQ(raw.substr(raw.size() - 2), "\r\n");
+}
+
+TEST_F(DiagnosticLog, ASecondErrorAddsOneLineAndANewRunAppendsANewHeader) {
+    StartAt(2026, 1, 2, 3, 4, 5);
+    LogError(6, "A.b");
+    const auto first = fs.LogLines().size();
+    LogError(13, "A.c");
+    auto lines = fs.LogLines();
+    ASSERT_EQ(lines.size(), first + 1);
+    EXPECT_EQ(lines.back(), "02-Jan-2026 03:04:05 > program error 13 in module A.c: Type mismatch");
+
+    Common::ResetForTesting();  // the next run of the program
+    StartAt(2026, 1, 3, 0, 0, 0);
+    LogError(6, "A.d");
+    EXPECT_EQ(fs.LogLines().size(), first + 1 + 9);
+}
+
+TEST_F(DiagnosticLog, ShutdownLineOnlyAfterAnError) {
+    StartAt(2026, 5, 1, 0, 0, 0);
+    LogError(5, "Form1.Form_Load");
+    Common::Terminate();
+    EXPECT_EQ(fs.LogLines().back(), "01-May-2026 00:00:00 > Beaconboard shutdown");
+}
+
+TEST_F(DiagnosticLog, NoConnectedProgramLeavesTheLabelBareAndAnUnknownOsSaysSo) {
+    fs.os.info = sys::OsVersionInfo{10, 0, 19045, sys::kPlatformWin32NT};
+    fs.locale.lcid = 0;  // no user default locale
+    StartAt(2026, 5, 1, 0, 0, 0);
+    LogError(5, "X.y");
+    auto lines = fs.LogLines();
+    EXPECT_EQ(lines[4].substr(23), "Operating System: unknown build 19045");
+    EXPECT_EQ(lines[5].substr(23), "Country         : ");
+    EXPECT_EQ(lines[6].substr(23), "Language        : ");
+    EXPECT_EQ(lines[7].substr(23), "DXLab Apps      : ");
+}
+
+TEST_F(DiagnosticLog, VersionNamesFollowTheTable) {
+    struct Case {
+        std::uint32_t platform, major, minor;
+        const char* name;
+    };
+    for (const Case& c : {Case{1, 4, 0, "Windows 95"}, Case{1, 4, 10, "Windows 98"},
+                          Case{1, 4, 90, "Windows Millennium"}, Case{1, 4, 1, "unknown"},
+                          Case{2, 3, 51, "Windows NT 3.51"}, Case{2, 4, 0, "Windows NT 4.0"},
+                          Case{2, 5, 0, "Windows 2000"}, Case{2, 5, 1, "Windows XP"},
+                          Case{2, 5, 2, "Windows Server"}, Case{2, 6, 3, "Vista"},
+                          Case{2, 5, 3, "unknown"}, Case{sys::kPlatformLinux, 6, 1, "unknown"}}) {
+        fs.os.info = sys::OsVersionInfo{c.major, c.minor, 1, c.platform};
+        Common::GetOSVersion();
+        EXPECT_EQ(Common::GetOSName(), c.name) << c.platform << " " << c.major << "." << c.minor;
+    }
+    fs.os.info = sys::OsVersionInfo{6, 0, 6002, sys::kPlatformWin32NT};
+    Common::GetOSVersion();
+    fs.os.ok = false;  // a failed query keeps the fields of the last good answer
+    fs.os.info = sys::OsVersionInfo{5, 1, 2600, 2};
+    Common::GetOSVersion();
+    EXPECT_EQ(Common::GetOSName(), "Vista");
+    EXPECT_EQ(Common::GetOSBuild(), 6002);
+}
+
+TEST_F(DiagnosticLog, AnUnwritableLogLosesItsLinesWithoutStopping) {
+    // The log path is a folder.
+    std::filesystem::create_directory(fs.LogFilePath());
+    StartAt(2026, 5, 1, 0, 0, 0);
+    LogError(5, "X.y");
+    EXPECT_TRUE(Common::HeaderWritten());  // counted as written all the same
+    std::filesystem::remove(fs.LogFilePath());
+    LogError(6, "X.z");
+    auto lines = fs.LogLines();
+    ASSERT_EQ(lines.size(), 1u);  // later lines come without a header
+    EXPECT_NE(lines[0].find("program error 6 in module X.z"), std::string::npos);
+}
+
+TEST_F(DiagnosticLog, ALogThatIsAPipeNobodyReadsDoesNotStall) {
+    ASSERT_EQ(::mkfifo(fs.LogFilePath().c_str(), 0644), 0);
+    StartAt(2026, 5, 1, 0, 0, 0);
+    LogError(5, "X.y");  // returns at once
+    Common::Terminate();
+    SUCCEED();
+}
+
+TEST_F(DiagnosticLog, AFolderThatDoesNotExistLosesTheLines) {
+    App().writableFolder = fs.folder.path() / "missing";
+    StartAt(2026, 5, 1, 0, 0, 0);
+    LogError(5, "X.y");
+    EXPECT_FALSE(std::filesystem::exists(App().writableFolder));
+}
+
+TEST_F(DiagnosticLog, ALineBeforeInitializeIsLost) {
+    WriteErrorLog("too early");
+    EXPECT_FALSE(std::filesystem::exists(fs.LogFilePath()));
+    StartAt(2026, 5, 1, 0, 0, 0);
+    EXPECT_FALSE(Common::HeaderWritten());
+}
+
+TEST_F(DiagnosticLog, MonthNamesComeFromTheLocaleWhereItHasThem) {
+    fs.locale.items[sys::kLocaleSAbbrevMonthName1 + 11] = "dec";
+    EXPECT_EQ(Common::FormatTimeStamp(DateSerial(2026, 12, 5, 7, 17, 44)), "05-dec-2026 07:17:44");
+    EXPECT_EQ(Common::FormatTimeStamp(DateSerial(2026, 3, 9, 23, 0, 9)), "09-Mar-2026 23:00:09");
+    fs.locale.lcid = 0;
+    EXPECT_EQ(Common::FormatTimeStamp(DateSerial(2026, 12, 5)), "05-Dec-2026 00:00:00");
+}
+
+TEST(LocaleInfo, AskedWithAnEmptyBufferFirstAndCutAtItsZero) {
+    FakeSystem fs;
+    EXPECT_EQ(LocaleInfo::GetLocaleLanguage(), "Nederlands");
+    EXPECT_EQ(LocaleInfo::GetLocaleCountry(), "Nederland");
+    fs.locale.items.clear();
+    EXPECT_EQ(LocaleInfo::GetLocaleCountry(), "");
+}
+
+}  // namespace
+}  // namespace bb

@@ -1,0 +1,36 @@
+# Debian packages the build, the tests and the peers need; sourced by the set-up scripts.
+# shellcheck shell=bash
+BB_BUILD_PACKAGES=(
+    g++ cmake ninja-build pkg-config
+    qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
+    libhamlib-dev tzdata
+)
+BB_RUN_PACKAGES=(xvfb xauth)
+BB_TEST_PACKAGES=(
+    libgtest-dev libgmock-dev libbenchmark-dev
+    libhamlib-utils dbus xvfb xauth
+)
+
+# Installs whichever of the named packages are missing; safe to run again.
+bb_install_missing() {
+    local missing=()
+    local p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' ||
+            missing+=("$p")
+    done
+    if [ ${#missing[@]} -gt 0 ]; then
+        echo "Installing: ${missing[*]}"
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -q
+        apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+}
+
+# Configures and builds one tree; extra arguments go to cmake.
+bb_build() {
+    local dir=$1
+    shift
+    cmake -S "$BB_TOP" -B "$BB_TOP/$dir" -G Ninja "$@"
+    cmake --build "$BB_TOP/$dir" --parallel "$(nproc)"
+}
