@@ -1,5 +1,7 @@
 #include "support/vbtypes.h"
 
+#include <cstdint>
+
 #include <cctype>
 #include <charconv>
 #include <cmath>
@@ -33,6 +35,19 @@ float CSng(double value) {
 }
 
 double Val(std::string_view text) {
+    // Plain whole numbers, the common case (times read back as seconds), go
+    // the short way.
+    if (!text.empty() && text.size() <= 15) {
+        std::size_t k = text[0] == '-' ? 1 : 0;
+        std::int64_t whole = 0;
+        bool plain = k < text.size();
+        for (; k < text.size() && plain; ++k) {
+            const char c = text[k];
+            plain = c >= '0' && c <= '9';
+            whole = whole * 10 + (c - '0');
+        }
+        if (plain) return text[0] == '-' ? -static_cast<double>(whole) : static_cast<double>(whole);
+    }
     // Blanks, tabs and line feeds are ignored anywhere in the number.
     std::string s;
     s.reserve(text.size());

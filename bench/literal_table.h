@@ -1,0 +1,72 @@
+// The intake as first written: no index, every lookup a scan from index 0
+// over deleted records too, the supersede step repeating the lookup until it
+// fails, one record appended per beacon and never dropped. Kept as the
+// baseline the indexed table is measured and checked against; it follows
+// the indexed intake's rules for pauses and failures, so both must show the
+// same live stations in the same order.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "stations/host.h"
+#include "stations/record_fill.h"
+#include "stations/station_record.h"
+#include "support/clock.h"
+#include "support/message_pump.h"
+#include "support/vb_error.h"
+#include "support/vbtypes.h"
+
+namespace bb::bench {
+
+class LiteralTable {
+  public:
+    std::vector<StationRecord> records{StationRecord{}};
+    std::int32_t count = 0;
+
+    std::int32_t find_station(const std::string& callsign) const {
+        for (std::size_t i = 0; i < records.size(); ++i) {
+            if (records[i].Callsign == callsign && !records[i].Deleted)
+                return static_cast<std::int32_t>(i);
+        }
+        return -1;
+    }
+
+    void remove_beacon(const std::string& callsign) {
+        for (StationRecord& r : records) {
+            if (r.Callsign == callsign) r.Deleted = true;
+        }
+    }
+
+    void add_beacon(const std::string& callsign, host::HostMain& host, MessagePump& pump,
+                    host::HostStation& query) {
+        Trap("Form1.add_beacon", [&] {
+            TZone zone;
+            zone.init();
+            std::vector<std::int32_t> superseded;
+            for (std::int32_t i = find_station(callsign); i != -1; i = find_station(callsign)) {
+                records[static_cast<std::size_t>(i)].Deleted = true;
+                superseded.push_back(i);
+            }
+            query.Callsign = callsign;
+            if (!host.GetStation(query)) return;
+            const host::HostStation station = query;
+            const std::int32_t newCount = CheckedAdd<std::int32_t>(count, 1);
+            records.resize(static_cast<std::size_t>(newCount));
+            count = newCount;
+            const std::size_t index = static_cast<std::size_t>(count - 1);
+            records[index] = StationRecord{};
+            pump.LetPendingMessagesRun();
+            StationRecord& r = records[index];
+            r.Callsign = callsign;
+            r.Deleted = false;
+            for (std::size_t j = index + 1; j < records.size(); ++j) {
+                if (records[j].Callsign == callsign && !records[j].Deleted) r.Deleted = true;
+            }
+            FillRecordFields(records[index], station, zone);
+        });
+    }
+};
+
+}  // namespace bb::bench

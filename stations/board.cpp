@@ -1,0 +1,105 @@
+#include "stations/board.h"
+
+#include "stations/record_fill.h"
+#include "support/clock.h"
+#include "support/vb_error.h"
+#include "support/vbtypes.h"
+
+namespace bb {
+
+void StationBoard::add_beacon(const std::string& strCallsign, float, float) {
+    Trap("Form1.add_beacon", [&] {
+        TZone zone;
+        zone.init();
+        table_.CompactIfWorthIt();
+        const std::vector<std::int32_t> superseded = table_.Supersede(strCallsign);
+        mUivStation.Callsign = strCallsign;
+        if (!host_.GetStation(mUivStation)) return;
+        // A nested intake during the pause asks the host through the same
+        // query object; the fill works from this intake's own answer.
+        const host::HostStation station = std::move(mUivStation);
+        std::int32_t index = 0;
+        try {
+            index = table_.Append();
+        } catch (...) {
+            table_.Restore(superseded);  // the station stays on the board
+            throw;
+        }
+        StationTable::PendingFill pending(table_);
+        pump_.LetPendingMessagesRun();
+
+        table_.SetCallsign(index, strCallsign);
+        table_.SetDeleted(index, false);
+        // The station beaconed again during the pause: the newer record stays
+        // its one live record.
+        if (table_.HasNewerLive(strCallsign, index)) table_.SetDeleted(index, true);
+        FillRecordFields(table_.Edit(index), station, zone);
+    });
+}
+
+void StationBoard::remove_beacon(const std::string& strCallsign) {
+    Trap("Form1.remove_beacon", [&] { table_.MarkDeleted(strCallsign); });
+}
+
+void StationBoard::scan_stations() {
+    Trap("Form1.scan_stations", [&] {
+        TZone zone;
+        zone.init();
+        EmergencyCount = 0;
+        if (!HostReady) return;
+        table_.Reset();
+        const std::int16_t n = host_.HostStationCount();
+        for (std::int16_t i = 0; i < n; ++i) {
+            pump_.LetPendingMessagesRun();
+            const std::string line = host_.HostStationLine(i);
+            if (line.empty()) break;
+            std::string callsign;
+            if (!CallsignFromHostLine(line, callsign)) {
+                // One line the host wrote oddly costs one station, not the scan.
+                LogError(err::kInvalidCall, "Form1.scan_stations");
+                continue;
+            }
+            mUivStation.Callsign = callsign;
+            if (!host_.GetStation(mUivStation)) continue;
+            const std::int32_t index = table_.Append();
+            table_.SetCallsign(index, callsign);
+            FillRecordFields(table_.Edit(index), mUivStation, zone);
+            if (table_[index].Emergency) EmergencyCount = CheckedAdd(EmergencyCount, 1);
+        }
+        Run(hooks_.build_station_grid);
+        Run(hooks_.select_row);
+    });
+}
+
+void StationBoard::AfterEvent() {
+    Run(hooks_.build_station_grid);
+    Run(hooks_.Plot_PHG);
+}
+
+void StationBoard::mUIV_NotifyBeacon(const std::string& strCallsign, float sngLat, float sngLong) {
+    Trap("Form1.mUIV_NotifyBeacon", [&] {
+        add_beacon(strCallsign, sngLat, sngLong);
+        AfterEvent();
+    });
+}
+
+void StationBoard::mUIV_NotifyBeaconData(const host::HostStation& cStn) {
+    Trap("Form1.mUIV_NotifyBeaconData", [&] {
+        const std::string callsign = cStn.Callsign;
+        add_beacon(callsign, cStn.Latitude, cStn.Longitude);
+        AfterEvent();
+    });
+}
+
+void StationBoard::mUIV_NotifyDelete(const std::string& strCallsign) {
+    Trap("Form1.mUIV_NotifyDelete", [&] {
+        remove_beacon(strCallsign);
+        AfterEvent();
+    });
+}
+
+void StationBoard::mUIV_UIView32IsClosing() {
+    Trap("Form1.mUIV_UIView32IsClosing", [&] { Run(hooks_.host_closing); });
+}
+
+}  // namespace bb

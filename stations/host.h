@@ -1,0 +1,78 @@
+// The host APRS program's automation objects, as the board uses them: the
+// main object, its map and the station query object, and the events of the
+// main object and the map. A binding to a running host implements them; the
+// tests implement them with a scripted host.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "support/clock.h"
+
+namespace bb::host {
+
+// The station object: `Callsign` is written to name the station to look up,
+// the rest is what `GetStation` fills in.
+struct HostStation {
+    std::string Callsign;
+    std::string Symbol;
+    std::string BeaconText;
+    std::string StatusText;
+    float Longitude = 0;  // minutes of arc, east positive
+    float Latitude = 0;   // minutes of arc, north positive
+    float Speed = 0;
+    std::int16_t Course = 0;
+    DateTime ReportDate = 0;
+    DateTime FallbackDate = 0;
+    float Distance = 0;
+    std::int16_t CommentStart = 0;  // 1-based position in BeaconText
+    std::int16_t Bearing = 0;
+};
+
+class HostMap {
+  public:
+    virtual ~HostMap() = default;
+    virtual void MapCircle(float x, float y, float radius, std::int32_t colour, float startAngle,
+                           float endAngle, float aspect) = 0;
+    virtual void MapLine(float x1, float y1, float x2, float y2, std::int32_t colour,
+                         std::int32_t flags) = 0;
+    virtual void SetMapLineWidth(std::int16_t width) = 0;
+    virtual void SetMapDrawMode(std::int16_t mode) = 0;
+    virtual void SetMapDrawColour(std::int32_t colour) = 0;
+};
+
+class HostMain {
+  public:
+    virtual ~HostMain() = default;
+    // True and `station` filled when the host knows the station named by its Callsign.
+    virtual bool GetStation(HostStation& station) = 0;
+    // True when the clipboard now holds the symbol's picture.
+    virtual bool SymbolToClipboard(const std::string& table, const std::string& symbol,
+                                   const std::string& overlay, std::int16_t flags) = 0;
+    virtual HostMap& Map() = 0;
+    virtual std::int16_t HostStationCount() = 0;
+    // The line of the station at `index` (from 0); empty when there is none.
+    virtual std::string HostStationLine(std::int16_t index) = 0;
+    virtual void SetNotify(bool enabled) = 0;
+};
+
+// Events of the main object.
+class HostEvents {
+  public:
+    virtual ~HostEvents() = default;
+    virtual void mUIV_DataAvailable() {}
+    virtual void mUIV_NotifyBeacon(const std::string& strCallsign, float sngLat, float sngLong) = 0;
+    virtual void mUIV_NotifyBeaconData(const HostStation& cStn) = 0;
+    virtual void mUIV_NotifyDelete(const std::string& strCallsign) = 0;
+    virtual void mUIV_UIView32IsClosing() = 0;
+};
+
+// Events of the map object.
+class MapEvents {
+  public:
+    virtual ~MapEvents() = default;
+    virtual void mUivMap_MapHasChanged() = 0;
+    virtual void mUivMap_MapRedrawn() = 0;
+};
+
+}  // namespace bb::host

@@ -1,0 +1,108 @@
+#include "stations/position.h"
+
+#include <gtest/gtest.h>
+#include <hamlib/rotator.h>
+
+#include <clocale>
+#include <random>
+
+#include "support/vb_error.h"
+
+namespace bb {
+namespace {
+
+std::string Coordinate(float v, bool isLongitude) {
+    std::string text;
+    FormatCoordinate(v, text, isLongitude);
+    return text;
+}
+
+std::string Locator(double lon, double lat) {
+    std::string text;
+    LocatorFromPosition(lon, lat, text);
+    return text;
+}
+
+TEST(FormatCoordinate, Examples) {
+    EXPECT_EQ(Coordinate(3150.0f, false), "52.30.00N");
+    EXPECT_EQ(Coordinate(293.2f, true), "004.53.20E");
+    EXPECT_EQ(Coordinate(-4439.1f, true), "073.59.10W");
+    EXPECT_EQ(Coordinate(-2000.5f, false), "33.20.50S");
+    EXPECT_EQ(Coordinate(0.0f, false), "00.00.00N");
+    EXPECT_EQ(Coordinate(0.0f, true), "000.00.00E");
+    EXPECT_EQ(Coordinate(10800.0f, true), "180.00.00E");
+    // Minutes that round up to 60 stay in their degree.
+    EXPECT_EQ(Coordinate(59.996f, false), "00.60.00N");
+    EXPECT_EQ(Coordinate(-5399.999f, false), "89.60.00S");
+}
+
+TEST(FormatCoordinate, ChangesTheValuePassedIn) {
+    float v = -2000.5f;
+    std::string text;
+    FormatCoordinate(v, text, false);
+    EXPECT_EQ(v, 2000.5f);
+}
+
+TEST(FormatCoordinate, FullStopsUnderACommaLocale) {
+    // Only effective where such a locale is installed; the text must not follow it.
+    const char* old = std::setlocale(LC_ALL, nullptr);
+    std::string saved = old ? old : "C";
+    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    EXPECT_EQ(Coordinate(3150.0f, false), "52.30.00N");
+    std::setlocale(LC_ALL, saved.c_str());
+}
+
+TEST(FormatCoordinate, ValuesBeyondAnyPositionRaiseOverflow) {
+    EXPECT_THROW(Coordinate(1.0e9f, true), RuntimeError);
+    EXPECT_THROW(Coordinate(std::numeric_limits<float>::infinity(), true), RuntimeError);
+}
+
+TEST(LocatorFromPosition, Examples) {
+    EXPECT_EQ(Locator(4.88667, 52.5), "JO22KM60");
+    EXPECT_EQ(Locator(0, 0), "JJ00AA00");
+    EXPECT_EQ(Locator(-73.9857, 40.7484), "FN30AR19");
+    EXPECT_EQ(Locator(-180, -90), "AA00AA00");
+    // Not clamped to the standard fields.
+    EXPECT_EQ(Locator(180, 0), "SJ00AA00");
+    EXPECT_EQ(Locator(0, 90), "JS00AA00");
+    EXPECT_EQ(Locator(179.9999, 89.9999), "RR99XX99");
+}
+
+TEST(LocatorFromPosition, PositionsBeyondTheLettersFail) {
+    for (double lon : {-180.01, -190.0, 320.0}) {
+        try {
+            Locator(lon, 0);
+            ADD_FAILURE() << lon;
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), 5);
+        }
+    }
+    EXPECT_THROW(Locator(std::nan(""), 0), RuntimeError);
+}
+
+TEST(LocatorFromPosition, AgreesWithHamlibOnRandomPositions) {
+    rig_set_debug(RIG_DEBUG_NONE);
+    std::mt19937_64 rng(20261206);
+    std::uniform_real_distribution<double> lon(-179.99, 179.99), lat(-89.99, 89.99);
+    int compared = 0;
+    for (int n = 0; n < 20000; ++n) {
+        const double x = lon(rng), y = lat(rng);
+        char theirs[16] = {};
+        ASSERT_EQ(longlat2locator(x, y, theirs, 4), RIG_OK);
+        std::string expected(theirs);
+        for (char& c : expected)
+            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+        // Within a few milliseconds of arc of a 30-second (longitude) or
+        // 15-second (latitude) line the other one rounds across it.
+        const double secX = (x + 180) * 3600, secY = (y + 90) * 3600;
+        if (std::fabs(secX - 30 * std::round(secX / 30)) < 0.05 ||
+            std::fabs(secY - 15 * std::round(secY / 15)) < 0.05)
+            continue;
+        EXPECT_EQ(Locator(x, y), expected) << x << " " << y;
+        ++compared;
+    }
+    EXPECT_GT(compared, 19000);
+}
+
+}  // namespace
+}  // namespace bb

@@ -1,0 +1,48 @@
+#include "stations/record_fill.h"
+
+#include "stations/comment_decoder.h"
+#include "stations/position.h"
+#include "support/vb_error.h"
+#include "support/vbtypes.h"
+
+namespace bb {
+
+void FillRecordFields(StationRecord& r, const host::HostStation& s, const TZone& zone) {
+    r.Symbol = s.Symbol;
+    r.Latitude = s.Latitude;
+    r.Longitude = s.Longitude;
+    const DateTime when = s.ReportDate == 0 ? s.FallbackDate : s.ReportDate;
+    r.HeardTime = CLng(Val(zone.DateToUnix(when)));
+    float lat = r.Latitude, lon = r.Longitude;
+    FormatCoordinate(lat, r.LatitudeText, false);
+    FormatCoordinate(lon, r.LongitudeText, true);
+    LocatorFromPosition(static_cast<double>(r.Longitude) / 60.0,
+                        static_cast<double>(r.Latitude) / 60.0, r.Locator);
+    r.Bearing = s.Bearing;
+    r.Course = s.Course;
+    r.Speed = s.Speed;
+    r.BeaconText = s.BeaconText;
+    r.Distance = s.Distance;
+    if (UCase(s.StatusText) == "EMERGENCY") {
+        r.Emergency = true;
+        r.EmergencyAcknowledged = false;
+    }
+    if (static_cast<std::int64_t>(s.BeaconText.size()) > s.CommentStart) {
+        if (s.CommentStart < 1) Raise(err::kInvalidCall, "comment start before the text");
+        r.Comment = Mid(s.BeaconText, static_cast<std::size_t>(s.CommentStart));
+        ParseComment(r, r.Comment);
+    }
+}
+
+bool CallsignFromHostLine(std::string_view line, std::string& callsign) {
+    if (line.size() < 2) return false;
+    const std::size_t blank = line.find(' ', 1);
+    if (blank == std::string_view::npos) return false;
+    std::string_view cs = line.substr(1, blank - 1);
+    if (!cs.empty() && cs.back() == '*') cs.remove_suffix(1);
+    if (cs.empty()) return false;
+    callsign = std::string(cs);
+    return true;
+}
+
+}  // namespace bb

@@ -1,0 +1,195 @@
+#include "stations/station_table.h"
+
+#include <algorithm>
+
+#include "support/vb_error.h"
+#include "support/vbtypes.h"
+
+namespace bb {
+
+StationTable::StationTable() {
+    Reset();
+}
+
+void StationTable::Reset() {
+    records_.assign(1, StationRecord{});
+    live_index_.clear();
+    pending_list_ = &live_index_[""];
+    pending_list_->push_back(0);
+    count_ = 0;
+    live_ = 1;
+}
+
+void StationTable::CheckIndex(std::int32_t index) const {
+    if (index < 0 || index > UpperBound()) Raise(err::kSubscript, "station index");
+}
+
+const StationRecord& StationTable::operator[](std::int32_t index) const {
+    CheckIndex(index);
+    return records_[static_cast<std::size_t>(index)];
+}
+
+StationRecord& StationTable::Edit(std::int32_t index) {
+    CheckIndex(index);
+    return records_[static_cast<std::size_t>(index)];
+}
+
+std::int32_t StationTable::find_station(std::string_view callsign) const {
+    auto it = live_index_.find(callsign);
+    return it == live_index_.end() || it->second.empty() ? -1 : it->second.front();
+}
+
+bool StationTable::HasNewerLive(std::string_view callsign, std::int32_t index) const {
+    auto it = live_index_.find(callsign);
+    return it != live_index_.end() && !it->second.empty() && it->second.back() > index;
+}
+
+void StationTable::IndexAdd(const std::string& callsign, std::int32_t index) {
+    auto& list = live_index_[callsign];
+    // Appends come last; only a fill after a pause lands before later records.
+    if (list.empty() || list.back() < index) {
+        list.push_back(index);
+    } else {
+        auto at = std::lower_bound(list.begin(), list.end(), index);
+        if (at == list.end() || *at != index) list.insert(at, index);
+    }
+}
+
+void StationTable::IndexRemove(const std::string& callsign, std::int32_t index) {
+    std::vector<std::int32_t>* found = pending_list_;
+    if (!callsign.empty()) {
+        auto it = live_index_.find(callsign);
+        if (it == live_index_.end()) return;
+        found = &it->second;
+    }
+    auto& list = *found;
+    auto at = std::lower_bound(list.begin(), list.end(), index);
+    if (at != list.end() && *at == index) list.erase(at);
+}
+
+std::vector<std::int32_t> StationTable::Supersede(std::string_view callsign) {
+    auto it = live_index_.find(callsign);
+    if (it == live_index_.end() || it->second.empty()) return {};
+    // The station's entry stays (empty) for its next beacon; compaction drops
+    // the entries of stations gone for good.
+    std::vector<std::int32_t> marked;
+    marked.swap(it->second);
+    for (std::int32_t i : marked)
+        records_[static_cast<std::size_t>(i)].Deleted = true;
+    live_ -= static_cast<std::int32_t>(marked.size());
+    return marked;
+}
+
+void StationTable::Restore(const std::vector<std::int32_t>& indices) {
+    for (std::int32_t i : indices) {
+        if (i >= 0 && i <= UpperBound()) SetDeleted(i, false);
+    }
+}
+
+void StationTable::MarkDeleted(std::string_view callsign) {
+    Supersede(callsign);
+}
+
+void StationTable::SetDeleted(std::int32_t index, bool deleted) {
+    StationRecord& r = Edit(index);
+    if (r.Deleted == deleted) return;
+    r.Deleted = deleted;
+    if (deleted) {
+        IndexRemove(r.Callsign, index);
+        --live_;
+    } else {
+        IndexAdd(r.Callsign, index);
+        ++live_;
+    }
+}
+
+void StationTable::SetCallsign(std::int32_t index, std::string callsign) {
+    StationRecord& r = Edit(index);
+    if (r.Callsign == callsign) return;
+    if (!r.Deleted) {
+        IndexRemove(r.Callsign, index);
+        IndexAdd(callsign, index);
+    }
+    r.Callsign = std::move(callsign);
+}
+
+std::int32_t StationTable::Append() {
+    if (count_ == 0) {
+        // The first append takes the place of the empty record.
+        Reset();
+        records_[0] = StationRecord{};
+        count_ = 1;
+        return 0;
+    }
+    const std::int32_t newCount = CheckedAdd<std::int32_t>(count_, 1);
+    records_.emplace_back();  // may throw; the count is raised only after it
+    count_ = newCount;
+    const std::int32_t index = count_ - 1;
+    pending_list_->push_back(index);
+    ++live_;
+    return index;
+}
+
+void StationTable::CompactIfWorthIt() {
+    if (pending_ == 0 && records_.size() >= kMinRecordsToCompact &&
+        records_.size() - static_cast<std::size_t>(live_) > static_cast<std::size_t>(live_))
+        Compact();
+}
+
+void StationTable::Compact() {
+    if (count_ == 0) return;
+    // In place and stable; `moved[old]` is the record's new index.
+    std::vector<std::int32_t> moved(records_.size(), -1);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (records_[i].Deleted) continue;
+        if (kept != i) records_[kept] = std::move(records_[i]);
+        moved[i] = static_cast<std::int32_t>(kept++);
+    }
+    records_.resize(kept);
+    if (records_.empty()) {
+        Reset();
+        return;
+    }
+    count_ = static_cast<std::int32_t>(records_.size());
+    // Renumber the index where it stands; entries of stations without a live
+    // record go.
+    for (auto it = live_index_.begin(); it != live_index_.end();) {
+        if (it->second.empty() && !it->first.empty()) {
+            it = live_index_.erase(it);
+            continue;
+        }
+        for (std::int32_t& index : it->second)
+            index = moved[static_cast<std::size_t>(index)];
+        ++it;
+    }
+}
+
+void StationTable::ForEachLive(
+    const std::function<void(std::int32_t, const StationRecord&)>& f) const {
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (!records_[i].Deleted) f(static_cast<std::int32_t>(i), records_[i]);
+    }
+}
+
+bool StationTable::IndexIsConsistent() const {
+    Index expected;
+    std::int32_t live = 0;
+    for (std::size_t i = 0; i < records_.size(); ++i) {
+        if (records_[i].Deleted) continue;
+        expected[records_[i].Callsign].push_back(static_cast<std::int32_t>(i));
+        ++live;
+    }
+    // Entries kept empty for stations without a live record are allowed.
+    for (const auto& [callsign, list] : live_index_) {
+        auto it = expected.find(callsign);
+        if (it == expected.end() ? !list.empty() : it->second != list) return false;
+    }
+    for (const auto& entry : expected) {
+        if (!live_index_.count(entry.first)) return false;
+    }
+    return live == live_ && (count_ == 0 ? records_.size() == 1
+                                         : records_.size() == static_cast<std::size_t>(count_));
+}
+
+}  // namespace bb

@@ -1,0 +1,108 @@
+// The board's copy of every heard station. Records are appended, one per
+// beacon; a superseded or removed record is marked deleted and every reader
+// skips it. An index from callsign to its live records answers find_station
+// without scanning, and deleted records are compacted away once they
+// outnumber the live ones, so the table never fills up on a long run.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "stations/station_record.h"
+
+namespace bb {
+
+class StationTable {
+  public:
+    StationTable();
+
+    // One empty record at index 0 and a count of 0, as after a full scan starts.
+    void Reset();
+
+    // Records appended and still held; the upper bound is StationCount() - 1,
+    // except at 0, when the table holds its one empty record.
+    std::int32_t StationCount() const { return count_; }
+    std::int32_t UpperBound() const { return static_cast<std::int32_t>(records_.size()) - 1; }
+    std::int32_t LiveCount() const { return live_; }
+
+    // Error 9 outside 0 to UpperBound().
+    const StationRecord& operator[](std::int32_t index) const;
+    // For every field but Callsign and Deleted, which go through the table so
+    // that its index follows them.
+    StationRecord& Edit(std::int32_t index);
+
+    // The lowest index whose record has exactly `callsign` and is live; -1 when none.
+    std::int32_t find_station(std::string_view callsign) const;
+    // True when a live record of `callsign` lies after `index`.
+    bool HasNewerLive(std::string_view callsign, std::int32_t index) const;
+
+    // Marks every live record of `callsign` deleted; returns their indices so
+    // that a failed intake can restore them.
+    std::vector<std::int32_t> Supersede(std::string_view callsign);
+    void Restore(const std::vector<std::int32_t>& indices);
+    // Marks every record of `callsign` deleted.
+    void MarkDeleted(std::string_view callsign);
+    void SetDeleted(std::int32_t index, bool deleted);
+    void SetCallsign(std::int32_t index, std::string callsign);
+
+    // Appends one empty live record and returns its index. The count is raised
+    // only once the record exists (error 6 at the 32-bit limit, 7 when memory
+    // runs out); a failed append leaves the table as it was.
+    std::int32_t Append();
+
+    // Compacts once the deleted records outnumber the live ones, unless a
+    // fill is pending: an index fixed before a pause must stay valid through it.
+    void CompactIfWorthIt();
+
+    // Held by an intake from its append to the end of its fill.
+    class PendingFill {
+      public:
+        explicit PendingFill(StationTable& t) : table_(t) { ++table_.pending_; }
+        ~PendingFill() { --table_.pending_; }
+        PendingFill(const PendingFill&) = delete;
+        PendingFill& operator=(const PendingFill&) = delete;
+
+      private:
+        StationTable& table_;
+    };
+
+    // Drops the deleted records; the live ones keep their relative order.
+    // Indices held by anyone are invalid afterwards.
+    void Compact();
+
+    // Calls `f(index, record)` for every live record, in table order.
+    void ForEachLive(const std::function<void(std::int32_t, const StationRecord&)>& f) const;
+
+    // The index recomputed from the records equals the one kept (for tests).
+    bool IndexIsConsistent() const;
+
+    static constexpr std::size_t kMinRecordsToCompact = 256;
+
+  private:
+    struct Hash {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    using Index = std::unordered_map<std::string, std::vector<std::int32_t>, Hash, std::equal_to<>>;
+
+    void CheckIndex(std::int32_t index) const;
+    void IndexAdd(const std::string& callsign, std::int32_t index);
+    void IndexRemove(const std::string& callsign, std::int32_t index);
+
+    std::vector<StationRecord> records_;
+    Index live_index_;  // callsign -> ascending indices of its live records
+    // The entry of the empty callsign: appended records wait there for their
+    // fill. Entries keep their address when the map grows.
+    std::vector<std::int32_t>* pending_list_ = nullptr;
+    std::int32_t count_ = 0;
+    std::int32_t live_ = 0;
+    int pending_ = 0;
+};
+
+}  // namespace bb

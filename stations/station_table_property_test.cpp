@@ -1,0 +1,127 @@
+// The indexed intake against the literal one: the same random events,
+// nested ones included, must leave the same live stations in the same order.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "bench/literal_table.h"
+#include "stations/board.h"
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb {
+namespace {
+
+struct Snapshot {
+    std::vector<std::string> live;  // callsign and beacon text, in table order
+    bool operator==(const Snapshot&) const = default;
+};
+
+Snapshot Of(const StationTable& t) {
+    Snapshot s;
+    t.ForEachLive([&](std::int32_t, const StationRecord& r) {
+        s.live.push_back(r.Callsign + "|" + r.BeaconText + "|" + r.Locator);
+    });
+    return s;
+}
+
+Snapshot Of(const bench::LiteralTable& t) {
+    Snapshot s;
+    for (const StationRecord& r : t.records) {
+        if (!r.Deleted) s.live.push_back(r.Callsign + "|" + r.BeaconText + "|" + r.Locator);
+    }
+    return s;
+}
+
+// One event of a random script; either intake can run it.
+struct Event {
+    enum Kind { kBeacon, kDelete, kRefuse, kAllow } kind;
+    std::string callsign;
+    int nested = 0;  // events delivered in this beacon's pause
+};
+
+TEST(IndexedIntake, MatchesTheLiteralIntakeOnRandomEvents) {
+    testing::FakeSystem fs;
+    Common::Initialize();
+    Snapshot indexed;
+    for (unsigned seed = 1; seed <= 40; ++seed) {
+        std::mt19937 rng(seed);
+        const int stations = 3 + static_cast<int>(rng() % 40);
+        std::vector<Event> script;
+        for (int n = 0; n < 1500; ++n) {
+            const int r = static_cast<int>(rng() % 100);
+            Event e{r < 80   ? Event::kBeacon
+                    : r < 92 ? Event::kDelete
+                    : r < 96 ? Event::kRefuse
+                             : Event::kAllow,
+                    "S" + std::to_string(rng() % stations), 0};
+            if (e.kind == Event::kBeacon && rng() % 8 == 0) e.nested = 1 + rng() % 3;
+            script.push_back(e);
+        }
+
+        for (int which = 0; which < 2; ++which) {
+            testing::FakeHost host;
+            StationBoard board(host, host);
+            bench::LiteralTable literal;
+            host::HostStation query;
+            for (int s = 0; s < stations; ++s) {
+                host::HostStation& st = host.Know("S" + std::to_string(s));
+                st.Latitude = static_cast<float>(s * 60);
+                st.CommentStart = 1;
+            }
+            int serial = 0;
+            std::size_t next = 0;
+            std::function<void()> runOne = [&] {
+                if (next >= script.size()) return;  // a late batch after the script's end
+                const Event& e = script[next++];
+                switch (e.kind) {
+                    case Event::kBeacon: {
+                        host.stations[e.callsign].BeaconText = "b" + std::to_string(++serial);
+                        std::vector<std::function<void()>> batch;
+                        for (int k = 0; k < e.nested; ++k)
+                            batch.push_back([&] { runOne(); });
+                        host.atPause.push_front(std::move(batch));
+                        if (which == 0)
+                            board.mUIV_NotifyBeacon(e.callsign, 0, 0);
+                        else
+                            literal.add_beacon(e.callsign, host, host, query);
+                        break;
+                    }
+                    case Event::kDelete:
+                        if (which == 0)
+                            board.mUIV_NotifyDelete(e.callsign);
+                        else
+                            literal.remove_beacon(e.callsign);
+                        break;
+                    case Event::kRefuse:
+                        host.failing.insert(e.callsign);
+                        break;
+                    case Event::kAllow:
+                        host.failing.erase(e.callsign);
+                        break;
+                }
+            };
+            while (next < script.size())
+                runOne();
+            if (which == 0) {
+                indexed = Of(board.Table());
+                ASSERT_TRUE(board.Table().IndexIsConsistent()) << seed;
+                ASSERT_LE(board.Table().UpperBound() + 1,
+                          2 * board.Table().LiveCount() + 2 +
+                              static_cast<int>(StationTable::kMinRecordsToCompact));
+                for (int s = 0; s < stations; ++s) {
+                    const std::string cs = "S" + std::to_string(s);
+                    const std::int32_t i = board.Table().find_station(cs);
+                    if (i >= 0) {
+                        EXPECT_EQ(board.Table()[i].Callsign, cs);
+                    }
+                }
+            } else {
+                EXPECT_EQ(Of(literal), indexed) << "seed " << seed;
+            }
+        }
+    }
+}
+
+}  // namespace
+}  // namespace bb

@@ -1,0 +1,135 @@
+#include "stations/station_table.h"
+
+#include <gtest/gtest.h>
+
+#include "support/vb_error.h"
+
+namespace bb {
+namespace {
+
+std::int32_t AppendAs(StationTable& t, const std::string& callsign) {
+    const std::int32_t i = t.Append();
+    t.SetCallsign(i, callsign);
+    return i;
+}
+
+std::vector<std::string> Live(const StationTable& t) {
+    std::vector<std::string> out;
+    t.ForEachLive([&](std::int32_t, const StationRecord& r) { out.push_back(r.Callsign); });
+    return out;
+}
+
+TEST(StationTable, StartsWithOneEmptyLiveRecord) {
+    StationTable t;
+    EXPECT_EQ(t.StationCount(), 0);
+    EXPECT_EQ(t.UpperBound(), 0);
+    EXPECT_EQ(t[0].Callsign, "");
+    EXPECT_FALSE(t[0].Deleted);
+    EXPECT_EQ(t.find_station(""), 0);
+    EXPECT_EQ(t.find_station("PA3XYZ"), -1);
+    // The first append takes the empty record's place.
+    EXPECT_EQ(AppendAs(t, "PA3XYZ"), 0);
+    EXPECT_EQ(t.StationCount(), 1);
+    EXPECT_EQ(t.UpperBound(), 0);
+    EXPECT_EQ(t.find_station(""), -1);
+    EXPECT_TRUE(t.IndexIsConsistent());
+}
+
+TEST(StationTable, FindsTheLowestLiveRecordExactly) {
+    StationTable t;
+    AppendAs(t, "G4ABC");
+    AppendAs(t, "g4abc");
+    AppendAs(t, "G4ABC");
+    EXPECT_EQ(t.find_station("G4ABC"), 0);
+    EXPECT_EQ(t.find_station("g4abc"), 1);
+    t.SetDeleted(0, true);
+    EXPECT_EQ(t.find_station("G4ABC"), 2);
+    EXPECT_TRUE(t.HasNewerLive("G4ABC", 1));
+    EXPECT_FALSE(t.HasNewerLive("G4ABC", 2));
+    t.SetDeleted(0, false);  // a record brought back is found before the later one
+    EXPECT_EQ(t.find_station("G4ABC"), 0);
+    EXPECT_EQ(t.Supersede("G4ABC"), (std::vector<std::int32_t>{0, 2}));
+    EXPECT_EQ(t.find_station("G4ABC"), -1);
+    t.Restore({0, 2});
+    EXPECT_EQ(t.find_station("G4ABC"), 0);
+    t.MarkDeleted("G4ABC");
+    t.MarkDeleted("NOBODY");
+    EXPECT_EQ(Live(t), std::vector<std::string>{"g4abc"});
+    EXPECT_TRUE(t.IndexIsConsistent());
+}
+
+TEST(StationTable, IndicesOutsideTheTableRaiseSubscript) {
+    StationTable t;
+    AppendAs(t, "A");
+    for (std::int32_t i : {-1, 1, 1 << 30}) {
+        try {
+            (void)t[i];
+            ADD_FAILURE() << i;
+        } catch (const RuntimeError& e) {
+            EXPECT_EQ(e.number(), 9);
+        }
+    }
+}
+
+TEST(StationTable, CompactionKeepsLiveRecordsInOrder) {
+    StationTable t;
+    // Three stations beaconing in turn, many times over.
+    for (int n = 0; n < 3000; ++n) {
+        t.CompactIfWorthIt();
+        const std::string cs = "S" + std::to_string(n % 3);
+        t.Supersede(cs);
+        const std::int32_t i = AppendAs(t, cs);
+        t.Edit(i).BeaconText = std::to_string(n);
+        ASSERT_LE(t.UpperBound() + 1, std::max<std::int32_t>(2 * t.LiveCount() + 1,
+                                                             StationTable::kMinRecordsToCompact));
+    }
+    EXPECT_EQ(Live(t), (std::vector<std::string>{"S0", "S1", "S2"}));
+    EXPECT_EQ(t[t.find_station("S2")].BeaconText, "2999");
+    EXPECT_EQ(t.StationCount(), t.UpperBound() + 1);
+    EXPECT_TRUE(t.IndexIsConsistent());
+}
+
+TEST(StationTable, NoCompactionWhileAFillIsPending) {
+    StationTable t;
+    for (int n = 0; n < 600; ++n) {
+        t.Supersede("X");
+        AppendAs(t, "X");
+    }
+    const std::int32_t pendingIndex = t.Append();
+    {
+        StationTable::PendingFill pending(t);
+        t.CompactIfWorthIt();
+        EXPECT_EQ(t[pendingIndex].Callsign, "");
+        EXPECT_EQ(t.UpperBound(), pendingIndex);
+    }
+    t.CompactIfWorthIt();
+    EXPECT_EQ(t.UpperBound(), 1);
+    EXPECT_EQ(t.find_station("X"), 0);
+    EXPECT_EQ(t.find_station(""), 1);
+}
+
+TEST(StationTable, CompactingEverythingAwayLeavesTheEmptyTable) {
+    StationTable t;
+    for (int n = 0; n < 300; ++n)
+        AppendAs(t, "C" + std::to_string(n));
+    for (int n = 0; n < 300; ++n)
+        t.MarkDeleted("C" + std::to_string(n));
+    t.CompactIfWorthIt();
+    EXPECT_EQ(t.StationCount(), 0);
+    EXPECT_EQ(t.UpperBound(), 0);
+    EXPECT_EQ(t.find_station(""), 0);
+    EXPECT_EQ(AppendAs(t, "NEW"), 0);
+    EXPECT_TRUE(t.IndexIsConsistent());
+}
+
+TEST(StationTable, CountsBeyondSixteenBits) {
+    StationTable t;
+    for (int n = 0; n < 40000; ++n)
+        AppendAs(t, "N" + std::to_string(n));
+    EXPECT_EQ(t.StationCount(), 40000);
+    EXPECT_EQ(t.find_station("N39999"), 39999);
+    EXPECT_EQ(t.LiveCount(), 40000);
+}
+
+}  // namespace
+}  // namespace bb

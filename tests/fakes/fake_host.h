@@ -1,0 +1,104 @@
+// A scripted host for the board's tests and benchmarks: the stations it
+// knows, the lines it lists, the stations it refuses or fails on, and host
+// events it delivers while the board lets pending messages run.
+#pragma once
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "stations/host.h"
+#include "support/message_pump.h"
+#include "support/vb_error.h"
+
+namespace bb::testing {
+
+class FakeMap final : public host::HostMap {
+  public:
+    struct Circle {
+        float x, y, radius;
+        std::int32_t colour;
+    };
+    struct Line {
+        float x1, y1, x2, y2;
+        std::int32_t colour;
+    };
+    std::vector<Circle> circles;
+    std::vector<Line> lines;
+    std::int16_t lineWidth = 0, drawMode = 0;
+    std::int32_t drawColour = 0;
+
+    void MapCircle(float x, float y, float r, std::int32_t colour, float, float, float) override {
+        circles.push_back({x, y, r, colour});
+    }
+    void MapLine(float x1, float y1, float x2, float y2, std::int32_t colour,
+                 std::int32_t) override {
+        lines.push_back({x1, y1, x2, y2, colour});
+    }
+    void SetMapLineWidth(std::int16_t w) override { lineWidth = w; }
+    void SetMapDrawMode(std::int16_t m) override { drawMode = m; }
+    void SetMapDrawColour(std::int32_t c) override { drawColour = c; }
+};
+
+class FakeHost final : public host::HostMain, public MessagePump {
+  public:
+    std::unordered_map<std::string, host::HostStation> stations;  // what GetStation knows
+    std::vector<std::string> lines;                               // HostStationLine answers
+    std::int16_t countOverride = -1;  // HostStationCount when not the number of lines
+    std::set<std::string> failing;    // GetStation raises error 440 for these
+    std::unordered_map<std::string, int> getStationCalls;
+    bool countCalls = true;
+    bool notify = false;
+    FakeMap map;
+
+    // Events delivered at the next pauses, one batch per pause.
+    std::deque<std::vector<std::function<void()>>> atPause;
+    int pauses = 0;
+    std::function<void(int)> onPause;  // called at every pause with its number
+
+    host::HostStation& Know(const std::string& callsign) {
+        host::HostStation& s = stations[callsign];
+        s.Callsign = callsign;
+        return s;
+    }
+
+    bool GetStation(host::HostStation& station) override {
+        if (countCalls) ++getStationCalls[station.Callsign];
+        if (!failing.empty() && failing.count(station.Callsign))
+            Raise(err::kAutomationError, "host refused");
+        auto it = stations.find(station.Callsign);
+        if (it == stations.end()) return false;
+        station = it->second;
+        return true;
+    }
+    bool SymbolToClipboard(const std::string&, const std::string&, const std::string&,
+                           std::int16_t) override {
+        return false;
+    }
+    host::HostMap& Map() override { return map; }
+    std::int16_t HostStationCount() override {
+        return countOverride >= 0 ? countOverride : static_cast<std::int16_t>(lines.size());
+    }
+    std::string HostStationLine(std::int16_t index) override {
+        return index >= 0 && static_cast<std::size_t>(index) < lines.size()
+                   ? lines[static_cast<std::size_t>(index)]
+                   : std::string();
+    }
+    void SetNotify(bool enabled) override { notify = enabled; }
+
+    void LetPendingMessagesRun() override {
+        ++pauses;
+        if (onPause) onPause(pauses);
+        if (atPause.empty()) return;
+        auto batch = std::move(atPause.front());
+        atPause.pop_front();
+        for (auto& event : batch)
+            event();
+    }
+};
+
+}  // namespace bb::testing
