@@ -1,6 +1,7 @@
 #include "app/services.h"
 
 #include "platform/linux_system.h"
+#include "platform/private_profile.h"
 #include "platform/qt_user_interface.h"
 #include "platform/tzdata_registry.h"
 #include "support/app_paths.h"
@@ -15,7 +16,8 @@ void InstallPlatformServices() {
     static platform::TzdataRegistry registry;
     static platform::QtUserInterface ui;
     static platform::RealProcess process;
-    sys::Current() = sys::Services{&clock, &os, &locale, &registry, &ui, &process};
+    static platform::PrivateProfile profile;
+    sys::Current() = sys::Services{&clock, &os, &locale, &registry, &ui, &process, &profile};
     App() = ResolveAppPaths(CurrentExecutable());
 }
 

@@ -34,6 +34,17 @@ struct NoRegistry final : Registry {
 struct NoUi final : UserInterface {
     void MessageBox(std::string_view, std::string_view, int) override {}
 };
+struct NoProfile final : ProfileFiles {
+    std::string GetPrivateProfileStringA(std::string_view, std::string_view, std::string_view,
+                                         std::size_t, const std::filesystem::path&) override {
+        NotSet("settings file");
+    }
+    bool WritePrivateProfileStringA(std::string_view, std::string_view, std::string_view,
+                                    const std::filesystem::path&) override {
+        NotSet("settings file");
+    }
+    std::string LastWriteError() const override { return "no settings-file service"; }
+};
 struct ExitProcess final : Process {
     [[noreturn]] void EndNow() override { std::_Exit(0); }
 };
@@ -43,12 +54,14 @@ NoOs no_os;
 NoLocale no_locale;
 NoRegistry no_registry;
 NoUi no_ui;
+NoProfile no_profile;
 ExitProcess exit_process;
 
 }  // namespace
 
 Services& Current() {
-    static Services services{&no_clock, &no_os, &no_locale, &no_registry, &no_ui, &exit_process};
+    static Services services{&no_clock, &no_os,        &no_locale, &no_registry,
+                             &no_ui,    &exit_process, &no_profile};
     return services;
 }
 

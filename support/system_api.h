@@ -4,7 +4,9 @@
 // a missing service is logged, never a crash.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <filesystem>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -97,6 +99,25 @@ class Process {
     [[noreturn]] virtual void EndNow() = 0;
 };
 
+// Settings files in the private-profile format: "[section]" lines, then
+// "key=value" lines. The file is opened and closed on every call.
+class ProfileFiles {
+  public:
+    virtual ~ProfileFiles() = default;
+    // The value of `key` in `section`, at most `size` - 1 characters of it;
+    // `defaultValue` when the file, the section or the key is absent.
+    virtual std::string GetPrivateProfileStringA(std::string_view section, std::string_view key,
+                                                 std::string_view defaultValue, std::size_t size,
+                                                 const std::filesystem::path& file) = 0;
+    // Sets `key` in `section`, creating the file, the section and the key as
+    // needed. False when the file could not be written; it is then as it was,
+    // and LastWriteError says why.
+    virtual bool WritePrivateProfileStringA(std::string_view section, std::string_view key,
+                                            std::string_view value,
+                                            const std::filesystem::path& file) = 0;
+    virtual std::string LastWriteError() const = 0;
+};
+
 struct Services {
     Clock* clock;
     OsVersion* os;
@@ -104,6 +125,7 @@ struct Services {
     Registry* registry;
     UserInterface* ui;
     Process* process;
+    ProfileFiles* profile;
 };
 
 // The installed services of this process.

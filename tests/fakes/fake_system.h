@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/private_profile.h"
 #include "support/app_paths.h"
 #include "support/clock.h"
 #include "support/common.h"
@@ -186,9 +187,11 @@ class FakeSystem {
     FakeRegistry registry;
     FakeUi ui;
     FakeProcess process;
+    // Settings files are real files in the temporary folder.
+    platform::PrivateProfile profile;
     TempFolder folder;
 
-    FakeSystem() : scope_(sys::Services{&clock, &os, &locale, &registry, &ui, &process}) {
+    FakeSystem() : scope_(sys::Services{&clock, &os, &locale, &registry, &ui, &process, &profile}) {
         registry.AddZone(std::string(kZonesKeyNT), "UTC", "Coordinated Universal Time");
         registry.AddZone(std::string(kZonesKeyNT), "W. Europe Standard Time",
                          "W. Europe Standard Time", "W. Europe Daylight Time");

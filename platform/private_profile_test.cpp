@@ -1,0 +1,222 @@
+#include "platform/private_profile.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "tests/fakes/fake_system.h"
+
+namespace bb::platform {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::ReadFile;
+using testing::TempFolder;
+
+class Profile : public ::testing::Test {
+  protected:
+    void Put(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+    std::string Get(std::string_view section, std::string_view key, std::size_t size = 500) {
+        return profile.GetPrivateProfileStringA(section, key, "<none>", size, file);
+    }
+    bool Set(std::string_view section, std::string_view key, std::string_view value) {
+        return profile.WritePrivateProfileStringA(section, key, value, file);
+    }
+    std::size_t FilesInFolder() const {
+        return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder.path()), {}));
+    }
+
+    TempFolder folder;
+    fs::path file = folder.path() / "Beaconboard.INI";
+    PrivateProfile profile;
+};
+
+TEST_F(Profile, ReadsHandEditedFilesAsWindowsDoes) {
+    Put("; a comment=not a key\n"
+        "top=outside any section\n"
+        "  [ emergency ]  \n"
+        "  SCAN  =  yes  \n"
+        "scan=second one loses\n"
+        "Quoted=\"  in quotes \"\n"
+        "Single='x'\n"
+        "Mixed=\"x'\n"
+        "Inner=a \"b\" c\n"
+        "Empty=\n"
+        "NoEquals\n"
+        ";Alarm=TRUE\n"
+        "#Plot=TRUE\n"
+        "Equals=a=b\n"
+        "[Emergency]\n"
+        "Zoom=in a second section of the same name\n"
+        "[Other]\r\n"
+        "Key=crlf\r\n");
+    EXPECT_EQ(Get("Emergency", "scan"), "yes");
+    EXPECT_EQ(Get("EMERGENCY", "Quoted"), "  in quotes ");
+    EXPECT_EQ(Get("Emergency", "Single"), "x");
+    EXPECT_EQ(Get("Emergency", "Mixed"), "\"x'");
+    EXPECT_EQ(Get("Emergency", "Inner"), "a \"b\" c");
+    EXPECT_EQ(Get("Emergency", "Empty"), "");
+    EXPECT_EQ(Get("Emergency", "Equals"), "a=b");
+    EXPECT_EQ(Get("Emergency", "NoEquals"), "<none>");
+    EXPECT_EQ(Get("Emergency", "Alarm"), "<none>");
+    EXPECT_EQ(Get("Emergency", "#Plot"), "<none>");
+    EXPECT_EQ(Get("Emergency", "Zoom"), "<none>");
+    EXPECT_EQ(Get("Emergency", "top"), "<none>");
+    EXPECT_EQ(Get("Other", "key"), "crlf");
+    EXPECT_EQ(Get("Missing", "key"), "<none>");
+}
+
+TEST_F(Profile, MissingFileGivesTheDefaultAndLongValuesAreCutByCharacters) {
+    EXPECT_EQ(Get("A", "b"), "<none>");
+    Put("[A]\nlong=" + std::string(600, 'x') + "\nwide=\xc3\xa9\xc3\xa9\xc3\xa9\n");
+    EXPECT_EQ(Get("A", "long"), std::string(499, 'x'));
+    EXPECT_EQ(Get("A", "wide", 3), "\xc3\xa9\xc3\xa9");
+    EXPECT_EQ(Get("A", "long", 0), "");
+}
+
+TEST_F(Profile, ValuesFromWindowsAreReadAsWindows1252) {
+    Put("[Language]\nCurrentLanguage=Fran\xe7"
+        "ais\nUtf8=Fran\xc3\xa7"
+        "ais\n");
+    EXPECT_EQ(Get("Language", "CurrentLanguage"),
+              "Fran\xc3\xa7"
+              "ais");
+    EXPECT_EQ(Get("Language", "Utf8"),
+              "Fran\xc3\xa7"
+              "ais");
+}
+
+TEST_F(Profile, WritesCreateTheFileSectionsAndKeysWithCrLf) {
+    ASSERT_TRUE(Set("Columns", "Visible_1", "TRUE"));
+    ASSERT_TRUE(Set("Columns", "Visible_2", "FALSE"));
+    ASSERT_TRUE(Set("Language", "CurrentLanguage", "English"));
+    ASSERT_TRUE(Set("columns", "VISIBLE_1", "FALSE"));
+    EXPECT_EQ(ReadFile(file),
+              "[Columns]\r\nVisible_1=FALSE\r\nVisible_2=FALSE\r\n\r\n"
+              "[Language]\r\nCurrentLanguage=English\r\n");
+}
+
+TEST_F(Profile, WritesKeepCommentsUnknownLinesAndTheUsersSpelling) {
+    Put("; my settings\n"
+        "[Emergency]\n"
+        " scan = yes \n"
+        "Custom=kept\n"
+        "garbage line\n"
+        "\n"
+        "; about the next section\n"
+        "[Other]\n"
+        "x=1\n");
+    ASSERT_TRUE(Set("Emergency", "Scan", "TRUE"));
+    ASSERT_TRUE(Set("Emergency", "Alarm", "FALSE"));
+    ASSERT_TRUE(Set("Other", "y", "2"));
+    ASSERT_TRUE(Set("SETUP", "LEFT", "0"));
+    EXPECT_EQ(ReadFile(file),
+              "; my settings\r\n"
+              "[Emergency]\r\n"
+              "scan=TRUE\r\n"
+              "Custom=kept\r\n"
+              "Alarm=FALSE\r\n"
+              "garbage line\r\n"
+              "\r\n"
+              "; about the next section\r\n"
+              "[Other]\r\n"
+              "x=1\r\n"
+              "y=2\r\n"
+              "\r\n"
+              "[SETUP]\r\n"
+              "LEFT=0\r\n");
+}
+
+TEST_F(Profile, AWriteThatChangesNothingLeavesTheFileAlone) {
+    ASSERT_TRUE(Set("A", "b", "1"));
+    const int replaced = profile.FilesReplaced();
+    ASSERT_TRUE(Set("a", "B", "1"));
+    EXPECT_EQ(profile.FilesReplaced(), replaced);
+    ASSERT_TRUE(Set("A", "b", "2"));
+    EXPECT_EQ(profile.FilesReplaced(), replaced + 1);
+}
+
+TEST_F(Profile, AReplacedFileKeepsItsPermissionsAndALinkStaysALink) {
+    Put("[A]\r\nb=1\r\n");
+    ::chmod(file.c_str(), 0640);
+    ASSERT_TRUE(Set("A", "b", "2"));
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+
+    const fs::path link = folder.path() / "link.INI";
+    fs::create_symlink("Beaconboard.INI", link);
+    ASSERT_TRUE(profile.WritePrivateProfileStringA("A", "b", "3", link));
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(ReadFile(file), "[A]\r\nb=3\r\n");
+    EXPECT_EQ(FilesInFolder(), 2u);  // no temporary file left behind
+}
+
+TEST_F(Profile, FilesThatCannotBeWrittenStayAsTheyWereAndSayWhy) {
+    const fs::path nowhere = folder.path() / "missing" / "x.INI";
+    EXPECT_FALSE(profile.WritePrivateProfileStringA("A", "b", "1", nowhere));
+    EXPECT_NE(profile.LastWriteError().find("No such file or directory"), std::string::npos);
+
+    fs::create_directory(file);
+    EXPECT_FALSE(Set("A", "b", "1"));
+    EXPECT_NE(profile.LastWriteError().find("Is a directory"), std::string::npos);
+    EXPECT_TRUE(fs::is_directory(file));
+    fs::remove(file);
+
+    EXPECT_FALSE(Set("A", "b", "1\r\n[B]"));
+    EXPECT_FALSE(fs::exists(file));
+
+    if (::geteuid() != 0) {  // root writes to read-only folders
+        Put("[A]\r\nb=1\r\n");
+        ::chmod(folder.path().c_str(), 0500);
+        EXPECT_FALSE(Set("A", "b", "2"));
+        ::chmod(folder.path().c_str(), 0700);
+        EXPECT_EQ(ReadFile(file), "[A]\r\nb=1\r\n");
+    }
+}
+
+// Stages a disk that fills up (or a crash) half-way through the new text.
+class FailingHalfWay : public PrivateProfile {
+  protected:
+    bool WriteContents(int fd, std::string_view text) override {
+        PrivateProfile::WriteContents(fd, text.substr(0, text.size() / 2));
+        errno = ENOSPC;
+        return false;
+    }
+};
+
+TEST_F(Profile, AnInterruptedWriteLeavesTheOldFileWhole) {
+    const std::string old = "; mine\r\n[A]\r\nb=1\r\nc=2\r\n";
+    Put(old);
+    FailingHalfWay failing;
+    EXPECT_FALSE(failing.WritePrivateProfileStringA("A", "b", std::string(100, 'z'), file));
+    EXPECT_NE(failing.LastWriteError().find("No space left on device"), std::string::npos);
+    EXPECT_EQ(ReadFile(file), old);
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+TEST_F(Profile, AFileSizeLimitHitMidWriteLeavesTheOldFileWhole) {
+    const std::string old = "[A]\r\nb=1\r\n";
+    Put(old);
+    // A real short write from the kernel: the process may not grow a file
+    // beyond 64 bytes.
+    auto* previous = ::signal(SIGXFSZ, SIG_IGN);
+    rlimit saved{};
+    ::getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit small = saved;
+    small.rlim_cur = 64;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool ok = Set("A", "b", std::string(200, 'z'));
+    ::setrlimit(RLIMIT_FSIZE, &saved);
+    ::signal(SIGXFSZ, previous);
+    EXPECT_FALSE(ok);
+    EXPECT_EQ(ReadFile(file), old);
+    EXPECT_EQ(FilesInFolder(), 1u);
+}
+
+}  // namespace
+}  // namespace bb::platform

@@ -1,0 +1,241 @@
+#include "support/language.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+
+#include "support/app_paths.h"
+#include "support/common.h"
+#include "tests/fakes/fake_language_menus.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::FakeLanguageMenus;
+using testing::FakeSystem;
+
+class Languages : public ::testing::Test {
+  protected:
+    Languages() {
+        fs::create_directory(folder);
+        Common::Initialize();
+    }
+    void Write(const std::string& name, const std::string& bytes) {
+        std::ofstream(folder / name, std::ios::binary) << bytes;
+    }
+    clsLanguage& Make() {
+        lang = std::make_unique<clsLanguage>(std::vector<fs::path>{folder}, menus,
+                                             [] { return std::string("Title V1"); });
+        return *lang;
+    }
+    std::vector<std::string> LogErrors() {
+        std::vector<std::string> out;
+        if (!fs::exists(fs.LogFilePath())) return out;
+        for (auto& l : fs.LogLines()) {
+            if (l.find("program error") != std::string::npos) out.push_back(l);
+        }
+        return out;
+    }
+
+    FakeSystem fs;
+    fs::path folder = fs.folder.path() / "language";
+    FakeLanguageMenus menus;
+    std::unique_ptr<clsLanguage> lang;
+};
+
+TEST_F(Languages, AFileWithOneEntryTranslatesItAndMarksTheRest) {
+    Write("nl.lf", "DEF=Nederlands\r\nVER=3\r\nMENU0001=Bestand\r\n");
+    auto& l = Make();
+    ASSERT_EQ(menus.items, std::vector<std::string>{"Nederlands"});
+    EXPECT_TRUE(menus.checked.empty());
+    EXPECT_EQ(l.LanguageList()[0].version, 3);
+
+    l.mnuOptionsLangList_Click(1);
+    EXPECT_EQ(l.get_language(), "Nederlands");
+    EXPECT_TRUE(menus.checked[1]);
+    std::map<std::string, std::string> expected{{"mnuFile", "Bestand"},
+                                                {"mnuFileExit", "* Exit"},
+                                                {"mnuOptions", "* Options"},
+                                                {"mnuHelpAbout", "* About this program"},
+                                                {"mnuHelpUpdate", "* Check for updates"}};
+    EXPECT_EQ(menus.captions, expected);
+    EXPECT_TRUE(fs.ui.boxes.empty());
+}
+
+TEST_F(Languages, EntryLinesFollowTheFileRulesExactly) {
+    Write("x.lf",
+          "\r\n; comment first\r\n"
+          "DEF=Test\r\n"
+          "\r\n"
+          "MENU0002=E=xit\r\n"
+          "MENU0001 =with a blank\r\n"
+          "; MENU0003=commented out\r\n"
+          "DEF=Second\r\n"
+          "no equals sign here\r\n"
+          "\xff\xfeMENU0004=after a mark\r\n"
+          "MENU0005=\r\n"
+          "menu0003=wrong case\n"
+          "MENU0002=second loses\n"
+          "VER=2.5");
+    auto& l = Make();
+    ASSERT_EQ(l.LanguageList().size(), 1u);
+    EXPECT_EQ(l.LanguageList()[0].version, 2);  // a half goes to the even neighbour
+    l.language("Test");
+    EXPECT_EQ(l.lookup("MENU0002", "Exit"), "E=xit");
+    EXPECT_EQ(l.lookup("MENU0001", "File"), "* File");
+    EXPECT_EQ(l.lookup("MENU0001 ", "File"), "with a blank");
+    EXPECT_EQ(l.lookup("MENU0003", "Options"), "* Options");
+    EXPECT_EQ(l.lookup("DEF", "x"), "Second");
+    EXPECT_EQ(l.lookup("MENU0004", "About"), "after a mark");
+    EXPECT_EQ(l.lookup("MENU0005", "Check"), "* Check");
+    EXPECT_EQ(l.TranslationTable().size(), 7u);
+}
+
+TEST_F(Languages, NamesAndTextsInWindows1252OrWithAUtf8MarkAreRead) {
+    Write("fr.lf",
+          "DEF=Fran\xe7"
+          "ais\r\nMENU0004=\xc0 propos\r\n");
+    Write("de.lf",
+          "\xef\xbb\xbf"
+          "DEF=Deutsch\nMENU0004=\xc3\x9c"
+          "ber\n");
+    auto& l = Make();
+    ASSERT_EQ(menus.items, (std::vector<std::string>{"Deutsch",
+                                                     "Fran\xc3\xa7"
+                                                     "ais"}));
+    l.language(
+        "Fran\xc3\xa7"
+        "ais");
+    EXPECT_EQ(menus.captions["mnuHelpAbout"], "\xc3\x80 propos");
+    l.mnuOptionsLangList_Click(1);
+    EXPECT_EQ(menus.captions["mnuHelpAbout"],
+              "\xc3\x9c"
+              "ber");
+    EXPECT_TRUE(menus.checked[1]);
+    EXPECT_FALSE(menus.checked[2]);
+}
+
+TEST_F(Languages, AMissingLanguageShowsTheMessageAndKeepsTheCurrentTexts) {
+    Write("en.lf", "DEF=English\r\nMENU0001=&File\r\n");
+    auto& l = Make();
+    l.language("English");
+    l.language("Klingon");
+    ASSERT_EQ(fs.ui.boxes.size(), 1u);
+    EXPECT_EQ(fs.ui.boxes[0].text, "can not locate language file for language Klingon.");
+    EXPECT_EQ(fs.ui.boxes[0].caption, "Title V1");
+    EXPECT_EQ(fs.ui.boxes[0].style, sys::kMbIconStop);
+    EXPECT_EQ(l.get_language(), "English");
+    EXPECT_EQ(menus.captions["mnuFile"], "&File");
+    l.language("english");  // names compare with exact case
+    EXPECT_EQ(fs.ui.boxes.size(), 2u);
+}
+
+TEST_F(Languages, NoLanguageFolderLeavesAnEmptyListAndMarkedDefaults) {
+    fs::remove(folder);
+    auto& l = Make();
+    EXPECT_TRUE(menus.items.empty());
+    EXPECT_EQ(menus.listFills, 1);
+    l.language("English");
+    EXPECT_EQ(fs.ui.boxes.size(), 1u);
+    EXPECT_EQ(menus.captions["mnuFile"], "* File");
+    EXPECT_EQ(l.get_language(), "");
+    EXPECT_THROW(l.mnuOptionsLangList_Click(1), RuntimeError);
+}
+
+TEST_F(Languages, SwitchingBackAndForthNeitherGrowsTheListNorKeepsOldTexts) {
+    Write("a.lf", "DEF=A\r\nMENU0001=Afile\r\nMENU0002=Aexit\r\n");
+    Write("b.lf", "DEF=B\r\nMENU0001=Bfile\r\n");
+    auto& l = Make();
+    for (int i = 0; i < 3; ++i) {
+        l.language("A");
+        l.language("B");
+    }
+    EXPECT_EQ(l.LanguageList().size(), 2u);
+    EXPECT_EQ(menus.captions["mnuFile"], "Bfile");
+    EXPECT_EQ(menus.captions["mnuFileExit"], "* Exit");
+}
+
+TEST_F(Languages, AVersionLineBelongsOnlyToItsOwnFile) {
+    Write("a.lf", "DEF=A\r\nVER=4\r\n");
+    Write("b.lf", "VER=9\r\nMENU0001=x\r\n");  // no name: not a language
+    Write("c.lf", "DEF=C\r\nVER=99999\r\nMENU0001=still read\r\n");
+    auto& l = Make();
+    ASSERT_EQ(l.LanguageList().size(), 2u);
+    EXPECT_EQ(l.LanguageList()[0].version, 4);
+    EXPECT_EQ(l.LanguageList()[1].version, 0);
+    l.language("C");
+    EXPECT_EQ(menus.captions["mnuFile"], "still read");
+    auto errors = LogErrors();
+    ASSERT_EQ(errors.size(), 2u);  // once while scanning, once on switching
+    EXPECT_NE(errors[0].find("error 6 in module clsLanguage.read_languageFile"), std::string::npos);
+}
+
+TEST_F(Languages, UnreadableFilesAreLoggedAndTheOthersStillOffered) {
+    Write("good.lf", "DEF=Good\r\n");
+    fs::create_directory(folder / "folder.lf");
+    Write("huge.lf", "DEF=Huge\r\n" + std::string(2 << 20, 'x'));
+    Write("other.txt", "DEF=NotALanguageFile\r\n");
+    Write("UPPER.LF", "DEF=Upper\r\n");
+    const bool root = ::geteuid() == 0;
+    if (!root) {
+        Write("locked.lf", "DEF=Locked\r\n");
+        ::chmod((folder / "locked.lf").c_str(), 0);
+    }
+    auto& l = Make();
+    EXPECT_EQ(menus.items, (std::vector<std::string>{"Upper", "Good"}));
+    auto errors = LogErrors();
+    ASSERT_EQ(errors.size(), root ? 1u : 2u);
+    EXPECT_NE(errors[0].find("error 7 in module clsLanguage.read_languageFile"), std::string::npos);
+
+    // A file that goes away after the scan: the texts fall back to the
+    // marked defaults and the program runs on.
+    fs::remove(folder / "good.lf");
+    l.language("Good");
+    EXPECT_EQ(l.get_language(), "Good");
+    EXPECT_EQ(menus.captions["mnuFile"], "* File");
+    EXPECT_EQ(LogErrors().size(), errors.size() + 1);
+}
+
+TEST_F(Languages, TheUsersOwnFolderComesBeforeTheShippedOnes) {
+    AppPaths p{"/opt/bb/bin",
+               "Beaconboard",
+               "/home/u/.local/share/beaconboard",
+               {"/opt/bb/bin", "/opt/bb/share/beaconboard"}};
+    EXPECT_EQ(
+        LanguageFolders(p),
+        (std::vector<fs::path>{"/home/u/.local/share/beaconboard/language", "/opt/bb/bin/language",
+                               "/opt/bb/share/beaconboard/language"}));
+    AppPaths portable{"/bb", "Beaconboard", "/bb", {"/bb"}};
+    EXPECT_EQ(LanguageFolders(portable), std::vector<fs::path>{"/bb/language"});
+}
+
+// The files the program ships: every one names its language and carries
+// all five menu texts.
+TEST_F(Languages, TheShippedLanguagesAreComplete) {
+    lang =
+        std::make_unique<clsLanguage>(std::vector<fs::path>{fs::path(BB_SOURCE_DATA) / "language"},
+                                      menus, [] { return std::string(); });
+    ASSERT_EQ(menus.items, (std::vector<std::string>{"Deutsch", "English", "Nederlands"}));
+    for (const auto& name : menus.items) {
+        lang->language(name);
+        for (const auto& [menu, caption] : menus.captions) {
+            EXPECT_FALSE(caption.starts_with("* ")) << name << " " << menu;
+        }
+    }
+    lang->language("English");
+    EXPECT_EQ(menus.captions["mnuFile"], "&File");
+    EXPECT_EQ(menus.captions["mnuFileExit"], "E&xit");
+    lang->language("Deutsch");
+    EXPECT_EQ(menus.captions["mnuHelpAbout"],
+              "\xc3\x9c"
+              "ber dieses Programm");
+    EXPECT_TRUE(fs.ui.boxes.empty());
+    EXPECT_TRUE(LogErrors().empty());
+}
+
+}  // namespace
+}  // namespace bb

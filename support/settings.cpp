@@ -1,0 +1,150 @@
+#include "support/settings.h"
+
+#include "support/common.h"
+#include "support/language.h"
+#include "support/system_api.h"
+#include "support/vb_error.h"
+#include "support/vbtypes.h"
+
+namespace bb {
+
+namespace {
+
+constexpr const char* kProcReadSettings = "A_GetSetIniFile.ReadSettings";
+
+// A settings file that cannot be written loses the values silently, so the
+// first reason of each read or write of all settings goes to the log, once.
+struct WriteFailures {
+    int depth = 0;
+    std::string first;
+};
+
+WriteFailures& Failures() {
+    static WriteFailures f;
+    return f;
+}
+
+class FailureBatch {
+  public:
+    FailureBatch() { ++Failures().depth; }
+    ~FailureBatch() {
+        auto& f = Failures();
+        if (--f.depth > 0 || f.first.empty()) return;
+        const std::string reason = std::move(f.first);
+        f.first.clear();
+        try {
+            WriteErrorLog("Settings not saved: " + reason);
+        } catch (...) {
+        }
+    }
+    FailureBatch(const FailureBatch&) = delete;
+    FailureBatch& operator=(const FailureBatch&) = delete;
+};
+
+void WriteIni(const std::filesystem::path& file, std::string_view section, std::string_view key,
+              std::string_view value) {
+    auto* profile = sys::Current().profile;
+    if (profile->WritePrivateProfileStringA(section, key, value, file)) return;
+    FailureBatch batch;
+    if (Failures().first.empty()) Failures().first = profile->LastWriteError();
+}
+
+void Require(const SettingsBinding& b) {
+    if (!b.columns || !b.language || !b.values) Raise(err::kObjectNotSet, "settings binding");
+}
+
+// A number read from the file that does not fit its value (an overflow)
+// would end start-up; it is logged and the default used instead.
+template <class Convert>
+auto Number(std::string_view text, std::string_view defaultText, Convert convert) {
+    decltype(convert(text)) value{};
+    TrapWith([&] { value = convert(text); },
+             [&](std::int16_t number) {
+                 LogError(number, kProcReadSettings);
+                 value = convert(defaultText);
+             });
+    return value;
+}
+
+}  // namespace
+
+SettingValues& Settings() {
+    static SettingValues values;
+    return values;
+}
+
+std::string ReadIniString(const std::filesystem::path& file, std::string_view section,
+                          std::string_view key, std::string_view defaultValue) {
+    return sys::Current().profile->GetPrivateProfileStringA(section, key, defaultValue,
+                                                            kIniBufferSize, file);
+}
+
+std::string GetSetIniValue(const std::filesystem::path& file, std::string_view section,
+                           std::string_view key, std::string_view defaultValue) {
+    std::string value = ReadIniString(file, section, key, defaultValue);
+    if (value == defaultValue) WriteIni(file, section, key, defaultValue);
+    return value;
+}
+
+bool IniToBool(std::string_view text) {
+    const std::string u = UCase(text);
+    return u == "TRUE" || u == "YES" || u == "1" || u == "ON";
+}
+
+std::string BoolToIni(bool value) {
+    return value ? "TRUE" : "FALSE";
+}
+
+void ReadSettings(const SettingsBinding& b) {
+    Require(b);
+    FailureBatch batch;
+    const auto& f = b.file;
+    auto flag = [&](const char* section, const char* key) {
+        return IniToBool(GetSetIniValue(f, section, key, "TRUE"));
+    };
+    const int columns = b.columns->UpperBound();
+    for (int n = 1; n <= columns; ++n) {
+        b.columns->SetVisible(n, flag("Columns", ("Visible_" + std::to_string(n)).c_str()));
+    }
+    b.language->language(GetSetIniValue(f, "Language", "CurrentLanguage", "English"));
+
+    auto& v = *b.values;
+    v.EmergencyScan = flag("Emergency", "Scan");
+    v.EmergencyPlot = flag("Emergency", "Plot");
+    v.EmergencyAlarm = flag("Emergency", "Alarm");
+    v.EmergencyZoom = flag("Emergency", "Zoom");
+    v.EmergencyIgnoreOnDistance = flag("Emergency", "IgnoreOnDistance");
+    v.EmergencyIgnoreDistance = Number(GetSetIniValue(f, "Emergency", "IgnoreDistance", "1000"),
+                                       "1000", [](std::string_view t) { return Val(t); });
+    v.FormatAgeMMSS = flag("Option_Units", "FormatAgeMMSS");
+    v.FormatLocator = Number(GetSetIniValue(f, "Locator", "FormatLocator", "6"), "6",
+                             [](std::string_view t) { return CInt(Val(t)); });
+    v.PHGPlotOnMap = flag("PHG", "PlotOnMap");
+}
+
+void WriteSettings(const SettingsBinding& b) {
+    Require(b);
+    FailureBatch batch;
+    const auto& f = b.file;
+    WriteIni(f, "SETUP", "LEFT", "0");
+    WriteIni(f, "SETUP", "TOP", "0");
+    WriteIni(f, "SETUP", "MINIMIZED", "FALSE");
+    const int columns = b.columns->UpperBound();
+    for (int n = 1; n <= columns; ++n) {
+        WriteIni(f, "Columns", "Visible_" + std::to_string(n), BoolToIni(b.columns->Visible(n)));
+    }
+    WriteIni(f, "Language", "CurrentLanguage", b.language->get_language());
+
+    const auto& v = *b.values;
+    WriteIni(f, "Emergency", "Scan", BoolToIni(v.EmergencyScan));
+    WriteIni(f, "Emergency", "Plot", BoolToIni(v.EmergencyPlot));
+    WriteIni(f, "Emergency", "Alarm", BoolToIni(v.EmergencyAlarm));
+    WriteIni(f, "Emergency", "Zoom", BoolToIni(v.EmergencyZoom));
+    WriteIni(f, "Emergency", "IgnoreOnDistance", BoolToIni(v.EmergencyIgnoreOnDistance));
+    WriteIni(f, "Emergency", "IgnoreDistance", NumberText(v.EmergencyIgnoreDistance));
+    WriteIni(f, "Option_Units", "FormatAgeMMSS", BoolToIni(v.FormatAgeMMSS));
+    WriteIni(f, "Locator", "FormatLocator", std::to_string(v.FormatLocator));
+    WriteIni(f, "PHG", "PlotOnMap", BoolToIni(v.PHGPlotOnMap));
+}
+
+}  // namespace bb

@@ -1,0 +1,65 @@
+// The settings file and the process-wide setting values. Every setting is
+// read once at start-up (a key missing from the file is written with its
+// default at once) and all are written back on demand; in between, the rest
+// of the program reads and changes the values in memory.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace bb {
+
+class clsLanguage;
+
+// The setting values in memory. Until ReadSettings they are all false or 0.
+struct SettingValues {
+    bool EmergencyScan = false;
+    bool EmergencyPlot = false;
+    bool EmergencyAlarm = false;
+    bool EmergencyZoom = false;  // read and written back only
+    bool EmergencyIgnoreOnDistance = false;
+    double EmergencyIgnoreDistance = 0;
+    bool FormatAgeMMSS = false;
+    std::int16_t FormatLocator = 0;
+    bool PHGPlotOnMap = false;
+};
+
+// The values of this process.
+SettingValues& Settings();
+
+// The visible flags of the grid's columns, which the column table owns.
+class ColumnVisibility {
+  public:
+    virtual ~ColumnVisibility() = default;
+    // The highest column number (17).
+    virtual int UpperBound() const = 0;
+    virtual bool Visible(int column) const = 0;
+    virtual void SetVisible(int column, bool visible) = 0;
+};
+
+// What reading and writing the settings work on.
+struct SettingsBinding {
+    std::filesystem::path file;  // SettingsFilePath
+    ColumnVisibility* columns = nullptr;
+    clsLanguage* language = nullptr;
+    SettingValues* values = &Settings();
+};
+
+inline constexpr std::size_t kIniBufferSize = 500;
+
+std::string ReadIniString(const std::filesystem::path& file, std::string_view section,
+                          std::string_view key, std::string_view defaultValue);
+// Reads a key and writes its default back when the value read is the
+// default (so a missing key is added).
+std::string GetSetIniValue(const std::filesystem::path& file, std::string_view section,
+                           std::string_view key, std::string_view defaultValue);
+bool IniToBool(std::string_view text);
+std::string BoolToIni(bool value);
+
+// Errors (other than unwritable files, which are logged) pass to the caller.
+void ReadSettings(const SettingsBinding& binding);
+void WriteSettings(const SettingsBinding& binding);
+
+}  // namespace bb

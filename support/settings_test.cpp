@@ -1,0 +1,309 @@
+#include "support/settings.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <fstream>
+
+#include "support/common.h"
+#include "support/language.h"
+#include "tests/fakes/fake_language_menus.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb {
+namespace {
+
+namespace fs = std::filesystem;
+using testing::CrLfLines;
+using testing::FakeSystem;
+using testing::ReadFile;
+
+class Columns final : public ColumnVisibility {
+  public:
+    std::array<bool, 18> visible{};
+    int UpperBound() const override { return 17; }
+    bool Visible(int c) const override { return visible.at(c); }
+    void SetVisible(int c, bool v) override { visible.at(c) = v; }
+};
+
+class SettingsFile : public ::testing::Test {
+  protected:
+    SettingsFile() {
+        Common::Initialize();
+        const fs::path shipped = fs::path(BB_SOURCE_DATA) / "language";
+        language = std::make_unique<clsLanguage>(std::vector<fs::path>{shipped}, menus,
+                                                 [] { return std::string("T"); });
+        binding = SettingsBinding{file, &columns, language.get(), &values};
+    }
+    void Put(const std::string& text) { std::ofstream(file, std::ios::binary) << text; }
+    std::vector<std::string> LogLines() {
+        return fs::exists(sys.LogFilePath()) ? sys.LogLines() : std::vector<std::string>{};
+    }
+    std::size_t LogLinesWith(std::string_view what) {
+        std::size_t n = 0;
+        for (const auto& l : LogLines())
+            n += l.find(what) != std::string::npos;
+        return n;
+    }
+
+    FakeSystem sys;
+    fs::path file = sys.folder.path() / "Beaconboard.INI";
+    Columns columns;
+    testing::FakeLanguageMenus menus;
+    std::unique_ptr<clsLanguage> language;
+    SettingValues values;
+    SettingsBinding binding;
+};
+
+TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
+    ReadSettings(binding);
+    std::vector<std::string> expected{"[Columns]"};
+    for (int n = 1; n <= 17; ++n)
+        expected.push_back("Visible_" + std::to_string(n) + "=TRUE");
+    for (const char* l : {"",
+                          "[Language]",
+                          "CurrentLanguage=English",
+                          "",
+                          "[Emergency]",
+                          "Scan=TRUE",
+                          "Plot=TRUE",
+                          "Alarm=TRUE",
+                          "Zoom=TRUE",
+                          "IgnoreOnDistance=TRUE",
+                          "IgnoreDistance=1000",
+                          "",
+                          "[Option_Units]",
+                          "FormatAgeMMSS=TRUE",
+                          "",
+                          "[Locator]",
+                          "FormatLocator=6",
+                          "",
+                          "[PHG]",
+                          "PlotOnMap=TRUE"}) {
+        expected.push_back(l);
+    }
+    EXPECT_EQ(CrLfLines(ReadFile(file)), expected);
+
+    EXPECT_FALSE(columns.visible[0]);  // the callsign column has no key
+    for (int n = 1; n <= 17; ++n)
+        EXPECT_TRUE(columns.visible[n]) << n;
+    EXPECT_TRUE(values.EmergencyScan && values.EmergencyPlot && values.EmergencyAlarm &&
+                values.EmergencyZoom && values.EmergencyIgnoreOnDistance && values.FormatAgeMMSS &&
+                values.PHGPlotOnMap);
+    EXPECT_EQ(values.EmergencyIgnoreDistance, 1000);
+    EXPECT_EQ(values.FormatLocator, 6);
+    EXPECT_EQ(language->get_language(), "English");
+    EXPECT_EQ(menus.captions["mnuFile"], "&File");
+    EXPECT_TRUE(LogLines().empty());
+
+    // A second start reads the file and changes nothing in it.
+    const std::string before = ReadFile(file);
+    const int replaced = sys.profile.FilesReplaced();
+    ReadSettings(binding);
+    EXPECT_EQ(ReadFile(file), before);
+    EXPECT_EQ(sys.profile.FilesReplaced(), replaced);
+}
+
+TEST_F(SettingsFile, HandEditedValuesReadByTheirMeaning) {
+    struct Case {
+        const char* text;
+        bool scan;
+    };
+    for (auto [text, expected] :
+         {Case{"yes", true}, Case{"On", true}, Case{"1", true}, Case{"'tRuE'", true},
+          Case{"no", false}, Case{"0", false}, Case{"", false}, Case{"enabled", false}}) {
+        Put(std::string("[emergency]\r\n scan = ") + text + "\r\n");
+        ReadSettings(binding);
+        EXPECT_EQ(values.EmergencyScan, expected) << text;
+    }
+    struct Num {
+        const char* distance;
+        double km;
+        const char* locator;
+        int digits;
+    };
+    for (auto n : {Num{"250 km", 250, "7.5", 8}, Num{"abc", 0, "6.5", 6},
+                   Num{"  12.5", 12.5, "8", 8}, Num{"-3", -3, "\"10\"", 10}}) {
+        Put(std::string("[Emergency]\r\nIgnoreDistance=") + n.distance +
+            "\r\n[Locator]\r\nFormatLocator=" + n.locator + "\r\n");
+        ReadSettings(binding);
+        EXPECT_EQ(values.EmergencyIgnoreDistance, n.km) << n.distance;
+        EXPECT_EQ(values.FormatLocator, n.digits) << n.locator;
+    }
+    EXPECT_TRUE(LogLines().empty());
+}
+
+TEST_F(SettingsFile, AnEmptyValueStaysEmptyUntilTheNextSave) {
+    Put("[Emergency]\r\nScan=\r\nIgnoreDistance=\r\n");
+    ReadSettings(binding);
+    EXPECT_FALSE(values.EmergencyScan);
+    EXPECT_EQ(values.EmergencyIgnoreDistance, 0);
+    auto lines = CrLfLines(ReadFile(file));
+    EXPECT_EQ(lines[1], "Scan=");
+    EXPECT_EQ(lines[2], "IgnoreDistance=");
+    WriteSettings(binding);
+    EXPECT_EQ(ReadIniString(file, "Emergency", "Scan", "x"), "FALSE");
+    EXPECT_EQ(ReadIniString(file, "Emergency", "IgnoreDistance", "x"), "0");
+}
+
+TEST_F(SettingsFile, NumbersTooLargeForTheirValueAreLoggedAndStartUpGoesOn) {
+    Put("[Emergency]\r\nIgnoreDistance=1e999\r\n[Locator]\r\nFormatLocator=99999\r\n"
+        "[PHG]\r\nPlotOnMap=FALSE\r\n");
+    ReadSettings(binding);
+    EXPECT_EQ(values.EmergencyIgnoreDistance, 1000);
+    EXPECT_EQ(values.FormatLocator, 6);
+    EXPECT_FALSE(values.PHGPlotOnMap);  // read after the bad one
+    EXPECT_EQ(LogLinesWith("program error 6 in module A_GetSetIniFile.ReadSettings: Overflow"), 2u);
+}
+
+TEST_F(SettingsFile, ASaveKeepsTheUsersLinesAndWritesCapitalBooleans) {
+    Put("; my station\n"
+        "[emergency]\n"
+        "scan = 'Yes'\n"
+        "MyOwnKey=kept\n"
+        "[Columns]\n"
+        "Visible_3=no\n"
+        "[Unknown]\n"
+        "x=1\n");
+    ReadSettings(binding);
+    values.FormatAgeMMSS = false;
+    values.EmergencyIgnoreDistance = 2.5;
+    values.FormatLocator = 10;
+    columns.visible[5] = false;
+    WriteSettings(binding);
+
+    const auto lines = CrLfLines(ReadFile(file));
+    auto has = [&](const std::string& l) {
+        return std::find(lines.begin(), lines.end(), l) != lines.end();
+    };
+    EXPECT_EQ(lines[0], "; my station");
+    EXPECT_EQ(lines[1], "[emergency]");
+    EXPECT_EQ(lines[2], "scan=TRUE");
+    EXPECT_TRUE(has("MyOwnKey=kept"));
+    EXPECT_TRUE(has("[Unknown]") && has("x=1"));
+    EXPECT_TRUE(has("Visible_3=FALSE"));
+    EXPECT_TRUE(has("Visible_5=FALSE"));
+    EXPECT_TRUE(has("IgnoreDistance=2.5"));
+    EXPECT_TRUE(has("FormatLocator=10"));
+    EXPECT_TRUE(has("FormatAgeMMSS=FALSE"));
+    for (const auto& l : lines) {
+        auto eq = l.find('=');
+        if (eq == std::string::npos || l.starts_with(";") || l.starts_with("Current") ||
+            l.starts_with("MyOwnKey") || l.starts_with("x=")) {
+            continue;
+        }
+        const std::string v = l.substr(eq + 1);
+        EXPECT_TRUE(v == "TRUE" || v == "FALSE" ||
+                    v.find_first_not_of("0123456789.") == std::string::npos)
+            << l;
+    }
+    // The SETUP keys go into a section of their own at the end.
+    const auto setup = std::find(lines.begin(), lines.end(), "[SETUP]");
+    ASSERT_NE(setup, lines.end());
+    EXPECT_EQ(std::vector<std::string>(setup + 1, setup + 4),
+              (std::vector<std::string>{"LEFT=0", "TOP=0", "MINIMIZED=FALSE"}));
+    EXPECT_EQ(ReadIniString(file, "emergency", "myownkey", ""), "kept");
+}
+
+TEST_F(SettingsFile, TheChosenLanguageIsSavedAndFoundAgainOnTheNextStart) {
+    ReadSettings(binding);
+    const auto it = std::find(menus.items.begin(), menus.items.end(), "Nederlands");
+    ASSERT_NE(it, menus.items.end());
+    language->mnuOptionsLangList_Click(static_cast<int>(it - menus.items.begin()) + 1);
+    WriteSettings(binding);
+    EXPECT_EQ(ReadIniString(file, "Language", "CurrentLanguage", ""), "Nederlands");
+
+    testing::FakeLanguageMenus fresh;
+    clsLanguage again(language->LanguageList().empty()
+                          ? std::vector<fs::path>{}
+                          : std::vector<fs::path>{language->LanguageList()[0].file.parent_path()},
+                      fresh, [] { return std::string("T"); });
+    ReadSettings(SettingsBinding{file, &columns, &again, &values});
+    EXPECT_EQ(again.get_language(), "Nederlands");
+    EXPECT_EQ(fresh.captions["mnuFile"], "&Bestand");
+}
+
+TEST_F(SettingsFile, AStoredLanguageWithoutAFileShowsTheMessageOnce) {
+    Put("[Language]\r\nCurrentLanguage=Klingon\r\n");
+    ReadSettings(binding);
+    ASSERT_EQ(sys.ui.boxes.size(), 1u);
+    EXPECT_EQ(sys.ui.boxes[0].text, "can not locate language file for language Klingon.");
+    EXPECT_EQ(menus.captions["mnuFile"], "* File");
+    EXPECT_TRUE(values.EmergencyScan);  // the rest is read as usual
+}
+
+TEST_F(SettingsFile, LongValuesAreReadAsTheirFirst499Characters) {
+    Put("[Language]\r\nCurrentLanguage=" + std::string(600, 'L') + "\r\n");
+    EXPECT_EQ(ReadIniString(file, "Language", "CurrentLanguage", ""), std::string(499, 'L'));
+}
+
+TEST_F(SettingsFile, AnUnwritableFileIsLoggedOnceAndTheProgramRunsOnTheDefaults) {
+    binding.file = sys.folder.path() / "no such folder" / "Beaconboard.INI";
+    ReadSettings(binding);
+    EXPECT_TRUE(values.EmergencyScan);
+    EXPECT_EQ(values.FormatLocator, 6);
+    EXPECT_EQ(LogLinesWith("Settings not saved: cannot create a file beside"), 1u);
+    EXPECT_TRUE(sys.ui.boxes.empty());
+    WriteSettings(binding);
+    EXPECT_EQ(LogLinesWith("Settings not saved"), 2u);  // one line per save
+}
+
+// A disk that fills up after some of the save's writes.
+class DiskFillsUp : public platform::PrivateProfile {
+  public:
+    int allowed = 0;
+
+  protected:
+    bool WriteContents(int fd, std::string_view text) override {
+        if (allowed-- > 0) return PrivateProfile::WriteContents(fd, text);
+        PrivateProfile::WriteContents(fd, text.substr(0, text.size() / 3));
+        errno = ENOSPC;
+        return false;
+    }
+};
+
+TEST_F(SettingsFile, ASaveCutShortLeavesAWholeFileBehind) {
+    ReadSettings(binding);
+    DiskFillsUp full;
+    full.allowed = 5;
+    auto services = sys::Current();
+    services.profile = &full;
+    sys::ScopedServices scope(services);
+    values.EmergencyScan = false;
+    values.PHGPlotOnMap = false;
+    for (auto& v : columns.visible)
+        v = false;
+    WriteSettings(binding);
+
+    // Every key is still there; only the first few changes reached the file.
+    const std::string text = ReadFile(file);
+    for (int n = 1; n <= 17; ++n) {
+        EXPECT_NE(ReadIniString(file, "Columns", "Visible_" + std::to_string(n), ""), "") << n;
+    }
+    EXPECT_EQ(ReadIniString(file, "PHG", "PlotOnMap", ""), "TRUE");
+    EXPECT_EQ(ReadIniString(file, "Emergency", "Scan", ""), "TRUE");
+    EXPECT_EQ(text.substr(text.size() - 2), "\r\n");
+    EXPECT_EQ(LogLinesWith("No space left on device"), 1u);
+}
+
+TEST_F(SettingsFile, BooleanTexts) {
+    EXPECT_EQ(BoolToIni(true), "TRUE");
+    EXPECT_EQ(BoolToIni(false), "FALSE");
+    EXPECT_TRUE(IniToBool("oN"));
+    EXPECT_FALSE(IniToBool(" TRUE"));
+    EXPECT_FALSE(IniToBool("T"));
+}
+
+TEST_F(SettingsFile, MissingPartsOfTheBindingAreAnErrorForTheCaller) {
+    SettingsBinding incomplete{file, nullptr, language.get(), &values};
+    try {
+        ReadSettings(incomplete);
+        FAIL();
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::kObjectNotSet);
+    }
+    EXPECT_FALSE(fs::exists(file));
+}
+
+}  // namespace
+}  // namespace bb
