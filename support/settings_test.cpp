@@ -286,24 +286,5 @@ TEST_F(SettingsFile, ASaveCutShortLeavesAWholeFileBehind) {
     EXPECT_EQ(LogLinesWith("No space left on device"), 1u);
 }
 
-TEST_F(SettingsFile, BooleanTexts) {
-    EXPECT_EQ(BoolToIni(true), "TRUE");
-    EXPECT_EQ(BoolToIni(false), "FALSE");
-    EXPECT_TRUE(IniToBool("oN"));
-    EXPECT_FALSE(IniToBool(" TRUE"));
-    EXPECT_FALSE(IniToBool("T"));
-}
-
-TEST_F(SettingsFile, MissingPartsOfTheBindingAreAnErrorForTheCaller) {
-    SettingsBinding incomplete{file, nullptr, language.get(), &values};
-    try {
-        ReadSettings(incomplete);
-        FAIL();
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), err::kObjectNotSet);
-    }
-    EXPECT_FALSE(fs::exists(file));
-}
-
 }  // namespace
 }  // namespace bb
