@@ -5,10 +5,10 @@ BB_BUILD_PACKAGES=(
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
     libhamlib-dev tzdata
 )
-BB_RUN_PACKAGES=(xvfb xauth)
+BB_RUN_PACKAGES=(xvfb xauth dbus)
 BB_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
-    libhamlib-utils dbus xvfb xauth
+    libhamlib-utils dbus xvfb xauth direwolf
 )
 
 # Installs whichever of the named packages are missing; safe to run again.

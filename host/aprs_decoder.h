@@ -1,0 +1,61 @@
+// The host's APRS decoder: a packet in the TNC2 monitor form
+// (CALL>DEST,PATH:payload) into what the station list keeps of it.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace bb::aprs {
+
+struct Tnc2Packet {
+    std::string source;
+    std::string destination;
+    std::vector<std::string> path;
+    std::string info;  // the information field, the payload
+};
+
+// Splits one monitor line. False, with the reason in `why`, for a line that
+// is not a packet.
+bool ParseTnc2(std::string_view line, Tnc2Packet& packet, std::string& why);
+
+// A time stamp as the packet gives it; the station list turns it into a date.
+struct PacketTime {
+    enum class Form { None, DayHourMinute, HourMinuteSecond } form = Form::None;
+    bool zulu = true;  // false for the local-time form (DDHHMM/)
+    int day = 0, hour = 0, minute = 0, second = 0;
+};
+
+struct Report {
+    enum class Kind { Position, Object, Item, Status, KilledObject };
+    Kind kind = Kind::Position;
+    std::string name;  // the station heard: the source, or the object's or item's name
+    bool hasPosition = false;
+    double latitude = 0;   // degrees, north positive
+    double longitude = 0;  // degrees, east positive
+    char symbolTable = '/';
+    char symbolCode = ' ';
+    bool hasCourseSpeed = false;
+    int course = 0;         // degrees, 1 to 360; 0 when unknown
+    double speedKnots = 0;  // over ground
+    bool hasAltitude = false;
+    double altitudeFeet = 0;
+    PacketTime time;
+    int commentStart = 0;  // 1-based position of the comment in the information field
+    bool hasStatus = false;
+    std::string status;  // a status report's text, or the Mic-E message
+};
+
+enum class Outcome {
+    Decoded,     // a station to keep
+    NotStation,  // a valid packet that names no station (message, telemetry, query, ...)
+    Malformed,   // cannot be decoded
+};
+
+// Decodes the payload. For Malformed, `why` says what is wrong.
+Outcome Decode(const Tnc2Packet& packet, Report& report, std::string& why);
+
+// The Mic-E message of the three message bits; "Emergency" for all of them clear.
+std::string_view MicEMessage(int bits, bool custom);
+
+}  // namespace bb::aprs

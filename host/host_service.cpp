@@ -1,0 +1,207 @@
+#include "host/host_service.h"
+
+#include <QClipboard>
+#include <QDBusConnectionInterface>
+#include <QGuiApplication>
+#include <QImage>
+#include <chrono>
+
+#include "host/dbus/station_dict.h"
+#include "host/main_adaptor.h"
+#include "host/map_adaptor.h"
+#include "host/symbols.h"
+
+namespace bb::hostapp {
+namespace {
+
+std::int64_t NowUnix() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+host::HostStation ToHostStation(const HostEntry& e) {
+    host::HostStation s;
+    s.Callsign = e.callsign;
+    s.Symbol = e.symbol;
+    s.BeaconText = e.beaconText;
+    s.StatusText = e.statusText;
+    s.Longitude = static_cast<float>(e.longitudeMinutes);
+    s.Latitude = static_cast<float>(e.latitudeMinutes);
+    s.Speed = static_cast<float>(e.speed);
+    s.Course = e.course;
+    s.ReportDate = e.reportDate;
+    s.FallbackDate = e.fallbackDate;
+    s.Distance = static_cast<float>(e.distance);
+    s.CommentStart = e.commentStart;
+    s.Bearing = e.bearing;
+    return s;
+}
+
+void MapService::MapCircle(double x, double y, double radius, int colour, double, double, double) {
+    overlays_.Circle(x, y, radius, colour);
+    emit OverlaysChanged();
+}
+
+void MapService::MapLine(double x1, double y1, double x2, double y2, int colour, int) {
+    overlays_.Line(x1, y1, x2, y2, colour);
+    emit OverlaysChanged();
+}
+
+void MapService::SetMapLineWidth(int width) {
+    overlays_.SetWidth(width);
+}
+void MapService::SetMapDrawMode(int mode) {
+    overlays_.SetMode(mode);
+}
+void MapService::SetMapDrawColour(int colour) {
+    overlays_.SetDrawColour(colour);
+}
+
+HostService::HostService(const Options& options, QObject* parent)
+    : QObject(parent),
+      options_(options),
+      stations_(options.home),
+      map_(new MapService(overlays_, this)),
+      bus_(QStringLiteral("none")) {
+    new MainAdaptor(this);
+    new MapAdaptor(map_);
+}
+
+bool HostService::Register(QDBusConnection bus, QString& error) {
+    bus_ = bus;
+    if (!bus.isConnected()) {
+        error = QStringLiteral("no session bus: ") + bus.lastError().message();
+        return false;
+    }
+    if (!bus.registerObject(dbus::kHostPath, this) || !bus.registerObject(dbus::kMapPath, map_)) {
+        error = QStringLiteral("cannot register the host objects");
+        return false;
+    }
+    const auto reply = bus.interface()->registerService(
+        dbus::kHostService, QDBusConnectionInterface::DontQueueService,
+        QDBusConnectionInterface::DontAllowReplacement);
+    if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
+        error =
+            QStringLiteral("the name %1 is already taken by another host").arg(dbus::kHostService);
+        bus.unregisterObject(dbus::kHostPath);
+        bus.unregisterObject(dbus::kMapPath);
+        return false;
+    }
+    registered_ = true;
+    return true;
+}
+
+void HostService::Close() {
+    if (!registered_) return;
+    emit UIView32IsClosing();
+    // Sent on the same connection before the name is released, so a board
+    // hears the farewell before it sees the name go.
+    bus_.interface()->unregisterService(dbus::kHostService);
+    bus_.unregisterObject(dbus::kMapPath);
+    bus_.unregisterObject(dbus::kHostPath);
+    registered_ = false;
+}
+
+void HostService::Hear(const std::string& line) {
+    Hear(line, NowUnix());
+}
+
+void HostService::Hear(const std::string& line, std::int64_t nowUnix) {
+    ++counters_.heard;
+    emit DataAvailable();
+    aprs::Tnc2Packet packet;
+    aprs::Report report;
+    std::string why;
+    if (!aprs::ParseTnc2(line, packet, why)) {
+        ++counters_.malformed;
+        return;
+    }
+    switch (aprs::Decode(packet, report, why)) {
+        case aprs::Outcome::Malformed:
+            ++counters_.malformed;
+            return;
+        case aprs::Outcome::NotStation:
+            ++counters_.notStation;
+            return;
+        case aprs::Outcome::Decoded:
+            break;
+    }
+    ++counters_.decoded;
+    std::string callsign;
+    const auto change = stations_.Take(report, packet.info, nowUnix, callsign);
+    if (change == StationList::Change::None) return;
+    emit StationsChanged();
+    if (!notify_) return;
+    const QString call = QString::fromStdString(callsign);
+    if (change == StationList::Change::Removed) {
+        emit NotifyDelete(call);
+    } else if (const HostEntry* e = stations_.Find(callsign)) {
+        if (options_.beaconData)
+            emit NotifyBeaconData(dbus::StationToDict(ToHostStation(*e)));
+        else
+            emit NotifyBeacon(call, e->latitudeMinutes, e->longitudeMinutes);
+    }
+}
+
+void HostService::ExpireStations(std::int64_t nowUnix) {
+    const auto gone = stations_.Expire(nowUnix, std::int64_t{options_.expiryMinutes} * 60);
+    if (gone.empty()) return;
+    emit StationsChanged();
+    if (!notify_) return;
+    for (const std::string& call : gone)
+        emit NotifyDelete(QString::fromStdString(call));
+}
+
+bool HostService::GetStation(const QString& callsign, QVariantMap& station) {
+    const HostEntry* e = stations_.Find(callsign.toStdString());
+    if (!e) {
+        station.clear();
+        return false;
+    }
+    station = dbus::StationToDict(ToHostStation(*e));
+    return true;
+}
+
+bool HostService::SymbolToClipboard(const QString& table, const QString& symbol,
+                                    const QString& overlay, int) {
+    const std::string sym = symbol.toStdString();
+    char t = table.isEmpty() ? '/' : table.at(0).toLatin1();
+    char code = 0;
+    if (sym.size() == 2) {
+        t = sym[0];
+        code = sym[1];
+    } else if (sym.size() == 1) {
+        code = sym[0];
+    } else {
+        return false;
+    }
+    if (!overlay.isEmpty()) t = overlay.at(0).toLatin1();
+    QImage image;
+    if (!DrawSymbol(t, code, image)) return false;
+    // Without a desktop there is no clipboard another program could read.
+    const QString platform = QGuiApplication::platformName();
+    if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))
+        return false;
+    QGuiApplication::clipboard()->setImage(image);
+    return true;
+}
+
+QDBusObjectPath HostService::Map() {
+    return QDBusObjectPath(dbus::kMapPath);
+}
+
+short HostService::HostStationCount() {
+    return stations_.TakeLineSnapshot();
+}
+
+QString HostService::HostStationLine(short index) {
+    return QString::fromStdString(stations_.Line(index));
+}
+
+void HostService::SetNotify(bool on) {
+    notify_ = on;
+}
+
+}  // namespace bb::hostapp

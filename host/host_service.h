@@ -1,0 +1,111 @@
+// The host's automation objects on the session bus: the main object at /Host
+// and the map object at /Host/Map, with the station list behind them.
+#pragma once
+
+#include <QDBusConnection>
+#include <QDBusObjectPath>
+#include <QObject>
+#include <QVariantMap>
+#include <cstdint>
+#include <string>
+
+#include "host/map_overlays.h"
+#include "host/station_list.h"
+#include "stations/host.h"
+
+namespace bb::hostapp {
+
+struct HostCounters {
+    std::uint64_t heard = 0;       // lines taken in
+    std::uint64_t decoded = 0;     // packets that gave a station
+    std::uint64_t notStation = 0;  // messages, telemetry and the like
+    std::uint64_t malformed = 0;   // lines or packets that could not be decoded
+};
+
+class MapService : public QObject {
+    Q_OBJECT
+  public:
+    explicit MapService(MapOverlays& overlays, QObject* parent = nullptr)
+        : QObject(parent), overlays_(overlays) {}
+
+    void MapCircle(double x, double y, double radius, int colour, double start, double end,
+                   double aspect);
+    void MapLine(double x1, double y1, double x2, double y2, int colour, int flags);
+    void SetMapLineWidth(int width);
+    void SetMapDrawMode(int mode);
+    void SetMapDrawColour(int colour);
+
+  signals:
+    void MapHasChanged();
+    void MapRedrawn();
+    void OverlaysChanged();
+
+  private:
+    MapOverlays& overlays_;
+};
+
+class HostService : public QObject {
+    Q_OBJECT
+  public:
+    struct Options {
+        HomePosition home;
+        int expiryMinutes = 60;
+        bool beaconData = false;  // announce beacons with NotifyBeaconData, not NotifyBeacon
+    };
+
+    explicit HostService(const Options& options, QObject* parent = nullptr);
+
+    // Puts both objects on the bus and takes the well-known name. False, with
+    // the reason, when the name is taken or the bus is not there.
+    bool Register(QDBusConnection bus, QString& error);
+    // Says UIView32IsClosing and gives the name up.
+    void Close();
+
+    // One line of monitor text, as heard now.
+    void Hear(const std::string& line);
+    void Hear(const std::string& line, std::int64_t nowUnix);
+    // Removes the stations not heard within the expiry time.
+    void ExpireStations(std::int64_t nowUnix);
+
+    const StationList& Stations() const { return stations_; }
+    template <class F>
+    void ForEachStation(F&& f) const {
+        stations_.ForEach(std::forward<F>(f));
+    }
+    const HostCounters& Counters() const { return counters_; }
+    MapOverlays& Overlays() { return overlays_; }
+    MapService& MapObject() { return *map_; }
+    bool NotifyOn() const { return notify_; }
+
+    // The members the bus calls.
+    bool GetStation(const QString& callsign, QVariantMap& station);
+    bool SymbolToClipboard(const QString& table, const QString& symbol, const QString& overlay,
+                           int flags);
+    QDBusObjectPath Map();
+    short HostStationCount();
+    QString HostStationLine(short index);
+    void SetNotify(bool on);
+
+  signals:
+    void DataAvailable();
+    void NotifyBeacon(const QString& callsign, double lat, double lon);
+    void NotifyBeaconData(const QVariantMap& station);
+    void NotifyDelete(const QString& callsign);
+    void UIView32IsClosing();
+    // For the map window: the station list changed.
+    void StationsChanged();
+
+  private:
+    Options options_;
+    StationList stations_;
+    MapOverlays overlays_;
+    MapService* map_;
+    HostCounters counters_;
+    bool notify_ = false;
+    bool registered_ = false;
+    QDBusConnection bus_;
+};
+
+host::HostStation ToHostStation(const HostEntry& entry);
+
+}  // namespace bb::hostapp

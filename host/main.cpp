@@ -1,0 +1,184 @@
+// bb-host: a small APRS host program. It hears packets (a replayed file or
+// standard input), keeps the station list, draws its map and offers its
+// automation objects on the session bus for the board to follow.
+#include <signal.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QDBusConnection>
+#include <QSocketNotifier>
+#include <QTimer>
+#include <chrono>
+#include <cstdio>
+#include <memory>
+
+#include "host/feed.h"
+#include "host/host_service.h"
+#include "host/map_window.h"
+
+namespace {
+
+int g_signalPipe[2] = {-1, -1};
+
+void OnSignal(int) {
+    const char c = 1;
+    [[maybe_unused]] const auto n = ::write(g_signalPipe[1], &c, 1);
+}
+
+bool HasDisplay() {
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+bool ParseHome(const QString& text, bb::hostapp::HomePosition& home) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 2) return false;
+    bool okLat = false, okLon = false;
+    const double lat = parts[0].toDouble(&okLat), lon = parts[1].toDouble(&okLon);
+    if (!okLat || !okLon || lat < -90 || lat > 90 || lon < -180 || lon > 180) return false;
+    home = {lat, lon};
+    return true;
+}
+
+std::int64_t NowUnix() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // Decide before Qt starts: without a display the host runs with no window.
+    bool windowless = !HasDisplay();
+    for (int i = 1; i < argc; ++i) {
+        if (qstrcmp(argv[i], "--no-map") == 0) windowless = true;
+    }
+    if (windowless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("bb-host"));
+
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral(
+        "A small APRS host program for Beaconboard. It hears APRS packets in the TNC2 monitor\n"
+        "form (CALL>DEST,PATH:payload), one per line, keeps the list of stations heard, shows\n"
+        "them on a map and offers them on the D-Bus session bus as org.beaconboard.Host.\n"
+        "A line may start with the time it was heard (2026-12-07T10:00:05Z); a replayed file\n"
+        "keeps those gaps, divided by --speed.\n\n"
+        "On the map the add-on's circles have radii in statute miles and its lines run between\n"
+        "positions in minutes of arc (x east, y north). Drag or use the arrow keys to pan, the\n"
+        "wheel or +/- to zoom.\n\n"
+        "Example: bb-host --feed data/sample-feed.tnc2 --speed 10 --loop"));
+    cli.addHelpOption();
+    const QCommandLineOption feed(
+        QStringLiteral("feed"),
+        QStringLiteral("Replay the monitor lines of <file>; '-' reads standard input."),
+        QStringLiteral("file"), QStringLiteral("-"));
+    const QCommandLineOption speed(
+        QStringLiteral("speed"),
+        QStringLiteral("Replay <factor> times faster than heard; 0 as fast as possible."),
+        QStringLiteral("factor"), QStringLiteral("1"));
+    const QCommandLineOption loop(QStringLiteral("loop"),
+                                  QStringLiteral("Start the file again at its end."));
+    const QCommandLineOption home(
+        QStringLiteral("home"),
+        QStringLiteral("Home position in degrees, north and east positive (default 52.2,0.12)."),
+        QStringLiteral("lat,lon"));
+    const QCommandLineOption expiry(
+        QStringLiteral("expiry"),
+        QStringLiteral("Remove a station not heard for <minutes> (default 60)."),
+        QStringLiteral("minutes"), QStringLiteral("60"));
+    const QCommandLineOption noMap(QStringLiteral("no-map"),
+                                   QStringLiteral("Run without the map window."));
+    const QCommandLineOption beaconData(
+        QStringLiteral("notify-data"),
+        QStringLiteral("Announce beacons with NotifyBeaconData instead of NotifyBeacon."));
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("No status lines on standard error."));
+    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet});
+    cli.process(app);
+
+    bb::hostapp::HostService::Options options;
+    if (cli.isSet(home) && !ParseHome(cli.value(home), options.home)) {
+        std::fprintf(stderr, "bb-host: --home wants lat,lon in degrees, for example 52.2,0.12\n");
+        return 2;
+    }
+    bool ok = false;
+    options.expiryMinutes = cli.value(expiry).toInt(&ok);
+    if (!ok || options.expiryMinutes < 1) {
+        std::fprintf(stderr, "bb-host: --expiry wants a whole number of minutes, at least 1\n");
+        return 2;
+    }
+    const double factor = cli.value(speed).toDouble(&ok);
+    if (!ok || factor < 0) {
+        std::fprintf(stderr, "bb-host: --speed wants a factor of 0 or more\n");
+        return 2;
+    }
+    options.beaconData = cli.isSet(beaconData);
+
+    bb::hostapp::HostService host(options);
+    QString error;
+    if (!host.Register(QDBusConnection::sessionBus(), error)) {
+        std::fprintf(stderr, "bb-host: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    std::unique_ptr<bb::hostapp::MapWindow> window;
+    if (!windowless) {
+        window = std::make_unique<bb::hostapp::MapWindow>(host);
+        QObject::connect(window.get(), &bb::hostapp::MapWindow::Closing, &app, &QApplication::quit);
+        window->show();
+    }
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    // Quitting by signal says farewell on the bus like closing the window.
+    if (::socketpair(AF_UNIX, SOCK_STREAM, 0, g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, &app, &QApplication::quit);
+        struct sigaction sa {};
+        sa.sa_handler = OnSignal;
+        sigemptyset(&sa.sa_mask);
+        sigaction(SIGINT, &sa, nullptr);
+        sigaction(SIGTERM, &sa, nullptr);
+    }
+
+    auto hear = [&host](const std::string& line) { host.Hear(line); };
+    std::unique_ptr<QObject> source;
+    if (cli.value(feed) == QLatin1String("-")) {
+        auto in = std::make_unique<bb::hostapp::StdinFeed>();
+        QObject::connect(in.get(), &bb::hostapp::StdinFeed::Line, &host, hear);
+        source = std::move(in);
+    } else {
+        std::vector<std::string> lines;
+        std::string why;
+        if (!bb::hostapp::FeedReplay::Load(cli.value(feed).toStdString(), lines, why)) {
+            host.Close();
+            std::fprintf(stderr, "bb-host: %s\n", why.c_str());
+            return 1;
+        }
+        auto replay =
+            std::make_unique<bb::hostapp::FeedReplay>(std::move(lines), factor, cli.isSet(loop));
+        QObject::connect(replay.get(), &bb::hostapp::FeedReplay::Line, &host, hear);
+        replay->Start();
+        source = std::move(replay);
+    }
+
+    QTimer tick;
+    const bool talk = !cli.isSet(quiet);
+    QObject::connect(&tick, &QTimer::timeout, &host, [&] {
+        host.ExpireStations(NowUnix());
+        const auto& c = host.Counters();
+        const QString status = QStringLiteral("%1 packets heard, %2 stations, %3 not decoded")
+                                   .arg(c.heard)
+                                   .arg(host.Stations().size())
+                                   .arg(c.malformed);
+        if (window) window->SetStatus(status);
+        if (talk) std::fprintf(stderr, "bb-host: %s\n", qPrintable(status));
+    });
+    tick.start(10000);
+
+    const int rc = app.exec();
+    host.Close();
+    return rc;
+}

@@ -1,0 +1,94 @@
+// The host's list of stations heard: one entry per callsign (exact case), the
+// newest data winning, with distance and bearing from home and expiry.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "host/aprs_decoder.h"
+#include "support/clock.h"
+
+namespace bb::hostapp {
+
+struct HomePosition {
+    double latitude = 52.2;  // degrees
+    double longitude = 0.12;
+};
+
+struct HostEntry {
+    std::string callsign;
+    std::string symbol;  // table or overlay, then code
+    std::string beaconText;
+    std::string statusText;
+    double latitudeMinutes = 0;
+    double longitudeMinutes = 0;
+    double speed = -99999;         // km/h; -99999 when the packet gave none
+    std::int16_t course = -32768;  // degrees; -32768 when the packet gave none
+    DateTime reportDate = 0;       // local time of the packet's time stamp; 0 without one
+    DateTime fallbackDate = 0;     // local time it was heard
+    double distance = 0;           // km from home
+    std::int16_t bearing = 0;      // degrees from home
+    std::int16_t commentStart = 0;
+    bool hasPosition = false;  // a station only heard in status reports is not listed
+    std::int64_t heardUnix = 0;
+    std::uint64_t firstHeard = 0;
+    std::uint64_t lastHeard = 0;
+};
+
+// Seconds east of UTC of the local zone at a UTC time; the default reads the
+// computer's zone.
+using ZoneOffset = std::int64_t (*)(std::int64_t unixTime);
+std::int64_t LocalZoneOffset(std::int64_t unixTime);
+
+// The date a packet's time stamp names, heard at `heardUnix`: the latest such
+// moment not more than a day after it, in local time. 0 without a time stamp.
+DateTime ReportDateOf(const aprs::PacketTime& time, std::int64_t heardUnix, ZoneOffset zone);
+
+// Great-circle distance in km and initial bearing in whole degrees (0 to 359).
+void DistanceAndBearing(const HomePosition& home, double lat, double lon, double& km,
+                        std::int16_t& bearing);
+
+class StationList {
+  public:
+    enum class Change { None, Updated, Removed };
+    static constexpr std::size_t kMaxLines = 32767;
+
+    explicit StationList(HomePosition home, ZoneOffset zone = &LocalZoneOffset)
+        : home_(home), zone_(zone) {}
+
+    // Takes one decoded report heard at `nowUnix`; `info` is its packet's
+    // information field, the beacon text of a position. `callsign` is the
+    // station it changed. Updated is returned only for listed stations.
+    Change Take(const aprs::Report& report, const std::string& info, std::int64_t nowUnix,
+                std::string& callsign);
+    const HostEntry* Find(const std::string& callsign) const;
+    // Removes the stations not heard for `maxAgeSeconds`, returning their callsigns.
+    std::vector<std::string> Expire(std::int64_t nowUnix, std::int64_t maxAgeSeconds);
+
+    // Fixes the lines the host answers with: the most recently heard listed
+    // stations, at most kMaxLines, in the order first heard. Returns their count.
+    std::int16_t TakeLineSnapshot();
+    // The line at `index` of the last snapshot; empty when there is none.
+    std::string Line(std::int32_t index) const;
+
+    template <class F>
+    void ForEach(F&& f) const {
+        for (const auto& [call, e] : entries_) {
+            if (e.hasPosition) f(e);
+        }
+    }
+
+    std::size_t size() const { return entries_.size(); }
+    const HomePosition& Home() const { return home_; }
+
+  private:
+    HomePosition home_;
+    ZoneOffset zone_;
+    std::unordered_map<std::string, HostEntry> entries_;
+    std::vector<std::string> snapshot_;
+    std::uint64_t sequence_ = 0;
+};
+
+}  // namespace bb::hostapp

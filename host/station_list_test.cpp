@@ -1,0 +1,160 @@
+#include "host/station_list.h"
+
+#include <gtest/gtest.h>
+
+namespace bb::hostapp {
+namespace {
+
+std::int64_t NoZone(std::int64_t) {
+    return 0;
+}
+std::int64_t PlusTwoHours(std::int64_t) {
+    return 7200;
+}
+
+// 2026-12-07 10:30:00 UTC
+constexpr std::int64_t kNow = 1796639400;
+
+aprs::Report Position(const std::string& name, double lat, double lon) {
+    aprs::Report r;
+    r.name = name;
+    r.hasPosition = true;
+    r.latitude = lat;
+    r.longitude = lon;
+    r.symbolTable = '/';
+    r.symbolCode = '>';
+    r.commentStart = 21;
+    return r;
+}
+
+TEST(HostTime, ReportDatesFollowTheStampAndTheLocalZone) {
+    aprs::PacketTime t{aprs::PacketTime::Form::DayHourMinute, true, 7, 10, 15, 0};
+    EXPECT_DOUBLE_EQ(ReportDateOf(t, kNow, &NoZone), DateSerial(2026, 12, 7, 10, 15));
+    EXPECT_DOUBLE_EQ(ReportDateOf(t, kNow, &PlusTwoHours), DateSerial(2026, 12, 7, 12, 15));
+    // Day 30 heard on the 7th is last month's.
+    t.day = 30;
+    EXPECT_DOUBLE_EQ(ReportDateOf(t, kNow, &NoZone), DateSerial(2026, 11, 30, 10, 15));
+    // A local-time stamp is not shifted.
+    aprs::PacketTime local{aprs::PacketTime::Form::DayHourMinute, false, 7, 12, 0, 0};
+    EXPECT_DOUBLE_EQ(ReportDateOf(local, kNow, &PlusTwoHours), DateSerial(2026, 12, 7, 12, 0));
+    // 23:59:00h heard at 10:30 is yesterday's.
+    aprs::PacketTime hms{aprs::PacketTime::Form::HourMinuteSecond, true, 0, 23, 59, 0};
+    EXPECT_DOUBLE_EQ(ReportDateOf(hms, kNow, &NoZone), DateSerial(2026, 12, 6, 23, 59));
+    EXPECT_EQ(ReportDateOf({}, kNow, &NoZone), 0);
+}
+
+TEST(HostDistance, GreatCircleFromHome) {
+    double km = 0;
+    std::int16_t bearing = -1;
+    DistanceAndBearing({0, 0}, 0, 1, km, bearing);
+    EXPECT_NEAR(km, 111.19, 0.01);
+    EXPECT_EQ(bearing, 90);
+    DistanceAndBearing({52, 0}, 51, 0, km, bearing);
+    EXPECT_EQ(bearing, 180);
+    DistanceAndBearing({52, 0}, 52.5, -0.5, km, bearing);
+    EXPECT_GT(bearing, 270);
+    EXPECT_LT(bearing, 360);
+    DistanceAndBearing({52, 0}, 52, 0, km, bearing);
+    EXPECT_EQ(km, 0);
+    EXPECT_EQ(bearing, 0);
+}
+
+TEST(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    EXPECT_EQ(list.Take(Position("G4ABC", 52.1, 0.1), "!a", kNow, call),
+              StationList::Change::Updated);
+    EXPECT_EQ(list.Take(Position("g4abc", 50, 0), "!b", kNow, call), StationList::Change::Updated);
+    auto moved = Position("G4ABC", 52.2, 0.2);
+    moved.hasCourseSpeed = true;
+    moved.course = 90;
+    moved.speedKnots = 10;
+    list.Take(moved, "!c", kNow + 5, call);
+    const HostEntry* e = list.Find("G4ABC");
+    ASSERT_NE(e, nullptr);
+    EXPECT_EQ(e->beaconText, "!c");
+    EXPECT_NEAR(e->latitudeMinutes, 52.2 * 60, 1e-9);
+    EXPECT_NEAR(e->speed, 18.52, 1e-9);
+    EXPECT_EQ(e->course, 90);
+    EXPECT_EQ(e->symbol, "/>");
+    EXPECT_DOUBLE_EQ(e->fallbackDate, kUnixEpochSerial + (kNow + 5) / 86400.0);
+    EXPECT_EQ(list.Find("g4abc")->beaconText, "!b");
+    // Without course and speed the host gives its "none" values.
+    list.Take(Position("G4ABC", 52.2, 0.2), "!d", kNow + 6, call);
+    EXPECT_EQ(list.Find("G4ABC")->speed, -99999);
+    EXPECT_EQ(list.Find("G4ABC")->course, -32768);
+}
+
+TEST(HostStations, StatusAloneIsNotListedButReachesAListedStation) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    aprs::Report status;
+    status.kind = aprs::Report::Kind::Status;
+    status.name = "G4ABC";
+    status.hasStatus = true;
+    status.status = "EMERGENCY";
+    EXPECT_EQ(list.Take(status, ">EMERGENCY", kNow, call), StationList::Change::None);
+    EXPECT_EQ(list.Find("G4ABC"), nullptr);
+    EXPECT_EQ(list.TakeLineSnapshot(), 0);
+    list.Take(Position("G4ABC", 52, 0), "!a", kNow, call);
+    EXPECT_EQ(list.Find("G4ABC")->statusText, "EMERGENCY");  // kept from before
+    status.status = "back home";
+    EXPECT_EQ(list.Take(status, ">back home", kNow, call), StationList::Change::Updated);
+    EXPECT_EQ(list.Find("G4ABC")->statusText, "back home");
+    EXPECT_EQ(list.Find("G4ABC")->beaconText, "!a");
+}
+
+TEST(HostStations, KilledObjectsAndExpiryRemoveStations) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    list.Take(Position("OLD", 52, 0), "!", kNow, call);
+    list.Take(Position("NEW", 52, 0), "!", kNow + 3000, call);
+    list.Take(Position("OBJ", 52, 0), ";", kNow + 3000, call);
+    aprs::Report killed;
+    killed.kind = aprs::Report::Kind::KilledObject;
+    killed.name = "OBJ";
+    EXPECT_EQ(list.Take(killed, ";", kNow + 3001, call), StationList::Change::Removed);
+    EXPECT_EQ(list.Take(killed, ";", kNow + 3001, call), StationList::Change::None);
+    EXPECT_EQ(list.Expire(kNow + 3599, 3600), std::vector<std::string>{});
+    EXPECT_EQ(list.Expire(kNow + 3600, 3600), std::vector<std::string>{"OLD"});
+    EXPECT_EQ(list.Find("OLD"), nullptr);
+    EXPECT_NE(list.Find("NEW"), nullptr);
+}
+
+TEST(HostStations, LinesNameEachStationOnceFromTheSecondCharacter) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    for (const char* c : {"A1", "B2-9", "C3"})
+        list.Take(Position(c, 52, 0), "!", kNow, call);
+    list.Take(Position("A1", 52, 1), "!", kNow + 1,
+              call);  // heard again: still listed once, in place
+    ASSERT_EQ(list.TakeLineSnapshot(), 3);
+    std::vector<std::string> calls;
+    for (int i = 0; i < 3; ++i) {
+        const std::string line = list.Line(i);
+        ASSERT_GT(line.size(), 2u);
+        calls.push_back(line.substr(1, line.find(' ', 1) - 1));
+    }
+    EXPECT_EQ(calls, (std::vector<std::string>{"A1", "B2-9", "C3"}));
+    EXPECT_EQ(list.Line(3), "");
+    EXPECT_EQ(list.Line(-1), "");
+    // A station that goes after the snapshot keeps its line until the next one.
+    list.Expire(kNow + 10000, 60);
+    EXPECT_EQ(list.Line(1), " B2-9");
+}
+
+TEST(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    const int total = StationList::kMaxLines + 100;
+    for (int i = 0; i < total; ++i)
+        list.Take(Position("S" + std::to_string(i), 52, 0), "!", kNow, call);
+    list.Take(Position("S0", 52, 0), "!", kNow, call);  // the oldest, heard again
+    EXPECT_EQ(list.TakeLineSnapshot(), 32767);
+    EXPECT_EQ(list.Line(0).substr(0, 4), " S0 ");
+    EXPECT_EQ(list.Line(1).substr(0, 6), " S101 ");  // S1 to S100 fell off
+    EXPECT_EQ(list.Line(32766).substr(0, 8), " S32866 ");
+}
+
+}  // namespace
+}  // namespace bb::hostapp
