@@ -50,7 +50,15 @@ class LiteralTable {
                 superseded.push_back(i);
             }
             query.Callsign = callsign;
-            if (!host.GetStation(query)) return;
+            bool known = false;
+            try {
+                known = host.GetStation(query);
+            } catch (...) {
+                for (std::int32_t i : superseded)
+                    records[static_cast<std::size_t>(i)].Deleted = false;
+                throw;
+            }
+            if (!known) return;
             const host::HostStation station = query;
             const std::int32_t newCount = CheckedAdd<std::int32_t>(count, 1);
             records.resize(static_cast<std::size_t>(newCount));

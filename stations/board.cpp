@@ -14,7 +14,16 @@ void StationBoard::add_beacon(const std::string& strCallsign, float, float) {
         table_.CompactIfWorthIt();
         const std::vector<std::int32_t> superseded = table_.Supersede(strCallsign);
         mUivStation.Callsign = strCallsign;
-        if (!host_.GetStation(mUivStation)) return;
+        bool known = false;
+        try {
+            known = host_.GetStation(mUivStation);
+        } catch (...) {
+            // The host did not answer (gone or hung): the board keeps what it
+            // had rather than lose the station to a failed question.
+            table_.Restore(superseded);
+            throw;
+        }
+        if (!known) return;
         // A nested intake during the pause asks the host through the same
         // query object; the fill works from this intake's own answer.
         const host::HostStation station = std::move(mUivStation);

@@ -1,0 +1,73 @@
+// The board's binding to the host program on the session bus: the host's
+// main object, its map and its station object, and the host's events
+// delivered on the user-interface thread.
+#pragma once
+
+#include <QDBusConnection>
+#include <QObject>
+#include <QVariantMap>
+#include <deque>
+#include <functional>
+#include <memory>
+
+#include "stations/host.h"
+
+class OrgBeaconboardHostMainInterface;
+class OrgBeaconboardHostMapInterface;
+
+namespace bb::app {
+
+class DBusHost final : public QObject, public host::HostMain, public host::HostMap {
+    Q_OBJECT
+  public:
+    // The longest the user-interface thread waits on the host for one answer.
+    static constexpr int kCallTimeoutMs = 2000;
+
+    // Creates the host's main object. Raises error 429 when no host program
+    // owns the name on the bus.
+    static std::unique_ptr<DBusHost> Create(QDBusConnection bus);
+    ~DBusHost() override;
+
+    // Where the events go. Until Release they are held, in order.
+    void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents);
+    // Lets the held events run at the next turn of the event loop, and the
+    // later ones as they come.
+    void Release();
+
+    bool GetStation(host::HostStation& station) override;
+    bool SymbolToClipboard(const std::string& table, const std::string& symbol,
+                           const std::string& overlay, std::int16_t flags) override;
+    // The map object; asks the host for it the first time.
+    host::HostMap& Map() override;
+    std::int16_t HostStationCount() override;
+    std::string HostStationLine(std::int16_t index) override;
+    void SetNotify(bool enabled) override;
+
+    void MapCircle(float x, float y, float radius, std::int32_t colour, float startAngle,
+                   float endAngle, float aspect) override;
+    void MapLine(float x1, float y1, float x2, float y2, std::int32_t colour,
+                 std::int32_t flags) override;
+    void SetMapLineWidth(std::int16_t width) override;
+    void SetMapDrawMode(std::int16_t mode) override;
+    void SetMapDrawColour(std::int32_t colour) override;
+
+  private:
+    explicit DBusHost(QDBusConnection bus);
+    void Deliver(std::function<void()> event);
+    void RunHeld();
+    // Raises the run-time error for a failed call; a host that did not
+    // answer in time is not waited on again until it is heard from.
+    void Check(const class QDBusError& error);
+    void HeardFromHost() { unresponsive_ = false; }
+
+    QDBusConnection bus_;
+    std::unique_ptr<OrgBeaconboardHostMainInterface> main_;
+    std::unique_ptr<OrgBeaconboardHostMapInterface> map_;
+    host::HostEvents* events_ = nullptr;
+    host::MapEvents* mapEvents_ = nullptr;
+    std::deque<std::function<void()>> held_;
+    bool holding_ = true;
+    bool unresponsive_ = false;
+};
+
+}  // namespace bb::app

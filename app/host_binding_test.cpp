@@ -1,0 +1,297 @@
+// The board and bb-host over a private session bus (the test runs under
+// dbus-run-session): the contract as the bus carries it, events in order,
+// and a host that is missing, killed, hung or closing.
+#include "app/host_binding.h"
+
+#include <gtest/gtest.h>
+#include <signal.h>
+
+#include <QApplication>
+#include <QDBusConnectionInterface>
+#include <QDBusMessage>
+#include <QDBusMetaType>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <functional>
+
+#include "app/board_app.h"
+#include "host/dbus/station_dict.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb::app {
+namespace {
+
+using bb::testing::FakeSystem;
+using bb::testing::ProgramEnded;
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+QDBusConnection Bus() {
+    return QDBusConnection::sessionBus();
+}
+
+bool HostOnBus() {
+    return Bus().interface()->isServiceRegistered(dbus::kHostService).value();
+}
+
+// bb-host reading its packets from us.
+class HostProcess {
+  public:
+    explicit HostProcess(QStringList extra = {}) {
+        process_.setProgram(QStringLiteral(BB_HOST_EXE));
+        process_.setArguments(QStringList{"--feed", "-", "--no-map", "--quiet", "--home", "52,0"} +
+                              extra);
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start();
+        started_ = process_.waitForStarted(5000) && WaitFor(HostOnBus);
+    }
+    ~HostProcess() {
+        if (process_.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(process_.processId()), SIGCONT);
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+        WaitFor([] { return !HostOnBus(); }, 2000);
+    }
+    bool Started() const { return started_; }
+    void Send(const std::string& lines) {
+        process_.write(lines.data(), static_cast<qint64>(lines.size()));
+        process_.waitForBytesWritten(1000);
+    }
+    void Signal(int sig) { ::kill(static_cast<pid_t>(process_.processId()), sig); }
+    bool WaitGone() {
+        return process_.waitForFinished(5000) && WaitFor([] { return !HostOnBus(); });
+    }
+
+  private:
+    QProcess process_;
+    bool started_ = false;
+};
+
+// Records the events in the order they reach the board.
+class Recorder final : public host::HostEvents, public host::MapEvents {
+  public:
+    std::vector<std::string> seen;
+    void mUIV_NotifyBeacon(const std::string& c, float lat, float) override {
+        seen.push_back("beacon " + c + " " + std::to_string(static_cast<int>(lat)));
+    }
+    void mUIV_NotifyBeaconData(const host::HostStation& s) override {
+        seen.push_back("data " + s.Callsign + " " + s.Symbol);
+    }
+    void mUIV_NotifyDelete(const std::string& c) override { seen.push_back("delete " + c); }
+    void mUIV_UIView32IsClosing() override { seen.push_back("closing"); }
+    void mUivMap_MapHasChanged() override { seen.push_back("map changed"); }
+    void mUivMap_MapRedrawn() override { seen.push_back("map redrawn"); }
+};
+
+const char kThree[] =
+    "G4ABC>APRS,WIDE2-1:=5213.50N/00007.20E-PHG5132 Home 145.625MHz T088\n"
+    "M0XYZ-9>S32U6T,WIDE1-1:`(_fn\"Oj/]\"4-}\n"
+    "G4ABC>APRS::M0XYZ-9  :a message, not a station\n"
+    "broken line\n"
+    "M1OBJ>APRS:;GB3AV    *071200z5210.00N/00010.00Er146.940MHz T100 -060\n";
+
+TEST(HostBus, MissingHostCannotBeCreatedAndFormLoadLogsIt) {
+    FakeSystem sys;
+    ASSERT_FALSE(HostOnBus());
+    try {
+        DBusHost::Create(Bus());
+        FAIL() << "created without a host";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::kCantCreateObject);
+    }
+    BoardApp app;
+    app.Form_Load(Bus());
+    EXPECT_EQ(app.Board(), nullptr);
+    const auto log = sys.LogLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().find("Form1.Form_Load"), std::string::npos) << log.back();
+    EXPECT_NE(log.back().find("429"), std::string::npos) << log.back();
+}
+
+TEST(HostBus, ContractAsTheBusCarriesIt) {
+    HostProcess hostProcess;
+    ASSERT_TRUE(hostProcess.Started());
+    hostProcess.Send(kThree);
+    auto call = [](const char* member, QVariantList args = {}) {
+        QDBusMessage m = QDBusMessage::createMethodCall(dbus::kHostService, dbus::kHostPath,
+                                                        QStringLiteral("org.beaconboard.Host.Main"),
+                                                        QString::fromLatin1(member));
+        m.setArguments(args);
+        return Bus().call(m, QDBus::Block, 2000);
+    };
+    ASSERT_TRUE(
+        WaitFor([&] { return call("HostStationCount").arguments().value(0).toInt() == 3; }));
+    EXPECT_EQ(call("HostStationCount").signature(), "n");
+
+    const QDBusMessage reply = call("GetStation", {QStringLiteral("G4ABC")});
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    EXPECT_EQ(reply.signature(), "ba{sv}");
+    EXPECT_TRUE(reply.arguments().value(0).toBool());
+    const QVariantMap dict = qdbus_cast<QVariantMap>(reply.arguments().value(1));
+    const std::map<QString, int> types = {
+        {"Callsign", QMetaType::QString},   {"Symbol", QMetaType::QString},
+        {"BeaconText", QMetaType::QString}, {"StatusText", QMetaType::QString},
+        {"Longitude", QMetaType::Double},   {"Latitude", QMetaType::Double},
+        {"Speed", QMetaType::Double},       {"Course", QMetaType::Short},
+        {"ReportDate", QMetaType::Double},  {"FallbackDate", QMetaType::Double},
+        {"Distance", QMetaType::Double},    {"CommentStart", QMetaType::Short},
+        {"Bearing", QMetaType::Short}};
+    EXPECT_EQ(dict.size(), static_cast<qsizetype>(types.size()));
+    for (const auto& [key, type] : types)
+        EXPECT_EQ(dict.value(key).typeId(), type) << key.toStdString();
+
+    // The same through the board's binding.
+    auto host = DBusHost::Create(Bus());
+    host::HostStation s;
+    s.Callsign = "G4ABC";
+    ASSERT_TRUE(host->GetStation(s));
+    EXPECT_EQ(s.Symbol, "/-");
+    EXPECT_NEAR(s.Latitude, 52 * 60 + 13.5, 1e-3);
+    EXPECT_NEAR(s.Longitude, 7.2, 1e-3);
+    EXPECT_EQ(s.BeaconText.substr(s.CommentStart - 1), "PHG5132 Home 145.625MHz T088");
+    EXPECT_EQ(s.Speed, -99999);
+    EXPECT_EQ(s.Course, -32768);
+    EXPECT_EQ(s.ReportDate, 0);
+    EXPECT_GT(s.FallbackDate, DateSerial(2026, 1, 1));
+    EXPECT_NEAR(s.Distance, 26.33, 0.01);
+    s.Callsign = "M0XYZ-9";
+    ASSERT_TRUE(host->GetStation(s));
+    EXPECT_EQ(s.StatusText, "Returning");
+    EXPECT_EQ(s.Course, 251);
+    s.Callsign = "GB3AV";
+    ASSERT_TRUE(host->GetStation(s));
+    EXPECT_GT(s.ReportDate, 0);
+    s.Callsign = "g4abc";  // exact case only
+    EXPECT_FALSE(host->GetStation(s));
+
+    ASSERT_EQ(host->HostStationCount(), 3);
+    std::set<std::string> calls;
+    for (std::int16_t i = 0; i < 3; ++i) {
+        const std::string line = host->HostStationLine(i);
+        calls.insert(line.substr(1, line.find(' ', 1) - 1));
+    }
+    EXPECT_EQ(calls, (std::set<std::string>{"G4ABC", "M0XYZ-9", "GB3AV"}));
+    EXPECT_EQ(host->HostStationLine(3), "");
+    // Without a desktop there is no clipboard to hand a symbol over.
+    EXPECT_FALSE(host->SymbolToClipboard("/", "/-", "", 0));
+    EXPECT_FALSE(host->SymbolToClipboard("/", "", "", 0));
+}
+
+TEST(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
+    HostProcess hostProcess;
+    ASSERT_TRUE(hostProcess.Started());
+    auto host = DBusHost::Create(Bus());
+    Recorder rec;
+    host->SetEvents(&rec, &rec);
+    host->Map();
+    host->SetNotify(true);
+    hostProcess.Send("A1>APRS:!5200.00N/00000.00E-\nB2>APRS:!5100.00N/00000.00E-\n");
+    // Held: nothing reaches the board before the release.
+    for (int i = 0; i < 20; ++i)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    EXPECT_TRUE(rec.seen.empty());
+    host->Release();
+    hostProcess.Send(
+        "A1>APRS:!5300.00N/00000.00E-\n"
+        "M1OBJ>APRS:;GB3AV    *071200z5210.00N/00010.00Er\n"
+        "M1OBJ>APRS:;GB3AV    _071200z5210.00N/00010.00Er\n");
+    ASSERT_TRUE(WaitFor([&] { return rec.seen.size() >= 5; }));
+    EXPECT_EQ(rec.seen,
+              (std::vector<std::string>{"beacon A1 3120", "beacon B2 3060", "beacon A1 3180",
+                                        "beacon GB3AV 3130", "delete GB3AV"}));
+}
+
+TEST(HostBus, BoardFollowsTheHostAndEndsWhenItCloses) {
+    FakeSystem sys;
+    HostProcess hostProcess({"--notify-data"});
+    ASSERT_TRUE(hostProcess.Started());
+    hostProcess.Send(kThree);
+    ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
+    BoardApp app;
+    app.Form_Load(Bus());
+    ASSERT_NE(app.Board(), nullptr);
+    EXPECT_EQ(app.Board()->Table().LiveCount(), 3);
+    hostProcess.Send("G4ABC>APRS:>EMERGENCY\n2E0NEW>APRS:!5200.00S/00000.00W-\n");
+    const StationTable& t = app.Board()->Table();
+    ASSERT_TRUE(WaitFor([&] {
+        return t.LiveCount() == 4 && t.find_station("G4ABC") >= 0 &&
+               t[t.find_station("G4ABC")].Emergency;
+    }));
+    EXPECT_TRUE(sys.LogLines().empty());
+    // Quitting the host: the board hears the farewell and ends at once.
+    hostProcess.Signal(SIGTERM);
+    EXPECT_THROW(WaitFor([] { return false; }, 5000), ProgramEnded);
+}
+
+TEST(HostBus, KilledOrHungHostFailsCallsWithoutHanging) {
+    HostProcess hostProcess;
+    ASSERT_TRUE(hostProcess.Started());
+    auto host = DBusHost::Create(Bus());
+    host->Map();
+    hostProcess.Signal(SIGSTOP);
+    QElapsedTimer t;
+    t.start();
+    host::HostStation s;
+    s.Callsign = "G4ABC";
+    try {
+        host->GetStation(s);
+        FAIL() << "a hung host answered";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), 462);
+    }
+    EXPECT_LT(t.elapsed(), DBusHost::kCallTimeoutMs + 1000);
+    // Not waited on again until it is heard from.
+    t.restart();
+    EXPECT_THROW(host->HostStationCount(), RuntimeError);
+    EXPECT_LT(t.elapsed(), 100);
+
+    hostProcess.Signal(SIGCONT);
+    hostProcess.Signal(SIGKILL);
+    ASSERT_TRUE(hostProcess.WaitGone());
+    auto again = std::unique_ptr<DBusHost>();
+    EXPECT_THROW(DBusHost::Create(Bus()), RuntimeError);
+    // Map calls of a vanished host go nowhere and raise nothing.
+    host->MapCircle(1, 2, 3, 255, 0, 6.2831855f, 1);
+    host->SetMapDrawMode(13);
+}
+
+TEST(HostBus, KilledHostLeavesTheTableAsItWas) {
+    FakeSystem sys;
+    HostProcess hostProcess;
+    ASSERT_TRUE(hostProcess.Started());
+    hostProcess.Send(kThree);
+    ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
+    BoardApp app;
+    app.Form_Load(Bus());
+    ASSERT_NE(app.Board(), nullptr);
+    ASSERT_EQ(app.Board()->Table().LiveCount(), 3);
+    hostProcess.Signal(SIGKILL);
+    ASSERT_TRUE(hostProcess.WaitGone());
+    app.Board()->mUIV_NotifyBeacon("G4ABC", 0, 0);
+    const StationTable& t = app.Board()->Table();
+    EXPECT_EQ(t.LiveCount(), 3);
+    EXPECT_GE(t.find_station("G4ABC"), 0);
+    const auto log = sys.LogLines();
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.back().find("Form1.add_beacon"), std::string::npos) << log.back();
+    EXPECT_NE(log.back().find("462"), std::string::npos) << log.back();
+}
+
+}  // namespace
+}  // namespace bb::app
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
