@@ -11,11 +11,15 @@
 
 namespace bb::platform {
 
-sys::SystemTime LinuxClock::GetSystemTime() {
+namespace {
+sys::SystemTime Now(bool local) {
     timespec ts{};
     clock_gettime(CLOCK_REALTIME, &ts);
     std::tm tm{};
-    gmtime_r(&ts.tv_sec, &tm);
+    if (local)
+        localtime_r(&ts.tv_sec, &tm);
+    else
+        gmtime_r(&ts.tv_sec, &tm);
     sys::SystemTime t;
     t.wYear = static_cast<std::uint16_t>(tm.tm_year + 1900);
     t.wMonth = static_cast<std::uint16_t>(tm.tm_mon + 1);
@@ -26,6 +30,14 @@ sys::SystemTime LinuxClock::GetSystemTime() {
     t.wSecond = static_cast<std::uint16_t>(tm.tm_sec);
     t.wMilliseconds = static_cast<std::uint16_t>(ts.tv_nsec / 1000000);
     return t;
+}
+}  // namespace
+
+sys::SystemTime LinuxClock::GetSystemTime() {
+    return Now(false);
+}
+sys::SystemTime LinuxClock::GetLocalTime() {
+    return Now(true);
 }
 
 bool LinuxOsVersion::GetVersionEx(sys::OsVersionInfo& info) {
@@ -79,6 +91,8 @@ std::string LinuxLocale::ItemText(std::uint32_t item) const {
             text = nl_langinfo_l(_NL_ADDRESS_LANG_NAME, loc);
         } else if (item == sys::kLocaleSCountry) {
             text = nl_langinfo_l(_NL_ADDRESS_COUNTRY_NAME, loc);
+        } else if (item == sys::kLocaleSDecimal) {
+            text = nl_langinfo_l(RADIXCHAR, loc);
         } else if (item >= sys::kLocaleSAbbrevMonthName1 &&
                    item < sys::kLocaleSAbbrevMonthName1 + 12) {
             text =

@@ -10,6 +10,7 @@ namespace bb::platform {
 class LinuxClock final : public sys::Clock {
   public:
     sys::SystemTime GetSystemTime() override;
+    sys::SystemTime GetLocalTime() override;
 };
 
 // The running kernel's release numbers (6.1.0 gives major 6, minor 1, build

@@ -70,6 +70,10 @@ class StationTable {
         StationTable& table_;
     };
 
+    // Held by anyone who walks the records across message pauses: the table
+    // is not compacted under them (records may still be appended).
+    using WalkHold = PendingFill;
+
     // Drops the deleted records; the live ones keep their relative order.
     // Indices held by anyone are invalid afterwards.
     void Compact();

@@ -270,4 +270,9 @@ std::string TZone::DateToUnix(DateTime d) const {
     return std::to_string(static_cast<long long>(secs));
 }
 
+DateTime LocalNow() {
+    const sys::SystemTime t = sys::Current().clock->GetLocalTime();
+    return DateSerial(t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute, t.wSecond);
+}
+
 }  // namespace bb

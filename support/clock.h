@@ -25,6 +25,9 @@ struct CivilTime {
 };
 CivilTime CivilFromSerial(DateTime serial);
 
+// The computer's local date and time now, whole seconds.
+DateTime LocalNow();
+
 namespace UTC {
 // The current UTC date-time, whole seconds, from the system clock. Correct
 // from the year 2000 on.

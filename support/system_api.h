@@ -30,6 +30,8 @@ class Clock {
     virtual ~Clock() = default;
     // The current time in UTC.
     virtual SystemTime GetSystemTime() = 0;
+    // The current time on the computer's own clock (its zone's local time).
+    virtual SystemTime GetLocalTime() { return GetSystemTime(); }
 };
 
 // The version query's record.
@@ -55,6 +57,7 @@ class OsVersion {
 // Locale information items asked for by number.
 inline constexpr std::uint32_t kLocaleSLanguage = 2;             // localized language name
 inline constexpr std::uint32_t kLocaleSCountry = 6;              // localized country name
+inline constexpr std::uint32_t kLocaleSDecimal = 0x0E;           // decimal separator
 inline constexpr std::uint32_t kLocaleSAbbrevMonthName1 = 0x44;  // ...to 0x4F for December
 
 class Locale {

@@ -75,9 +75,12 @@ class FakeHost final : public host::HostMain, public MessagePump {
         station = it->second;
         return true;
     }
-    bool SymbolToClipboard(const std::string&, const std::string&, const std::string&,
+    std::set<std::string> drawable;  // symbols SymbolToClipboard has a picture of
+    int symbolCalls = 0;
+    bool SymbolToClipboard(const std::string&, const std::string& symbol, const std::string&,
                            std::int16_t) override {
-        return false;
+        ++symbolCalls;
+        return drawable.count(symbol) > 0;
     }
     host::HostMap& Map() override { return map; }
     std::int16_t HostStationCount() override {

@@ -1,0 +1,486 @@
+#include "grid/station_grid.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+#include "support/clock.h"
+#include "support/system_api.h"
+#include "support/vb_error.h"
+#include "support/vbtypes.h"
+
+namespace bb {
+namespace {
+
+constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000, kYellow = 0xFFFF00,
+                           kOrange = 0xFF8000, kBlack = 0x000000;
+constexpr int kCallsignColWidth = 1000;  // twips
+constexpr const char* kNoStations = "Sorry, no stations heard...";
+
+char DecimalSeparator() {
+    char buf[8] = {};
+    sys::Locale* locale = sys::Current().locale;
+    if (!locale) return '.';
+    const std::uint32_t lcid = locale->GetUserDefaultLCID();
+    if (locale->GetLocaleInfo(lcid, sys::kLocaleSDecimal, buf, sizeof buf) >= 2 && buf[1] == '\0')
+        return buf[0];
+    return '.';
+}
+
+std::string WithSeparator(std::string text, char decimal) {
+    if (decimal != '.') {
+        for (char& c : text) {
+            if (c == '.') c = decimal;
+        }
+    }
+    return text;
+}
+
+// The shortest text that reads back as the same value; whole values without decimals.
+template <class T>
+std::string Shortest(T value, char decimal) {
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return WithSeparator(std::string(buf, r.ptr), decimal);
+}
+
+// Format "0": the nearest whole number.
+std::string Whole(double value) {
+    return std::to_string(std::llround(value));
+}
+
+// Format "0.0": one decimal, halves away from zero.
+std::string OneDecimal(double value, char decimal) {
+    const long long tenths = std::llround(value * 10);
+    const long long whole = std::llabs(tenths) / 10;
+    std::string s = (tenths < 0 ? "-" : "") + std::to_string(whole);
+    s += decimal;
+    s += static_cast<char>('0' + std::llabs(tenths) % 10);
+    return s;
+}
+
+std::int64_t NowSeconds(TZone& zone) {
+    // The current local date and time on the scale of HeardTime.
+    const DateTime now = LocalNow();
+    return static_cast<std::int64_t>(Val(zone.DateToUnix(now)));
+}
+
+}  // namespace
+
+void TimeSlicedPump::LetPendingMessagesRun() {
+    const std::int64_t now = now_();
+    if (now - last_ < slice_) return;
+    last_ = now;
+    inner_.LetPendingMessagesRun();
+}
+
+StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
+                         Clipboard& clipboard, MessagePump& pump, GridWindow& window,
+                         std::string windowTitle)
+    : grid_(grid),
+      board_(board),
+      host_(host),
+      clipboard_(clipboard),
+      pump_(pump),
+      window_(window),
+      windowTitle_(std::move(windowTitle)) {}
+
+void StationGrid::FillColumnCaptions() {
+    static constexpr const char* kCaptions[kLastColumn + 1] = {
+        "Callsign", "Symbol",    "Age",     "Latitude", "Longitude", "Maidenhead",
+        "Speed",    "Direction", "Bearing", "Distance", "Power",     "Height",
+        "Gain",     "Direction", "Rate",    "Range",    "QSY",       "Tone"};
+    for (int i = 0; i <= kLastColumn; ++i)
+        ColumnDefs[static_cast<std::size_t>(i)].header = kCaptions[i];
+}
+
+bool StationGrid::Visible(int column) const {
+    if (column < 0 || column > kLastColumn) Raise(err::kSubscript, "column");
+    return ColumnDefs[static_cast<std::size_t>(column)].visible;
+}
+
+void StationGrid::SetVisible(int column, bool visible) {
+    if (column < 0 || column > kLastColumn) Raise(err::kSubscript, "column");
+    ColumnDefs[static_cast<std::size_t>(column)].visible = visible;
+}
+
+void StationGrid::select_columns() {
+    Trap("Form1.select_columns", [&] {
+        intSortCol = 0;
+        GridColumns = {};
+        GridColumns[0] = {ColumnDefs[0].header, 0};
+        std::int16_t count = 0;
+        for (std::int16_t i = 1; i <= kLastColumn; ++i) {
+            if (!ColumnDefs[static_cast<std::size_t>(i)].visible) continue;
+            ++count;
+            GridColumns[static_cast<std::size_t>(count)] = {
+                ColumnDefs[static_cast<std::size_t>(i)].header, i};
+        }
+        intLastGridCol = count;
+    });
+}
+
+void StationGrid::PrepareGrid() {
+    Form_Resize();
+    grid_.SetFixedCols(0);
+    grid_.SetCols(intLastGridCol + 1);
+    grid_.SetRow(0);
+    grid_.BackColorSel = kRed;
+    grid_.ForeColorSel = kYellow;
+    for (int c = 0; c <= intLastGridCol; ++c) {
+        grid_.SetTextMatrix(0, c, ColumnDefs[static_cast<std::size_t>(c)].header);
+        grid_.Cell(0, c).alignment = platform::Alignment::Centre;
+    }
+}
+
+void StationGrid::RunExclusive(void (StationGrid::*pass)()) {
+    busy_ = true;
+    struct Done {
+        bool& busy;
+        ~Done() { busy = false; }
+    } done{busy_};
+    (this->*pass)();
+    // Whatever was asked for meanwhile runs now, until nothing more is.
+    for (int guard = 0; again_ && guard < 1000; ++guard) {
+        again_ = false;
+        repaintAgain_ = false;
+        Rebuild();
+    }
+    while (repaintAgain_) {
+        repaintAgain_ = false;
+        Repaint();
+    }
+}
+
+void StationGrid::build_station_grid() {
+    if (busy_) {
+        again_ = true;
+        return;
+    }
+    RunExclusive(&StationGrid::Rebuild);
+}
+
+void StationGrid::select_row() {
+    if (busy_) {
+        repaintAgain_ = true;
+        return;
+    }
+    RunExclusive(&StationGrid::Repaint);
+}
+
+void StationGrid::Rebuild() {
+    ++rebuilds_;
+    Trap("Form1.build_station_grid", [&] {
+        TZone zone;
+        zone.init();
+        StationTable& table = board_.Table();
+        // The records this rebuild walks; the table is not compacted under
+        // it, and records appended meanwhile come with the next rebuild.
+        StationTable::WalkHold hold(table);
+        const std::int32_t records = table.StationCount();
+        const std::int32_t lastCol = intLastGridCol;
+        grid_.Clear();
+        grid_.Busy = true;
+        grid_.SetRows(std::max(records + 1, 1));
+        grid_.SetCols(lastCol + 1);
+        grid_.ScrollBars = true;
+        grid_.BackColor = kWhite;
+        grid_.Visible = false;
+        GridRowCount = 0;
+        if (records == 0) {
+            grid_.SetRows(1);
+            grid_.SetCols(1);
+            grid_.SetColWidth(0, window_.GridWidth());
+            grid_.SetRow(0);
+            grid_.SetCol(0);
+            grid_.SetTextMatrix(0, 0, kNoStations);
+        } else {
+            grid_.SetFixedRows(1);
+            grid_.SetFixedCols(0);
+            grid_.SetColWidth(0, kCallsignColWidth);
+            for (int c = 1; c <= lastCol; ++c)
+                grid_.SetColWidth(c, -1);
+            grid_.ForeColor = kBlue;
+            grid_.BackColor = kWhite;
+            grid_.SetRow(0);
+            for (int c = 0; c <= lastCol; ++c) {
+                grid_.SetTextMatrix(0, c, GridColumns[static_cast<std::size_t>(c)].header);
+                grid_.Cell(0, c).alignment = platform::Alignment::Centre;
+            }
+            const double now = static_cast<double>(NowSeconds(zone));
+            const char decimal = DecimalSeparator();
+            for (std::int32_t i = 0; i < records; ++i) {
+                pump_.LetPendingMessagesRun();
+                if (table[i].Deleted) continue;
+                GridRowCount = CheckedAdd(GridRowCount, 1);
+                FillRow(GridRowCount, table[i], now, decimal);
+            }
+        }
+        // The remembered cell, within what the grid now has.
+        const std::int32_t lastRow = records == 0 ? 0 : GridRowCount;
+        const std::int32_t lastColNow = records == 0 ? 0 : lastCol;
+        intSavedRow = std::clamp(intSavedRow, 0, lastRow);
+        intSavedCol = std::clamp(intSavedCol, 0, lastColNow);
+        grid_.SetRow(intSavedRow);
+        grid_.SetCol(intSavedCol);
+        if (records != 0) grid_.SetRows(GridRowCount + 1);
+        grdStationSort(false);
+        grid_.SetRow(std::min(intSavedRow, grid_.Rows() - 1));
+        grid_.SetCol(intSavedCol);
+        grid_.Visible = true;
+        grid_.Busy = false;
+        window_.SetCaption(windowTitle_ + "   [" + std::to_string(GridRowCount) + "/" +
+                           std::to_string(table.StationCount()) + "]");
+        Repaint();
+        if (CheckEmergencies) CheckEmergencies();
+        board_.HostReady = false;
+    });
+}
+
+void StationGrid::FillRow(std::int32_t row, const StationRecord& r, double now, char decimal) {
+    grid_.SetTextMatrix(row, 0, r.Callsign);
+    grid_.Cell(row, 0).alignment = platform::Alignment::Centre;
+    for (int c = 1; c <= intLastGridCol; ++c) {
+        const int source = GridColumns[static_cast<std::size_t>(c)].source;
+        std::string text;
+        switch (source) {
+            case 1: {
+                if (row < kSymbolPictureRows) {
+                    bool known = false;
+                    auto picture = SymbolPicture(r.Symbol, known);
+                    if (known)
+                        grid_.Cell(row, c).picture = std::move(picture);
+                    else
+                        text = "oops";
+                } else {
+                    text = r.Symbol;
+                }
+                break;
+            }
+            case 2: {
+                // An age that does not fit leaves its cell empty; the rebuild goes on.
+                Trap("Form1.Format_Age", [&] { text = Format_Age(now - r.HeardTime); });
+                break;
+            }
+            case 3:
+                text = r.LatitudeText;
+                break;
+            case 4:
+                text = r.LongitudeText;
+                break;
+            case 5:
+                text = r.Locator;
+                break;
+            case 6:
+                text = r.Speed == kNoSpeed ? "----" : Shortest(r.Speed, decimal);
+                break;
+            case 7:
+                text = r.Course == kNoCourse ? "----" : Whole(r.Course);
+                break;
+            case 8:
+                text = Whole(r.Bearing);
+                break;
+            case 9:
+                text = OneDecimal(r.Distance, decimal);
+                break;
+            case 10:
+                if (r.HasPHG) text = std::to_string(r.PHG.Power);
+                break;
+            case 11:
+                if (r.HasPHG) text = Shortest(r.PHG.Height, decimal);
+                break;
+            case 12:
+                if (r.HasPHG) text = std::to_string(r.PHG.Gain);
+                break;
+            case 13:
+                if (r.HasPHG) text = r.PHG.Directivity;
+                break;
+            case 14:
+                if (r.HasPHGRate) text = std::to_string(r.PHG.Rate);
+                break;
+            case 15:
+                if (r.HasPHG) text = OneDecimal(r.PHG.Range, decimal);
+                break;
+            case 16:
+                if (r.HasQSY) text = r.QSY.Frequency;
+                break;
+            case 17:
+                if (r.HasQSY) text = Shortest(r.QSY.Tone, decimal);
+                break;
+            default:
+                break;
+        }
+        if (!text.empty()) grid_.SetTextMatrix(row, c, std::move(text));
+    }
+}
+
+std::shared_ptr<const Picture> StationGrid::SymbolPicture(const std::string& symbol, bool& known) {
+    // Each symbol crosses the clipboard once per run, not once per row and rebuild.
+    if (const auto it = pictures_.find(symbol); it != pictures_.end()) {
+        known = it->second != nullptr;
+        return it->second;
+    }
+    known = host_.SymbolToClipboard("/", symbol, "", 0);
+    std::shared_ptr<const Picture> picture;
+    if (known) {
+        // A clipboard that cannot be read costs the picture, not the rebuild.
+        try {
+            if (auto bitmap = clipboard_.GetBitmap())
+                picture = std::make_shared<const Picture>(std::move(*bitmap));
+        } catch (...) {
+        }
+        if (!picture) return nullptr;  // asked again next time
+    }
+    pictures_[symbol] = picture;
+    return picture;
+}
+
+std::string StationGrid::Format_Age(double seconds) {
+    if (!Settings().FormatAgeMMSS) return Whole(seconds);
+    const double rounded = RoundHalfEven(seconds);
+    const auto total = static_cast<std::int64_t>(rounded);
+    const std::int16_t minutes = Checked<std::int16_t>(total / 60);
+    const std::int64_t rest = total % 60;
+    char buf[8];
+    std::snprintf(buf, sizeof buf, rest < 0 ? "%03lld" : "%02lld", static_cast<long long>(rest));
+    return std::to_string(minutes) + ":" + buf;
+}
+
+std::string StationGrid::CaptionOf(int gridCol) const {
+    if (gridCol < 0 || gridCol > kLastColumn) Raise(err::kSubscript, "grid column");
+    return GridColumns[static_cast<std::size_t>(gridCol)].header;
+}
+
+void StationGrid::grdStationSort(bool blnClicked) {
+    Trap("Form1.grdStationSort", [&] {
+        if (board_.Table().StationCount() == 0) return;
+        if (blnClicked) blnSortDescending = !blnSortDescending;
+        const bool sortable = intSortCol >= 0 && intSortCol <= kLastColumn;
+        const std::string marker = blnSortDescending ? " v" : " ^";
+        grid_.SetRow(0);
+        if (blnClicked && intSortCol != intPrevSortCol) {
+            if (intPrevSortCol >= 0 && intPrevSortCol < grid_.Cols())
+                grid_.SetTextMatrix(0, intPrevSortCol, CaptionOf(intPrevSortCol));
+            grid_.SetTextMatrix(0, intSortCol, CaptionOf(intSortCol) + marker);
+        } else if (blnClicked) {
+            std::string header = grid_.TextMatrix(0, intSortCol);
+            const std::string tail = header.size() >= 2 ? header.substr(header.size() - 2) : "";
+            if (tail == " ^")
+                header.back() = 'v';
+            else if (tail == " v")
+                header.back() = '^';
+            else
+                header = CaptionOf(intSortCol) + marker;
+            grid_.SetTextMatrix(0, intSortCol, header);
+        } else {
+            grid_.SetTextMatrix(0, intSortCol, CaptionOf(intSortCol) + marker);
+        }
+        grid_.SetCol(intSortCol);
+        if (sortable) grid_.Sort(intSortCol, !blnSortDescending);
+        intPrevSortCol = intSortCol;
+    });
+}
+
+void StationGrid::Repaint() {
+    Trap("Form1.select_row", [&] {
+        grid_.Visible = false;
+        const int row = grid_.Row(), col = grid_.Col();
+        if (intPaintedRow > 0 && intPaintedRow < grid_.Rows())
+            grid_.SetRowColours(intPaintedRow, grid_.ForeColor, grid_.BackColor);
+        const int first = grid_.FixedRows();
+        for (int r = first; r < grid_.Rows(); ++r) {
+            pump_.LetPendingMessagesRun();
+            if (r < grid_.Rows() && grid_.TextMatrix(r, 0) == strSelectedCall) {
+                grid_.SetRowColours(r, kWhite, kBlue);
+                intPaintedRow = r;
+            }
+        }
+        board_.EmergencyCount = 0;
+        const SettingValues& s = Settings();
+        if (s.EmergencyScan) {
+            const StationTable& table = board_.Table();
+            for (int r = first; r < grid_.Rows(); ++r) {
+                pump_.LetPendingMessagesRun();
+                const std::int32_t i = table.find_station(grid_.TextMatrix(r, 0));
+                if (i < 0) continue;
+                const StationRecord& rec = table[i];
+                if (!rec.Emergency) continue;
+                board_.EmergencyCount = CheckedAdd(board_.EmergencyCount, 1);
+                platform::Colour fore = kYellow, back = kRed;
+                if (s.EmergencyIgnoreOnDistance && rec.Distance >= s.EmergencyIgnoreDistance) {
+                    fore = kRed;
+                    back = kYellow;
+                }
+                if (rec.EmergencyAcknowledged) {
+                    fore = kBlack;
+                    back = kOrange;
+                }
+                grid_.SetRowColours(r, fore, back);
+            }
+        }
+        grid_.SetRow(std::min(row, grid_.Rows() - 1));
+        grid_.SetCol(std::min(col, grid_.Cols() - 1));
+        grid_.Visible = true;
+    });
+}
+
+void StationGrid::grdStations_MouseDown(int button, int, float, float) {
+    Trap("Form1.grdStations_MouseDown", [&] {
+        intSavedRow = grid_.Row();
+        intSavedCol = grid_.Col();
+        if (button == 1) {
+            if (grid_.MouseRow == 0) {
+                intSortCol = static_cast<std::int16_t>(grid_.Col());
+                grdStationSort(true);
+            } else {
+                strSelectedCall = grid_.TextMatrix(grid_.Row(), 0);
+                select_row();
+            }
+        } else if (button == 2 && grid_.Row() != 0) {
+            OpenPopupForCurrentColumn();
+        }
+        grid_.SetRow(std::min<int>(intSavedRow, grid_.Rows() - 1));
+        grid_.SetCol(std::min<int>(intSavedCol, grid_.Cols() - 1));
+    });
+}
+
+void StationGrid::OpenPopupForCurrentColumn() {
+    const int col = grid_.Col();
+    const bool qsy = col >= 0 && col <= intLastGridCol &&
+                     GridColumns[static_cast<std::size_t>(col)].source == kColumnQSY;
+    window_.OpenPopup(qsy ? 1 : 0);
+}
+
+void StationGrid::grdStations_SelChange() {
+    Trap("Form1.grdStations_SelChange", [&] {
+        const int row = grid_.Row(), col = grid_.Col();
+        strSelectedCall = grid_.TextMatrix(row, 0);
+        if (row < grid_.FixedRows()) strSelectedCall.clear();  // the header names no station
+        select_row();
+        grid_.SetRow(std::min(row, grid_.Rows() - 1));
+        grid_.SetCol(std::min(col, grid_.Cols() - 1));
+    });
+}
+
+void StationGrid::grdStations_KeyDown(int keyCode, int) {
+    Trap("Form1.grdStations_KeyDown", [&] {
+        if (keyCode != 13 || grid_.Row() == 0) return;
+        const double x = window_.OuterLeft() +
+                         (grid_.Col() + 0.5) * (window_.GridWidth() / double(grid_.Cols()));
+        const double y = window_.OuterTop() + 600 + window_.CellTop() + window_.CellHeight() / 2.0;
+        window_.SetCursorPos(static_cast<int>(std::lround(x / window_.TwipsPerPixelX())),
+                             static_cast<int>(std::lround(y / window_.TwipsPerPixelY())));
+        OpenPopupForCurrentColumn();
+    });
+}
+
+void StationGrid::Form_Resize() {
+    Trap("Form1.Form_Resize", [&] {
+        if (window_.Minimized()) return;
+        // A window smaller than the margins gives the grid no size, never a negative one.
+        window_.PlaceGrid(50, 0, std::max(0, window_.OuterWidth() - 150),
+                          std::max(0, window_.OuterHeight() - 700));
+    });
+}
+
+}  // namespace bb

@@ -1,0 +1,149 @@
+// The station grid of the main window: its columns, the rebuild from the
+// station table, the sort with its header markers, the selected and
+// emergency rows, and the grid's mouse and keyboard input.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "platform/grid_control.h"
+#include "stations/board.h"
+#include "stations/host.h"
+#include "support/message_pump.h"
+#include "support/picture.h"
+#include "support/settings.h"
+
+namespace bb {
+
+struct ColumnDef {
+    std::string header;
+    bool visible = true;
+};
+
+struct GridColumn {
+    std::string header;
+    std::int16_t source = 0;  // index in ColumnDefs
+};
+
+// What the grid needs of its window.
+class GridWindow {
+  public:
+    virtual ~GridWindow() = default;
+    virtual void SetCaption(const std::string& caption) = 0;
+    // Opens the popup menu at the mouse pointer: 0 for "Detail", 1 for "Tune".
+    virtual void OpenPopup(int menu) = 0;
+    virtual bool Minimized() const = 0;
+    // The window's outer size and place on the screen, in twips.
+    virtual int OuterLeft() const = 0;
+    virtual int OuterTop() const = 0;
+    virtual int OuterWidth() const = 0;
+    virtual int OuterHeight() const = 0;
+    virtual void PlaceGrid(int left, int top, int width, int height) = 0;  // twips
+    virtual int GridWidth() const = 0;                                     // twips
+    // The current cell's top within the grid and its height, in twips.
+    virtual int CellTop() const = 0;
+    virtual int CellHeight() const = 0;
+    virtual double TwipsPerPixelX() const = 0;
+    virtual double TwipsPerPixelY() const = 0;
+    virtual void SetCursorPos(int x, int y) = 0;  // pixels
+};
+
+inline constexpr int kColumnQSY = 16;
+inline constexpr int kLastColumn = 17;
+inline constexpr int kSymbolPictureRows = 200;  // pictures on rows 1 to 199
+
+class StationGrid final : public ColumnVisibility {
+  public:
+    StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
+                Clipboard& clipboard, MessagePump& pump, GridWindow& window,
+                std::string windowTitle);
+
+    std::array<ColumnDef, kLastColumn + 1> ColumnDefs;
+    std::array<GridColumn, kLastColumn + 1> GridColumns;
+    std::int16_t intLastGridCol = 0;
+    std::int16_t intSortCol = 0;
+    std::int16_t intPrevSortCol = -1;
+    bool blnSortDescending = true;
+    std::string strSelectedCall;
+    std::int32_t intPaintedRow = 0;
+    std::int32_t intSavedRow = 0;
+    std::int32_t intSavedCol = 0;
+    std::int32_t GridRowCount = 0;
+    // Run after every rebuild; the emergency check.
+    std::function<void()> CheckEmergencies;
+
+    // The column table's 18 entries with their captions.
+    void FillColumnCaptions();
+    void select_columns();
+    // The grid made ready for its first rebuild (start-up).
+    void PrepareGrid();
+
+    // A rebuild asked for while one runs (an event during its pauses) is not
+    // started inside it: the running one finishes, then one more runs, so
+    // the grid never works on a half-built state and ends showing every
+    // live station.
+    void build_station_grid();
+    void select_row();
+    void grdStationSort(bool blnClicked);
+    std::string Format_Age(double seconds);
+
+    void grdStations_MouseDown(int button, int shift, float x, float y);
+    void grdStations_SelChange();
+    void grdStations_KeyDown(int keyCode, int shift);
+    void Form_Resize();
+
+    // The column visibility the settings file reads and writes.
+    int UpperBound() const override { return kLastColumn; }
+    bool Visible(int column) const override;
+    void SetVisible(int column, bool visible) override;
+
+    bool Busy() const { return busy_; }
+    // Rebuilds and repaints run, counting the deferred ones (for tests).
+    int Rebuilds() const { return rebuilds_; }
+
+  private:
+    void RunExclusive(void (StationGrid::*pass)());
+    void Rebuild();
+    void Repaint();
+    void FillRow(std::int32_t row, const StationRecord& r, double now, char decimal);
+    std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol, bool& known);
+    void OpenPopupForCurrentColumn();
+    std::string CaptionOf(int gridCol) const;
+
+    platform::GridControl& grid_;
+    StationBoard& board_;
+    host::HostMain& host_;
+    Clipboard& clipboard_;
+    MessagePump& pump_;
+    GridWindow& window_;
+    std::string windowTitle_;
+    bool busy_ = false;
+    bool again_ = false;         // a rebuild was asked for during a pass
+    bool repaintAgain_ = false;  // a repaint was asked for during a repaint
+    int rebuilds_ = 0;
+    // Symbol pictures fetched through the clipboard, by symbol; null for
+    // those the host has none of.
+    std::map<std::string, std::shared_ptr<const Picture>> pictures_;
+};
+
+// A pump that lets messages run at most once per time slice, however often
+// it is asked: a pass over 50,000 rows stays quick and the window answering.
+class TimeSlicedPump final : public MessagePump {
+  public:
+    TimeSlicedPump(MessagePump& inner, std::function<std::int64_t()> nowMicros,
+                   std::int64_t sliceMicros = 10000)
+        : inner_(inner), now_(std::move(nowMicros)), slice_(sliceMicros) {}
+    void LetPendingMessagesRun() override;
+
+  private:
+    MessagePump& inner_;
+    std::function<std::int64_t()> now_;
+    std::int64_t slice_;
+    std::int64_t last_ = 0;
+};
+
+}  // namespace bb

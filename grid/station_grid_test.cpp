@@ -1,0 +1,369 @@
+#include "grid/station_grid.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb {
+namespace {
+
+class FakeWindow final : public GridWindow {
+  public:
+    std::string caption;
+    std::vector<int> popups;
+    bool minimized = false;
+    int placed[4] = {-1, -1, -1, -1};
+    int cursor[2] = {-1, -1};
+    void SetCaption(const std::string& c) override { caption = c; }
+    void OpenPopup(int menu) override { popups.push_back(menu); }
+    bool Minimized() const override { return minimized; }
+    int OuterLeft() const override { return 1500; }
+    int OuterTop() const override { return 750; }
+    int OuterWidth() const override { return 12000; }
+    int OuterHeight() const override { return 8000; }
+    void PlaceGrid(int l, int t, int w, int h) override {
+        placed[0] = l, placed[1] = t, placed[2] = w, placed[3] = h;
+    }
+    int GridWidth() const override { return 11850; }
+    int CellTop() const override { return 300; }
+    int CellHeight() const override { return 240; }
+    double TwipsPerPixelX() const override { return 15; }
+    double TwipsPerPixelY() const override { return 15; }
+    void SetCursorPos(int x, int y) override { cursor[0] = x, cursor[1] = y; }
+};
+
+class FakeClipboard final : public Clipboard {
+  public:
+    int reads = 0;
+    std::optional<Picture> GetBitmap() override {
+        ++reads;
+        return Picture{16, 16, std::vector<std::uint32_t>(256, 0xFF00FF00)};
+    }
+};
+
+class Grid : public ::testing::Test {
+  protected:
+    testing::FakeSystem fs;
+    testing::FakeHost host;
+    StationBoard board{host, host};
+    platform::GridControl control;
+    FakeClipboard clipboard;
+    FakeWindow window;
+    StationGrid grid{control, board, host, clipboard, host, window, "UI-View Beaconboard V1.0.10"};
+
+    void SetUp() override {
+        Common::Initialize();
+        fs.clock.Set(2026, 12, 6, 12, 0, 0);
+        Settings() = SettingValues{};
+        Settings().EmergencyScan = true;
+        Settings().EmergencyIgnoreOnDistance = true;
+        Settings().EmergencyIgnoreDistance = 1000;
+        Settings().FormatAgeMMSS = true;
+        grid.FillColumnCaptions();
+        grid.select_columns();
+        grid.PrepareGrid();
+        board.Hooks().build_station_grid = [this] { grid.build_station_grid(); };
+    }
+    host::HostStation& Know(const std::string& cs, int agoSeconds = 45,
+                            const std::string& text = "!x") {
+        host::HostStation& s = host.Know(cs);
+        s.BeaconText = text;
+        s.CommentStart = 2;
+        s.Latitude = 3150.0f;
+        s.Longitude = 293.2f;
+        s.Speed = -99999;
+        s.Course = -32768;
+        s.Symbol = "/>";
+        s.ReportDate = DateSerial(2026, 12, 6, 12, 0, 0) - agoSeconds / 86400.0;
+        return s;
+    }
+    void Beacon(const std::string& cs) { board.mUIV_NotifyBeacon(cs, 0, 0); }
+    int Column(const std::string& header) const {
+        for (int c = 0; c < control.Cols(); ++c) {
+            if (control.TextMatrix(0, c).rfind(header, 0) == 0) return c;
+        }
+        return -1;
+    }
+    std::vector<std::string> Calls() const {
+        std::vector<std::string> out;
+        for (int r = 1; r < control.Rows(); ++r)
+            out.push_back(control.TextMatrix(r, 0));
+        return out;
+    }
+    int RowOf(const std::string& cs) const {
+        for (int r = 1; r < control.Rows(); ++r) {
+            if (control.TextMatrix(r, 0) == cs) return r;
+        }
+        return -1;
+    }
+    std::vector<std::string> Errors() const {
+        std::vector<std::string> out;
+        for (const std::string& line : fs.LogLines()) {
+            auto at = line.find("program error");
+            if (at != std::string::npos) out.push_back(line.substr(at));
+        }
+        return out;
+    }
+};
+
+TEST_F(Grid, EmptyTableShowsItsMessageAndClampsTheRememberedCell) {
+    grid.intSavedRow = 5;
+    grid.intSavedCol = 3;
+    grid.build_station_grid();
+    EXPECT_EQ(control.Rows(), 1);
+    EXPECT_EQ(control.Cols(), 1);
+    EXPECT_EQ(control.TextMatrix(0, 0), "Sorry, no stations heard...");
+    EXPECT_EQ(window.caption, "UI-View Beaconboard V1.0.10   [0/0]");
+    EXPECT_EQ(grid.intSavedRow, 0);
+    EXPECT_EQ(grid.intSavedCol, 0);
+    // A header press with no stations changes nothing.
+    control.MouseRow = 0;
+    grid.grdStations_MouseDown(1, 0, 0, 0);
+    EXPECT_TRUE(grid.blnSortDescending);
+}
+
+TEST_F(Grid, CellsPlaceholdersAndCaptionCounts) {
+    Know("G4ABC", 125, "!x PHG5132 145.625MHz T088").CommentStart = 3;
+    auto& b = Know("M0XYZ", 59, "!x PHGR51304");
+    b.CommentStart = 3;
+    b.Speed = 18.5f;
+    b.Course = 271;
+    b.Distance = 25.25f;
+    Beacon("G4ABC");
+    Beacon("M0XYZ");
+    Beacon("M0XYZ");  // superseded: 2 rows of 3 records
+    EXPECT_EQ(window.caption, "UI-View Beaconboard V1.0.10   [2/3]");
+    const int a = RowOf("G4ABC"), m = RowOf("M0XYZ");
+    ASSERT_GT(a, 0);
+    auto cell = [&](int row, const char* header) {
+        return control.TextMatrix(row, Column(header));
+    };
+    EXPECT_EQ(cell(a, "Age"), "2:05");
+    EXPECT_EQ(cell(m, "Age"), "0:59");
+    EXPECT_EQ(cell(a, "Speed"), "----");
+    EXPECT_EQ(control.TextMatrix(a, 7), "----");  // direction of travel
+    EXPECT_EQ(cell(m, "Speed"), "18.5");
+    EXPECT_EQ(control.TextMatrix(m, 7), "271");
+    EXPECT_EQ(cell(m, "Distance"), "25.3");
+    EXPECT_EQ(cell(a, "Power"), "25");
+    EXPECT_EQ(cell(a, "Height"), "20");
+    EXPECT_EQ(control.TextMatrix(a, 13), "E");
+    EXPECT_EQ(cell(a, "Rate"), "");
+    EXPECT_EQ(cell(m, "Rate"), "4");
+    EXPECT_EQ(cell(a, "Range"), "7.9");
+    EXPECT_EQ(cell(a, "QSY"), "145.625");
+    EXPECT_EQ(cell(a, "Tone"), "88.5");
+    EXPECT_EQ(cell(m, "QSY"), "");
+    EXPECT_EQ(cell(m, "Tone"), "");
+    EXPECT_EQ(cell(a, "Symbol"), "oops");  // the host has no picture of it
+    EXPECT_FALSE(board.HostReady);
+}
+
+TEST_F(Grid, AgesInBothFormsAndAnAgeThatDoesNotFit) {
+    EXPECT_EQ(grid.Format_Age(60), "1:00");
+    EXPECT_EQ(grid.Format_Age(3600), "60:00");
+    EXPECT_EQ(grid.Format_Age(-30), "0:-30");
+    EXPECT_EQ(grid.Format_Age(-95), "-1:-35");
+    Settings().FormatAgeMMSS = false;
+    EXPECT_EQ(grid.Format_Age(59), "59");
+    EXPECT_EQ(grid.Format_Age(-30), "-30");
+    Settings().FormatAgeMMSS = true;
+    Know("OLD", 40000 * 60);  // 40,000 minutes: beyond 16 bits
+    Know("NEW", 5);
+    Beacon("OLD");
+    Beacon("NEW");
+    EXPECT_EQ(control.TextMatrix(RowOf("OLD"), 2), "");
+    EXPECT_EQ(control.TextMatrix(RowOf("NEW"), 2), "0:05");
+    EXPECT_EQ(Errors().back(), "program error 6 in module Form1.Format_Age: Overflow");
+}
+
+TEST_F(Grid, PicturesOnRowsBelow200ThenSymbolText) {
+    host.drawable.insert("/>");
+    for (int i = 0; i < 250; ++i)
+        Know("S" + std::to_string(1000 + i));
+    for (int i = 0; i < 250; ++i)
+        board.add_beacon("S" + std::to_string(1000 + i), 0, 0);
+    grid.build_station_grid();
+    ASSERT_EQ(control.Rows(), 251);
+    // Filled in table order, then sorted: the first 199 stations have pictures.
+    for (int r = 1; r < 251; ++r) {
+        const platform::GridCell& c = control.Cell(r, 1);
+        const bool early = std::stoi(control.TextMatrix(r, 0).substr(1)) < 1199;
+        if (early)
+            EXPECT_TRUE(c.picture && c.text.empty()) << r;
+        else
+            EXPECT_TRUE(!c.picture && c.text == "/>") << r;
+    }
+    // One symbol crosses the clipboard once, however many rows and rebuilds.
+    grid.build_station_grid();
+    EXPECT_EQ(host.symbolCalls, 1);
+    EXPECT_EQ(clipboard.reads, 1);
+}
+
+TEST_F(Grid, SortMarkersDirectionsAndSelectionThatFollowsItsStation) {
+    for (auto [cs, km] : {std::pair{"B", 10.0f}, {"A", 300.0f}, {"C", 2.5f}})
+        Know(cs).Distance = km;
+    for (const char* cs : {"B", "A", "C"})
+        Beacon(cs);
+    // The first rebuild: by callsign, descending.
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "B", "A"}));
+    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign v");
+    control.SetRow(RowOf("B"));
+    control.SetCol(0);
+    control.MouseRow = 2;
+    grid.grdStations_MouseDown(1, 0, 0, 0);
+    EXPECT_EQ(grid.strSelectedCall, "B");
+    EXPECT_EQ(control.Cell(RowOf("B"), 3).back, 0x0000FFu);
+    // The callsign header: ascending.
+    control.MouseRow = 0;
+    control.SetRow(1);
+    control.SetCol(0);
+    grid.grdStations_MouseDown(1, 0, 0, 0);
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign ^");
+    // Then Distance: descending by number, the marker moves.
+    control.SetCol(Column("Distance"));
+    grid.grdStations_MouseDown(1, 0, 0, 0);
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"A", "B", "C"}));
+    EXPECT_EQ(control.TextMatrix(0, Column("Distance")), "Distance v");
+    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign");
+    grid.grdStations_MouseDown(1, 0, 0, 0);
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "B", "A"}));
+    EXPECT_EQ(control.TextMatrix(0, Column("Distance")), "Distance ^");
+    // A rebuild keeps the sort and finds the selected station again.
+    Know("D").Distance = 5;
+    Beacon("D");
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "D", "B", "A"}));
+    EXPECT_EQ(control.Cell(RowOf("B"), 0).back, 0x0000FFu);
+    EXPECT_EQ(control.Cell(RowOf("D"), 0).back, 0xFFFFFFu);
+}
+
+TEST_F(Grid, AgesSortByTheirSeconds) {
+    Know("A", 125);
+    Know("B", 600);
+    Know("C", 59);
+    for (const char* cs : {"A", "B", "C"})
+        Beacon(cs);
+    grid.intSortCol = static_cast<std::int16_t>(Column("Age"));
+    grid.grdStationSort(true);  // ascending
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "A", "B"}));
+}
+
+TEST_F(Grid, EmergencyColoursAndTheDistanceLimit) {
+    for (auto [cs, km] :
+         {std::pair{"NEAR", 999.9f}, {"FAR", 1000.0f}, {"ACK", 5.0f}, {"OK", 1.0f}}) {
+        Know(cs).Distance = km;
+        if (std::string(cs) != "OK") host.stations[cs].StatusText = "emergency";
+        Beacon(cs);
+    }
+    board.Table().Edit(board.Table().find_station("ACK")).EmergencyAcknowledged = true;
+    grid.strSelectedCall = "NEAR";  // an emergency wins over the selection
+    grid.build_station_grid();
+    auto colours = [&](const char* cs) {
+        const auto& c = control.Cell(RowOf(cs), 4);
+        return std::pair{c.back, c.fore};
+    };
+    EXPECT_EQ(colours("NEAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
+    EXPECT_EQ(colours("FAR"), (std::pair{0xFFFF00u, 0xFF0000u}));
+    EXPECT_EQ(colours("ACK"), (std::pair{0xFF8000u, 0x000000u}));
+    EXPECT_EQ(board.EmergencyCount, 3);
+    Settings().EmergencyIgnoreOnDistance = false;
+    grid.select_row();
+    EXPECT_EQ(colours("FAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
+    Settings().EmergencyScan = false;
+    grid.build_station_grid();
+    EXPECT_EQ(board.EmergencyCount, 0);
+    EXPECT_FALSE(control.Cell(RowOf("FAR"), 4).hasBack);
+}
+
+TEST_F(Grid, PopupsByColumnAndEnterAtTheCell) {
+    Know("G4ABC", 5, "!x 145.625MHz").CommentStart = 3;
+    Beacon("G4ABC");
+    control.SetRow(1);
+    control.SetCol(Column("QSY"));
+    grid.grdStations_MouseDown(2, 0, 0, 0);
+    control.SetCol(Column("Age"));
+    grid.grdStations_MouseDown(2, 0, 0, 0);
+    EXPECT_EQ(window.popups, (std::vector<int>{1, 0}));
+    EXPECT_EQ(grid.strSelectedCall, "");  // a right press selects nothing
+    control.SetCol(Column("QSY"));
+    grid.grdStations_KeyDown(13, 0);
+    EXPECT_EQ(window.popups.back(), 1);
+    // x: 1500 + (16.5 * 11850 / 18) twips; y: 750 + 600 + 300 + 120 twips.
+    EXPECT_EQ(window.cursor[0], static_cast<int>(std::lround((1500 + 16.5 * 11850 / 18.0) / 15)));
+    EXPECT_EQ(window.cursor[1], 118);
+    control.SetRow(0);
+    grid.grdStations_KeyDown(13, 0);
+    grid.grdStations_KeyDown(32, 0);
+    EXPECT_EQ(window.popups.size(), 3u);
+}
+
+TEST_F(Grid, AllOptionalColumnsOffLeavesTheCallsign) {
+    for (int i = 1; i <= kLastColumn; ++i)
+        grid.SetVisible(i, false);
+    grid.intSortCol = 5;
+    grid.select_columns();
+    EXPECT_EQ(grid.intLastGridCol, 0);
+    EXPECT_EQ(grid.intSortCol, 0);
+    Know("A");
+    Beacon("A");
+    EXPECT_EQ(control.Cols(), 1);
+    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign v");
+}
+
+TEST_F(Grid, ResizeKeepsTheMarginsAndMinimisingLeavesTheGrid) {
+    grid.Form_Resize();
+    EXPECT_EQ(std::vector<int>(window.placed, window.placed + 4),
+              (std::vector<int>{50, 0, 11850, 7300}));
+    window.placed[2] = -1;
+    window.minimized = true;
+    grid.Form_Resize();
+    EXPECT_EQ(window.placed[2], -1);
+}
+
+TEST_F(Grid, EventsDuringARebuildEndInOneMoreRebuildShowingEveryStation) {
+    for (int i = 0; i < 30; ++i)
+        Know("S" + std::to_string(i));
+    for (int i = 0; i < 10; ++i)
+        Beacon("S" + std::to_string(i));
+    // During the next rebuild's pauses: new stations, a station again, a delete.
+    for (int i = 10; i < 30; ++i) {
+        host.atPause.push_back({[this, i] { Beacon("S" + std::to_string(i)); },
+                                [this] { Beacon("S3"); },
+                                [this] { board.mUIV_NotifyDelete("S4"); }});
+    }
+    const int before = grid.Rebuilds();
+    grid.build_station_grid();
+    EXPECT_FALSE(grid.Busy());
+    EXPECT_GT(grid.Rebuilds(), before + 1);
+    std::vector<std::string> live;
+    board.Table().ForEachLive(
+        [&](std::int32_t, const StationRecord& r) { live.push_back(r.Callsign); });
+    std::vector<std::string> shown = Calls();
+    std::sort(live.begin(), live.end());
+    std::sort(shown.begin(), shown.end());
+    EXPECT_EQ(shown, live);
+    EXPECT_EQ(live.size(), 29u);
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
+}
+
+TEST(GridSort, OneTotalOrderForMixedColumns) {
+    platform::GridControl g;
+    g.SetRows(7);
+    const char* texts[] = {"10", "9", "5x", "----", "2:05", "abc"};
+    for (int i = 0; i < 6; ++i)
+        g.SetTextMatrix(i + 1, 1, texts[i]);
+    g.Sort(1, true);
+    std::vector<std::string> out;
+    for (int r = 1; r < 7; ++r)
+        out.push_back(g.TextMatrix(r, 1));
+    EXPECT_EQ(out, (std::vector<std::string>{"----", "5x", "abc", "9", "10", "2:05"}));
+    EXPECT_THROW(g.SetRow(7), RuntimeError);
+    EXPECT_THROW(g.TextMatrix(0, 2), RuntimeError);
+}
+
+}  // namespace
+}  // namespace bb

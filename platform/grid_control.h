@@ -1,0 +1,99 @@
+// The grid control the station grid is written for: cells with text, picture,
+// alignment and colours, row and column counts, fixed rows, the current cell,
+// and the generic sort by one column. Plain C++; a Qt view shows it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "support/picture.h"
+
+namespace bb::platform {
+
+using Colour = std::uint32_t;  // 0xRRGGBB
+
+enum class Alignment : std::uint8_t { Left, Centre, Right };
+
+struct GridCell {
+    std::string text;
+    std::shared_ptr<const Picture> picture;
+    Colour fore = 0, back = 0;
+    bool hasFore = false, hasBack = false;  // otherwise the grid's own colours
+    Alignment alignment = Alignment::Centre;
+};
+
+class GridControl {
+  public:
+    // The grid's default column width, in twips.
+    static constexpr int kDefaultColWidth = 960;
+    static constexpr int kInvalidRow = 30009;  // the control's own error numbers
+    static constexpr int kInvalidCol = 30010;
+
+    int Rows() const { return static_cast<int>(cells_.size()); }
+    int Cols() const { return cols_; }
+    // Rows and columns keep their cells where they remain.
+    void SetRows(int rows);
+    void SetCols(int cols);
+    int FixedRows() const { return fixedRows_; }
+    void SetFixedRows(int n);
+    int FixedCols() const { return fixedCols_; }
+    void SetFixedCols(int n);
+
+    // The current cell; a row or column outside the grid raises the control's error.
+    int Row() const { return row_; }
+    int Col() const { return col_; }
+    void SetRow(int row);
+    void SetCol(int col);
+
+    const std::string& TextMatrix(int row, int col) const { return At(row, col).text; }
+    void SetTextMatrix(int row, int col, std::string text);
+    GridCell& Cell(int row, int col);
+    const GridCell& Cell(int row, int col) const { return At(row, col); }
+    // The same colours on every cell of the row.
+    void SetRowColours(int row, Colour fore, Colour back);
+
+    int ColWidth(int col) const;  // twips
+    void SetColWidth(int col, int twips);
+
+    // Removes every text, picture and cell colour; the size stays.
+    void Clear();
+    // Sorts the rows below the fixed ones by the text of `col`: numbers
+    // numerically, ages written m:ss by their seconds, the rest as text
+    // (without regard to case), texts before numbers. Equal rows keep their order.
+    void Sort(int col, bool ascending);
+
+    Colour ForeColor = 0x000000, BackColor = 0xFFFFFF;
+    Colour ForeColorSel = 0xFFFFFF, BackColorSel = 0x000080;
+    bool Visible = true;
+    bool Busy = false;  // the hourglass over the grid
+    bool ScrollBars = true;
+    // Where the last mouse press fell, for the press handlers.
+    int MouseRow = 0, MouseCol = 0;
+
+    // Raised on every change; the view refreshes when the grid is visible.
+    std::uint64_t Generation() const { return generation_; }
+
+  private:
+    const GridCell& At(int row, int col) const;
+    void Touch() { ++generation_; }
+
+    std::vector<std::vector<GridCell>> cells_ =
+        std::vector<std::vector<GridCell>>(2, std::vector<GridCell>(2));
+    std::vector<int> colWidths_ = std::vector<int>(2, -1);
+    int cols_ = 2;
+    int fixedRows_ = 1, fixedCols_ = 1;
+    int row_ = 1, col_ = 1;
+    std::uint64_t generation_ = 0;
+};
+
+// The sort key of a text in the generic order; exposed for the tests.
+struct SortKey {
+    bool number = false;
+    double value = 0;
+    std::string folded;  // lower case, for texts
+    static SortKey Of(const std::string& text);
+};
+
+}  // namespace bb::platform
