@@ -17,7 +17,18 @@ class OrgBeaconboardHostMapInterface;
 
 namespace bb::app {
 
-class DBusHost final : public QObject, public host::HostMain, public host::HostMap {
+// The host as the main window holds it: its automation objects, and its
+// events, held until the full scan can take them.
+class HostConnection : public host::HostMain {
+  public:
+    // Where the events go. Until Release they are held, in order.
+    virtual void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents) = 0;
+    // Lets the held events run at the next turn of the event loop, and the
+    // later ones as they come.
+    virtual void Release() = 0;
+};
+
+class DBusHost final : public QObject, public HostConnection, public host::HostMap {
     Q_OBJECT
   public:
     // The longest the user-interface thread waits on the host for one answer.
@@ -28,11 +39,8 @@ class DBusHost final : public QObject, public host::HostMain, public host::HostM
     static std::unique_ptr<DBusHost> Create(QDBusConnection bus);
     ~DBusHost() override;
 
-    // Where the events go. Until Release they are held, in order.
-    void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents);
-    // Lets the held events run at the next turn of the event loop, and the
-    // later ones as they come.
-    void Release();
+    void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents) override;
+    void Release() override;
 
     bool GetStation(host::HostStation& station) override;
     bool SymbolToClipboard(const std::string& table, const std::string& symbol,

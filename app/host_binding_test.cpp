@@ -14,7 +14,7 @@
 #include <QProcess>
 #include <functional>
 
-#include "app/board_app.h"
+#include "app/form1.h"
 #include "host/dbus/station_dict.h"
 #include "tests/fakes/fake_system.h"
 
@@ -107,8 +107,8 @@ TEST(HostBus, MissingHostCannotBeCreatedAndFormLoadLogsIt) {
     } catch (const RuntimeError& e) {
         EXPECT_EQ(e.number(), err::kCantCreateObject);
     }
-    BoardApp app;
-    app.Form_Load(Bus());
+    Form1 app(Form1::OnBus(Bus()));
+    app.Form_Load();
     EXPECT_EQ(app.Board(), nullptr);
     const auto log = sys.LogLines();
     ASSERT_FALSE(log.empty());
@@ -215,8 +215,8 @@ TEST(HostBus, BoardFollowsTheHostsEvents) {
     ASSERT_TRUE(hostProcess.Started());
     hostProcess.Send(kThree);
     ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
-    BoardApp app;
-    app.Form_Load(Bus());
+    Form1 app(Form1::OnBus(Bus()));
+    app.Form_Load();
     ASSERT_NE(app.Board(), nullptr);
     EXPECT_EQ(app.Board()->Table().LiveCount(), 3);
     hostProcess.Send("G4ABC>APRS:>EMERGENCY\n2E0NEW>APRS:!5200.00S/00000.00W-\n");
@@ -287,8 +287,8 @@ TEST(HostBus, KilledHostLeavesTheTableAsItWas) {
     ASSERT_TRUE(hostProcess.Started());
     hostProcess.Send(kThree);
     ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
-    BoardApp app;
-    app.Form_Load(Bus());
+    Form1 app(Form1::OnBus(Bus()));
+    app.Form_Load();
     ASSERT_NE(app.Board(), nullptr);
     ASSERT_EQ(app.Board()->Table().LiveCount(), 3);
     hostProcess.Signal(SIGKILL);

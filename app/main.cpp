@@ -1,16 +1,14 @@
 #include <QApplication>
 #include <QDBusConnection>
 
-#include "app/board_app.h"
+#include "app/form1.h"
 #include "app/services.h"
 
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     bb::app::InstallPlatformServices();
-    bb::app::BoardApp app;
-    app.Window().show();
-    app.Form_Load(QDBusConnection::sessionBus());
-    const int rc = qapp.exec();
-    app.Form_Unload();
-    return rc;
+    bb::app::Form1 form(bb::app::Form1::OnBus(QDBusConnection::sessionBus()));
+    form.show();
+    form.Form_Load();
+    return qapp.exec();
 }

@@ -27,7 +27,7 @@ struct GridCell {
 class GridControl {
   public:
     // The grid's default column width, in twips.
-    static constexpr int kDefaultColWidth = 960;
+    static constexpr int kDefaultColWidth = 1275;
     static constexpr int kInvalidRow = 30009;  // the control's own error numbers
     static constexpr int kInvalidCol = 30010;
 

@@ -1,0 +1,369 @@
+#include "app/form1.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QCursor>
+#include <QHeaderView>
+#include <QMenuBar>
+#include <QScreen>
+#include <chrono>
+
+#include "app/services.h"
+#include "generated/version.h"
+#include "support/app_paths.h"
+#include "support/common.h"
+#include "support/settings.h"
+#include "support/system_api.h"
+#include "support/vb_error.h"
+
+namespace bb::app {
+namespace {
+
+constexpr int kMbInformation = 64;  // the information icon and an OK button
+
+std::int64_t SteadyMicros() {
+    using namespace std::chrono;
+    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+}  // namespace
+
+ProgramTexts& Texts() {
+    static ProgramTexts texts;
+    return texts;
+}
+
+std::string MakeWindowTitle() {
+    return "UI-View Beaconboard V" + std::to_string(version::kMajor) + "." +
+           std::to_string(version::kMinor) + "." + std::to_string(version::kRevision);
+}
+
+Form1::HostFactory Form1::OnBus(QDBusConnection bus) {
+    return [bus]() -> std::unique_ptr<HostConnection> { return DBusHost::Create(bus); };
+}
+
+Form1::Form1(HostFactory factory)
+    : connect_(std::move(factory)), view_(new platform::GridView(control_, this)) {
+    // One pause per 10 ms however long the pass: a rebuild of 50,000 rows
+    // stays quick and the window answers throughout.
+    pump_ = std::make_unique<TimeSlicedPump>(qtPump_, &SteadyMicros);
+    setCentralWidget(nullptr);
+    view_->setParent(this);
+    resize(900, 560);
+    BuildMenus();
+    view_->onMouseDown = [this](int b, int s, int x, int y) {
+        if (grid_) grid_->grdStations_MouseDown(b, s, static_cast<float>(x), static_cast<float>(y));
+    };
+    view_->onSelChange = [this] {
+        if (grid_) grid_->grdStations_SelChange();
+    };
+    view_->onKeyDown = [this](int k, int s) {
+        if (grid_) grid_->grdStations_KeyDown(k, s);
+    };
+    tmrReconnect_.setInterval(5000);
+    connect(&tmrReconnect_, &QTimer::timeout, this, &Form1::tmrReconnect_Timer);
+}
+
+Form1::~Form1() = default;
+
+QAction* Form1::AddAction(QMenu* menu, const std::string& name, const char* caption,
+                          void (Form1::*handler)()) {
+    QAction* a = menu->addAction(QString::fromUtf8(caption));
+    if (handler) connect(a, &QAction::triggered, this, handler);
+    actions_[name] = a;
+    return a;
+}
+
+void Form1::BuildMenus() {
+    QMenuBar* bar = menuBar();
+    QMenu* file = bar->addMenu(QStringLiteral("&File"));
+    menus_["mnuFile"] = file;
+    AddAction(file, "mnuFileExit", "E&xit", &Form1::mnuFileExit_Click);
+
+    QMenu* options = bar->addMenu(QStringLiteral("Options"));
+    menus_["mnuOptions"] = options;
+    langMenu_ = options->addMenu(QStringLiteral("Set Language"));
+    menus_["mnuOptionsLang"] = langMenu_;
+    // The list's design element, replaced by the languages found.
+    langItems_.push_back(langMenu_->addAction(QStringLiteral("aaa")));
+    AddAction(options, "mnuOptionsLegend", "Legend", &Form1::mnuOptionsLegend_Click);
+
+    // A menu bar entry without a submenu: choosing it runs its command.
+    QAction* config = bar->addAction(QStringLiteral("Config"));
+    connect(config, &QAction::triggered, this, &Form1::mnuConfig_Click);
+    actions_["mnuConfig"] = config;
+
+    QMenu* help = bar->addMenu(QStringLiteral("Help"));
+    menus_["mnuHelp"] = help;
+    AddAction(help, "mnuHelpHelp", "&Help", &Form1::mnuHelpHelp_Click)
+        ->setShortcut(QKeySequence(Qt::Key_F1));
+    help->addSeparator();
+    AddAction(help, "mnuHelpAbout", "About this program", &Form1::mnuHelpAbout_Click);
+    AddAction(help, "mnuHelpUpdate", "Check for updates", &Form1::mnuHelpUpdate_Click);
+
+    // The grid's popups, never shown in the bar.
+    popup_ = new QMenu(QStringLiteral("Popup"), this);
+    menus_["mnuPopup"] = popup_;
+    AddAction(popup_, "mnuPopupDetails", "Detail", &Form1::mnuPopupDetails_Click);
+    popup2_ = new QMenu(QStringLiteral("Popup2"), this);
+    menus_["mnuPopup2"] = popup2_;
+    AddAction(popup2_, "mnuPopupTune", "Tune", &Form1::mnuPopupTune_Click);
+}
+
+QAction* Form1::Menu(const std::string& name) const {
+    if (const auto it = actions_.find(name); it != actions_.end()) return it->second;
+    if (const auto it = menus_.find(name); it != menus_.end()) return it->second->menuAction();
+    return nullptr;
+}
+
+void Form1::Form_Load() {
+    TrapWith(
+        [&] {
+            host_ = connect_();
+            host_->Map();
+            host_->SetNotify(true);
+            board_ = std::make_unique<StationBoard>(*host_, *pump_);
+            board_->HostReady = true;
+            ProgramTexts& t = Texts();
+            t.WindowTitle = MakeWindowTitle();
+            language_ = std::make_unique<clsLanguage>(LanguageFolders(App()), *this,
+                                                      [] { return Texts().WindowTitle; });
+            t.AuthorText = "written by Brannoch Kelvane";
+            t.DescriptionText =
+                "This UI-View32 add-on will display stations together with PHG and Emergency data, "
+                "you can "
+                "tune your radio to the QSY frequency if provided";
+            t.WebsiteText = version::kWebsite;
+            t.SettingsFilePath = (App().writableFolder / (App().exeName + ".INI")).string();
+            t.HelpFilePath = App().FindData(App().exeName + ".html").string();
+            setWindowTitle(QString::fromStdString(t.WindowTitle));
+            StartServices();
+            grid_ = std::make_unique<StationGrid>(control_, *board_, *host_, clipboard_, *pump_,
+                                                  *this, t.WindowTitle);
+            ReadSettings(
+                SettingsBinding{t.SettingsFilePath, grid_.get(), language_.get(), &Settings()});
+            grid_->FillColumnCaptions();
+            grid_->select_columns();
+            grid_->intSortCol = 0;
+            grid_->intPrevSortCol = -1;
+            grid_->blnSortDescending = true;
+            grid_->PrepareGrid();
+            BoardHooks& hooks = board_->Hooks();
+            hooks.build_station_grid = [this] { grid_->build_station_grid(); };
+            hooks.select_row = [this] { grid_->select_row(); };
+            hooks.host_closing = [this] { HostClosing(); };
+            host_->SetEvents(board_.get(), this);
+            // The events held since the bind run inside the scan, once it
+            // has reset the table.
+            host_->Release();
+            board_->scan_stations();
+            view_->Sync();
+        },
+        [](std::int16_t number) {
+            // A failure before the services start (no host) is logged too.
+            if (Common::LogPath().empty()) Common::Initialize();
+            LogError(number, "Form1.Form_Load");
+        });
+    tmrReconnect_.start();
+}
+
+void Form1::Form_Unload() {
+    Trap("Form1.Form_Unload", [&] {
+        // The host closing unloads this window inside its own shutdown.
+        if (stopped_) return;
+        stopped_ = true;
+        SaveLanguage();
+        StopServices();
+        CloseAllForms();
+    });
+}
+
+// The one setting the menus change: a language chosen from the menu is kept
+// when the window is closed with its close box, as it is with Exit.
+void Form1::SaveLanguage() {
+    if (!language_ || Texts().SettingsFilePath.empty()) return;
+    const std::string current = language_->get_language();
+    if (current.empty()) return;  // no language file was found: keep what is stored
+    if (ReadIniString(Texts().SettingsFilePath, "Language", "CurrentLanguage", "") == current)
+        return;
+    sys::Current().profile->WritePrivateProfileStringA("Language", "CurrentLanguage", current,
+                                                       Texts().SettingsFilePath);
+}
+
+void Form1::CloseAllForms() {
+    Trap("Form1.CloseAllForms", [&] {
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w != this && w->isWindow() && !qobject_cast<QMenu*>(w)) w->close();
+        }
+        if (!closing_) {
+            closing_ = true;
+            close();
+        }
+    });
+}
+
+void Form1::HostClosing() {
+    Trap("Form1.mUIV_UIView32IsClosing", [&] {
+        StopServices();
+        stopped_ = true;  // the nested unload has nothing more to stop
+        CloseAllForms();
+        sys::Current().process->EndNow();
+    });
+}
+
+void Form1::closeEvent(QCloseEvent* event) {
+    closing_ = true;
+    Form_Unload();
+    event->accept();
+}
+
+void Form1::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    if (grid_)
+        grid_->Form_Resize();
+    else
+        PlaceGrid(50, 0, std::max(0, OuterWidth() - 150), std::max(0, OuterHeight() - 700));
+}
+
+void Form1::tmrReconnect_Timer() {
+    Trap("Form1.tmrReconnect_Timer", [&] {
+        if (ReconnectSweep) ReconnectSweep();
+    });
+}
+
+void Form1::NotBuiltYet(const char* procedure, const char* what) {
+    WriteErrorLog(std::string(procedure) + ": the " + what + " is not part of this version");
+}
+
+void Form1::mnuFileExit_Click() {
+    Trap("Form1.mnuFileExit_Click", [&] {
+        if (grid_)
+            WriteSettings(SettingsBinding{Texts().SettingsFilePath, grid_.get(), language_.get(),
+                                          &Settings()});
+        sys::Current().process->EndNow();
+    });
+}
+
+void Form1::mnuOptionsLegend_Click() {
+    Trap("Form1.mnuOptionsLegend_Click",
+         [&] { NotBuiltYet("Form1.mnuOptionsLegend_Click", "legend window"); });
+}
+
+void Form1::mnuConfig_Click() {
+    Trap("Form1.mnuConfig_Click", [&] { NotBuiltYet("Form1.mnuConfig_Click", "options dialog"); });
+}
+
+void Form1::mnuHelpHelp_Click() {
+    Trap("Form1.mnuHelpHelp_Click", [&] { NotBuiltYet("Form1.mnuHelpHelp_Click", "help page"); });
+}
+
+void Form1::mnuHelpAbout_Click() {
+    Trap("Form1.mnuHelpAbout_Click", [&] { NotBuiltYet("Form1.mnuHelpAbout_Click", "About box"); });
+}
+
+void Form1::mnuHelpUpdate_Click() {
+    Trap("Form1.mnuHelpUpdate_Click", [&] {
+        sys::Current().ui->MessageBox(
+            "Please use Kelvane Updater to see if there are updates of this add_on", "Update info",
+            kMbInformation);
+    });
+}
+
+void Form1::mnuPopupDetails_Click() {
+    Trap("Form1.mnuPopupDetails_Click", [&] {
+        if (!grid_ || grid_->strSelectedCall.empty()) return;
+        DetailsCallsign = grid_->strSelectedCall;
+        NotBuiltYet("Form1.mnuPopupDetails_Click", "details window");
+    });
+}
+
+void Form1::mnuPopupTune_Click() {
+    Trap("Form1.mnuPopupTune_Click",
+         [&] { NotBuiltYet("Form1.mnuPopupTune_Click", "tune dialog"); });
+}
+
+void Form1::SetCaption(const std::string& caption) {
+    setWindowTitle(QString::fromStdString(caption));
+}
+
+void Form1::OpenPopup(int menu) {
+    Popup(menu)->popup(QCursor::pos());
+}
+
+double Form1::TwipsPerPixelX() const {
+    return 1440.0 / std::max(1, logicalDpiX());
+}
+double Form1::TwipsPerPixelY() const {
+    return 1440.0 / std::max(1, logicalDpiY());
+}
+int Form1::OuterLeft() const {
+    return static_cast<int>(frameGeometry().x() * TwipsPerPixelX());
+}
+int Form1::OuterTop() const {
+    return static_cast<int>(frameGeometry().y() * TwipsPerPixelY());
+}
+int Form1::OuterWidth() const {
+    return static_cast<int>(frameGeometry().width() * TwipsPerPixelX());
+}
+int Form1::OuterHeight() const {
+    return static_cast<int>(frameGeometry().height() * TwipsPerPixelY());
+}
+
+void Form1::PlaceGrid(int left, int top, int width, int height) {
+    // Twips to pixels; the top is below the menu bar, which the window's
+    // outer height includes.
+    const int menu = menuBar()->height();
+    view_->setGeometry(
+        static_cast<int>(left / TwipsPerPixelX()), menu + static_cast<int>(top / TwipsPerPixelY()),
+        static_cast<int>(width / TwipsPerPixelX()), static_cast<int>(height / TwipsPerPixelY()));
+}
+
+int Form1::GridWidth() const {
+    return static_cast<int>(view_->width() * TwipsPerPixelX());
+}
+int Form1::CellTop() const {
+    return static_cast<int>(view_->CurrentCellRect().top() * TwipsPerPixelY());
+}
+int Form1::CellHeight() const {
+    return static_cast<int>(view_->CurrentCellRect().height() * TwipsPerPixelY());
+}
+void Form1::SetCursorPos(int x, int y) {
+    QCursor::setPos(x, y);
+}
+
+void Form1::SetMenuCaption(std::string_view menu, std::string_view caption) {
+    if (QAction* a = Menu(std::string(menu)))
+        a->setText(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
+}
+
+void Form1::SetLanguageItems(const std::vector<std::string>& names) {
+    // Element 0, the design element, stays hidden.
+    for (std::size_t i = 1; i < langItems_.size(); ++i)
+        langMenu_->removeAction(langItems_[i]);
+    langItems_.resize(1);
+    langItems_[0]->setVisible(names.empty());
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        QAction* a = langMenu_->addAction(QString::fromStdString(names[i]));
+        a->setCheckable(true);
+        const int index = static_cast<int>(i) + 1;
+        connect(a, &QAction::triggered, this, [this, index] {
+            if (language_) language_->mnuOptionsLangList_Click(index);
+        });
+        langItems_.push_back(a);
+    }
+}
+
+void Form1::SetLanguageItemChecked(int index, bool checked) {
+    if (index < 0 || index >= static_cast<int>(langItems_.size()))
+        Raise(err::kSubscript, "language item");
+    langItems_[static_cast<std::size_t>(index)]->setCheckable(true);
+    langItems_[static_cast<std::size_t>(index)]->setChecked(checked);
+}
+
+std::string Form1::LanguageItemCaption(int index) const {
+    if (index < 0 || index >= static_cast<int>(langItems_.size()))
+        Raise(err::kSubscript, "language item");
+    return langItems_[static_cast<std::size_t>(index)]->text().toStdString();
+}
+
+}  // namespace bb::app

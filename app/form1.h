@@ -1,0 +1,140 @@
+// The main window: the program's life cycle (start-up, host events,
+// shutdown), the station grid and the menus.
+#pragma once
+
+#include <QAction>
+#include <QDBusConnection>
+#include <QMainWindow>
+#include <QMenu>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/host_binding.h"
+#include "grid/station_grid.h"
+#include "platform/grid_control.h"
+#include "platform/qt_clipboard.h"
+#include "platform/qt_grid_view.h"
+#include "platform/qt_message_pump.h"
+#include "stations/board.h"
+#include "support/language.h"
+
+namespace bb::app {
+
+// The texts set at start-up.
+struct ProgramTexts {
+    std::string WindowTitle;
+    std::string SettingsFilePath;
+    std::string HelpFilePath;
+    std::string AuthorText;
+    std::string DescriptionText;
+    std::string WebsiteText;
+};
+ProgramTexts& Texts();
+// "UI-View Beaconboard V" and the program's version.
+std::string MakeWindowTitle();
+
+class Form1 final : public QMainWindow,
+                    public GridWindow,
+                    public LanguageMenus,
+                    public host::MapEvents {
+    Q_OBJECT
+  public:
+    // `connect` creates the host's main object; it raises error 429 when
+    // there is no host.
+    using HostFactory = std::function<std::unique_ptr<HostConnection>()>;
+    explicit Form1(HostFactory connect);
+    // The host program on the session bus.
+    static HostFactory OnBus(QDBusConnection bus);
+    ~Form1() override;
+
+    void Form_Load();
+    void Form_Unload();
+    void CloseAllForms();
+
+    void mnuFileExit_Click();
+    void mnuOptionsLegend_Click();
+    void mnuConfig_Click();
+    void mnuHelpHelp_Click();
+    void mnuHelpAbout_Click();
+    void mnuHelpUpdate_Click();
+    void mnuPopupDetails_Click();
+    void mnuPopupTune_Click();
+    void tmrReconnect_Timer();
+
+    // The radio link's reconnect sweep; empty until the radio link is built.
+    std::function<void()> ReconnectSweep;
+    // The station the details window shows.
+    std::string DetailsCallsign;
+
+    StationBoard* Board() { return board_.get(); }
+    StationGrid* Grid() { return grid_.get(); }
+    platform::GridControl& GridModel() { return control_; }
+    platform::GridView& View() { return *view_; }
+    clsLanguage* Language() { return language_.get(); }
+    QAction* Menu(const std::string& name) const;
+    QMenu* Popup(int which) { return which == 1 ? popup2_ : popup_; }
+
+    // GridWindow
+    void SetCaption(const std::string& caption) override;
+    void OpenPopup(int menu) override;
+    bool Minimized() const override { return isMinimized(); }
+    int OuterLeft() const override;
+    int OuterTop() const override;
+    int OuterWidth() const override;
+    int OuterHeight() const override;
+    void PlaceGrid(int left, int top, int width, int height) override;
+    int GridWidth() const override;
+    int CellTop() const override;
+    int CellHeight() const override;
+    double TwipsPerPixelX() const override;
+    double TwipsPerPixelY() const override;
+    void SetCursorPos(int x, int y) override;
+
+    // LanguageMenus
+    void SetMenuCaption(std::string_view menu, std::string_view caption) override;
+    void SetLanguageItems(const std::vector<std::string>& names) override;
+    void SetLanguageItemChecked(int index, bool checked) override;
+    std::string LanguageItemCaption(int index) const override;
+
+    // Map events: the overlays come with the map's own part.
+    void mUivMap_MapHasChanged() override {}
+    void mUivMap_MapRedrawn() override {}
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+  private:
+    void BuildMenus();
+    QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
+                       void (Form1::*handler)());
+    void NotBuiltYet(const char* procedure, const char* what);
+    void HostClosing();
+    void SaveLanguage();
+
+    HostFactory connect_;
+    platform::GridControl control_;
+    platform::GridView* view_;
+    platform::QtMessagePump qtPump_;
+    platform::QtClipboard clipboard_;
+    std::unique_ptr<MessagePump> pump_;
+    std::unique_ptr<HostConnection> host_;
+    std::unique_ptr<StationBoard> board_;
+    std::unique_ptr<StationGrid> grid_;
+    std::unique_ptr<clsLanguage> language_;
+    std::map<std::string, QAction*, std::less<>> actions_;
+    std::map<std::string, QMenu*, std::less<>> menus_;
+    QMenu* langMenu_ = nullptr;
+    std::vector<QAction*> langItems_;
+    QMenu* popup_ = nullptr;
+    QMenu* popup2_ = nullptr;
+    QTimer tmrReconnect_;
+    bool stopped_ = false;
+    bool closing_ = false;
+};
+
+}  // namespace bb::app

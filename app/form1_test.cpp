@@ -1,0 +1,189 @@
+// The main window offscreen, on the in-process fake host: start-up with and
+// without a host and settings file, the grid as the user sees it, the menus
+// and the two ways out.
+#include "app/form1.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMenuBar>
+
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb::app {
+namespace {
+
+using bb::testing::FakeHost;
+using bb::testing::FakeSystem;
+using bb::testing::ProgramEnded;
+
+class FakeConnection final : public HostConnection {
+  public:
+    explicit FakeConnection(FakeHost& host) : host_(host) {}
+    bool GetStation(host::HostStation& s) override { return host_.GetStation(s); }
+    bool SymbolToClipboard(const std::string& t, const std::string& s, const std::string& o,
+                           std::int16_t f) override {
+        return host_.SymbolToClipboard(t, s, o, f);
+    }
+    host::HostMap& Map() override { return host_.Map(); }
+    std::int16_t HostStationCount() override { return host_.HostStationCount(); }
+    std::string HostStationLine(std::int16_t i) override { return host_.HostStationLine(i); }
+    void SetNotify(bool on) override { host_.SetNotify(on); }
+    void SetEvents(host::HostEvents* e, host::MapEvents*) override { events = e; }
+    void Release() override {}
+    host::HostEvents* events = nullptr;
+
+  private:
+    FakeHost& host_;
+};
+
+class MainWindow : public ::testing::Test {
+  protected:
+    FakeSystem fs;
+    FakeHost host;
+    FakeConnection* connection = nullptr;
+
+    void SetUp() override {
+        fs.clock.Set(2026, 12, 6, 12, 0, 0);
+        Settings() = SettingValues{};
+        std::filesystem::copy(BB_SOURCE_DATA "/language", fs.folder.path() / "language");
+    }
+    Form1::HostFactory Factory() {
+        return [this]() -> std::unique_ptr<HostConnection> {
+            auto c = std::make_unique<FakeConnection>(host);
+            connection = c.get();
+            return c;
+        };
+    }
+    void Station(const std::string& cs, int agoSeconds, const std::string& text = "!x") {
+        host::HostStation& s = host.Know(cs);
+        s.BeaconText = text;
+        s.CommentStart = 2;
+        s.Symbol = "/-";
+        s.Speed = -99999;
+        s.Course = -32768;
+        s.ReportDate = DateSerial(2026, 12, 6, 12, 0, 0) - agoSeconds / 86400.0;
+        host.lines.push_back(" " + cs + " line");
+    }
+    std::string Ini() const { return testing::ReadFile(fs.folder.path() / "Beaconboard.INI"); }
+};
+
+TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
+    Form1 form([]() -> std::unique_ptr<HostConnection> { Raise(err::kCantCreateObject); });
+    form.show();
+    form.Form_Load();
+    EXPECT_EQ(form.Board(), nullptr);
+    EXPECT_TRUE(form.isVisible());
+    ASSERT_FALSE(fs.LogLines().empty());
+    EXPECT_NE(fs.LogLines().back().find("program error 429 in module Form1.Form_Load"),
+              std::string::npos)
+        << fs.LogLines().back();
+    // The menus are there all the same.
+    EXPECT_EQ(form.Menu("mnuFile")->text(), "&File");
+    EXPECT_EQ(form.Menu("mnuHelpHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+}
+
+TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
+    Station("G4ABC", 125);
+    Station("M0XYZ", 5);
+    Station("2E0AAA", 61);
+    Form1 form(Factory());
+    form.show();
+    form.Form_Load();
+    ASSERT_NE(form.Board(), nullptr);
+    EXPECT_TRUE(host.notify);
+    EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10   [3/3]");
+    const platform::GridControl& g = form.GridModel();
+    ASSERT_EQ(g.Rows(), 4);
+    EXPECT_EQ(g.Cols(), 18);
+    EXPECT_EQ(g.TextMatrix(0, 0), "Callsign v");
+    EXPECT_EQ(g.TextMatrix(1, 0), "M0XYZ");
+    EXPECT_EQ(g.TextMatrix(3, 0), "2E0AAA");
+    EXPECT_EQ(g.TextMatrix(1, 2), "0:05");
+    EXPECT_FALSE(form.Board()->HostReady);
+    // A start without a settings file writes one with every default.
+    EXPECT_NE(Ini().find("Visible_17=TRUE"), std::string::npos);
+    EXPECT_NE(Ini().find("CurrentLanguage=English"), std::string::npos);
+
+    // The view shows the model; a header press sorts.
+    form.View().Sync();
+    EXPECT_EQ(form.View().model()->rowCount(), 3);
+    EXPECT_EQ(form.View().model()->headerData(0, Qt::Horizontal, Qt::DisplayRole).toString(),
+              "Callsign v");
+    emit form.View().horizontalHeader()->sectionPressed(0);
+    EXPECT_EQ(g.TextMatrix(1, 0), "2E0AAA");
+    EXPECT_EQ(g.TextMatrix(0, 0), "Callsign ^");
+    form.View().Sync();
+    EXPECT_EQ(form.View().model()->data(form.View().model()->index(0, 0)).toString(), "2E0AAA");
+
+    // A beacon from the host reaches the grid.
+    Station("G0NEW", 1);
+    connection->events->mUIV_NotifyBeacon("G0NEW", 0, 0);
+    EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10   [4/4]");
+    if (const QString shot = qEnvironmentVariable("BB_SCREENSHOT"); !shot.isEmpty()) {
+        form.resize(1000, 300);
+        form.View().Sync();
+        form.grab().save(shot);
+    }
+}
+
+TEST_F(MainWindow, MenuCommandsThatAreHereAndThoseThatComeLater) {
+    Station("G4ABC", 5);
+    Form1 form(Factory());
+    form.Form_Load();
+    form.Menu("mnuHelpUpdate")->trigger();
+    ASSERT_EQ(fs.ui.boxes.size(), 1u);
+    EXPECT_EQ(fs.ui.boxes[0].text,
+              "Please use Kelvane Updater to see if there are updates of this add_on");
+    EXPECT_EQ(fs.ui.boxes[0].caption, "Update info");
+    EXPECT_EQ(fs.ui.boxes[0].style, 64);
+    // The popups are not in the menu bar.
+    for (QAction* a : form.menuBar()->actions())
+        EXPECT_NE(a->text(), "Popup");
+    // Detail with nothing selected does nothing; with a station it names it.
+    const std::size_t logged = fs.LogLines().size();
+    form.mnuPopupDetails_Click();
+    EXPECT_EQ(fs.LogLines().size(), logged);
+    form.Grid()->strSelectedCall = "G4ABC";
+    form.mnuPopupDetails_Click();
+    EXPECT_EQ(form.DetailsCallsign, "G4ABC");
+}
+
+TEST_F(MainWindow, ExitSavesEverySettingAndTheCloseBoxKeepsTheLanguage) {
+    Station("G4ABC", 5);
+    {
+        Form1 form(Factory());
+        form.Form_Load();
+        Settings().FormatAgeMMSS = false;
+        EXPECT_THROW(form.mnuFileExit_Click(), ProgramEnded);
+        EXPECT_NE(Ini().find("FormatAgeMMSS=FALSE"), std::string::npos);
+    }
+    {
+        Form1 form(Factory());
+        form.show();
+        form.Form_Load();
+        QWidget other;  // another window of the program closes with the main one
+        other.show();
+        Settings().FormatAgeMMSS = true;
+        fs.profile.WritePrivateProfileStringA("Language", "CurrentLanguage", "Nederlands",
+                                              (fs.folder.path() / "Beaconboard.INI").string());
+        form.close();
+        EXPECT_FALSE(other.isVisible());
+        EXPECT_FALSE(form.isVisible());
+        // Only the language the menu chose is written on this path.
+        EXPECT_NE(Ini().find("CurrentLanguage=English"), std::string::npos);
+        EXPECT_NE(Ini().find("FormatAgeMMSS=FALSE"), std::string::npos);
+    }
+}
+
+}  // namespace
+}  // namespace bb::app
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,25 @@
+#include "platform/qt_clipboard.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <cstring>
+
+namespace bb::platform {
+
+std::optional<Picture> QtClipboard::GetBitmap() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) return std::nullopt;
+    const QImage image = clipboard->image().convertToFormat(QImage::Format_ARGB32);
+    if (image.isNull()) return std::nullopt;
+    Picture p;
+    p.width = image.width();
+    p.height = image.height();
+    p.argb.resize(static_cast<std::size_t>(p.width) * static_cast<std::size_t>(p.height));
+    for (int y = 0; y < p.height; ++y)
+        std::memcpy(p.argb.data() + static_cast<std::size_t>(y) * static_cast<std::size_t>(p.width),
+                    image.constScanLine(y), static_cast<std::size_t>(p.width) * 4);
+    return p;
+}
+
+}  // namespace bb::platform

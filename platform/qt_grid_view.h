@@ -1,0 +1,69 @@
+// The grid control on screen: a QTableView over the grid model. The board
+// writes to the model only; the view follows it while it is visible and
+// turns presses and key strokes into the grid's own events.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QHash>
+#include <QPixmap>
+#include <QTableView>
+#include <QTimer>
+#include <functional>
+
+#include "platform/grid_control.h"
+
+namespace bb::platform {
+
+class GridModel final : public QAbstractTableModel {
+    Q_OBJECT
+  public:
+    explicit GridModel(GridControl& grid, QObject* parent = nullptr)
+        : QAbstractTableModel(parent), grid_(grid) {}
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    // Takes the model's state as it is now.
+    void Refresh();
+
+  private:
+    const GridCell* CellAt(int row, int col) const;
+    GridControl& grid_;
+    int rows_ = 0, cols_ = 0, fixed_ = 0;
+    mutable QHash<const Picture*, QPixmap> pixmaps_;
+};
+
+class GridView final : public QTableView {
+    Q_OBJECT
+  public:
+    explicit GridView(GridControl& grid, QWidget* parent = nullptr);
+
+    // The grid's events: a press (button 1 left, 2 right), the current cell
+    // moved by the user, a key pressed.
+    std::function<void(int button, int shift, int x, int y)> onMouseDown;
+    std::function<void()> onSelChange;
+    std::function<void(int key, int shift)> onKeyDown;
+
+    // Follows the model now, when it is visible and has changed.
+    void Sync();
+    int TwipsToPixelsX(int twips) const;
+    // The current cell's top and height in the view, in pixels.
+    QRect CurrentCellRect() const;
+    GridModel& Model() { return model_; }
+
+  protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+  private:
+    void HeaderPressed(int section);
+    void SetCurrentFromGrid();
+
+    GridControl& grid_;
+    GridModel model_;
+    QTimer follow_;
+    std::uint64_t shown_ = ~0ull;
+    bool syncing_ = false;
+};
+
+}  // namespace bb::platform
