@@ -64,7 +64,8 @@ Form1::Form1(HostFactory factory)
     connect(&tmrReconnect_, &QTimer::timeout, this, &Form1::tmrReconnect_Timer);
 }
 
-Form1::~Form1() = default;
+// The view reads the grid model, which goes before the window's children do.
+Form1::~Form1() { delete view_; }
 
 QAction* Form1::AddAction(QMenu* menu, const std::string& name, const char* caption,
                           void (Form1::*handler)()) {
