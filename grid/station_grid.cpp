@@ -2,7 +2,6 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdio>
 
 #include "support/clock.h"
 #include "support/system_api.h"
@@ -179,6 +178,7 @@ void StationGrid::Rebuild() {
         StationTable::WalkHold hold(table);
         const std::int32_t records = table.StationCount();
         const std::int32_t lastCol = intLastGridCol;
+        bool emergencies = false;
         grid_.Clear();
         grid_.Busy = true;
         grid_.SetRows(std::max(records + 1, 1));
@@ -211,9 +211,11 @@ void StationGrid::Rebuild() {
             const char decimal = DecimalSeparator();
             for (std::int32_t i = 0; i < records; ++i) {
                 pump_.LetPendingMessagesRun();
-                if (table[i].Deleted) continue;
+                const StationRecord& r = table[i];
+                if (r.Deleted) continue;
                 GridRowCount = CheckedAdd(GridRowCount, 1);
-                FillRow(GridRowCount, table[i], now, decimal);
+                FillRow(GridRowCount, r, now, decimal);
+                if (r.Emergency) emergencies = true;
             }
         }
         // The remembered cell, within what the grid now has.
@@ -231,7 +233,11 @@ void StationGrid::Rebuild() {
         grid_.Busy = false;
         window_.SetCaption(windowTitle_ + "   [" + std::to_string(GridRowCount) + "/" +
                            std::to_string(table.StationCount()) + "]");
+        // An event during the pauses that brings an emergency asks for
+        // another rebuild, which looks again.
+        noEmergencyRows_ = !emergencies && !again_;
         Repaint();
+        noEmergencyRows_ = false;
         if (CheckEmergencies) CheckEmergencies();
         board_.HostReady = false;
     });
@@ -341,9 +347,13 @@ std::string StationGrid::Format_Age(double seconds) {
     const auto total = static_cast<std::int64_t>(rounded);
     const std::int16_t minutes = Checked<std::int16_t>(total / 60);
     const std::int64_t rest = total % 60;
-    char buf[8];
-    std::snprintf(buf, sizeof buf, rest < 0 ? "%03lld" : "%02lld", static_cast<long long>(rest));
-    return std::to_string(minutes) + ":" + buf;
+    // Format "00": two digits, the sign in front of them.
+    const std::int64_t mag = rest < 0 ? -rest : rest;
+    std::string out = std::to_string(minutes) + ":";
+    if (rest < 0) out += '-';
+    out += static_cast<char>('0' + mag / 10);
+    out += static_cast<char>('0' + mag % 10);
+    return out;
 }
 
 std::string StationGrid::CaptionOf(int gridCol) const {
@@ -397,7 +407,10 @@ void StationGrid::Repaint() {
         }
         board_.EmergencyCount = 0;
         const SettingValues& s = Settings();
-        if (s.EmergencyScan) {
+        if (s.EmergencyScan && noEmergencyRows_) {
+            for (int r = first; r < grid_.Rows(); ++r)
+                pump_.LetPendingMessagesRun();
+        } else if (s.EmergencyScan) {
             const StationTable& table = board_.Table();
             for (int r = first; r < grid_.Rows(); ++r) {
                 pump_.LetPendingMessagesRun();

@@ -122,6 +122,9 @@ class StationGrid final : public ColumnVisibility {
     GridWindow& window_;
     std::string windowTitle_;
     bool busy_ = false;
+    // Set by a rebuild that placed no emergency station: its repaint has no
+    // rows to look up.
+    bool noEmergencyRows_ = false;
     bool again_ = false;         // a rebuild was asked for during a pass
     bool repaintAgain_ = false;  // a repaint was asked for during a repaint
     int rebuilds_ = 0;

@@ -361,8 +361,16 @@ TEST(GridSort, OneTotalOrderForMixedColumns) {
     for (int r = 1; r < 7; ++r)
         out.push_back(g.TextMatrix(r, 1));
     EXPECT_EQ(out, (std::vector<std::string>{"----", "5x", "abc", "9", "10", "2:05"}));
+    // Rows cut or added after a sort keep what the sorted rows show.
+    g.SetRows(4);
+    g.SetCols(3);
+    g.SetRows(5);
+    EXPECT_EQ(g.TextMatrix(3, 1), "abc");
+    EXPECT_EQ(g.TextMatrix(4, 1), "");
+    g.Clear();
+    EXPECT_EQ(g.TextMatrix(3, 1), "");
     EXPECT_THROW(g.SetRow(7), RuntimeError);
-    EXPECT_THROW(g.TextMatrix(0, 2), RuntimeError);
+    EXPECT_THROW(g.TextMatrix(0, 3), RuntimeError);
 }
 
 }  // namespace

@@ -15,14 +15,19 @@ bool ParseNumber(std::string_view s, double& out) {
         s.remove_prefix(1);
     while (!s.empty() && s.back() == ' ')
         s.remove_suffix(1);
-    if (s.empty()) return false;
-    std::string t(s);
+    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
+    if (s.empty() || !(std::isdigit(static_cast<unsigned char>(s.front())) || s.front() == '-' ||
+                       s.front() == '.' || s.front() == ','))
+        return false;
     // Either separator: the grid writes the user's own.
-    std::replace(t.begin(), t.end(), ',', '.');
-    const char* first = t.data();
-    if (*first == '+') ++first;
-    const auto [end, ec] = std::from_chars(first, t.data() + t.size(), out);
-    return ec == std::errc() && end == t.data() + t.size();
+    std::string copy;
+    if (s.find(',') != std::string_view::npos) {
+        copy.assign(s);
+        std::replace(copy.begin(), copy.end(), ',', '.');
+        s = copy;
+    }
+    const auto [end, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
+    return ec == std::errc() && end == s.data() + s.size();
 }
 
 // "12:05" or "0:-30": an age in minutes and seconds.
@@ -52,7 +57,7 @@ SortKey SortKey::Of(const std::string& text) {
 const GridCell& GridControl::At(int row, int col) const {
     if (row < 0 || row >= Rows()) Raise(kInvalidRow, "row outside the grid");
     if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
-    return cells_[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    return CellRef(row, col);
 }
 
 GridCell& GridControl::Cell(int row, int col) {
@@ -60,20 +65,43 @@ GridCell& GridControl::Cell(int row, int col) {
     return const_cast<GridCell&>(At(row, col));
 }
 
+void GridControl::Reshape(int rows, int cols) {
+    std::vector<GridCell> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
+    const int keepRows = std::min(rows, Rows()), keepCols = std::min(cols, cols_);
+    for (int r = 0; r < keepRows; ++r) {
+        for (int c = 0; c < keepCols; ++c)
+            cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) +
+                  static_cast<std::size_t>(c)] = std::move(CellRef(r, c));
+    }
+    cells_ = std::move(cells);
+    order_.resize(static_cast<std::size_t>(rows));
+    std::iota(order_.begin(), order_.end(), 0);
+    cols_ = cols;
+}
+
 void GridControl::SetRows(int rows) {
     if (rows < 0 || rows < fixedRows_) Raise(kInvalidRow, "row count");
-    cells_.resize(static_cast<std::size_t>(rows),
-                  std::vector<GridCell>(static_cast<std::size_t>(cols_)));
+    // Storage in row order only gets shorter or longer at its end.
+    bool inOrder = true;
+    for (std::size_t i = 0; i < order_.size() && inOrder; ++i)
+        inOrder = order_[i] == static_cast<int>(i);
+    if (inOrder) {
+        cells_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols_));
+        const std::size_t was = order_.size();
+        order_.resize(static_cast<std::size_t>(rows));
+        for (std::size_t i = was; i < order_.size(); ++i)
+            order_[i] = static_cast<int>(i);
+    } else {
+        Reshape(rows, cols_);
+    }
     if (row_ >= rows) row_ = std::max(0, rows - 1);
     Touch();
 }
 
 void GridControl::SetCols(int cols) {
     if (cols < 1 || cols < fixedCols_) Raise(kInvalidCol, "column count");
-    for (auto& r : cells_)
-        r.resize(static_cast<std::size_t>(cols));
+    if (cols != cols_) Reshape(Rows(), cols);
     colWidths_.resize(static_cast<std::size_t>(cols), -1);
-    cols_ = cols;
     if (col_ >= cols) col_ = cols - 1;
     Touch();
 }
@@ -108,7 +136,8 @@ void GridControl::SetTextMatrix(int row, int col, std::string text) {
 
 void GridControl::SetRowColours(int row, Colour fore, Colour back) {
     if (row < 0 || row >= Rows()) Raise(kInvalidRow, "row outside the grid");
-    for (GridCell& c : cells_[static_cast<std::size_t>(row)]) {
+    for (int col = 0; col < cols_; ++col) {
+        GridCell& c = CellRef(row, col);
         c.fore = fore;
         c.back = back;
         c.hasFore = c.hasBack = true;
@@ -129,21 +158,27 @@ void GridControl::SetColWidth(int col, int twips) {
 }
 
 void GridControl::Clear() {
-    for (auto& r : cells_) {
-        for (GridCell& c : r)
-            c = GridCell{};
+    // Emptied in place: the texts keep their storage for the rebuild that follows.
+    for (GridCell& c : cells_) {
+        c.text.clear();
+        c.picture.reset();
+        c.hasFore = c.hasBack = false;
+        c.alignment = Alignment::Centre;
     }
+    // Every row is empty, so storage may follow row order again: the rebuild
+    // that follows writes it front to back.
+    std::iota(order_.begin(), order_.end(), 0);
     Touch();
 }
 
 void GridControl::Sort(int col, bool ascending) {
     if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
     const std::size_t first = static_cast<std::size_t>(std::min(fixedRows_, Rows()));
-    const std::size_t n = cells_.size() - first;
+    const std::size_t n = order_.size() - first;
     std::vector<SortKey> keys;
     keys.reserve(n);
     for (std::size_t i = 0; i < n; ++i)
-        keys.push_back(SortKey::Of(cells_[first + i][static_cast<std::size_t>(col)].text));
+        keys.push_back(SortKey::Of(CellRef(static_cast<int>(first + i), col).text));
     std::vector<std::size_t> order(n);
     std::iota(order.begin(), order.end(), 0);
     // One total order (texts, then numbers), so that the sort is well defined
@@ -158,11 +193,10 @@ void GridControl::Sort(int col, bool ascending) {
     else
         std::stable_sort(order.begin(), order.end(),
                          [&](std::size_t a, std::size_t b) { return less(b, a); });
-    std::vector<std::vector<GridCell>> sorted;
-    sorted.reserve(n);
-    for (std::size_t i : order)
-        sorted.push_back(std::move(cells_[first + i]));
-    std::move(sorted.begin(), sorted.end(), cells_.begin() + static_cast<std::ptrdiff_t>(first));
+    std::vector<int> rows(n);
+    for (std::size_t i = 0; i < n; ++i)
+        rows[i] = order_[first + order[i]];
+    std::copy(rows.begin(), rows.end(), order_.begin() + static_cast<std::ptrdiff_t>(first));
     Touch();
 }
 

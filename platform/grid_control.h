@@ -31,7 +31,7 @@ class GridControl {
     static constexpr int kInvalidRow = 30009;  // the control's own error numbers
     static constexpr int kInvalidCol = 30010;
 
-    int Rows() const { return static_cast<int>(cells_.size()); }
+    int Rows() const { return static_cast<int>(order_.size()); }
     int Cols() const { return cols_; }
     // Rows and columns keep their cells where they remain.
     void SetRows(int rows);
@@ -79,8 +79,21 @@ class GridControl {
     const GridCell& At(int row, int col) const;
     void Touch() { ++generation_; }
 
-    std::vector<std::vector<GridCell>> cells_ =
-        std::vector<std::vector<GridCell>>(2, std::vector<GridCell>(2));
+    GridCell& CellRef(int row, int col) {
+        return cells_[static_cast<std::size_t>(order_[static_cast<std::size_t>(row)]) *
+                          static_cast<std::size_t>(cols_) +
+                      static_cast<std::size_t>(col)];
+    }
+    const GridCell& CellRef(int row, int col) const {
+        return const_cast<GridControl*>(this)->CellRef(row, col);
+    }
+    void Reshape(int rows, int cols);
+
+    // Cells in one block, row by row in storage order; `order_` maps each
+    // row of the grid to its storage row, so that a sort moves row numbers,
+    // not cells.
+    std::vector<GridCell> cells_ = std::vector<GridCell>(4);
+    std::vector<int> order_ = {0, 1};
     std::vector<int> colWidths_ = std::vector<int>(2, -1);
     int cols_ = 2;
     int fixedRows_ = 1, fixedCols_ = 1;
