@@ -65,7 +65,9 @@ Form1::Form1(HostFactory factory)
 }
 
 // The view reads the grid model, which goes before the window's children do.
-Form1::~Form1() { delete view_; }
+Form1::~Form1() {
+    delete view_;
+}
 
 QAction* Form1::AddAction(QMenu* menu, const std::string& name, const char* caption,
                           void (Form1::*handler)()) {

@@ -225,7 +225,8 @@ TEST(HostBus, BoardFollowsTheHostsEvents) {
         return t.LiveCount() == 4 && t.find_station("G4ABC") >= 0 &&
                t[t.find_station("G4ABC")].Emergency;
     }));
-    EXPECT_TRUE(sys.LogLines().empty());
+    const auto log = sys.LogLines();
+    EXPECT_TRUE(log.empty()) << log.back();
 }
 
 TEST(HostBus, TheProgramEndsWhenTheHostCloses) {

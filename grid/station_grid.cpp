@@ -212,7 +212,9 @@ void StationGrid::Rebuild() {
             for (std::int32_t i = 0; i < records; ++i) {
                 pump_.LetPendingMessagesRun();
                 const StationRecord& r = table[i];
-                if (r.Deleted) continue;
+                // A record an intake has appended but not yet filled (its
+                // pause let this rebuild run) comes with the rebuild after it.
+                if (r.Deleted || r.Callsign.empty()) continue;
                 GridRowCount = CheckedAdd(GridRowCount, 1);
                 FillRow(GridRowCount, r, now, decimal);
                 if (r.Emergency) emergencies = true;

@@ -324,6 +324,18 @@ TEST_F(Grid, ResizeKeepsTheMarginsAndMinimisingLeavesTheGrid) {
     EXPECT_EQ(window.placed[2], -1);
 }
 
+TEST_F(Grid, ARebuildDuringAnIntakesPauseLeavesOutTheRecordBeingFilled) {
+    Know("A");
+    Know("B", 5);
+    Beacon("A");
+    host.atPause.push_back({[this] { grid.build_station_grid(); }});
+    board.add_beacon("B", 0, 0);
+    EXPECT_EQ(Calls(), std::vector<std::string>{"A"});
+    EXPECT_TRUE(Errors().empty()) << Errors().front();
+    grid.build_station_grid();
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"B", "A"}));
+}
+
 TEST_F(Grid, EventsDuringARebuildEndInOneMoreRebuildShowingEveryStation) {
     for (int i = 0; i < 30; ++i)
         Know("S" + std::to_string(i));
