@@ -328,6 +328,12 @@ std::shared_ptr<const Picture> StationGrid::SymbolPicture(const std::string& sym
         known = it->second != nullptr;
         return it->second;
     }
+    // What the user had copied is back on the clipboard afterwards.
+    clipboard_.Keep();
+    struct PutBack {
+        Clipboard& c;
+        ~PutBack() { c.PutBack(); }
+    } putBack{clipboard_};
     known = host_.SymbolToClipboard("/", symbol, "", 0);
     std::shared_ptr<const Picture> picture;
     if (known) {

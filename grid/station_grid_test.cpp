@@ -37,8 +37,14 @@ class FakeWindow final : public GridWindow {
 
 class FakeClipboard final : public Clipboard {
   public:
-    int reads = 0;
+    int reads = 0, kept = 0, putBack = 0;
+    void Keep() override { ++kept; }
+    void PutBack() override {
+        ++putBack;
+        EXPECT_EQ(putBack, kept);
+    }
     std::optional<Picture> GetBitmap() override {
+        EXPECT_EQ(kept, putBack + 1);  // read between keeping and putting back
         ++reads;
         return Picture{16, 16, std::vector<std::uint32_t>(256, 0xFF00FF00)};
     }
@@ -201,6 +207,7 @@ TEST_F(Grid, PicturesOnRowsBelow200ThenSymbolText) {
     grid.build_station_grid();
     EXPECT_EQ(host.symbolCalls, 1);
     EXPECT_EQ(clipboard.reads, 1);
+    EXPECT_EQ(clipboard.putBack, 1);  // the user's own clipboard is back
 }
 
 TEST_F(Grid, SortMarkersDirectionsAndSelectionThatFollowsItsStation) {

@@ -22,4 +22,24 @@ std::optional<Picture> QtClipboard::GetBitmap() {
     return p;
 }
 
+void QtClipboard::Keep() {
+    kept_.reset();
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    const QMimeData* data = clipboard ? clipboard->mimeData() : nullptr;
+    if (!data) return;
+    kept_ = std::make_unique<QMimeData>();
+    for (const QString& format : data->formats())
+        kept_->setData(format, data->data(format));
+}
+
+void QtClipboard::PutBack() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard || !kept_) return;
+    if (kept_->formats().isEmpty())
+        clipboard->clear();
+    else
+        clipboard->setMimeData(kept_.release());  // the clipboard owns it from here
+    kept_.reset();
+}
+
 }  // namespace bb::platform

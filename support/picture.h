@@ -20,6 +20,10 @@ class Clipboard {
     virtual ~Clipboard() = default;
     // The bitmap on the clipboard; nothing when it holds none.
     virtual std::optional<Picture> GetBitmap() = 0;
+    // Keeps what the user has on the clipboard, and puts it back, around the
+    // host's use of it.
+    virtual void Keep() {}
+    virtual void PutBack() {}
 };
 
 }  // namespace bb
