@@ -140,7 +140,7 @@ void StationGrid::RunExclusive(void (StationGrid::*pass)()) {
     } done{busy_};
     (this->*pass)();
     // Whatever was asked for meanwhile runs now, until nothing more is.
-    for (int guard = 0; again_ && guard < 1000; ++guard) {
+    while (again_ && !ScheduleRebuild) {
         again_ = false;
         repaintAgain_ = false;
         Rebuild();
@@ -149,6 +149,14 @@ void StationGrid::RunExclusive(void (StationGrid::*pass)()) {
         repaintAgain_ = false;
         Repaint();
     }
+    if (again_ && !scheduled_) {
+        again_ = false;
+        scheduled_ = true;
+        ScheduleRebuild([this] {
+            scheduled_ = false;
+            build_station_grid();
+        });
+    }
 }
 
 void StationGrid::build_station_grid() {
@@ -156,6 +164,7 @@ void StationGrid::build_station_grid() {
         again_ = true;
         return;
     }
+    if (scheduled_) return;  // the rebuild waiting for its turn shows this too
     RunExclusive(&StationGrid::Rebuild);
 }
 
@@ -181,7 +190,9 @@ void StationGrid::Rebuild() {
         bool emergencies = false;
         grid_.Clear();
         grid_.Busy = true;
-        grid_.SetRows(std::max(records + 1, 1));
+        // As many rows as live stations, not records: the rows a rebuild
+        // leaves unused would only be allocated to be cut off again.
+        grid_.SetRows(std::max(table.LiveCount() + 1, 1));
         grid_.SetCols(lastCol + 1);
         grid_.ScrollBars = true;
         grid_.BackColor = kWhite;
@@ -216,6 +227,7 @@ void StationGrid::Rebuild() {
                 // pause let this rebuild run) comes with the rebuild after it.
                 if (r.Deleted || r.Callsign.empty()) continue;
                 GridRowCount = CheckedAdd(GridRowCount, 1);
+                if (GridRowCount >= grid_.Rows()) grid_.SetRows(GridRowCount + 1);
                 FillRow(GridRowCount, r, now, decimal);
                 if (r.Emergency) emergencies = true;
             }
@@ -235,9 +247,9 @@ void StationGrid::Rebuild() {
         grid_.Busy = false;
         window_.SetCaption(windowTitle_ + "   [" + std::to_string(GridRowCount) + "/" +
                            std::to_string(table.StationCount()) + "]");
-        // An event during the pauses that brings an emergency asks for
-        // another rebuild, which looks again.
-        noEmergencyRows_ = !emergencies && !again_;
+        // An emergency that came during the pauses asked for another
+        // rebuild, which looks again.
+        noEmergencyRows_ = !emergencies;
         Repaint();
         noEmergencyRows_ = false;
         if (CheckEmergencies) CheckEmergencies();

@@ -75,6 +75,10 @@ class StationGrid final : public ColumnVisibility {
     std::int32_t GridRowCount = 0;
     // Run after every rebuild; the emergency check.
     std::function<void()> CheckEmergencies;
+    // Runs the rebuild asked for while another ran, once that one has
+    // finished and the event loop has had its turn (the window stays light
+    // under a full feed); without it the rebuild follows at once.
+    std::function<void(std::function<void()>)> ScheduleRebuild;
 
     // The column table's 18 entries with their captions.
     void FillColumnCaptions();
@@ -126,6 +130,7 @@ class StationGrid final : public ColumnVisibility {
     // rows to look up.
     bool noEmergencyRows_ = false;
     bool again_ = false;         // a rebuild was asked for during a pass
+    bool scheduled_ = false;     // and it waits for its turn
     bool repaintAgain_ = false;  // a repaint was asked for during a repaint
     int rebuilds_ = 0;
     // Symbol pictures fetched through the clipboard, by symbol; null for
