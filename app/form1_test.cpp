@@ -180,10 +180,3 @@ TEST_F(MainWindow, ExitSavesEverySettingAndTheCloseBoxKeepsTheLanguage) {
 
 }  // namespace
 }  // namespace bb::app
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -306,10 +306,3 @@ TEST(HostBus, KilledHostLeavesTheTableAsItWas) {
 
 }  // namespace
 }  // namespace bb::app
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

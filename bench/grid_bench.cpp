@@ -10,6 +10,7 @@
 #include <chrono>
 #include <fstream>
 
+#include "bench/bench_grid.h"
 #include "bench/bench_host.h"
 #include "grid/station_grid.h"
 #include "platform/qt_message_pump.h"
@@ -17,29 +18,6 @@
 
 namespace bb {
 namespace {
-
-class NoWindow final : public GridWindow {
-  public:
-    void SetCaption(const std::string&) override {}
-    void OpenPopup(int) override {}
-    bool Minimized() const override { return false; }
-    int OuterLeft() const override { return 0; }
-    int OuterTop() const override { return 0; }
-    int OuterWidth() const override { return 15000; }
-    int OuterHeight() const override { return 9000; }
-    void PlaceGrid(int, int, int, int) override {}
-    int GridWidth() const override { return 14850; }
-    int CellTop() const override { return 0; }
-    int CellHeight() const override { return 240; }
-    double TwipsPerPixelX() const override { return 15; }
-    double TwipsPerPixelY() const override { return 15; }
-    void SetCursorPos(int, int) override {}
-};
-
-class NoClipboard final : public Clipboard {
-  public:
-    std::optional<Picture> GetBitmap() override { return std::nullopt; }
-};
 
 std::int64_t Micros() {
     using namespace std::chrono;
@@ -94,9 +72,5 @@ BENCHMARK(BM_GridRebuildPerRecord)->Arg(50000)->Unit(benchmark::kMillisecond);
 }  // namespace bb
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bb::RunQtBenchmarks(argc, argv);
 }

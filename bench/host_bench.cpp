@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/host_binding.h"
+#include "bench/bench_grid.h"
 #include "host/dbus/station_dict.h"
 #include "host/feed.h"
 #include "host/host_service.h"
@@ -114,9 +115,5 @@ BENCHMARK(BM_GetStationRoundTrip);
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bb::RunQtBenchmarks(argc, argv);
 }

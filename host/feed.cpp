@@ -1,5 +1,7 @@
 #include "host/feed.h"
 
+#include "host/station_list.h"
+
 #include <unistd.h>
 
 #include <QElapsedTimer>
@@ -41,15 +43,8 @@ std::optional<std::int64_t> SplitFeedTime(std::string_view& line) {
     if (!num(0, 4, y) || !num(5, 2, mo) || !num(8, 2, d) || !num(11, 2, h) || !num(14, 2, mi) ||
         !num(17, 2, s) || mo < 1 || mo > 12 || d < 1 || d > 31 || h > 23 || mi > 59 || s > 60)
         return std::nullopt;
-    std::tm tm{};
-    tm.tm_year = y - 1900;
-    tm.tm_mon = mo - 1;
-    tm.tm_mday = d;
-    tm.tm_hour = h;
-    tm.tm_min = mi;
-    tm.tm_sec = s;
     line.remove_prefix(21);
-    return static_cast<std::int64_t>(timegm(&tm));
+    return UtcSeconds(y, mo, d, h, mi, s);
 }
 
 bool FeedReplay::Load(const std::string& path, std::vector<std::string>& lines,

@@ -76,10 +76,3 @@ TEST_F(MapWindowTest, ABaseRepaintClearsOverlaysThenSaysRedrawnAndPanningSaysCha
 
 }  // namespace
 }  // namespace bb::hostapp
-
-int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -17,7 +17,9 @@ DateTime SerialOfUnix(std::int64_t unixTime) {
     return kUnixEpochSerial + static_cast<double>(unixTime) / kSecondsPerDay;
 }
 
-std::int64_t UnixOf(int year, int month, int day, int hour, int minute, int second) {
+}  // namespace
+
+std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second) {
     std::tm tm{};
     tm.tm_year = year - 1900;
     tm.tm_mon = month - 1;
@@ -27,8 +29,6 @@ std::int64_t UnixOf(int year, int month, int day, int hour, int minute, int seco
     tm.tm_sec = second;
     return static_cast<std::int64_t>(timegm(&tm));  // normalises day 31 of a short month
 }
-
-}  // namespace
 
 std::int64_t LocalZoneOffset(std::int64_t unixTime) {
     const std::time_t t = static_cast<std::time_t>(unixTime);
@@ -48,12 +48,12 @@ DateTime ReportDateOf(const aprs::PacketTime& pt, std::int64_t heardUnix, ZoneOf
     const int year = now.tm_year + 1900, month = now.tm_mon + 1;
     std::int64_t stamp = 0;
     if (pt.form == Form::HourMinuteSecond) {
-        stamp = UnixOf(year, month, now.tm_mday, pt.hour, pt.minute, pt.second);
+        stamp = UtcSeconds(year, month, now.tm_mday, pt.hour, pt.minute, pt.second);
         if (stamp > nowInStampClock + 3600) stamp -= 86400;
     } else {
-        stamp = UnixOf(year, month, pt.day, pt.hour, pt.minute, 0);
+        stamp = UtcSeconds(year, month, pt.day, pt.hour, pt.minute, 0);
         if (stamp > nowInStampClock + 86400)
-            stamp = UnixOf(year, month - 1, pt.day, pt.hour, pt.minute, 0);
+            stamp = UtcSeconds(year, month - 1, pt.day, pt.hour, pt.minute, 0);
     }
     const std::int64_t utc = stamp - offset;
     return SerialOfUnix(utc + zone(utc));

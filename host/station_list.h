@@ -37,6 +37,10 @@ struct HostEntry {
     std::uint64_t lastHeard = 0;
 };
 
+// Seconds since 1970 of a UTC calendar time; out-of-range days roll over
+// (day 31 of a 30-day month is the 1st of the next).
+std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int second);
+
 // Seconds east of UTC of the local zone at a UTC time; the default reads the
 // computer's zone.
 using ZoneOffset = std::int64_t (*)(std::int64_t unixTime);
