@@ -24,6 +24,15 @@ constexpr int kMbInformation = 64;  // the information icon and an OK button
 // deferred: under a full feed the grid stays current within a few tenths of a
 // second and the window keeps most of its time for the user.
 constexpr int kRebuildGapMs = 50;
+// The least time between two PHG passes: a pass over the bus to the host
+// costs tens of milliseconds with thousands of PHG stations, and under a
+// full feed the overlays still follow within a quarter of a second.
+constexpr int kPhgGapMs = 250;
+
+std::int64_t SteadyMillis() {
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
 
 std::int64_t SteadyMicros() {
     using namespace std::chrono;
@@ -47,7 +56,13 @@ Form1::HostFactory Form1::OnBus(QDBusConnection bus) {
 }
 
 Form1::Form1(HostFactory factory)
-    : connect_(std::move(factory)), view_(new platform::GridView(control_, this)) {
+    : connect_(std::move(factory)),
+      view_(new platform::GridView(control_, this)),
+      phgGate_(kPhgGapMs,
+               [this] {
+                   if (phg_) phg_->Plot_PHG();
+               }),
+      forms_(windows::Form2Services{}) {
     // One pause per 10 ms however long the pass: a rebuild of 50,000 rows
     // stays quick and the window answers throughout.
     pump_ = std::make_unique<TimeSlicedPump>(qtPump_, &SteadyMicros);
@@ -162,6 +177,28 @@ void Form1::Form_Load() {
             hooks.build_station_grid = [this] { grid_->build_station_grid(); };
             hooks.select_row = [this] { grid_->select_row(); };
             hooks.host_closing = [this] { HostClosing(); };
+            phg_ = std::make_unique<PhgOverlays>(*board_, host_->Map(), *pump_, Settings());
+            const auto later = [this](int ms, std::function<void()> run) {
+                QTimer::singleShot(ms, this, std::move(run));
+            };
+            phgGate_.SetTiming(&SteadyMillis, later);
+            hooks.Plot_PHG = [this] { phgGate_.Request(); };
+            emergency_ = std::make_unique<Emergency>(*board_, *phg_, *pump_, forms_, sound_,
+                                                     Settings());
+            emergency_->WindowGate().SetTiming(&SteadyMillis, later);
+            emergency_->WindowTitle = t.WindowTitle;
+            emergency_->SetCaption = [this](const std::string& c) { SetCaption(c); };
+            emergency_->GridRowCount = [this] { return grid_->GridRowCount; };
+            emergency_->SoundFile = App().FindData("WAV/emergency_1.WAV");
+            forms_.SetServices(windows::Form2Services{
+                board_.get(), emergency_.get(),
+                [this](const std::string& symbol) {
+                    bool known = false;
+                    return grid_->SymbolPicture(symbol, known);
+                },
+                // The tune dialog comes with the radio link.
+                {}});
+            grid_->CheckEmergencies = [this] { emergency_->CheckEmergencies(); };
             host_->SetEvents(board_.get(), this);
             // The events held since the bind run inside the scan, once it
             // has reset the table.
@@ -233,6 +270,22 @@ void Form1::resizeEvent(QResizeEvent* event) {
         grid_->Form_Resize();
     else
         PlaceGrid(50, 0, std::max(0, OuterWidth() - 150), std::max(0, OuterHeight() - 700));
+}
+
+void Form1::RedrawOverlays(const char* procedure) {
+    Trap(procedure, [&] {
+        phgGate_.Request();
+        // The emergency markers went with the redraw too.
+        if (emergency_) emergency_->PlotMarkers();
+    });
+}
+
+void Form1::mUivMap_MapHasChanged() {
+    RedrawOverlays("Form1.mUivMap_MapHasChanged");
+}
+
+void Form1::mUivMap_MapRedrawn() {
+    RedrawOverlays("Form1.mUivMap_MapRedrawn");
 }
 
 void Form1::tmrReconnect_Timer() {

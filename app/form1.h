@@ -13,14 +13,19 @@
 #include <string>
 #include <vector>
 
+#include "alarm/emergency.h"
 #include "app/host_binding.h"
 #include "grid/station_grid.h"
+#include "map/phg_overlays.h"
 #include "platform/grid_control.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_grid_view.h"
 #include "platform/qt_message_pump.h"
+#include "platform/qt_sound.h"
 #include "stations/board.h"
 #include "support/language.h"
+#include "support/pass_gate.h"
+#include "windows/form2.h"
 
 namespace bb::app {
 
@@ -100,9 +105,14 @@ class Form1 final : public QMainWindow,
     void SetLanguageItemChecked(int index, bool checked) override;
     std::string LanguageItemCaption(int index) const override;
 
-    // Map events: the overlays come with the map's own part.
-    void mUivMap_MapHasChanged() override {}
-    void mUivMap_MapRedrawn() override {}
+    // Map events: the host has dropped the overlays; they are drawn again.
+    void mUivMap_MapHasChanged() override;
+    void mUivMap_MapRedrawn() override;
+
+    PhgOverlays* Overlays() { return phg_.get(); }
+    PassGate& PhgGate() { return phgGate_; }
+    Emergency* Alarm() { return emergency_.get(); }
+    platform::QtSound& Sound() { return sound_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -115,6 +125,7 @@ class Form1 final : public QMainWindow,
     void NotBuiltYet(const char* procedure, const char* what);
     void HostClosing();
     void SaveLanguage();
+    void RedrawOverlays(const char* procedure);
 
     HostFactory connect_;
     platform::GridControl control_;
@@ -126,6 +137,11 @@ class Form1 final : public QMainWindow,
     std::unique_ptr<StationBoard> board_;
     std::unique_ptr<StationGrid> grid_;
     std::unique_ptr<clsLanguage> language_;
+    std::unique_ptr<PhgOverlays> phg_;
+    PassGate phgGate_;
+    platform::QtSound sound_;
+    windows::QtForms forms_;
+    std::unique_ptr<Emergency> emergency_;
     std::map<std::string, QAction*, std::less<>> actions_;
     std::map<std::string, QMenu*, std::less<>> menus_;
     QMenu* langMenu_ = nullptr;

@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "support/clock.h"
+#include "support/number_format.h"
 #include "support/system_api.h"
 #include "support/vb_error.h"
 #include "support/vbtypes.h"
@@ -16,46 +17,12 @@ constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000,
 constexpr int kCallsignColWidth = 1000;  // twips
 constexpr const char* kNoStations = "Sorry, no stations heard...";
 
-char DecimalSeparator() {
-    char buf[8] = {};
-    sys::Locale* locale = sys::Current().locale;
-    if (!locale) return '.';
-    const std::uint32_t lcid = locale->GetUserDefaultLCID();
-    if (locale->GetLocaleInfo(lcid, sys::kLocaleSDecimal, buf, sizeof buf) >= 2 && buf[1] == '\0')
-        return buf[0];
-    return '.';
-}
-
-std::string WithSeparator(std::string text, char decimal) {
-    if (decimal != '.') {
-        for (char& c : text) {
-            if (c == '.') c = decimal;
-        }
-    }
-    return text;
-}
-
 // The shortest text that reads back as the same value; whole values without decimals.
 template <class T>
 std::string Shortest(T value, char decimal) {
     char buf[64];
     const auto r = std::to_chars(buf, buf + sizeof buf, value);
     return WithSeparator(std::string(buf, r.ptr), decimal);
-}
-
-// Format "0": the nearest whole number.
-std::string Whole(double value) {
-    return std::to_string(std::llround(value));
-}
-
-// Format "0.0": one decimal, halves away from zero.
-std::string OneDecimal(double value, char decimal) {
-    const long long tenths = std::llround(value * 10);
-    const long long whole = std::llabs(tenths) / 10;
-    std::string s = (tenths < 0 ? "-" : "") + std::to_string(whole);
-    s += decimal;
-    s += static_cast<char>('0' + std::llabs(tenths) % 10);
-    return s;
 }
 
 std::int64_t NowSeconds(TZone& zone) {
@@ -301,7 +268,7 @@ void StationGrid::FillRow(std::int32_t row, const StationRecord& r, double now, 
                 text = Whole(r.Bearing);
                 break;
             case 9:
-                text = OneDecimal(r.Distance, decimal);
+                text = FixedDecimals(r.Distance, 1, decimal);
                 break;
             case 10:
                 if (r.HasPHG) text = std::to_string(r.PHG.Power);
@@ -319,7 +286,7 @@ void StationGrid::FillRow(std::int32_t row, const StationRecord& r, double now, 
                 if (r.HasPHGRate) text = std::to_string(r.PHG.Rate);
                 break;
             case 15:
-                if (r.HasPHG) text = OneDecimal(r.PHG.Range, decimal);
+                if (r.HasPHG) text = FixedDecimals(r.PHG.Range, 1, decimal);
                 break;
             case 16:
                 if (r.HasQSY) text = r.QSY.Frequency;

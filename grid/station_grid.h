@@ -105,6 +105,10 @@ class StationGrid final : public ColumnVisibility {
     bool Visible(int column) const override;
     void SetVisible(int column, bool visible) override;
 
+    // A symbol's picture through the host and the clipboard, fetched once
+    // per run; `known` is false when the host has none.
+    std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol, bool& known);
+
     bool Busy() const { return busy_; }
     // Rebuilds and repaints run, counting the deferred ones (for tests).
     int Rebuilds() const { return rebuilds_; }
@@ -114,7 +118,6 @@ class StationGrid final : public ColumnVisibility {
     void Rebuild();
     void Repaint();
     void FillRow(std::int32_t row, const StationRecord& r, double now, char decimal);
-    std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol, bool& known);
     void OpenPopupForCurrentColumn();
     std::string CaptionOf(int gridCol) const;
 

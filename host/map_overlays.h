@@ -1,10 +1,15 @@
 // What the add-on has drawn on the host's map since the base map was last
 // painted: circles and lines in map coordinates, each with the width, draw
-// mode and colour that were current when it came.
+// mode and colour that were current when it came. A figure that is already
+// on the map is not added again: an add-on that draws everything after each
+// event neither grows the list nor, with an exclusive-or pen, erases what it
+// drew before.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <functional>
+#include <unordered_set>
 
 namespace bb::hostapp {
 
@@ -16,6 +21,18 @@ struct Overlay {
     std::int32_t colour = 0;  // red in the low byte
     std::int32_t width = 1;
     std::int32_t mode = 13;  // raster operation; 13 copies, 7 XORs
+    bool operator==(const Overlay&) const = default;
+};
+
+struct OverlayHash {
+    std::size_t operator()(const Overlay& o) const noexcept {
+        std::size_t h = static_cast<std::size_t>(o.shape);
+        for (double v : {o.x1, o.y1, o.x2, o.y2, o.radiusMiles})
+            h = h * 1000003u ^ std::hash<double>()(v);
+        for (std::int32_t v : {o.colour, o.width, o.mode})
+            h = h * 1000003u ^ std::hash<std::int32_t>()(v);
+        return h;
+    }
 };
 
 class MapOverlays {
@@ -34,15 +51,23 @@ class MapOverlays {
     void SetMode(std::int32_t m) { mode_ = m; }
     void SetDrawColour(std::int32_t c) { drawColour_ = c; }
     std::int32_t DrawColour() const { return drawColour_; }
-    void Clear() { items_.clear(); }
+    void Clear() {
+        items_.clear();
+        present_.clear();
+    }
     const std::deque<Overlay>& Items() const { return items_; }
 
   private:
     void Add(const Overlay& o) {
-        if (items_.size() >= kMaxOverlays) items_.pop_front();
+        if (!present_.insert(o).second) return;
+        if (items_.size() >= kMaxOverlays) {
+            present_.erase(items_.front());
+            items_.pop_front();
+        }
         items_.push_back(o);
     }
     std::deque<Overlay> items_;
+    std::unordered_set<Overlay, OverlayHash> present_;
     std::int32_t width_ = 1;
     std::int32_t mode_ = 13;
     std::int32_t drawColour_ = 0;

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStatusBar>
 #include <QWheelEvent>
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -156,21 +157,50 @@ void MapView::RedrawBase() {
 }
 
 void MapView::DrawOverlays(QImage& target) const {
-    QPainter p(&target);
-    p.setRenderHint(QPainter::Antialiasing, false);
-    p.setBrush(Qt::NoBrush);
-    const double ppm = PixelsPerMile();
-    for (const Overlay& o : host_.Overlays().Items()) {
-        QPainter::CompositionMode mode;
-        if (!CompositionFor(o.mode, mode)) continue;
-        p.setCompositionMode(mode);
-        p.setPen(QPen(FromMapColour(o.colour), o.width));
-        const QPointF a = ToPixel(o.x1, o.y1);
-        if (o.shape == Overlay::Shape::Circle) {
-            const double r = o.radiusMiles * ppm;
-            if (r > 0 && r < 1e6) p.drawEllipse(a, r, r);
-        } else {
-            p.drawLine(a, ToPixel(o.x2, o.y2));
+    // The add-on's figures go on a layer of their own, so that the raster
+    // operations combine them with one another and not with the map: an
+    // exclusive-or pen shows its own colour wherever it is alone. A mask,
+    // drawn with the same operations in white, says where the layer covers
+    // the map (raster operations leave the alpha alone, so it cannot).
+    QImage layer(target.size(), QImage::Format_RGB32);
+    QImage mask(target.size(), QImage::Format_RGB32);
+    layer.fill(Qt::black);
+    mask.fill(Qt::black);
+    {
+        QPainter p(&layer);
+        QPainter m(&mask);
+        for (QPainter* q : {&p, &m}) {
+            q->setRenderHint(QPainter::Antialiasing, false);
+            q->setBrush(Qt::NoBrush);
+        }
+        const double ppm = PixelsPerMile();
+        for (const Overlay& o : host_.Overlays().Items()) {
+            QPainter::CompositionMode mode;
+            if (!CompositionFor(o.mode, mode)) continue;
+            p.setCompositionMode(mode);
+            m.setCompositionMode(mode);
+            p.setPen(QPen(FromMapColour(o.colour), o.width));
+            m.setPen(QPen(Qt::white, o.width));
+            const QPointF a = ToPixel(o.x1, o.y1);
+            if (o.shape == Overlay::Shape::Circle) {
+                const double r = o.radiusMiles * ppm;
+                if (r > 0 && r < 1e6) {
+                    p.drawEllipse(a, r, r);
+                    m.drawEllipse(a, r, r);
+                }
+            } else {
+                const QPointF b = ToPixel(o.x2, o.y2);
+                p.drawLine(a, b);
+                m.drawLine(a, b);
+            }
+        }
+    }
+    for (int y = 0; y < target.height(); ++y) {
+        const auto* from = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
+        const auto* covered = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
+        auto* to = reinterpret_cast<QRgb*>(target.scanLine(y));
+        for (int x = 0; x < target.width(); ++x) {
+            if (covered[x] & 0xFFFFFFu) to[x] = from[x];
         }
     }
 }

@@ -43,20 +43,28 @@ TEST_F(MapWindowTest, CircleRadiusIsInMilesAroundAPositionInMinutes) {
     EXPECT_NEAR(View().ToPixel(0, (52 + 0.1446) * 60).y(), centre.y() - r, 1);
 }
 
-TEST_F(MapWindowTest, XorTwiceLeavesTheMapAsItWasAndNopDrawsNothing) {
+TEST_F(MapWindowTest, XorFiguresShowTheirColourAreKeptOnceAndCancelOnlyWhereTheyCross) {
     const QImage before = View().Composed();
     MapService& map = host.MapObject();
+    map.SetMapDrawMode(11);  // leaves the map as it is
+    map.MapLine(-30, 52 * 60 - 20, 30, 52 * 60 + 20, 65280, 0);
+    EXPECT_EQ(View().Composed(), before);
     map.SetMapDrawMode(7);
     map.SetMapLineWidth(3);
+    // The board draws everything again after each event: the same figure
+    // twice is one figure, still green on the map.
     for (int i = 0; i < 2; ++i)
         map.MapLine(-30, 52 * 60 - 20, 30, 52 * 60 + 20, 65280, 0);
-    EXPECT_EQ(View().Composed(), before);
-    map.SetMapDrawMode(11);
-    map.MapLine(-30, 52 * 60 - 20, 30, 52 * 60 + 20, 65280, 0);
-    EXPECT_EQ(View().Composed(), before);
-    map.SetMapDrawMode(13);
-    map.MapLine(-30, 52 * 60 - 20, 30, 52 * 60 + 20, 65280, 0);
-    EXPECT_EQ(At(View().ToPixel(0, 52 * 60)), QColor(0, 255, 0));
+    EXPECT_EQ(host.Overlays().Items().size(), 2u);  // the no-op line and this one
+    const QPointF home = View().ToPixel(0, 52 * 60);
+    const QPointF onLine = View().ToPixel(15, 52 * 60 + 10);
+    EXPECT_EQ(At(home), QColor(0, 255, 0));
+    EXPECT_EQ(At(onLine), QColor(0, 255, 0));
+    // A second line crossing the first at home: the map shows through where
+    // the two meet, each keeps its colour elsewhere.
+    map.MapLine(-30, 52 * 60 + 20, 30, 52 * 60 - 20, 65280, 0);
+    EXPECT_EQ(At(home), before.pixelColor(home.toPoint()));
+    EXPECT_EQ(At(onLine), QColor(0, 255, 0));
 }
 
 TEST_F(MapWindowTest, ABaseRepaintClearsOverlaysThenSaysRedrawnAndPanningSaysChanged) {

@@ -22,26 +22,50 @@ class FakeMap final : public host::HostMap {
     struct Circle {
         float x, y, radius;
         std::int32_t colour;
+        std::int16_t width = 0, mode = 0;
+        std::int32_t drawColour = 0;
+        float start = 0, end = 0, aspect = 0;
     };
     struct Line {
         float x1, y1, x2, y2;
         std::int32_t colour;
+        std::int16_t width = 0;
+        std::int32_t flags = 0;
     };
     std::vector<Circle> circles;
     std::vector<Line> lines;
+    // Every call in order: "circle", "line", "width 5", "mode 7", "colour 16777215".
+    std::vector<std::string> calls;
     std::int16_t lineWidth = 0, drawMode = 0;
     std::int32_t drawColour = 0;
 
-    void MapCircle(float x, float y, float r, std::int32_t colour, float, float, float) override {
-        circles.push_back({x, y, r, colour});
+    void MapCircle(float x, float y, float r, std::int32_t colour, float start, float end,
+                   float aspect) override {
+        circles.push_back({x, y, r, colour, lineWidth, drawMode, drawColour, start, end, aspect});
+        calls.push_back("circle");
     }
     void MapLine(float x1, float y1, float x2, float y2, std::int32_t colour,
-                 std::int32_t) override {
-        lines.push_back({x1, y1, x2, y2, colour});
+                 std::int32_t flags) override {
+        lines.push_back({x1, y1, x2, y2, colour, lineWidth, flags});
+        calls.push_back("line");
     }
-    void SetMapLineWidth(std::int16_t w) override { lineWidth = w; }
-    void SetMapDrawMode(std::int16_t m) override { drawMode = m; }
-    void SetMapDrawColour(std::int32_t c) override { drawColour = c; }
+    void SetMapLineWidth(std::int16_t w) override {
+        lineWidth = w;
+        calls.push_back("width " + std::to_string(w));
+    }
+    void SetMapDrawMode(std::int16_t m) override {
+        drawMode = m;
+        calls.push_back("mode " + std::to_string(m));
+    }
+    void SetMapDrawColour(std::int32_t c) override {
+        drawColour = c;
+        calls.push_back("colour " + std::to_string(c));
+    }
+    void Clear() {
+        circles.clear();
+        lines.clear();
+        calls.clear();
+    }
 };
 
 class FakeHost final : public host::HostMain, public MessagePump {

@@ -211,6 +211,7 @@ class FakeSystem {
 
     std::filesystem::path LogFilePath() const { return folder.path() / kErrorLogName; }
     std::vector<std::string> LogLines() const { return CrLfLines(ReadFile(LogFilePath())); }
+    std::string LogText() const { return ReadFile(LogFilePath()); }
 
   private:
     sys::ScopedServices scope_;

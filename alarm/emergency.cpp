@@ -1,0 +1,134 @@
+#include "alarm/emergency.h"
+
+#include <algorithm>
+
+#include "support/vb_error.h"
+
+namespace bb {
+namespace {
+
+constexpr int kCascadeStep = 24;
+
+bool Fits(int left, int top, int width, int height, const ScreenArea& area) {
+    return left + width <= area.width && top + height <= area.height;
+}
+
+}  // namespace
+
+WindowPlace PlaceEmergencyWindow(int k, int width, int height, const ScreenArea& area,
+                                 std::vector<WindowPlace>& taken) {
+    const int w = std::max(1, width), h = std::max(1, height);
+    WindowPlace place;
+    const long long left = static_cast<long long>(k) * w;
+    const long long top = static_cast<long long>(k / 2) * h;
+    if (left <= area.width && top <= area.height &&
+        Fits(static_cast<int>(left), static_cast<int>(top), w, h, area)) {
+        place = {static_cast<int>(left), static_cast<int>(top)};
+    } else {
+        const int cols = std::max(1, area.width / w), rows = std::max(1, area.height / h);
+        bool found = false;
+        for (int row = 0; row < rows && !found; ++row) {
+            for (int col = 0; col < cols && !found; ++col) {
+                const WindowPlace slot{col * w, row * h};
+                if (std::find(taken.begin(), taken.end(), slot) == taken.end()) {
+                    place = slot;
+                    found = true;
+                }
+            }
+        }
+        if (!found) {
+            // Every tile is used: cascade from the top left, starting over
+            // before a window would leave the area.
+            const int overflow = static_cast<int>(taken.size()) - cols * rows + 1;
+            const int room = std::max(0, std::min(area.width - w, area.height - h));
+            const int steps = std::max(1, room / kCascadeStep + 1);
+            const int offset = ((overflow % steps) + 1) * kCascadeStep;
+            place = {std::min(offset, std::max(0, area.width - w)),
+                     std::min(offset, std::max(0, area.height - h))};
+        }
+    }
+    taken.push_back(place);
+    return {place.left + area.left, place.top + area.top};
+}
+
+Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
+                     EmergencyForms& forms, SoundPlayer& sound, const SettingValues& settings)
+    : board_(board),
+      map_(map),
+      pump_(pump),
+      forms_(forms),
+      sound_(sound),
+      settings_(settings),
+      gate_(kWindowGapMs, [this] { WindowPass(); }) {}
+
+std::string Emergency::Caption(const std::string& title, std::int32_t rows,
+                               std::int32_t records, std::int32_t emergencies) {
+    std::string caption =
+        title + " [" + std::to_string(rows) + "/" + std::to_string(records) + "]";
+    if (emergencies == 1)
+        caption += "  !! 1 Emergency beacon !!";
+    else if (emergencies > 1)
+        caption += "  !! " + std::to_string(emergencies) + " Emergency beacons !!";
+    return caption;
+}
+
+void Emergency::CheckEmergencies() {
+    if (!settings_.EmergencyScan) return;
+    if (SetCaption)
+        SetCaption(Caption(WindowTitle, GridRowCount ? GridRowCount() : 0,
+                           board_.Table().StationCount(), board_.EmergencyCount));
+    if (!settings_.EmergencyPlot) return;
+    gate_.Request();
+}
+
+void Emergency::WindowPass() {
+    // The settings may have changed while this pass waited for its turn.
+    if (!settings_.EmergencyScan || !settings_.EmergencyPlot) return;
+    StationTable& table = board_.Table();
+    StationTable::WalkHold hold(table);
+    const std::int32_t count = table.StationCount();
+    bool found = false;
+    int k = 0;
+    std::vector<WindowPlace> taken;
+    for (std::int32_t i = 0; i < count; ++i) {
+        pump_.LetPendingMessagesRun();
+        if (!Alarming(table[i])) continue;
+        found = true;
+        // Copied before the window is made: its events may run a pass of
+        // their own.
+        const std::string callsign = table[i].Callsign;
+        map_.Plot_Circle2(table[i].Longitude, table[i].Latitude, 4);
+        if (forms_.IsFormOpen("Form2", callsign)) forms_.CloseFormByTag("Form2", callsign);
+        // Set right before the window reads it.
+        EmergencyIndex = i;
+        EmergencyForm& window = forms_.NewEmergencyWindow();
+        EmergencyWindow = &window;
+        const WindowPlace at = PlaceEmergencyWindow(k, window.Width(), window.Height(),
+                                                    forms_.AvailableArea(), taken);
+        window.Move(at.left, at.top);
+        ++k;
+        window.SetTag(callsign);
+        window.SetCaption("Emergency beacon from " + callsign);
+        window.Show();
+    }
+    if (found && settings_.EmergencyAlarm && !SoundFile.empty()) sound_.PlayAsync(SoundFile);
+}
+
+void Emergency::PlotMarkers() {
+    if (!settings_.EmergencyScan || !settings_.EmergencyPlot) return;
+    StationTable& table = board_.Table();
+    StationTable::WalkHold hold(table);
+    const std::int32_t count = table.StationCount();
+    for (std::int32_t i = 0; i < count; ++i) {
+        pump_.LetPendingMessagesRun();
+        if (Alarming(table[i])) map_.Plot_Circle2(table[i].Longitude, table[i].Latitude, 4);
+    }
+}
+
+void Emergency::Acknowledge(std::string_view callsign) {
+    const std::int32_t index = board_.Table().find_station(callsign);
+    if (index < 0) Raise(err::kSubscript, "Form2.Command2_Click");
+    board_.Table().Edit(index).EmergencyAcknowledged = true;
+}
+
+}  // namespace bb

@@ -1,0 +1,107 @@
+// The emergency check that ends every grid rebuild: the caption counts the
+// stations in emergency, and each unacknowledged one gets a red marker on
+// the host's map, its own emergency window and the alarm sound.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "map/phg_overlays.h"
+#include "stations/board.h"
+#include "support/message_pump.h"
+#include "support/pass_gate.h"
+#include "support/settings.h"
+#include "support/sound.h"
+
+namespace bb {
+
+struct ScreenArea {
+    int left = 0, top = 0, width = 0, height = 0;
+};
+struct WindowPlace {
+    int left = 0, top = 0;
+    bool operator==(const WindowPlace&) const = default;
+};
+
+// Where the k-th window of a pass goes (k from 0). The windows go side by
+// side, a new row every second window, while they fit the screen's
+// available area; the rest take the free places of a tiling of that area,
+// and once it is full they cascade inside it. Every window stays reachable.
+// `taken` holds the places given earlier in the same pass.
+WindowPlace PlaceEmergencyWindow(int k, int width, int height, const ScreenArea& area,
+                                 std::vector<WindowPlace>& taken);
+
+// The emergency window as the check sees it.
+class EmergencyForm {
+  public:
+    virtual ~EmergencyForm() = default;
+    virtual int Width() const = 0;
+    virtual int Height() const = 0;
+    virtual void Move(int left, int top) = 0;
+    virtual void SetTag(const std::string& tag) = 0;
+    virtual void SetCaption(const std::string& caption) = 0;
+    virtual void Show() = 0;
+};
+
+// The program's loaded windows.
+class EmergencyForms {
+  public:
+    virtual ~EmergencyForms() = default;
+    // Name and tag compared exactly.
+    virtual bool IsFormOpen(std::string_view name, std::string_view tag) = 0;
+    virtual void CloseFormByTag(std::string_view name, std::string_view tag) = 0;
+    // Creating the window loads it from the record at EmergencyIndex.
+    virtual EmergencyForm& NewEmergencyWindow() = 0;
+    virtual ScreenArea AvailableArea() const = 0;
+};
+
+class Emergency {
+  public:
+    // The least time between two window passes: a burst of beacons replaces
+    // the emergency windows at most twice a second.
+    static constexpr int kWindowGapMs = 500;
+
+    Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump, EmergencyForms& forms,
+              SoundPlayer& sound, const SettingValues& settings);
+
+    // The caption's writer and the rows of the last rebuild.
+    std::function<void(const std::string&)> SetCaption;
+    std::function<std::int32_t()> GridRowCount;
+    std::string WindowTitle;
+    // The alarm sound; an empty path plays nothing.
+    std::filesystem::path SoundFile;
+
+    void CheckEmergencies();
+    // The markers again, after the host has redrawn its map.
+    void PlotMarkers();
+    // The window's "ack": the live record of the callsign is acknowledged;
+    // error 9 when the station is no longer in the table.
+    void Acknowledge(std::string_view callsign);
+
+    std::int32_t EmergencyIndex = 0;
+    EmergencyForm* EmergencyWindow = nullptr;
+    PassGate& WindowGate() { return gate_; }
+
+    static std::string Caption(const std::string& title, std::int32_t rows,
+                               std::int32_t records, std::int32_t emergencies);
+
+  private:
+    void WindowPass();
+    bool Alarming(const StationRecord& r) const {
+        return r.Emergency && !r.Deleted && !r.EmergencyAcknowledged && !r.Callsign.empty();
+    }
+
+    StationBoard& board_;
+    PhgOverlays& map_;
+    MessagePump& pump_;
+    EmergencyForms& forms_;
+    SoundPlayer& sound_;
+    const SettingValues& settings_;
+    PassGate gate_;
+};
+
+}  // namespace bb

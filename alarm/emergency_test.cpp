@@ -1,0 +1,292 @@
+// The emergency check with fake windows and sound: captions, windows and
+// their places, markers, sound, the settings, ack and Quit.
+#include "alarm/emergency.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <memory>
+
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb {
+namespace {
+
+struct FakeForm final : EmergencyForm {
+    std::int32_t index = -1;  // EmergencyIndex when it loaded
+    std::string tag, caption;
+    int left = -1, top = -1;
+    bool shown = false, closed = false;
+    int Width() const override { return 300; }
+    int Height() const override { return 200; }
+    void Move(int l, int t) override { left = l, top = t; }
+    void SetTag(const std::string& t) override { tag = t; }
+    void SetCaption(const std::string& c) override { caption = c; }
+    void Show() override { shown = true; }
+};
+
+class FakeForms final : public EmergencyForms {
+  public:
+    Emergency* alarm = nullptr;
+    std::deque<std::unique_ptr<FakeForm>> forms;
+    ScreenArea area{0, 0, 1920, 1080};
+    int closes = 0;
+    FakeForm* Open(std::string_view tag) {
+        for (auto& f : forms)
+            if (!f->closed && f->tag == tag) return f.get();
+        return nullptr;
+    }
+    std::vector<FakeForm*> OpenForms() {
+        std::vector<FakeForm*> out;
+        for (auto& f : forms)
+            if (!f->closed) out.push_back(f.get());
+        return out;
+    }
+    bool IsFormOpen(std::string_view name, std::string_view tag) override {
+        return name == "Form2" && Open(tag);
+    }
+    void CloseFormByTag(std::string_view name, std::string_view tag) override {
+        if (FakeForm* f = name == "Form2" ? Open(tag) : nullptr) {
+            f->closed = true;
+            ++closes;
+        }
+    }
+    EmergencyForm& NewEmergencyWindow() override {
+        forms.push_back(std::make_unique<FakeForm>());
+        forms.back()->index = alarm->EmergencyIndex;
+        return *forms.back();
+    }
+    ScreenArea AvailableArea() const override { return area; }
+};
+
+class FakeSound final : public SoundPlayer {
+  public:
+    std::vector<std::filesystem::path> played;
+    void PlayAsync(const std::filesystem::path& f) override { played.push_back(f); }
+};
+
+class EmergencyTest : public ::testing::Test {
+  protected:
+    testing::FakeSystem fs;
+    testing::FakeHost host;
+    StationBoard board{host, host};
+    SettingValues settings;
+    PhgOverlays map{board, host.map, host, settings};
+    FakeForms forms;
+    FakeSound sound;
+    Emergency alarm{board, map, host, forms, sound, settings};
+    std::string caption;
+
+    void SetUp() override {
+        Common::Initialize();
+        settings.EmergencyScan = settings.EmergencyPlot = settings.EmergencyAlarm = true;
+        forms.alarm = &alarm;
+        alarm.WindowTitle = "UI-View Beaconboard V1.0.10";
+        alarm.SetCaption = [this](const std::string& c) { caption = c; };
+        alarm.GridRowCount = [this] { return board.Table().LiveCount(); };
+        alarm.SoundFile = "/opt/bb/WAV/emergency_1.WAV";
+    }
+    std::int32_t Add(const std::string& call, bool emergency = true) {
+        StationTable& t = board.Table();
+        const std::int32_t i = t.Append();
+        t.SetCallsign(i, call);
+        StationRecord& r = t.Edit(i);
+        r.Emergency = emergency;
+        r.Longitude = static_cast<float>(i);
+        r.Latitude = 3000;
+        if (emergency) ++board.EmergencyCount;
+        return i;
+    }
+};
+
+TEST_F(EmergencyTest, CaptionCountsEmergenciesInSingularAndPlural) {
+    EXPECT_EQ(Emergency::Caption("T", 12, 14, 2), "T [12/14]  !! 2 Emergency beacons !!");
+    EXPECT_EQ(Emergency::Caption("T", 1, 1, 1), "T [1/1]  !! 1 Emergency beacon !!");
+    EXPECT_EQ(Emergency::Caption("T", 0, 0, 0), "T [0/0]");
+    Add("QUIET", false);
+    Add("SOS1");
+    alarm.CheckEmergencies();
+    EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [2/2]  !! 1 Emergency beacon !!");
+}
+
+TEST_F(EmergencyTest, OneEmergencyGetsAWindowAtTheTopLeftAMarkerAndOneSound) {
+    Add("QUIET", false);
+    const std::int32_t sos = Add("SOS1");
+    alarm.CheckEmergencies();
+    ASSERT_EQ(forms.OpenForms().size(), 1u);
+    const FakeForm& f = *forms.OpenForms()[0];
+    EXPECT_EQ(f.index, sos);  // set right before the window loaded
+    EXPECT_EQ(f.tag, "SOS1");
+    EXPECT_EQ(f.caption, "Emergency beacon from SOS1");
+    EXPECT_EQ((WindowPlace{f.left, f.top}), (WindowPlace{0, 0}));
+    EXPECT_TRUE(f.shown);
+    ASSERT_EQ(host.map.circles.size(), 1u);
+    EXPECT_EQ(host.map.circles[0].colour, kMapRed);
+    EXPECT_EQ(host.map.circles[0].radius, 3.0f);
+    EXPECT_EQ(host.map.circles[0].x, static_cast<float>(sos));
+    EXPECT_EQ(sound.played, std::vector<std::filesystem::path>{alarm.SoundFile});
+}
+
+TEST_F(EmergencyTest, ThreeWindowsGoSideBySideWithANewRowEverySecondWindow) {
+    for (const char* c : {"A", "B", "C"})
+        Add(c);
+    alarm.CheckEmergencies();
+    EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [3/3]  !! 3 Emergency beacons !!");
+    const auto open = forms.OpenForms();
+    ASSERT_EQ(open.size(), 3u);
+    EXPECT_EQ((WindowPlace{open[0]->left, open[0]->top}), (WindowPlace{0, 0}));
+    EXPECT_EQ((WindowPlace{open[1]->left, open[1]->top}), (WindowPlace{300, 0}));
+    EXPECT_EQ((WindowPlace{open[2]->left, open[2]->top}), (WindowPlace{600, 200}));
+    EXPECT_EQ(sound.played.size(), 1u);  // one sound for the pass
+}
+
+TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideIt) {
+    ScreenArea area{0, 30, 1000, 700};  // room for 3 by 3 windows of 300 by 200
+    std::vector<WindowPlace> taken;
+    std::vector<WindowPlace> places;
+    for (int k = 0; k < 14; ++k)
+        places.push_back(PlaceEmergencyWindow(k, 300, 200, area, taken));
+    // The first three as they always were, below the panel at the top.
+    EXPECT_EQ(places[0], (WindowPlace{0, 30}));
+    EXPECT_EQ(places[1], (WindowPlace{300, 30}));
+    EXPECT_EQ(places[2], (WindowPlace{600, 230}));
+    for (int k = 0; k < 14; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_GE(places[static_cast<std::size_t>(k)].left, 0);
+        EXPECT_LE(places[static_cast<std::size_t>(k)].left + 300, 1000);
+        EXPECT_GE(places[static_cast<std::size_t>(k)].top, 30);
+        EXPECT_LE(places[static_cast<std::size_t>(k)].top + 200, 730);
+    }
+    // The nine tiles are each used once before any window is cascaded.
+    std::vector<WindowPlace> tiles(places.begin(), places.begin() + 9);
+    std::sort(tiles.begin(), tiles.end(), [](auto a, auto b) {
+        return std::tie(a.top, a.left) < std::tie(b.top, b.left);
+    });
+    EXPECT_EQ(std::unique(tiles.begin(), tiles.end()), tiles.end());
+    EXPECT_NE(places[9], places[10]);
+    // A window larger than the screen stays at its top left corner.
+    taken.clear();
+    EXPECT_EQ(PlaceEmergencyWindow(3, 2000, 2000, area, taken), (WindowPlace{0, 30}));
+}
+
+TEST_F(EmergencyTest, PlotOffCountsOnlyScanOffDoesNothingAlarmOffIsSilent) {
+    Add("SOS1");
+    settings.EmergencyPlot = false;
+    alarm.CheckEmergencies();
+    EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [1/1]  !! 1 Emergency beacon !!");
+    EXPECT_TRUE(forms.forms.empty());
+    EXPECT_TRUE(host.map.calls.empty());
+    EXPECT_TRUE(sound.played.empty());
+
+    caption = "the grid's own";
+    settings.EmergencyPlot = true;
+    settings.EmergencyScan = false;
+    alarm.CheckEmergencies();
+    EXPECT_EQ(caption, "the grid's own");
+    EXPECT_TRUE(forms.forms.empty());
+
+    settings.EmergencyScan = true;
+    settings.EmergencyAlarm = false;
+    alarm.CheckEmergencies();
+    EXPECT_EQ(forms.OpenForms().size(), 1u);
+    EXPECT_TRUE(sound.played.empty());
+}
+
+TEST_F(EmergencyTest, ADistantEmergencyStillAlarms) {
+    settings.EmergencyIgnoreOnDistance = true;
+    settings.EmergencyIgnoreDistance = 1000;
+    board.Table().Edit(Add("FAR")).Distance = 5000;
+    alarm.CheckEmergencies();
+    EXPECT_EQ(forms.OpenForms().size(), 1u);
+    EXPECT_EQ(sound.played.size(), 1u);
+}
+
+TEST_F(EmergencyTest, QuitComesBackAckStaysQuietUntilTheStationBeaconsAgain) {
+    Add("QUIT");
+    Add("ACK");
+    alarm.CheckEmergencies();
+    ASSERT_EQ(forms.OpenForms().size(), 2u);
+    // Quit closes; ack acknowledges the live record and closes.
+    forms.Open("QUIT")->closed = true;
+    alarm.Acknowledge("ACK");
+    forms.Open("ACK")->closed = true;
+    alarm.CheckEmergencies();
+    ASSERT_EQ(forms.OpenForms().size(), 1u);
+    EXPECT_EQ(forms.OpenForms()[0]->tag, "QUIT");
+    // An open window is replaced, not doubled.
+    alarm.CheckEmergencies();
+    EXPECT_EQ(forms.OpenForms().size(), 1u);
+    EXPECT_EQ(forms.closes, 1);
+    // ACK beacons again, still in emergency: a new record, not acknowledged.
+    board.Table().Supersede("ACK");
+    Add("ACK");
+    alarm.CheckEmergencies();
+    EXPECT_NE(forms.Open("ACK"), nullptr);
+    // A station no longer in the table cannot be acknowledged.
+    board.Table().MarkDeleted("QUIT");
+    try {
+        alarm.Acknowledge("QUIT");
+        ADD_FAILURE() << "no error";
+    } catch (const RuntimeError& e) {
+        EXPECT_EQ(e.number(), err::kSubscript);
+    }
+}
+
+TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
+    Add("A");
+    Add("B");
+    Add("C");
+    alarm.CheckEmergencies();
+    // During the next pass, at its pause before B, the user acks A's and
+    // C's windows; the pass has replaced A's, not yet C's.
+    host.onPause = [this](int) {
+        if (board.Table()[alarm.EmergencyIndex].Callsign == "A" && forms.Open("C")) {
+            alarm.Acknowledge("A");
+            forms.Open("A")->closed = true;
+            alarm.Acknowledge("C");
+            forms.Open("C")->closed = true;
+        }
+    };
+    alarm.CheckEmergencies();
+    host.onPause = nullptr;
+    const auto open = forms.OpenForms();
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(open[0]->tag, "B");
+    EXPECT_TRUE(board.Table()[0].EmergencyAcknowledged);
+    EXPECT_FALSE(board.Table()[1].EmergencyAcknowledged);
+    EXPECT_TRUE(board.Table()[2].EmergencyAcknowledged);
+}
+
+TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
+    std::int64_t now = 10'000;
+    std::vector<std::pair<int, std::function<void()>>> later;
+    alarm.WindowGate().SetTiming([&] { return now; },
+                                 [&](int ms, std::function<void()> run) {
+                                     later.emplace_back(ms, std::move(run));
+                                 });
+    Add("SOS1");
+    // Twenty rebuilds in one second, 50 ms apart.
+    for (int i = 0; i < 20; ++i) {
+        alarm.CheckEmergencies();
+        now += 50;
+        for (auto it = later.begin(); it != later.end();) {
+            it->first -= 50;
+            if (it->first <= 0) {
+                auto run = std::move(it->second);
+                it = later.erase(it);
+                run();
+            } else {
+                ++it;
+            }
+        }
+    }
+    EXPECT_GE(alarm.WindowGate().Passes(), 2);
+    EXPECT_LE(alarm.WindowGate().Passes(), 3);
+    EXPECT_EQ(forms.OpenForms().size(), 1u);
+    // The caption follows every check.
+    EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [1/1]  !! 1 Emergency beacon !!");
+}
+
+}  // namespace
+}  // namespace bb

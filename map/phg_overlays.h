@@ -1,0 +1,49 @@
+// The board's drawings on the host's map: each PHG station's coverage (a
+// green circle when omnidirectional, a blue arrow with a blue circle when
+// directional) and the red marker of an unacknowledged emergency. The host
+// keeps none of them across its own redraws, so every pass draws them all.
+#pragma once
+
+#include <cstdint>
+
+#include "stations/board.h"
+#include "stations/host.h"
+#include "support/message_pump.h"
+#include "support/settings.h"
+
+namespace bb {
+
+inline constexpr std::int32_t kMapGreen = 65280;
+inline constexpr std::int32_t kMapBlue = 16711680;
+inline constexpr std::int32_t kMapRed = 255;
+inline constexpr std::int32_t kMapWhite = 16777215;
+inline constexpr float kTwoPi = 6.2831855f;  // 2π as the host receives it
+
+// The arrow's angle for a directivity digit 1 to 8 (NE, E, ... N). The host's
+// y is the latitude, north up, and the tip lies at (x + L·cos θ, y − L·sin θ);
+// a compass bearing β therefore needs θ = β − π/2, kept within 0 to 2π.
+double DirectionAngle(int directivityCode);
+
+class PhgOverlays {
+  public:
+    PhgOverlays(StationBoard& board, host::HostMap& map, MessagePump& pump,
+                const SettingValues& settings)
+        : board_(board), map_(map), pump_(pump), settings_(settings) {}
+
+    // Every live PHG station of the table, in table order; nothing when
+    // "PlotOnMap" is off. No trap of its own: errors pass to the caller.
+    void Plot_PHG();
+    void Plot_PHGCircle(float x, float y, double range);
+    void Plot_PHGArrow(float x, float y, double theta, double range);
+    void Plot_Circle2(float x, float y, double size);
+
+  private:
+    void Circle(float x, float y, double radius, std::int32_t colour);
+
+    StationBoard& board_;
+    host::HostMap& map_;
+    MessagePump& pump_;
+    const SettingValues& settings_;
+};
+
+}  // namespace bb

@@ -1,0 +1,161 @@
+// The PHG overlays as the host's map receives them.
+#include "map/phg_overlays.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb {
+namespace {
+
+class PhgOverlaysTest : public ::testing::Test {
+  protected:
+    testing::FakeSystem fs;
+    testing::FakeHost host;
+    StationBoard board{host, host};
+    SettingValues settings;
+    PhgOverlays overlays{board, host.map, host, settings};
+
+    void SetUp() override {
+        Common::Initialize();
+        settings.PHGPlotOnMap = true;
+    }
+    std::int32_t Add(const std::string& call, float lonMin, float latMin, double range,
+                     int directivity = 0, bool phg = true) {
+        StationTable& t = board.Table();
+        const std::int32_t i = t.Append();
+        t.SetCallsign(i, call);
+        StationRecord& r = t.Edit(i);
+        r.Longitude = lonMin;
+        r.Latitude = latMin;
+        r.HasPHG = phg;
+        r.PHG.Range = range;
+        r.PHG.DirectivityCode = static_cast<std::int16_t>(directivity);
+        return i;
+    }
+};
+
+TEST_F(PhgOverlaysTest, OmniStationsGetGreenCirclesOfOneAndAHalfTimesTheRangeRoundedDown) {
+    Add("A", 10, 3120, 0.66);    // just below 2/3: radius 0
+    Add("B", 11, 3121, 0.67);    // just above: radius 1
+    Add("C", 12, 3122, 1234.5);  // a big range: 1851.75 → 1851
+    overlays.Plot_PHG();
+    ASSERT_EQ(host.map.circles.size(), 3u);
+    EXPECT_EQ(host.map.circles[0].radius, 0.0f);
+    EXPECT_EQ(host.map.circles[1].radius, 1.0f);
+    EXPECT_EQ(host.map.circles[2].radius, 1851.0f);
+    for (const auto& c : host.map.circles) {
+        EXPECT_EQ(c.colour, kMapGreen);
+        EXPECT_EQ(c.width, 5);
+        EXPECT_EQ(c.drawColour, kMapWhite);
+        EXPECT_EQ(c.start, 0.0f);
+        EXPECT_EQ(c.end, 6.2831855f);
+        EXPECT_EQ(c.aspect, 1.0f);
+    }
+    EXPECT_EQ(host.map.circles[1].x, 11.0f);
+    EXPECT_EQ(host.map.circles[1].y, 3121.0f);
+    EXPECT_EQ(host.map.calls[0], "width 5");
+    EXPECT_EQ(host.map.calls[1], "colour 16777215");
+    EXPECT_EQ(host.map.calls[2], "circle");
+}
+
+TEST_F(PhgOverlaysTest, DeletedRecordsStationsWithoutPhgAndPlottingOffDrawNothing) {
+    const std::int32_t gone = Add("OLD", 1, 1, 10);
+    board.Table().SetDeleted(gone, true);
+    Add("NOPHG", 2, 2, 10, 0, false);
+    const std::int32_t rateOnly = Add("RATE", 3, 3, 4, 0, false);
+    board.Table().Edit(rateOnly).HasPHGRate = true;
+    overlays.Plot_PHG();
+    ASSERT_EQ(host.map.circles.size(), 1u);
+    EXPECT_EQ(host.map.circles[0].x, 3.0f);
+
+    host.map.Clear();
+    settings.PHGPlotOnMap = false;
+    overlays.Plot_PHG();
+    EXPECT_TRUE(host.map.calls.empty());
+    EXPECT_GT(host.pauses, 0);  // the pass still walked the table
+}
+
+// Compass bearing from the station to a point, with the host's y north.
+double BearingTo(float x0, float y0, float x, float y) {
+    double b = std::atan2(x - x0, y - y0) * 180 / std::numbers::pi;
+    return b < 0 ? b + 360 : b;
+}
+
+TEST_F(PhgOverlaysTest, ArrowTipsPointWhereTheDirectivityDigitSaysOnTheHostsMap) {
+    for (int d = 1; d <= 8; ++d)
+        Add("D" + std::to_string(d), 100.0f * d, 3000, 60, d);
+    overlays.Plot_PHG();
+    ASSERT_EQ(host.map.lines.size(), 24u);
+    ASSERT_EQ(host.map.circles.size(), 8u);
+    for (int d = 1; d <= 8; ++d) {
+        SCOPED_TRACE(d);
+        const float x = 100.0f * d, y = 3000;
+        const auto& tipToB1 = host.map.lines[static_cast<std::size_t>(3 * (d - 1))];
+        const auto& b1ToB2 = host.map.lines[static_cast<std::size_t>(3 * (d - 1) + 1)];
+        const auto& b2ToTip = host.map.lines[static_cast<std::size_t>(3 * (d - 1) + 2)];
+        // Digit 1 is north-east, 8 north.
+        EXPECT_NEAR(BearingTo(x, y, tipToB1.x1, tipToB1.y1), std::fmod(45.0 * d, 360.0), 1e-3);
+        EXPECT_NEAR(std::hypot(tipToB1.x1 - x, tipToB1.y1 - y), 60, 1e-3);
+        // A closed triangle: T→B1, B1→B2, B2→T.
+        EXPECT_EQ(tipToB1.x2, b1ToB2.x1);
+        EXPECT_EQ(b1ToB2.x2, b2ToTip.x1);
+        EXPECT_EQ(b2ToTip.x2, tipToB1.x1);
+        // The base corners lie behind the station at a sixth of the range,
+        // one on each side of the arrow's axis.
+        const double axis = 45.0 * d;
+        for (float bx : {b1ToB2.x1, b1ToB2.x2}) {
+            const float by = bx == b1ToB2.x1 ? b1ToB2.y1 : b1ToB2.y2;
+            EXPECT_NEAR(std::hypot(bx - x, by - y), 10, 1e-3);
+            const double off = std::fmod(BearingTo(x, y, bx, by) - axis + 720, 360);
+            EXPECT_NEAR(std::min(off, 360 - off), 150, 1e-2);
+        }
+        EXPECT_EQ(tipToB1.colour, kMapBlue);
+        EXPECT_EQ(tipToB1.width, 3);
+        EXPECT_EQ(tipToB1.flags, 0);
+        const auto& c = host.map.circles[static_cast<std::size_t>(d - 1)];
+        EXPECT_EQ(c.radius, 60.0f);
+        EXPECT_EQ(c.colour, kMapBlue);
+    }
+    EXPECT_EQ(host.map.calls[0], "width 3");
+    EXPECT_EQ(host.map.calls[4], "colour 16777215");
+    EXPECT_EQ(host.map.calls[5], "circle");
+}
+
+TEST_F(PhgOverlaysTest, EmergencyMarkerIsARedExclusiveOrCircleOfRadiusThree) {
+    overlays.Plot_Circle2(5, 6, 4);
+    EXPECT_EQ(host.map.calls,
+              (std::vector<std::string>{"width 5", "mode 7", "colour 16777215", "circle"}));
+    EXPECT_EQ(host.map.circles[0].radius, 3.0f);
+    EXPECT_EQ(host.map.circles[0].colour, kMapRed);
+}
+
+TEST_F(PhgOverlaysTest, AFigureTheHostCannotTakeCostsThatStationNotThePass) {
+    Add("HUGE", 1, 1, 1e40);  // beyond single precision: error 6
+    Add("NEXT", 2, 2, 10);
+    overlays.Plot_PHG();
+    ASSERT_EQ(host.map.circles.size(), 1u);
+    EXPECT_EQ(host.map.circles[0].x, 2.0f);
+    EXPECT_NE(fs.LogText().find("Form1.Plot_PHGCircle"), std::string::npos);
+}
+
+TEST_F(PhgOverlaysTest, StationsArrivingDuringThePassAreSafeAndComeWithTheNextPass) {
+    for (int i = 0; i < 5; ++i)
+        Add("S" + std::to_string(i), static_cast<float>(i), 0, 10);
+    host.onPause = [this](int n) {
+        if (n == 2) Add("LATE", 99, 0, 10);
+    };
+    overlays.Plot_PHG();
+    EXPECT_EQ(host.map.circles.size(), 5u);
+    host.onPause = nullptr;
+    host.map.Clear();
+    overlays.Plot_PHG();
+    EXPECT_EQ(host.map.circles.size(), 6u);
+}
+
+}  // namespace
+}  // namespace bb

@@ -1,0 +1,95 @@
+// The emergency window: one per alarming station, with its position,
+// distance, bearing arrow and comment, and the buttons to acknowledge the
+// emergency, close the window, or tune to the station.
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "alarm/emergency.h"
+#include "platform/qt_picture_box.h"
+#include "stations/board.h"
+#include "support/picture.h"
+
+namespace bb::windows {
+
+struct Form2Services {
+    StationBoard* board = nullptr;
+    Emergency* alarm = nullptr;
+    // The symbol's picture through the host's SymbolToClipboard; null when
+    // the host has none.
+    std::function<std::shared_ptr<const Picture>(const std::string& symbol)> symbolPicture;
+    // Opens the tune dialog for a callsign.
+    std::function<void(const std::string& callsign)> tune;
+};
+
+class Form2 final : public QWidget, public EmergencyForm {
+    Q_OBJECT
+  public:
+    // Loads from the record at the alarm's EmergencyIndex.
+    Form2(const Form2Services& services, QWidget* parent = nullptr);
+
+    void Form_Load();
+    void cmdTune_Click();
+    void Command2_Click();  // "ack"
+    void Command1_Click();  // "Quit"
+    void Command4_Click();  // "N/A"
+
+    // EmergencyForm
+    int Width() const override { return frameGeometry().width(); }
+    int Height() const override { return frameGeometry().height(); }
+    void Move(int left, int top) override { move(left, top); }
+    void SetTag(const std::string& tag) override;
+    void SetCaption(const std::string& caption) override;
+    void Show() override;
+
+    std::string Tag() const;
+    bool Unloaded() const { return unloaded_; }
+
+    QLabel* Label1;
+    QLabel* lblStationID;
+    QLabel* lblLatitude;
+    QLabel* lblLongitude;
+    QLabel* lblBeaconComment;
+    QLabel* lblDirection;
+    QLabel* lblDistance;
+    QLabel* lblArrowDirection;
+    platform::QtPictureBox* Picture1;
+    platform::QtPictureBox* Picture2;
+    std::vector<QWidget*> Lines;  // Line1 to Line7
+    QPushButton* cmdTune;
+    QPushButton* Command2;
+    QPushButton* Command1;
+    QPushButton* Command4;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+
+  private:
+    void Unload();
+
+    Form2Services services_;
+    bool unloaded_ = false;
+};
+
+// The program's loaded windows, for the emergency check.
+class QtForms final : public EmergencyForms {
+  public:
+    explicit QtForms(Form2Services services) : services_(std::move(services)) {}
+    void SetServices(Form2Services services) { services_ = std::move(services); }
+
+    bool IsFormOpen(std::string_view name, std::string_view tag) override;
+    void CloseFormByTag(std::string_view name, std::string_view tag) override;
+    EmergencyForm& NewEmergencyWindow() override;
+    ScreenArea AvailableArea() const override;
+
+  private:
+    Form2Services services_;
+};
+
+}  // namespace bb::windows
