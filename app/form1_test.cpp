@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QThread>
 
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
@@ -177,6 +178,53 @@ TEST_F(MainWindow, ExitSavesEverySettingAndTheCloseBoxKeepsTheLanguage) {
         EXPECT_NE(Ini().find("CurrentLanguage=English"), std::string::npos);
         EXPECT_NE(Ini().find("FormatAgeMMSS=FALSE"), std::string::npos);
     }
+}
+
+TEST_F(MainWindow, PhgOverlaysAndEmergenciesReachTheMapAndTheirWindows) {
+    Station("G4PHG", 5, "!PHG5130");
+    Station("G4DIR", 5, "!PHG5134");  // directivity 4: south-east
+    Station("G4SOS", 5);
+    host.Know("G4SOS").StatusText = "EMERGENCY";
+    Form1 form(Factory());
+    form.show();
+    form.Form_Load();
+    EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10 [3/3]  !! 1 Emergency beacon !!");
+    // The emergency's window and its red marker.
+    std::vector<windows::Form2*> open;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<windows::Form2*>(w); f && f->isVisible()) open.push_back(f);
+    ASSERT_EQ(open.size(), 1u);
+    EXPECT_EQ(open[0]->windowTitle(), "Emergency beacon from G4SOS");
+    ASSERT_EQ(host.map.circles.size(), 1u);
+    EXPECT_EQ(host.map.circles[0].colour, kMapRed);
+    // The host redraws its map: PHG circle, arrow and marker come again.
+    host.map.Clear();
+    form.mUivMap_MapRedrawn();
+    EXPECT_EQ(host.map.lines.size(), 3u);
+    int green = 0, blue = 0, red = 0;
+    for (const auto& c : host.map.circles) {
+        green += c.colour == kMapGreen;
+        blue += c.colour == kMapBlue;
+        red += c.colour == kMapRed;
+    }
+    EXPECT_EQ(green, 1);
+    EXPECT_EQ(blue, 1);
+    EXPECT_EQ(red, 1);
+    // A burst of map events right after runs one more pass once the gap has
+    // passed, not one per event.
+    const int passes = form.PhgGate().Passes();
+    for (int i = 0; i < 10; ++i)
+        form.mUivMap_MapHasChanged();
+    EXPECT_EQ(form.PhgGate().Passes(), passes);
+    for (int i = 0; i < 200 && form.PhgGate().Waiting(); ++i) {
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+        QThread::msleep(10);
+    }
+    EXPECT_EQ(form.PhgGate().Passes(), passes + 1);
+    // ack quiets it; the next beacon's rebuild leaves the caption counting.
+    open[0]->Command2->click();
+    EXPECT_TRUE(
+        form.Board()->Table()[form.Board()->Table().find_station("G4SOS")].EmergencyAcknowledged);
 }
 
 }  // namespace

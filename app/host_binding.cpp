@@ -1,5 +1,7 @@
 #include "app/host_binding.h"
 
+#include <cstring>
+
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusReply>
@@ -59,8 +61,6 @@ DBusHost::DBusHost(QDBusConnection bus)
     connect(main_.get(), &Main::UIView32IsClosing, this,
             [this] { Deliver([this] { events_->mUIV_UIView32IsClosing(); }); });
 }
-
-DBusHost::~DBusHost() = default;
 
 void DBusHost::SetEvents(host::HostEvents* events, host::MapEvents* mapEvents) {
     events_ = events;
@@ -134,8 +134,19 @@ host::HostMap& DBusHost::Map() {
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
     QDBusReply<QDBusObjectPath> reply = main_->Map();
     Check(reply.error());
-    map_ = std::make_unique<OrgBeaconboardHostMapInterface>(dbus::kHostService,
-                                                            reply.value().path(), bus_);
+    mapPath_ = reply.value().path();
+    map_ = std::make_unique<OrgBeaconboardHostMapInterface>(dbus::kHostService, mapPath_, bus_);
+    sentWidth_.reset();
+    sentMode_.reset();
+    sentColour_.reset();
+    // A host that lists MapDraw takes whole redraws in a few messages; any
+    // other gets one message per call.
+    QDBusMessage introspect = QDBusMessage::createMethodCall(
+        dbus::kHostService, mapPath_, QStringLiteral("org.freedesktop.DBus.Introspectable"),
+        QStringLiteral("Introspect"));
+    const QDBusMessage xml = bus_.call(introspect, QDBus::Block, kCallTimeoutMs);
+    batches_ = xml.type() == QDBusMessage::ReplyMessage &&
+               xml.arguments().value(0).toString().contains(QStringLiteral("\"MapDraw\""));
     using MapProxy = OrgBeaconboardHostMapInterface;
     connect(map_.get(), &MapProxy::MapHasChanged, this, [this] {
         HeardFromHost();
@@ -173,26 +184,93 @@ void DBusHost::SetNotify(bool enabled) {
 }
 
 // The map calls go without waiting for an answer: a redraw sends thousands.
+// They are sent as plain messages that ask for no reply, so that neither
+// side spends time on replies nobody reads.
+void DBusHost::SendMapCall(const QString& method, QList<QVariant> arguments) {
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(dbus::kHostService, mapPath_, map_->interface(), method);
+    call.setArguments(std::move(arguments));
+    call.setAutoStartService(false);
+    bus_.send(call);
+}
+
+DBusHost::~DBusHost() {
+    FlushMap();
+}
+
+void DBusHost::Queue(int op, std::initializer_list<double> numbers) {
+    ops_.append(static_cast<char>(op));
+    for (const double v : numbers) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        for (int b = 0; b < 8; ++b)
+            numbers_.append(static_cast<char>(bits >> (8 * b) & 0xFF));
+    }
+    if (ops_.size() >= kMaxBatch) {
+        FlushMap();
+    } else if (!flushPosted_) {
+        flushPosted_ = true;
+        QTimer::singleShot(0, this, [this] { FlushMap(); });
+    }
+}
+
+void DBusHost::FlushMap() {
+    flushPosted_ = false;
+    if (ops_.isEmpty() || !map_) return;
+    static const QString method = QStringLiteral("MapDraw");
+    SendMapCall(method, {ops_, numbers_});
+    ops_.clear();
+    numbers_.clear();
+}
+
 void DBusHost::MapCircle(float x, float y, float radius, std::int32_t colour, float startAngle,
                          float endAngle, float aspect) {
-    if (map_) map_->MapCircle(x, y, radius, colour, startAngle, endAngle, aspect);
+    static const QString method = QStringLiteral("MapCircle");
+    if (map_ && batches_)
+        Queue(1, {x, y, radius, double(colour), startAngle, endAngle, aspect});
+    else if (map_)
+        SendMapCall(method, {double(x), double(y), double(radius), int(colour), double(startAngle),
+                             double(endAngle), double(aspect)});
 }
 
 void DBusHost::MapLine(float x1, float y1, float x2, float y2, std::int32_t colour,
                        std::int32_t flags) {
-    if (map_) map_->MapLine(x1, y1, x2, y2, colour, flags);
+    static const QString method = QStringLiteral("MapLine");
+    if (map_ && batches_)
+        Queue(2, {x1, y1, x2, y2, double(colour), double(flags)});
+    else if (map_)
+        SendMapCall(method,
+                    {double(x1), double(y1), double(x2), double(y2), int(colour), int(flags)});
 }
 
 void DBusHost::SetMapLineWidth(std::int16_t width) {
-    if (map_) map_->SetMapLineWidth(width);
+    static const QString method = QStringLiteral("SetMapLineWidth");
+    if (!map_ || sentWidth_ == width) return;
+    sentWidth_ = width;
+    if (batches_)
+        Queue(3, {double(width)});
+    else
+        SendMapCall(method, {int(width)});
 }
 
 void DBusHost::SetMapDrawMode(std::int16_t mode) {
-    if (map_) map_->SetMapDrawMode(mode);
+    static const QString method = QStringLiteral("SetMapDrawMode");
+    if (!map_ || sentMode_ == mode) return;
+    sentMode_ = mode;
+    if (batches_)
+        Queue(4, {double(mode)});
+    else
+        SendMapCall(method, {int(mode)});
 }
 
 void DBusHost::SetMapDrawColour(std::int32_t colour) {
-    if (map_) map_->SetMapDrawColour(colour);
+    static const QString method = QStringLiteral("SetMapDrawColour");
+    if (!map_ || sentColour_ == colour) return;
+    sentColour_ = colour;
+    if (batches_)
+        Queue(5, {double(colour)});
+    else
+        SendMapCall(method, {int(colour)});
 }
 
 }  // namespace bb::app

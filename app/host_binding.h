@@ -9,6 +9,7 @@
 #include <deque>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "stations/host.h"
 
@@ -33,6 +34,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
   public:
     // The longest the user-interface thread waits on the host for one answer.
     static constexpr int kCallTimeoutMs = 2000;
+    static constexpr int kMaxBatch = 4096;  // map calls in one MapDraw
 
     // Creates the host's main object. Raises error 429 when no host program
     // owns the name on the bus.
@@ -58,6 +60,8 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     void SetMapLineWidth(std::int16_t width) override;
     void SetMapDrawMode(std::int16_t mode) override;
     void SetMapDrawColour(std::int32_t colour) override;
+    // Sends the map calls gathered so far.
+    void FlushMap();
 
   private:
     explicit DBusHost(QDBusConnection bus);
@@ -67,10 +71,23 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     // answer in time is not waited on again until it is heard from.
     void Check(const class QDBusError& error);
     void HeardFromHost() { unresponsive_ = false; }
+    void SendMapCall(const QString& method, QList<QVariant> arguments);
+    // With a host that takes batches, map calls are gathered and sent as one
+    // MapDraw at the end of the event loop's turn (or when many are waiting).
+    void Queue(int op, std::initializer_list<double> numbers);
 
     QDBusConnection bus_;
     std::unique_ptr<OrgBeaconboardHostMainInterface> main_;
     std::unique_ptr<OrgBeaconboardHostMapInterface> map_;
+    QString mapPath_;
+    // The map's pen as last sent: a write that changes nothing is not sent
+    // again (a PHG pass sets width and colour before every figure).
+    std::optional<std::int16_t> sentWidth_, sentMode_;
+    std::optional<std::int32_t> sentColour_;
+    bool batches_ = false;
+    bool flushPosted_ = false;
+    QByteArray ops_;
+    QByteArray numbers_;
     host::HostEvents* events_ = nullptr;
     host::MapEvents* mapEvents_ = nullptr;
     std::deque<std::function<void()>> held_;

@@ -12,10 +12,14 @@
 #include <QDBusMetaType>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QThread>
+#include <cstring>
+#include <deque>
 #include <functional>
 
 #include "app/form1.h"
 #include "host/dbus/station_dict.h"
+#include "host/host_service.h"
 #include "tests/fakes/fake_system.h"
 
 namespace bb::app {
@@ -183,6 +187,108 @@ TEST(HostBus, ContractAsTheBusCarriesIt) {
     // Without a desktop there is no clipboard to hand a symbol over.
     EXPECT_FALSE(host->SymbolToClipboard("/", "/-", "", 0));
     EXPECT_FALSE(host->SymbolToClipboard("/", "", "", 0));
+}
+
+// bb-host's service in a thread of this process, so that the test can look
+// at what it drew; its own thread answers the board's blocking calls.
+class ThreadHost {
+  public:
+    ThreadHost() {
+        thread_.start();
+        context_->moveToThread(&thread_);
+        Run([this] {
+            service_ = new hostapp::HostService({});
+            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
+                                                                QStringLiteral("thread-host"));
+            registered_ = service_->Register(bus, why_);
+        });
+    }
+    ~ThreadHost() {
+        Run([this] {
+            service_->Close();
+            delete service_;
+        });
+        QDBusConnection::disconnectFromBus(QStringLiteral("thread-host"));
+        thread_.quit();
+        thread_.wait();
+        delete context_;
+    }
+    bool Registered() const { return registered_; }
+    std::deque<hostapp::Overlay> Items() {
+        std::deque<hostapp::Overlay> copy;
+        Run([&] { copy = service_->Overlays().Items(); });
+        return copy;
+    }
+    std::int32_t DrawColour() {
+        std::int32_t c = 0;
+        Run([&] { c = service_->Overlays().DrawColour(); });
+        return c;
+    }
+
+  private:
+    void Run(const std::function<void()>& f) {
+        QMetaObject::invokeMethod(context_, f, Qt::BlockingQueuedConnection);
+    }
+    QThread thread_;
+    QObject* context_ = new QObject;
+    hostapp::HostService* service_ = nullptr;
+    bool registered_ = false;
+    QString why_;
+};
+
+TEST(HostBus, MapCallsReachTheHostInOrderInBatchesAndABrokenBatchIsCutShort) {
+    ThreadHost service;
+    ASSERT_TRUE(service.Registered());
+    {
+        auto host = DBusHost::Create(Bus());
+        host::HostMap& map = host->Map();
+        map.SetMapLineWidth(5);
+        map.SetMapDrawColour(16777215);
+        map.MapCircle(10, 3120, 7, 65280, 0, 6.2831855f, 1);
+        map.SetMapLineWidth(5);  // unchanged: not sent again
+        map.SetMapLineWidth(3);
+        map.MapLine(1, 2, 3, 4, 16711680, 0);
+        map.SetMapDrawMode(7);
+        map.MapCircle(10, 3120, 7, 65280, 0, 6.2831855f, 1);  // the same circle, now XOR
+        // Sent at the end of the event loop's turn.
+        ASSERT_TRUE(WaitFor([&] { return service.Items().size() == 3; }));
+        const auto items = service.Items();
+        EXPECT_EQ(items[0].shape, hostapp::Overlay::Shape::Circle);
+        EXPECT_EQ(items[0].radiusMiles, 7);
+        EXPECT_EQ(items[0].colour, 65280);
+        EXPECT_EQ(items[0].width, 5);
+        EXPECT_EQ(items[1].shape, hostapp::Overlay::Shape::Line);
+        EXPECT_EQ(items[1].x2, 3);
+        EXPECT_EQ(items[1].y2, 4);
+        EXPECT_EQ(items[1].width, 3);
+        EXPECT_EQ(items[2].mode, 7);
+        EXPECT_EQ(service.DrawColour(), 16777215);
+    }
+    // A batch whose second call lacks its numbers: the first is drawn, the
+    // rest dropped, and the host carries on.
+    QByteArray numbers;
+    for (double v : {1.0, 2.0, 3.0, 4.0, 255.0, 0.0, 9.0}) {
+        std::uint64_t bits;
+        std::memcpy(&bits, &v, sizeof bits);
+        for (int b = 0; b < 8; ++b)
+            numbers.append(static_cast<char>(bits >> (8 * b) & 0xFF));
+    }
+    QDBusMessage m = QDBusMessage::createMethodCall(dbus::kHostService, dbus::kMapPath,
+                                                    QStringLiteral("org.beaconboard.Host.Map"),
+                                                    QStringLiteral("MapDraw"));
+    m.setArguments({QByteArray("\x02\x01\x63", 3), numbers});
+    ASSERT_TRUE(Bus().send(m));
+    ASSERT_TRUE(WaitFor([&] { return service.Items().size() == 4; }));
+    EXPECT_EQ(service.Items()[3].colour, 255);
+    m.setArguments({QByteArray("\x63", 1), QByteArray("x")});
+    Bus().send(m);
+    EXPECT_EQ(Bus()
+                  .call(QDBusMessage::createMethodCall(dbus::kHostService, dbus::kHostPath,
+                                                       QStringLiteral("org.beaconboard.Host.Main"),
+                                                       QStringLiteral("HostStationCount")))
+                  .type(),
+              QDBusMessage::ReplyMessage);
+    EXPECT_EQ(service.Items().size(), 4u);
 }
 
 TEST(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {

@@ -1,5 +1,7 @@
 #include "host/host_service.h"
 
+#include <cstring>
+
 #include <QClipboard>
 #include <QDBusConnectionInterface>
 #include <QGuiApplication>
@@ -47,6 +49,45 @@ void MapService::MapCircle(double x, double y, double radius, int colour, double
 void MapService::MapLine(double x1, double y1, double x2, double y2, int colour, int) {
     overlays_.Line(x1, y1, x2, y2, colour);
     emit OverlaysChanged();
+}
+
+void MapService::MapDraw(const QByteArray& ops, const QByteArray& numbers) {
+    const qsizetype count = numbers.size() / 8;
+    qsizetype at = 0;
+    double n[7];
+    const auto take = [&](qsizetype k) {
+        if (count - at < k) return false;
+        for (qsizetype i = 0; i < k; ++i) {
+            std::uint64_t bits = 0;
+            for (int b = 7; b >= 0; --b)
+                bits = bits << 8 | static_cast<unsigned char>(numbers[(at + i) * 8 + b]);
+            std::memcpy(&n[i], &bits, sizeof bits);
+        }
+        at += k;
+        return true;
+    };
+    const auto whole = [](double v) {
+        return v >= -2147483648.0 && v <= 2147483647.0 ? static_cast<int>(v) : 0;
+    };
+    bool drew = false;
+    for (const char op : ops) {
+        if (op == 1 && take(7)) {
+            overlays_.Circle(n[0], n[1], n[2], whole(n[3]));
+            drew = true;
+        } else if (op == 2 && take(6)) {
+            overlays_.Line(n[0], n[1], n[2], n[3], whole(n[4]));
+            drew = true;
+        } else if (op == 3 && take(1)) {
+            overlays_.SetWidth(whole(n[0]));
+        } else if (op == 4 && take(1)) {
+            overlays_.SetMode(whole(n[0]));
+        } else if (op == 5 && take(1)) {
+            overlays_.SetDrawColour(whole(n[0]));
+        } else {
+            break;  // an unknown call or one without its arguments ends the batch
+        }
+    }
+    if (drew) emit OverlaysChanged();
 }
 
 void MapService::SetMapLineWidth(int width) {

@@ -34,6 +34,9 @@ class MapService : public QObject {
     void SetMapLineWidth(int width);
     void SetMapDrawMode(int mode);
     void SetMapDrawColour(int colour);
+    // The batched form; a call that lacks its arguments or is unknown ends
+    // the batch there.
+    void MapDraw(const QByteArray& ops, const QByteArray& numbers);
 
   signals:
     void MapHasChanged();

@@ -1,1 +1,160 @@
+// The emergency window offscreen: its texts, the arrow, ack, Quit and Tune,
+// and the windows the check opens on a real (offscreen) screen.
+#include "windows/form2.h"
+
 #include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QScreen>
+
+#include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb::windows {
+namespace {
+
+class NoSound final : public SoundPlayer {
+  public:
+    int plays = 0;
+    void PlayAsync(const std::filesystem::path&) override { ++plays; }
+};
+
+class EmergencyWindow : public ::testing::Test {
+  protected:
+    testing::FakeSystem fs;
+    testing::FakeHost host;
+    StationBoard board{host, host};
+    SettingValues settings;
+    PhgOverlays map{board, host.map, host, settings};
+    QtForms forms{Form2Services{}};
+    NoSound sound;
+    Emergency alarm{board, map, host, forms, sound, settings};
+    std::vector<std::string> tuned;
+
+    void SetUp() override {
+        Common::Initialize();
+        settings.EmergencyScan = settings.EmergencyPlot = settings.EmergencyAlarm = true;
+        forms.SetServices(
+            Form2Services{&board, &alarm,
+                          [](const std::string& symbol) -> std::shared_ptr<const Picture> {
+                              if (symbol != "/a") return nullptr;
+                              return std::make_shared<Picture>(
+                                  Picture{16, 16, std::vector<std::uint32_t>(256, 0xFF00FF00)});
+                          },
+                          [this](const std::string& call) { tuned.push_back(call); }});
+        alarm.SoundFile = "alarm.wav";
+    }
+    void TearDown() override {
+        for (Form2* f : Open())
+            f->close();
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::int32_t Add(const std::string& call, bool qsy = false) {
+        StationTable& t = board.Table();
+        const std::int32_t i = t.Append();
+        t.SetCallsign(i, call);
+        StationRecord& r = t.Edit(i);
+        r.Emergency = true;
+        r.LatitudeText = "52.30.00N";
+        r.LongitudeText = "004.53.20E";
+        r.Comment = "Stuck on the ridge, one injured";
+        r.Bearing = 90;
+        r.Distance = 12.346;
+        r.Symbol = "/a";
+        r.HasQSY = qsy;
+        ++board.EmergencyCount;
+        return i;
+    }
+    static std::vector<Form2*> Open() {
+        std::vector<Form2*> out;
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            auto* f = qobject_cast<Form2*>(w);
+            if (f && !f->Unloaded()) out.push_back(f);
+        }
+        return out;
+    }
+};
+
+TEST_F(EmergencyWindow, ShowsTheStationWithItsTextsArrowAndButtons) {
+    Add("PA3SOS-7");
+    alarm.CheckEmergencies();
+    ASSERT_EQ(Open().size(), 1u);
+    Form2& f = *Open()[0];
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.windowTitle(), "Emergency beacon from PA3SOS-7");
+    EXPECT_EQ(f.Tag(), "PA3SOS-7");
+    EXPECT_TRUE(forms.IsFormOpen("Form2", "PA3SOS-7"));
+    EXPECT_FALSE(forms.IsFormOpen("Form2", "pa3sos-7"));  // tags compare exactly
+    EXPECT_EQ(f.Label1->text(), "EMERGENCY!");
+    EXPECT_EQ(f.lblStationID->text(), "PA3SOS-7");
+    EXPECT_EQ(f.lblLatitude->text(), "52.30.00N");
+    EXPECT_EQ(f.lblLongitude->text(), "004.53.20E");
+    EXPECT_EQ(f.lblBeaconComment->text(), "Stuck on the ridge, one injured");
+    EXPECT_EQ(f.lblDirection->text(), " dir: 90 degrees");
+    EXPECT_EQ(f.lblDistance->text(), "dist: 12.35 km");
+    EXPECT_EQ(f.lblArrowDirection->text(), "90");
+    EXPECT_EQ(f.cmdTune->text(), "Tune");
+    EXPECT_EQ(f.Command2->text(), "ack");
+    EXPECT_EQ(f.Command1->text(), "Quit");
+    EXPECT_EQ(f.Command4->text(), "N/A");
+    EXPECT_EQ(f.Lines.size(), 7u);
+    EXPECT_FALSE(f.cmdTune->isEnabled());  // no QSY frequency
+    // The arrow points east: the right of the picture is red or black, its
+    // left yellow.
+    const QImage& arrow = f.Picture2->Image();
+    const QPoint c(arrow.width() / 2, arrow.height() / 2);
+    EXPECT_EQ(arrow.pixelColor(c.x() - 40, c.y()), QColor(255, 255, 0));
+    EXPECT_NE(arrow.pixelColor(c.x() + 30, c.y()), QColor(255, 255, 0));
+    EXPECT_EQ(sound.plays, 1);
+    f.Command4->click();  // N/A does nothing
+    EXPECT_FALSE(f.Unloaded());
+}
+
+TEST_F(EmergencyWindow, AckQuietsTheStationQuitDoesNot) {
+    Add("ACKME");
+    Add("QUITME");
+    alarm.CheckEmergencies();
+    ASSERT_EQ(Open().size(), 2u);
+    for (Form2* f : Open()) {
+        if (f->Tag() == "ACKME") f->Command2->click();
+        if (f->Tag() == "QUITME") f->Command1->click();
+    }
+    EXPECT_TRUE(Open().empty());
+    EXPECT_TRUE(board.Table()[0].EmergencyAcknowledged);
+    EXPECT_FALSE(board.Table()[1].EmergencyAcknowledged);
+    alarm.CheckEmergencies();
+    ASSERT_EQ(Open().size(), 1u);
+    EXPECT_EQ(Open()[0]->Tag(), "QUITME");
+    // The station has gone meanwhile: ack logs the error, the window stays.
+    board.Table().MarkDeleted("QUITME");
+    Open()[0]->Command2->click();
+    EXPECT_EQ(Open().size(), 1u);
+    EXPECT_NE(fs.LogText().find("Form2.Command2_Click"), std::string::npos);
+}
+
+TEST_F(EmergencyWindow, TuneIsEnabledWithAQsyFrequencyAndTunesThatStation) {
+    Add("QSY1", true);
+    alarm.CheckEmergencies();
+    ASSERT_EQ(Open().size(), 1u);
+    ASSERT_TRUE(Open()[0]->cmdTune->isEnabled());
+    Open()[0]->cmdTune->click();
+    EXPECT_EQ(tuned, std::vector<std::string>{"QSY1"});
+}
+
+TEST_F(EmergencyWindow, ManyEmergenciesAllOpenInsideTheScreen) {
+    for (int i = 0; i < 12; ++i)
+        Add("SOS" + std::to_string(i));
+    alarm.CheckEmergencies();
+    ASSERT_EQ(Open().size(), 12u);
+    const QRect screen = QApplication::primaryScreen()->availableGeometry();
+    for (Form2* f : Open())
+        EXPECT_TRUE(screen.contains(f->frameGeometry())) << f->Tag().c_str();
+    // A second check replaces each window: still twelve.
+    alarm.CheckEmergencies();
+    QApplication::processEvents();
+    EXPECT_EQ(Open().size(), 12u);
+}
+
+}  // namespace
+}  // namespace bb::windows

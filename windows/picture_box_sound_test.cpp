@@ -1,0 +1,87 @@
+// The picture box and the alarm sound on this machine's Qt.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QFile>
+#include <fstream>
+#include <numbers>
+
+#include "map/arrow.h"
+#include "platform/qt_picture_box.h"
+#include "platform/qt_sound.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb {
+namespace {
+
+QColor Pixel(const platform::QtPictureBox& box, int x, int y) {
+    return box.Image().pixelColor(x, y);
+}
+
+TEST(QtPictureBox, TheArrowIsDrawnWhereTheGeometrySaysInItsColours) {
+    platform::QtPictureBox box;
+    box.resize(100, 60);
+    Arrow::DrawDirectionArrow(box, std::numbers::pi / 2, platform::QtSystemColours());
+    EXPECT_EQ(Pixel(box, 2, 2), QColor(255, 255, 0));  // the yellow background
+    EXPECT_EQ(Pixel(box, 50, 20), QColor(0, 0, 0));    // filled in the foreground colour
+    EXPECT_EQ(Pixel(box, 50, 3).red(), 255);           // the red edge near the tip
+    EXPECT_EQ(Pixel(box, 50, 3).blue(), 0);
+    EXPECT_EQ(Pixel(box, 50, 58), QColor(255, 255, 0));  // nothing below the base
+    // A compass ring in red around the centre.
+    Arrow::DrawCompassCircle(box);
+    EXPECT_EQ(Pixel(box, 50, 2).red(), 255);
+    // System colours come from the palette.
+    EXPECT_EQ(
+        Arrow::TranslateColour(static_cast<std::int32_t>(0x80000005u), platform::QtSystemColours()),
+        [] {
+            const QColor c = QApplication::palette().color(QPalette::Base);
+            return c.red() | (c.green() << 8) | (c.blue() << 16);
+        }());
+}
+
+TEST(QtSound, MissingAndBrokenFilesPlayNothingAndNeverBlock) {
+    testing::TempFolder folder;
+    platform::QtSound sound;
+    sound.PlayAsync(folder.path() / "WAV" / "emergency_1.WAV");
+    sound.PlayAsync({});
+    sound.PlayAsync(folder.path());  // what a failed file search leaves: the folder
+    EXPECT_EQ(sound.Started(), 0);
+    const auto broken = folder.path() / "broken.WAV";
+    std::ofstream(broken) << "RIFF this is not a sound";
+    for (int i = 0; i < 3; ++i) {
+        sound.PlayAsync(broken);
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+    // The shipped tone, on a machine that may have no sound device.
+    sound.PlayAsync(BB_SOURCE_DATA "/WAV/emergency_1.WAV");
+    QApplication::processEvents(QEventLoop::AllEvents, 50);
+    // Each call returned at once: a play that waited for a device would hang here.
+    SUCCEED();
+}
+
+TEST(AlarmTone, TheShippedFileIsPcmWaveOfAFewSeconds) {
+    QFile f(BB_SOURCE_DATA "/WAV/emergency_1.WAV");
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray d = f.readAll();
+    ASSERT_GT(d.size(), 44);
+    EXPECT_EQ(d.left(4), "RIFF");
+    EXPECT_EQ(d.mid(8, 8), "WAVEfmt ");
+    const auto u16 = [&](int at) {
+        return static_cast<int>(static_cast<unsigned char>(d[at]) |
+                                (static_cast<unsigned char>(d[at + 1]) << 8));
+    };
+    const auto u32 = [&](int at) {
+        return static_cast<qint64>(u16(at)) | (static_cast<qint64>(u16(at + 2)) << 16);
+    };
+    EXPECT_EQ(u16(20), 1);  // PCM
+    const qint64 rate = u32(24), bytesPerSecond = u32(28);
+    EXPECT_GT(rate, 8000);
+    EXPECT_EQ(d.mid(36, 4), "data");
+    const double seconds = static_cast<double>(u32(40)) / static_cast<double>(bytesPerSecond);
+    EXPECT_GT(seconds, 0.5);
+    EXPECT_LT(seconds, 10);
+    EXPECT_EQ(u32(40) + 44, d.size());
+}
+
+}  // namespace
+}  // namespace bb
