@@ -61,10 +61,9 @@ Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
       settings_(settings),
       gate_(kWindowGapMs, [this] { WindowPass(); }) {}
 
-std::string Emergency::Caption(const std::string& title, std::int32_t rows,
-                               std::int32_t records, std::int32_t emergencies) {
-    std::string caption =
-        title + " [" + std::to_string(rows) + "/" + std::to_string(records) + "]";
+std::string Emergency::Caption(const std::string& title, std::int32_t rows, std::int32_t records,
+                               std::int32_t emergencies) {
+    std::string caption = title + " [" + std::to_string(rows) + "/" + std::to_string(records) + "]";
     if (emergencies == 1)
         caption += "  !! 1 Emergency beacon !!";
     else if (emergencies > 1)
@@ -103,8 +102,8 @@ void Emergency::WindowPass() {
         EmergencyIndex = i;
         EmergencyForm& window = forms_.NewEmergencyWindow();
         EmergencyWindow = &window;
-        const WindowPlace at = PlaceEmergencyWindow(k, window.Width(), window.Height(),
-                                                    forms_.AvailableArea(), taken);
+        const WindowPlace at =
+            PlaceEmergencyWindow(k, window.Width(), window.Height(), forms_.AvailableArea(), taken);
         window.Move(at.left, at.top);
         ++k;
         window.SetTag(callsign);

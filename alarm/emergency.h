@@ -86,8 +86,8 @@ class Emergency {
     EmergencyForm* EmergencyWindow = nullptr;
     PassGate& WindowGate() { return gate_; }
 
-    static std::string Caption(const std::string& title, std::int32_t rows,
-                               std::int32_t records, std::int32_t emergencies);
+    static std::string Caption(const std::string& title, std::int32_t rows, std::int32_t records,
+                               std::int32_t emergencies);
 
   private:
     void WindowPass();

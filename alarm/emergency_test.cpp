@@ -160,9 +160,8 @@ TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideI
     }
     // The nine tiles are each used once before any window is cascaded.
     std::vector<WindowPlace> tiles(places.begin(), places.begin() + 9);
-    std::sort(tiles.begin(), tiles.end(), [](auto a, auto b) {
-        return std::tie(a.top, a.left) < std::tie(b.top, b.left);
-    });
+    std::sort(tiles.begin(), tiles.end(),
+              [](auto a, auto b) { return std::tie(a.top, a.left) < std::tie(b.top, b.left); });
     EXPECT_EQ(std::unique(tiles.begin(), tiles.end()), tiles.end());
     EXPECT_NE(places[9], places[10]);
     // A window larger than the screen stays at its top left corner.
@@ -261,10 +260,9 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
 TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
     std::int64_t now = 10'000;
     std::vector<std::pair<int, std::function<void()>>> later;
-    alarm.WindowGate().SetTiming([&] { return now; },
-                                 [&](int ms, std::function<void()> run) {
-                                     later.emplace_back(ms, std::move(run));
-                                 });
+    alarm.WindowGate().SetTiming(
+        [&] { return now; },
+        [&](int ms, std::function<void()> run) { later.emplace_back(ms, std::move(run)); });
     Add("SOS1");
     // Twenty rebuilds in one second, 50 ms apart.
     for (int i = 0; i < 20; ++i) {

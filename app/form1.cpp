@@ -183,21 +183,22 @@ void Form1::Form_Load() {
             };
             phgGate_.SetTiming(&SteadyMillis, later);
             hooks.Plot_PHG = [this] { phgGate_.Request(); };
-            emergency_ = std::make_unique<Emergency>(*board_, *phg_, *pump_, forms_, sound_,
-                                                     Settings());
+            emergency_ =
+                std::make_unique<Emergency>(*board_, *phg_, *pump_, forms_, sound_, Settings());
             emergency_->WindowGate().SetTiming(&SteadyMillis, later);
             emergency_->WindowTitle = t.WindowTitle;
             emergency_->SetCaption = [this](const std::string& c) { SetCaption(c); };
             emergency_->GridRowCount = [this] { return grid_->GridRowCount; };
             emergency_->SoundFile = App().FindData("WAV/emergency_1.WAV");
-            forms_.SetServices(windows::Form2Services{
-                board_.get(), emergency_.get(),
-                [this](const std::string& symbol) {
-                    bool known = false;
-                    return grid_->SymbolPicture(symbol, known);
-                },
-                // The tune dialog comes with the radio link.
-                {}});
+            forms_.SetServices(windows::Form2Services{board_.get(),
+                                                      emergency_.get(),
+                                                      [this](const std::string& symbol) {
+                                                          bool known = false;
+                                                          return grid_->SymbolPicture(symbol,
+                                                                                      known);
+                                                      },
+                                                      // The tune dialog comes with the radio link.
+                                                      {}});
             grid_->CheckEmergencies = [this] { emergency_->CheckEmergencies(); };
             host_->SetEvents(board_.get(), this);
             // The events held since the bind run inside the scan, once it

@@ -90,9 +90,8 @@ TEST(ArrowTest, DirectionArrowClearsFillsOutlinesAndEdgesInThatOrder) {
     box.fore = static_cast<std::int32_t>(0x80000005u);  // the window background colour
     Palette palette;
     Arrow::DrawDirectionArrow(box, std::numbers::pi / 2, palette);
-    EXPECT_EQ(box.calls,
-              (std::vector<std::string>{"back 65535", "fill", "fore 0", "polygon fore 0",
-                                        "width 3", "line 255", "line 255", "line 255"}));
+    EXPECT_EQ(box.calls, (std::vector<std::string>{"back 65535", "fill", "fore 0", "polygon fore 0",
+                                                   "width 3", "line 255", "line 255", "line 255"}));
     EXPECT_EQ(box.fillColour, 0x050505);
     EXPECT_EQ(box.filled[0], (PicturePoint{50, 2}));
 

@@ -27,7 +27,7 @@ std::int32_t QtSystemColours::GetSysColor(int index) const {
             return FromQColor(p.color(QPalette::Dark));
         case 7:  // window text
             return FromQColor(p.color(QPalette::Text));
-        case 8:  // menu text
+        case 8:   // menu text
         case 18:  // button text
             return FromQColor(p.color(QPalette::ButtonText));
         case 13:  // highlight

@@ -29,8 +29,7 @@ class QtPictureBox final : public QWidget, public PictureBox {
     void SetDrawWidth(int width) override { drawWidth_ = width < 1 ? 1 : width; }
     void Circle(double x, double y, double radius, std::int32_t colour) override;
     void Line(double x1, double y1, double x2, double y2, std::int32_t colour) override;
-    bool FillPolygonRegion(const std::array<PicturePoint, 3>& points,
-                           std::int32_t colour) override;
+    bool FillPolygonRegion(const std::array<PicturePoint, 3>& points, std::int32_t colour) override;
     void Polygon(const std::array<PicturePoint, 3>& points) override;
 
     // A bitmap shown as the box's picture, centred; null clears it.

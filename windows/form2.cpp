@@ -68,8 +68,8 @@ Form2::Form2(const Form2Services& services, QWidget* parent)
     lblArrowDirection->setAlignment(Qt::AlignCenter);
 
     // The frame around the data and the rules between its parts.
-    Lines = {Rule(this, 6, 46, 348, 2),  Rule(this, 6, 120, 232, 2), Rule(this, 6, 206, 348, 2),
-             Rule(this, 6, 46, 2, 162),  Rule(this, 352, 46, 2, 162), Rule(this, 240, 46, 2, 162),
+    Lines = {Rule(this, 6, 46, 348, 2), Rule(this, 6, 120, 232, 2),  Rule(this, 6, 206, 348, 2),
+             Rule(this, 6, 46, 2, 162), Rule(this, 352, 46, 2, 162), Rule(this, 240, 46, 2, 162),
              Rule(this, 6, 94, 232, 2)};
 
     cmdTune = new QPushButton(QStringLiteral("Tune"), this);
