@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
+
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDBusConnection>
@@ -96,7 +98,16 @@ int main(int argc, char** argv) {
         QStringLiteral("Announce beacons with NotifyBeaconData instead of NotifyBeacon."));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No status lines on standard error."));
-    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet});
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the map window as a PNG <file> after --screenshot-after seconds."),
+        QStringLiteral("file"));
+    const QCommandLineOption screenshotAfter(
+        QStringLiteral("screenshot-after"),
+        QStringLiteral("Seconds before the screenshot is taken (default 10)."),
+        QStringLiteral("seconds"), QStringLiteral("10"));
+    cli.addOptions(
+        {feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot, screenshotAfter});
     cli.process(app);
 
     bb::hostapp::HostService::Options options;
@@ -129,6 +140,15 @@ int main(int argc, char** argv) {
         window = std::make_unique<bb::hostapp::MapWindow>(host);
         QObject::connect(window.get(), &bb::hostapp::MapWindow::Closing, &app, &QApplication::quit);
         window->show();
+        if (cli.isSet(screenshot)) {
+            const int after = std::max(0, cli.value(screenshotAfter).toInt());
+            const QString file = cli.value(screenshot);
+            QTimer::singleShot(after * 1000, window.get(), [w = window.get(), file] {
+                if (!w->grab().save(file))
+                    std::fprintf(stderr, "bb-host: cannot write the screenshot %s\n",
+                                 qPrintable(file));
+            });
+        }
     }
     QApplication::setQuitOnLastWindowClosed(false);
 

@@ -22,59 +22,7 @@ QColor FromMapColour(std::int32_t c) {
     return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
 }
 
-// The Windows raster operations of a pen, as Qt's composition modes.
-bool CompositionFor(std::int32_t mode, QPainter::CompositionMode& out) {
-    using M = QPainter::CompositionMode;
-    switch (mode) {
-        case 1:
-            out = M::RasterOp_ClearDestination;
-            return true;
-        case 2:
-            out = M::RasterOp_NotSourceAndNotDestination;
-            return true;
-        case 3:
-            out = M::RasterOp_NotSourceAndDestination;
-            return true;
-        case 4:
-            out = M::RasterOp_NotSource;
-            return true;
-        case 5:
-            out = M::RasterOp_SourceAndNotDestination;
-            return true;
-        case 6:
-            out = M::RasterOp_NotDestination;
-            return true;
-        case 7:
-            out = M::RasterOp_SourceXorDestination;
-            return true;
-        case 8:
-            out = M::RasterOp_NotSourceOrNotDestination;
-            return true;
-        case 9:
-            out = M::RasterOp_SourceAndDestination;
-            return true;
-        case 10:
-            out = M::RasterOp_NotSourceXorDestination;
-            return true;
-        case 12:
-            out = M::RasterOp_NotSourceOrDestination;
-            return true;
-        case 14:
-            out = M::RasterOp_SourceOrNotDestination;
-            return true;
-        case 15:
-            out = M::RasterOp_SourceOrDestination;
-            return true;
-        case 16:
-            out = M::RasterOp_SetDestination;
-            return true;
-        case 11:
-            return false;  // leaves the map as it is
-        default:
-            out = M::CompositionMode_SourceOver;
-            return true;
-    }
-}
+constexpr std::int32_t kNopPen = 11;
 
 }  // namespace
 
@@ -157,50 +105,24 @@ void MapView::RedrawBase() {
 }
 
 void MapView::DrawOverlays(QImage& target) const {
-    // The add-on's figures go on a layer of their own, so that the raster
-    // operations combine them with one another and not with the map: an
-    // exclusive-or pen shows its own colour wherever it is alone. A mask,
-    // drawn with the same operations in white, says where the layer covers
-    // the map (raster operations leave the alpha alone, so it cannot).
-    QImage layer(target.size(), QImage::Format_RGB32);
-    QImage mask(target.size(), QImage::Format_RGB32);
-    layer.fill(Qt::black);
-    mask.fill(Qt::black);
-    {
-        QPainter p(&layer);
-        QPainter m(&mask);
-        for (QPainter* q : {&p, &m}) {
-            q->setRenderHint(QPainter::Antialiasing, false);
-            q->setBrush(Qt::NoBrush);
-        }
-        const double ppm = PixelsPerMile();
-        for (const Overlay& o : host_.Overlays().Items()) {
-            QPainter::CompositionMode mode;
-            if (!CompositionFor(o.mode, mode)) continue;
-            p.setCompositionMode(mode);
-            m.setCompositionMode(mode);
-            p.setPen(QPen(FromMapColour(o.colour), o.width));
-            m.setPen(QPen(Qt::white, o.width));
-            const QPointF a = ToPixel(o.x1, o.y1);
-            if (o.shape == Overlay::Shape::Circle) {
-                const double r = o.radiusMiles * ppm;
-                if (r > 0 && r < 1e6) {
-                    p.drawEllipse(a, r, r);
-                    m.drawEllipse(a, r, r);
-                }
-            } else {
-                const QPointF b = ToPixel(o.x2, o.y2);
-                p.drawLine(a, b);
-                m.drawLine(a, b);
-            }
-        }
-    }
-    for (int y = 0; y < target.height(); ++y) {
-        const auto* from = reinterpret_cast<const QRgb*>(layer.constScanLine(y));
-        const auto* covered = reinterpret_cast<const QRgb*>(mask.constScanLine(y));
-        auto* to = reinterpret_cast<QRgb*>(target.scanLine(y));
-        for (int x = 0; x < target.width(); ++x) {
-            if (covered[x] & 0xFFFFFFu) to[x] = from[x];
+    // Every figure shows in its own colour, over the map and over the
+    // figures before it: a pen mode only says whether it is drawn at all
+    // (11, the no-op pen, draws nothing). An exclusive-or pen that combined
+    // figures with one another would cut thick circles into dashes where
+    // their strokes overlap and turn a red marker on a pale map cyan.
+    QPainter p(&target);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setBrush(Qt::NoBrush);
+    const double ppm = PixelsPerMile();
+    for (const Overlay& o : host_.Overlays().Items()) {
+        if (o.mode == kNopPen) continue;
+        p.setPen(QPen(FromMapColour(o.colour), o.width));
+        const QPointF a = ToPixel(o.x1, o.y1);
+        if (o.shape == Overlay::Shape::Circle) {
+            const double r = o.radiusMiles * ppm;
+            if (r > 0 && r < 1e6) p.drawEllipse(a, r, r);
+        } else {
+            p.drawLine(a, ToPixel(o.x2, o.y2));
         }
     }
 }

@@ -43,16 +43,16 @@ TEST_F(MapWindowTest, CircleRadiusIsInMilesAroundAPositionInMinutes) {
     EXPECT_NEAR(View().ToPixel(0, (52 + 0.1446) * 60).y(), centre.y() - r, 1);
 }
 
-TEST_F(MapWindowTest, XorFiguresShowTheirColourAreKeptOnceAndCancelOnlyWhereTheyCross) {
+TEST_F(MapWindowTest, FiguresShowTheirOwnColourInAnyPenAreKeptOnceAndTheNopPenDrawsNothing) {
     const QImage before = View().Composed();
     MapService& map = host.MapObject();
-    map.SetMapDrawMode(11);  // leaves the map as it is
+    map.SetMapDrawMode(11);  // the no-op pen
     map.MapLine(-30, 52 * 60 - 20, 30, 52 * 60 + 20, 65280, 0);
     EXPECT_EQ(View().Composed(), before);
     map.SetMapDrawMode(7);
     map.SetMapLineWidth(3);
     // The board draws everything again after each event: the same figure
-    // twice is one figure, still green on the map.
+    // twice is one figure.
     for (int i = 0; i < 2; ++i)
         map.MapLine(-30, 52 * 60 - 20, 30, 52 * 60 + 20, 65280, 0);
     EXPECT_EQ(host.Overlays().Items().size(), 2u);  // the no-op line and this one
@@ -60,10 +60,11 @@ TEST_F(MapWindowTest, XorFiguresShowTheirColourAreKeptOnceAndCancelOnlyWhereThey
     const QPointF onLine = View().ToPixel(15, 52 * 60 + 10);
     EXPECT_EQ(At(home), QColor(0, 255, 0));
     EXPECT_EQ(At(onLine), QColor(0, 255, 0));
-    // A second line crossing the first at home: the map shows through where
-    // the two meet, each keeps its colour elsewhere.
-    map.MapLine(-30, 52 * 60 + 20, 30, 52 * 60 - 20, 65280, 0);
-    EXPECT_EQ(At(home), before.pixelColor(home.toPoint()));
+    // A red marker with the exclusive-or pen is red on the map, also where
+    // it crosses the line.
+    map.MapCircle(0, 52 * 60, 10, 255, 0, 6.2831855, 1);
+    const double r = 10 * View().PixelsPerMile();
+    EXPECT_EQ(At(home - QPointF(0, r)), QColor(255, 0, 0));
     EXPECT_EQ(At(onLine), QColor(0, 255, 0));
 }
 
