@@ -7,8 +7,7 @@
 #include <deque>
 #include <memory>
 
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/fake_system.h"
+#include "tests/fakes/fake_board.h"
 
 namespace bb {
 namespace {
@@ -66,12 +65,8 @@ class FakeSound final : public SoundPlayer {
     void PlayAsync(const std::filesystem::path& f) override { played.push_back(f); }
 };
 
-class EmergencyTest : public ::testing::Test {
+class EmergencyTest : public ::testing::Test, protected testing::FakeBoard {
   protected:
-    testing::FakeSystem fs;
-    testing::FakeHost host;
-    StationBoard board{host, host};
-    SettingValues settings;
     PhgOverlays map{board, host.map, host, settings};
     FakeForms forms;
     FakeSound sound;
@@ -79,7 +74,6 @@ class EmergencyTest : public ::testing::Test {
     std::string caption;
 
     void SetUp() override {
-        Common::Initialize();
         settings.EmergencyScan = settings.EmergencyPlot = settings.EmergencyAlarm = true;
         forms.alarm = &alarm;
         alarm.WindowTitle = "UI-View Beaconboard V1.0.10";
@@ -88,10 +82,8 @@ class EmergencyTest : public ::testing::Test {
         alarm.SoundFile = "/opt/bb/WAV/emergency_1.WAV";
     }
     std::int32_t Add(const std::string& call, bool emergency = true) {
-        StationTable& t = board.Table();
-        const std::int32_t i = t.Append();
-        t.SetCallsign(i, call);
-        StationRecord& r = t.Edit(i);
+        const std::int32_t i = AddRecord(call);
+        StationRecord& r = Record(i);
         r.Emergency = emergency;
         r.Longitude = static_cast<float>(i);
         r.Latitude = 3000;

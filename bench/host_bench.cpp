@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "app/host_binding.h"
+#include "bench/bench_bus.h"
 #include "bench/bench_grid.h"
 #include "host/dbus/station_dict.h"
 #include "host/feed.h"
@@ -62,19 +63,9 @@ BENCHMARK(BM_HostIntake)->Arg(0)->Arg(1)->ArgName("on_bus");
 
 void BM_GetStationRoundTrip(benchmark::State& state) {
     QProcess process;
-    process.setProgram(QStringLiteral(BB_HOST_EXE));
-    process.setArguments({"--feed", "-", "--no-map", "--quiet"});
-    process.start();
-    auto onBus = [] {
-        return QDBusConnection::sessionBus()
-            .interface()
-            ->isServiceRegistered(bb::dbus::kHostService)
-            .value();
-    };
+    bb::StartBbHost(process, BB_HOST_EXE);
     QElapsedTimer wait;
     wait.start();
-    while (!onBus() && wait.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     const auto packets = SamplePackets();
     for (const std::string& p : packets)
         process.write((p + "\n").c_str());

@@ -8,15 +8,13 @@
 
 #include <QCoreApplication>
 #include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <chrono>
 
 #include "app/host_binding.h"
+#include "bench/bench_bus.h"
 #include "bench/bench_grid.h"
 #include "bench/bench_host.h"
-#include "host/dbus/station_dict.h"
 #include "map/phg_overlays.h"
 
 namespace {
@@ -65,19 +63,7 @@ BENCHMARK(BM_PlotPhgFakeHost)->Unit(benchmark::kMillisecond);
 
 void BM_PlotPhgOverBus(benchmark::State& state) {
     QProcess process;
-    process.setProgram(QStringLiteral(BB_HOST_EXE));
-    process.setArguments({"--feed", "-", "--no-map", "--quiet"});
-    process.start();
-    QElapsedTimer wait;
-    wait.start();
-    auto onBus = [] {
-        return QDBusConnection::sessionBus()
-            .interface()
-            ->isServiceRegistered(bb::dbus::kHostService)
-            .value();
-    };
-    while (!onBus() && wait.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    bb::StartBbHost(process, BB_HOST_EXE);
     std::unique_ptr<bb::app::DBusHost> host;
     try {
         host = bb::app::DBusHost::Create(QDBusConnection::sessionBus());

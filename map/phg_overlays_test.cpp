@@ -6,30 +6,20 @@
 #include <cmath>
 #include <numbers>
 
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/fake_system.h"
+#include "tests/fakes/fake_board.h"
 
 namespace bb {
 namespace {
 
-class PhgOverlaysTest : public ::testing::Test {
+class PhgOverlaysTest : public ::testing::Test, protected testing::FakeBoard {
   protected:
-    testing::FakeSystem fs;
-    testing::FakeHost host;
-    StationBoard board{host, host};
-    SettingValues settings;
     PhgOverlays overlays{board, host.map, host, settings};
 
-    void SetUp() override {
-        Common::Initialize();
-        settings.PHGPlotOnMap = true;
-    }
+    void SetUp() override { settings.PHGPlotOnMap = true; }
     std::int32_t Add(const std::string& call, float lonMin, float latMin, double range,
                      int directivity = 0, bool phg = true) {
-        StationTable& t = board.Table();
-        const std::int32_t i = t.Append();
-        t.SetCallsign(i, call);
-        StationRecord& r = t.Edit(i);
+        const std::int32_t i = AddRecord(call);
+        StationRecord& r = Record(i);
         r.Longitude = lonMin;
         r.Latitude = latMin;
         r.HasPHG = phg;

@@ -7,8 +7,7 @@
 #include <QApplication>
 #include <QScreen>
 
-#include "tests/fakes/fake_host.h"
-#include "tests/fakes/fake_system.h"
+#include "tests/fakes/fake_board.h"
 
 namespace bb::windows {
 namespace {
@@ -19,12 +18,8 @@ class NoSound final : public SoundPlayer {
     void PlayAsync(const std::filesystem::path&) override { ++plays; }
 };
 
-class EmergencyWindow : public ::testing::Test {
+class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
   protected:
-    testing::FakeSystem fs;
-    testing::FakeHost host;
-    StationBoard board{host, host};
-    SettingValues settings;
     PhgOverlays map{board, host.map, host, settings};
     QtForms forms{Form2Services{}};
     NoSound sound;
@@ -32,7 +27,6 @@ class EmergencyWindow : public ::testing::Test {
     std::vector<std::string> tuned;
 
     void SetUp() override {
-        Common::Initialize();
         settings.EmergencyScan = settings.EmergencyPlot = settings.EmergencyAlarm = true;
         forms.SetServices(
             Form2Services{&board, &alarm,
@@ -51,10 +45,8 @@ class EmergencyWindow : public ::testing::Test {
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
     std::int32_t Add(const std::string& call, bool qsy = false) {
-        StationTable& t = board.Table();
-        const std::int32_t i = t.Append();
-        t.SetCallsign(i, call);
-        StationRecord& r = t.Edit(i);
+        const std::int32_t i = AddRecord(call);
+        StationRecord& r = Record(i);
         r.Emergency = true;
         r.LatitudeText = "52.30.00N";
         r.LongitudeText = "004.53.20E";
