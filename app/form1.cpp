@@ -84,7 +84,10 @@ Form1::Form1(HostFactory factory)
 }
 
 // The view reads the grid model, which goes before the window's children do.
+// The emergency windows read the station table: none outlives it.
 Form1::~Form1() {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (qobject_cast<windows::Form2*>(w)) delete w;
     delete view_;
 }
 
