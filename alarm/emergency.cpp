@@ -1,6 +1,7 @@
 #include "alarm/emergency.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "support/vb_error.h"
 
@@ -11,6 +12,18 @@ constexpr int kCascadeStep = 24;
 
 bool Fits(int left, int top, int width, int height, const ScreenArea& area) {
     return left + width <= area.width && top + height <= area.height;
+}
+
+// The first place of the tiling that no window of this pass has yet.
+std::optional<WindowPlace> FreeTile(int w, int h, int cols, int rows,
+                                    const std::vector<WindowPlace>& taken) {
+    for (int row = 0; row < rows; ++row) {
+        for (int col = 0; col < cols; ++col) {
+            const WindowPlace tile{col * w, row * h};
+            if (std::find(taken.begin(), taken.end(), tile) == taken.end()) return tile;
+        }
+    }
+    return std::nullopt;
 }
 
 }  // namespace
@@ -26,17 +39,9 @@ WindowPlace PlaceEmergencyWindow(int k, int width, int height, const ScreenArea&
         place = {static_cast<int>(left), static_cast<int>(top)};
     } else {
         const int cols = std::max(1, area.width / w), rows = std::max(1, area.height / h);
-        bool found = false;
-        for (int row = 0; row < rows && !found; ++row) {
-            for (int col = 0; col < cols && !found; ++col) {
-                const WindowPlace slot{col * w, row * h};
-                if (std::find(taken.begin(), taken.end(), slot) == taken.end()) {
-                    place = slot;
-                    found = true;
-                }
-            }
-        }
-        if (!found) {
+        if (const auto tile = FreeTile(w, h, cols, rows, taken)) {
+            place = *tile;
+        } else {
             // Every tile is used: cascade from the top left, starting over
             // before a window would leave the area.
             const int overflow = static_cast<int>(taken.size()) - cols * rows + 1;
