@@ -145,8 +145,9 @@ host::HostMap& DBusHost::Map() {
         dbus::kHostService, mapPath_, QStringLiteral("org.freedesktop.DBus.Introspectable"),
         QStringLiteral("Introspect"));
     const QDBusMessage xml = bus_.call(introspect, QDBus::Block, kCallTimeoutMs);
-    batches_ = xml.type() == QDBusMessage::ReplyMessage &&
-               xml.arguments().value(0).toString().contains(QStringLiteral("\"MapDraw\""));
+    hostBatches_ = xml.type() == QDBusMessage::ReplyMessage &&
+                   xml.arguments().value(0).toString().contains(QStringLiteral("\"MapDraw\""));
+    batches_ = hostBatches_;
     using MapProxy = OrgBeaconboardHostMapInterface;
     connect(map_.get(), &MapProxy::MapHasChanged, this, [this] {
         HeardFromHost();

@@ -62,6 +62,12 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     void SetMapDrawColour(std::int32_t colour) override;
     // Sends the map calls gathered so far.
     void FlushMap();
+    // Whether map calls go in batches; on by default with a host that takes
+    // them. Off sends one message per call (to compare the two).
+    void SetMapBatches(bool on) {
+        FlushMap();
+        batches_ = on && hostBatches_;
+    }
 
   private:
     explicit DBusHost(QDBusConnection bus);
@@ -85,6 +91,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     std::optional<std::int16_t> sentWidth_, sentMode_;
     std::optional<std::int32_t> sentColour_;
     bool batches_ = false;
+    bool hostBatches_ = false;  // the host lists MapDraw
     bool flushPosted_ = false;
     QByteArray ops_;
     QByteArray numbers_;

@@ -68,6 +68,7 @@ void BM_PlotPhgOverBus(benchmark::State& state) {
     try {
         host = bb::app::DBusHost::Create(QDBusConnection::sessionBus());
         host->Map();
+        host->SetMapBatches(state.range(0) != 0);
     } catch (...) {
         state.SkipWithError("bb-host did not come up");
         return;
@@ -95,7 +96,12 @@ void BM_PlotPhgOverBus(benchmark::State& state) {
     process.kill();
     process.waitForFinished();
 }
-BENCHMARK(BM_PlotPhgOverBus)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PlotPhgOverBus)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("batched")
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
 
 }  // namespace
 
