@@ -244,34 +244,30 @@ void DBusHost::MapLine(float x1, float y1, float x2, float y2, std::int32_t colo
                     {double(x1), double(y1), double(x2), double(y2), int(colour), int(flags)});
 }
 
+// The pen's writes: one that changes nothing is not sent again.
+void DBusHost::SetPen(int op, const QString& method, std::optional<std::int32_t>& sent,
+                      std::int32_t value) {
+    if (!map_ || sent == value) return;
+    sent = value;
+    if (batches_)
+        Queue(op, {double(value)});
+    else
+        SendMapCall(method, {int(value)});
+}
+
 void DBusHost::SetMapLineWidth(std::int16_t width) {
     static const QString method = QStringLiteral("SetMapLineWidth");
-    if (!map_ || sentWidth_ == width) return;
-    sentWidth_ = width;
-    if (batches_)
-        Queue(3, {double(width)});
-    else
-        SendMapCall(method, {int(width)});
+    SetPen(3, method, sentWidth_, width);
 }
 
 void DBusHost::SetMapDrawMode(std::int16_t mode) {
     static const QString method = QStringLiteral("SetMapDrawMode");
-    if (!map_ || sentMode_ == mode) return;
-    sentMode_ = mode;
-    if (batches_)
-        Queue(4, {double(mode)});
-    else
-        SendMapCall(method, {int(mode)});
+    SetPen(4, method, sentMode_, mode);
 }
 
 void DBusHost::SetMapDrawColour(std::int32_t colour) {
     static const QString method = QStringLiteral("SetMapDrawColour");
-    if (!map_ || sentColour_ == colour) return;
-    sentColour_ = colour;
-    if (batches_)
-        Queue(5, {double(colour)});
-    else
-        SendMapCall(method, {int(colour)});
+    SetPen(5, method, sentColour_, colour);
 }
 
 }  // namespace bb::app

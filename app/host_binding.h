@@ -81,6 +81,8 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     // With a host that takes batches, map calls are gathered and sent as one
     // MapDraw at the end of the event loop's turn (or when many are waiting).
     void Queue(int op, std::initializer_list<double> numbers);
+    void SetPen(int op, const QString& method, std::optional<std::int32_t>& sent,
+                std::int32_t value);
 
     QDBusConnection bus_;
     std::unique_ptr<OrgBeaconboardHostMainInterface> main_;
@@ -88,8 +90,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     QString mapPath_;
     // The map's pen as last sent: a write that changes nothing is not sent
     // again (a PHG pass sets width and colour before every figure).
-    std::optional<std::int16_t> sentWidth_, sentMode_;
-    std::optional<std::int32_t> sentColour_;
+    std::optional<std::int32_t> sentWidth_, sentMode_, sentColour_;
     bool batches_ = false;
     bool hostBatches_ = false;  // the host lists MapDraw
     bool flushPosted_ = false;
