@@ -1,0 +1,95 @@
+// The link to the two radio-control programs, DXLab Commander (server 0) and
+// Ham Radio Deluxe (server 1): which of them counts as connected, the one
+// retry after a failure, and the set-frequency-and-mode commands. Also this
+// program's own two topics, where the programs announce that they started.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "support/dde.h"
+#include "support/timer.h"
+
+namespace bb::radio {
+
+namespace DDECommon {
+// "<name:length>value"; empty for an empty name.
+std::string EncodeField(std::string_view name, std::string_view value);
+// "DXL", "HRD", or empty for any other server.
+std::string ServerNickName(std::int16_t server);
+}  // namespace DDECommon
+
+inline constexpr std::int16_t kCommander = 0;
+inline constexpr std::int16_t kHamRadioDeluxe = 1;
+
+class DDEClientModule;
+
+// The hidden window that holds Commander's three conversations, the retry
+// timer and the "DDEClient" topic.
+class DDEClient {
+  public:
+    DDEClient(DDEClientModule& module, dde::Layer& layer, Timer& retryTimer);
+    void Form_Load();
+    // Cancel: true when the command is refused.
+    void Form_LinkExecute(const std::string& command, bool& cancel);
+    void ServerRetryTimer_Timer();
+
+    std::unique_ptr<dde::Endpoint> DXL_Freq, DXL_Mode, DXL_DDECommand;
+    Timer& ServerRetryTimer;
+
+  private:
+    DDEClientModule& module_;
+};
+
+// The hidden window that holds Ham Radio Deluxe's three conversations and
+// the "HRD_CAT" topic.
+class HRD_RADIO_000 {
+  public:
+    explicit HRD_RADIO_000(dde::Layer& layer);
+    void Form_LinkExecute(const std::string& command, bool& cancel);
+
+    std::unique_ptr<dde::Endpoint> HRD_Hertz, HRD_Mode, HRD_DDECommand;
+};
+
+class DDEClientModule {
+  public:
+    // `service` is this program's own service name, its executable's name.
+    DDEClientModule(dde::Layer& layer, Timer& retryTimer, std::string service);
+    ~DDEClientModule();
+
+    void Initialize();
+    void CloseServers();
+    void ConnectServer(std::int16_t server);
+    void SetServerConnect(std::int16_t server, bool connected);
+    // Error 9 for a server other than 0 or 1.
+    bool IsServerConnected(std::int16_t server) const;
+    std::string GetConnectedServers() const { return ConnectedServers; }
+    void SendCommanderFreqMode(const std::string& frequencyKHz, const std::string& mode);
+    void SendHamRadioDeluxeFreq(const std::string& frequencyHz, const std::string& mode);
+
+    // The reconnect sweep of the main window's timer.
+    void ReconnectSweep();
+
+    DDEClient* Client() { return client_.get(); }
+    HRD_RADIO_000* Hrd() { return hrd_.get(); }
+
+    std::array<bool, 2> ServerConnected{};
+    std::array<bool, 2> ServerRetrying{};
+    std::array<bool, 2> ServerRetryPending{};
+    std::string ConnectedServers;
+
+  private:
+    friend class DDEClient;
+    void OpenConversations(std::int16_t server);
+
+    dde::Layer& layer_;
+    Timer& retryTimer_;
+    std::string service_;
+    std::unique_ptr<DDEClient> client_;
+    std::unique_ptr<HRD_RADIO_000> hrd_;
+};
+
+}  // namespace bb::radio

@@ -1,0 +1,182 @@
+#include "radio/dde_client.h"
+
+#include <gtest/gtest.h>
+
+#include "support/common.h"
+#include "tests/fakes/fake_dde.h"
+#include "tests/fakes/fake_system.h"
+
+namespace bb::radio {
+namespace {
+
+using testing::FakeDde;
+using testing::FakeTimer;
+
+class RadioLink : public ::testing::Test {
+  protected:
+    RadioLink() { Common::Initialize(); }
+    testing::FakeSystem fs;
+    FakeDde dde;
+    FakeTimer timer;
+    DDEClientModule radio{dde, timer, "Beaconboard"};
+    std::vector<std::string>& Executes(const char* app, const char* topic) {
+        return dde.Topic(app, topic).executes;
+    }
+};
+
+TEST_F(RadioLink, NeitherProgramRunningRetriesOnceThenOnlyTheSweepTries) {
+    radio.Initialize();
+    EXPECT_FALSE(radio.IsServerConnected(0));
+    EXPECT_FALSE(radio.IsServerConnected(1));
+    EXPECT_EQ(radio.GetConnectedServers(), "");
+    EXPECT_EQ(timer.interval, 5000);
+    EXPECT_TRUE(timer.enabled);
+    EXPECT_EQ(radio.ServerRetryPending, (std::array<bool, 2>{true, true}));
+
+    dde.log.clear();
+    timer.Fire();  // the one retry, for both
+    EXPECT_FALSE(timer.enabled);
+    EXPECT_EQ(std::count(dde.log.begin(), dde.log.end(), "link"), 2);
+    EXPECT_EQ(radio.ServerRetryPending, (std::array<bool, 2>{false, false}));
+    EXPECT_EQ(radio.ServerRetrying, (std::array<bool, 2>{false, false}));
+
+    // The next failure after a failed retry schedules one retry again.
+    radio.ReconnectSweep();
+    EXPECT_TRUE(timer.enabled);
+    EXPECT_EQ(radio.ServerRetryPending, (std::array<bool, 2>{true, true}));
+    EXPECT_EQ(fs.LogText().find("program error"), std::string::npos);
+}
+
+TEST_F(RadioLink, ProgramsComingAndGoingFollowTheSweep) {
+    radio.Initialize();
+    dde.StartHrd();
+    radio.ReconnectSweep();
+    EXPECT_EQ(radio.GetConnectedServers(), "HRD");
+    dde.StartCommander();
+    radio.ReconnectSweep();
+    EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
+    EXPECT_FALSE(radio.ServerRetrying[0]);
+    dde.Stop("CI-V Commander");
+    radio.ReconnectSweep();
+    EXPECT_EQ(radio.GetConnectedServers(), "HRD");
+    EXPECT_TRUE(radio.ServerRetryPending[0]);
+    // A retry that succeeds clears the retry state.
+    dde.StartCommander();
+    timer.Fire();
+    EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
+    EXPECT_FALSE(radio.ServerRetrying[0]);
+}
+
+TEST_F(RadioLink, ConversationsOpenInTheirFixedOrder) {
+    dde.StartCommander();
+    dde.StartHrd();
+    radio.Initialize();
+    const std::vector<std::string> expected{"item FreqDisplay",
+                                            "topic CI-V Commander|CIV_CommanderUI",
+                                            "link",
+                                            "item Mode",
+                                            "topic CI-V Commander|DDEServer",
+                                            "link",
+                                            "topic CI-V Commander|DDEServer",
+                                            "item DDECommand",
+                                            "link",
+                                            "item HRD_HERTZ",
+                                            "topic HRD_RADIO_000|HRD_CAT",
+                                            "link",
+                                            "item HRD_MODE",
+                                            "topic HRD_RADIO_000|HRD_CAT",
+                                            "link",
+                                            "topic HRD_RADIO_000|HRD_CAT",
+                                            "item HRD_RADIO",
+                                            "link"};
+    EXPECT_EQ(dde.log, expected);
+    EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
+    EXPECT_FALSE(timer.enabled);
+}
+
+TEST_F(RadioLink, CommandsSentAreThePartsTextsWithTheChosenMode) {
+    dde.StartCommander();
+    dde.StartHrd();
+    radio.Initialize();
+    radio.SendCommanderFreqMode("145500.00", "FM");
+    radio.SendHamRadioDeluxeFreq("145500000", "USB");
+    EXPECT_EQ(Executes("CI-V Commander", "DDEServer"),
+              std::vector<std::string>{"000xcvrfreqmode<xcvrfreq:9>145500.00<xcvrmode:2>FM"});
+    EXPECT_EQ(Executes("HRD_RADIO_000", "HRD_CAT"),
+              (std::vector<std::string>{"freq 145500000", "mode USB"}));
+}
+
+TEST_F(RadioLink, SendsToAMissingOrFailingProgram) {
+    dde.StartHrd();
+    radio.Initialize();
+    timer.Fire();
+    dde.log.clear();
+    radio.SendCommanderFreqMode("7050.00", "LSB");  // not connected: nothing, nothing raised
+    EXPECT_TRUE(dde.log.empty());
+
+    // A refused first execute marks the program gone and skips the mode.
+    dde.Topic("HRD_RADIO_000", "HRD_CAT").refuse = true;
+    radio.SendHamRadioDeluxeFreq("7050000", "LSB");
+    EXPECT_EQ(dde.log, std::vector<std::string>{"execute freq 7050000"});
+    EXPECT_FALSE(radio.IsServerConnected(1));
+    EXPECT_TRUE(radio.ServerRetryPending[1]);
+
+    // A program that vanished mid-conversation, and one that hangs.
+    dde.Topic("HRD_RADIO_000", "HRD_CAT").refuse = false;
+    timer.Fire();
+    ASSERT_TRUE(radio.IsServerConnected(1));
+    dde.Stop("HRD_RADIO_000");
+    radio.SendHamRadioDeluxeFreq("7050000", "LSB");
+    EXPECT_FALSE(radio.IsServerConnected(1));
+    dde.StartHrd();
+    radio.ReconnectSweep();
+    dde.Topic("HRD_RADIO_000", "HRD_CAT").hang = true;
+    radio.SendHamRadioDeluxeFreq("7050000", "LSB");
+    EXPECT_EQ(radio.GetConnectedServers(), "");
+    EXPECT_EQ(fs.LogText().find("program error"), std::string::npos);
+}
+
+TEST_F(RadioLink, AnnouncementsOnOurTopics) {
+    radio.Initialize();
+    dde.StartHrd();
+    dde.StartCommander();
+    EXPECT_FALSE(dde.ExecuteOurs("Beaconboard", "DDEClient", "01start"));
+    EXPECT_FALSE(dde.ExecuteOurs("Beaconboard", "DDEClient", "001stop"));
+    EXPECT_FALSE(dde.ExecuteOurs("Beaconboard", "DDEClient", "st"));
+    EXPECT_EQ(radio.GetConnectedServers(), "");
+    EXPECT_TRUE(dde.ExecuteOurs("Beaconboard", "DDEClient", "001Start"));
+    EXPECT_EQ(radio.GetConnectedServers(), "HRD");
+    EXPECT_TRUE(dde.ExecuteOurs("Beaconboard", "DDEClient", "002start"));
+    EXPECT_EQ(radio.GetConnectedServers(), "HRD");
+    EXPECT_TRUE(dde.ExecuteOurs("Beaconboard", "DDEClient", "000START"));
+    EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
+    EXPECT_TRUE(dde.ExecuteOurs("Beaconboard", "HRD_CAT", "anything at all"));
+
+    radio.CloseServers();
+    EXPECT_FALSE(dde.ExecuteOurs("Beaconboard", "DDEClient", "000start"));
+    EXPECT_TRUE(dde.ExecuteOurs("Beaconboard", "HRD_CAT", "still answered"));
+    EXPECT_FALSE(timer.enabled);
+    radio.ReconnectSweep();  // after closing: nothing reopens, nothing breaks
+}
+
+TEST(DDECommon, EncodeFieldAndNickNames) {
+    EXPECT_EQ(DDECommon::EncodeField("", "145.5"), "");
+    EXPECT_EQ(DDECommon::EncodeField("xcvrfreq", "7050.00"), "<xcvrfreq:7>7050.00");
+    EXPECT_EQ(DDECommon::EncodeField("xcvrmode", ""), "<xcvrmode:0>");
+    EXPECT_EQ(DDECommon::EncodeField("x", std::string(12345, 'a')).substr(0, 9), "<x:12345>");
+    EXPECT_EQ(DDECommon::ServerNickName(0), "DXL");
+    EXPECT_EQ(DDECommon::ServerNickName(1), "HRD");
+    EXPECT_EQ(DDECommon::ServerNickName(2), "");
+    EXPECT_EQ(DDECommon::ServerNickName(-1), "");
+}
+
+TEST_F(RadioLink, ABadServerNumberIsLoggedAndChangesNothing) {
+    radio.Initialize();
+    radio.SetServerConnect(5, true);
+    EXPECT_NE(fs.LogText().find("program error 9 in module DDEClientModule.SetServerConnect"),
+              std::string::npos);
+    EXPECT_EQ(radio.GetConnectedServers(), "");
+}
+
+}  // namespace
+}  // namespace bb::radio
