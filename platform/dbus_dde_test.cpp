@@ -1,0 +1,162 @@
+// Conversations over a private session bus, with the other program on a
+// thread of its own (a blocking call to an object of the same thread would
+// wait for itself).
+#include "platform/dbus_dde.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QThread>
+#include <atomic>
+
+#include "support/vb_error.h"
+
+namespace bb::platform {
+namespace {
+
+class ThreadPeer {
+  public:
+    explicit ThreadPeer(std::string service, std::function<void(DdeService&)> setup) {
+        thread_.start();
+        context_->moveToThread(&thread_);
+        Run([&] {
+            bus_ = std::make_unique<QDBusConnection>(
+                QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("peer")));
+            service_ = std::make_unique<DdeService>(*bus_, service);
+            QString why;
+            registered_ = service_->Register(why);
+            setup(*service_);
+        });
+    }
+    ~ThreadPeer() {
+        Run([this] {
+            service_.reset();
+            bus_.reset();
+        });
+        QDBusConnection::disconnectFromBus(QStringLiteral("peer"));
+        thread_.quit();
+        thread_.wait();
+        delete context_;
+    }
+    bool Registered() const { return registered_; }
+    // The peer stops answering for a while.
+    void Hang(int ms) {
+        QMetaObject::invokeMethod(
+            context_, [ms] { QThread::msleep(ms); }, Qt::QueuedConnection);
+    }
+    // Runs `f` on the peer's thread while this one goes on serving the bus.
+    void RunServing(const std::function<void(QDBusConnection&)>& f) {
+        std::atomic<bool> done = false;
+        QMetaObject::invokeMethod(context_, [&] {
+            f(*bus_);
+            done = true;
+        });
+        while (!done)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+
+  private:
+    void Run(const std::function<void()>& f) {
+        QMetaObject::invokeMethod(context_, f, Qt::BlockingQueuedConnection);
+    }
+    QThread thread_;
+    QObject* context_ = new QObject;
+    std::unique_ptr<QDBusConnection> bus_;
+    std::unique_ptr<DdeService> service_;
+    bool registered_ = false;
+};
+
+std::int32_t ErrorOf(const std::function<void()>& f) {
+    try {
+        f();
+    } catch (const RuntimeError& e) {
+        return e.number();
+    }
+    return 0;
+}
+
+void Commander(DdeService& s) {
+    DdeTopicHandlers h;
+    h.execute = [](const std::string& c) { return c.rfind("000xcvrfreqmode", 0) == 0; };
+    h.request = [](const std::string& item) -> std::optional<std::string> {
+        if (item == "Mode" || item == "DDECommand") return "USB";
+        return std::nullopt;
+    };
+    s.AddTopic("DDEServer", h);
+}
+
+TEST(DdeNames, EncodedAsTheBusContractSays) {
+    EXPECT_EQ(DdeServiceName("CI-V Commander"), "org.beaconboard.DDE.CI_2DV_20COMMANDER");
+    EXPECT_EQ(DdeServiceName("HRD_RADIO_000"), "org.beaconboard.DDE.HRD_5FRADIO_5F000");
+    EXPECT_EQ(DdeTopicPath("CIV_CommanderUI"), "/CIV_5FCOMMANDERUI");
+    EXPECT_EQ(DdeTopicPath("DDEClient"), "/DDECLIENT");
+    EXPECT_EQ(EncodeDdeName("a.b\xC3\xBC"), "A_2EB_C3_BC");
+}
+
+TEST(DdeConversation, OpensOnlyWhereAProgramAnswersForTheTopicAndItem) {
+    DBusDdeLayer layer(QDBusConnection::sessionBus());
+    auto e = layer.NewEndpoint();
+    e->SetLinkTopic("CI-V Commander|DDEServer");
+    e->SetLinkItem("Mode");
+    EXPECT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), err::kDdeNoResponse);
+    EXPECT_EQ(ErrorOf([&] { e->LinkExecute("000xcvrfreqmode"); }), err::kDdeNoResponse);
+
+    ThreadPeer peer("CI-V Commander", Commander);
+    ASSERT_TRUE(peer.Registered());
+    e->SetLinkTopic("ci-v commander|DDEServer");  // names ignore case
+    EXPECT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), 0);
+    EXPECT_EQ(ErrorOf([&] { e->LinkExecute("000xcvrfreqmode<xcvrfreq:4>7050"); }), 0);
+    EXPECT_EQ(ErrorOf([&] { e->LinkExecute("nonsense"); }), err::kDdeRefused);
+
+    for (const char* topic : {"CI-V Commander|CIV_CommanderUI", "CI-V Commander", "|DDEServer"}) {
+        e->SetLinkTopic(topic);
+        EXPECT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), err::kDdeNoResponse)
+            << topic;
+    }
+    e->SetLinkTopic("CI-V Commander|DDEServer");
+    e->SetLinkItem("NoSuchItem");
+    EXPECT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), err::kDdeNoResponse);
+}
+
+TEST(DdeConversation, APeerThatNeverAnswersCostsAtMostTheBound) {
+    ThreadPeer peer("CI-V Commander", Commander);
+    DBusDdeLayer layer(QDBusConnection::sessionBus());
+    auto e = layer.NewEndpoint();
+    e->SetLinkTopic("CI-V Commander|DDEServer");
+    e->SetLinkItem("DDECommand");
+    ASSERT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), 0);
+    peer.Hang(kDdeTimeoutMs + 1500);
+    QElapsedTimer t;
+    t.start();
+    EXPECT_EQ(ErrorOf([&] { e->LinkExecute("000xcvrfreqmode"); }), err::kDdeTimeout);
+    EXPECT_LT(t.elapsed(), kDdeTimeoutMs + 1000);
+}
+
+TEST(DdeConversation, OurTopicAnswersOtherProgramsAndItsNameIsOurs) {
+    DBusDdeLayer layer(QDBusConnection::sessionBus());
+    std::vector<std::string> got;
+    ASSERT_TRUE(layer.ServeTopic("Beaconboard", "DDEClient", [&](const std::string& c) {
+        got.push_back(c);
+        return c == "000start";
+    }));
+    ThreadPeer other("Other", [](DdeService&) {});
+    std::int32_t accepted = -1, refused = -1;
+    other.RunServing([&](QDBusConnection& bus) {
+        DBusDdeLayer theirs(bus);
+        auto e = theirs.NewEndpoint();
+        e->SetLinkTopic("BEACONBOARD|ddeclient");
+        e->SetLinkItem("");
+        e->SetLinkMode(dde::LinkMode::Automatic);
+        accepted = ErrorOf([&] { e->LinkExecute("000start"); });
+        refused = ErrorOf([&] { e->LinkExecute("01start"); });
+        // A second program cannot take the name while this one holds it.
+        EXPECT_FALSE(theirs.ServeTopic("Beaconboard", "HRD_CAT", {}));
+    });
+    EXPECT_EQ(accepted, 0);
+    EXPECT_EQ(refused, err::kDdeRefused);
+    EXPECT_EQ(got, (std::vector<std::string>{"000start", "01start"}));
+}
+
+}  // namespace
+}  // namespace bb::platform

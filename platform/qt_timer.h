@@ -1,0 +1,30 @@
+// A window timer on the Qt event loop.
+#pragma once
+
+#include <QTimer>
+
+#include "support/timer.h"
+
+namespace bb::platform {
+
+class QtTimer final : public Timer {
+  public:
+    QtTimer() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            if (Tick) Tick();
+        });
+    }
+    void SetInterval(int ms) override { timer_.setInterval(ms); }
+    void SetEnabled(bool on) override {
+        if (on)
+            timer_.start();
+        else
+            timer_.stop();
+    }
+    bool Enabled() const override { return timer_.isActive(); }
+
+  private:
+    QTimer timer_;
+};
+
+}  // namespace bb::platform
