@@ -88,6 +88,9 @@ Form1::Form1(HostFactory factory)
 Form1::~Form1() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<windows::Form2*>(w)) delete w;
+    // The tune dialog sends through the radio link, which goes with this window.
+    delete tune_.data();
+    Common::SetConnectedServersSource(nullptr);
     delete view_;
 }
 
@@ -162,7 +165,8 @@ void Form1::Form_Load() {
             t.SettingsFilePath = (App().writableFolder / (App().exeName + ".INI")).string();
             t.HelpFilePath = App().FindData(App().exeName + ".html").string();
             setWindowTitle(QString::fromStdString(t.WindowTitle));
-            StartServices();
+            radio_ = std::make_unique<radio::DDEClientModule>(*dde_, retryTimer_, App().exeName);
+            StartServices(radio_.get());
             grid_ = std::make_unique<StationGrid>(control_, *board_, *host_, clipboard_, *pump_,
                                                   *this, t.WindowTitle);
             ReadSettings(
@@ -193,15 +197,15 @@ void Form1::Form_Load() {
             emergency_->SetCaption = [this](const std::string& c) { SetCaption(c); };
             emergency_->GridRowCount = [this] { return grid_->GridRowCount; };
             emergency_->SoundFile = App().FindData("WAV/emergency_1.WAV");
-            forms_.SetServices(windows::Form2Services{board_.get(),
-                                                      emergency_.get(),
-                                                      [this](const std::string& symbol) {
-                                                          bool known = false;
-                                                          return grid_->SymbolPicture(symbol,
-                                                                                      known);
-                                                      },
-                                                      // The tune dialog comes with the radio link.
-                                                      {}});
+            forms_.SetServices(
+                windows::Form2Services{board_.get(), emergency_.get(),
+                                       [this](const std::string& symbol) {
+                                           bool known = false;
+                                           return grid_->SymbolPicture(symbol, known);
+                                       },
+                                       [this](const std::string& call) {
+                                           TuneStation(board_->Table().find_station(call), call);
+                                       }});
             grid_->CheckEmergencies = [this] { emergency_->CheckEmergencies(); };
             host_->SetEvents(board_.get(), this);
             // The events held since the bind run inside the scan, once it
@@ -224,7 +228,7 @@ void Form1::Form_Unload() {
         if (stopped_) return;
         stopped_ = true;
         SaveLanguage();
-        StopServices();
+        StopServices(radio_.get());
         CloseAllForms();
     });
 }
@@ -255,7 +259,7 @@ void Form1::CloseAllForms() {
 
 void Form1::HostClosing() {
     Trap("Form1.mUIV_UIView32IsClosing", [&] {
-        StopServices();
+        StopServices(radio_.get());
         stopped_ = true;  // the nested unload has nothing more to stop
         CloseAllForms();
         sys::Current().process->EndNow();
@@ -294,7 +298,7 @@ void Form1::mUivMap_MapRedrawn() {
 
 void Form1::tmrReconnect_Timer() {
     Trap("Form1.tmrReconnect_Timer", [&] {
-        if (ReconnectSweep) ReconnectSweep();
+        if (radio_) radio_->ReconnectSweep();
     });
 }
 
@@ -345,8 +349,16 @@ void Form1::mnuPopupDetails_Click() {
 }
 
 void Form1::mnuPopupTune_Click() {
-    Trap("Form1.mnuPopupTune_Click",
-         [&] { NotBuiltYet("Form1.mnuPopupTune_Click", "tune dialog"); });
+    Trap("Form1.mnuPopupTune_Click", [&] {
+        if (!grid_) return;
+        const std::string call = grid_->strSelectedCall;
+        TuneStation(board_->Table().find_station(call), call);
+    });
+}
+
+void Form1::TuneStation(std::int32_t index, const std::string& callsign) {
+    if (!radio_ || !board_) Raise(err::kObjectNotSet, "no station table");
+    windows::OpenTuneDialog(tune_, *radio_, *board_, index, callsign);
 }
 
 void Form1::SetCaption(const std::string& caption) {

@@ -22,10 +22,13 @@
 #include "platform/qt_grid_view.h"
 #include "platform/qt_message_pump.h"
 #include "platform/qt_sound.h"
+#include "platform/qt_timer.h"
+#include "radio/dde_client.h"
 #include "stations/board.h"
 #include "support/language.h"
 #include "support/pass_gate.h"
 #include "windows/form2.h"
+#include "windows/form3.h"
 
 namespace bb::app {
 
@@ -70,8 +73,11 @@ class Form1 final : public QMainWindow,
     void mnuPopupTune_Click();
     void tmrReconnect_Timer();
 
-    // The radio link's reconnect sweep; empty until the radio link is built.
-    std::function<void()> ReconnectSweep;
+    // How the radio link talks to the radio-control programs; set before
+    // Form_Load. Without one no program ever answers.
+    void SetDdeLayer(dde::Layer* layer) { dde_ = layer; }
+    // Opens the tune dialog for the record at `index` (error 9 when none).
+    void TuneStation(std::int32_t index, const std::string& callsign);
     // The station the details window shows.
     std::string DetailsCallsign;
 
@@ -113,6 +119,8 @@ class Form1 final : public QMainWindow,
     PassGate& PhgGate() { return phgGate_; }
     Emergency* Alarm() { return emergency_.get(); }
     platform::QtSound& Sound() { return sound_; }
+    radio::DDEClientModule* Radio() { return radio_.get(); }
+    windows::Form3* TuneDialog() { return tune_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -149,6 +157,11 @@ class Form1 final : public QMainWindow,
     QMenu* popup_ = nullptr;
     QMenu* popup2_ = nullptr;
     QTimer tmrReconnect_;
+    dde::NoPeers noPeers_;
+    dde::Layer* dde_ = &noPeers_;
+    platform::QtTimer retryTimer_;
+    std::unique_ptr<radio::DDEClientModule> radio_;
+    QPointer<windows::Form3> tune_;
     bool stopped_ = false;
     bool closing_ = false;
 };

@@ -10,6 +10,7 @@
 #include <QMenuBar>
 #include <QThread>
 
+#include "tests/fakes/fake_dde.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 
@@ -225,6 +226,41 @@ TEST_F(MainWindow, PhgOverlaysAndEmergenciesReachTheMapAndTheirWindows) {
     open[0]->Command2->click();
     EXPECT_TRUE(
         form.Board()->Table()[form.Board()->Table().find_station("G4SOS")].EmergencyAcknowledged);
+}
+
+TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
+    Station("G4QSY", 5, "!Rpt 145.500MHz T071");
+    Station("G4SOS", 5, "!Rpt 433.500MHz");
+    host.Know("G4SOS").StatusText = "EMERGENCY";
+    testing::FakeDde dde;
+    dde.StartCommander();
+    Form1 form(Factory());
+    form.SetDdeLayer(&dde);
+    form.Form_Load();
+    EXPECT_EQ(form.Radio()->GetConnectedServers(), "DXL");
+    // Ham Radio Deluxe started later: the next sweep finds it.
+    dde.StartHrd();
+    form.tmrReconnect_Timer();
+    EXPECT_EQ(form.Radio()->GetConnectedServers(), "DXL,HRD");
+
+    form.Grid()->strSelectedCall = "G4QSY";
+    form.mnuPopupTune_Click();
+    ASSERT_TRUE(form.TuneDialog());
+    EXPECT_EQ(form.TuneDialog()->lblDescription->text(), "Tune to station G4QSY = 145.5000 MHz");
+    // The emergency window's Tune reuses the dialog.
+    windows::Form2* sos = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<windows::Form2*>(w)) sos = f;
+    ASSERT_TRUE(sos);
+    sos->cmdTune->click();
+    EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
+    // A selection whose station has gone is logged; the dialog stays as it was.
+    form.Grid()->strSelectedCall = "GONE";
+    form.mnuPopupTune_Click();
+    EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
+    const std::string log = fs.LogText();
+    EXPECT_NE(log.find("program error 9 in module Form1.mnuPopupTune_Click"), std::string::npos);
+    EXPECT_NE(log.find("DXLab Apps      : DXL,HRD"), std::string::npos);
 }
 
 }  // namespace

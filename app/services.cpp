@@ -21,11 +21,15 @@ void InstallPlatformServices() {
     App() = ResolveAppPaths(CurrentExecutable());
 }
 
-void StartServices() {
+void StartServices(radio::DDEClientModule* radio) {
     Common::Initialize();
+    if (!radio) return;
+    Common::SetConnectedServersSource([radio] { return radio->GetConnectedServers(); });
+    radio->Initialize();
 }
 
-void StopServices() {
+void StopServices(radio::DDEClientModule* radio) {
+    if (radio) radio->CloseServers();
     Common::Terminate();
 }
 

@@ -1,6 +1,8 @@
 // The real operating-system services, installed once at start-up.
 #pragma once
 
+#include "radio/dde_client.h"
+
 namespace bb::app {
 
 // Installs this machine's clock, version, locale, zone database, message
@@ -8,7 +10,7 @@ namespace bb::app {
 void InstallPlatformServices();
 
 // The common services: the diagnostic log, then the radio-control link.
-void StartServices();
-void StopServices();
+void StartServices(radio::DDEClientModule* radio);
+void StopServices(radio::DDEClientModule* radio);
 
 }  // namespace bb::app
