@@ -1,0 +1,129 @@
+#include "rigbridge/bridge.h"
+
+#include <gtest/gtest.h>
+
+namespace bb::rigbridge {
+namespace {
+
+class FakeRig final : public Rig {
+  public:
+    std::vector<std::string> calls;
+    double hz = 14074000;
+    std::string mode = "USB";
+    bool fail = false;
+    bool SetMode(const std::string& m, std::string& error) override {
+        calls.push_back("mode " + m);
+        if (fail)
+            error = "rig is off";
+        else
+            mode = m;
+        return !fail;
+    }
+    bool SetFrequency(double f, std::string& error) override {
+        calls.push_back("freq " + std::to_string(static_cast<long long>(f)));
+        if (fail)
+            error = "rig is off";
+        else
+            hz = f;
+        return !fail;
+    }
+    bool Read(double& f, std::string& m, std::string& error) override {
+        if (fail) error = "rig is off";
+        f = hz;
+        m = mode;
+        return !fail;
+    }
+    std::string Name() const override { return "Hamlib Dummy"; }
+};
+
+class RigBridge : public ::testing::Test {
+  protected:
+    FakeRig rig;
+    std::vector<std::string> log;
+    Bridge bridge{rig, [this](const std::string& s) { log.push_back(s); }};
+};
+
+TEST(Commands, CommanderFieldsAndWhatIsRefused) {
+    std::string why;
+    auto t = ParseCommanderCommand("000xcvrfreqmode<xcvrfreq:9>145500.00<xcvrmode:2>FM", why);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(*t->hz, 145500000);
+    EXPECT_EQ(*t->mode, "FM");
+    // A decimal comma (the board formats as the user's region does), no
+    // prefix, no mode, and a field that is not for the radio.
+    t = ParseCommanderCommand("XCVRFREQMODE<xcvrfreq:9>438162,50<note:3>abc", why);
+    ASSERT_TRUE(t);
+    EXPECT_EQ(*t->hz, 438162500);
+    EXPECT_FALSE(t->mode);
+    for (const char* bad :
+         {"", "000", "000start", "000xcvrfreqmode", "000xcvrfreqmode<xcvrfreq:99>1",
+          "000xcvrfreqmode<xcvrfreq:x>1", "000xcvrfreqmode<xcvrfreq:-1>1",
+          "000xcvrfreqmode<xcvrfreq:1>0", "000xcvrfreqmode<xcvrfreq:4>1.2.",
+          "000xcvrfreqmode<xcvrfreq:9999999>", "000xcvrfreqmode xcvrfreq:1>7",
+          "000xcvrfreqmode<xcvrfreq:4>7050<xcvrmode:3>XYZ",
+          "000xcvrfreqmode<xcvrfreq:12>999999999999"}) {
+        EXPECT_FALSE(ParseCommanderCommand(bad, why)) << bad;
+        EXPECT_FALSE(why.empty());
+    }
+}
+
+TEST(Commands, HamRadioDeluxe) {
+    std::string why;
+    EXPECT_EQ(*ParseHrdCommand("freq 145500000", why)->hz, 145500000);
+    EXPECT_EQ(*ParseHrdCommand("  MODE usb\r\n", why)->mode, "USB");
+    for (const char* bad : {"", "freq", "freq -5", "freq 0", "freq 1e6", "mode", "mode FOO",
+                            "tune 145500000", "freq 14507400000000"})
+        EXPECT_FALSE(ParseHrdCommand(bad, why)) << bad;
+}
+
+TEST_F(RigBridge, TheModeGoesToTheRadioBeforeTheFrequency) {
+    EXPECT_TRUE(bridge.Execute(Program::Commander, "DDEServer",
+                               "000xcvrfreqmode<xcvrfreq:9>145500.00<xcvrmode:2>FM"));
+    EXPECT_EQ(rig.calls, (std::vector<std::string>{"mode FM", "freq 145500000"}));
+    // Ham Radio Deluxe is sent the frequency first: it goes again after the mode.
+    rig.calls.clear();
+    EXPECT_TRUE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT", "freq 7050000"));
+    EXPECT_TRUE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT", "mode LSB"));
+    EXPECT_TRUE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT", "mode USB"));  // alone
+    EXPECT_EQ(rig.calls,
+              (std::vector<std::string>{"freq 7050000", "mode LSB", "freq 7050000", "mode USB"}));
+}
+
+TEST_F(RigBridge, RefusedCommandsLeaveTheRadioAlone) {
+    EXPECT_FALSE(bridge.Execute(Program::Commander, "CIV_CommanderUI",
+                                "000xcvrfreqmode<xcvrfreq:9>145500.00"));
+    EXPECT_FALSE(bridge.Execute(Program::Commander, "DDEServer", "000xcvrfreqmode<xcvrfreq:99>1"));
+    EXPECT_FALSE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT", "freq banana"));
+    EXPECT_TRUE(rig.calls.empty());
+    EXPECT_EQ(log.size(), 3u);
+    rig.fail = true;
+    EXPECT_FALSE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT", "mode FM"));
+    EXPECT_NE(log.back().find("rig is off"), std::string::npos);
+}
+
+TEST_F(RigBridge, ItemsAndTheirChanges) {
+    EXPECT_EQ(*bridge.Request(Program::Commander, "CIV_CommanderUI", "freqdisplay"), "14074.00");
+    EXPECT_EQ(*bridge.Request(Program::Commander, "DDEServer", "Mode"), "USB");
+    EXPECT_EQ(*bridge.Request(Program::HamRadioDeluxe, "HRD_CAT", "HRD_HERTZ"), "14074000");
+    EXPECT_EQ(*bridge.Request(Program::HamRadioDeluxe, "HRD_CAT", "HRD_RADIO"), "Hamlib Dummy");
+    EXPECT_FALSE(bridge.Request(Program::HamRadioDeluxe, "HRD_CAT", "FreqDisplay"));
+    EXPECT_FALSE(bridge.Request(Program::Commander, "HRD_CAT", "HRD_HERTZ"));
+    EXPECT_TRUE(bridge.Poll().empty());
+    rig.hz = 3573000;
+    const auto changes = bridge.Poll();
+    ASSERT_EQ(changes.size(), 2u);
+    EXPECT_EQ(changes[0].item, "FreqDisplay");
+    EXPECT_EQ(changes[0].value, "3573.00");
+    EXPECT_EQ(changes[1].value, "3573000");
+    // A radio that stops answering is said once, and again when it is back.
+    rig.fail = true;
+    bridge.Poll();
+    bridge.Poll();
+    rig.fail = false;
+    bridge.Poll();
+    EXPECT_EQ(log, (std::vector<std::string>{"cannot read the radio: rig is off",
+                                             "the radio answers again"}));
+}
+
+}  // namespace
+}  // namespace bb::rigbridge

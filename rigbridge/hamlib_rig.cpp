@@ -1,0 +1,93 @@
+#include "rigbridge/hamlib_rig.h"
+
+#include <hamlib/rig.h>
+
+namespace bb::rigbridge {
+
+HamlibRig::HamlibRig(int model, std::string port, int baud)
+    : model_(model), port_(std::move(port)), baud_(baud) {
+    rig_set_debug(RIG_DEBUG_NONE);
+}
+
+HamlibRig::~HamlibRig() {
+    if (!rig_) return;
+    if (open_) rig_close(rig_);
+    rig_cleanup(rig_);
+}
+
+bool HamlibRig::Check(int status, std::string& error) {
+    if (status == RIG_OK) return true;
+    error = rigerror(status);
+    while (!error.empty() && (error.back() == '\n' || error.back() == '\r'))
+        error.pop_back();
+    return false;
+}
+
+bool HamlibRig::Open(std::string& error) {
+    if (!rig_) {
+        rig_ = rig_init(static_cast<rig_model_t>(model_));
+        if (!rig_) {
+            error = "Hamlib knows no rig model " + std::to_string(model_) + " (see rigctl -l)";
+            return false;
+        }
+        if (!port_.empty() &&
+            !Check(rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), port_.c_str()),
+                   error))
+            return false;
+        if (baud_ > 0 && !Check(rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"),
+                                             std::to_string(baud_).c_str()),
+                                error))
+            return false;
+    }
+    if (open_) return true;
+    open_ = Check(rig_open(rig_), error);
+    return open_;
+}
+
+bool HamlibRig::Ready(std::string& error) {
+    return open_ || Open(error);
+}
+
+bool HamlibRig::SetMode(const std::string& mode, std::string& error) {
+    if (!Ready(error)) return false;
+    const rmode_t m = rig_parse_mode(mode.c_str());
+    if (m == RIG_MODE_NONE) {
+        error = "Hamlib knows no mode " + mode;
+        return false;
+    }
+    if (Check(rig_set_mode(rig_, RIG_VFO_CURR, m, RIG_PASSBAND_NOCHANGE), error)) return true;
+    rig_close(rig_);
+    open_ = false;
+    return false;
+}
+
+bool HamlibRig::SetFrequency(double hz, std::string& error) {
+    if (!Ready(error)) return false;
+    if (Check(rig_set_freq(rig_, RIG_VFO_CURR, hz), error)) return true;
+    rig_close(rig_);
+    open_ = false;
+    return false;
+}
+
+bool HamlibRig::Read(double& hz, std::string& mode, std::string& error) {
+    if (!Ready(error)) return false;
+    freq_t f = 0;
+    rmode_t m = RIG_MODE_NONE;
+    pbwidth_t width = 0;
+    if (!Check(rig_get_freq(rig_, RIG_VFO_CURR, &f), error) ||
+        !Check(rig_get_mode(rig_, RIG_VFO_CURR, &m, &width), error)) {
+        rig_close(rig_);
+        open_ = false;
+        return false;
+    }
+    hz = f;
+    mode = rig_strrmode(m);
+    return true;
+}
+
+std::string HamlibRig::Name() const {
+    if (!rig_ || !rig_->caps) return {};
+    return std::string(rig_->caps->mfg_name) + " " + rig_->caps->model_name;
+}
+
+}  // namespace bb::rigbridge

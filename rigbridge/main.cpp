@@ -1,0 +1,144 @@
+// bb-rigbridge: answers the board as DXLab Commander ("CI-V Commander") and
+// Ham Radio Deluxe ("HRD_RADIO_000") and tunes a real radio through Hamlib.
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QTimer>
+#include <cstdio>
+#include <map>
+#include <memory>
+
+#include "platform/dbus_dde.h"
+#include "rigbridge/bridge.h"
+#include "rigbridge/hamlib_rig.h"
+
+using namespace bb;
+using rigbridge::Program;
+
+namespace {
+
+void Say(const std::string& text) {
+    std::fprintf(stderr, "bb-rigbridge: %s\n", text.c_str());
+    std::fflush(stderr);
+}
+
+const char* kHelp =
+    "Answers the board's Tune dialog as both radio-control programs it knows,\n"
+    "DXLab Commander and Ham Radio Deluxe, and tunes your radio through Hamlib:\n"
+    "the board sends the QSY frequency and the mode you chose, the bridge sets\n"
+    "the mode, then the frequency. Start it with the board running or not; it\n"
+    "announces itself to the board, which shows both programs as connected\n"
+    "within a few seconds.\n\n"
+    "Examples:\n"
+    "  rigctld -m 1 &                        Hamlib's dummy radio, to try it out\n"
+    "  bb-rigbridge                          the radio behind rigctld on 127.0.0.1:4532\n"
+    "  bb-rigbridge -m 3073 -r /dev/ttyUSB0 -s 19200    an IC-7300 on a serial port\n"
+    "  rigctl -l                             lists Hamlib's rig models\n";
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("bb-rigbridge"));
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QString::fromLatin1(kHelp));
+    cli.addHelpOption();
+    QCommandLineOption model({"m", "model"},
+                             "Hamlib rig model number (default 2: rigctld over the network).",
+                             "number", "2");
+    QCommandLineOption port({"r", "rig-file"},
+                            "The radio's serial device, or host:port for network models "
+                            "(default 127.0.0.1:4532 for model 2).",
+                            "port");
+    QCommandLineOption speed({"s", "serial-speed"}, "Serial speed in baud (default: the model's).",
+                             "baud", "0");
+    QCommandLineOption poll("poll", "How often the radio is read for the hot links, in ms.", "ms",
+                            "1000");
+    QCommandLineOption board("board", "The board's service name, its executable's name.", "name",
+                             "beaconboard");
+    QCommandLineOption as("as", "Answer as: commander, hrd or both.", "which", "both");
+    cli.addOptions({model, port, speed, poll, board, as});
+    cli.process(app);
+
+    bool ok = true;
+    const int modelNumber = cli.value(model).toInt(&ok);
+    const int baud = ok ? cli.value(speed).toInt(&ok) : 0;
+    const int pollMs = ok ? cli.value(poll).toInt(&ok) : 0;
+    const QString which = cli.value(as).toLower();
+    if (!ok || modelNumber <= 0 || baud < 0 || pollMs < 50 ||
+        (which != "both" && which != "commander" && which != "hrd")) {
+        Say("bad option value; see --help");
+        return 2;
+    }
+    std::string portName = cli.value(port).toStdString();
+    if (portName.empty() && modelNumber == 2) portName = "127.0.0.1:4532";
+
+    rigbridge::HamlibRig rig(modelNumber, portName, baud);
+    std::string error;
+    if (!rig.Open(error)) {
+        Say("cannot open rig model " + std::to_string(modelNumber) + " on " +
+            (portName.empty() ? std::string("its default port") : portName) + ": " + error);
+        return 1;
+    }
+    rigbridge::Bridge bridge(rig, Say);
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    struct Answering {
+        Program program;
+        const char* service;
+        std::vector<const char*> topics;
+    };
+    std::vector<Answering> programs;
+    if (which != "hrd")
+        programs.push_back(
+            {Program::Commander, "CI-V Commander", {"CIV_CommanderUI", "DDEServer"}});
+    if (which != "commander")
+        programs.push_back({Program::HamRadioDeluxe, "HRD_RADIO_000", {"HRD_CAT"}});
+
+    std::vector<std::unique_ptr<platform::DdeService>> services;
+    std::map<std::pair<Program, std::string>, platform::DdeTopicObject*> topics;
+    for (const Answering& a : programs) {
+        auto service = std::make_unique<platform::DdeService>(bus, a.service);
+        QString why;
+        if (!service->Register(why)) {
+            Say("cannot answer as " + std::string(a.service) + ": " + why.toStdString());
+            return 1;
+        }
+        for (const char* topic : a.topics) {
+            platform::DdeTopicHandlers h;
+            const Program p = a.program;
+            const std::string t = topic;
+            h.execute = [&bridge, p, t](const std::string& c) { return bridge.Execute(p, t, c); };
+            h.request = [&bridge, p, t](const std::string& item) {
+                return bridge.Request(p, t, item);
+            };
+            topics[{p, t}] = service->AddTopic(topic, std::move(h));
+        }
+        services.push_back(std::move(service));
+    }
+
+    QTimer poller;
+    QObject::connect(&poller, &QTimer::timeout, [&] {
+        for (const rigbridge::Change& c : bridge.Poll())
+            if (auto it = topics.find({c.program, c.topic}); it != topics.end() && it->second)
+                it->second->Notify(c.item, c.value);
+    });
+    poller.start(pollMs);
+
+    // Tell the board, without waiting: it opens its links to us at once.
+    const std::string boardName = cli.value(board).toStdString();
+    for (const Answering& a : programs) {
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            platform::DdeServiceName(boardName), platform::DdeTopicPath("DDEClient"),
+            QStringLiteral("org.beaconboard.DDE.Topic"), QStringLiteral("Execute"));
+        m.setAutoStartService(false);
+        m << QString::fromLatin1(a.program == Program::Commander ? "000start" : "001start");
+        bus.send(m);
+    }
+    Say("answering as " +
+        std::string(programs.size() == 2 ? "CI-V Commander and HRD_RADIO_000"
+                                         : programs[0].service) +
+        " for " + rig.Name() + (portName.empty() ? std::string() : " on " + portName));
+    return app.exec();
+}

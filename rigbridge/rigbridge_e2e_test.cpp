@@ -1,0 +1,129 @@
+// From the tune dialog's buttons, over the session bus, through bb-rigbridge
+// to Hamlib's dummy radio behind rigctld on 127.0.0.1, and back.
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QThread>
+
+#include "platform/dbus_dde.h"
+#include "platform/qt_timer.h"
+#include "radio/dde_client.h"
+#include "support/common.h"
+#include "tests/fakes/fake_board.h"
+#include "windows/form3.h"
+
+namespace bb {
+namespace {
+
+// A loopback port nobody listens on (connect=false) or that now answers.
+int LoopbackPort(int port, bool connect) {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<std::uint16_t>(port));
+    int result = -1;
+    if (connect) {
+        result = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? port : -1;
+    } else if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
+        socklen_t len = sizeof a;
+        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+        result = ntohs(a.sin_port);
+    }
+    ::close(fd);
+    return result;
+}
+
+template <class Done>
+bool WaitFor(Done done, int ms) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    return done();
+}
+
+class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
+  protected:
+    void SetUp() override {
+        if (QStandardPaths::findExecutable("rigctld").isEmpty())
+            GTEST_SKIP() << "Hamlib's rigctld is not installed (Debian libhamlib-utils)";
+        Common::Initialize();
+        port_ = QString::number(LoopbackPort(0, false));
+        rigctld_.start("rigctld", {"-m", "1", "-T", "127.0.0.1", "-t", port_});
+        ASSERT_TRUE(WaitFor([&] { return LoopbackPort(port_.toInt(), true) > 0; }, 5000));
+    }
+    void TearDown() override {
+        if (dialog) dialog->close();
+        for (QProcess* p : {&bridge_, &rigctld_}) {
+            p->kill();
+            p->waitForFinished();
+        }
+    }
+    void StartBridge() {
+        bridge_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        bridge_.start(BB_RIGBRIDGE_EXE, {"--rig-file", "127.0.0.1:" + port_, "--board", "BBTEST"});
+        ASSERT_TRUE(bridge_.waitForStarted());
+    }
+    // The radio's frequency and mode as rigctl reads them.
+    std::string ReadBack() {
+        QProcess rigctl;
+        rigctl.start("rigctl", {"-m", "2", "-r", "127.0.0.1:" + port_, "f", "m"});
+        rigctl.waitForFinished();
+        const QStringList lines = QString::fromLatin1(rigctl.readAllStandardOutput()).split('\n');
+        return lines.size() < 2 ? "" : (lines[0] + " " + lines[1]).toStdString();
+    }
+    std::int32_t Station(const std::string& call, const std::string& qsy) {
+        const std::int32_t i = AddRecord(call);
+        Record(i).QSY.Frequency = qsy;
+        return i;
+    }
+
+    QString port_;
+    QProcess rigctld_, bridge_;
+    platform::DBusDdeLayer dde{QDBusConnection::sessionBus()};
+    platform::QtTimer timer;
+    radio::DDEClientModule radio{dde, timer, "BBTEST"};
+    QPointer<windows::Form3> dialog;
+};
+
+TEST_F(TuneARealRig, TuneSetsTheRigAndTheStatusFollowsTheBridge) {
+    radio.Initialize();
+    EXPECT_EQ(radio.GetConnectedServers(), "");
+    // The bridge announces itself: both programs count as connected without
+    // waiting for a sweep.
+    StartBridge();
+    ASSERT_TRUE(WaitFor([&] { return radio.GetConnectedServers() == "DXL,HRD"; }, 10000));
+
+    windows::OpenTuneDialog(dialog, radio, board, Station("N0CALL", "145.500"), "N0CALL");
+    ASSERT_TRUE(dialog->cmdSetFreq[0]->isEnabled());
+    dialog->optMode[1]->click();     // USB
+    dialog->cmdSetFreq[0]->click();  // Commander
+    EXPECT_EQ(ReadBack(), "145500000 USB");
+
+    windows::OpenTuneDialog(dialog, radio, board, Station("PA3XYZ", "7.050"), "PA3XYZ");
+    dialog->optMode[0]->click();     // LSB
+    dialog->cmdSetFreq[1]->click();  // Ham Radio Deluxe, with the chosen mode
+    EXPECT_EQ(ReadBack(), "7050000 LSB");
+    EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
+
+    // The bridge goes away: the next sweep and refresh show it.
+    bridge_.kill();
+    bridge_.waitForFinished();
+    radio.ReconnectSweep();
+    dialog->tmrSetFreq_Timer();
+    EXPECT_EQ(dialog->cmdSetFreq[0]->text(), "DX-Lab Commander is not connected.");
+    EXPECT_FALSE(dialog->cmdSetFreq[1]->isEnabled());
+}
+
+}  // namespace
+}  // namespace bb
