@@ -166,6 +166,9 @@ void Form1::Form_Load() {
             t.HelpFilePath = App().FindData(App().exeName + ".html").string();
             setWindowTitle(QString::fromStdString(t.WindowTitle));
             radio_ = std::make_unique<radio::DDEClientModule>(*dde_, retryTimer_, App().exeName);
+            radio_->Later = [this](std::function<void()> task) {
+                QTimer::singleShot(0, this, std::move(task));
+            };
             StartServices(radio_.get());
             grid_ = std::make_unique<StationGrid>(control_, *board_, *host_, clipboard_, *pump_,
                                                   *this, t.WindowTitle);

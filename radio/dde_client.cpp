@@ -121,8 +121,13 @@ void DDEClient::Form_LinkExecute(const std::string& command, bool& cancel) {
     std::int16_t server = 0;
     if (!LeadingServerNumber(command, server)) return;
     if (Lower(std::string_view(command).substr(3)) != "start") return;
-    module_.ConnectServer(server);
     cancel = false;
+    if (!module_.Later) {
+        module_.ConnectServer(server);
+        return;
+    }
+    DDEClientModule* module = &module_;
+    module_.Later([module, server] { module->ConnectServer(server); });
 }
 
 void DDEClient::ServerRetryTimer_Timer() {

@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -72,6 +73,12 @@ class DDEClientModule {
 
     // The reconnect sweep of the main window's timer.
     void ReconnectSweep();
+
+    // Runs a task once the current event has been handled. A program that
+    // announces itself waits for its answer and cannot answer a link opened
+    // back to it meanwhile, so the connect runs after the answer. Without
+    // it the connect runs at once.
+    std::function<void(std::function<void()>)> Later;
 
     DDEClient* Client() { return client_.get(); }
     HRD_RADIO_000* Hrd() { return hrd_.get(); }

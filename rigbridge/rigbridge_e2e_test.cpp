@@ -7,10 +7,13 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QApplication>
+#include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
+#include <QTimer>
+#include <atomic>
 
 #include "platform/dbus_dde.h"
 #include "platform/qt_timer.h"
@@ -123,6 +126,42 @@ TEST_F(TuneARealRig, TuneSetsTheRigAndTheStatusFollowsTheBridge) {
     dialog->tmrSetFreq_Timer();
     EXPECT_EQ(dialog->cmdSetFreq[0]->text(), "DX-Lab Commander is not connected.");
     EXPECT_FALSE(dialog->cmdSetFreq[1]->isEnabled());
+}
+
+// A program that announces itself with a call that waits for the answer is
+// connected at once, not after the retry: the board opens its links to it
+// only once it has answered.
+TEST_F(TuneARealRig, AProgramThatWaitsOnItsAnnouncementIsConnectedAtOnce) {
+    radio.Later = [](std::function<void()> task) { QTimer::singleShot(0, qApp, std::move(task)); };
+    radio.Initialize();
+    QThread thread;
+    thread.start();
+    QObject context;
+    context.moveToThread(&thread);
+    std::unique_ptr<platform::DdeService> hrd;
+    std::atomic<bool> answered = false;
+    QMetaObject::invokeMethod(&context, [&] {
+        QDBusConnection bus =
+            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("hrd"));
+        hrd = std::make_unique<platform::DdeService>(bus, "HRD_RADIO_000");
+        QString why;
+        hrd->Register(why);
+        platform::DdeTopicHandlers h;
+        h.request = [](const std::string&) { return std::optional<std::string>("7050000"); };
+        hrd->AddTopic("HRD_CAT", h);
+        QDBusMessage m = QDBusMessage::createMethodCall(
+            platform::DdeServiceName("BBTEST"), platform::DdeTopicPath("DDEClient"),
+            QStringLiteral("org.beaconboard.DDE.Topic"), QStringLiteral("Execute"));
+        m << QStringLiteral("001start");
+        answered = bus.call(m, QDBus::Block, 5000).arguments().value(0).toBool();
+    });
+    ASSERT_TRUE(WaitFor([&] { return answered.load(); }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return radio.GetConnectedServers() == "HRD"; }, 1000));
+    QMetaObject::invokeMethod(
+        &context, [&] { hrd.reset(); }, Qt::BlockingQueuedConnection);
+    QDBusConnection::disconnectFromBus(QStringLiteral("hrd"));
+    thread.quit();
+    thread.wait();
 }
 
 }  // namespace
