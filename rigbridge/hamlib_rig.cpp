@@ -2,11 +2,19 @@
 
 #include <hamlib/rig.h>
 
+#include <clocale>
+
 namespace bb::rigbridge {
 
 HamlibRig::HamlibRig(int model, std::string port, int baud)
     : model_(model), port_(std::move(port)), baud_(baud) {
     rig_set_debug(RIG_DEBUG_NONE);
+    // Hamlib writes numbers to the radio and to rigctld with printf, which
+    // would use a decimal comma in some regions; and it saves and restores
+    // the number locale around rig_open by a name that the restore frees
+    // while reading it unless the locale is the built-in "C". The bridge
+    // formats nothing by the user's locale itself.
+    std::setlocale(LC_NUMERIC, "C");
 }
 
 HamlibRig::~HamlibRig() {

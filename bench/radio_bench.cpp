@@ -1,0 +1,113 @@
+// How long the window's thread waits on the radio link: one reconnect sweep
+// (every 5 s) with no radio-control program running and with bb-rigbridge
+// answering as both, and one tune command through to Hamlib's dummy radio.
+#include <benchmark/benchmark.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QThread>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "bench/bench_grid.h"
+#include "platform/dbus_dde.h"
+#include "radio/dde_client.h"
+#include "tests/fakes/fake_dde.h"
+
+namespace bb {
+namespace {
+
+struct Link {
+    platform::DBusDdeLayer dde{QDBusConnection::sessionBus()};
+    testing::FakeTimer timer;
+    radio::DDEClientModule radio{dde, timer, "BBBENCH"};
+};
+
+void BM_SweepNoPrograms(benchmark::State& state) {
+    Link link;
+    link.radio.Initialize();
+    for (auto _ : state)
+        link.radio.ReconnectSweep();
+    if (link.radio.GetConnectedServers() != "") state.SkipWithError("a program answered");
+}
+BENCHMARK(BM_SweepNoPrograms)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+int FreeLoopbackPort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+// rigctld with the dummy radio and bb-rigbridge in front of it.
+class Bridge {
+  public:
+    Bridge() {
+        port_ = QString::number(FreeLoopbackPort());
+        rigctld_.start("rigctld", {"-m", "1", "-T", "127.0.0.1", "-t", port_});
+        QThread::msleep(300);
+        bridge_.start(BB_RIGBRIDGE_EXE, {"--rig-file", "127.0.0.1:" + port_, "--board", "BBBENCH"});
+        bridge_.waitForStarted();
+    }
+    ~Bridge() {
+        for (QProcess* p : {&bridge_, &rigctld_}) {
+            p->kill();
+            p->waitForFinished();
+        }
+    }
+    bool WaitConnected(radio::DDEClientModule& radio) {
+        QElapsedTimer t;
+        t.start();
+        while (radio.GetConnectedServers() != "DXL,HRD" && t.elapsed() < 10000) {
+            radio.ReconnectSweep();
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+        }
+        return radio.GetConnectedServers() == "DXL,HRD";
+    }
+
+  private:
+    QString port_;
+    QProcess rigctld_, bridge_;
+};
+
+void BM_SweepBridgeRunning(benchmark::State& state) {
+    Link link;
+    link.radio.Initialize();
+    Bridge bridge;
+    if (!bridge.WaitConnected(link.radio))
+        return state.SkipWithError("bb-rigbridge did not answer");
+    for (auto _ : state)
+        link.radio.ReconnectSweep();
+}
+BENCHMARK(BM_SweepBridgeRunning)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+// From the send to the dummy radio having taken mode and frequency.
+void BM_TuneThroughBridge(benchmark::State& state) {
+    Link link;
+    link.radio.Initialize();
+    Bridge bridge;
+    if (!bridge.WaitConnected(link.radio))
+        return state.SkipWithError("bb-rigbridge did not answer");
+    bool usb = false;
+    for (auto _ : state) {
+        usb = !usb;
+        link.radio.SendCommanderFreqMode("145500.00", usb ? "USB" : "FM");
+    }
+    if (!link.radio.IsServerConnected(0)) state.SkipWithError("a send failed");
+}
+BENCHMARK(BM_TuneThroughBridge)->Unit(benchmark::kMicrosecond)->UseRealTime();
+
+}  // namespace
+}  // namespace bb
+
+int main(int argc, char** argv) {
+    return bb::RunQtBenchmarks(argc, argv);
+}
