@@ -78,12 +78,19 @@ class Bridge {
     QProcess rigctld_, bridge_;
 };
 
+// The link with both programs connected through the bridge; false when the
+// bridge did not answer.
+bool ConnectThroughBridge(benchmark::State& state, Link& link, Bridge& bridge) {
+    link.radio.Initialize();
+    if (bridge.WaitConnected(link.radio)) return true;
+    state.SkipWithError("bb-rigbridge did not answer");
+    return false;
+}
+
 void BM_SweepBridgeRunning(benchmark::State& state) {
     Link link;
-    link.radio.Initialize();
     Bridge bridge;
-    if (!bridge.WaitConnected(link.radio))
-        return state.SkipWithError("bb-rigbridge did not answer");
+    if (!ConnectThroughBridge(state, link, bridge)) return;
     for (auto _ : state)
         link.radio.ReconnectSweep();
 }
@@ -92,10 +99,8 @@ BENCHMARK(BM_SweepBridgeRunning)->Unit(benchmark::kMicrosecond)->UseRealTime();
 // From the send to the dummy radio having taken mode and frequency.
 void BM_TuneThroughBridge(benchmark::State& state) {
     Link link;
-    link.radio.Initialize();
     Bridge bridge;
-    if (!bridge.WaitConnected(link.radio))
-        return state.SkipWithError("bb-rigbridge did not answer");
+    if (!ConnectThroughBridge(state, link, bridge)) return;
     bool usb = false;
     for (auto _ : state) {
         usb = !usb;
