@@ -7,6 +7,7 @@
 #include <QMenuBar>
 #include <QScreen>
 #include <chrono>
+#include <filesystem>
 
 #include "app/services.h"
 #include "generated/version.h"
@@ -88,8 +89,12 @@ Form1::Form1(HostFactory factory)
 Form1::~Form1() {
     for (QWidget* w : QApplication::topLevelWidgets())
         if (qobject_cast<windows::Form2*>(w)) delete w;
-    // The tune dialog sends through the radio link, which goes with this window.
-    delete tune_.data();
+    // The tune dialog sends through the radio link, the details and options
+    // windows read the table and the grid: they go with this window.
+    for (QWidget* w : {static_cast<QWidget*>(tune_.data()), static_cast<QWidget*>(details_.data()),
+                       static_cast<QWidget*>(options_.data()),
+                       static_cast<QWidget*>(legend_.data()), static_cast<QWidget*>(about_.data())})
+        delete w;
     Common::SetConnectedServersSource(nullptr);
     delete view_;
 }
@@ -305,10 +310,6 @@ void Form1::tmrReconnect_Timer() {
     });
 }
 
-void Form1::NotBuiltYet(const char* procedure, const char* what) {
-    WriteErrorLog(std::string(procedure) + ": the " + what + " is not part of this version");
-}
-
 void Form1::mnuFileExit_Click() {
     Trap("Form1.mnuFileExit_Click", [&] {
         if (grid_)
@@ -318,21 +319,73 @@ void Form1::mnuFileExit_Click() {
     });
 }
 
+namespace {
+
+// Shows a single-instance window, made by `make` when it is not open.
+template <class W, class Make>
+W* ShowSingle(QPointer<W>& window, Make make) {
+    if (!window) window = make();
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return window;
+}
+
+}  // namespace
+
 void Form1::mnuOptionsLegend_Click() {
     Trap("Form1.mnuOptionsLegend_Click",
-         [&] { NotBuiltYet("Form1.mnuOptionsLegend_Click", "legend window"); });
+         [&] { ShowSingle(legend_, [] { return new windows::Form4(Texts().WindowTitle); }); });
 }
 
 void Form1::mnuConfig_Click() {
-    Trap("Form1.mnuConfig_Click", [&] { NotBuiltYet("Form1.mnuConfig_Click", "options dialog"); });
+    Trap("Form1.mnuConfig_Click", [&] {
+        if (!grid_) Raise(err::kObjectNotSet, "no grid");
+        ShowSingle(options_, [this] {
+            windows::OptionsServices s;
+            s.columns = grid_.get();
+            s.columnTitle = [this](int c) {
+                return grid_->ColumnDefs.at(static_cast<std::size_t>(c)).header;
+            };
+            s.selectColumns = [this] { grid_->select_columns(); };
+            s.buildGrid = [this] { grid_->build_station_grid(); };
+            s.writeSettings = [this] {
+                WriteSettings(SettingsBinding{Texts().SettingsFilePath, grid_.get(),
+                                              language_.get(), &Settings()});
+            };
+            return new windows::frmOptions(std::move(s));
+        })->tbsOptions->setCurrentIndex(0);
+    });
 }
 
 void Form1::mnuHelpHelp_Click() {
-    Trap("Form1.mnuHelpHelp_Click", [&] { NotBuiltYet("Form1.mnuHelpHelp_Click", "help page"); });
+    Trap("Form1.mnuHelpHelp_Click", [&] {
+        const std::string& help = Texts().HelpFilePath;
+        // Only the file's own extension goes: a folder may have a dot too.
+        const std::string base = help.size() >= 5 && help.compare(help.size() - 5, 5, ".html") == 0
+                                     ? help.substr(0, help.size() - 5)
+                                     : help;
+        const std::string language = language_ ? language_->get_language() : std::string();
+        const std::string localised = base + "_" + language + ".html";
+        std::error_code ec;
+        if (language != "English" && !language.empty() && std::filesystem::exists(localised, ec))
+            ShellOpen(localised);
+        else
+            ShellOpen(help);
+    });
 }
 
 void Form1::mnuHelpAbout_Click() {
-    Trap("Form1.mnuHelpAbout_Click", [&] { NotBuiltYet("Form1.mnuHelpAbout_Click", "About box"); });
+    Trap("Form1.mnuHelpAbout_Click", [&] {
+        ShowSingle(about_, [this] {
+            const ProgramTexts& t = Texts();
+            auto* box = new windows::frm_About(windows::AboutTexts{t.WindowTitle, t.AuthorText,
+                                                                   t.DescriptionText, t.WebsiteText,
+                                                                   version::kLegalText});
+            box->Open = [this](const std::string& target) { ShellOpen(target); };
+            return box;
+        });
+    });
 }
 
 void Form1::mnuHelpUpdate_Click() {
@@ -347,7 +400,17 @@ void Form1::mnuPopupDetails_Click() {
     Trap("Form1.mnuPopupDetails_Click", [&] {
         if (!grid_ || grid_->strSelectedCall.empty()) return;
         DetailsCallsign = grid_->strSelectedCall;
-        NotBuiltYet("Form1.mnuPopupDetails_Click", "details window");
+        // Each Detail loads the window anew, for the station chosen now.
+        delete details_.data();
+        windows::Form5Services s;
+        s.board = board_.get();
+        s.symbolPicture = [this](const std::string& symbol) {
+            bool known = false;
+            return grid_->SymbolPicture(symbol, known);
+        };
+        s.tune = [this](std::int32_t index, const std::string& call) { TuneStation(index, call); };
+        details_ = new windows::Form5(s, DetailsCallsign);
+        details_->show();
     });
 }
 

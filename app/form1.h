@@ -29,6 +29,9 @@
 #include "support/pass_gate.h"
 #include "windows/form2.h"
 #include "windows/form3.h"
+#include "windows/form5.h"
+#include "windows/form_options.h"
+#include "windows/small_windows.h"
 
 namespace bb::app {
 
@@ -78,6 +81,8 @@ class Form1 final : public QMainWindow,
     void SetDdeLayer(dde::Layer* layer) { dde_ = layer; }
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
+    // How help pages and web addresses are opened; the desktop's by default.
+    std::function<void(const std::string&)> ShellOpen = windows::ShellOpen;
     // The station the details window shows.
     std::string DetailsCallsign;
 
@@ -121,6 +126,10 @@ class Form1 final : public QMainWindow,
     platform::QtSound& Sound() { return sound_; }
     radio::DDEClientModule* Radio() { return radio_.get(); }
     windows::Form3* TuneDialog() { return tune_; }
+    windows::Form5* DetailsWindow() { return details_; }
+    windows::frmOptions* OptionsDialog() { return options_; }
+    windows::Form4* LegendWindow() { return legend_; }
+    windows::frm_About* AboutBox() { return about_; }
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -130,7 +139,6 @@ class Form1 final : public QMainWindow,
     void BuildMenus();
     QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
                        void (Form1::*handler)());
-    void NotBuiltYet(const char* procedure, const char* what);
     void HostClosing();
     void SaveLanguage();
     void RedrawOverlays(const char* procedure);
@@ -162,6 +170,10 @@ class Form1 final : public QMainWindow,
     platform::QtTimer retryTimer_;
     std::unique_ptr<radio::DDEClientModule> radio_;
     QPointer<windows::Form3> tune_;
+    QPointer<windows::Form5> details_;
+    QPointer<windows::frmOptions> options_;
+    QPointer<windows::Form4> legend_;
+    QPointer<windows::frm_About> about_;
     bool stopped_ = false;
     bool closing_ = false;
 };

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 
+#include "stations/position.h"
 #include "support/clock.h"
 #include "support/number_format.h"
 #include "support/system_api.h"
@@ -50,6 +51,21 @@ StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host:
       pump_(pump),
       window_(window),
       windowTitle_(std::move(windowTitle)) {}
+
+// The locator at the length the options choose; the record keeps eight.
+std::string StationGrid::LocatorText(const StationRecord& r) const {
+    const std::int16_t length = Settings().FormatLocator;
+    if (length == 6) return r.Locator.substr(0, 6);
+    if (length != 10 || r.Locator.empty()) return r.Locator;
+    std::string text = r.Locator;
+    TrapWith(
+        [&] {
+            LocatorFromPosition(static_cast<double>(r.Longitude) / 60.0,
+                                static_cast<double>(r.Latitude) / 60.0, text, 10);
+        },
+        [](std::int16_t) {});
+    return text;
+}
 
 void StationGrid::FillColumnCaptions() {
     static constexpr const char* kCaptions[kLastColumn + 1] = {
@@ -256,7 +272,7 @@ void StationGrid::FillRow(std::int32_t row, const StationRecord& r, double now, 
                 text = r.LongitudeText;
                 break;
             case 5:
-                text = r.Locator;
+                text = LocatorText(r);
                 break;
             case 6:
                 text = r.Speed == kNoSpeed ? "----" : Shortest(r.Speed, decimal);

@@ -120,6 +120,7 @@ class StationGrid final : public ColumnVisibility {
     void FillRow(std::int32_t row, const StationRecord& r, double now, char decimal);
     void OpenPopupForCurrentColumn();
     std::string CaptionOf(int gridCol) const;
+    std::string LocatorText(const StationRecord& r) const;
 
     platform::GridControl& grid_;
     StationBoard& board_;

@@ -46,7 +46,7 @@ void FormatCoordinate(float& value, std::string& text, bool isLongitude) {
     text[text.size() - 4] = '.';
 }
 
-void LocatorFromPosition(double longitude, double latitude, std::string& locator) {
+void LocatorFromPosition(double longitude, double latitude, std::string& locator, int length) {
     static constexpr std::string_view kLetters = "ABCDEFGHIJKLMNOPQRSTUVWXY";
     double l = longitude * 3600.0 + 648000.0;
     double b = latitude * 3600.0 + 324000.0;
@@ -55,8 +55,8 @@ void LocatorFromPosition(double longitude, double latitude, std::string& locator
         rest -= static_cast<double>(n) * size;
         return n;
     };
-    const std::int64_t a = step(l, 72000), bb2 = step(l, 7200), c = step(l, 300), d = Whole(l / 30);
-    const std::int64_t e = step(b, 36000), f = step(b, 3600), g = step(b, 150), h = Whole(b / 15);
+    const std::int64_t a = step(l, 72000), bb2 = step(l, 7200), c = step(l, 300), d = step(l, 30);
+    const std::int64_t e = step(b, 36000), f = step(b, 3600), g = step(b, 150), h = step(b, 15);
     auto letter = [](std::int64_t k) {
         if (k < 0 || k >= static_cast<std::int64_t>(kLetters.size()))
             Raise(err::kInvalidCall, "locator letter");
@@ -75,6 +75,14 @@ void LocatorFromPosition(double longitude, double latitude, std::string& locator
     text += letter(g);
     text += digit(d);
     text += digit(h);
+    if (length >= 10) {
+        // The extended subsquare: 24 letters across 30" of longitude, 15" of latitude.
+        const std::int64_t i = Whole(l / 1.25), j = Whole(b / 0.625);
+        text += letter(i < 24 ? i : 23);
+        text += letter(j < 24 ? j : 23);
+    } else if (length == 6) {
+        text.resize(6);
+    }
     locator = std::move(text);
 }
 

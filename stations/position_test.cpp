@@ -23,6 +23,13 @@ std::string Locator(double lon, double lat) {
     return text;
 }
 
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               return std::toupper(static_cast<unsigned char>(x)) ==
+                      std::toupper(static_cast<unsigned char>(y));
+           });
+}
+
 TEST(FormatCoordinate, Examples) {
     EXPECT_EQ(Coordinate(3150.0f, false), "52.30.00N");
     EXPECT_EQ(Coordinate(293.2f, true), "004.53.20E");
@@ -100,6 +107,16 @@ TEST(LocatorFromPosition, AgreesWithHamlibOnRandomPositions) {
             continue;
         EXPECT_EQ(Locator(x, y), expected) << x << " " << y;
         ++compared;
+        // The ten-character form: 1.25 and 0.625 seconds per letter.
+        if (std::fabs(secX - 1.25 * std::round(secX / 1.25)) < 0.01 ||
+            std::fabs(secY - 0.625 * std::round(secY / 0.625)) < 0.01)
+            continue;
+        ASSERT_EQ(longlat2locator(x, y, theirs, 5), RIG_OK);
+        std::string ten, six;
+        LocatorFromPosition(x, y, ten, 10);
+        LocatorFromPosition(x, y, six, 6);
+        EXPECT_TRUE(EqualsIgnoringCase(ten, theirs)) << ten << " " << theirs;
+        EXPECT_EQ(six, expected.substr(0, 6));
     }
     EXPECT_GT(compared, 19000);
 }

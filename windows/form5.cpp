@@ -1,0 +1,145 @@
+#include "windows/form5.h"
+
+#include "map/arrow.h"
+#include "support/number_format.h"
+#include "support/vb_error.h"
+#include "support/vbtypes.h"
+
+namespace bb::windows {
+namespace {
+
+constexpr int kTwips = 15;  // twips per pixel
+constexpr float kPi = 3.1415927f;
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+int Px(int twips) {
+    return twips / kTwips;
+}
+
+}  // namespace
+
+double DetailAngle(double degrees) {
+    return kPi / 2 - degrees / (360 / 6.28);
+}
+
+QLabel* Form5::Label(const char* text, int left, int top, int width, int height) {
+    auto* l = new QLabel(QString::fromLatin1(text), this);
+    l->setGeometry(Px(left), Px(top), Px(width), Px(height));
+    return l;
+}
+
+platform::QtPictureBox* Form5::Box(int top) {
+    auto* b = new platform::QtPictureBox(this);
+    b->setGeometry(Px(3480), Px(top), Px(375), Px(375));
+    return b;
+}
+
+Form5::Form5(const Form5Services& services, const std::string& callsign, QWidget* parent)
+    : QWidget(parent), Callsign(callsign), services_(services) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("Form5"));
+    setFixedSize(Px(3975), Px(3195));
+    Label1 = Label("Lat.", 120, 120);
+    lblLatitude = Label("Latitude", 600, 120);
+    Label2 = Label("Long.", 1560, 120);
+    lblLongitude = Label("Longitude", 2160, 120);
+    Label3 = Label("Dist.", 120, 600);
+    lblDistance = Label("Distance", 600, 600);
+    Label4 = Label("Bear.", 1560, 600);
+    lblBearing = Label("Bearing", 2160, 600);
+    Label6 = Label("Speed", 120, 1080);
+    lblSpeed = Label("Speed", 600, 1080);
+    Label7 = Label("Course", 1680, 1080);
+    lblCourse = Label("Course", 2160, 1080);
+    lblPHGTitle = Label("PHG", 120, 1560);
+    lblPHG = Label("PHG", 600, 1560, 2415);
+    Label11 = Label("Beacon", 120, 2040);
+    lblBeacon = Label("Beacon", 720, 2040, 3135, 735);
+    lblBeacon->setWordWrap(true);
+    lblBeacon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    Label8 = Label("Operating Freq.", 120, 2880, 1400);
+    lblMHz = Label("MHz", 1560, 2880, 855);
+    Label9 = Label("MHz", 2460, 2880, 400);
+    Picture1 = Box(120);
+    Picture2 = Box(600);
+    Picture3 = Box(1080);
+    Picture4 = Box(1560);
+    cmdBeaconComment = new QPushButton(QStringLiteral("all"), this);
+    cmdBeaconComment->setGeometry(Px(120), Px(2280), Px(495), Px(330));
+    cmdTune = new QPushButton(QStringLiteral("Tune"), this);
+    cmdTune->setGeometry(Px(3000), Px(2820), Px(975), Px(360));
+    connect(cmdBeaconComment, &QPushButton::clicked, this, [this] { cmdBeaconComment_Click(); });
+    connect(cmdTune, &QPushButton::clicked, this, [this] { cmdTune_Click(); });
+    Form_Load();
+}
+
+void Form5::Form_Load() {
+    Trap("Form5.Form_Load", [&] {
+        setWindowTitle(Q("Detail of " + Callsign));
+        if (!services_.board) Raise(err::kObjectNotSet, "Form5");
+        StationIndex = services_.board->Table().find_station(Callsign);
+        // No live record: the caption and the placeholders.
+        if (StationIndex < 0) return;
+        const StationRecord& r = services_.board->Table()[StationIndex];
+        const char decimal = DecimalSeparator();
+        lblLatitude->setText(Q(r.LatitudeText));
+        lblLongitude->setText(Q(r.LongitudeText));
+        if (services_.symbolPicture) {
+            const std::shared_ptr<const Picture> picture = services_.symbolPicture(r.Symbol);
+            if (picture) Picture1->SetPicture(picture.get());
+        }
+        lblDistance->setText(Q(FixedDecimals(r.Distance, 1, decimal)));
+        lblBearing->setText(Q(Whole(r.Bearing)));
+        const platform::QtSystemColours colours;
+        const bool moving = r.Speed != kNoSpeed;
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{Label6, Label7, lblSpeed, lblCourse, Picture3})
+            w->setVisible(moving);
+        if (moving) {
+            lblSpeed->setText(Q(Whole(r.Speed)));
+            lblCourse->setText(Q(Whole(r.Course)));
+            Arrow::DrawDirectionArrow(*Picture3, DetailAngle(r.Course), colours);
+        }
+        const bool phg = r.HasPHG || r.HasPHGRate;
+        for (QWidget* w : std::initializer_list<QWidget*>{lblPHGTitle, lblPHG, Picture4})
+            w->setVisible(phg);
+        if (phg) {
+            const PHGInfo& p = r.PHG;
+            PHGText = "P=" + std::to_string(p.Power) + "W" + " H=" + NumberText(p.Height) + "Ft" +
+                      " G=" + std::to_string(p.Gain) + "dB" + " D=" + p.Directivity;
+            if (r.HasPHGRate) PHGText += " R=" + std::to_string(p.Rate);
+            lblPHGTitle->setText(r.HasPHGRate ? QStringLiteral("PHGR") : QStringLiteral("PHG"));
+            lblPHG->setText(Q(PHGText));
+            if (p.DirectivityCode == 0)
+                Arrow::DrawCompassCircle(*Picture4);
+            else
+                Arrow::DrawDirectionArrow(*Picture4, DetailAngle(p.DirectivityCode * 45.0),
+                                          colours);
+        }
+        Arrow::DrawDirectionArrow(*Picture2, DetailAngle(r.Bearing), colours);
+        cmdTune->setEnabled(r.HasQSY);
+        lblMHz->setText(r.HasQSY ? Q(r.QSY.Frequency) : QStringLiteral("-----"));
+        lblBeacon->setText(Q(r.BeaconText));
+    });
+}
+
+void Form5::cmdBeaconComment_Click() {
+    Trap("Form5.cmdBeaconComment_Click", [&] {
+        // The record found at load, superseded or not.
+        const StationRecord& r = services_.board->Table()[StationIndex];
+        const bool showAll = cmdBeaconComment->text() != QStringLiteral("all");
+        cmdBeaconComment->setText(showAll ? QStringLiteral("all") : QStringLiteral("cmnt"));
+        lblBeacon->setText(Q(showAll ? r.BeaconText : r.Comment));
+    });
+}
+
+void Form5::cmdTune_Click() {
+    Trap("Form5.cmdTune_Click", [&] {
+        if (services_.tune) services_.tune(StationIndex, Callsign);
+    });
+}
+
+}  // namespace bb::windows

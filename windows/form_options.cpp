@@ -1,0 +1,229 @@
+#include "windows/form_options.h"
+
+#include <QButtonGroup>
+#include <cerrno>
+#include <cmath>
+#include <cstdlib>
+
+#include "support/number_format.h"
+#include "support/vb_error.h"
+#include "support/vbtypes.h"
+#include "windows/small_windows.h"
+
+namespace bb::windows {
+namespace {
+
+QString Q(const std::string& s) {
+    return QString::fromStdString(s);
+}
+
+QString L(const char* s) {
+    return QString::fromLatin1(s);
+}
+
+}  // namespace
+
+double LocaleNumber(const std::string& text, char decimal) {
+    std::string s(Trim(text));
+    if (s.empty()) Raise(err::kTypeMismatch, "empty number");
+    for (char& c : s) {
+        if (c == decimal)
+            c = '.';
+        else if (c == '.' && decimal != '.')
+            Raise(err::kTypeMismatch, text);
+    }
+    errno = 0;
+    char* end = nullptr;
+    const double value = std::strtod(s.c_str(), &end);
+    if (end != s.c_str() + s.size() || errno == ERANGE || !std::isfinite(value) ||
+        s.find_first_of("xXnNiI") != std::string::npos)
+        Raise(err::kTypeMismatch, text);
+    return value;
+}
+
+QWidget* frmOptions::Page(const char* caption) {
+    auto* page = new QWidget;
+    tbsOptions->addTab(page, L(caption));
+    return page;
+}
+
+QCheckBox* frmOptions::Check(QWidget* page, const char* caption, int top,
+                             bool SettingValues::*setting, const char* procedure) {
+    auto* box = new QCheckBox(L(caption), page);
+    box->setGeometry(16, top, 300, 22);
+    if (setting)
+        connect(box, &QCheckBox::stateChanged, this, [this, box, setting, procedure] {
+            Trap(procedure, [&] { services_.values->*setting = box->checkState() == Qt::Checked; });
+        });
+    return box;
+}
+
+frmOptions::frmOptions(OptionsServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setObjectName(QStringLiteral("frmOptions"));
+    setWindowTitle(QStringLiteral("Options"));
+    setFixedSize(560, 380);
+    tbsOptions = new QTabWidget(this);
+    tbsOptions->setGeometry(8, 8, 544, 322);
+
+    QWidget* columns = Page("Select columns");
+    // Group captions over the columns they head: position, relative, PHG, QSY.
+    const int groupOf[18] = {0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 2, 2, 3, 3};
+    const char* groups[] = {"Positional", "Relative", "PHG", "Operational freq."};
+    for (int g = 0; g < 4; ++g)
+        (new QLabel(L(groups[g]), columns))->setGeometry(12 + g * 132, 8, 128, 20);
+    int row[4] = {};
+    for (int i = 0; i < 18; ++i) {
+        const int g = groupOf[i];
+        chkField[i] = new QCheckBox(columns);
+        chkField[i]->setGeometry(12 + g * 132, 32 + row[g]++ * 24, 128, 22);
+        connect(chkField[i], &QCheckBox::stateChanged, this, [this, i] {
+            Trap("frmOptions.chkField_Click", [&] {
+                // The callsign column cannot be hidden.
+                if (i == 0 || !services_.columns) return;
+                services_.columns->SetVisible(i, chkField[i]->checkState() == Qt::Checked);
+            });
+        });
+    }
+
+    QWidget* emergency = Page("Emergency Settings");
+    chkEmergencyScan = Check(emergency, "Scan for Emergency beacons", 16,
+                             &SettingValues::EmergencyScan, "frmOptions.chkEmergencyScan_Click");
+    chkEmergencySoundAlarm = Check(emergency, "Sound alarm", 44, &SettingValues::EmergencyAlarm,
+                                   "frmOptions.chkEmergencySoundAlarm_Click");
+    chkEmergencyPlot = Check(emergency, "Show on map", 72, &SettingValues::EmergencyPlot,
+                             "frmOptions.chkEmergencyPlot_Click");
+    chkEmergencyIgnoreDistance = Check(emergency, "Ignore if distance greater then ", 100,
+                                       &SettingValues::EmergencyIgnoreOnDistance,
+                                       "frmOptions.chkEmergencyIgnoreDistance_Click");
+    chkEmergencyIgnoreDistance->setGeometry(16, 100, 230, 22);
+    txtEmergencyIgnoreDistance = new QLineEdit(emergency);
+    txtEmergencyIgnoreDistance->setGeometry(250, 100, 80, 22);
+    connect(txtEmergencyIgnoreDistance, &QLineEdit::textChanged, this,
+            [this] { txtEmergencyIgnoreDistance_Change(); });
+
+    QWidget* radios = Page("External Radio(s)");
+    ChkOptRadioHRD = Check(radios, "Try to connect to Ham Radio Deluxe", 16, nullptr, nullptr);
+    ChkOptRadioDXL = Check(radios, "Try to connect to DXLab-Commander", 44, nullptr, nullptr);
+    // The board always looks for both programs; the boxes say so.
+    for (QCheckBox* b : {ChkOptRadioHRD, ChkOptRadioDXL}) {
+        b->setChecked(true);
+        b->setEnabled(false);
+        b->setToolTip(QStringLiteral("The board looks for this program every 5 seconds"));
+    }
+
+    QWidget* phg = Page("PHG");
+    chkPHG = Check(phg, "Plot PHG data on map", 16, &SettingValues::PHGPlotOnMap,
+                   "frmOptions.chkPHG_Click");
+    Page("Vicinity Alarm");
+    new QLabel(Page("Details"));
+    optLanguages = new QRadioButton(Page("Language"));
+    optLanguages->setGeometry(16, 16, 200, 22);
+
+    QWidget* units = Page("Units");
+    auto* locator = new QGroupBox(QStringLiteral("Locator"), units);
+    locator->setGeometry(12, 8, 250, 110);
+    const char* locators[] = {"6 digits (JO22KM)", "8 digits (JO22KM60)", "10 digits (JO22KM60QS)"};
+    for (int i = 0; i < 3; ++i) {
+        optLocator[i] = new QRadioButton(L(locators[i]), locator);
+        optLocator[i]->setGeometry(12, 22 + i * 26, 230, 22);
+        connect(optLocator[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            Trap("frmOptions.optLocator_Click", [&] {
+                if (on) services_.values->FormatLocator = static_cast<std::int16_t>(6 + 2 * i);
+            });
+        });
+    }
+    auto* distance = new QGroupBox(QStringLiteral("Distance / Speed"), units);
+    distance->setGeometry(272, 8, 250, 84);
+    optUnits[0] = new QRadioButton(QStringLiteral("Metric Units"), distance);
+    optUnits[1] = new QRadioButton(QStringLiteral("Imperial Units"), distance);
+    for (int i = 0; i < 2; ++i)
+        optUnits[i]->setGeometry(12, 22 + i * 26, 230, 22);
+    // Distances and speeds are shown in kilometres and km/h only.
+    optUnits[0]->setChecked(true);
+    distance->setEnabled(false);
+    distance->setToolTip(QStringLiteral("Distances and speeds are shown in metric units"));
+    auto* age = new QGroupBox(QStringLiteral("Beacon Age"), units);
+    age->setGeometry(272, 100, 250, 84);
+    optAge[0] = new QRadioButton(QStringLiteral("Age in MM:SS"), age);
+    optAge[1] = new QRadioButton(QStringLiteral("Age in seconds"), age);
+    for (int i = 0; i < 2; ++i) {
+        optAge[i]->setGeometry(12, 22 + i * 26, 230, 22);
+        connect(optAge[i], &QRadioButton::toggled, this, [this, i](bool on) {
+            Trap("frmOptions.optAge_Click", [&] {
+                if (on) services_.values->FormatAgeMMSS = i == 0;
+            });
+        });
+    }
+
+    cmdOK = new QPushButton(QStringLiteral("OK"), this);
+    cmdApply = new QPushButton(QStringLiteral("Apply"), this);
+    cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
+    cmdOK->setGeometry(280, 340, 84, 28);
+    cmdApply->setGeometry(372, 340, 84, 28);
+    cmdCancel->setGeometry(464, 340, 84, 28);
+    connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
+    connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
+    connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
+    Form_Load();
+}
+
+void frmOptions::Form_Load() {
+    Trap("frmOptions.Form_Load", [&] {
+        CentreOnScreen(*this);
+        SettingValues& v = *services_.values;
+        if (services_.columns) {
+            for (int i = 0; i <= services_.columns->UpperBound() && i < 18; ++i) {
+                if (services_.columnTitle) chkField[i]->setText(Q(services_.columnTitle(i)));
+                chkField[i]->setChecked(services_.columns->Visible(i));
+            }
+        }
+        chkField[0]->setTristate(true);
+        chkField[0]->setCheckState(Qt::PartiallyChecked);
+        chkField[0]->setEnabled(false);
+        // Copies first: each control stores its value again as it is set.
+        const SettingValues loaded = v;
+        chkEmergencyScan->setChecked(loaded.EmergencyScan);
+        chkEmergencySoundAlarm->setChecked(loaded.EmergencyAlarm);
+        chkEmergencyPlot->setChecked(loaded.EmergencyPlot);
+        chkEmergencyIgnoreDistance->setChecked(loaded.EmergencyIgnoreOnDistance);
+        txtEmergencyIgnoreDistance->setText(Q(NumberText(loaded.EmergencyIgnoreDistance)));
+        optAge[loaded.FormatAgeMMSS ? 0 : 1]->setChecked(true);
+        if (loaded.FormatLocator == 6 || loaded.FormatLocator == 8 || loaded.FormatLocator == 10)
+            optLocator[(loaded.FormatLocator - 6) / 2]->setChecked(true);
+        chkPHG->setChecked(loaded.PHGPlotOnMap);
+    });
+}
+
+void frmOptions::txtEmergencyIgnoreDistance_Change() {
+    Trap("frmOptions.txtEmergencyIgnoreDistance_Change", [&] {
+        services_.values->EmergencyIgnoreDistance =
+            LocaleNumber(txtEmergencyIgnoreDistance->text().toStdString(), DecimalSeparator());
+    });
+}
+
+void frmOptions::cmdApply_Click() {
+    Trap("frmOptions.cmdApply_Click", [&] {
+        if (tbsOptions->currentIndex() == 0 && services_.selectColumns) services_.selectColumns();
+        if (services_.writeSettings) services_.writeSettings();
+        if (services_.buildGrid) services_.buildGrid();
+    });
+}
+
+void frmOptions::cmdOK_Click() {
+    Trap("frmOptions.cmdOK_Click", [&] {
+        if (tbsOptions->currentIndex() == 0) {
+            if (services_.selectColumns) services_.selectColumns();
+            if (services_.buildGrid) services_.buildGrid();
+        }
+        if (services_.writeSettings) services_.writeSettings();
+        close();
+    });
+}
+
+void frmOptions::cmdCancel_Click() {
+    Trap("frmOptions.cmdCancel_Click", [&] { close(); });
+}
+
+}  // namespace bb::windows

@@ -1,0 +1,67 @@
+// The options dialog: grid columns, emergency settings, PHG plotting, age
+// and locator formats. Every change takes effect in memory at once; the
+// buttons decide whether the grid is rebuilt and the settings file written.
+#pragma once
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTabWidget>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <string>
+
+#include "support/settings.h"
+
+namespace bb::windows {
+
+struct OptionsServices {
+    ColumnVisibility* columns = nullptr;
+    std::function<std::string(int column)> columnTitle;
+    SettingValues* values = &Settings();
+    std::function<void()> selectColumns;
+    std::function<void()> buildGrid;
+    std::function<void()> writeSettings;
+};
+
+// A number as the user types it, with the locale's decimal separator;
+// error 13 for anything else, the empty text included.
+double LocaleNumber(const std::string& text, char decimal);
+
+class frmOptions final : public QWidget {
+    Q_OBJECT
+  public:
+    explicit frmOptions(OptionsServices services, QWidget* parent = nullptr);
+
+    void Form_Load();
+    void cmdOK_Click();
+    void cmdApply_Click();
+    void cmdCancel_Click();
+    void txtEmergencyIgnoreDistance_Change();
+
+    QTabWidget* tbsOptions;
+    std::array<QCheckBox*, 18> chkField{};
+    QCheckBox *chkEmergencyScan, *chkEmergencySoundAlarm, *chkEmergencyPlot,
+        *chkEmergencyIgnoreDistance;
+    QLineEdit* txtEmergencyIgnoreDistance;
+    QCheckBox *ChkOptRadioHRD, *ChkOptRadioDXL;
+    QCheckBox* chkPHG;
+    QRadioButton* optLanguages;
+    std::array<QRadioButton*, 3> optLocator{};
+    std::array<QRadioButton*, 2> optUnits{};
+    std::array<QRadioButton*, 2> optAge{};
+    QPushButton *cmdOK, *cmdApply, *cmdCancel;
+
+  private:
+    QWidget* Page(const char* caption);
+    QCheckBox* Check(QWidget* page, const char* caption, int top, bool SettingValues::*setting,
+                     const char* procedure);
+
+    OptionsServices services_;
+};
+
+}  // namespace bb::windows

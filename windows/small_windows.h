@@ -1,0 +1,61 @@
+// The legend of the board's colours and the About box.
+#pragma once
+
+#include <QLabel>
+#include <QPushButton>
+#include <QWidget>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace bb::windows {
+
+// Opens a file or web address in the program the desktop has for it; what
+// becomes of it is not looked at.
+void ShellOpen(const std::string& target);
+
+class Form4 final : public QWidget {
+    Q_OBJECT
+  public:
+    explicit Form4(const std::string& windowTitle, QWidget* parent = nullptr);
+    void Form_Load();
+
+    QLabel* lblIntro;
+    // Swatches and captions, top to bottom.
+    std::vector<QLabel*> Swatches;
+    std::vector<QLabel*> Captions;
+
+  private:
+    std::string windowTitle_;
+};
+
+struct AboutTexts {
+    std::string WindowTitle, AuthorText, DescriptionText, WebsiteText;
+    std::string LegalText;  // from the program's version information
+};
+
+class frm_About final : public QWidget {
+    Q_OBJECT
+  public:
+    explicit frm_About(AboutTexts texts, QWidget* parent = nullptr);
+    void Form_Load();
+    void Command1_Click();
+    void lblWebURL_Click();
+
+    QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label8, *lblWebURL;
+    QPushButton* Command1;
+    // How the link is opened; the desktop's by default.
+    std::function<void(const std::string&)> Open = ShellOpen;
+
+  protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    AboutTexts texts_;
+};
+
+// Centres a window on the primary screen.
+void CentreOnScreen(QWidget& w);
+
+}  // namespace bb::windows
