@@ -263,5 +263,61 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     EXPECT_NE(log.find("DXLab Apps      : DXL,HRD"), std::string::npos);
 }
 
+TEST_F(MainWindow, MenuWindowsAreSingleAndDetailReplacesItsWindow) {
+    Station("G4ABC", 5, "!PHG5130 145.500MHz");
+    Station("G4XYZ", 5);
+    Form1 form(Factory());
+    form.Form_Load();
+    form.mnuConfig_Click();
+    windows::frmOptions* options = form.OptionsDialog();
+    ASSERT_TRUE(options);
+    options->tbsOptions->setCurrentIndex(4);
+    form.mnuConfig_Click();  // brought forward, back on the first page
+    EXPECT_EQ(form.OptionsDialog(), options);
+    EXPECT_EQ(options->tbsOptions->currentIndex(), 0);
+    form.mnuOptionsLegend_Click();
+    form.mnuHelpAbout_Click();
+    windows::Form4* legend = form.LegendWindow();
+    form.mnuOptionsLegend_Click();
+    EXPECT_EQ(form.LegendWindow(), legend);
+    EXPECT_EQ(form.AboutBox()->Label1->text().toStdString(), Texts().WindowTitle);
+
+    form.Grid()->strSelectedCall = "G4ABC";
+    form.mnuPopupDetails_Click();
+    ASSERT_TRUE(form.DetailsWindow());
+    EXPECT_EQ(form.DetailsWindow()->lblPHG->text(), "P=25W H=20Ft G=3dB D=Omni");
+    form.DetailsWindow()->cmdTune->click();
+    ASSERT_TRUE(form.TuneDialog());
+    EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "145500000");
+    form.Grid()->strSelectedCall = "G4XYZ";
+    form.mnuPopupDetails_Click();
+    EXPECT_EQ(form.DetailsWindow()->windowTitle(), "Detail of G4XYZ");
+    int details = 0;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        details += qobject_cast<windows::Form5*>(w) != nullptr;
+    EXPECT_EQ(details, 1);
+}
+
+TEST_F(MainWindow, HelpOpensThePageOfTheLanguageWhenThereIsOne) {
+    Form1 form(Factory());
+    form.Form_Load();
+    std::vector<std::string> opened;
+    form.ShellOpen = [&](const std::string& t) { opened.push_back(t); };
+    // A program folder with a dot in its name.
+    const auto folder = fs.folder.path() / "v1.0 board";
+    std::filesystem::create_directories(folder);
+    Texts().HelpFilePath = (folder / "Beaconboard.html").string();
+    form.Language()->language("Nederlands");
+    form.mnuHelpHelp_Click();  // no Dutch page yet
+    testing::WriteFile(folder / "Beaconboard_Nederlands.html", "<html></html>");
+    testing::WriteFile(folder / "Beaconboard_English.html", "<html></html>");
+    form.mnuHelpHelp_Click();
+    form.Language()->language("English");
+    form.mnuHelpHelp_Click();
+    EXPECT_EQ(opened, (std::vector<std::string>{(folder / "Beaconboard.html").string(),
+                                                (folder / "Beaconboard_Nederlands.html").string(),
+                                                (folder / "Beaconboard.html").string()}));
+}
+
 }  // namespace
 }  // namespace bb::app

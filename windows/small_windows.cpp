@@ -71,7 +71,16 @@ Form4::Form4(const std::string& windowTitle, QWidget* parent)
         Captions.push_back(caption);
         top += 360;
     }
-    Form_Load();
+    setWindowTitle(Q(windowTitle_ + " Legend"));
+}
+
+// The place needs the window's frame, which is known once it is shown.
+void Form4::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (!loaded_) {
+        loaded_ = true;
+        Form_Load();
+    }
 }
 
 void Form4::Form_Load() {

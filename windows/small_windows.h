@@ -25,8 +25,12 @@ class Form4 final : public QWidget {
     std::vector<QLabel*> Swatches;
     std::vector<QLabel*> Captions;
 
+  protected:
+    void showEvent(QShowEvent* event) override;
+
   private:
     std::string windowTitle_;
+    bool loaded_ = false;
 };
 
 struct AboutTexts {

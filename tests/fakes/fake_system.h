@@ -161,6 +161,10 @@ inline std::string ReadFile(const std::filesystem::path& p) {
     return ss.str();
 }
 
+inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream(p, std::ios::binary) << bytes;
+}
+
 // Lines of a CR LF text, without their ends.
 inline std::vector<std::string> CrLfLines(const std::string& text) {
     std::vector<std::string> lines;

@@ -1,0 +1,208 @@
+// The details, legend, options and About windows offscreen: their texts and
+// the edge cases of what their buttons and boxes do.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QScreen>
+
+#include "support/common.h"
+#include "support/system_api.h"
+#include "tests/fakes/fake_board.h"
+#include "windows/form5.h"
+#include "windows/form_options.h"
+#include "windows/small_windows.h"
+
+namespace bb::windows {
+namespace {
+
+class Windows : public ::testing::Test, protected testing::FakeBoard {
+  protected:
+    void SetUp() override { Common::Initialize(); }
+    void TearDown() override {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            w->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    std::int32_t Moving(const std::string& call) {
+        const std::int32_t i = AddRecord(call);
+        StationRecord& r = Record(i);
+        r.LatitudeText = "52.30.00N";
+        r.LongitudeText = "004.53.20E";
+        r.Distance = 12.34;
+        r.Bearing = 180;
+        r.Speed = 54;
+        r.Course = 90;
+        r.BeaconText = "!5230.00N/00453.20E>Mobile QRV 145.500MHz";
+        r.Comment = "Mobile QRV 145.500MHz";
+        r.HasQSY = true;
+        r.QSY.Frequency = "145.500";
+        return i;
+    }
+    std::vector<std::pair<std::int32_t, std::string>> tuned;
+    Form5Services Services() {
+        return {&board, nullptr,
+                [this](std::int32_t i, const std::string& c) { tuned.emplace_back(i, c); }};
+    }
+};
+
+TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
+    const std::int32_t i = Moving("PA3XYZ-9");
+    StationRecord& r = Record(i);
+    r.HasPHG = true;
+    r.PHG = PHGInfo{25, 20, 3, 0, "Omni"};
+    auto* f = new Form5(Services(), "PA3XYZ-9");
+    EXPECT_EQ(f->windowTitle(), "Detail of PA3XYZ-9");
+    EXPECT_EQ(f->StationIndex, i);
+    EXPECT_EQ(f->lblLatitude->text(), "52.30.00N");
+    EXPECT_EQ(f->lblDistance->text(), "12.3");
+    EXPECT_EQ(f->lblBearing->text(), "180");
+    EXPECT_EQ(f->lblSpeed->text(), "54");
+    EXPECT_EQ(f->lblCourse->text(), "90");
+    EXPECT_FALSE(f->Picture3->isHidden());
+    EXPECT_EQ(f->lblPHGTitle->text(), "PHG");
+    EXPECT_EQ(f->lblPHG->text(), "P=25W H=20Ft G=3dB D=Omni");
+    EXPECT_EQ(f->lblMHz->text(), "145.500");
+    EXPECT_TRUE(f->cmdTune->isEnabled());
+    // The beacon button switches to the comment and back.
+    f->cmdBeaconComment->click();
+    EXPECT_EQ(f->cmdBeaconComment->text(), "cmnt");
+    EXPECT_EQ(f->lblBeacon->text(), "Mobile QRV 145.500MHz");
+    f->cmdBeaconComment->click();
+    EXPECT_EQ(f->cmdBeaconComment->text(), "all");
+    EXPECT_EQ(f->lblBeacon->text().toStdString(), r.BeaconText);
+    f->cmdTune->click();
+    ASSERT_EQ(tuned.size(), 1u);
+    EXPECT_EQ(tuned[0], std::make_pair(i, std::string("PA3XYZ-9")));
+    f->close();
+
+    // The PHGR form, a station at rest without QSY, and a callsign that is gone.
+    const std::int32_t j = AddRecord("G4REST");
+    Record(j).Speed = kNoSpeed;
+    Record(j).HasPHGRate = true;
+    Record(j).PHG = PHGInfo{9, 80, 6, 2, "E", 4};
+    f = new Form5(Services(), "G4REST");
+    EXPECT_TRUE(f->Picture3->isHidden());
+    EXPECT_TRUE(f->lblSpeed->isHidden() && f->Label6->isHidden() && f->lblCourse->isHidden());
+    EXPECT_EQ(f->lblPHGTitle->text(), "PHGR");
+    EXPECT_EQ(f->lblPHG->text(), "P=9W H=80Ft G=6dB D=E R=4");
+    EXPECT_EQ(f->lblMHz->text(), "-----");
+    EXPECT_FALSE(f->cmdTune->isEnabled());
+    f->close();
+    f = new Form5(Services(), "NOBODY");
+    EXPECT_EQ(f->windowTitle(), "Detail of NOBODY");
+    EXPECT_EQ(f->lblLatitude->text(), "Latitude");
+}
+
+TEST(DetailAngle, CompassDegreesToArrowAngles) {
+    EXPECT_NEAR(DetailAngle(0), 1.5707964, 1e-6);   // up
+    EXPECT_NEAR(DetailAngle(90), 0.0007963, 1e-6);  // right, with the window's 6.28
+    EXPECT_NEAR(DetailAngle(180), -1.5692036, 1e-6);
+}
+
+TEST_F(Windows, LegendAtTheTopRightOfThePrimaryScreen) {
+    auto* f = new Form4("UI-View Beaconboard V1.0.10");
+    f->show();
+    EXPECT_EQ(f->windowTitle(), "UI-View Beaconboard V1.0.10 Legend");
+    ASSERT_EQ(f->Captions.size(), 7u);
+    EXPECT_EQ(f->Captions[3]->text(), "Acknoledged Emergency ");
+    EXPECT_NE(f->Swatches[6]->styleSheet().indexOf("#FF00FF"), -1);
+    const QRect screen = QGuiApplication::primaryScreen()->geometry();
+    EXPECT_EQ(f->frameGeometry().right(), screen.right());
+    EXPECT_EQ(f->frameGeometry().top(), screen.top());
+}
+
+TEST_F(Windows, AboutBoxTextsAndItsLink) {
+    auto* f = new frm_About({"UI-View Beaconboard V1.0.10", "written by someone", "what it does",
+                             "https://example.org/", ""});
+    std::vector<std::string> opened;
+    f->Open = [&](const std::string& t) { opened.push_back(t); };
+    EXPECT_EQ(f->windowTitle(), "About UI-View Beaconboard V1.0.10");
+    EXPECT_EQ(f->Label5->text(), "Not set in Project!");
+    EXPECT_EQ(f->Command1->text(), "&OK");
+    EXPECT_TRUE(f->windowFlags() & Qt::WindowStaysOnTopHint);
+    f->lblWebURL_Click();
+    EXPECT_EQ(opened, std::vector<std::string>{"https://example.org/"});
+    auto* g = new frm_About({"t", "a", "d", "w", "G4ABC Someone"});
+    EXPECT_EQ(g->Label5->text(), "G4ABC Someone");
+}
+
+class Options : public Windows {
+  protected:
+    struct Visibility final : ColumnVisibility {
+        std::array<bool, 18> v{};
+        int UpperBound() const override { return 17; }
+        bool Visible(int c) const override { return v.at(static_cast<std::size_t>(c)); }
+        void SetVisible(int c, bool on) override { v.at(static_cast<std::size_t>(c)) = on; }
+    } columns;
+    SettingValues values;
+    std::vector<std::string> calls;
+    frmOptions* Open() {
+        values.EmergencyScan = true;
+        values.EmergencyIgnoreDistance = 250;
+        values.FormatAgeMMSS = false;
+        values.FormatLocator = 8;
+        columns.v.fill(true);
+        OptionsServices s{&columns,
+                          [](int c) { return "col" + std::to_string(c); },
+                          &values,
+                          [this] { calls.push_back("select"); },
+                          [this] { calls.push_back("build"); },
+                          [this] { calls.push_back("write"); }};
+        return new frmOptions(s);
+    }
+};
+
+TEST_F(Options, LoadsFromMemoryAndChangesActAtOnce) {
+    frmOptions* f = Open();
+    ASSERT_EQ(f->tbsOptions->count(), 8);
+    EXPECT_EQ(f->tbsOptions->tabText(7), "Units");
+    EXPECT_EQ(f->chkField[5]->text(), "col5");
+    EXPECT_EQ(f->chkField[0]->checkState(), Qt::PartiallyChecked);
+    EXPECT_FALSE(f->chkField[0]->isEnabled());
+    EXPECT_TRUE(f->optAge[1]->isChecked());  // age in seconds
+    EXPECT_TRUE(f->optLocator[1]->isChecked());
+    EXPECT_EQ(f->txtEmergencyIgnoreDistance->text(), "250");
+    f->chkEmergencyScan->click();
+    EXPECT_FALSE(values.EmergencyScan);
+    f->chkField[3]->click();
+    EXPECT_FALSE(columns.v[3]);
+    f->optLocator[2]->click();
+    EXPECT_EQ(values.FormatLocator, 10);
+    // "12a" keeps the distance and is logged; "1500" takes at once.
+    f->txtEmergencyIgnoreDistance->setText("12a");
+    EXPECT_EQ(values.EmergencyIgnoreDistance, 250);
+    EXPECT_NE(fs.LogText().find("frmOptions.txtEmergencyIgnoreDistance_Change"), std::string::npos);
+    f->txtEmergencyIgnoreDistance->setText("1500");
+    EXPECT_EQ(values.EmergencyIgnoreDistance, 1500);
+    // Cancel keeps what was changed in memory and writes nothing.
+    f->cmdCancel->click();
+    EXPECT_TRUE(calls.empty());
+    EXPECT_FALSE(values.EmergencyScan);
+}
+
+TEST_F(Options, ApplyAlwaysRebuildsOkOnlyFromTheColumnsTab) {
+    frmOptions* f = Open();
+    f->cmdApply->click();
+    EXPECT_EQ(calls, (std::vector<std::string>{"select", "write", "build"}));
+    calls.clear();
+    f->tbsOptions->setCurrentIndex(3);
+    f->cmdApply->click();
+    EXPECT_EQ(calls, (std::vector<std::string>{"write", "build"}));
+    calls.clear();
+    f->cmdOK->click();
+    EXPECT_EQ(calls, std::vector<std::string>{"write"});
+    calls.clear();
+    f = Open();
+    f->cmdOK->click();
+    EXPECT_EQ(calls, (std::vector<std::string>{"select", "build", "write"}));
+}
+
+TEST(LocaleNumber, TheUsersDecimalSeparatorOnly) {
+    EXPECT_EQ(LocaleNumber("1500", '.'), 1500);
+    EXPECT_EQ(LocaleNumber(" 2,5 ", ','), 2.5);
+    for (const char* bad : {"", "12a", "1.5", "nan", "inf", "0x10", "1e999"})
+        EXPECT_THROW(LocaleNumber(bad, ','), RuntimeError) << bad;
+}
+
+}  // namespace
+}  // namespace bb::windows
