@@ -1,18 +1,85 @@
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QDBusConnection>
+#include <QTimer>
+#include <cstdio>
+#include <memory>
+#include <string_view>
 
 #include "app/form1.h"
 #include "app/services.h"
+#include "generated/version.h"
 #include "platform/dbus_dde.h"
+#include "support/app_paths.h"
+
+namespace {
+
+// Where this copy keeps and finds its files, for a user who wonders.
+void PrintPaths() {
+    const bb::AppPaths& p = bb::App();
+    std::printf("%s %d.%d.%d\n", bb::version::kProductName, bb::version::kMajor,
+                bb::version::kMinor, bb::version::kRevision);
+    std::printf("program folder: %s\n", p.programFolder.c_str());
+    std::printf("settings and log: %s\n", p.writableFolder.c_str());
+    for (const auto& folder : p.dataFolders)
+        std::printf("data folder: %s\n", folder.c_str());
+    std::printf("help page: %s\n", p.FindData(p.exeName + ".html").c_str());
+}
+
+// --help and --version answer without a display.
+bool InfoOnly(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--version" || a == "--help" || a == "-h" || a == "--help-all") return true;
+    }
+    return false;
+}
+
+}  // namespace
 
 int main(int argc, char** argv) {
-    QApplication qapp(argc, argv);
+    std::unique_ptr<QCoreApplication> app;
+    if (InfoOnly(argc, argv))
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    else
+        app = std::make_unique<QApplication>(argc, argv);
     bb::app::InstallPlatformServices();
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral(
+        "The APRS station board. It follows the host program (UI-View32, or bb-host) on the "
+        "session bus; start the host first."));
+    cli.addHelpOption();
+    const QCommandLineOption version(QStringLiteral("version"),
+                                     QStringLiteral("Show the version and where the files are."));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the main window as a PNG <file> after --screenshot-after seconds."),
+        QStringLiteral("file"));
+    const QCommandLineOption screenshotAfter(
+        QStringLiteral("screenshot-after"),
+        QStringLiteral("Seconds before the screenshot (default 10)."), QStringLiteral("seconds"),
+        QStringLiteral("10"));
+    cli.addOptions({version, screenshot, screenshotAfter});
+    cli.process(*app);
+    if (cli.isSet(version)) {
+        PrintPaths();
+        return 0;
+    }
+
     // The radio link's conversations outlive the window that holds it.
     bb::platform::DBusDdeLayer dde(QDBusConnection::sessionBus());
     bb::app::Form1 form(bb::app::Form1::OnBus(QDBusConnection::sessionBus()));
     form.SetDdeLayer(&dde);
     form.show();
     form.Form_Load();
-    return qapp.exec();
+    if (cli.isSet(screenshot)) {
+        const QString file = cli.value(screenshot);
+        QTimer::singleShot(
+            std::max(0, cli.value(screenshotAfter).toInt()) * 1000, &form, [&form, file] {
+                if (!form.grab().save(file))
+                    std::fprintf(stderr, "beaconboard: cannot write the screenshot %s\n",
+                                 qPrintable(file));
+            });
+    }
+    return app->exec();
 }
