@@ -132,7 +132,7 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
     }
 }
 
-TEST_F(MainWindow, MenuCommandsThatAreHereAndThoseThatComeLater) {
+TEST_F(MainWindow, UpdateMessageHiddenPopupsAndDetail) {
     Station("G4ABC", 5);
     Form1 form(Factory());
     form.Form_Load();
