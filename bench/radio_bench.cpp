@@ -8,14 +8,11 @@
 #include <QProcess>
 #include <QThread>
 
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "bench/bench_grid.h"
 #include "platform/dbus_dde.h"
 #include "radio/dde_client.h"
 #include "tests/fakes/fake_dde.h"
+#include "tests/fakes/loopback_port.h"
 
 namespace bb {
 namespace {
@@ -35,23 +32,11 @@ void BM_SweepNoPrograms(benchmark::State& state) {
 }
 BENCHMARK(BM_SweepNoPrograms)->Unit(benchmark::kMicrosecond)->UseRealTime();
 
-int FreeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
-    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-    ::close(fd);
-    return ntohs(a.sin_port);
-}
-
 // rigctld with the dummy radio and bb-rigbridge in front of it.
 class Bridge {
   public:
     Bridge() {
-        port_ = QString::number(FreeLoopbackPort());
+        port_ = QString::number(testing::FreeLoopbackPort());
         rigctld_.start("rigctld", {"-m", "1", "-T", "127.0.0.1", "-t", port_});
         QThread::msleep(300);
         bridge_.start(BB_RIGBRIDGE_EXE, {"--rig-file", "127.0.0.1:" + port_, "--board", "BBBENCH"});

@@ -16,8 +16,10 @@
 #include <cstdio>
 #include <memory>
 
+#include "generated/version.h"
 #include "host/feed.h"
 #include "host/host_service.h"
+#include "host/live_sources.h"
 #include "host/map_window.h"
 
 namespace {
@@ -71,7 +73,16 @@ int main(int argc, char** argv) {
         "On the map the add-on's circles have radii in statute miles and its lines run between\n"
         "positions in minutes of arc (x east, y north). Drag or use the arrow keys to pan, the\n"
         "wheel or +/- to zoom.\n\n"
-        "Example: bb-host --feed data/sample-feed.tnc2 --speed 10 --loop"));
+        "Where the packets come from (one source):\n"
+        "  bb-host --feed data/sample-feed.tnc2 --speed 10 --loop      a recorded feed\n"
+        "  some-decoder | bb-host --feed -                             standard input\n"
+        "  bb-host --aprs-is rotate.aprs2.net --call N0CALL --filter r/52.2/0.12/100\n"
+        "                                                              APRS-IS, receive only\n"
+        "  bb-host --kiss 127.0.0.1:8001                               a KISS TNC (Direwolf)\n"
+        "  bb-host --kiss-serial /dev/ttyUSB0 --baud 9600              a KISS TNC on a serial "
+        "port\n"
+        "Each source shows its state (connecting, connected, packets heard, last error) in the\n"
+        "map window's status bar and on standard error."));
     cli.addHelpOption();
     const QCommandLineOption feed(
         QStringLiteral("feed"),
@@ -96,6 +107,31 @@ int main(int argc, char** argv) {
     const QCommandLineOption beaconData(
         QStringLiteral("notify-data"),
         QStringLiteral("Announce beacons with NotifyBeaconData instead of NotifyBeacon."));
+    const QCommandLineOption aprsIs(
+        QStringLiteral("aprs-is"),
+        QStringLiteral("Hear an APRS-IS server, <host[:port]> (port 14580 when left out)."),
+        QStringLiteral("host:port"));
+    const QCommandLineOption call(QStringLiteral("call"),
+                                  QStringLiteral("Your callsign for the APRS-IS login."),
+                                  QStringLiteral("callsign"));
+    const QCommandLineOption passcode(
+        QStringLiteral("passcode"),
+        QStringLiteral("APRS-IS passcode; -1 (the default) logs in receive only."),
+        QStringLiteral("number"), QStringLiteral("-1"));
+    const QCommandLineOption filter(
+        QStringLiteral("filter"),
+        QStringLiteral("APRS-IS server filter, for example r/52.2/0.12/100 (100 km around)."),
+        QStringLiteral("filter"));
+    const QCommandLineOption kiss(
+        QStringLiteral("kiss"),
+        QStringLiteral("Hear a KISS TNC over TCP, <host[:port]> (port 8001 when left out)."),
+        QStringLiteral("host:port"));
+    const QCommandLineOption kissSerial(QStringLiteral("kiss-serial"),
+                                        QStringLiteral("Hear a KISS TNC on a serial <device>."),
+                                        QStringLiteral("device"));
+    const QCommandLineOption baud(QStringLiteral("baud"),
+                                  QStringLiteral("Serial speed for --kiss-serial (default 9600)."),
+                                  QStringLiteral("baud"), QStringLiteral("9600"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No status lines on standard error."));
     const QCommandLineOption screenshot(
@@ -106,8 +142,8 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot-after"),
         QStringLiteral("Seconds before the screenshot is taken (default 10)."),
         QStringLiteral("seconds"), QStringLiteral("10"));
-    cli.addOptions(
-        {feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot, screenshotAfter});
+    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot,
+                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud});
     cli.process(app);
 
     bb::hostapp::HostService::Options options;
@@ -127,6 +163,51 @@ int main(int argc, char** argv) {
         return 2;
     }
     options.beaconData = cli.isSet(beaconData);
+    const int sources =
+        cli.isSet(feed) + cli.isSet(aprsIs) + cli.isSet(kiss) + cli.isSet(kissSerial);
+    if (sources > 1) {
+        std::fprintf(stderr,
+                     "bb-host: choose one of --feed, --aprs-is, --kiss and --kiss-serial\n");
+        return 2;
+    }
+    // The live source, checked before anything starts.
+    std::unique_ptr<bb::hostapp::LiveSource> live;
+    QString netHost;
+    quint16 netPort = 0;
+    if (cli.isSet(aprsIs)) {
+        if (!bb::hostapp::ParseHostPort(cli.value(aprsIs), 14580, netHost, netPort)) {
+            std::fprintf(stderr, "bb-host: --aprs-is wants host or host:port\n");
+            return 2;
+        }
+        std::string why;
+        const std::string login = bb::hostapp::AprsIsLoginLine(
+            {cli.value(call).toStdString(), cli.value(passcode).toStdString(),
+             cli.value(filter).toStdString()},
+            std::to_string(bb::version::kMajor) + "." + std::to_string(bb::version::kMinor) + "." +
+                std::to_string(bb::version::kRevision),
+            why);
+        if (login.empty()) {
+            std::fprintf(stderr, "bb-host: APRS-IS login: %s (--call, --passcode, --filter)\n",
+                         why.c_str());
+            return 2;
+        }
+        live = std::make_unique<bb::hostapp::AprsIsSource>(netHost, netPort, login);
+    } else if (cli.isSet(kiss)) {
+        if (!bb::hostapp::ParseHostPort(cli.value(kiss), 8001, netHost, netPort)) {
+            std::fprintf(stderr, "bb-host: --kiss wants host or host:port\n");
+            return 2;
+        }
+        live = std::make_unique<bb::hostapp::KissTcpSource>(netHost, netPort);
+    } else if (cli.isSet(kissSerial)) {
+        const int b = cli.value(baud).toInt(&ok);
+        if (!ok || !bb::hostapp::KnownBaud(b)) {
+            std::fprintf(stderr,
+                         "bb-host: --baud wants 1200, 2400, 4800, 9600, 19200, 38400, "
+                         "57600 or 115200\n");
+            return 2;
+        }
+        live = std::make_unique<bb::hostapp::KissSerialSource>(cli.value(kissSerial), b);
+    }
 
     bb::hostapp::HostService host(options);
     QString error;
@@ -164,8 +245,17 @@ int main(int argc, char** argv) {
     }
 
     auto hear = [&host](const std::string& line) { host.Hear(line); };
+    const bool talk = !cli.isSet(quiet);
     std::unique_ptr<QObject> source;
-    if (cli.value(feed) == QLatin1String("-")) {
+    if (live) {
+        QObject::connect(live.get(), &bb::hostapp::LiveSource::Line, &host, hear);
+        QObject::connect(live.get(), &bb::hostapp::LiveSource::StateChanged, &host,
+                         [&window, talk](const QString& text) {
+                             if (window) window->SetStatus(text);
+                             if (talk) std::fprintf(stderr, "bb-host: %s\n", qPrintable(text));
+                         });
+        live->Start();
+    } else if (cli.value(feed) == QLatin1String("-")) {
         auto in = std::make_unique<bb::hostapp::StdinFeed>();
         QObject::connect(in.get(), &bb::hostapp::StdinFeed::Line, &host, hear);
         source = std::move(in);
@@ -185,14 +275,14 @@ int main(int argc, char** argv) {
     }
 
     QTimer tick;
-    const bool talk = !cli.isSet(quiet);
     QObject::connect(&tick, &QTimer::timeout, &host, [&] {
         host.ExpireStations(NowUnix());
         const auto& c = host.Counters();
-        const QString status = QStringLiteral("%1 packets heard, %2 stations, %3 not decoded")
-                                   .arg(c.heard)
-                                   .arg(host.Stations().size())
-                                   .arg(c.malformed);
+        QString status = QStringLiteral("%1 packets heard, %2 stations, %3 not decoded")
+                             .arg(c.heard)
+                             .arg(host.Stations().size())
+                             .arg(c.malformed);
+        if (live) status = live->State().Text() + QStringLiteral("; ") + status;
         if (window) window->SetStatus(status);
         if (talk) std::fprintf(stderr, "bb-host: %s\n", qPrintable(status));
     });

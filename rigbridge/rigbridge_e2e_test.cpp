@@ -2,10 +2,6 @@
 // to Hamlib's dummy radio behind rigctld on 127.0.0.1, and back.
 #include <gtest/gtest.h>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <sys/socket.h>
-#include <unistd.h>
 #include <QApplication>
 #include <QDBusMessage>
 #include <QElapsedTimer>
@@ -20,29 +16,11 @@
 #include "radio/dde_client.h"
 #include "support/common.h"
 #include "tests/fakes/fake_board.h"
+#include "tests/fakes/loopback_port.h"
 #include "windows/form3.h"
 
 namespace bb {
 namespace {
-
-// A loopback port nobody listens on (connect=false) or that now answers.
-int LoopbackPort(int port, bool connect) {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<std::uint16_t>(port));
-    int result = -1;
-    if (connect) {
-        result = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 ? port : -1;
-    } else if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0) {
-        socklen_t len = sizeof a;
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
-        result = ntohs(a.sin_port);
-    }
-    ::close(fd);
-    return result;
-}
 
 template <class Done>
 bool WaitFor(Done done, int ms) {
@@ -61,9 +39,9 @@ class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
         if (QStandardPaths::findExecutable("rigctld").isEmpty())
             GTEST_SKIP() << "Hamlib's rigctld is not installed (Debian libhamlib-utils)";
         Common::Initialize();
-        port_ = QString::number(LoopbackPort(0, false));
+        port_ = QString::number(testing::FreeLoopbackPort());
         rigctld_.start("rigctld", {"-m", "1", "-T", "127.0.0.1", "-t", port_});
-        ASSERT_TRUE(WaitFor([&] { return LoopbackPort(port_.toInt(), true) > 0; }, 5000));
+        ASSERT_TRUE(WaitFor([&] { return testing::LoopbackListening(port_.toInt()); }, 5000));
     }
     void TearDown() override {
         if (dialog) dialog->close();

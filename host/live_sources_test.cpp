@@ -1,0 +1,185 @@
+// The live sources against scripted servers on 127.0.0.1: an APRS-IS
+// server, a KISS TNC over TCP and one behind a named pipe; and the KISS and
+// AX.25 decoding on its own.
+#include "host/live_sources.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTemporaryDir>
+
+namespace bb::hostapp {
+namespace {
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+std::string Monitor(const std::string& frame) {
+    std::string m, why;
+    return DecodeAx25(frame, m, why) == Ax25Result::Aprs ? m : "(" + why + ")";
+}
+
+TEST(Kiss, FramesWithEscapesSplitReadsAndGarbage) {
+    std::vector<std::string> frames;
+    KissDeframer d([&](const std::string& f) { frames.push_back(f); });
+    const std::string one(
+        "a\xC0"
+        "b\xDB"
+        "c",
+        5);
+    std::string stream = "noise" + KissFrame(one) + std::string("\xC0\xC0", 2) + KissFrame("two");
+    stream += std::string("\xC0\x01xyz\xC0", 6);       // a command frame, not data
+    stream += std::string("\xC0\x00\xDB\x41\xC0", 5);  // a broken escape
+    stream += KissFrame("three");
+    for (char c : stream)
+        d.Feed(std::string_view(&c, 1));  // one byte per read
+    EXPECT_EQ(frames, (std::vector<std::string>{one, "two", "three"}));
+    EXPECT_EQ(d.Dropped(), 3u);
+}
+
+TEST(Ax25, MonitorFormWithTheRepeatedMark) {
+    for (const char* line : {"G4ABC>APRS,WIDE1-1:!5212.00N/00007.20E-PHG5130",
+                             "M0XYZ-9>APRS,G4RPT,WIDE2*,WIDE2-1:>status",
+                             "PA3SOS-15>APZ123:!5201.00N/00430.00E-EMERGENCY"}) {
+        const std::string frame = EncodeAx25(line);
+        ASSERT_FALSE(frame.empty()) << line;
+        EXPECT_EQ(Monitor(frame), line);
+    }
+    // Every digipeater up to the marked one has its bit set; the mark goes on the last.
+    std::string f = EncodeAx25("A>B,C,D,E:x");
+    f[2 * 7 + 6] |= static_cast<char>(0x80);
+    f[3 * 7 + 6] |= static_cast<char>(0x80);
+    EXPECT_EQ(Monitor(f), "A>B,C,D*,E:x");
+    // Not APRS, and broken.
+    std::string connected = EncodeAx25("A>B:x");
+    connected[14] = 0x3F;  // SABM
+    std::string m, why;
+    EXPECT_EQ(DecodeAx25(connected, m, why), Ax25Result::NotAprs);
+    for (std::string bad : {std::string("short"), EncodeAx25("A>B:x").substr(0, 10),
+                            std::string(14, '\x40') + "\x03\xF0x"}) {
+        EXPECT_EQ(DecodeAx25(bad, m, why), Ax25Result::Broken) << bad;
+        EXPECT_FALSE(why.empty());
+    }
+    EXPECT_EQ(Monitor(EncodeAx25("A>B:line\rend")), "A>B:line");
+}
+
+TEST(AprsIs, LoginLineRefusesWhatWouldBreakIt) {
+    std::string why;
+    EXPECT_EQ(AprsIsLoginLine({"N0CALL", "-1", "r/52.2/0.12/100"}, "1.0.10", why),
+              "user N0CALL pass -1 vers bb-host 1.0.10 filter r/52.2/0.12/100\r\n");
+    EXPECT_EQ(AprsIsLoginLine({"N0CALL", "12345", ""}, "1", why),
+              "user N0CALL pass 12345 vers bb-host 1\r\n");
+    for (AprsIsLogin bad : {AprsIsLogin{"", "-1", ""}, AprsIsLogin{"N0 CALL", "-1", ""},
+                            AprsIsLogin{"N0CALL", "abc", ""}, AprsIsLogin{"N0CALL", "-", ""},
+                            AprsIsLogin{"N0CALL", "-1", "r/1/2/3\r\n#filter p/"}}) {
+        EXPECT_EQ(AprsIsLoginLine(bad, "1", why), "");
+        EXPECT_FALSE(why.empty());
+    }
+    QString host;
+    quint16 port = 0;
+    EXPECT_TRUE(ParseHostPort("rotate.aprs2.net", 14580, host, port));
+    EXPECT_EQ(port, 14580);
+    EXPECT_TRUE(ParseHostPort("127.0.0.1:8001", 1, host, port));
+    EXPECT_EQ(host, "127.0.0.1");
+    EXPECT_FALSE(ParseHostPort("host:99999", 1, host, port));
+    EXPECT_FALSE(ParseHostPort(":14580", 1, host, port));
+}
+
+// Accepts connections one after another and keeps what each sent.
+class ScriptedServer {
+  public:
+    ScriptedServer() {
+        server.listen(QHostAddress::LocalHost);
+        QObject::connect(&server, &QTcpServer::newConnection, [this] {
+            client = server.nextPendingConnection();
+            ++connections;
+            received.emplace_back();
+            QObject::connect(client, &QTcpSocket::readyRead,
+                             [this, c = client] { received.back() += c->readAll().toStdString(); });
+        });
+    }
+    void Send(const std::string& bytes) {
+        client->write(bytes.data(), static_cast<qint64>(bytes.size()));
+        client->flush();
+    }
+    QTcpServer server;
+    QTcpSocket* client = nullptr;
+    int connections = 0;
+    std::vector<std::string> received;
+};
+
+TEST(AprsIs, LogsInHearsPacketsAnswersKeepAlivesAndReconnects) {
+    ScriptedServer s;
+    const std::string login = "user N0CALL pass -1 vers bb-host 1\r\n";
+    AprsIsSource source(QStringLiteral("127.0.0.1"), s.server.serverPort(), login);
+    source.SetRetryBase(50);
+    std::vector<std::string> heard;
+    QObject::connect(&source, &LiveSource::Line, [&](const std::string& p) { heard.push_back(p); });
+    source.Start();
+    ASSERT_TRUE(WaitFor([&] { return !s.received.empty() && s.received[0] == login; }));
+    s.Send("# aprsc 2.1.14\r\n# logresp N0CALL unverified, server T2TEST\r\n");
+    s.Send("G4ABC>APRS,TCPIP*,qAC,T2TEST:!5212.00N/00007.20E-\r\nM0X");
+    s.Send("YZ>APRS:>hello\n# 7 Dec 2026 10:00:00 GMT T2TEST 127.0.0.1:14580\r\n");
+    ASSERT_TRUE(WaitFor([&] { return heard.size() == 2 && s.received[0].size() > login.size(); }));
+    EXPECT_EQ(heard[1], "M0XYZ>APRS:>hello");
+    EXPECT_EQ(s.received[0], login + "#keepalive\r\n");
+    EXPECT_EQ(source.State().state, "logged in");
+
+    // The server drops the link: the source logs in again, and goes on counting.
+    s.client->disconnectFromHost();
+    ASSERT_TRUE(WaitFor([&] { return s.connections == 2 && s.received[1] == login; }));
+    s.Send("PA3XYZ>APRS:>again\r\n");
+    ASSERT_TRUE(WaitFor([&] { return heard.size() == 3; }));
+    EXPECT_EQ(source.State().packets, 3u);
+    EXPECT_EQ(source.State().lastError, "the connection was closed");
+}
+
+TEST(KissSources, OverTcpAndThroughANamedPipe) {
+    const std::string a = KissFrame(EncodeAx25("G4ABC>APRS,WIDE1-1:!5212.00N/00007.20E-"));
+    std::string notAprs = EncodeAx25("A>B:x");
+    notAprs[14] = 0x3F;
+    const std::string stream = "garbage" + a + KissFrame(notAprs) + KissFrame("broken") + a;
+
+    ScriptedServer s;
+    KissTcpSource tcp(QStringLiteral("127.0.0.1"), s.server.serverPort());
+    std::vector<std::string> heard;
+    QObject::connect(&tcp, &LiveSource::Line, [&](const std::string& p) { heard.push_back(p); });
+    tcp.Start();
+    ASSERT_TRUE(WaitFor([&] { return s.client != nullptr; }));
+    s.Send(stream.substr(0, 11));
+    QCoreApplication::processEvents();
+    s.Send(stream.substr(11));
+    ASSERT_TRUE(WaitFor([&] { return heard.size() == 2; }));
+    EXPECT_EQ(heard[0], "G4ABC>APRS,WIDE1-1:!5212.00N/00007.20E-");
+    EXPECT_EQ(tcp.State().dropped, 3u);
+    EXPECT_TRUE(s.received.at(0).empty());  // receive only
+
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath("tnc");
+    ASSERT_EQ(::mkfifo(fifo.toLocal8Bit().constData(), 0600), 0);
+    KissSerialSource serial(fifo, 9600);
+    heard.clear();
+    QObject::connect(&serial, &LiveSource::Line, [&](const std::string& p) { heard.push_back(p); });
+    serial.Start();
+    const int w = ::open(fifo.toLocal8Bit().constData(), O_WRONLY);
+    ASSERT_GE(w, 0);
+    ASSERT_EQ(::write(w, stream.data(), stream.size()), static_cast<ssize_t>(stream.size()));
+    ASSERT_TRUE(WaitFor([&] { return heard.size() == 2; }));
+    ::close(w);  // the TNC goes away: the source says so and waits to open it again
+    ASSERT_TRUE(WaitFor([&] { return serial.State().state.startsWith("waiting"); }));
+    EXPECT_EQ(serial.State().packets, 2u);
+}
+
+}  // namespace
+}  // namespace bb::hostapp
