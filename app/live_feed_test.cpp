@@ -3,6 +3,8 @@
 // hears them, and the board shows the stations.
 #include <gtest/gtest.h>
 
+#include <signal.h>
+#include <unistd.h>
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
@@ -54,7 +56,19 @@ TEST(LiveFeed, DirewolfOverKissToTheBoard) {
     gen.start("gen_packets", {"-o", "x.wav", "packets.txt"});
     ASSERT_TRUE(gen.waitForFinished(10000) && gen.exitCode() == 0);
 
+    // Direwolf first, holding back the audio until bb-host is attached to it.
     QProcess host, direwolf;
+    direwolf.setWorkingDirectory(dir.path());
+    // Its own process group, so that the whole pipeline goes at the end.
+    direwolf.setChildProcessModifier([] { ::setpgid(0, 0); });
+    direwolf.start("bash", {"-c",
+                            "(for i in $(seq 300); do [ -f go ] && break; sleep 0.1; done; "
+                            "cat x.wav; sleep 1) | "
+                            "direwolf -c dw.conf -t 0 -q hd - > dw.log 2>&1"});
+    const auto log = [&] { return testing::ReadFile(dir.filePath("dw.log").toStdString()); };
+    ASSERT_TRUE(WaitUntil(
+        [&] { return log().find("Ready to accept KISS TCP") != std::string::npos; }, 10000))
+        << log();
     host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     host.start(BB_HOST_EXE,
                {"--kiss", QStringLiteral("127.0.0.1:%1").arg(kiss), "--no-map", "--quiet"});
@@ -62,14 +76,10 @@ TEST(LiveFeed, DirewolfOverKissToTheBoard) {
     Form1 board(Form1::OnBus(QDBusConnection::sessionBus()));
     board.Form_Load();
     ASSERT_NE(board.Board(), nullptr);
-
-    // Audio only once bb-host has found the KISS port; then Direwolf ends.
-    direwolf.setWorkingDirectory(dir.path());
-    direwolf.start("bash",
-                   {"-c", QStringLiteral("(while ! (exec 3<>/dev/tcp/127.0.0.1/%1) 2>/dev/null; "
-                                         "do sleep 0.2; done; sleep 2; cat x.wav; sleep 1) | "
-                                         "direwolf -c dw.conf -t 0 -q hd - > dw.log 2>&1")
-                              .arg(kiss)});
+    ASSERT_TRUE(
+        WaitUntil([&] { return log().find("Attached to KISS TCP") != std::string::npos; }, 10000))
+        << log();
+    std::ofstream(d + "/go") << "";
     const StationTable& t = board.Board()->Table();
     const bool arrived = WaitUntil(
         [&] {
@@ -77,10 +87,12 @@ TEST(LiveFeed, DirewolfOverKissToTheBoard) {
                    t[t.find_station("PA3SOS")].Emergency;
         },
         30000);
-    direwolf.waitForFinished(10000);
+    if (!direwolf.waitForFinished(10000))
+        ::kill(-static_cast<pid_t>(direwolf.processId()), SIGKILL);
+    direwolf.waitForFinished();
     host.kill();
     host.waitForFinished();
-    ASSERT_TRUE(arrived) << testing::ReadFile(dir.filePath("dw.log").toStdString());
+    ASSERT_TRUE(arrived) << log();
     const StationRecord& g = t[t.find_station("G4ABC")];
     EXPECT_TRUE(g.HasPHG);
     EXPECT_EQ(g.QSY.Frequency, "145.500");

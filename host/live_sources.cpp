@@ -144,6 +144,11 @@ TcpSource::TcpSource(QString host, quint16 port, QObject* parent)
     });
 }
 
+TcpSource::~TcpSource() {
+    socket_.disconnect(this);
+    retry_.stop();
+}
+
 void TcpSource::Start() {
     Connect();
 }

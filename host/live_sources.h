@@ -70,6 +70,8 @@ class TcpSource : public LiveSource {
     Q_OBJECT
   public:
     TcpSource(QString host, quint16 port, QObject* parent = nullptr);
+    // The socket's last signals would reach parts already gone.
+    ~TcpSource() override;
     void Start() override;
     // The first delay; tests shorten it.
     void SetRetryBase(int ms) { retryBaseMs_ = retryMs_ = ms; }

@@ -8,18 +8,23 @@
 
 namespace bb::testing {
 
+// Below 49152: some peers (Direwolf) refuse the dynamic range. Ports are
+// tried from a point that differs per process, so parallel tests rarely meet.
 inline int FreeLoopbackPort() {
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t len = sizeof a;
-    int port = -1;
-    if (::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0 &&
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) == 0)
-        port = ntohs(a.sin_port);
-    ::close(fd);
-    return port;
+    static int next = 20000 + static_cast<int>(::getpid() % 997) * 20;
+    for (int tries = 0; tries < 2000; ++tries) {
+        const int port = next;
+        next = next >= 49000 ? 20000 : next + 1;
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        a.sin_port = htons(static_cast<unsigned short>(port));
+        const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        ::close(fd);
+        if (free) return port;
+    }
+    return -1;
 }
 
 // True once something listens on the port.
