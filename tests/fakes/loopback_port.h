@@ -8,6 +8,14 @@
 
 namespace bb::testing {
 
+inline sockaddr_in LoopbackAddress(int port) {
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(static_cast<unsigned short>(port));
+    return a;
+}
+
 // Below 49152: some peers (Direwolf) refuse the dynamic range. Ports are
 // tried from a point that differs per process, so parallel tests rarely meet.
 inline int FreeLoopbackPort() {
@@ -16,11 +24,8 @@ inline int FreeLoopbackPort() {
         const int port = next;
         next = next >= 49000 ? 20000 : next + 1;
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in a{};
-        a.sin_family = AF_INET;
-        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        a.sin_port = htons(static_cast<unsigned short>(port));
-        const bool free = ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+        const sockaddr_in a = LoopbackAddress(port);
+        const bool free = ::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
         ::close(fd);
         if (free) return port;
     }
@@ -30,11 +35,8 @@ inline int FreeLoopbackPort() {
 // True once something listens on the port.
 inline bool LoopbackListening(int port) {
     const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(static_cast<unsigned short>(port));
-    const bool ok = ::connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) == 0;
+    const sockaddr_in a = LoopbackAddress(port);
+    const bool ok = ::connect(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
     ::close(fd);
     return ok;
 }
