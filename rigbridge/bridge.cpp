@@ -64,9 +64,10 @@ std::optional<double> ParseFrequency(std::string_view text, double unitHz) {
             return std::nullopt;
         }
     }
-    const double hz = (whole + fraction) * unitHz;
+    // Checked in whole hertz: "0,4" Hz would otherwise tune the radio to 0.
+    const double hz = std::round((whole + fraction) * unitHz);
     if (!digits || !(hz > 0) || hz >= kMaxHz) return std::nullopt;
-    return std::round(hz);
+    return hz;
 }
 
 std::optional<std::string> ParseMode(std::string_view text) {

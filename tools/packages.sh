@@ -9,6 +9,7 @@ BB_RUN_PACKAGES=(xvfb xauth dbus)
 BB_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libhamlib-utils dbus xvfb xauth direwolf
+    clang libclang-rt-14-dev
 )
 
 # Installs whichever of the named packages are missing; safe to run again.

@@ -1,0 +1,116 @@
+// Readers of files and dictionaries from outside: the settings file, a
+// language file, and a station dictionary from the host with entries
+// missing or of the wrong type. BB_FUZZ_TARGET chooses the reader.
+#include <QVariant>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "host/dbus/station_dict.h"
+#include "support/language.h"
+#include "support/settings.h"
+#include "support/vb_error.h"
+#include "tests/fakes/fake_language_menus.h"
+#include "tests/fakes/fake_system.h"
+
+namespace {
+
+using namespace bb;
+
+struct Columns final : ColumnVisibility {
+    bool v[18] = {};
+    int UpperBound() const override { return 17; }
+    bool Visible(int c) const override { return v[c]; }
+    void SetVisible(int c, bool on) override { v[c] = on; }
+};
+
+[[maybe_unused]] testing::FakeSystem& System() {
+    static testing::FakeSystem fs;
+    return fs;
+}
+
+[[maybe_unused]] void WriteInput(const std::filesystem::path& p, const std::uint8_t* data,
+                                 std::size_t size) {
+    std::ofstream(p, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+}
+
+void Run(const std::uint8_t* data, std::size_t size) {
+#if BB_FUZZ_TARGET == 6
+    const auto file = System().folder.path() / "Beaconboard.INI";
+    WriteInput(file, data, size);
+    testing::FakeLanguageMenus menus;
+    clsLanguage language({System().folder.path()}, menus, [] { return std::string("t"); });
+    Columns columns;
+    SettingValues values;
+    ReadSettings(SettingsBinding{file, &columns, &language, &values});
+    WriteSettings(SettingsBinding{file, &columns, &language, &values});
+#elif BB_FUZZ_TARGET == 7
+    const auto file = System().folder.path() / "Fuzz.lf";
+    WriteInput(file, data, size);
+    testing::FakeLanguageMenus menus;
+    clsLanguage language({}, menus, [] { return std::string("t"); });
+    if (language.read_languageFile(file)) {
+        for (const TranslationEntry& e : language.TranslationTable())
+            language.lookup(e.key, "x");
+    }
+#elif BB_FUZZ_TARGET == 8
+    // Entries by number from a fixed list of names, each of a type the bytes choose.
+    static const char* kNames[] = {"Callsign",     "Symbol",       "Latitude",   "Longitude",
+                                   "Course",       "Speed",        "Bearing",    "Distance",
+                                   "BeaconText",   "CommentStart", "ReportDate", "StatusText",
+                                   "FallbackDate", "Unknown"};
+    QVariantMap dict;
+    for (std::size_t i = 0; i + 2 <= size;) {
+        const char* name = kNames[data[i] % (sizeof kNames / sizeof *kNames)];
+        const int type = data[i + 1] % 7;
+        i += 2;
+        std::uint64_t raw = 0;
+        for (int k = 0; k < 8 && i < size; ++k, ++i)
+            raw = raw << 8 | data[i];
+        QVariant v;
+        switch (type) {
+            case 0:
+                v = QString::fromLatin1(reinterpret_cast<const char*>(&raw), 8);
+                break;
+            case 1:
+                v = static_cast<int>(raw);
+                break;
+            case 2: {
+                double d;
+                std::memcpy(&d, &raw, sizeof d);
+                v = d;
+                break;
+            }
+            case 3:
+                v = static_cast<bool>(raw & 1);
+                break;
+            case 4:
+                v = static_cast<qlonglong>(raw);
+                break;
+            case 5:
+                v = QVariant::fromValue<short>(static_cast<short>(raw));
+                break;
+            default:
+                v = QVariantList{1, 2};
+                break;
+        }
+        dict.insert(QString::fromLatin1(name), v);
+    }
+    host::HostStation s;
+    dbus::StationFromDict(dict, s);
+#endif
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    try {
+        Run(data, size);
+    } catch (const bb::RuntimeError&) {
+        // A classic run-time error: the caller's trap logs it.
+    }
+    return 0;
+}
