@@ -239,3 +239,28 @@ TEST_F(Languages, TheShippedLanguagesAreComplete) {
 
 }  // namespace
 }  // namespace bb
+
+namespace bb {
+namespace {
+
+// A language file with a 10,000-character line and most of a megabyte of
+// binary garbage is offered and its good entry translates; one of several
+// megabytes is refused (logged) and the others are still offered.
+TEST_F(Languages, HugeGarbageAndLongLinesCostOnlyTheirOwnEntries) {
+    std::string garbage;
+    for (unsigned i = 0; i < 4u << 20; ++i)
+        garbage += static_cast<char>(i * 7919u % 256u);
+    Write("big.lf", "DEF=Big\r\nNOTE=" + std::string(10000, 'x') + "\r\nMENU0001=Datei\r\n" +
+                        garbage.substr(0, 900000));
+    Write("huge.lf", "DEF=Huge\r\n" + garbage);
+    auto& l = Make();
+    ASSERT_EQ(menus.items, std::vector<std::string>{"Big"});
+    EXPECT_EQ(LogErrors().size(), 1u);
+    l.mnuOptionsLangList_Click(1);
+    EXPECT_EQ(l.get_language(), "Big");
+    EXPECT_EQ(menus.captions["mnuFile"], "Datei");
+    EXPECT_EQ(menus.captions["mnuFileExit"], "* Exit");
+}
+
+}  // namespace
+}  // namespace bb

@@ -288,3 +288,35 @@ TEST_F(SettingsFile, ASaveCutShortLeavesAWholeFileBehind) {
 
 }  // namespace
 }  // namespace bb
+
+namespace bb {
+namespace {
+
+// Binary garbage, a huge file, 10,000-character lines, and a folder where the
+// file should be: the program runs on what it can read, the user's lines stay.
+TEST_F(SettingsFile, GarbageHugeOrLongLinedFilesAndAFolderInTheFilesPlace) {
+    std::string garbage;
+    for (unsigned i = 0; i < 4u << 20; ++i)
+        garbage += static_cast<char>(i * 7919u % 256u);
+    const std::string longLine = "[Notes]\r\nline=" + std::string(10000, 'x') + "\r\n";
+    Put(longLine + "[Locator]\r\nFormatLocator=10\r\n" + garbage);
+    ReadSettings(binding);
+    EXPECT_EQ(values.FormatLocator, 10);
+    WriteSettings(binding);
+    const std::string after = ReadFile(file);
+    EXPECT_EQ(after.rfind(longLine, 0), 0u);  // the user's own section kept, whole
+    EXPECT_NE(after.find("FormatLocator=10"), std::string::npos);
+
+    fs::remove(file);
+    fs::create_directory(file);
+    SettingValues fresh;
+    binding.values = &fresh;
+    ReadSettings(binding);
+    WriteSettings(binding);
+    EXPECT_EQ(fresh.FormatLocator, 6);  // the defaults
+    EXPECT_TRUE(fs::is_directory(file));
+    EXPECT_GE(LogLinesWith("Settings not saved"), 1u);
+}
+
+}  // namespace
+}  // namespace bb
