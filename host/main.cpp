@@ -132,6 +132,10 @@ int main(int argc, char** argv) {
     const QCommandLineOption baud(QStringLiteral("baud"),
                                   QStringLiteral("Serial speed for --kiss-serial (default 9600)."),
                                   QStringLiteral("baud"), QStringLiteral("9600"));
+    const QCommandLineOption dump(
+        QStringLiteral("dump-stations"),
+        QStringLiteral("On exit, write every station heard to <file>, one callsign a line."),
+        QStringLiteral("file"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No status lines on standard error."));
     const QCommandLineOption screenshot(
@@ -143,7 +147,7 @@ int main(int argc, char** argv) {
         QStringLiteral("Seconds before the screenshot is taken (default 10)."),
         QStringLiteral("seconds"), QStringLiteral("10"));
     cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot,
-                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud});
+                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump});
     cli.process(app);
 
     bb::hostapp::HostService::Options options;
@@ -289,6 +293,15 @@ int main(int argc, char** argv) {
     tick.start(10000);
 
     const int rc = app.exec();
+    if (cli.isSet(dump)) {
+        // For checking a long run: what the host ended with, station by station.
+        if (FILE* f = std::fopen(cli.value(dump).toLocal8Bit().constData(), "w")) {
+            host.ForEachStation([f](const bb::hostapp::HostEntry& e) {
+                std::fprintf(f, "%s %d\n", e.callsign.c_str(), e.hasPosition ? 1 : 0);
+            });
+            std::fclose(f);
+        }
+    }
     host.Close();
     return rc;
 }

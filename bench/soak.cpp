@@ -1,0 +1,257 @@
+// The soak at full-feed scale: a synthetic feed of 50,000 stations and
+// 1,000,000 beacons replayed through bb-host into the board (its window
+// offscreen), accelerated. Every 100,000 beacons it records the board's
+// resident memory and how late a 10 ms timer ran (the window's input
+// latency); at the end it compares the board's live stations with bb-host's
+// list, station by station, and counts the errors the board logged.
+// Writes docs/performance.md and docs/images/soak.svg. Run by tools/soak.
+#include <QApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "app/form1.h"
+#include "app/services.h"
+#include "bench/soak_feed.h"
+#include "host/dbus/station_dict.h"
+#include "support/app_paths.h"
+
+namespace {
+
+struct Point {
+    std::uint64_t beacons;
+    std::int32_t live;
+    double rssMb;
+    double p99Ms;
+    double maxMs;
+};
+
+double RssMb() {
+    std::ifstream in("/proc/self/status");
+    std::string key;
+    while (in >> key) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            in >> kb;
+            return kb / 1024;
+        }
+        in.ignore(1 << 10, '\n');
+    }
+    return 0;
+}
+
+double Percentile(std::vector<double> v, double q) {
+    if (v.empty()) return 0;
+    const auto k = static_cast<std::size_t>(q * static_cast<double>(v.size() - 1));
+    std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(k), v.end());
+    return v[k];
+}
+
+std::string Svg(const std::vector<Point>& pts) {
+    // Two panels over the beacons sent: p99 latency (ms) and memory (MB).
+    const double w = 640, h = 220, left = 60, right = 20, top = 20, bottom = 40;
+    const double maxX = static_cast<double>(pts.back().beacons);
+    auto panel = [&](double y0, const char* title, auto value, double maxY, const char* colour) {
+        std::ostringstream o;
+        o << "<g transform='translate(0," << y0 << ")'>"
+          << "<rect x='" << left << "' y='" << top << "' width='" << w - left - right
+          << "' height='" << h - top - bottom << "' fill='none' stroke='#888'/>"
+          << "<text x='" << left << "' y='14' font-size='13'>" << title << "</text>"
+          << "<text x='" << left - 6 << "' y='" << top + 4 << "' font-size='11' text-anchor='end'>"
+          << maxY << "</text><text x='" << left - 6 << "' y='" << h - bottom
+          << "' font-size='11' text-anchor='end'>0</text>"
+          << "<polyline fill='none' stroke='" << colour << "' stroke-width='2' points='";
+        for (const Point& p : pts)
+            o << left + (w - left - right) * static_cast<double>(p.beacons) / maxX << ","
+              << top + (h - top - bottom) * (1 - value(p) / maxY) << " ";
+        o << "'/><text x='" << w - right << "' y='" << h - 10
+          << "' font-size='11' text-anchor='end'>beacons sent: " << maxX << "</text></g>";
+        return o.str();
+    };
+    double maxLat = 1, maxMem = 1;
+    for (const Point& p : pts) {
+        maxLat = std::max(maxLat, p.p99Ms * 1.2);
+        maxMem = std::max(maxMem, p.rssMb * 1.2);
+    }
+    maxLat = std::ceil(maxLat);
+    maxMem = std::ceil(maxMem / 10) * 10;
+    std::ostringstream svg;
+    svg << "<svg xmlns='http://www.w3.org/2000/svg' width='" << w << "' height='" << 2 * h
+        << "' font-family='sans-serif'><rect width='100%' height='100%' fill='white'/>"
+        << panel(
+               0, "99th percentile input latency per 100,000 beacons (ms)",
+               [](const Point& p) { return p.p99Ms; }, maxLat, "#c00")
+        << panel(
+               h, "Board resident memory (MB)", [](const Point& p) { return p.rssMb; }, maxMem,
+               "#00c")
+        << "</svg>\n";
+    return svg.str();
+}
+
+bool HostOnBus() {
+    return QDBusConnection::sessionBus()
+        .interface()
+        ->isServiceRegistered(bb::dbus::kHostService)
+        .value();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    const int stations = argc > 1 ? std::atoi(argv[1]) : 50000;
+    const std::uint64_t beacons = argc > 2 ? std::strtoull(argv[2], nullptr, 10) : 1000000;
+    const int rate = argc > 3 ? std::atoi(argv[3]) : 5000;  // beacons a second
+    const std::string out = argc > 4 ? argv[4] : "docs";
+    bb::app::InstallPlatformServices();
+    QTemporaryDir work;
+    // Settings and log in a folder of the run's own; the shipped data beside the programs.
+    bb::App().writableFolder = work.path().toStdString();
+    bb::App().dataFolders.insert(bb::App().dataFolders.begin(), BB_BIN_DIR);
+
+    QProcess host;
+    host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    const QString dump = work.filePath("host-stations.txt");
+    host.start(BB_HOST_EXE, {"--feed", "-", "--no-map", "--quiet", "--expiry", "1000000", "--home",
+                             "51,-1", "--dump-stations", dump});
+    QElapsedTimer wait;
+    wait.start();
+    while (!HostOnBus() && wait.elapsed() < 10000)
+        app.processEvents(QEventLoop::AllEvents, 20);
+    auto board =
+        std::make_unique<bb::app::Form1>(bb::app::Form1::OnBus(QDBusConnection::sessionBus()));
+    board->show();
+    board->Form_Load();
+    if (!board->Board()) {
+        std::fprintf(stderr, "soak: the board did not attach to bb-host\n");
+        return 1;
+    }
+
+    const bb::soak::Feed feed(stations);
+    std::vector<Point> points;
+    std::vector<double> late;
+    QElapsedTimer clock;
+    clock.start();
+    qint64 lastTick = clock.nsecsElapsed();
+    QTimer probe;
+    probe.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        const qint64 now = clock.nsecsElapsed();
+        late.push_back(std::max(0.0, static_cast<double>(now - lastTick) / 1e6 - 10.0));
+        lastTick = now;
+    });
+    probe.start(10);
+
+    std::uint64_t sent = 0;
+    // Start-up is not part of the run.
+    app.processEvents();
+    late.clear();
+    lastTick = clock.nsecsElapsed();
+    const double start = static_cast<double>(clock.nsecsElapsed()) / 1e9;
+    QTimer pump;
+    QObject::connect(&pump, &QTimer::timeout, [&] {
+        // Paced: as many as the rate allows by now, at most 1,000 a turn.
+        const double t = static_cast<double>(clock.nsecsElapsed()) / 1e9 - start;
+        const auto due = std::min<std::uint64_t>(beacons, static_cast<std::uint64_t>(t * rate));
+        std::string chunk;
+        while (sent < due && chunk.size() < 100000) {
+            chunk += feed.Line(sent++) + "\n";
+            if (sent % 100000 == 0 || sent == beacons) {
+                host.write(chunk.data(), static_cast<qint64>(chunk.size()));
+                chunk.clear();
+                points.push_back({sent, board->Board()->Table().LiveCount(), RssMb(),
+                                  Percentile(late, 0.99), Percentile(late, 1.0)});
+                std::fprintf(stderr, "soak: p50 %.1f p90 %.1f p99 %.1f ms over %zu ticks\n",
+                             Percentile(late, 0.5), Percentile(late, 0.9), Percentile(late, 0.99),
+                             late.size());
+                late.clear();
+                std::fprintf(stderr, "soak: %llu beacons, %d live, %.1f MB, p99 %.1f ms\n",
+                             static_cast<unsigned long long>(sent), points.back().live,
+                             points.back().rssMb, points.back().p99Ms);
+            }
+        }
+        if (!chunk.empty()) host.write(chunk.data(), static_cast<qint64>(chunk.size()));
+        if (sent == beacons) {
+            pump.stop();
+            // Let the last events reach the board, then stop.
+            QTimer::singleShot(15000, &app, &QApplication::quit);
+        }
+    });
+    pump.start(5);
+    app.exec();
+    const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9 - start;
+
+    std::set<std::string> onBoard;
+    const bb::StationTable& t = board->Board()->Table();
+    for (std::int32_t i = 0; i <= t.UpperBound(); ++i)
+        if (!t[i].Deleted && !t[i].Callsign.empty()) onBoard.insert(t[i].Callsign);
+    board.reset();
+    host.terminate();
+    host.waitForFinished(10000);
+    std::set<std::string> onHost;
+    std::ifstream in(dump.toStdString());
+    for (std::string call, flag; in >> call >> flag;)
+        onHost.insert(call);
+    std::vector<std::string> onlyBoard, onlyHost;
+    std::set_difference(onBoard.begin(), onBoard.end(), onHost.begin(), onHost.end(),
+                        std::back_inserter(onlyBoard));
+    std::set_difference(onHost.begin(), onHost.end(), onBoard.begin(), onBoard.end(),
+                        std::back_inserter(onlyHost));
+    int errors = 0;
+    std::ifstream log(work.filePath("ErrorLog.txt").toStdString());
+    for (std::string line; std::getline(log, line);)
+        errors += line.find("program error") != std::string::npos;
+
+    const double memFirst = points.front().rssMb, memLast = points.back().rssMb;
+    double p99 = 0, worst = 0;
+    for (const Point& p : points) {
+        p99 = std::max(p99, p.p99Ms);
+        worst = std::max(worst, p.maxMs);
+    }
+    std::ostringstream md;
+    md << "# Performance: the soak at full-feed scale\n\n"
+       << "`tools/soak` replays a synthetic feed of " << stations << " stations and " << beacons
+       << " beacons (a quarter of them moving, a third with PHG, a fifth with a QSY frequency, "
+          "emergencies, objects made and killed, one packet in a hundred broken) through `bb-host` "
+          "into the board, whose window runs offscreen, at "
+       << rate << " beacons a second. It took " << static_cast<int>(seconds) << " s.\n\n"
+       << "| Figure | Target | Result |\n|---|---|---|\n"
+       << "| Board's live stations equal bb-host's list, station by station | equal | "
+       << onBoard.size() << " on the board, " << onHost.size() << " on the host, "
+       << onlyBoard.size() << " only on the board, " << onlyHost.size() << " only on the host |\n"
+       << "| Resident memory after the first and after the last 100,000 beacons | within 20 % | "
+       << memFirst << " MB and " << memLast << " MB (" << (memLast / memFirst - 1) * 100
+       << " %) |\n"
+       << "| 99th percentile input latency (worst window) | under 100 ms | " << p99
+       << " ms (worst single delay " << worst << " ms) |\n"
+       << "| Errors in the board's log | none the feed did not cause | " << errors << " |\n\n"
+       << "![Latency and memory against beacons sent](images/soak.svg)\n\n"
+       << "| Beacons sent | Live stations on the board | Memory (MB) | p99 latency (ms) | Worst "
+          "(ms) |\n"
+       << "|---|---|---|---|---|\n";
+    for (const Point& p : points)
+        md << "| " << p.beacons << " | " << p.live << " | " << p.rssMb << " | " << p.p99Ms << " | "
+           << p.maxMs << " |\n";
+    md << "\nInput latency is how late a 10 ms timer on the board's event loop ran: a click or key "
+          "waits at most that long. Memory is the board's resident set (`VmRSS`), read as each "
+          "100,000th beacon is sent.\n";
+    std::ofstream(out + "/performance.md") << md.str();
+    std::ofstream(out + "/images/soak.svg") << Svg(points);
+    std::fputs(md.str().c_str(), stdout);
+    for (std::size_t i = 0; i < onlyHost.size() && i < 5; ++i)
+        std::fprintf(stderr, "soak: only on the host: %s\n", onlyHost[i].c_str());
+    for (std::size_t i = 0; i < onlyBoard.size() && i < 5; ++i)
+        std::fprintf(stderr, "soak: only on the board: %s\n", onlyBoard[i].c_str());
+    const bool pass = onlyBoard.empty() && onlyHost.empty() && memLast <= memFirst * 1.2 &&
+                      memLast >= memFirst * 0.8 && p99 < 100 && errors == 0;
+    return pass ? 0 : 1;
+}
