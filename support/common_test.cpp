@@ -126,6 +126,17 @@ TEST_F(DiagnosticLog, AnUnwritableLogLosesItsLinesWithoutStopping) {
     EXPECT_NE(lines[0].find("program error 6 in module X.z"), std::string::npos);
 }
 
+TEST_F(DiagnosticLog, ALogOnAFullDiskLosesItsLinesWithoutStopping) {
+    std::filesystem::create_symlink("/dev/full", fs.LogFilePath());
+    StartAt(2026, 5, 1, 0, 0, 0);
+    for (int i = 0; i < 3; ++i)
+        LogError(61, "X.y");  // each write fails with ENOSPC
+    EXPECT_TRUE(Common::HeaderWritten());
+    std::filesystem::remove(fs.LogFilePath());
+    LogError(6, "X.z");  // room again: the next line is written
+    ASSERT_EQ(fs.LogLines().size(), 1u);
+}
+
 TEST_F(DiagnosticLog, ALogThatIsAPipeNobodyReadsDoesNotStall) {
     ASSERT_EQ(::mkfifo(fs.LogFilePath().c_str(), 0644), 0);
     StartAt(2026, 5, 1, 0, 0, 0);
