@@ -161,6 +161,13 @@ inline std::string ReadFile(const std::filesystem::path& p) {
     return ss.str();
 }
 
+// Bytes of every value in an order that repeats only after 256, the same on every run.
+inline std::string GarbageBytes(std::size_t size) {
+    std::string out(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<char>(i * 7919u % 256u);
+    return out;
+}
+
 inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary) << bytes;
 }
