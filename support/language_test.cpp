@@ -247,9 +247,7 @@ namespace {
 // binary garbage is offered and its good entry translates; one of several
 // megabytes is refused (logged) and the others are still offered.
 TEST_F(Languages, HugeGarbageAndLongLinesCostOnlyTheirOwnEntries) {
-    std::string garbage;
-    for (unsigned i = 0; i < 4u << 20; ++i)
-        garbage += static_cast<char>(i * 7919u % 256u);
+    const std::string garbage = testing::GarbageBytes(4u << 20);
     Write("big.lf", "DEF=Big\r\nNOTE=" + std::string(10000, 'x') + "\r\nMENU0001=Datei\r\n" +
                         garbage.substr(0, 900000));
     Write("huge.lf", "DEF=Huge\r\n" + garbage);

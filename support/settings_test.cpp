@@ -295,9 +295,7 @@ namespace {
 // Binary garbage, a huge file, 10,000-character lines, and a folder where the
 // file should be: the program runs on what it can read, the user's lines stay.
 TEST_F(SettingsFile, GarbageHugeOrLongLinedFilesAndAFolderInTheFilesPlace) {
-    std::string garbage;
-    for (unsigned i = 0; i < 4u << 20; ++i)
-        garbage += static_cast<char>(i * 7919u % 256u);
+    const std::string garbage = testing::GarbageBytes(4u << 20);
     const std::string longLine = "[Notes]\r\nline=" + std::string(10000, 'x') + "\r\n";
     Put(longLine + "[Locator]\r\nFormatLocator=10\r\n" + garbage);
     ReadSettings(binding);
