@@ -73,7 +73,8 @@ double Val(std::string_view text) {
             base = 8;
         }
         if (base == 0) return 0.0;
-        std::int64_t v = 0;
+        // Unsigned while reading: sixteen hex digits may not fit a signed value.
+        std::uint64_t v = 0;
         std::size_t end = k;
         while (end < s.size() && end - k < 16) {
             int d = std::isxdigit(static_cast<unsigned char>(s[end]))
@@ -85,8 +86,9 @@ double Val(std::string_view text) {
             v = v * base + d;
             ++end;
         }
+        if (v > static_cast<std::uint64_t>(INT64_MAX)) Raise(err::kOverflow, "hex literal");
         // Short hex and octal literals are 16-bit signed, as the runtime reads them.
-        if (end - k <= 4 && base == 16 && v > 0x7FFF) v -= 0x10000;
+        if (end - k <= 4 && base == 16 && v > 0x7FFF) return static_cast<double>(v) - 0x10000;
         return static_cast<double>(v);
     }
 

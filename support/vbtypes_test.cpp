@@ -53,6 +53,9 @@ TEST(Val, ReadsTheLeadingNumberOnly) {
     EXPECT_DOUBLE_EQ(Val("088"), 88);
     EXPECT_DOUBLE_EQ(Val("&HFF"), 255);
     EXPECT_DOUBLE_EQ(Val("&HFFFF"), -1);
+    // Sixteen hex digits beyond the signed range: overflow, not a wrapped value (found by fuzzing).
+    EXPECT_DOUBLE_EQ(Val("&H7FFFFFFFFFFFFFFF"), 9223372036854775807.0);
+    EXPECT_THROW(Val("&Hffffffffffffffff"), RuntimeError);
     EXPECT_DOUBLE_EQ(Val("&O17"), 15);
     EXPECT_DOUBLE_EQ(Val("+3"), 3);
     EXPECT_DOUBLE_EQ(Val("-"), 0);
