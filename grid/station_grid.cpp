@@ -171,6 +171,7 @@ void StationGrid::Rebuild() {
         const std::int32_t records = table.StationCount();
         const std::int32_t lastCol = intLastGridCol;
         bool emergencies = false;
+        symbolsFailed_ = false;
         grid_.Clear();
         grid_.Busy = true;
         // As many rows as live stations, not records: the rows a rebuild
@@ -248,13 +249,21 @@ void StationGrid::FillRow(std::int32_t row, const StationRecord& r, double now, 
         std::string text;
         switch (source) {
             case 1: {
-                if (row < kSymbolPictureRows) {
+                if (row < kSymbolPictureRows && !symbolsFailed_) {
+                    // A host that has gone away costs the pictures, not the
+                    // rows: the failure is logged once and this rebuild goes
+                    // on with symbol texts, so the grid is shown whole.
                     bool known = false;
-                    auto picture = SymbolPicture(r.Symbol, known);
-                    if (known)
+                    std::shared_ptr<const Picture> picture;
+                    if (!Trap("Form1.build_station_grid",
+                              [&] { picture = SymbolPicture(r.Symbol, known); })) {
+                        symbolsFailed_ = true;
+                        text = r.Symbol;
+                    } else if (known) {
                         grid_.Cell(row, c).picture = std::move(picture);
-                    else
+                    } else {
                         text = "oops";
+                    }
                 } else {
                     text = r.Symbol;
                 }

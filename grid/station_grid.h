@@ -133,6 +133,8 @@ class StationGrid final : public ColumnVisibility {
     // Set by a rebuild that placed no emergency station: its repaint has no
     // rows to look up.
     bool noEmergencyRows_ = false;
+    // The host failed a symbol in this rebuild: the rest of it shows symbol texts.
+    bool symbolsFailed_ = false;
     bool again_ = false;         // a rebuild was asked for during a pass
     bool scheduled_ = false;     // and it waits for its turn
     bool repaintAgain_ = false;  // a repaint was asked for during a repaint

@@ -210,6 +210,32 @@ TEST_F(Grid, PicturesOnRowsBelow200ThenSymbolText) {
     EXPECT_EQ(clipboard.putBack, 1);  // the user's own clipboard is back
 }
 
+TEST_F(Grid, AHostThatFailsItsSymbolsLeavesTheGridShownWithSymbolTexts) {
+    host.drawable.insert("/>");
+    for (const char* cs : {"A1", "B2", "C3"})
+        Know(cs);
+    Know("D4").Symbol = "/-";
+    for (const char* cs : {"A1", "B2", "C3", "D4"})
+        board.add_beacon(cs, 0, 0);
+    host.symbolsFail = true;
+    grid.build_station_grid();
+    EXPECT_TRUE(control.Visible);
+    EXPECT_FALSE(control.Busy);
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"D4", "C3", "B2", "A1"}));
+    EXPECT_EQ(control.TextMatrix(RowOf("A1"), 1), "/>");
+    EXPECT_EQ(control.TextMatrix(RowOf("D4"), 1), "/-");
+    EXPECT_EQ(window.caption, "UI-View Beaconboard V1.0.10   [4/4]");
+    EXPECT_EQ(host.symbolCalls, 1);  // one failure ends the asking for this rebuild
+    EXPECT_EQ(Errors(), std::vector<std::string>{"program error 462 in module "
+                                                 "Form1.build_station_grid: The remote server "
+                                                 "machine does not exist or is unavailable"});
+    // The host back: the next rebuild asks again and shows the pictures.
+    host.symbolsFail = false;
+    grid.build_station_grid();
+    EXPECT_TRUE(control.Cell(RowOf("A1"), 1).picture);
+    EXPECT_EQ(control.TextMatrix(RowOf("D4"), 1), "oops");
+}
+
 TEST_F(Grid, SortMarkersDirectionsAndSelectionThatFollowsItsStation) {
     for (auto [cs, km] : {std::pair{"B", 10.0f}, {"A", 300.0f}, {"C", 2.5f}})
         Know(cs).Distance = km;

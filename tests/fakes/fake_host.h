@@ -101,9 +101,11 @@ class FakeHost final : public host::HostMain, public MessagePump {
     }
     std::set<std::string> drawable;  // symbols SymbolToClipboard has a picture of
     int symbolCalls = 0;
+    bool symbolsFail = false;  // SymbolToClipboard raises 462, as a host that has gone away
     bool SymbolToClipboard(const std::string&, const std::string& symbol, const std::string&,
                            std::int16_t) override {
         ++symbolCalls;
+        if (symbolsFail) Raise(462, "The remote server machine does not exist or is unavailable");
         return drawable.count(symbol) > 0;
     }
     host::HostMap& Map() override { return map; }
