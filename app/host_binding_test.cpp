@@ -21,63 +21,19 @@
 #include "host/dbus/station_dict.h"
 #include "host/host_service.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/fakes/host_process.h"
 
 namespace bb::app {
 namespace {
 
 using bb::testing::FakeSystem;
-
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
+using bb::testing::HostOnBus;
+using bb::testing::HostProcess;
+using bb::testing::WaitFor;
 
 QDBusConnection Bus() {
     return QDBusConnection::sessionBus();
 }
-
-bool HostOnBus() {
-    return Bus().interface()->isServiceRegistered(dbus::kHostService).value();
-}
-
-// bb-host reading its packets from us.
-class HostProcess {
-  public:
-    explicit HostProcess(QStringList extra = {}) {
-        process_.setProgram(QStringLiteral(BB_HOST_EXE));
-        process_.setArguments(QStringList{"--feed", "-", "--no-map", "--quiet", "--home", "52,0"} +
-                              extra);
-        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        process_.start();
-        started_ = process_.waitForStarted(5000) && WaitFor(HostOnBus);
-    }
-    ~HostProcess() {
-        if (process_.state() != QProcess::NotRunning) {
-            ::kill(static_cast<pid_t>(process_.processId()), SIGCONT);
-            process_.kill();
-            process_.waitForFinished(5000);
-        }
-        WaitFor([] { return !HostOnBus(); }, 2000);
-    }
-    bool Started() const { return started_; }
-    void Send(const std::string& lines) {
-        process_.write(lines.data(), static_cast<qint64>(lines.size()));
-        process_.waitForBytesWritten(1000);
-    }
-    void Signal(int sig) { ::kill(static_cast<pid_t>(process_.processId()), sig); }
-    bool WaitGone() {
-        return process_.waitForFinished(5000) && WaitFor([] { return !HostOnBus(); });
-    }
-
-  private:
-    QProcess process_;
-    bool started_ = false;
-};
 
 // Records the events in the order they reach the board.
 class Recorder final : public host::HostEvents, public host::MapEvents {

@@ -16,25 +16,11 @@
 #include "app/form1.h"
 #include "host/dbus/station_dict.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/fakes/host_process.h"
 #include "tests/fakes/loopback_port.h"
 
 namespace bb::app {
 namespace {
-
-bool WaitUntil(const std::function<bool()>& done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    return done();
-}
-
-bool HostOnBus() {
-    return QDBusConnection::sessionBus()
-        .interface()
-        ->isServiceRegistered(dbus::kHostService)
-        .value();
-}
 
 TEST(LiveFeed, DirewolfOverKissToTheBoard) {
     for (const char* tool : {"direwolf", "gen_packets"})
@@ -66,22 +52,22 @@ TEST(LiveFeed, DirewolfOverKissToTheBoard) {
                             "cat x.wav; sleep 1) | "
                             "direwolf -c dw.conf -t 0 -q hd - > dw.log 2>&1"});
     const auto log = [&] { return testing::ReadFile(dir.filePath("dw.log").toStdString()); };
-    ASSERT_TRUE(WaitUntil(
+    ASSERT_TRUE(testing::WaitFor(
         [&] { return log().find("Ready to accept KISS TCP") != std::string::npos; }, 10000))
         << log();
     host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     host.start(BB_HOST_EXE,
                {"--kiss", QStringLiteral("127.0.0.1:%1").arg(kiss), "--no-map", "--quiet"});
-    ASSERT_TRUE(WaitUntil(HostOnBus, 5000));
+    ASSERT_TRUE(testing::WaitFor([] { return testing::HostOnBus(); }, 5000));
     Form1 board(Form1::OnBus(QDBusConnection::sessionBus()));
     board.Form_Load();
     ASSERT_NE(board.Board(), nullptr);
-    ASSERT_TRUE(
-        WaitUntil([&] { return log().find("Attached to KISS TCP") != std::string::npos; }, 10000))
+    ASSERT_TRUE(testing::WaitFor(
+        [&] { return log().find("Attached to KISS TCP") != std::string::npos; }, 10000))
         << log();
     std::ofstream(d + "/go") << "";
     const StationTable& t = board.Board()->Table();
-    const bool arrived = WaitUntil(
+    const bool arrived = testing::WaitFor(
         [&] {
             return t.LiveCount() == 3 && t.find_station("PA3SOS") >= 0 &&
                    t[t.find_station("PA3SOS")].Emergency;

@@ -1,0 +1,85 @@
+// bb-host as a child process that reads its packets from the test, on the
+// session bus or on a bus of the test's own.
+#pragma once
+
+#include <signal.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <functional>
+#include <string>
+
+#include "host/dbus/station_dict.h"
+
+namespace bb::testing {
+
+inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+inline bool HostOnBus(QDBusConnection bus = QDBusConnection::sessionBus()) {
+    return bus.isConnected() && bus.interface() &&
+           bus.interface()->isServiceRegistered(dbus::kHostService).value();
+}
+
+class HostProcess {
+  public:
+    // `busAddress` empty: the session bus of the test.
+    explicit HostProcess(QStringList extra = {}, QString busAddress = {},
+                         QDBusConnection bus = QDBusConnection::sessionBus())
+        : bus_(bus) {
+        process_.setProgram(QStringLiteral(BB_HOST_EXE));
+        process_.setArguments(QStringList{"--feed", "-", "--no-map", "--quiet", "--home", "52,0"} +
+                              extra);
+        if (!busAddress.isEmpty()) {
+            auto env = QProcessEnvironment::systemEnvironment();
+            env.insert("DBUS_SESSION_BUS_ADDRESS", busAddress);
+            process_.setProcessEnvironment(env);
+        }
+        process_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        process_.start();
+        started_ = process_.waitForStarted(5000) && WaitFor([this] { return HostOnBus(bus_); });
+    }
+    ~HostProcess() {
+        if (process_.state() != QProcess::NotRunning) {
+            ::kill(static_cast<pid_t>(process_.processId()), SIGCONT);
+            process_.kill();
+            process_.waitForFinished(5000);
+        }
+        WaitFor([this] { return !HostOnBus(bus_); }, 2000);
+    }
+    HostProcess(const HostProcess&) = delete;
+    HostProcess& operator=(const HostProcess&) = delete;
+
+    bool Started() const { return started_; }
+    void Send(const std::string& lines) {
+        process_.write(lines.data(), static_cast<qint64>(lines.size()));
+        process_.waitForBytesWritten(1000);
+    }
+    void Signal(int sig) { ::kill(static_cast<pid_t>(process_.processId()), sig); }
+    // Killed outright, and its name gone from the bus.
+    bool Kill() {
+        Signal(SIGCONT);
+        Signal(SIGKILL);
+        return WaitGone();
+    }
+    bool WaitGone() {
+        return process_.waitForFinished(5000) && WaitFor([this] { return !HostOnBus(bus_); });
+    }
+
+  private:
+    QDBusConnection bus_;
+    QProcess process_;
+    bool started_ = false;
+};
+
+}  // namespace bb::testing
