@@ -216,6 +216,16 @@ void Form1::Form_Load() {
                                        }});
             grid_->CheckEmergencies = [this] { emergency_->CheckEmergencies(); };
             host_->SetEvents(board_.get(), this);
+            // A restarted host starts with its own station list; the board
+            // keeps what it was told and follows the new host from here on.
+            host_->Returned = [this] {
+                if (!Trap("Form1.host_returned", [&] {
+                        host_->Map();
+                        host_->SetNotify(true);
+                    }))
+                    return;
+                RedrawOverlays("Form1.host_returned");
+            };
             // The events held since the bind run inside the scan, once it
             // has reset the table.
             host_->Release();

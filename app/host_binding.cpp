@@ -5,6 +5,7 @@
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusReply>
+#include <QDBusServiceWatcher>
 #include <QTimer>
 
 #include "host/dbus/station_dict.h"
@@ -60,6 +61,30 @@ DBusHost::DBusHost(QDBusConnection bus)
     });
     connect(main_.get(), &Main::UIView32IsClosing, this,
             [this] { Deliver([this] { events_->mUIV_UIView32IsClosing(); }); });
+    auto* watcher = new QDBusServiceWatcher(dbus::kHostService, bus_,
+                                            QDBusServiceWatcher::WatchForOwnerChange, this);
+    connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
+            [this](const QString&, const QString&, const QString& newOwner) {
+                OwnerChanged(newOwner);
+            });
+}
+
+void DBusHost::OwnerChanged(const QString& newOwner) {
+    if (newOwner.isEmpty()) {
+        gone_ = true;
+        return;
+    }
+    if (!gone_) return;
+    gone_ = false;
+    unresponsive_ = false;
+    // The new host's map is asked for again; what was drawn went with the old one.
+    ops_.clear();
+    numbers_.clear();
+    map_.reset();
+    mapPath_.clear();
+    Deliver([this] {
+        if (Returned) Returned();
+    });
 }
 
 void DBusHost::SetEvents(host::HostEvents* events, host::MapEvents* mapEvents) {

@@ -27,6 +27,9 @@ class HostConnection : public host::HostMain {
     // Lets the held events run at the next turn of the event loop, and the
     // later ones as they come.
     virtual void Release() = 0;
+    // Runs, in turn with the events, when a host that went away without
+    // closing (killed, crashed) is back: it knows nothing of this board yet.
+    std::function<void()> Returned;
 };
 
 class DBusHost final : public QObject, public HostConnection, public host::HostMap {
@@ -77,6 +80,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     // answer in time is not waited on again until it is heard from.
     void Check(const class QDBusError& error);
     void HeardFromHost() { unresponsive_ = false; }
+    void OwnerChanged(const QString& newOwner);
     void SendMapCall(const QString& method, QList<QVariant> arguments);
     // With a host that takes batches, map calls are gathered and sent as one
     // MapDraw at the end of the event loop's turn (or when many are waiting).
@@ -101,6 +105,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     std::deque<std::function<void()>> held_;
     bool holding_ = true;
     bool unresponsive_ = false;
+    bool gone_ = false;  // the host's name has lost its owner
 };
 
 }  // namespace bb::app
