@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 
 #include "tests/fakes/fake_system.h"
+#include "tests/fakes/mounts.h"
 
 namespace bb {
 namespace {
@@ -135,6 +136,41 @@ TEST_F(DiagnosticLog, ALogOnAFullDiskLosesItsLinesWithoutStopping) {
     std::filesystem::remove(fs.LogFilePath());
     LogError(6, "X.z");  // room again: the next line is written
     ASSERT_EQ(fs.LogLines().size(), 1u);
+}
+
+TEST_F(DiagnosticLog, ALogOnAReadOnlyDiskLosesItsLinesAndKeepsWhatItHad) {
+    StartAt(2026, 5, 1, 0, 0, 0);
+    LogError(5, "X.before");
+    const std::string before = testing::ReadFile(fs.LogFilePath());
+    std::string why;
+    {
+        auto readOnly = testing::ScopedMount::ReadOnly(fs.folder.path(), why);
+        if (!readOnly) GTEST_SKIP() << why;
+        LogError(6, "X.during");
+        EXPECT_EQ(testing::ReadFile(fs.LogFilePath()), before);
+    }
+    LogError(7, "X.after");
+    const auto lines = fs.LogLines();
+    EXPECT_NE(lines.back().find("program error 7 in module X.after"), std::string::npos);
+    EXPECT_EQ(testing::ReadFile(fs.LogFilePath()).find("X.during"), std::string::npos);
+}
+
+TEST_F(DiagnosticLog, ALogOnARealFullDiskLosesItsLinesWithoutStopping) {
+    const auto disk = fs.folder.path() / "disk";
+    std::filesystem::create_directory(disk);
+    std::string why;
+    auto small = testing::ScopedMount::SmallDisk(disk, 16 * 1024, why);
+    if (!small) GTEST_SKIP() << why;
+    App().writableFolder = disk;
+    testing::FillDisk(disk);
+    StartAt(2026, 5, 1, 0, 0, 0);
+    for (int i = 0; i < 3; ++i)
+        LogError(61, "X.y");
+    std::filesystem::remove(disk / "filler");
+    LogError(6, "X.z");
+    const auto lines = testing::CrLfLines(testing::ReadFile(disk / kErrorLogName));
+    ASSERT_FALSE(lines.empty());
+    EXPECT_NE(lines.back().find("program error 6 in module X.z"), std::string::npos);
 }
 
 TEST_F(DiagnosticLog, ALogThatIsAPipeNobodyReadsDoesNotStall) {

@@ -9,6 +9,7 @@
 #include "support/language.h"
 #include "tests/fakes/fake_language_menus.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/fakes/mounts.h"
 
 namespace bb {
 namespace {
@@ -314,6 +315,44 @@ TEST_F(SettingsFile, GarbageHugeOrLongLinedFilesAndAFolderInTheFilesPlace) {
     EXPECT_EQ(fresh.FormatLocator, 6);  // the defaults
     EXPECT_TRUE(fs::is_directory(file));
     EXPECT_GE(LogLinesWith("Settings not saved"), 1u);
+}
+
+// Real disks: a read-only one and a full one. The save is logged with the
+// system's reason, the file stays as it was, and the next save after the
+// disk has room again writes it.
+TEST_F(SettingsFile, OnAReadOnlyOrFullDiskTheFileStaysAsItWas) {
+    const std::string saved = "; mine\r\n[Locator]\r\nFormatLocator=8\r\n";
+    const fs::path locked = sys.folder.path() / "locked";
+    fs::create_directory(locked);
+    binding.file = locked / "Beaconboard.INI";
+    std::ofstream(binding.file, std::ios::binary) << saved;
+    std::string why;
+    {
+        auto readOnly = testing::ScopedMount::ReadOnly(locked, why);
+        if (!readOnly) GTEST_SKIP() << why;
+        ReadSettings(binding);  // read as usual; its save of new defaults fails
+        EXPECT_EQ(values.FormatLocator, 8);
+        values.FormatLocator = 10;
+        WriteSettings(binding);
+        EXPECT_EQ(ReadFile(binding.file), saved);
+    }
+    EXPECT_GE(LogLinesWith("Read-only file system"), 1u);
+    EXPECT_EQ(values.FormatLocator, 10);  // the program runs on what the user chose
+
+    const fs::path disk = sys.folder.path() / "disk";
+    fs::create_directory(disk);
+    auto small = testing::ScopedMount::SmallDisk(disk, 64 * 1024, why);
+    ASSERT_TRUE(small) << why;
+    binding.file = disk / "Beaconboard.INI";
+    std::ofstream(binding.file, std::ios::binary) << saved;
+    testing::FillDisk(disk);
+    WriteSettings(binding);
+    EXPECT_EQ(ReadFile(binding.file), saved);
+    EXPECT_GE(LogLinesWith("No space left on device"), 1u);
+    fs::remove(disk / "filler");
+    WriteSettings(binding);
+    EXPECT_EQ(ReadIniString(binding.file, "Locator", "FormatLocator", ""), "10");
+    EXPECT_EQ(ReadFile(binding.file).rfind("; mine\r\n", 0), 0u);
 }
 
 }  // namespace
