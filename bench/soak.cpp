@@ -26,6 +26,15 @@
 
 namespace {
 
+// While the stations are first heard: the board at each step of the way.
+struct Growth {
+    std::int32_t stations;  // sent so far, each a new station
+    double rssMb = 0;
+    double p99Ms = 0;    // input latency since the step before
+    double gridMs = -1;  // from sending the step's last station until the grid shows it
+    qint64 sentAt = 0;   // ns
+};
+
 struct Point {
     std::uint64_t beacons;
     std::int32_t live;
@@ -96,6 +105,52 @@ std::string Svg(const std::vector<Point>& pts) {
     return svg.str();
 }
 
+// Grid latency, input latency and memory over the stations on the board.
+std::string ScaleSvg(const std::vector<Growth>& pts) {
+    const double w = 640, h = 220, left = 60, right = 20, top = 20, bottom = 40;
+    const double maxX = pts.back().stations;
+    double maxLat = 1, maxMem = 1;
+    for (const Growth& p : pts) {
+        maxLat = std::max({maxLat, p.gridMs * 1.2, p.p99Ms * 1.2});
+        maxMem = std::max(maxMem, p.rssMb * 1.2);
+    }
+    maxLat = std::ceil(maxLat / 10) * 10;
+    maxMem = std::ceil(maxMem / 10) * 10;
+    auto line = [&](auto value, double maxY, const char* colour) {
+        std::ostringstream o;
+        o << "<polyline fill='none' stroke='" << colour << "' stroke-width='2' points='";
+        for (const Growth& p : pts)
+            o << left + (w - left - right) * p.stations / maxX << ","
+              << top + (h - top - bottom) * (1 - std::max(0.0, value(p)) / maxY) << " ";
+        o << "'/>";
+        return o.str();
+    };
+    auto frame = [&](double y0, const std::string& title, double maxY, const std::string& body) {
+        std::ostringstream o;
+        o << "<g transform='translate(0," << y0 << ")'><rect x='" << left << "' y='" << top
+          << "' width='" << w - left - right << "' height='" << h - top - bottom
+          << "' fill='none' stroke='#888'/><text x='" << left << "' y='14' font-size='13'>" << title
+          << "</text><text x='" << left - 6 << "' y='" << top + 4
+          << "' font-size='11' text-anchor='end'>" << maxY << "</text><text x='" << left - 6
+          << "' y='" << h - bottom << "' font-size='11' text-anchor='end'>0</text>" << body
+          << "<text x='" << w - right << "' y='" << h - 10
+          << "' font-size='11' text-anchor='end'>stations on the board: " << maxX << "</text></g>";
+        return o.str();
+    };
+    std::ostringstream svg;
+    svg << "<svg xmlns='http://www.w3.org/2000/svg' width='" << w << "' height='" << 2 * h
+        << "' font-family='sans-serif'><rect width='100%' height='100%' fill='white'/>"
+        << frame(0,
+                 "Grid latency, beacon sent to row shown (red), and p99 input latency (grey), ms",
+                 maxLat,
+                 line([](const Growth& p) { return p.gridMs; }, maxLat, "#c00") +
+                     line([](const Growth& p) { return p.p99Ms; }, maxLat, "#888"))
+        << frame(h, "Board resident memory (MB)", maxMem,
+                 line([](const Growth& p) { return p.rssMb; }, maxMem, "#00c"))
+        << "</svg>\n";
+    return svg.str();
+}
+
 bool HostOnBus() {
     return QDBusConnection::sessionBus()
         .interface()
@@ -137,6 +192,8 @@ int main(int argc, char** argv) {
     }
 
     const bb::soak::Feed feed(stations);
+    // The first `stations` beacons bring one new station each.
+    const std::uint64_t kGrowthStep = std::max(1, stations / 20);
     std::vector<Point> points;
     std::vector<double> late;
     QElapsedTimer clock;
@@ -144,8 +201,17 @@ int main(int argc, char** argv) {
     qint64 lastTick = clock.nsecsElapsed();
     QTimer probe;
     probe.setTimerType(Qt::PreciseTimer);
+    std::vector<Growth> growth;
+    std::size_t pendingGrowth = 0, lateAtGrowth = 0;
     QObject::connect(&probe, &QTimer::timeout, [&] {
         const qint64 now = clock.nsecsElapsed();
+        // A step is shown once a finished rebuild has all its stations.
+        while (pendingGrowth < growth.size() && !board->GridModel().Busy &&
+               board->Grid()->GridRowCount >= growth[pendingGrowth].stations) {
+            growth[pendingGrowth].gridMs =
+                static_cast<double>(now - growth[pendingGrowth].sentAt) / 1e6;
+            ++pendingGrowth;
+        }
         late.push_back(std::max(0.0, static_cast<double>(now - lastTick) / 1e6 - 10.0));
         lastTick = now;
     });
@@ -165,6 +231,16 @@ int main(int argc, char** argv) {
         std::string chunk;
         while (sent < due && chunk.size() < 100000) {
             chunk += feed.Line(sent++) + "\n";
+            if (sent <= static_cast<std::uint64_t>(stations) && sent % kGrowthStep == 0) {
+                host.write(chunk.data(), static_cast<qint64>(chunk.size()));
+                chunk.clear();
+                std::vector<double> window(
+                    late.begin() + static_cast<std::ptrdiff_t>(std::min(lateAtGrowth, late.size())),
+                    late.end());
+                lateAtGrowth = late.size();
+                growth.push_back({static_cast<std::int32_t>(sent), RssMb(),
+                                  Percentile(window, 0.99), -1, clock.nsecsElapsed()});
+            }
             if (sent % 100000 == 0 || sent == beacons) {
                 host.write(chunk.data(), static_cast<qint64>(chunk.size()));
                 chunk.clear();
@@ -174,6 +250,7 @@ int main(int argc, char** argv) {
                              Percentile(late, 0.5), Percentile(late, 0.9), Percentile(late, 0.99),
                              late.size());
                 late.clear();
+                lateAtGrowth = 0;
                 std::fprintf(stderr, "soak: %llu beacons, %d live, %.1f MB, p99 %.1f ms\n",
                              static_cast<unsigned long long>(sent), points.back().live,
                              points.back().rssMb, points.back().p99Ms);
@@ -241,11 +318,27 @@ int main(int argc, char** argv) {
     for (const Point& p : points)
         md << "| " << p.beacons << " | " << p.live << " | " << p.rssMb << " | " << p.p99Ms << " | "
            << p.maxMs << " |\n";
+    md << "\n## Against the number of stations\n\n"
+       << "The first " << stations << " beacons of the feed each bring a new station, so the "
+       << "board's table grows from none to all of them. At every " << kGrowthStep
+       << "th the run notes the board's memory and how long it takes until a finished grid "
+          "rebuild shows every station sent so far (grid latency: the beacon through bb-host, the "
+          "bus, the intake, and the rebuilds that follow, which wait 50 ms after one another).\n\n"
+       << "![Grid latency and memory against stations](images/soak-scale.svg)\n\n"
+       << "| Stations | Grid latency (ms) | p99 input latency (ms) | Memory (MB) |\n"
+       << "|---|---|---|---|\n";
+    for (const Growth& g : growth)
+        if (g.gridMs < 0)
+            md << "| " << g.stations << " | not shown | " << g.p99Ms << " | " << g.rssMb << " |\n";
+        else
+            md << "| " << g.stations << " | " << g.gridMs << " | " << g.p99Ms << " | " << g.rssMb
+               << " |\n";
     md << "\nInput latency is how late a 10 ms timer on the board's event loop ran: a click or key "
           "waits at most that long. Memory is the board's resident set (`VmRSS`), read as each "
           "100,000th beacon is sent.\n";
     std::ofstream(out + "/performance.md") << md.str();
     std::ofstream(out + "/images/soak.svg") << Svg(points);
+    if (!growth.empty()) std::ofstream(out + "/images/soak-scale.svg") << ScaleSvg(growth);
     std::fputs(md.str().c_str(), stdout);
     for (std::size_t i = 0; i < onlyHost.size() && i < 5; ++i)
         std::fprintf(stderr, "soak: only on the host: %s\n", onlyHost[i].c_str());
