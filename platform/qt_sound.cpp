@@ -4,6 +4,8 @@
 #include <QUrl>
 #include <system_error>
 
+#include "support/common.h"
+
 namespace bb::platform {
 
 QtSound::QtSound() = default;
@@ -12,7 +14,18 @@ QtSound::~QtSound() = default;
 void QtSound::PlayAsync(const std::filesystem::path& file) {
     std::error_code ec;
     if (file.empty() || !std::filesystem::is_regular_file(file, ec)) return;
-    if (!effect_) effect_ = std::make_unique<QSoundEffect>();
+    if (!effect_) {
+        effect_ = std::make_unique<QSoundEffect>();
+        // A file that cannot be played is said once per file and run: the
+        // alarm comes again with every rebuild.
+        QObject::connect(effect_.get(), &QSoundEffect::statusChanged, effect_.get(), [this] {
+            if (effect_->status() != QSoundEffect::Error) return;
+            const std::string name = effect_->source().toLocalFile().toStdString();
+            if (!unplayable_.insert(name).second) return;
+            Common::WriteErrorLog("Alarm sound not played: " + name +
+                                  " is not a sound file that can be played");
+        });
+    }
     if (source_ != file) {
         source_ = file;
         effect_->setSource(QUrl::fromLocalFile(QString::fromStdString(file.string())));

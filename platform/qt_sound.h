@@ -1,11 +1,13 @@
 // The alarm sound through Qt Multimedia. Playing starts and returns at once;
-// a missing or broken file or a machine without a sound device plays
-// nothing and reports nothing.
+// a missing file, or a machine without a sound device, plays nothing and
+// reports nothing; a broken file plays nothing and is logged once.
 #pragma once
 
 #include <QObject>
 #include <filesystem>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "support/sound.h"
 
@@ -24,6 +26,7 @@ class QtSound final : public SoundPlayer {
     std::unique_ptr<QSoundEffect> effect_;
     std::filesystem::path source_;
     int started_ = 0;
+    std::set<std::string> unplayable_;
 };
 
 }  // namespace bb::platform
