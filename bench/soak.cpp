@@ -15,8 +15,10 @@
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <iomanip>
 #include <set>
 #include <sstream>
+#include <thread>
 
 #include "app/form1.h"
 #include "app/services.h"
@@ -295,12 +297,15 @@ int main(int argc, char** argv) {
         worst = std::max(worst, p.maxMs);
     }
     std::ostringstream md;
+    md << std::fixed << std::setprecision(1);
     md << "# Performance: the soak at full-feed scale\n\n"
        << "`tools/soak` replays a synthetic feed of " << stations << " stations and " << beacons
        << " beacons (a quarter of them moving, a third with PHG, a fifth with a QSY frequency, "
           "emergencies, objects made and killed, one packet in a hundred broken) through `bb-host` "
           "into the board, whose window runs offscreen, at "
-       << rate << " beacons a second. It took " << static_cast<int>(seconds) << " s.\n\n"
+       << rate << " beacons a second, on " << std::thread::hardware_concurrency()
+       << " processor threads with nothing else running. It took " << static_cast<int>(seconds)
+       << " s.\n\n"
        << "| Figure | Target | Result |\n|---|---|---|\n"
        << "| Board's live stations equal bb-host's list, station by station | equal | "
        << onBoard.size() << " on the board, " << onHost.size() << " on the host, "
