@@ -182,7 +182,11 @@ void StationGrid::Rebuild() {
         grid_.BackColor = kWhite;
         grid_.Visible = false;
         GridRowCount = 0;
-        if (records == 0) {
+        // Records but none live (the last station deleted or expired) is an
+        // empty grid too: a header row over no rows cannot be made.
+        const bool empty = records == 0 || table.LiveCount() == 0;
+        empty_ = empty;
+        if (empty) {
             grid_.SetRows(1);
             grid_.SetCols(1);
             grid_.SetColWidth(0, window_.GridWidth());
@@ -217,13 +221,13 @@ void StationGrid::Rebuild() {
             }
         }
         // The remembered cell, within what the grid now has.
-        const std::int32_t lastRow = records == 0 ? 0 : GridRowCount;
-        const std::int32_t lastColNow = records == 0 ? 0 : lastCol;
+        const std::int32_t lastRow = empty ? 0 : GridRowCount;
+        const std::int32_t lastColNow = empty ? 0 : lastCol;
         intSavedRow = std::clamp(intSavedRow, 0, lastRow);
         intSavedCol = std::clamp(intSavedCol, 0, lastColNow);
         grid_.SetRow(intSavedRow);
         grid_.SetCol(intSavedCol);
-        if (records != 0) grid_.SetRows(GridRowCount + 1);
+        if (!empty) grid_.SetRows(GridRowCount + 1);
         grdStationSort(false);
         grid_.SetRow(std::min(intSavedRow, grid_.Rows() - 1));
         grid_.SetCol(intSavedCol);
@@ -375,7 +379,7 @@ std::string StationGrid::CaptionOf(int gridCol) const {
 
 void StationGrid::grdStationSort(bool blnClicked) {
     Trap("Form1.grdStationSort", [&] {
-        if (board_.Table().StationCount() == 0) return;
+        if (board_.Table().StationCount() == 0 || empty_) return;
         if (blnClicked) blnSortDescending = !blnSortDescending;
         const bool sortable = intSortCol >= 0 && intSortCol <= kLastColumn;
         const std::string marker = blnSortDescending ? " v" : " ^";
@@ -398,7 +402,25 @@ void StationGrid::grdStationSort(bool blnClicked) {
             grid_.SetTextMatrix(0, intSortCol, CaptionOf(intSortCol) + marker);
         }
         grid_.SetCol(intSortCol);
-        if (sortable) grid_.Sort(intSortCol, !blnSortDescending);
+        if (sortable) {
+            // A header press sorts rows that keep their colours: the painted
+            // row moves with the sort and is followed, or the next repaint
+            // clears another row and two show as selected. A rebuild's rows
+            // are freshly written and carry no selection yet.
+            const std::string painted =
+                blnClicked && intPaintedRow > 0 && intPaintedRow < grid_.Rows()
+                    ? grid_.TextMatrix(intPaintedRow, 0)
+                    : std::string();
+            grid_.Sort(intSortCol, !blnSortDescending);
+            if (!painted.empty()) {
+                for (int r = grid_.FixedRows(); r < grid_.Rows(); ++r) {
+                    if (grid_.TextMatrix(r, 0) == painted) {
+                        intPaintedRow = r;
+                        break;
+                    }
+                }
+            }
+        }
         intPrevSortCol = intSortCol;
     });
 }
@@ -462,11 +484,21 @@ void StationGrid::grdStations_MouseDown(int button, int, float, float) {
                 select_row();
             }
         } else if (button == 2 && grid_.Row() != 0) {
+            // The popup's commands act on the selected station: the row
+            // pressed becomes the selection first, as with a left press.
+            SelectCurrentRow();
             OpenPopupForCurrentColumn();
         }
         grid_.SetRow(std::min<int>(intSavedRow, grid_.Rows() - 1));
         grid_.SetCol(std::min<int>(intSavedCol, grid_.Cols() - 1));
     });
+}
+
+void StationGrid::SelectCurrentRow() {
+    const std::string& call = grid_.TextMatrix(grid_.Row(), 0);
+    if (call == strSelectedCall) return;
+    strSelectedCall = call;
+    select_row();
 }
 
 void StationGrid::OpenPopupForCurrentColumn() {
@@ -490,6 +522,7 @@ void StationGrid::grdStations_SelChange() {
 void StationGrid::grdStations_KeyDown(int keyCode, int) {
     Trap("Form1.grdStations_KeyDown", [&] {
         if (keyCode != 13 || grid_.Row() == 0) return;
+        SelectCurrentRow();
         const double x = window_.OuterLeft() +
                          (grid_.Col() + 0.5) * (window_.GridWidth() / double(grid_.Cols()));
         const double y = window_.OuterTop() + 600 + window_.CellTop() + window_.CellHeight() / 2.0;

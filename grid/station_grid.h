@@ -110,6 +110,8 @@ class StationGrid final : public ColumnVisibility {
     std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol, bool& known);
 
     bool Busy() const { return busy_; }
+    // A rebuild asked for during a pass waits for its turn.
+    bool RebuildWaiting() const { return scheduled_; }
     // Rebuilds and repaints run, counting the deferred ones (for tests).
     int Rebuilds() const { return rebuilds_; }
 
@@ -119,6 +121,8 @@ class StationGrid final : public ColumnVisibility {
     void Repaint();
     void FillRow(std::int32_t row, const StationRecord& r, double now, char decimal);
     void OpenPopupForCurrentColumn();
+    // The current row's station becomes the selected one.
+    void SelectCurrentRow();
     std::string CaptionOf(int gridCol) const;
     std::string LocatorText(const StationRecord& r) const;
 
@@ -130,6 +134,7 @@ class StationGrid final : public ColumnVisibility {
     GridWindow& window_;
     std::string windowTitle_;
     bool busy_ = false;
+    bool empty_ = false;  // the last rebuild placed no station row
     // Set by a rebuild that placed no emergency station: its repaint has no
     // rows to look up.
     bool noEmergencyRows_ = false;

@@ -6,6 +6,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <utility>
 
 namespace bb::platform {
 namespace {
@@ -33,6 +34,8 @@ void GridModel::Refresh() {
     rows_ = grid_.Rows();
     cols_ = grid_.Cols();
     fixed_ = std::min(grid_.FixedRows(), rows_);
+    generation_ = grid_.Generation();
+    shown_.clear();
     if (pixmaps_.size() > 4096) pixmaps_.clear();
     endResetModel();
 }
@@ -40,44 +43,79 @@ void GridModel::Refresh() {
 const GridCell* GridModel::CellAt(int row, int col) const {
     // The model may have moved on since the view last looked: never read past it.
     if (row < 0 || col < 0 || row >= grid_.Rows() || col >= grid_.Cols()) return nullptr;
-    return &grid_.Cell(row, col);
+    // Read through the const grid: a read is no change.
+    return &std::as_const(grid_).Cell(row, col);
 }
 
-QVariant GridModel::data(const QModelIndex& index, int role) const {
-    const GridCell* c = CellAt(index.row() + fixed_, index.column());
-    if (!c) return {};
+const GridModel::Shown* GridModel::ShownAt(int row, int col) const {
+    // The cells the view has painted since it last took the grid: a handful
+    // of screens, however many rows the grid has.
+    constexpr int kMaxShown = 20000;
+    const auto key = [](int r, int c) {
+        return (static_cast<quint64>(static_cast<quint32>(r)) << 32) | static_cast<quint32>(c);
+    };
+    if (const auto it = shown_.constFind(key(row, col)); it != shown_.constEnd()) return &*it;
+    if (!InStep()) return nullptr;
+    const GridCell* c = CellAt(row, col);
+    if (!c) return nullptr;
+    if (shown_.size() > kMaxShown) shown_.clear();
+    const auto make = [this](const GridCell& cell) {
+        return Shown{QString::fromStdString(cell.text), cell.picture,
+                     cell.hasFore ? cell.fore : grid_.ForeColor,
+                     cell.hasBack ? cell.back : grid_.BackColor, cell.alignment};
+    };
+    // The row's callsign goes with any of its cells: a press names the
+    // station the user saw even when the callsign column is scrolled away.
+    if (col != 0 && !shown_.contains(key(row, 0))) {
+        if (const GridCell* call = CellAt(row, 0)) shown_.insert(key(row, 0), make(*call));
+    }
+    return &*shown_.insert(key(row, col), make(*c));
+}
+
+QString GridModel::ShownCallsign(int viewRow) const {
+    const Shown* s = ShownAt(viewRow + fixed_, 0);
+    return s ? s->text : QString();
+}
+
+QVariant GridModel::Data(const Shown& c, int role) const {
     switch (role) {
         case Qt::DisplayRole:
-            return QString::fromStdString(c->text);
+            return c.text;
         case Qt::DecorationRole: {
-            if (!c->picture || c->picture->width <= 0 || c->picture->height <= 0) return {};
-            auto it = pixmaps_.find(c->picture.get());
+            if (!c.picture || c.picture->width <= 0 || c.picture->height <= 0) return {};
+            auto it = pixmaps_.find(c.picture.get());
             if (it == pixmaps_.end()) {
-                const Picture& p = *c->picture;
+                const Picture& p = *c.picture;
                 QImage image(reinterpret_cast<const uchar*>(p.argb.data()), p.width, p.height,
                              p.width * 4, QImage::Format_ARGB32);
-                it = pixmaps_.insert(c->picture.get(), QPixmap::fromImage(image.copy()));
+                it = pixmaps_.insert(c.picture.get(), QPixmap::fromImage(image.copy()));
             }
             return *it;
         }
         case Qt::ForegroundRole:
-            return Rgb(c->hasFore ? c->fore : grid_.ForeColor);
+            return Rgb(c.fore);
         case Qt::BackgroundRole:
-            return Rgb(c->hasBack ? c->back : grid_.BackColor);
+            return Rgb(c.back);
         case Qt::TextAlignmentRole:
-            return c->alignment == Alignment::Left    ? int(Qt::AlignLeft | Qt::AlignVCenter)
-                   : c->alignment == Alignment::Right ? int(Qt::AlignRight | Qt::AlignVCenter)
-                                                      : int(Qt::AlignCenter);
+            return c.alignment == Alignment::Left    ? int(Qt::AlignLeft | Qt::AlignVCenter)
+                   : c.alignment == Alignment::Right ? int(Qt::AlignRight | Qt::AlignVCenter)
+                                                     : int(Qt::AlignCenter);
         default:
             return {};
     }
 }
 
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid()) return {};
+    const Shown* c = ShownAt(index.row() + fixed_, index.column());
+    return c ? Data(*c, role) : QVariant();
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation != Qt::Horizontal || fixed_ == 0) return {};
-    const GridCell* c = CellAt(0, section);
+    const Shown* c = ShownAt(0, section);
     if (!c) return {};
-    if (role == Qt::DisplayRole) return QString::fromStdString(c->text);
+    if (role == Qt::DisplayRole) return c->text;
     if (role == Qt::TextAlignmentRole) return int(Qt::AlignCenter);
     return {};
 }
@@ -107,6 +145,9 @@ int GridView::TwipsToPixelsX(int twips) const {
 }
 
 void GridView::Sync() {
+    // The hourglass shows while a pass runs, when the grid itself is hidden.
+    const Qt::CursorShape pointer = grid_.Busy ? Qt::WaitCursor : Qt::ArrowCursor;
+    if (cursor().shape() != pointer) setCursor(pointer);
     if (!grid_.Visible || grid_.Generation() == shown_) return;
     shown_ = grid_.Generation();
     syncing_ = true;
@@ -121,7 +162,6 @@ void GridView::Sync() {
         setColumnWidth(c, TwipsToPixelsX(grid_.ColWidth(c)));
     SetCurrentFromGrid();
     verticalScrollBar()->setValue(scroll);
-    setCursor(grid_.Busy ? Qt::WaitCursor : Qt::ArrowCursor);
     syncing_ = false;
 }
 
@@ -142,8 +182,19 @@ QRect GridView::CurrentCellRect() const {
     return r.translated(0, horizontalHeader()->height());
 }
 
+int GridView::GridRowOf(int viewRow) const {
+    if (viewRow < 0) return -1;
+    if (model_.InStep()) return viewRow + grid_.FixedRows();
+    const QString call = model_.ShownCallsign(viewRow);
+    if (call.isEmpty()) return -1;
+    const std::string wanted = call.toStdString();
+    for (int r = grid_.FixedRows(); r < grid_.Rows(); ++r)
+        if (grid_.TextMatrix(r, 0) == wanted) return r;
+    return -1;
+}
+
 void GridView::HeaderPressed(int section) {
-    if (section < 0 || section >= grid_.Cols()) return;
+    if (section < 0 || section >= grid_.Cols() || grid_.FixedRows() == 0) return;
     // As the grid does: a press on the header selects the whole column.
     grid_.MouseRow = 0;
     grid_.MouseCol = section;
@@ -159,13 +210,20 @@ void GridView::mousePressEvent(QMouseEvent* event) {
                        : event->button() == Qt::RightButton ? 2
                                                             : 4;
     if (index.isValid()) {
-        const int row = index.row() + grid_.FixedRows();
+        const int row = GridRowOf(index.row());
+        // A row whose station has gone since the user saw it: nothing to act on.
+        if (row < 0 || index.column() >= grid_.Cols()) {
+            Sync();
+            return;
+        }
         const bool moved = row != grid_.Row() || index.column() != grid_.Col();
         grid_.MouseRow = row;
         grid_.MouseCol = index.column();
         grid_.SetRow(row);
         grid_.SetCol(index.column());
-        if (moved && button == 1 && onSelChange) onSelChange();
+        // A right press selects the row under the pointer first, as a left
+        // press does: the popup and its command concern the station pressed.
+        if (moved && (button == 1 || button == 2) && onSelChange) onSelChange();
     }
     if (onMouseDown)
         onMouseDown(button, ShiftState(event->modifiers()), event->position().x(),
@@ -175,8 +233,11 @@ void GridView::mousePressEvent(QMouseEvent* event) {
 
 void GridView::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
-    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    const bool popupKey =
+        key == Qt::Key_Menu || (key == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier));
+    if (key == Qt::Key_Return || key == Qt::Key_Enter || popupKey) {
         if (onKeyDown) onKeyDown(13, ShiftState(event->modifiers()));
+        Sync();
         return;
     }
     // The grid's own navigation moves the current cell.

@@ -25,11 +25,28 @@ class GridModel final : public QAbstractTableModel {
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // Takes the model's state as it is now.
     void Refresh();
+    // The grid is as the view last took it: cells may be read from it.
+    bool InStep() const { return grid_.Visible && grid_.Generation() == generation_; }
+    // The callsign shown on a view row, as the user saw it; empty when that
+    // row has not been shown since the grid last changed.
+    QString ShownCallsign(int viewRow) const;
 
   private:
+    // What one cell showed, kept so that a paint while the grid is being
+    // rebuilt shows the last finished grid, never a half-built one.
+    struct Shown {
+        QString text;
+        std::shared_ptr<const Picture> picture;
+        Colour fore = 0, back = 0;
+        Alignment alignment = Alignment::Centre;
+    };
     const GridCell* CellAt(int row, int col) const;
+    const Shown* ShownAt(int row, int col) const;
+    QVariant Data(const Shown& c, int role) const;
     GridControl& grid_;
     int rows_ = 0, cols_ = 0, fixed_ = 0;
+    std::uint64_t generation_ = ~0ull;
+    mutable QHash<quint64, Shown> shown_;
     mutable QHash<const Picture*, QPixmap> pixmaps_;
 };
 
@@ -39,7 +56,8 @@ class GridView final : public QTableView {
     explicit GridView(GridControl& grid, QWidget* parent = nullptr);
 
     // The grid's events: a press (button 1 left, 2 right), the current cell
-    // moved by the user, a key pressed.
+    // moved by the user, a key pressed (13 for Enter, Shift+F10 and the menu
+    // key: each opens the popup of the current cell).
     std::function<void(int button, int shift, int x, int y)> onMouseDown;
     std::function<void()> onSelChange;
     std::function<void(int key, int shift)> onKeyDown;
@@ -57,6 +75,9 @@ class GridView final : public QTableView {
 
   private:
     void HeaderPressed(int section);
+    // The grid row the user pressed on the view row: the row that showed
+    // the callsign the user saw there, wherever the grid has moved it since.
+    int GridRowOf(int viewRow) const;
     void SetCurrentFromGrid();
 
     GridControl& grid_;
