@@ -252,7 +252,8 @@ void Form1::Form_Unload() {
 }
 
 // The one setting the menus change: a language chosen from the menu is kept
-// when the window is closed with its close box, as it is with Exit.
+// when the window is closed with its close box or the host closes, as it is
+// with Exit.
 void Form1::SaveLanguage() {
     if (!language_ || Texts().SettingsFilePath.empty()) return;
     const std::string current = language_->get_language();
@@ -277,6 +278,9 @@ void Form1::CloseAllForms() {
 
 void Form1::HostClosing() {
     Trap("Form1.mUIV_UIView32IsClosing", [&] {
+        // The host closing ends the program too: the language chosen from
+        // the menu is kept as on the close box's way.
+        SaveLanguage();
         StopServices(radio_.get());
         stopped_ = true;  // the nested unload has nothing more to stop
         CloseAllForms();
@@ -418,7 +422,10 @@ void Form1::mnuPopupDetails_Click() {
             bool known = false;
             return grid_->SymbolPicture(symbol, known);
         };
-        s.tune = [this](std::int32_t index, const std::string& call) { TuneStation(index, call); };
+        s.tune = [this](const StationRecord& r) {
+            if (!radio_) Raise(err::kObjectNotSet, "no radio link");
+            windows::OpenTuneDialog(tune_, *radio_, r.Callsign, r.QSY.Frequency);
+        };
         details_ = new windows::Form5(s, DetailsCallsign);
         details_->show();
     });

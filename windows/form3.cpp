@@ -139,8 +139,13 @@ void Form3::closeEvent(QCloseEvent* event) {
 
 void OpenTuneDialog(QPointer<Form3>& dialog, radio::DDEClientModule& radio,
                     const StationBoard& board, std::int32_t index, const std::string& callsign) {
+    OpenTuneDialog(dialog, radio, callsign, board.Table()[index].QSY.Frequency);
+}
+
+void OpenTuneDialog(QPointer<Form3>& dialog, radio::DDEClientModule& radio,
+                    const std::string& callsign, const std::string& qsyFrequency) {
     // Everything that can fail comes before the dialog is loaded or changed.
-    const TuneTexts texts = MakeTuneTexts(callsign, board.Table()[index].QSY.Frequency);
+    const TuneTexts texts = MakeTuneTexts(callsign, qsyFrequency);
     if (!dialog) dialog = new Form3(radio);
     dialog->SetStation(texts);
     dialog->show();

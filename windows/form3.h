@@ -68,5 +68,8 @@ class Form3 final : public QWidget {
 // table; error 9 when there is none, and the dialog is left as it was.
 void OpenTuneDialog(QPointer<Form3>& dialog, radio::DDEClientModule& radio,
                     const StationBoard& board, std::int32_t index, const std::string& callsign);
+// The same for a station's QSY text as a window holds it.
+void OpenTuneDialog(QPointer<Form3>& dialog, radio::DDEClientModule& radio,
+                    const std::string& callsign, const std::string& qsyFrequency);
 
 }  // namespace bb::windows

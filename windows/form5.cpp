@@ -83,7 +83,8 @@ void Form5::Form_Load() {
         StationIndex = services_.board->Table().find_station(Callsign);
         // No live record: the caption and the placeholders.
         if (StationIndex < 0) return;
-        const StationRecord& r = services_.board->Table()[StationIndex];
+        Record = services_.board->Table()[StationIndex];
+        const StationRecord& r = *Record;
         const char decimal = DecimalSeparator();
         lblLatitude->setText(Q(r.LatitudeText));
         lblLongitude->setText(Q(r.LongitudeText));
@@ -129,7 +130,8 @@ void Form5::Form_Load() {
 void Form5::cmdBeaconComment_Click() {
     Trap("Form5.cmdBeaconComment_Click", [&] {
         // The record found at load, superseded or not.
-        const StationRecord& r = services_.board->Table()[StationIndex];
+        if (!Record) Raise(err::kSubscript, "no station");
+        const StationRecord& r = *Record;
         const bool showAll = cmdBeaconComment->text() != QStringLiteral("all");
         cmdBeaconComment->setText(showAll ? QStringLiteral("all") : QStringLiteral("cmnt"));
         lblBeacon->setText(Q(showAll ? r.BeaconText : r.Comment));
@@ -138,7 +140,8 @@ void Form5::cmdBeaconComment_Click() {
 
 void Form5::cmdTune_Click() {
     Trap("Form5.cmdTune_Click", [&] {
-        if (services_.tune) services_.tune(StationIndex, Callsign);
+        if (!Record) Raise(err::kSubscript, "no station");
+        if (services_.tune) services_.tune(*Record);
     });
 }
 

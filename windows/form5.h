@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/qt_picture_box.h"
@@ -19,8 +20,8 @@ namespace bb::windows {
 struct Form5Services {
     StationBoard* board = nullptr;
     std::function<std::shared_ptr<const Picture>(const std::string& symbol)> symbolPicture;
-    // Opens the tune dialog for the record at an index.
-    std::function<void(std::int32_t index, const std::string& callsign)> tune;
+    // Opens the tune dialog for the record the window holds.
+    std::function<void(const StationRecord& record)> tune;
 };
 
 // A compass direction in degrees as an arrow angle (radians, 0 right, up
@@ -39,6 +40,9 @@ class Form5 final : public QWidget {
 
     std::string Callsign;
     std::int32_t StationIndex = -1;
+    // The record found at load, held by the window: a later compaction of the
+    // table moves indices, never what the window shows and acts on.
+    std::optional<StationRecord> Record;
     std::string PHGText;
 
     QLabel *Label1, *Label2, *Label3, *Label4, *Label6, *Label7, *Label8, *Label9, *Label11;

@@ -38,10 +38,12 @@ class Windows : public ::testing::Test, protected testing::FakeBoard {
         r.QSY.Frequency = "145.500";
         return i;
     }
-    std::vector<std::pair<std::int32_t, std::string>> tuned;
+    // What the Tune button asked for: callsign and QSY text.
+    std::vector<std::pair<std::string, std::string>> tuned;
     Form5Services Services() {
-        return {&board, nullptr,
-                [this](std::int32_t i, const std::string& c) { tuned.emplace_back(i, c); }};
+        return {&board, nullptr, [this](const StationRecord& r) {
+                    tuned.emplace_back(r.Callsign, r.QSY.Frequency);
+                }};
     }
 };
 
@@ -72,7 +74,7 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
     EXPECT_EQ(f->lblBeacon->text().toStdString(), r.BeaconText);
     f->cmdTune->click();
     ASSERT_EQ(tuned.size(), 1u);
-    EXPECT_EQ(tuned[0], std::make_pair(i, std::string("PA3XYZ-9")));
+    EXPECT_EQ(tuned[0], std::make_pair(std::string("PA3XYZ-9"), std::string("145.500")));
     f->close();
 
     // The PHGR form, a station at rest without QSY, and a callsign that is gone.
@@ -91,6 +93,35 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
     f = new Form5(Services(), "NOBODY");
     EXPECT_EQ(f->windowTitle(), "Detail of NOBODY");
     EXPECT_EQ(f->lblLatitude->text(), "Latitude");
+}
+
+TEST_F(Windows, DetailsKeepTheirStationWhenTheTableIsCompacted) {
+    // One superseded record before the shown one, many after it: compaction
+    // moves the shown record down by one.
+    AddRecord("OLD");
+    for (int n = 0; n < 49; ++n)
+        AddRecord("L" + std::to_string(n));
+    const std::int32_t shown = Moving("PA3XYZ-9");
+    const std::int32_t other = AddRecord("G4OTHER");
+    Record(other).HasQSY = true;
+    Record(other).QSY.Frequency = "438.100";
+    Record(other).Comment = "other comment";
+    for (int n = 49; n < 98; ++n)
+        AddRecord("L" + std::to_string(n));
+    for (int n = 0; n < 200; ++n)
+        AddRecord("OLD");
+    auto* f = new Form5(Services(), "PA3XYZ-9");
+    ASSERT_EQ(f->StationIndex, shown);
+    board.Table().MarkDeleted("OLD");
+    board.Table().CompactIfWorthIt();
+    // The index the window found now holds another station's record.
+    ASSERT_EQ(board.Table()[shown].Callsign, "G4OTHER");
+    f->cmdBeaconComment->click();
+    EXPECT_EQ(f->lblBeacon->text(), "Mobile QRV 145.500MHz");
+    f->cmdTune->click();
+    ASSERT_EQ(tuned.size(), 1u);
+    EXPECT_EQ(tuned[0], std::make_pair(std::string("PA3XYZ-9"), std::string("145.500")));
+    f->close();
 }
 
 TEST(DetailAngle, CompassDegreesToArrowAngles) {
