@@ -149,6 +149,21 @@ void Form2::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
+QSize Form2::FrameSize() const {
+    // The frame is known once the window exists on the screen, shown or not;
+    // where the desktop adds it only at the first show, the program's other
+    // windows tell its size.
+    const_cast<Form2*>(this)->winId();
+    const QSize own = frameGeometry().size();
+    if (own != size()) return own;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w == this || !w->isVisible()) continue;
+        const QSize frame = w->frameGeometry().size() - w->size();
+        if (frame.width() > 0 || frame.height() > 0) return size() + frame;
+    }
+    return own;
+}
+
 void Form2::SetTag(const std::string& tag) {
     setProperty("tag", Q(tag));
 }

@@ -41,8 +41,9 @@ class Form2 final : public QWidget, public EmergencyForm {
     void Command4_Click();  // "N/A"
 
     // EmergencyForm
-    int Width() const override { return frameGeometry().width(); }
-    int Height() const override { return frameGeometry().height(); }
+    // The outer size, frame included, before the window is first shown.
+    int Width() const override { return FrameSize().width(); }
+    int Height() const override { return FrameSize().height(); }
     void Move(int left, int top) override { move(left, top); }
     void SetTag(const std::string& tag) override;
     void SetCaption(const std::string& caption) override;
@@ -72,6 +73,7 @@ class Form2 final : public QWidget, public EmergencyForm {
 
   private:
     void Unload();
+    QSize FrameSize() const;
 
     Form2Services services_;
     bool unloaded_ = false;

@@ -148,5 +148,17 @@ TEST_F(EmergencyWindow, ManyEmergenciesAllOpenInsideTheScreen) {
     EXPECT_EQ(Open().size(), 12u);
 }
 
+TEST_F(EmergencyWindow, TwoEmergencyWindowsStandSideBySideFramesIncluded) {
+    Add("SOS1");
+    Add("SOS2");
+    alarm.CheckEmergencies();
+    const std::vector<Form2*> open = Open();
+    ASSERT_EQ(open.size(), 2u);
+    // The frame is part of the window: the second starts where the first's ends.
+    EXPECT_GT(open[0]->frameGeometry().width(), open[0]->width());
+    EXPECT_FALSE(open[0]->frameGeometry().intersects(open[1]->frameGeometry()))
+        << open[0]->frameGeometry().right() << " " << open[1]->frameGeometry().left();
+}
+
 }  // namespace
 }  // namespace bb::windows
