@@ -29,8 +29,9 @@ void StartServices(radio::DDEClientModule* radio) {
 }
 
 void StopServices(radio::DDEClientModule* radio) {
-    if (radio) radio->CloseServers();
+    // The log's closing line first, then the radio link.
     Common::Terminate();
+    if (radio) radio->CloseServers();
 }
 
 }  // namespace bb::app
