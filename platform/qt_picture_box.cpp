@@ -69,15 +69,27 @@ void QtPictureBox::SetBackColor(std::int32_t colour) {
 }
 
 void QtPictureBox::resizeEvent(QResizeEvent*) {
-    if (image_.size() == size()) return;
-    QImage next(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+    FitCanvas();
+}
+
+QImage& QtPictureBox::Canvas() {
+    // A box that is not shown yet has had no resize event: what is drawn on
+    // it before its first show must land on an image of its own size.
+    FitCanvas();
+    return image_;
+}
+
+void QtPictureBox::FitCanvas() {
+    const QSize want(std::max(1, width()), std::max(1, height()));
+    if (image_.size() == want) return;
+    QImage next(want, QImage::Format_RGB32);
     next.fill(Colour(back_));
     QPainter(&next).drawImage(0, 0, image_);
     image_ = next;
 }
 
 void QtPictureBox::Circle(double x, double y, double radius, std::int32_t colour) {
-    QPainter p(&image_);
+    QPainter p(&Canvas());
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Colour(colour), drawWidth_));
     p.drawEllipse(QPointF(x, y), radius, radius);
@@ -85,7 +97,7 @@ void QtPictureBox::Circle(double x, double y, double radius, std::int32_t colour
 }
 
 void QtPictureBox::Line(double x1, double y1, double x2, double y2, std::int32_t colour) {
-    QPainter p(&image_);
+    QPainter p(&Canvas());
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(Colour(colour), drawWidth_, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(x1, y1), QPointF(x2, y2));
@@ -100,7 +112,7 @@ bool QtPictureBox::FillPolygonRegion(const std::array<PicturePoint, 3>& points,
     // Three points in a row make no region, as with the alternate fill rule.
     const QRegion region(polygon, Qt::OddEvenFill);
     if (region.isEmpty()) return false;
-    QPainter p(&image_);
+    QPainter p(&Canvas());
     p.setClipRegion(region);
     p.fillRect(region.boundingRect(), Colour(colour));
     update();
@@ -111,7 +123,7 @@ void QtPictureBox::Polygon(const std::array<PicturePoint, 3>& points) {
     QPolygon polygon;
     for (const PicturePoint& pt : points)
         polygon << QPoint(pt.x, pt.y);
-    QPainter p(&image_);
+    QPainter p(&Canvas());
     p.setPen(QPen(Colour(fore_), 1));
     p.drawPolygon(polygon);
     update();

@@ -42,6 +42,8 @@ class QtPictureBox final : public QWidget, public PictureBox {
 
   private:
     QColor Colour(std::int32_t colour) const;
+    QImage& Canvas();
+    void FitCanvas();
 
     QImage image_;
     QImage picture_;
