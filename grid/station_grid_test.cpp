@@ -321,7 +321,8 @@ TEST_F(Grid, PopupsByColumnAndEnterAtTheCell) {
     control.SetCol(Column("Age"));
     grid.grdStations_MouseDown(2, 0, 0, 0);
     EXPECT_EQ(window.popups, (std::vector<int>{1, 0}));
-    EXPECT_EQ(grid.strSelectedCall, "");  // a right press selects nothing
+    // A right press selects the row it falls on: the popup's command acts on it.
+    EXPECT_EQ(grid.strSelectedCall, "G4ABC");
     control.SetCol(Column("QSY"));
     grid.grdStations_KeyDown(13, 0);
     EXPECT_EQ(window.popups.back(), 1);

@@ -1,6 +1,7 @@
 // Scripted radio-control programs and a hand-driven timer for the radio link.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <set>
@@ -117,7 +118,10 @@ class FakeDde final : public dde::Layer {
         served[std::string(service) + "|" + std::string(topic)] = std::move(onExecute);
         return true;
     }
+    // Runs as one of our topics is withdrawn (the radio link closing).
+    std::function<void()> onStopTopic;
     void StopTopic(std::string_view service, std::string_view topic) override {
+        if (onStopTopic) onStopTopic();
         served.erase(std::string(service) + "|" + std::string(topic));
     }
 };

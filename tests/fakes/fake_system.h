@@ -164,7 +164,8 @@ inline std::string ReadFile(const std::filesystem::path& p) {
 // Bytes of every value in an order that repeats only after 256, the same on every run.
 inline std::string GarbageBytes(std::size_t size) {
     std::string out(size, '\0');
-    for (std::size_t i = 0; i < size; ++i) out[i] = static_cast<char>(i * 7919u % 256u);
+    for (std::size_t i = 0; i < size; ++i)
+        out[i] = static_cast<char>(i * 7919u % 256u);
     return out;
 }
 

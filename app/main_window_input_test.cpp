@@ -1,0 +1,233 @@
+// The main window as the user meets it: presses and keys on the real grid
+// view, its popups, and user commands that come while a rebuild lets
+// messages through.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <functional>
+#include <map>
+#include <set>
+
+#include "platform/qt_message_pump.h"
+#include "tests/fakes/fake_dde.h"
+#include "tests/fakes/main_window.h"
+#include "tests/fakes/ui_driver.h"
+
+namespace bb::app {
+namespace {
+
+using testing::UiDriver;
+
+class UserInput : public testing::MainWindow, protected UiDriver {
+  protected:
+    void TearDown() override { Close(); }
+    void Open() { OpenBoard(Factory()); }
+};
+
+TEST_F(UserInput, ARightPressSelectsTheStationItsTuneCommandTunes) {
+    Station("AAA1", 5, "!QRV 145.500MHz");
+    Station("BBB2", 5, "!QRV 438.100MHz");
+    Open();
+    Press(Qt::LeftButton, "AAA1", 0);
+    EXPECT_EQ(form->Grid()->strSelectedCall, "AAA1");
+    // Right press on the other station's QSY cell: its row is selected first.
+    Press(Qt::RightButton, "BBB2", kQsyColumn);
+    EXPECT_EQ(form->Grid()->strSelectedCall, "BBB2");
+    QMenu* popup = OpenMenu();
+    ASSERT_EQ(popup, form->Popup(1));
+    Choose(popup, "Tune");
+    ASSERT_TRUE(form->TuneDialog());
+    EXPECT_EQ(form->TuneDialog()->lblDescription->text(), "Tune to station BBB2 = 438.1000 MHz");
+    // The row the popup concerns is the one painted as selected.
+    EXPECT_EQ(RowBackground("BBB2", 3), QColor(0, 0, 255));
+    EXPECT_EQ(RowBackground("AAA1", 3), QColor(255, 255, 255));
+    // Outside the QSY column the popup offers Detail, for the row pressed.
+    Press(Qt::RightButton, "AAA1", 2);
+    popup = OpenMenu();
+    ASSERT_EQ(popup, form->Popup(0));
+    Choose(popup, "Detail");
+    ASSERT_TRUE(form->DetailsWindow());
+    EXPECT_EQ(form->DetailsWindow()->windowTitle(), "Detail of AAA1");
+}
+
+TEST_F(UserInput, EnterShiftF10AndTheMenuKeyOpenThePopupOfTheCurrentCell) {
+    Station("AAA1", 5, "!QRV 145.500MHz");
+    Station("BBB2", 5, "!QRV 438.100MHz");
+    Open();
+    Press(Qt::LeftButton, "BBB2", kQsyColumn);
+    const std::string first = form->Grid()->strSelectedCall;
+    for (const auto& [key, mods] : {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers{}},
+                                    {Qt::Key_F10, Qt::ShiftModifier},
+                                    {Qt::Key_Return, Qt::KeyboardModifiers{}}}) {
+        QTest::keyClick(&form->View(), Qt::Key_Down);
+        QTest::keyClick(&form->View(), Qt::Key_Up);
+        QTest::keyClick(&form->View(), key, mods);
+        QMenu* popup = OpenMenu();
+        ASSERT_EQ(popup, form->Popup(1)) << key;
+        popup->close();
+    }
+    EXPECT_EQ(form->Grid()->strSelectedCall, first);
+    // Down moves to the other station; the menu key's Tune acts on it.
+    QTest::keyClick(&form->View(), Qt::Key_Down);
+    QTest::keyClick(&form->View(), Qt::Key_Menu);
+    Choose(OpenMenu(), "Tune");
+    ASSERT_TRUE(form->TuneDialog());
+    EXPECT_NE(form->TuneDialog()->lblDescription->text().toStdString().find(
+                  form->Grid()->strSelectedCall),
+              std::string::npos);
+    EXPECT_NE(form->Grid()->strSelectedCall, first);
+}
+
+TEST_F(UserInput, TheLastStationDeletedLeavesTheEmptyGridShown) {
+    Station("AAA1", 5);
+    Open();
+    connection->events->mUIV_NotifyDelete("AAA1");
+    Settle();
+    EXPECT_EQ(form->windowTitle(), "UI-View Beaconboard V1.0.10 [0/1]");
+    EXPECT_TRUE(form->GridModel().Visible);
+    EXPECT_FALSE(form->GridModel().Busy);
+    EXPECT_EQ(form->View().cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(form->View().model()->rowCount(), 0);
+    EXPECT_EQ(form->View().model()->headerData(0, Qt::Horizontal).toString(),
+              "Sorry, no stations heard...");
+    EXPECT_EQ(fs.LogText(), "");
+    // A header press on the empty grid changes nothing.
+    PressHeader(0);
+    EXPECT_EQ(form->View().model()->headerData(0, Qt::Horizontal).toString(),
+              "Sorry, no stations heard...");
+    // The next station brings the grid back.
+    Station("BBB2", 1);
+    connection->events->mUIV_NotifyBeacon("BBB2", 0, 0);
+    Settle();
+    EXPECT_EQ(form->windowTitle(), "UI-View Beaconboard V1.0.10 [1/2]");
+    EXPECT_EQ(ShownCalls(), std::vector<std::string>{"BBB2"});
+}
+
+TEST_F(UserInput, OneRowShowsAsSelectedAfterAHeaderSort) {
+    for (const char* cs : {"AAA1", "BBB2", "CCC3", "DDD4"})
+        Station(cs, 5);
+    Open();
+    Press(Qt::LeftButton, "BBB2", 0);
+    PressHeader(0);  // the rows move under the selection
+    Press(Qt::LeftButton, "DDD4", 0);
+    int selected = 0;
+    for (const std::string& cs : ShownCalls())
+        selected += RowBackground(cs, 3) == QColor(0, 0, 255);
+    EXPECT_EQ(selected, 1);
+    EXPECT_EQ(RowBackground("DDD4", 3), QColor(0, 0, 255));
+}
+
+TEST_F(UserInput, ARebuildShowsTheBusyPointerAndTheLastFinishedGrid) {
+    for (int i = 0; i < 40; ++i)
+        Station("S" + std::to_string(100 + i), 5);
+    Open();
+    const std::vector<std::string> before = ShownCalls();
+    QImage during;
+    std::vector<std::string> shownDuring;
+    Qt::CursorShape pointer = Qt::ArrowCursor;
+    Station("NEW1", 1);
+    AtAPauseOfARebuild([&] { connection->events->mUIV_NotifyBeacon("NEW1", 0, 0); },
+                       [&] {
+                           form->View().Sync();  // what the view's own timer does
+                           pointer = form->View().cursor().shape();
+                           shownDuring = ShownCalls();
+                           during = form->View().viewport()->grab().toImage();
+                       });
+    EXPECT_EQ(pointer, Qt::WaitCursor);
+    // While the grid is rebuilt the view shows the grid as it was, whole.
+    EXPECT_EQ(shownDuring, before);
+    EXPECT_FALSE(during.isNull());
+    EXPECT_EQ(form->View().cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(ShownCalls().size(), before.size() + 1);
+}
+
+// Each user command, delivered at a pause of a rebuild, waits for the
+// rebuild to finish and then does what it does at any other time.
+TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
+    for (int i = 0; i < 30; ++i)
+        Station("S" + std::to_string(100 + i), 5, i % 3 ? "!x" : "!QRV 145.500MHz");
+    Station("SOS1", 5, "!help 433.500MHz");
+    host.Know("SOS1").StatusText = "EMERGENCY";
+    Open();
+    int n = 0;
+    const auto beacon = [&] {
+        const std::string cs = "N" + std::to_string(n++);
+        Station(cs, 1);
+        connection->events->mUIV_NotifyBeacon(cs, 0, 0);
+    };
+
+    // A header press: the whole grid sorted, not half of it.
+    AtAPauseOfARebuild(beacon, [&] { PressHeader(0); });
+    ExpectWholeGrid();
+    EXPECT_EQ(form->GridModel().TextMatrix(0, 0), "Callsign ^");
+    std::vector<std::string> calls = ShownCalls();
+    EXPECT_TRUE(std::is_sorted(calls.begin(), calls.end())) << ::testing::PrintToString(calls);
+
+    // A left press selects the station that was under the pointer.
+    AtAPauseOfARebuild(beacon, [&] { Press(Qt::LeftButton, "S105", 4); });
+    ExpectWholeGrid();
+    EXPECT_EQ(form->Grid()->strSelectedCall, "S105");
+    EXPECT_EQ(RowBackground("S105", 3), QColor(0, 0, 255));
+
+    // A right press and Tune from its popup.
+    AtAPauseOfARebuild(beacon, [&] { Press(Qt::RightButton, "S106", kQsyColumn); });
+    QMenu* popup = OpenMenu();
+    ASSERT_TRUE(popup);
+    AtAPauseOfARebuild(beacon, [&] { Choose(popup, "Tune"); });
+    ASSERT_TRUE(form->TuneDialog());
+    EXPECT_EQ(form->TuneDialog()->lblDescription->text(), "Tune to station S106 = 145.5000 MHz");
+    ExpectWholeGrid();
+
+    // Options Apply with other columns: the grid gets them whole.
+    form->mnuConfig_Click();
+    windows::frmOptions* options = form->OptionsDialog();
+    ASSERT_TRUE(options);
+    options->chkField[3]->setChecked(false);
+    options->chkField[4]->setChecked(false);
+    AtAPauseOfARebuild(beacon, [&] { QTest::mouseClick(options->cmdApply, Qt::LeftButton); });
+    ExpectWholeGrid();
+    EXPECT_EQ(form->GridModel().Cols(), 16);
+    EXPECT_EQ(fs.LogText(), "");
+
+    // The emergency window's ack.
+    windows::Form2* sos = EmergencyWindow("SOS1");
+    ASSERT_TRUE(sos);
+    AtAPauseOfARebuild(beacon, [&] { QTest::mouseClick(sos->Command2, Qt::LeftButton); });
+    const StationTable& table = form->Board()->Table();
+    EXPECT_TRUE(table[table.find_station("SOS1")].EmergencyAcknowledged);
+    ExpectWholeGrid();
+    EXPECT_EQ(fs.LogText(), "");
+}
+
+TEST_F(UserInput, TheHostClosingKeepsTheMenuLanguageAndClosesTheLogFirst) {
+    Station("AAA1", 5);
+    testing::FakeDde dde;
+    form = std::make_unique<Form1>(Factory());
+    form->SetDdeLayer(&dde);
+    form->show();
+    form->Form_Load();
+    WriteErrorLog("something to report");
+    QAction* dutch = nullptr;
+    for (QAction* a : form->Menu("mnuOptionsLang")->menu()->actions())
+        if (a->text() == "Nederlands") dutch = a;
+    ASSERT_TRUE(dutch);
+    dutch->trigger();
+    std::string logAtRadioClose;
+    dde.onStopTopic = [&] {
+        if (logAtRadioClose.empty()) logAtRadioClose = fs.LogText();
+    };
+    EXPECT_THROW(connection->events->mUIV_UIView32IsClosing(), testing::ProgramEnded);
+    EXPECT_NE(Ini().find("CurrentLanguage=Nederlands"), std::string::npos) << Ini();
+    // The log's closing line is written before the radio link closes.
+    ASSERT_FALSE(logAtRadioClose.empty());
+    EXPECT_NE(logAtRadioClose.find("Beaconboard shutdown"), std::string::npos) << logAtRadioClose;
+    Close();  // before the radio programs go
+}
+
+}  // namespace
+}  // namespace bb::app

@@ -1,0 +1,178 @@
+// Drives the main window as a user does: presses on the real grid view and
+// its header, the popups, and commands timed to land at a pause of a rebuild.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QMenu>
+#include <QTest>
+#include <QThread>
+#include <QTimer>
+#include <chrono>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/form1.h"
+#include "platform/qt_message_pump.h"
+
+namespace bb::testing {
+
+class UiDriver {
+  protected:
+    static constexpr int kQsyColumn = 16;  // with every column shown
+    std::unique_ptr<app::Form1> form;
+
+    void OpenBoard(app::Form1::HostFactory factory) {
+        form = std::make_unique<app::Form1>(std::move(factory));
+        form->resize(1000, 600);
+        form->show();
+        form->Form_Load();
+        Settle();
+    }
+    void Close() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (w != form.get() && !qobject_cast<QMenu*>(w)) w->close();
+        form.reset();
+        QApplication::processEvents();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Lets the event loop run until no rebuild runs or waits and no input
+    // is held back, then lets the view follow the grid.
+    void Settle() {
+        using namespace std::chrono;
+        const auto end = steady_clock::now() + seconds(20);
+        platform::UserInputGate& gate = platform::UserInputGate::Instance();
+        int quiet = 0;
+        while (steady_clock::now() < end && quiet < 3) {
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+            const bool idle =
+                !form->Grid()->Busy() && !form->Grid()->RebuildWaiting() && gate.Held() == 0;
+            quiet = idle ? quiet + 1 : 0;
+            QThread::msleep(idle ? 20 : 2);
+        }
+        form->View().Sync();
+    }
+
+    QAbstractItemModel& Model() { return *form->View().model(); }
+    // The callsigns as the view shows them, top to bottom.
+    std::vector<std::string> ShownCalls() {
+        std::vector<std::string> out;
+        for (int r = 0; r < Model().rowCount(); ++r)
+            out.push_back(Model().data(Model().index(r, 0)).toString().toStdString());
+        return out;
+    }
+    int ViewRow(const std::string& call) {
+        for (int r = 0; r < Model().rowCount(); ++r)
+            if (Model().data(Model().index(r, 0)).toString().toStdString() == call) return r;
+        ADD_FAILURE() << call << " is not shown";
+        return 0;
+    }
+    QPoint CellCentre(const std::string& call, int col) {
+        const QModelIndex index = Model().index(ViewRow(call), col);
+        form->View().scrollTo(index);
+        return form->View().visualRect(index).center();
+    }
+    void Press(Qt::MouseButton button, const std::string& call, int col) {
+        QTest::mouseClick(form->View().viewport(), button, {}, CellCentre(call, col));
+    }
+    void PressHeader(int col) {
+        QHeaderView* h = form->View().horizontalHeader();
+        QTest::mouseClick(
+            h->viewport(), Qt::LeftButton, {},
+            QPoint(h->sectionViewportPosition(col) + h->sectionSize(col) / 2, h->height() / 2));
+    }
+    // The popup menu that is open, after the loop has let it show.
+    static QMenu* OpenMenu() {
+        for (int i = 0; i < 50 && !QApplication::activePopupWidget(); ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        return qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    }
+    static void Choose(QMenu* menu, const char* text) {
+        ASSERT_TRUE(menu);
+        for (QAction* a : menu->actions()) {
+            if (a->text() == QString::fromLatin1(text)) {
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(a).center());
+                return;
+            }
+        }
+        ADD_FAILURE() << "no " << text << " in the popup";
+    }
+    // The background the view paints in a station's cell, read from the screen.
+    QColor RowBackground(const std::string& call, int col) {
+        form->View().Sync();
+        const QPoint centre = CellCentre(call, col);
+        const QRect cell = form->View().visualRect(Model().index(ViewRow(call), col));
+        const QImage image = form->View().viewport()->grab().toImage();
+        return image.pixelColor(cell.left() + 3, centre.y());
+    }
+    static windows::Form2* EmergencyWindow(const std::string& call) {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<windows::Form2*>(w); f && !f->Unloaded() && f->Tag() == call)
+                return f;
+        return nullptr;
+    }
+
+    // Starts a rebuild with `start` and runs `action` at one of its pauses,
+    // while the grid is busy; then lets everything settle.
+    void AtAPauseOfARebuild(const std::function<void()>& start,
+                            const std::function<void()>& action) {
+        bool ran = false;
+        int tries = 0;
+        std::function<void()> probe = [&] {
+            if (ran || ++tries > 2000) return;
+            if (form->Grid()->Busy() && platform::UserInputGate::Instance().InPause()) {
+                ran = true;
+                action();
+                return;
+            }
+            // The pauses are time-sliced: the next one lets messages run
+            // only once a slice has passed.
+            QThread::msleep(11);
+            QTimer::singleShot(0, form.get(), probe);
+        };
+        QTimer::singleShot(0, form.get(), probe);
+        start();
+        for (int i = 0; i < 1000 && !ran && tries <= 2000; ++i)
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        Settle();
+        EXPECT_TRUE(ran) << "no rebuild paused";
+    }
+
+    // Every live station has exactly one row, and the rows are what a fresh
+    // rebuild gives.
+    void ExpectWholeGrid() {
+        const platform::GridControl& g = form->GridModel();
+        EXPECT_TRUE(g.Visible);
+        EXPECT_FALSE(g.Busy);
+        std::map<std::string, std::vector<std::string>> rows;
+        const auto take = [&] {
+            std::map<std::string, std::vector<std::string>> out;
+            for (int r = g.FixedRows(); r < g.Rows(); ++r) {
+                std::vector<std::string> cells;
+                for (int c = 0; c < g.Cols(); ++c)
+                    cells.push_back(g.TextMatrix(r, c));
+                EXPECT_TRUE(out.emplace(g.TextMatrix(r, 0), cells).second)
+                    << g.TextMatrix(r, 0) << " has two rows";
+            }
+            return out;
+        };
+        rows = take();
+        std::size_t live = 0;
+        form->Board()->Table().ForEachLive([&](std::int32_t, const StationRecord& r) {
+            ++live;
+            EXPECT_EQ(rows.count(r.Callsign), 1u) << r.Callsign << " has no row";
+        });
+        EXPECT_EQ(rows.size(), live);
+        form->Grid()->build_station_grid();
+        Settle();
+        EXPECT_EQ(take(), rows);
+    }
+};
+
+}  // namespace bb::testing
