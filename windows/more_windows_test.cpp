@@ -124,6 +124,38 @@ TEST_F(Windows, DetailsKeepTheirStationWhenTheTableIsCompacted) {
     f->close();
 }
 
+// Red pixels in a picture box as it is shown on the screen.
+int RedPixels(QWidget& box, QRect part = {}) {
+    const QImage image = box.grab().toImage();
+    if (part.isNull()) part = image.rect();
+    int red = 0;
+    for (int y = part.top(); y <= part.bottom(); ++y)
+        for (int x = part.left(); x <= part.right(); ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red += c.red() > 180 && c.green() < 90 && c.blue() < 90;
+        }
+    return red;
+}
+
+TEST_F(Windows, DetailsDrawTheCompassCircleAndTheArrowsOnScreen) {
+    const std::int32_t i = Moving("PA3XYZ-9");
+    Record(i).HasPHG = true;
+    Record(i).PHG = PHGInfo{25, 20, 3, 0, "Omni"};
+    Record(i).Bearing = 180;
+    auto* f = new Form5(Services(), "PA3XYZ-9");
+    f->show();
+    // The omnidirectional station's circle: red on the box, round its middle.
+    const int w = f->Picture4->width(), h = f->Picture4->height();
+    EXPECT_GT(RedPixels(*f->Picture4), 20);
+    EXPECT_EQ(RedPixels(*f->Picture4, QRect(w / 2 - 2, h / 2 - 2, 5, 5)), 0);
+    // The bearing arrow points down: its red outline reaches the lower half.
+    EXPECT_GT(RedPixels(*f->Picture2, QRect(0, h / 2 + 2, w, h / 2 - 2)), 0);
+    // The course arrow (90 degrees) points right.
+    EXPECT_GT(RedPixels(*f->Picture3, QRect(w / 2 + 2, 0, w / 2 - 2, h)),
+              RedPixels(*f->Picture3, QRect(0, 0, w / 2 - 2, h)));
+    f->close();
+}
+
 TEST(DetailAngle, CompassDegreesToArrowAngles) {
     EXPECT_NEAR(DetailAngle(0), 1.5707964, 1e-6);   // up
     EXPECT_NEAR(DetailAngle(90), 0.0007963, 1e-6);  // right, with the window's 6.28
