@@ -160,6 +160,12 @@ void GridView::Sync() {
     setPalette(pal);
     for (int c = 0; c < grid_.Cols(); ++c)
         setColumnWidth(c, TwipsToPixelsX(grid_.ColWidth(c)));
+    // The callsign column holds the longest callsign whole (six characters,
+    // a dash and a two-digit SSID) in the view's own font.
+    if (grid_.Cols() > 0 && grid_.FixedRows() > 0) {
+        const int whole = fontMetrics().horizontalAdvance(QStringLiteral("WB0WWW-15")) + 12;
+        if (columnWidth(0) < whole) setColumnWidth(0, whole);
+    }
     SetCurrentFromGrid();
     verticalScrollBar()->setValue(scroll);
     syncing_ = false;

@@ -1,6 +1,7 @@
 #include "windows/form3.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 #include <cmath>
 
 #include "support/common.h"
@@ -25,9 +26,18 @@ QString Q(const std::string& s) {
 Form3::Form3(radio::DDEClientModule& radio, QWidget* parent) : QWidget(parent), radio_(radio) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("Form3"));
-    resize(420, 190);
+    // The status buttons are the dialog's only status display: wide enough
+    // for the longest status they can show.
+    int buttonWidth = 200;
+    for (const char* program : kPrograms)
+        buttonWidth = std::max(
+            buttonWidth, fontMetrics().horizontalAdvance(QString::fromLatin1(program) +
+                                                         QStringLiteral(" is not connected.")) +
+                             24);
+    const int width = 210 + buttonWidth + 10;
+    resize(width, 190);
     lblDescription = new QLabel(QStringLiteral("Frequency"), this);
-    lblDescription->setGeometry(10, 8, 400, 20);
+    lblDescription->setGeometry(10, 8, width - 20, 20);
     Frame1 = new QGroupBox(QStringLiteral("Mode"), this);
     Frame1->setGeometry(10, 36, 190, 90);
     for (int i = 0; i < 4; ++i) {
@@ -37,7 +47,7 @@ Form3::Form3(radio::DDEClientModule& radio, QWidget* parent) : QWidget(parent), 
     }
     for (int i = 0; i < 2; ++i) {
         cmdSetFreq[i] = new QPushButton(QStringLiteral("Command1"), this);
-        cmdSetFreq[i]->setGeometry(210, 40 + i * 46, 200, 40);
+        cmdSetFreq[i]->setGeometry(210, 40 + i * 46, buttonWidth, 40);
         connect(cmdSetFreq[i], &QPushButton::clicked, this, [this, i] { cmdSetFreq_Click(i); });
     }
     cmdSetFreqQuit = new QPushButton(QStringLiteral("Quit"), this);

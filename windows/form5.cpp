@@ -1,5 +1,7 @@
 #include "windows/form5.h"
 
+#include "windows/twip_layout.h"
+
 #include "map/arrow.h"
 #include "support/number_format.h"
 #include "support/vb_error.h"
@@ -8,15 +10,32 @@
 namespace bb::windows {
 namespace {
 
-constexpr int kTwips = 15;  // twips per pixel
 constexpr float kPi = 3.1415927f;
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
 }
 
-int Px(int twips) {
-    return twips / kTwips;
+// The window drawn large enough for its captions and for the longest value
+// each field can show, in the window's own font.
+TwipLayout DetailsLayout(const QFontMetrics& font) {
+    return TwipLayout::Fitting(font, {{QStringLiteral("Lat."), 480},
+                                      {QStringLiteral("Long."), 600},
+                                      {QStringLiteral("Dist."), 480},
+                                      {QStringLiteral("Bear."), 600},
+                                      {QStringLiteral("Speed"), 480},
+                                      {QStringLiteral("Course"), 480},
+                                      {QStringLiteral("PHGR"), 480},
+                                      {QStringLiteral("Beacon"), 600},
+                                      {QStringLiteral("Operating Freq."), 1440},
+                                      {QStringLiteral("MHz"), 400},
+                                      {QStringLiteral("89.59.59S"), 960},
+                                      {QStringLiteral("179.59.59W"), 1305},
+                                      {QStringLiteral("20037.5"), 960},
+                                      {QStringLiteral("P=81W H=5120Ft G=9dB D=Omni R=99"), 2865},
+                                      {QStringLiteral("1296.2500"), 900},
+                                      {QStringLiteral("cmnt"), 405},
+                                      {QStringLiteral("Tune"), 795}});
 }
 
 }  // namespace
@@ -27,50 +46,54 @@ double DetailAngle(double degrees) {
 
 QLabel* Form5::Label(const char* text, int left, int top, int width, int height) {
     auto* l = new QLabel(QString::fromLatin1(text), this);
-    l->setGeometry(Px(left), Px(top), Px(width), Px(height));
+    l->setGeometry(layout_.Rect(left, top, width, height));
     return l;
 }
 
 platform::QtPictureBox* Form5::Box(int top) {
     auto* b = new platform::QtPictureBox(this);
-    b->setGeometry(Px(3480), Px(top), Px(375), Px(375));
+    b->setGeometry(layout_.Rect(3480, top, 375, 375));
     return b;
 }
 
 Form5::Form5(const Form5Services& services, const std::string& callsign, QWidget* parent)
-    : QWidget(parent), Callsign(callsign), services_(services) {
+    : QWidget(parent),
+      Callsign(callsign),
+      services_(services),
+      layout_(DetailsLayout(fontMetrics())) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("Form5"));
-    setFixedSize(Px(3975), Px(3195));
+    setFixedSize(layout_.Px(3975), layout_.Px(3195));
+    // The value fields reach to the next control of their line.
     Label1 = Label("Lat.", 120, 120);
-    lblLatitude = Label("Latitude", 600, 120);
+    lblLatitude = Label("Latitude", 600, 120, 960);
     Label2 = Label("Long.", 1560, 120);
-    lblLongitude = Label("Longitude", 2160, 120);
+    lblLongitude = Label("Longitude", 2160, 120, 1305);
     Label3 = Label("Dist.", 120, 600);
-    lblDistance = Label("Distance", 600, 600);
+    lblDistance = Label("Distance", 600, 600, 960);
     Label4 = Label("Bear.", 1560, 600);
-    lblBearing = Label("Bearing", 2160, 600);
+    lblBearing = Label("Bearing", 2160, 600, 1305);
     Label6 = Label("Speed", 120, 1080);
-    lblSpeed = Label("Speed", 600, 1080);
+    lblSpeed = Label("Speed", 600, 1080, 960);
     Label7 = Label("Course", 1680, 1080);
-    lblCourse = Label("Course", 2160, 1080);
+    lblCourse = Label("Course", 2160, 1080, 1305);
     lblPHGTitle = Label("PHG", 120, 1560);
-    lblPHG = Label("PHG", 600, 1560, 2415);
+    lblPHG = Label("PHG", 600, 1560, 2865);
     Label11 = Label("Beacon", 120, 2040);
     lblBeacon = Label("Beacon", 720, 2040, 3135, 735);
     lblBeacon->setWordWrap(true);
     lblBeacon->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     Label8 = Label("Operating Freq.", 120, 2880, 1400);
-    lblMHz = Label("MHz", 1560, 2880, 855);
+    lblMHz = Label("MHz", 1560, 2880, 900);
     Label9 = Label("MHz", 2460, 2880, 400);
     Picture1 = Box(120);
     Picture2 = Box(600);
     Picture3 = Box(1080);
     Picture4 = Box(1560);
     cmdBeaconComment = new QPushButton(QStringLiteral("all"), this);
-    cmdBeaconComment->setGeometry(Px(120), Px(2280), Px(495), Px(330));
+    cmdBeaconComment->setGeometry(layout_.Rect(120, 2280, 585, 330));
     cmdTune = new QPushButton(QStringLiteral("Tune"), this);
-    cmdTune->setGeometry(Px(3000), Px(2820), Px(975), Px(360));
+    cmdTune->setGeometry(layout_.Rect(3000, 2820, 975, 360));
     connect(cmdBeaconComment, &QPushButton::clicked, this, [this] { cmdBeaconComment_Click(); });
     connect(cmdTune, &QPushButton::clicked, this, [this] { cmdTune_Click(); });
     Form_Load();

@@ -14,6 +14,7 @@
 #include "platform/qt_picture_box.h"
 #include "stations/board.h"
 #include "support/picture.h"
+#include "windows/twip_layout.h"
 
 namespace bb::windows {
 
@@ -57,6 +58,7 @@ class Form5 final : public QWidget {
     platform::QtPictureBox* Box(int top);
 
     Form5Services services_;
+    TwipLayout layout_;
 };
 
 }  // namespace bb::windows

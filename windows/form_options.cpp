@@ -1,6 +1,8 @@
 #include "windows/form_options.h"
 
 #include <QButtonGroup>
+#include <QTabBar>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstdlib>
@@ -157,12 +159,18 @@ frmOptions::frmOptions(OptionsServices services, QWidget* parent)
         });
     }
 
+    // Every page's tab shown at once, without scroll arrows: the dialog is
+    // as wide as its tabs need.
+    tbsOptions->setUsesScrollButtons(false);
+    const int width = std::max(560, tbsOptions->tabBar()->sizeHint().width() + 24);
+    setFixedSize(width, 380);
+    tbsOptions->setGeometry(8, 8, width - 16, 322);
     cmdOK = new QPushButton(QStringLiteral("OK"), this);
     cmdApply = new QPushButton(QStringLiteral("Apply"), this);
     cmdCancel = new QPushButton(QStringLiteral("Cancel"), this);
-    cmdOK->setGeometry(280, 340, 84, 28);
-    cmdApply->setGeometry(372, 340, 84, 28);
-    cmdCancel->setGeometry(464, 340, 84, 28);
+    cmdOK->setGeometry(width - 280, 340, 84, 28);
+    cmdApply->setGeometry(width - 188, 340, 84, 28);
+    cmdCancel->setGeometry(width - 96, 340, 84, 28);
     connect(cmdOK, &QPushButton::clicked, this, [this] { cmdOK_Click(); });
     connect(cmdApply, &QPushButton::clicked, this, [this] { cmdApply_Click(); });
     connect(cmdCancel, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });

@@ -96,9 +96,8 @@ inline std::vector<std::string> CutTexts(QWidget& window) {
             const int need = g->fontMetrics().horizontalAdvance(Plain(g->title())) + 16;
             if (need > g->width()) report(*g, g->title(), need, g->width());
         } else if (auto* tabs = qobject_cast<QTabBar*>(w)) {
-            int need = 0;
-            for (int i = 0; i < tabs->count(); ++i)
-                need += tabs->tabSizeHint(i).width();
+            // All tabs side by side, without the scroll arrows.
+            const int need = tabs->sizeHint().width();
             if (need > tabs->width()) report(*tabs, QStringLiteral("tabs"), need, tabs->width());
             for (int i = 0; i < tabs->count(); ++i) {
                 const QString text = Plain(tabs->tabText(i));
