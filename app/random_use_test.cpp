@@ -1,0 +1,210 @@
+// A long, seeded run of what a user and the host do at once: beacons,
+// deletions and emergencies at a full feed's rate, landing in the pauses of
+// the board's passes, between clicks on cells and headers, popups and their
+// commands, option changes, languages and the emergency windows' buttons.
+// After every step the board must be whole. BB_SEED repeats a run and
+// BB_RANDOM_STEPS makes it longer.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <random>
+#include <sstream>
+
+#include "tests/fakes/main_window.h"
+#include "tests/fakes/ui_driver.h"
+
+namespace bb::app {
+namespace {
+
+class RandomUse : public testing::MainWindow, protected testing::UiDriver {
+  protected:
+    std::mt19937 rng;
+    std::vector<std::string> pool;
+    int beacons = 0;
+    // What each open window was opened for.
+    std::string detailsFor, tuneFor;
+
+    void TearDown() override { Close(); }
+    int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng); }
+    bool Chance(double p) { return std::bernoulli_distribution(p)(rng); }
+
+    std::string RandomComment() {
+        std::string text = "!";
+        if (Chance(0.4)) text += "PHG" + std::to_string(1000 + Pick(9000)) + " ";
+        if (Chance(0.4)) text += std::to_string(144 + Pick(300)) + ".500MHz ";
+        if (Chance(0.2)) text += "T" + std::to_string(67 + Pick(100)) + " ";
+        return text + "seen " + std::to_string(beacons);
+    }
+    // One host event, as the host sends it at any moment.
+    void HostEvent() {
+        const std::string& cs = pool[static_cast<std::size_t>(Pick(int(pool.size())))];
+        if (Chance(0.1)) {
+            connection->events->mUIV_NotifyDelete(cs);
+            return;
+        }
+        Station(cs, Pick(600), RandomComment());
+        host.Know(cs).Distance = static_cast<float>(Pick(2000));
+        host.Know(cs).StatusText = Chance(0.08) ? "EMERGENCY" : "";
+        ++beacons;
+        connection->events->mUIV_NotifyBeacon(cs, 0, 0);
+    }
+    // A few host events that run in the next pauses of whatever runs.
+    void HostBurst() {
+        for (int i = Pick(4); i > 0; --i)
+            QTimer::singleShot(0, form.get(), [this] { HostEvent(); });
+    }
+
+    int QsyColumn() {
+        const StationGrid& g = *form->Grid();
+        for (int c = 0; c <= g.intLastGridCol; ++c)
+            if (g.GridColumns[static_cast<std::size_t>(c)].source == 16) return c;
+        return -1;
+    }
+    std::string RandomShown() {
+        const std::vector<std::string> calls = ShownCalls();
+        return calls.empty() ? std::string()
+                             : calls[static_cast<std::size_t>(Pick(int(calls.size())))];
+    }
+
+    // One thing the user does; returns what it was, for the trace. At a
+    // pause only single presses and keys: a popup shows once the pass is over.
+    std::string UserAction(bool atPause) {
+        static constexpr int kAtPause[] = {0, 1, 4, 6, 7};
+        const std::string call = RandomShown();
+        const int cols = form->View().model()->columnCount();
+        switch (atPause ? kAtPause[Pick(5)] : Pick(8)) {
+            case 0:
+                if (call.empty()) return "nothing to click";
+                Press(Qt::LeftButton, call, Pick(cols));
+                return "click " + call;
+            case 1: {
+                const int c = Pick(cols);
+                PressHeader(c);
+                return "header " + std::to_string(c);
+            }
+            case 2: {
+                const int qsy = QsyColumn();
+                if (call.empty() || qsy < 0) return "no Tune to choose";
+                Press(Qt::RightButton, call, qsy);
+                if (QMenu* popup = OpenMenu()) {
+                    tuneFor = form->Grid()->strSelectedCall;
+                    Choose(popup, "Tune");
+                }
+                return "Tune " + call;
+            }
+            case 3: {
+                if (call.empty()) return "no Detail to choose";
+                Press(Qt::RightButton, call, 0);
+                if (QMenu* popup = OpenMenu()) {
+                    detailsFor = form->Grid()->strSelectedCall;
+                    Choose(popup, "Detail");
+                }
+                return "Detail " + call;
+            }
+            case 4: {
+                form->mnuConfig_Click();
+                windows::frmOptions* options = form->OptionsDialog();
+                for (int i = 1; i <= 17; ++i)
+                    if (Chance(0.2)) QTest::mouseClick(options->chkField[i], Qt::LeftButton);
+                QTest::mouseClick(Chance(0.5) ? options->cmdApply : options->cmdOK, Qt::LeftButton);
+                return "options";
+            }
+            case 5: {
+                static const char* kLanguages[] = {"English", "Deutsch", "Nederlands"};
+                const char* language = kLanguages[Pick(3)];
+                for (QAction* a : form->Menu("mnuOptionsLang")->menu()->actions())
+                    if (a->text() == language) a->trigger();
+                return std::string("language ") + language;
+            }
+            case 6: {
+                std::vector<windows::Form2*> open;
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* f = qobject_cast<windows::Form2*>(w); f && !f->Unloaded())
+                        open.push_back(f);
+                if (open.empty()) return "no emergency window";
+                windows::Form2* f = open[static_cast<std::size_t>(Pick(int(open.size())))];
+                const bool ack = Chance(0.5);
+                const std::string tag = f->Tag();
+                QTest::mouseClick(ack ? f->Command2 : f->Command1, Qt::LeftButton);
+                return (ack ? "ack " : "Quit ") + tag;
+            }
+            default:
+                QTest::keyClick(&form->View(), Chance(0.5) ? Qt::Key_Down : Qt::Key_Up);
+                return "arrow key";
+        }
+    }
+
+    void ExpectBoardWhole() {
+        ExpectWholeGrid();
+        // The selected station's row, and no other, in the selection colours
+        // as the view paints them (emergencies paint over the selection).
+        const StationTable& table = form->Board()->Table();
+        QAbstractItemModel& m = Model();
+        for (int r = 0; r < m.rowCount(); ++r) {
+            const std::string cs = m.data(m.index(r, 0)).toString().toStdString();
+            const std::int32_t i = table.find_station(cs);
+            if (i >= 0 && table[i].Emergency && Settings().EmergencyScan) continue;
+            const bool painted =
+                m.data(m.index(r, 0), Qt::BackgroundRole).value<QColor>() == QColor(0, 0, 255);
+            EXPECT_EQ(painted, cs == form->Grid()->strSelectedCall) << cs;
+        }
+        if (windows::Form5* d = form->DetailsWindow(); d && d->isVisible()) {
+            EXPECT_EQ(d->windowTitle().toStdString(), "Detail of " + detailsFor);
+            if (d->Record) {
+                EXPECT_EQ(d->Record->Callsign, detailsFor);
+            }
+        }
+        if (windows::Form3* t = form->TuneDialog(); t && t->isVisible() && !tuneFor.empty())
+            EXPECT_NE(t->lblDescription->text().toStdString().find("station " + tuneFor + " "),
+                      std::string::npos)
+                << t->lblDescription->text().toStdString();
+        // Only what the inputs can cause: Tune or ack for a station the host
+        // deleted a moment before.
+        std::istringstream log(fs.LogText());
+        for (std::string line; std::getline(log, line);) {
+            if (line.find(" > ") == std::string::npos || line.find("shutdown") != std::string::npos)
+                continue;
+            const bool known =
+                line.find("error 9 in module Form1.mnuPopupTune_Click") != std::string::npos ||
+                line.find("error 9 in module Form2.Command2_Click") != std::string::npos;
+            EXPECT_TRUE(known) << line;
+        }
+    }
+};
+
+TEST_F(RandomUse, HostAndUserTogetherLeaveTheBoardWhole) {
+    const unsigned seed = qEnvironmentVariableIsSet("BB_SEED")
+                              ? static_cast<unsigned>(qEnvironmentVariableIntValue("BB_SEED"))
+                              : std::random_device{}();
+    const int steps = qEnvironmentVariableIsSet("BB_RANDOM_STEPS")
+                          ? qEnvironmentVariableIntValue("BB_RANDOM_STEPS")
+                          : 120;
+    SCOPED_TRACE("BB_SEED=" + std::to_string(seed));
+    rng.seed(seed);
+    for (int i = 0; i < 60; ++i)
+        pool.push_back("ST" + std::to_string(100 + i) + (i % 4 ? "" : "-9"));
+    for (int i = 0; i < 30; ++i) {
+        Station(pool[static_cast<std::size_t>(i)], Pick(600), RandomComment());
+        host.Know(pool[static_cast<std::size_t>(i)]).StatusText = i % 10 == 3 ? "EMERGENCY" : "";
+    }
+    OpenBoard(Factory());
+    for (int step = 0; step < steps && !HasFailure(); ++step) {
+        std::string what;
+        if (Chance(0.3)) {
+            // The user's command lands in a pause of a host event's rebuild.
+            AtAPauseOfARebuild([this] { HostEvent(); }, [&] { what = UserAction(true); });
+            what += " at a pause";
+        } else {
+            HostBurst();
+            what = UserAction(false);
+        }
+        Settle();
+        SCOPED_TRACE("step " + std::to_string(step) + ": " + what);
+        ExpectBoardWhole();
+    }
+}
+
+}  // namespace
+}  // namespace bb::app
