@@ -156,10 +156,11 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
                 EXPECT_EQ(d->Record->Callsign, detailsFor);
             }
         }
-        if (windows::Form3* t = form->TuneDialog(); t && t->isVisible() && !tuneFor.empty())
+        if (windows::Form3* t = form->TuneDialog(); t && t->isVisible() && !tuneFor.empty()) {
             EXPECT_NE(t->lblDescription->text().toStdString().find("station " + tuneFor + " "),
                       std::string::npos)
                 << t->lblDescription->text().toStdString();
+        }
         // Only what the inputs can cause: Tune or ack for a station the host
         // deleted a moment before.
         std::istringstream log(fs.LogText());
