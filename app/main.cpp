@@ -2,6 +2,7 @@
 #include <QCommandLineParser>
 #include <QDBusConnection>
 #include <QTimer>
+#include <clocale>
 #include <cstdio>
 #include <memory>
 #include <string_view>
@@ -43,6 +44,10 @@ int main(int argc, char** argv) {
         app = std::make_unique<QCoreApplication>(argc, argv);
     else
         app = std::make_unique<QApplication>(argc, argv);
+    // Qt takes the C library's locale from the environment; what the board
+    // reads and writes in the C form keeps its "." (the windows use the
+    // user's own separator, from the locale's name).
+    std::setlocale(LC_NUMERIC, "C");
     bb::app::InstallPlatformServices();
     QCommandLineParser cli;
     cli.setApplicationDescription(QStringLiteral(

@@ -152,7 +152,6 @@ TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
     for (int i = 0; i < 30; ++i)
         Station("S" + std::to_string(100 + i), 5, i % 3 ? "!x" : "!QRV 145.500MHz");
     Station("SOS1", 5, "!help 433.500MHz");
-    host.Know("SOS1").StatusText = "EMERGENCY";
     Open();
     int n = 0;
     const auto beacon = [&] {
@@ -194,7 +193,11 @@ TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
     EXPECT_EQ(form->GridModel().Cols(), 16);
     EXPECT_EQ(fs.LogText(), "");
 
-    // The emergency window's ack.
+    // The emergency window's ack. (The emergency comes only now: its window
+    // opening takes the focus, and with it any open popup.)
+    host.Know("SOS1").StatusText = "EMERGENCY";
+    connection->events->mUIV_NotifyBeacon("SOS1", 0, 0);
+    Settle();
     windows::Form2* sos = EmergencyWindow("SOS1");
     ASSERT_TRUE(sos);
     AtAPauseOfARebuild(beacon, [&] { QTest::mouseClick(sos->Command2, Qt::LeftButton); });

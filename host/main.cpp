@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <clocale>
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -61,6 +62,9 @@ int main(int argc, char** argv) {
     if (windowless && !qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    // Qt takes the C library's locale from the environment; the numbers the
+    // host writes for the board and reads from packets keep their ".".
+    std::setlocale(LC_NUMERIC, "C");
     QApplication::setApplicationName(QStringLiteral("bb-host"));
 
     QCommandLineParser cli;

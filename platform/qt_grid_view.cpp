@@ -1,5 +1,7 @@
 #include "platform/qt_grid_view.h"
 
+#include "platform/qt_message_pump.h"
+
 #include <QApplication>
 #include <QHeaderView>
 #include <QImage>
@@ -149,6 +151,9 @@ void GridView::Sync() {
     const Qt::CursorShape pointer = grid_.Busy ? Qt::WaitCursor : Qt::ArrowCursor;
     if (cursor().shape() != pointer) setCursor(pointer);
     if (!grid_.Visible || grid_.Generation() == shown_) return;
+    // A press held back during a pass falls where the user saw the rows:
+    // the view keeps them until it has been handled.
+    if (UserInputGate::Instance().Held() > 0) return;
     shown_ = grid_.Generation();
     syncing_ = true;
     const int scroll = verticalScrollBar()->value();

@@ -117,7 +117,17 @@ double Val(std::string_view text) {
             num += exp;
         }
     }
-    double v = std::strtod(num.c_str(), nullptr);
+    // Read as written, with ".", whatever the process's numeric locale is.
+    const char* first = num.c_str();
+    const char* last = first + num.size();
+    if (*first == '+') ++first;
+    double v = 0;
+    const auto [end, ec] = std::from_chars(first, last, v);
+    if (ec == std::errc::result_out_of_range) {
+        // Too small to hold is 0; too large is an overflow, as the runtime has it.
+        if (num.find("e-") != std::string::npos) return 0.0;
+        Raise(err::kOverflow, "Val");
+    }
     if (std::isinf(v)) Raise(err::kOverflow, "Val");
     return v;
 }
@@ -128,10 +138,11 @@ std::string NumberText(double value) {
     // The shortest text that reads back as the same double.
     auto res = std::to_chars(buf, buf + sizeof buf, value);
     std::string s(buf, res.ptr);
-    // Plain decimal, never an exponent.
+    // Plain decimal, never an exponent, with "." whatever the locale.
     if (s.find_first_of("eE") != std::string::npos) {
-        std::snprintf(buf, sizeof buf, "%.17f", value);
-        s = buf;
+        char fixed[400];
+        res = std::to_chars(fixed, fixed + sizeof fixed, value, std::chars_format::fixed, 17);
+        s.assign(fixed, res.ptr);
         while (!s.empty() && s.back() == '0')
             s.pop_back();
         if (!s.empty() && s.back() == '.') s.pop_back();

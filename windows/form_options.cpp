@@ -3,7 +3,7 @@
 #include <QButtonGroup>
 #include <QTabBar>
 #include <algorithm>
-#include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdlib>
 
@@ -34,10 +34,13 @@ double LocaleNumber(const std::string& text, char decimal) {
         else if (c == '.' && decimal != '.')
             Raise(err::kTypeMismatch, text);
     }
-    errno = 0;
-    char* end = nullptr;
-    const double value = std::strtod(s.c_str(), &end);
-    if (end != s.c_str() + s.size() || errno == ERANGE || !std::isfinite(value) ||
+    // The text in the C form now: read it so, whatever the process's locale.
+    const char* first = s.c_str();
+    const char* last = first + s.size();
+    if (*first == '+') ++first;
+    double value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last || !std::isfinite(value) ||
         s.find_first_of("xXnNiI") != std::string::npos)
         Raise(err::kTypeMismatch, text);
     return value;
@@ -196,7 +199,9 @@ void frmOptions::Form_Load() {
         chkEmergencySoundAlarm->setChecked(loaded.EmergencyAlarm);
         chkEmergencyPlot->setChecked(loaded.EmergencyPlot);
         chkEmergencyIgnoreDistance->setChecked(loaded.EmergencyIgnoreOnDistance);
-        txtEmergencyIgnoreDistance->setText(Q(NumberText(loaded.EmergencyIgnoreDistance)));
+        // In the user's own number format, as it is read back.
+        txtEmergencyIgnoreDistance->setText(
+            Q(WithSeparator(NumberText(loaded.EmergencyIgnoreDistance), DecimalSeparator())));
         optAge[loaded.FormatAgeMMSS ? 0 : 1]->setChecked(true);
         if (loaded.FormatLocator == 6 || loaded.FormatLocator == 8 || loaded.FormatLocator == 10)
             optLocator[(loaded.FormatLocator - 6) / 2]->setChecked(true);

@@ -51,8 +51,9 @@ class UiDriver {
         int quiet = 0;
         while (steady_clock::now() < end && quiet < 3) {
             QApplication::processEvents(QEventLoop::AllEvents, 5);
-            const bool idle =
-                !form->Grid()->Busy() && !form->Grid()->RebuildWaiting() && gate.Held() == 0;
+            const bool idle = !form->Grid()->Busy() && !form->Grid()->RebuildWaiting() &&
+                              gate.Held() == 0 && !form->PhgGate().Waiting() &&
+                              !(form->Alarm() && form->Alarm()->WindowGate().Waiting());
             quiet = idle ? quiet + 1 : 0;
             QThread::msleep(idle ? 20 : 2);
         }
