@@ -43,9 +43,15 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
+constexpr std::string_view kUtf8Mark = "\xEF\xBB\xBF";
+
 // The file's lines, without their ends; nothing when it cannot be read.
-// A file that does not exist has no lines.
-std::optional<std::vector<std::string>> ReadLines(const fs::path& file, int& error) {
+// A file that does not exist has no lines. A UTF-8 byte-order mark, which
+// editors add to hand-edited files, is not part of the first line: `mark`
+// says whether there was one.
+std::optional<std::vector<std::string>> ReadLines(const fs::path& file, int& error,
+                                                  bool* mark = nullptr) {
+    if (mark) *mark = false;
     std::vector<std::string> lines;
     std::error_code ec;
     const auto status = fs::status(file, ec);
@@ -70,6 +76,10 @@ std::optional<std::vector<std::string>> ReadLines(const fs::path& file, int& err
     if (in.bad()) {
         error = EIO;
         return std::nullopt;
+    }
+    if (!lines.empty() && lines.front().starts_with(kUtf8Mark)) {
+        lines.front().erase(0, kUtf8Mark.size());
+        if (mark) *mark = true;
     }
     error = 0;
     return lines;
@@ -186,7 +196,8 @@ bool PrivateProfile::WritePrivateProfileStringA(std::string_view section, std::s
     }
 
     int error = 0;
-    auto read = ReadLines(file, error);
+    bool mark = false;
+    auto read = ReadLines(file, error, &mark);
     if (!read) return Fail(file, "cannot read", error);
     std::vector<std::string> lines = std::move(*read);
     const std::vector<std::string> before = lines;
@@ -218,7 +229,8 @@ bool PrivateProfile::WritePrivateProfileStringA(std::string_view section, std::s
     }
     if (lines == before) return true;
 
-    std::string text;
+    // The mark the file had stays where it was.
+    std::string text(mark ? kUtf8Mark : std::string_view());
     for (const auto& l : lines) {
         text += l;
         text += "\r\n";

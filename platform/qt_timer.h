@@ -15,11 +15,13 @@ class QtTimer final : public Timer {
         });
     }
     void SetInterval(int ms) override { timer_.setInterval(ms); }
+    // Enabling a timer that runs already leaves it running on its own
+    // schedule: a one-shot retry enabled again at every sweep still fires.
     void SetEnabled(bool on) override {
-        if (on)
-            timer_.start();
-        else
+        if (!on)
             timer_.stop();
+        else if (!timer_.isActive())
+            timer_.start();
     }
     bool Enabled() const override { return timer_.isActive(); }
 

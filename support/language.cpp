@@ -117,8 +117,14 @@ bool clsLanguage::read_languageFile(const fs::path& file) {
             definedHere = true;
             // Only the scan lists languages; reading a file again to switch
             // to it must not list it twice.
-            if (scanning_) {
-                list_.push_back(LanguageRecord{line.substr(4), file, 0});
+            // A language found again in a later folder (an installed copy
+            // beside the user's own file) is listed once, as found first.
+            const std::string name = line.substr(4);
+            const bool listed =
+                std::any_of(list_.begin(), list_.end(),
+                            [&](const LanguageRecord& r) { return r.name == name; });
+            if (scanning_ && !listed) {
+                list_.push_back(LanguageRecord{name, file, 0});
                 record = &list_.back();
             }
             continue;

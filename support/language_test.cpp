@@ -213,6 +213,20 @@ TEST_F(Languages, TheUsersOwnFolderComesBeforeTheShippedOnes) {
     EXPECT_EQ(LanguageFolders(portable), std::vector<fs::path>{"/bb/language"});
 }
 
+TEST_F(Languages, ALanguageInTwoFoldersIsListedOnceWithTheUsersOwnFile) {
+    const fs::path shipped = fs.folder.path() / "shipped";
+    fs::create_directory(shipped);
+    std::ofstream(shipped / "English.lf", std::ios::binary) << "DEF=English\r\nMENU0001=&File\r\n";
+    std::ofstream(shipped / "Nederlands.lf", std::ios::binary)
+        << "DEF=Nederlands\r\nMENU0001=&Bestand\r\n";
+    Write("English.lf", "DEF=English\r\nMENU0001=&My file\r\n");
+    clsLanguage both(std::vector<fs::path>{folder, shipped}, menus,
+                     [] { return std::string("T"); });
+    EXPECT_EQ(menus.items, (std::vector<std::string>{"English", "Nederlands"}));
+    both.language("English");
+    EXPECT_EQ(menus.captions["mnuFile"], "&My file");
+}
+
 // The files the program ships: every one names its language and carries
 // all five menu texts.
 TEST_F(Languages, TheShippedLanguagesAreComplete) {

@@ -133,7 +133,10 @@ void WriteSettings(const SettingsBinding& b) {
     for (int n = 1; n <= columns; ++n) {
         WriteIni(f, "Columns", "Visible_" + std::to_string(n), BoolToIni(b.columns->Visible(n)));
     }
-    WriteIni(f, "Language", "CurrentLanguage", b.language->get_language());
+    // No language file found for the stored name: the user's choice stays
+    // in the file, not an empty one.
+    if (!b.language->get_language().empty())
+        WriteIni(f, "Language", "CurrentLanguage", b.language->get_language());
 
     const auto& v = *b.values;
     WriteIni(f, "Emergency", "Scan", BoolToIni(v.EmergencyScan));

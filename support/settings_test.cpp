@@ -4,9 +4,11 @@
 
 #include <array>
 #include <fstream>
+#include <optional>
 
 #include "support/common.h"
 #include "support/language.h"
+#include "tests/fakes/comma_locale.h"
 #include "tests/fakes/fake_language_menus.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/mounts.h"
@@ -231,6 +233,49 @@ TEST_F(SettingsFile, AStoredLanguageWithoutAFileShowsTheMessageOnce) {
     EXPECT_EQ(sys.ui.boxes[0].text, "can not locate language file for language Klingon.");
     EXPECT_EQ(menus.captions["mnuFile"], "* File");
     EXPECT_TRUE(values.EmergencyScan);  // the rest is read as usual
+}
+
+TEST_F(SettingsFile, AStoredLanguageWithoutAFileIsKeptWhenTheSettingsAreSaved) {
+    Put("[Language]\r\nCurrentLanguage=Klingon\r\n");
+    ReadSettings(binding);
+    WriteSettings(binding);
+    EXPECT_EQ(ReadIniString(file, "Language", "CurrentLanguage", ""), "Klingon");
+}
+
+TEST_F(SettingsFile, AByteOrderMarkHidesNoSectionAndStaysOnWrite) {
+    Put("\xEF\xBB\xBF[Emergency]\r\nScan=FALSE\r\nIgnoreDistance=2.5\r\n");
+    ReadSettings(binding);
+    EXPECT_FALSE(values.EmergencyScan);
+    EXPECT_EQ(values.EmergencyIgnoreDistance, 2.5);
+    WriteSettings(binding);
+    const std::string text = ReadFile(file);
+    EXPECT_TRUE(text.starts_with("\xEF\xBB\xBF[Emergency]\r\nScan=FALSE\r\n")) << text;
+    std::size_t sections = 0;
+    for (std::size_t at = text.find("[Emergency]"); at != std::string::npos;
+         at = text.find("[Emergency]", at + 1))
+        ++sections;
+    EXPECT_EQ(sections, 1u);
+}
+
+TEST_F(SettingsFile, AFileWrittenUnderOneLocaleReadsTheSameUnderTheOther) {
+    Put("[Emergency]\r\nIgnoreDistance=2.5\r\n");
+    std::string written;
+    for (bool processComma : {false, true}) {
+        std::optional<testing::CommaLocale> comma;
+        if (processComma) comma.emplace();
+        values = SettingValues{};
+        ReadSettings(binding);
+        EXPECT_EQ(values.EmergencyIgnoreDistance, 2.5) << processComma;
+        values.EmergencyIgnoreDistance = 1234.75;
+        WriteSettings(binding);
+        if (!processComma) written = ReadFile(file);
+        EXPECT_EQ(ReadFile(file), written);
+        EXPECT_NE(written.find("IgnoreDistance=1234.75\r\n"), std::string::npos) << written;
+        values.EmergencyIgnoreDistance = 0;
+        ReadSettings(binding);
+        EXPECT_EQ(values.EmergencyIgnoreDistance, 1234.75);
+        Put("[Emergency]\r\nIgnoreDistance=2.5\r\n");
+    }
 }
 
 TEST_F(SettingsFile, LongValuesAreReadAsTheirFirst499Characters) {

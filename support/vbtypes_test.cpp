@@ -1,4 +1,5 @@
 #include "support/vbtypes.h"
+#include "tests/fakes/comma_locale.h"
 
 #include <gtest/gtest.h>
 
@@ -37,6 +38,18 @@ TEST(CInt, RoundsHalvesToEvenAndChecksTheRange) {
     EXPECT_EQ(ErrorOf([] { CInt(std::nan("")); }), 6);
     EXPECT_EQ(CLng(2147483647.0), 2147483647);
     EXPECT_EQ(ErrorOf([] { CLng(2147483648.0); }), 6);
+}
+
+TEST(Val, ReadsAFullStopWhateverTheProcesssLocale) {
+    testing::CommaLocale comma;
+    EXPECT_DOUBLE_EQ(Val("438.1625"), 438.1625);
+    EXPECT_DOUBLE_EQ(Val("2.5"), 2.5);
+    EXPECT_DOUBLE_EQ(Val("-.5e1"), -5);
+    EXPECT_DOUBLE_EQ(Val("+7.25MHz"), 7.25);
+    EXPECT_EQ(Val("1e-400"), 0);
+    EXPECT_THROW(Val("1e400"), RuntimeError);
+    EXPECT_EQ(NumberText(2.5), "2.5");
+    EXPECT_EQ(NumberText(1e-7), "0.0000001");
 }
 
 TEST(Val, ReadsTheLeadingNumberOnly) {

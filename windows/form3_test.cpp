@@ -4,10 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
+
 #include <QApplication>
 
 #include "support/common.h"
 #include "support/system_api.h"
+#include "tests/fakes/comma_locale.h"
 #include "tests/fakes/fake_board.h"
 #include "tests/fakes/fake_dde.h"
 
@@ -57,10 +60,16 @@ TEST_F(TuneDialog, TextsInTheUsersNumberFormat) {
     EXPECT_TRUE(dialog->optMode[2]->isChecked());
 
     fs.locale.items[sys::kLocaleSDecimal] = ",";
-    Open(Station("PA3XYZ-9", "438.1625"));
-    EXPECT_EQ(Text(dialog->lblDescription), "Tune to station PA3XYZ-9 = 438,1625 MHz");
-    EXPECT_EQ(Text(dialog->lblFreqkHz), "438162,50");
-    EXPECT_EQ(Text(dialog->lblFreqHz), "438162500");
+    for (bool processComma : {false, true}) {
+        // The same with the C library's own numbers in a comma locale, as a
+        // German user's board runs: the station's "." text is still read whole.
+        std::optional<testing::CommaLocale> comma;
+        if (processComma) comma.emplace();
+        Open(Station("PA3XYZ-9", "438.1625"));
+        EXPECT_EQ(Text(dialog->lblDescription), "Tune to station PA3XYZ-9 = 438,1625 MHz");
+        EXPECT_EQ(Text(dialog->lblFreqkHz), "438162,50");
+        EXPECT_EQ(Text(dialog->lblFreqHz), "438162500");
+    }
 }
 
 TEST_F(TuneDialog, ModeChoiceLastsWhileOpenAndResetsAfterQuit) {

@@ -4,9 +4,11 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <optional>
 
 #include "support/common.h"
 #include "support/system_api.h"
+#include "tests/fakes/comma_locale.h"
 #include "tests/fakes/fake_board.h"
 #include "windows/form5.h"
 #include "windows/form_options.h"
@@ -261,10 +263,15 @@ TEST_F(Options, ApplyAlwaysRebuildsOkOnlyFromTheColumnsTab) {
 }
 
 TEST(LocaleNumber, TheUsersDecimalSeparatorOnly) {
-    EXPECT_EQ(LocaleNumber("1500", '.'), 1500);
-    EXPECT_EQ(LocaleNumber(" 2,5 ", ','), 2.5);
-    for (const char* bad : {"", "12a", "1.5", "nan", "inf", "0x10", "1e999"})
-        EXPECT_THROW(LocaleNumber(bad, ','), RuntimeError) << bad;
+    for (bool processComma : {false, true}) {
+        std::optional<testing::CommaLocale> comma;
+        if (processComma) comma.emplace();
+        EXPECT_EQ(LocaleNumber("1500", '.'), 1500);
+        EXPECT_EQ(LocaleNumber("2.5", '.'), 2.5);
+        EXPECT_EQ(LocaleNumber(" 2,5 ", ','), 2.5);
+        for (const char* bad : {"", "12a", "1.5", "nan", "inf", "0x10", "1e999"})
+            EXPECT_THROW(LocaleNumber(bad, ','), RuntimeError) << bad;
+    }
 }
 
 }  // namespace
