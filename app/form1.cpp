@@ -166,9 +166,10 @@ void Form1::Form_Load() {
                 "This UI-View32 add-on will display stations together with PHG and Emergency data, "
                 "you can "
                 "tune your radio to the QSY frequency if provided";
-            t.WebsiteText = version::kWebsite;
             t.SettingsFilePath = (App().writableFolder / (App().exeName + ".INI")).string();
             t.HelpFilePath = App().FindData(App().exeName + ".html").string();
+            // A build that names no web site links to the help page on this machine.
+            t.WebsiteText = *version::kWebsite ? version::kWebsite : t.HelpFilePath;
             setWindowTitle(QString::fromStdString(t.WindowTitle));
             radio_ = std::make_unique<radio::DDEClientModule>(*dde_, retryTimer_, App().exeName);
             radio_->Later = [this](std::function<void()> task) {

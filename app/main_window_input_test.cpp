@@ -207,6 +207,23 @@ TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
     EXPECT_EQ(fs.LogText(), "");
 }
 
+TEST_F(UserInput, TheAboutBoxOfADefaultBuildHasItsLegalTextAndALinkThatWorksHere) {
+    Open();
+    std::vector<std::string> opened;
+    form->ShellOpen = [&](const std::string& t) { opened.push_back(t); };
+    form->mnuHelpAbout_Click();
+    windows::frm_About* about = form->AboutBox();
+    ASSERT_TRUE(about);
+    EXPECT_NE(about->Label5->text().indexOf("Copyright"), -1) << about->Label5->text().toStdString();
+    EXPECT_NE(about->Label5->text().indexOf("General Public License"), -1);
+    EXPECT_TRUE(about->lblDisclaimer->isVisible());
+    EXPECT_NE(about->lblDisclaimer->text().indexOf("no warranty"), -1);
+    // No web site named by the build: the link is the help page on this machine.
+    QTest::mouseClick(about->lblWebURL, Qt::LeftButton);
+    EXPECT_EQ(opened, std::vector<std::string>{Texts().HelpFilePath});
+    EXPECT_EQ(about->lblWebURL->text().toStdString(), Texts().HelpFilePath);
+}
+
 TEST_F(UserInput, TheHostClosingKeepsTheMenuLanguageAndClosesTheLogFirst) {
     Station("AAA1", 5);
     testing::FakeDde dde;

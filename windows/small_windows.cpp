@@ -99,7 +99,7 @@ frm_About::frm_About(AboutTexts texts, QWidget* parent)
     : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), texts_(std::move(texts)) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frm_About"));
-    setFixedSize(440, 300);
+    setFixedSize(440, 352);
     auto label = [this](int top, int height = 20) {
         auto* l = new QLabel(this);
         l->setGeometry(16, top, 408, height);
@@ -111,15 +111,17 @@ frm_About::frm_About(AboutTexts texts, QWidget* parent)
     Label3 = label(64, 48);
     Label4 = label(120);
     Label4->setText(QStringLiteral("Legal"));
-    Label5 = label(142, 60);
-    Label8 = label(208);
+    Label5 = label(142, 50);
+    lblDisclaimer = label(194, 50);
+    lblDisclaimer->setText(QString::fromUtf8(kDisclaimer));
+    Label8 = label(248);
     Label8->setText(QStringLiteral("More information on this website"));
-    lblWebURL = label(230);
+    lblWebURL = label(270, 36);
     lblWebURL->setCursor(Qt::PointingHandCursor);
     lblWebURL->setStyleSheet(QStringLiteral("color: blue; text-decoration: underline;"));
     lblWebURL->installEventFilter(this);
     Command1 = new QPushButton(QStringLiteral("&OK"), this);
-    Command1->setGeometry(340, 262, 84, 28);
+    Command1->setGeometry(340, 314, 84, 28);
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     Form_Load();
 }

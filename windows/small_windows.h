@@ -33,6 +33,11 @@ class Form4 final : public QWidget {
     bool loaded_ = false;
 };
 
+// Under the legal text, as every copy of the program says it.
+inline constexpr const char* kDisclaimer =
+    "This program comes with absolutely no warranty. Check a frequency before you transmit "
+    "on it: you are responsible for what your station sends.";
+
 struct AboutTexts {
     std::string WindowTitle, AuthorText, DescriptionText, WebsiteText;
     std::string LegalText;  // from the program's version information
@@ -47,6 +52,7 @@ class frm_About final : public QWidget {
     void lblWebURL_Click();
 
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label8, *lblWebURL;
+    QLabel* lblDisclaimer;
     QPushButton* Command1;
     // How the link is opened; the desktop's by default.
     std::function<void(const std::string&)> Open = ShellOpen;
