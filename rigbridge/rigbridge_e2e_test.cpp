@@ -12,6 +12,7 @@
 #include <atomic>
 
 #include "platform/dbus_dde.h"
+#include "platform/linux_system.h"
 #include "platform/qt_timer.h"
 #include "radio/dde_client.h"
 #include "support/common.h"
@@ -95,6 +96,20 @@ TEST_F(TuneARealRig, TuneSetsTheRigAndTheStatusFollowsTheBridge) {
     dialog->optMode[0]->click();     // LSB
     dialog->cmdSetFreq[1]->click();  // Ham Radio Deluxe, with the chosen mode
     EXPECT_EQ(ReadBack(), "7050000 LSB");
+
+    // In the user's own number format (a comma where the environment has
+    // one), each program tunes the rig to exactly the announced frequency.
+    platform::LinuxLocale user;
+    sys::Services services = sys::Current();
+    services.locale = &user;
+    sys::ScopedServices scoped(services);
+    for (int program : {0, 1}) {
+        windows::OpenTuneDialog(dialog, radio, board, Station("DB0XYZ", "438.1625"), "DB0XYZ");
+        dialog->optMode[2]->click();  // FM
+        dialog->cmdSetFreq[program]->click();
+        EXPECT_EQ(ReadBack(), "438162500 FM") << "program " << program << ", shown as "
+                                              << dialog->lblFreqkHz->text().toStdString();
+    }
     EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
 
     // The bridge goes away: the next sweep and refresh show it.

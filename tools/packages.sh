@@ -9,8 +9,10 @@ BB_RUN_PACKAGES=(xvfb xauth dbus)
 BB_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libhamlib-utils dbus xvfb xauth direwolf
-    clang libclang-rt-14-dev
+    clang libclang-rt-14-dev locales
 )
+# The comma locales the suite runs under once more: most users have one.
+BB_TEST_LOCALES=(de_DE nl_NL)
 
 # Installs whichever of the named packages are missing; safe to run again.
 bb_install_missing() {
@@ -34,4 +36,12 @@ bb_build() {
     shift
     cmake -S "$BB_TOP" -B "$BB_TOP/$dir" -G Ninja "$@"
     cmake --build "$BB_TOP/$dir" --parallel "$(nproc)"
+}
+
+# Generates the test locales that are missing (UTF-8); safe to run again.
+bb_make_locales() {
+    local l
+    for l in "$@"; do
+        locale -a 2>/dev/null | grep -qix "$l.utf-\?8" || localedef -i "$l" -f UTF-8 "$l.UTF-8"
+    done
 }
