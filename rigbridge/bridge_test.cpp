@@ -71,9 +71,9 @@ TEST(Commands, HamRadioDeluxe) {
     std::string why;
     EXPECT_EQ(*ParseHrdCommand("freq 145500000", why)->hz, 145500000);
     EXPECT_EQ(*ParseHrdCommand("  MODE usb\r\n", why)->mode, "USB");
-    for (const char* bad : {"", "freq", "freq -5", "freq 0", "freq 1e6", "mode", "mode FOO",
-                            "tune 145500000", "freq 14507400000000",
-                            "freq 00,070050500"})  // a fraction of a hertz, found by fuzzing
+    for (const char* bad :
+         {"", "freq", "freq -5", "freq 0", "freq 1e6", "mode", "mode FOO", "tune 145500000",
+          "freq 14507400000000", "freq 00,070050500"})  // a fraction of a hertz, found by fuzzing
         EXPECT_FALSE(ParseHrdCommand(bad, why)) << bad;
 }
 

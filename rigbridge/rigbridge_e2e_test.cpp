@@ -107,8 +107,8 @@ TEST_F(TuneARealRig, TuneSetsTheRigAndTheStatusFollowsTheBridge) {
         windows::OpenTuneDialog(dialog, radio, board, Station("DB0XYZ", "438.1625"), "DB0XYZ");
         dialog->optMode[2]->click();  // FM
         dialog->cmdSetFreq[program]->click();
-        EXPECT_EQ(ReadBack(), "438162500 FM") << "program " << program << ", shown as "
-                                              << dialog->lblFreqkHz->text().toStdString();
+        EXPECT_EQ(ReadBack(), "438162500 FM")
+            << "program " << program << ", shown as " << dialog->lblFreqkHz->text().toStdString();
     }
     EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
 

@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QScreen>
+#include <QTest>
 #include <optional>
 
 #include "support/common.h"
@@ -243,6 +244,23 @@ TEST_F(Options, LoadsFromMemoryAndChangesActAtOnce) {
     f->cmdCancel->click();
     EXPECT_TRUE(calls.empty());
     EXPECT_FALSE(values.EmergencyScan);
+}
+
+TEST_F(Options, TheDistanceInTheUsersCommaFormatReadsAndShowsWhole) {
+    testing::CommaLocale comma;
+    fs.locale.items[sys::kLocaleSDecimal] = ",";
+    values.EmergencyIgnoreDistance = 2.5;
+    frmOptions* f = new frmOptions(OptionsServices{&columns, [](int) { return std::string(); },
+                                                   &values, nullptr, nullptr, nullptr});
+    EXPECT_EQ(f->txtEmergencyIgnoreDistance->text(), "2,5");
+    f->show();
+    f->tbsOptions->setCurrentIndex(1);
+    // Typed over the old value: every text on the way is a number.
+    f->txtEmergencyIgnoreDistance->selectAll();
+    QTest::keyClicks(f->txtEmergencyIgnoreDistance, "12,75");
+    EXPECT_EQ(values.EmergencyIgnoreDistance, 12.75);
+    EXPECT_EQ(fs.LogText(), "");
+    f->close();
 }
 
 TEST_F(Options, ApplyAlwaysRebuildsOkOnlyFromTheColumnsTab) {
