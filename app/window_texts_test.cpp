@@ -86,26 +86,23 @@ TEST_F(WindowTexts, EveryTextFitsItsControlInEveryLanguage) {
     std::vector<std::string> cut;
     for (const std::string& language : languages) {
         form->Language()->language(language);
-        auto more = Check(form.get(), language);
-        cut.insert(cut.end(), more.begin(), more.end());
+        const auto check = [&](QWidget* window) {
+            const std::vector<std::string> more = Check(window, language);
+            cut.insert(cut.end(), more.begin(), more.end());
+        };
+        check(form.get());
         form->mnuConfig_Click();
-        more = Check(form->OptionsDialog(), language);
-        cut.insert(cut.end(), more.begin(), more.end());
+        check(form->OptionsDialog());
         form->mnuOptionsLegend_Click();
-        more = Check(form->LegendWindow(), language);
-        cut.insert(cut.end(), more.begin(), more.end());
+        check(form->LegendWindow());
         form->mnuHelpAbout_Click();
-        more = Check(form->AboutBox(), language);
-        cut.insert(cut.end(), more.begin(), more.end());
+        check(form->AboutBox());
         form->Grid()->strSelectedCall = "PA3XYZ-9";
         form->mnuPopupDetails_Click();
-        more = Check(form->DetailsWindow(), language);
-        cut.insert(cut.end(), more.begin(), more.end());
+        check(form->DetailsWindow());
         form->mnuPopupTune_Click();
-        more = Check(form->TuneDialog(), language);
-        cut.insert(cut.end(), more.begin(), more.end());
-        more = Check(EmergencyWindow("PA3XYZ-9"), language);
-        cut.insert(cut.end(), more.begin(), more.end());
+        check(form->TuneDialog());
+        check(EmergencyWindow("PA3XYZ-9"));
     }
     EXPECT_TRUE(cut.empty()) << ::testing::PrintToString(cut);
     // The grid's callsigns, whole in their column.
