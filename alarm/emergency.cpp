@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <optional>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb {
 namespace {

@@ -11,7 +11,7 @@
 #include "host/dbus/station_dict.h"
 #include "host_main_proxy.h"
 #include "host_map_proxy.h"
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb::app {
 namespace {

@@ -17,7 +17,7 @@
 #include <deque>
 #include <functional>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "host/dbus/station_dict.h"
 #include "host/host_service.h"
 #include "tests/fakes/fake_system.h"

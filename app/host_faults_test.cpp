@@ -13,7 +13,7 @@
 #include <cstdio>
 #include <set>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "platform/dbus_dde.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"

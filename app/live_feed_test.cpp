@@ -13,7 +13,7 @@
 #include <QTemporaryDir>
 #include <fstream>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "host/dbus/station_dict.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string_view>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/services.h"
 #include "generated/version.h"
 #include "platform/dbus_dde.h"

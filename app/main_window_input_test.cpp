@@ -15,7 +15,7 @@
 
 #include "platform/qt_message_pump.h"
 #include "tests/fakes/fake_dde.h"
-#include "tests/fakes/main_window.h"
+#include "tests/fakes/main_window_fixture.h"
 #include "tests/fakes/ui_driver.h"
 
 namespace bb::app {
@@ -214,7 +214,8 @@ TEST_F(UserInput, TheAboutBoxOfADefaultBuildHasItsLegalTextAndALinkThatWorksHere
     form->mnuHelpAbout_Click();
     windows::frm_About* about = form->AboutBox();
     ASSERT_TRUE(about);
-    EXPECT_NE(about->Label5->text().indexOf("Copyright"), -1) << about->Label5->text().toStdString();
+    EXPECT_NE(about->Label5->text().indexOf("Copyright"), -1)
+        << about->Label5->text().toStdString();
     EXPECT_NE(about->Label5->text().indexOf("General Public License"), -1);
     EXPECT_TRUE(about->lblDisclaimer->isVisible());
     EXPECT_NE(about->lblDisclaimer->text().indexOf("no warranty"), -1);

@@ -14,7 +14,7 @@
 #include <random>
 #include <sstream>
 
-#include "tests/fakes/main_window.h"
+#include "tests/fakes/main_window_fixture.h"
 #include "tests/fakes/ui_driver.h"
 
 namespace bb::app {

@@ -5,7 +5,7 @@
 #include "platform/qt_user_interface.h"
 #include "platform/tzdata_registry.h"
 #include "support/app_paths.h"
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 
 namespace bb::app {
 

@@ -10,7 +10,7 @@
 #include <map>
 
 #include "tests/fakes/fake_dde.h"
-#include "tests/fakes/main_window.h"
+#include "tests/fakes/main_window_fixture.h"
 #include "tests/fakes/text_fit.h"
 #include "tests/fakes/ui_driver.h"
 

@@ -14,8 +14,8 @@
 #include "stations/record_fill.h"
 #include "stations/station_record.h"
 #include "support/clock.h"
+#include "support/error_trap.h"
 #include "support/message_pump.h"
-#include "support/vb_error.h"
 #include "support/vbtypes.h"
 
 namespace bb::bench {

@@ -20,7 +20,7 @@
 #include <sstream>
 #include <thread>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "app/services.h"
 #include "bench/soak_feed.h"
 #include "host/dbus/station_dict.h"

@@ -9,9 +9,9 @@
 #include <string>
 
 #include "host/dbus/station_dict.h"
+#include "support/error_trap.h"
 #include "support/language.h"
 #include "support/settings.h"
-#include "support/vb_error.h"
 #include "tests/fakes/fake_language_menus.h"
 #include "tests/fakes/fake_system.h"
 

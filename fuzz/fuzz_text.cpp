@@ -14,7 +14,7 @@
 #include "rigbridge/bridge.h"
 #include "stations/comment_decoder.h"
 #include "stations/record_fill.h"
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 #include "tests/fakes/fake_dde.h"
 
 namespace {

@@ -5,9 +5,9 @@
 
 #include "stations/position.h"
 #include "support/clock.h"
+#include "support/error_trap.h"
 #include "support/number_format.h"
 #include "support/system_api.h"
-#include "support/vb_error.h"
 #include "support/vbtypes.h"
 
 namespace bb {

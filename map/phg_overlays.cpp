@@ -3,7 +3,7 @@
 #include <cmath>
 #include <numbers>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 #include "support/vbtypes.h"
 
 namespace bb {

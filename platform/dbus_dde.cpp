@@ -4,7 +4,7 @@
 #include <QDBusError>
 #include <QDBusMessage>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb::platform {
 namespace {

@@ -10,7 +10,7 @@
 #include <QThread>
 #include <atomic>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb::platform {
 namespace {

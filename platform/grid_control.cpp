@@ -5,7 +5,7 @@
 #include <charconv>
 #include <numeric>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb::platform {
 namespace {

@@ -4,7 +4,7 @@
 #include <QUrl>
 #include <system_error>
 
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 
 namespace bb::platform {
 

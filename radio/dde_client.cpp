@@ -2,8 +2,8 @@
 
 #include <cctype>
 
-#include "support/common.h"
-#include "support/vb_error.h"
+#include "support/diagnostic_log.h"
+#include "support/error_trap.h"
 
 namespace bb::radio {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 #include "tests/fakes/fake_dde.h"
 #include "tests/fakes/fake_system.h"
 

@@ -15,10 +15,10 @@
 #include "platform/linux_system.h"
 #include "platform/qt_timer.h"
 #include "radio/dde_client.h"
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 #include "tests/fakes/fake_board.h"
 #include "tests/fakes/loopback_port.h"
-#include "windows/form3.h"
+#include "windows/tune_dialog.h"
 
 namespace bb {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "stations/record_fill.h"
 #include "support/clock.h"
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 #include "support/vbtypes.h"
 
 namespace bb {

@@ -4,7 +4,7 @@
 #include <cmath>
 #include <string_view>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 #include "support/vbtypes.h"
 
 namespace bb {

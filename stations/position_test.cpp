@@ -6,7 +6,7 @@
 #include <clocale>
 #include <random>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb {
 namespace {

@@ -2,7 +2,7 @@
 
 #include "stations/comment_decoder.h"
 #include "stations/position.h"
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 #include "support/vbtypes.h"
 
 namespace bb {

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 #include "support/vbtypes.h"
 
 namespace bb {

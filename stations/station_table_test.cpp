@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb {
 namespace {

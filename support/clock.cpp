@@ -4,7 +4,7 @@
 #include <cstring>
 #include <memory>
 
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 #include "support/system_api.h"
 #include "support/vbtypes.h"
 

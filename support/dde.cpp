@@ -1,6 +1,6 @@
 #include "support/dde.h"
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb::dde {
 namespace {

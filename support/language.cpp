@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "support/app_paths.h"
+#include "support/error_trap.h"
 #include "support/system_api.h"
 #include "support/text_encoding.h"
-#include "support/vb_error.h"
 #include "support/vbtypes.h"
 
 namespace bb {

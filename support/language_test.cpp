@@ -7,7 +7,7 @@
 #include <fstream>
 
 #include "support/app_paths.h"
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 #include "tests/fakes/fake_language_menus.h"
 #include "tests/fakes/fake_system.h"
 

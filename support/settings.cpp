@@ -1,9 +1,9 @@
 #include "support/settings.h"
 
-#include "support/common.h"
+#include "support/diagnostic_log.h"
+#include "support/error_trap.h"
 #include "support/language.h"
 #include "support/system_api.h"
-#include "support/vb_error.h"
 #include "support/vbtypes.h"
 
 namespace bb {

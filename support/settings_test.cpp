@@ -6,7 +6,7 @@
 #include <fstream>
 #include <optional>
 
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 #include "support/language.h"
 #include "tests/fakes/comma_locale.h"
 #include "tests/fakes/fake_language_menus.h"

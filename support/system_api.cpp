@@ -2,7 +2,7 @@
 
 #include <cstdlib>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb::sys {
 

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <type_traits>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb {
 

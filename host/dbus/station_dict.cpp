@@ -3,7 +3,7 @@
 #include <cmath>
 #include <limits>
 
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 namespace bb::dbus {
 namespace {

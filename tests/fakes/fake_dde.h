@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "support/dde.h"
+#include "support/error_trap.h"
 #include "support/timer.h"
-#include "support/vb_error.h"
 
 namespace bb::testing {
 

@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "stations/host.h"
+#include "support/error_trap.h"
 #include "support/message_pump.h"
-#include "support/vb_error.h"
 
 namespace bb::testing {
 

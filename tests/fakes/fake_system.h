@@ -15,9 +15,9 @@
 #include "platform/private_profile.h"
 #include "support/app_paths.h"
 #include "support/clock.h"
-#include "support/common.h"
+#include "support/diagnostic_log.h"
+#include "support/error_trap.h"
 #include "support/system_api.h"
-#include "support/vb_error.h"
 
 namespace bb::testing {
 

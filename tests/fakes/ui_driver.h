@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "platform/qt_message_pump.h"
 
 namespace bb::testing {

@@ -1,4 +1,4 @@
-#include "windows/form2.h"
+#include "windows/emergency_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -8,8 +8,8 @@
 #include <numbers>
 
 #include "map/arrow.h"
+#include "support/error_trap.h"
 #include "support/number_format.h"
-#include "support/vb_error.h"
 
 namespace bb::windows {
 namespace {

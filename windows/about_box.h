@@ -1,4 +1,5 @@
-// The legend of the board's colours and the About box.
+// The About box: the program's title, author, description, legal text,
+// disclaimer and a link to more information.
 #pragma once
 
 #include <QLabel>
@@ -6,32 +7,10 @@
 #include <QWidget>
 #include <functional>
 #include <string>
-#include <vector>
+
+#include "windows/desktop.h"
 
 namespace bb::windows {
-
-// Opens a file or web address in the program the desktop has for it; what
-// becomes of it is not looked at.
-void ShellOpen(const std::string& target);
-
-class Form4 final : public QWidget {
-    Q_OBJECT
-  public:
-    explicit Form4(const std::string& windowTitle, QWidget* parent = nullptr);
-    void Form_Load();
-
-    QLabel* lblIntro;
-    // Swatches and captions, top to bottom.
-    std::vector<QLabel*> Swatches;
-    std::vector<QLabel*> Captions;
-
-  protected:
-    void showEvent(QShowEvent* event) override;
-
-  private:
-    std::string windowTitle_;
-    bool loaded_ = false;
-};
 
 // Under the legal text, as every copy of the program says it.
 inline constexpr const char* kDisclaimer =
@@ -64,8 +43,5 @@ class frm_About final : public QWidget {
   private:
     AboutTexts texts_;
 };
-
-// Centres a window on the primary screen.
-void CentreOnScreen(QWidget& w);
 
 }  // namespace bb::windows

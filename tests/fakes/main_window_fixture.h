@@ -8,7 +8,7 @@
 #include <memory>
 #include <string>
 
-#include "app/form1.h"
+#include "app/main_window.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 

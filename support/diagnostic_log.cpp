@@ -1,4 +1,4 @@
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

@@ -1,12 +1,12 @@
-#include "windows/form3.h"
+#include "windows/tune_dialog.h"
 
 #include <QCloseEvent>
 #include <algorithm>
 #include <cmath>
 
-#include "support/common.h"
+#include "support/diagnostic_log.h"
+#include "support/error_trap.h"
 #include "support/number_format.h"
-#include "support/vb_error.h"
 #include "support/vbtypes.h"
 
 namespace bb::windows {

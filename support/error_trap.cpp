@@ -1,4 +1,4 @@
-#include "support/vb_error.h"
+#include "support/error_trap.h"
 
 #include <algorithm>
 #include <array>

@@ -1,6 +1,6 @@
 // The tune dialog offscreen: its texts, the mode choice across openings, the
 // status buttons and what each button sends.
-#include "windows/form3.h"
+#include "windows/tune_dialog.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include <QApplication>
 
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 #include "support/system_api.h"
 #include "tests/fakes/comma_locale.h"
 #include "tests/fakes/fake_board.h"

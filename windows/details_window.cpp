@@ -1,10 +1,10 @@
-#include "windows/form5.h"
+#include "windows/details_window.h"
 
 #include "windows/twip_layout.h"
 
 #include "map/arrow.h"
+#include "support/error_trap.h"
 #include "support/number_format.h"
-#include "support/vb_error.h"
 #include "support/vbtypes.h"
 
 namespace bb::windows {

@@ -7,13 +7,14 @@
 #include <QTest>
 #include <optional>
 
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 #include "support/system_api.h"
 #include "tests/fakes/comma_locale.h"
 #include "tests/fakes/fake_board.h"
-#include "windows/form5.h"
-#include "windows/form_options.h"
-#include "windows/small_windows.h"
+#include "windows/about_box.h"
+#include "windows/details_window.h"
+#include "windows/legend_window.h"
+#include "windows/options_dialog.h"
 
 namespace bb::windows {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -12,10 +12,10 @@
 #include "app/services.h"
 #include "generated/version.h"
 #include "support/app_paths.h"
-#include "support/common.h"
+#include "support/diagnostic_log.h"
+#include "support/error_trap.h"
 #include "support/settings.h"
 #include "support/system_api.h"
-#include "support/vb_error.h"
 
 namespace bb::app {
 namespace {

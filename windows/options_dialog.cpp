@@ -1,4 +1,4 @@
-#include "windows/form_options.h"
+#include "windows/options_dialog.h"
 
 #include <QButtonGroup>
 #include <QTabBar>
@@ -7,10 +7,10 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "support/error_trap.h"
 #include "support/number_format.h"
-#include "support/vb_error.h"
 #include "support/vbtypes.h"
-#include "windows/small_windows.h"
+#include "windows/desktop.h"
 
 namespace bb::windows {
 namespace {

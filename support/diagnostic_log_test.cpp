@@ -1,4 +1,4 @@
-#include "support/common.h"
+#include "support/diagnostic_log.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>

@@ -27,11 +27,12 @@
 #include "stations/board.h"
 #include "support/language.h"
 #include "support/pass_gate.h"
-#include "windows/form2.h"
-#include "windows/form3.h"
-#include "windows/form5.h"
-#include "windows/form_options.h"
-#include "windows/small_windows.h"
+#include "windows/about_box.h"
+#include "windows/details_window.h"
+#include "windows/emergency_window.h"
+#include "windows/legend_window.h"
+#include "windows/options_dialog.h"
+#include "windows/tune_dialog.h"
 
 namespace bb::app {
 

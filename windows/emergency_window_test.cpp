@@ -1,6 +1,6 @@
 // The emergency window offscreen: its texts, the arrow, ack, Quit and Tune,
 // and the windows the check opens on a real (offscreen) screen.
-#include "windows/form2.h"
+#include "windows/emergency_window.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The main window offscreen, on the in-process fake host: start-up with and
 // without a host and settings file, the grid as the user sees it, the menus
 // and the two ways out.
-#include "app/form1.h"
+#include "app/main_window.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <QThread>
 
 #include "tests/fakes/fake_dde.h"
-#include "tests/fakes/main_window.h"
+#include "tests/fakes/main_window_fixture.h"
 
 namespace bb::app {
 namespace {

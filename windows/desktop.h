@@ -1,0 +1,17 @@
+// What a window asks of the desktop: opening a file or web address in the
+// program the desktop has for it, and a place in the middle of the screen.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+namespace bb::windows {
+
+// Opens a file or web address in the program the desktop has for it; what
+// becomes of it is not looked at.
+void ShellOpen(const std::string& target);
+
+// Centres a window on the primary screen.
+void CentreOnScreen(QWidget& w);
+
+}  // namespace bb::windows
