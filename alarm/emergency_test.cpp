@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "tests/fakes/fake_board.h"
+#include "tests/fakes/fake_scheduler.h"
 
 namespace bb {
 namespace {
@@ -250,26 +251,13 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
 }
 
 TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
-    std::int64_t now = 10'000;
-    std::vector<std::pair<int, std::function<void()>>> later;
-    alarm.WindowGate().SetTiming(
-        [&] { return now; },
-        [&](int ms, std::function<void()> run) { later.emplace_back(ms, std::move(run)); });
+    testing::FakeScheduler scheduler;
+    alarm.WindowGate().SetScheduler(&scheduler);
     Add("SOS1");
     // Twenty rebuilds in one second, 50 ms apart.
     for (int i = 0; i < 20; ++i) {
         alarm.CheckEmergencies();
-        now += 50;
-        for (auto it = later.begin(); it != later.end();) {
-            it->first -= 50;
-            if (it->first <= 0) {
-                auto run = std::move(it->second);
-                it = later.erase(it);
-                run();
-            } else {
-                ++it;
-            }
-        }
+        scheduler.Advance(50);
     }
     EXPECT_GE(alarm.WindowGate().Passes(), 2);
     EXPECT_LE(alarm.WindowGate().Passes(), 3);

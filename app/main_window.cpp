@@ -21,24 +21,10 @@ namespace bb::app {
 namespace {
 
 constexpr int kMbInformation = 64;  // the information icon and an OK button
-// The least time between the end of one rebuild and the start of the one it
-// deferred: under a full feed the grid stays current within a few tenths of a
-// second and the window keeps most of its time for the user.
-constexpr int kRebuildGapMs = 50;
 // The least time between two PHG passes: a pass over the bus to the host
 // costs tens of milliseconds with thousands of PHG stations, and under a
 // full feed the overlays still follow within a quarter of a second.
 constexpr int kPhgGapMs = 250;
-
-std::int64_t SteadyMillis() {
-    using namespace std::chrono;
-    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
-}
-
-std::int64_t SteadyMicros() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 }  // namespace
 
@@ -66,7 +52,7 @@ Form1::Form1(HostFactory factory)
       forms_(windows::Form2Services{}) {
     // One pause per 10 ms however long the pass: a rebuild of 50,000 rows
     // stays quick and the window answers throughout.
-    pump_ = std::make_unique<TimeSlicedPump>(qtPump_, &SteadyMicros);
+    pump_ = std::make_unique<TimeSlicedPump>(qtPump_, scheduler_);
     setCentralWidget(nullptr);
     view_->setParent(this);
     resize(900, 560);
@@ -172,9 +158,7 @@ void Form1::Form_Load() {
             t.WebsiteText = *version::kWebsite ? version::kWebsite : t.HelpFilePath;
             setWindowTitle(QString::fromStdString(t.WindowTitle));
             radio_ = std::make_unique<radio::DDEClientModule>(*dde_, retryTimer_, App().exeName);
-            radio_->Later = [this](std::function<void()> task) {
-                QTimer::singleShot(0, this, std::move(task));
-            };
+            radio_->SetScheduler(&scheduler_);
             StartServices(radio_.get());
             grid_ = std::make_unique<StationGrid>(control_, *board_, *host_, clipboard_, *pump_,
                                                   *this, t.WindowTitle);
@@ -186,22 +170,17 @@ void Form1::Form_Load() {
             grid_->intPrevSortCol = -1;
             grid_->blnSortDescending = true;
             grid_->PrepareGrid();
-            grid_->ScheduleRebuild = [this](std::function<void()> rebuild) {
-                QTimer::singleShot(kRebuildGapMs, this, std::move(rebuild));
-            };
+            grid_->SetScheduler(&scheduler_);
             BoardHooks& hooks = board_->Hooks();
             hooks.build_station_grid = [this] { grid_->build_station_grid(); };
             hooks.select_row = [this] { grid_->select_row(); };
             hooks.host_closing = [this] { HostClosing(); };
             phg_ = std::make_unique<PhgOverlays>(*board_, host_->Map(), *pump_, Settings());
-            const auto later = [this](int ms, std::function<void()> run) {
-                QTimer::singleShot(ms, this, std::move(run));
-            };
-            phgGate_.SetTiming(&SteadyMillis, later);
+            phgGate_.SetScheduler(&scheduler_);
             hooks.Plot_PHG = [this] { phgGate_.Request(); };
             emergency_ =
                 std::make_unique<Emergency>(*board_, *phg_, *pump_, forms_, sound_, Settings());
-            emergency_->WindowGate().SetTiming(&SteadyMillis, later);
+            emergency_->WindowGate().SetScheduler(&scheduler_);
             emergency_->WindowTitle = t.WindowTitle;
             emergency_->SetCaption = [this](const std::string& c) { SetCaption(c); };
             emergency_->GridRowCount = [this] { return grid_->GridRowCount; };

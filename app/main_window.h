@@ -21,6 +21,7 @@
 #include "platform/qt_clipboard.h"
 #include "platform/qt_grid_view.h"
 #include "platform/qt_message_pump.h"
+#include "platform/qt_scheduler.h"
 #include "platform/qt_sound.h"
 #include "platform/qt_timer.h"
 #include "radio/dde_client.h"
@@ -147,6 +148,7 @@ class Form1 final : public QMainWindow,
     HostFactory connect_;
     platform::GridControl control_;
     platform::GridView* view_;
+    platform::QtScheduler scheduler_;
     platform::QtMessagePump qtPump_;
     platform::QtClipboard clipboard_;
     std::unique_ptr<MessagePump> pump_;

@@ -7,22 +7,17 @@
 #include <unistd.h>
 
 #include <QCoreApplication>
-#include <chrono>
 #include <fstream>
 
 #include "bench/bench_grid.h"
 #include "bench/bench_host.h"
 #include "grid/station_grid.h"
 #include "platform/qt_message_pump.h"
+#include "platform/qt_scheduler.h"
 #include "tests/fakes/fake_system.h"
 
 namespace bb {
 namespace {
-
-std::int64_t Micros() {
-    using namespace std::chrono;
-    return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
-}
 
 double ResidentMiB() {
     long pages = 0, resident = 0;
@@ -44,7 +39,8 @@ void Rebuild(benchmark::State& state, bool sliced) {
     for (int n = 0; n < stations; ++n)
         board.add_beacon(Callsign(n), 0, 0);
     platform::QtMessagePump qt;
-    TimeSlicedPump slicedPump(qt, &Micros);
+    platform::QtScheduler clock;
+    TimeSlicedPump slicedPump(qt, clock);
     MessagePump& pump = sliced ? static_cast<MessagePump&>(slicedPump) : qt;
     platform::GridControl control;
     NoClipboard clipboard;

@@ -20,6 +20,7 @@
 #include "bench/bench_host.h"
 #include "grid/station_grid.h"
 #include "platform/qt_message_pump.h"
+#include "platform/qt_scheduler.h"
 #include "tests/fakes/fake_system.h"
 
 namespace bb {
@@ -65,7 +66,8 @@ void BM_FullFeedOnto50000(benchmark::State& state) {
             lastRebuild = grid ? grid->Rebuilds() : -1;
         }
     } qt;
-    TimeSlicedPump pump(qt, &Micros);
+    platform::QtScheduler scheduler;
+    TimeSlicedPump pump(qt, scheduler);
     StationBoard board(host, pump);
     for (int n = 0; n < stations; ++n)
         board.add_beacon(Callsign(n), 0, 0);
@@ -77,9 +79,7 @@ void BM_FullFeedOnto50000(benchmark::State& state) {
     grid.select_columns();
     grid.PrepareGrid();
     qt.grid = &grid;
-    grid.ScheduleRebuild = [](std::function<void()> rebuild) {
-        QTimer::singleShot(50, std::move(rebuild));
-    };
+    grid.SetScheduler(&scheduler);
     grid.build_station_grid();
     board.Hooks().build_station_grid = [&] { grid.build_station_grid(); };
 

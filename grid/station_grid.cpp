@@ -16,6 +16,10 @@ namespace {
 constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000, kYellow = 0xFFFF00,
                            kOrange = 0xFF8000, kBlack = 0x000000;
 constexpr int kCallsignColWidth = 1000;  // twips
+// The least time between the end of one rebuild and the start of the one it
+// deferred: under a full feed the grid stays current within a few tenths of a
+// second and the window keeps most of its time for the user.
+constexpr int kRebuildGapMs = 50;
 constexpr const char* kNoStations = "Sorry, no stations heard...";
 
 // The shortest text that reads back as the same value; whole values without decimals.
@@ -34,13 +38,6 @@ std::int64_t NowSeconds(TZone& zone) {
 
 }  // namespace
 
-void TimeSlicedPump::LetPendingMessagesRun() {
-    const std::int64_t now = now_();
-    if (now - last_ < slice_) return;
-    last_ = now;
-    inner_.LetPendingMessagesRun();
-}
-
 StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
                          Clipboard& clipboard, MessagePump& pump, GridWindow& window,
                          std::string windowTitle)
@@ -50,7 +47,14 @@ StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host:
       clipboard_(clipboard),
       pump_(pump),
       window_(window),
-      windowTitle_(std::move(windowTitle)) {}
+      windowTitle_(std::move(windowTitle)),
+      gate_(
+          kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::AfterOverlap) {}
+
+void StationGrid::SetScheduler(Scheduler* scheduler) {
+    scheduler_ = scheduler;
+    gate_.SetScheduler(scheduler);
+}
 
 // The locator at the length the options choose; the record keeps eight.
 std::string StationGrid::LocatorText(const StationRecord& r) const {
@@ -115,48 +119,33 @@ void StationGrid::PrepareGrid() {
     }
 }
 
-void StationGrid::RunExclusive(void (StationGrid::*pass)()) {
-    busy_ = true;
-    struct Done {
-        bool& busy;
-        ~Done() { busy = false; }
-    } done{busy_};
-    (this->*pass)();
-    // Whatever was asked for meanwhile runs now, until nothing more is.
-    while (again_ && !ScheduleRebuild) {
-        again_ = false;
-        repaintAgain_ = false;
-        Rebuild();
-    }
+void StationGrid::RebuildPass() {
+    repaintAgain_ = false;
+    Rebuild();
+    // A rebuild that follows at once repaints too.
+    if (scheduler_ || !gate_.AskedAgain()) FollowRepaints();
+}
+
+void StationGrid::FollowRepaints() {
     while (repaintAgain_) {
         repaintAgain_ = false;
         Repaint();
     }
-    if (again_ && !scheduled_) {
-        again_ = false;
-        scheduled_ = true;
-        ScheduleRebuild([this] {
-            scheduled_ = false;
-            build_station_grid();
-        });
-    }
 }
 
 void StationGrid::build_station_grid() {
-    if (busy_) {
-        again_ = true;
-        return;
-    }
-    if (scheduled_) return;  // the rebuild waiting for its turn shows this too
-    RunExclusive(&StationGrid::Rebuild);
+    gate_.Request();
 }
 
 void StationGrid::select_row() {
-    if (busy_) {
+    if (gate_.Busy()) {
         repaintAgain_ = true;
         return;
     }
-    RunExclusive(&StationGrid::Repaint);
+    gate_.RunExclusive([this] {
+        Repaint();
+        FollowRepaints();
+    });
 }
 
 void StationGrid::Rebuild() {

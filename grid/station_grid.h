@@ -14,7 +14,9 @@
 #include "stations/board.h"
 #include "stations/host.h"
 #include "support/message_pump.h"
+#include "support/pass_gate.h"
 #include "support/picture.h"
+#include "support/scheduler.h"
 #include "support/settings.h"
 
 namespace bb {
@@ -75,10 +77,10 @@ class StationGrid final : public ColumnVisibility {
     std::int32_t GridRowCount = 0;
     // Run after every rebuild; the emergency check.
     std::function<void()> CheckEmergencies;
-    // Runs the rebuild asked for while another ran, once that one has
-    // finished and the event loop has had its turn (the window stays light
-    // under a full feed); without it the rebuild follows at once.
-    std::function<void(std::function<void()>)> ScheduleRebuild;
+    // A rebuild asked for while another ran waits for its turn through the
+    // scheduler, so the event loop has its turn and the window stays light
+    // under a full feed; without one it follows at once.
+    void SetScheduler(Scheduler* scheduler);
 
     // The column table's 18 entries with their captions.
     void FillColumnCaptions();
@@ -109,14 +111,15 @@ class StationGrid final : public ColumnVisibility {
     // per run; `known` is false when the host has none.
     std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol, bool& known);
 
-    bool Busy() const { return busy_; }
+    bool Busy() const { return gate_.Busy(); }
     // A rebuild asked for during a pass waits for its turn.
-    bool RebuildWaiting() const { return scheduled_; }
+    bool RebuildWaiting() const { return gate_.Waiting(); }
     // Rebuilds and repaints run, counting the deferred ones (for tests).
     int Rebuilds() const { return rebuilds_; }
 
   private:
-    void RunExclusive(void (StationGrid::*pass)());
+    void RebuildPass();
+    void FollowRepaints();
     void Rebuild();
     void Repaint();
     void FillRow(std::int32_t row, const StationRecord& r, double now, char decimal);
@@ -133,36 +136,19 @@ class StationGrid final : public ColumnVisibility {
     MessagePump& pump_;
     GridWindow& window_;
     std::string windowTitle_;
-    bool busy_ = false;
     bool empty_ = false;  // the last rebuild placed no station row
     // Set by a rebuild that placed no emergency station: its repaint has no
     // rows to look up.
     bool noEmergencyRows_ = false;
     // The host failed a symbol in this rebuild: the rest of it shows symbol texts.
     bool symbolsFailed_ = false;
-    bool again_ = false;         // a rebuild was asked for during a pass
-    bool scheduled_ = false;     // and it waits for its turn
-    bool repaintAgain_ = false;  // a repaint was asked for during a repaint
+    bool repaintAgain_ = false;  // a repaint was asked for during a pass
+    Scheduler* scheduler_ = nullptr;
+    PassGate gate_;
     int rebuilds_ = 0;
     // Symbol pictures fetched through the clipboard, by symbol; null for
     // those the host has none of.
     std::map<std::string, std::shared_ptr<const Picture>> pictures_;
-};
-
-// A pump that lets messages run at most once per time slice, however often
-// it is asked: a pass over 50,000 rows stays quick and the window answering.
-class TimeSlicedPump final : public MessagePump {
-  public:
-    TimeSlicedPump(MessagePump& inner, std::function<std::int64_t()> nowMicros,
-                   std::int64_t sliceMicros = 10000)
-        : inner_(inner), now_(std::move(nowMicros)), slice_(sliceMicros) {}
-    void LetPendingMessagesRun() override;
-
-  private:
-    MessagePump& inner_;
-    std::function<std::int64_t()> now_;
-    std::int64_t slice_;
-    std::int64_t last_ = 0;
 };
 
 }  // namespace bb

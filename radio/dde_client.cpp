@@ -122,12 +122,12 @@ void DDEClient::Form_LinkExecute(const std::string& command, bool& cancel) {
     if (!LeadingServerNumber(command, server)) return;
     if (Lower(std::string_view(command).substr(3)) != "start") return;
     cancel = false;
-    if (!module_.Later) {
+    if (!module_.scheduler_) {
         module_.ConnectServer(server);
         return;
     }
     DDEClientModule* module = &module_;
-    module_.Later([module, server] { module->ConnectServer(server); });
+    module_.scheduler_->Later(0, [module, server] { module->ConnectServer(server); });
 }
 
 void DDEClient::ServerRetryTimer_Timer() {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "support/dde.h"
+#include "support/scheduler.h"
 #include "support/timer.h"
 
 namespace bb::radio {
@@ -74,11 +75,10 @@ class DDEClientModule {
     // The reconnect sweep of the main window's timer.
     void ReconnectSweep();
 
-    // Runs a task once the current event has been handled. A program that
-    // announces itself waits for its answer and cannot answer a link opened
-    // back to it meanwhile, so the connect runs after the answer. Without
-    // it the connect runs at once.
-    std::function<void(std::function<void()>)> Later;
+    // A program that announces itself waits for its answer and cannot
+    // answer a link opened back to it meanwhile, so the connect runs from
+    // the event loop, after the answer. Without a scheduler it runs at once.
+    void SetScheduler(Scheduler* scheduler) { scheduler_ = scheduler; }
 
     DDEClient* Client() { return client_.get(); }
     HRD_RADIO_000* Hrd() { return hrd_.get(); }
@@ -97,6 +97,7 @@ class DDEClientModule {
     std::string service_;
     std::unique_ptr<DDEClient> client_;
     std::unique_ptr<HRD_RADIO_000> hrd_;
+    Scheduler* scheduler_ = nullptr;
 };
 
 }  // namespace bb::radio

@@ -13,6 +13,7 @@
 
 #include "platform/dbus_dde.h"
 #include "platform/linux_system.h"
+#include "platform/qt_scheduler.h"
 #include "platform/qt_timer.h"
 #include "radio/dde_client.h"
 #include "support/diagnostic_log.h"
@@ -125,7 +126,8 @@ TEST_F(TuneARealRig, TuneSetsTheRigAndTheStatusFollowsTheBridge) {
 // connected at once, not after the retry: the board opens its links to it
 // only once it has answered.
 TEST_F(TuneARealRig, AProgramThatWaitsOnItsAnnouncementIsConnectedAtOnce) {
-    radio.Later = [](std::function<void()> task) { QTimer::singleShot(0, qApp, std::move(task)); };
+    platform::QtScheduler scheduler;
+    radio.SetScheduler(&scheduler);
     radio.Initialize();
     QThread thread;
     thread.start();

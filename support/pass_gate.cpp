@@ -8,11 +8,12 @@ void PassGate::Request() {
         return;
     }
     if (scheduled_) return;  // the pass waiting for its turn covers this one
-    if (now_ && later_ && ranOnce_) {
-        const std::int64_t waited = now_() - lastEnd_;
+    const bool spaced = spacing_ == Spacing::EveryPass || overlapped_;
+    if (scheduler_ && ranOnce_ && spaced) {
+        const std::int64_t waited = scheduler_->NowMs() - lastEnd_;
         if (waited < gapMs_) {
             scheduled_ = true;
-            later_(static_cast<int>(gapMs_ - waited), [this] {
+            scheduler_->Later(static_cast<int>(gapMs_ - waited), [this] {
                 scheduled_ = false;
                 Request();
             });
@@ -23,24 +24,44 @@ void PassGate::Request() {
 }
 
 void PassGate::RunNow() {
+    overlapped_ = false;
+    ++passes_;
+    Run(pass_);
+}
+
+void PassGate::RunExclusive(const std::function<void()>& work) {
+    if (busy_) return;  // nothing runs inside a pass
+    Run(work);
+}
+
+void PassGate::Run(const std::function<void()>& work) {
+    RunOnce(work);
+    // Whatever was asked for meanwhile follows; with a scheduler it waits
+    // for its turn, without one it runs now, until nothing more is asked.
+    while (again_) {
+        again_ = false;
+        overlapped_ = true;
+        if (scheduler_) {
+            Request();
+            return;
+        }
+        overlapped_ = false;
+        ++passes_;
+        RunOnce(pass_);
+    }
+}
+
+void PassGate::RunOnce(const std::function<void()>& work) {
     busy_ = true;
     struct Done {
         PassGate& g;
         ~Done() {
             g.busy_ = false;
             g.ranOnce_ = true;
-            if (g.now_) g.lastEnd_ = g.now_();
+            if (g.scheduler_) g.lastEnd_ = g.scheduler_->NowMs();
         }
-    };
-    {
-        Done done{*this};
-        ++passes_;
-        pass_();
-    }
-    if (again_) {
-        again_ = false;
-        Request();
-    }
+    } done{*this};
+    work();
 }
 
 }  // namespace bb

@@ -1,43 +1,57 @@
-// One drawing or window pass that many events ask for. A request during the
-// pass (an event in one of its pauses) does not start a second pass inside
-// it; one more pass follows instead. Passes are kept at least a gap apart, so
-// a burst of beacons runs a handful of passes a second, not one per beacon;
-// the first request after a quiet spell runs at once.
+// One drawing, window or grid pass that many events ask for. A request
+// during the pass (an event in one of its pauses) does not start a second
+// pass inside it; one more pass follows instead, a gap after it, so a burst
+// of beacons runs a handful of passes a second, not one per beacon.
 #pragma once
 
 #include <cstdint>
 #include <functional>
 
+#include "support/scheduler.h"
+
 namespace bb {
 
 class PassGate {
   public:
-    using Clock = std::function<std::int64_t()>;  // milliseconds, steady
-    using Later = std::function<void(int delayMs, std::function<void()>)>;
+    enum class Spacing {
+        // Every pass keeps the gap after the last; the first request after
+        // a quiet spell runs at once.
+        EveryPass,
+        // Only a pass asked for during another waits for the gap; a request
+        // between passes runs at once.
+        AfterOverlap,
+    };
 
-    PassGate(int gapMs, std::function<void()> pass) : gapMs_(gapMs), pass_(std::move(pass)) {}
+    PassGate(int gapMs, std::function<void()> pass, Spacing spacing = Spacing::EveryPass)
+        : gapMs_(gapMs), pass_(std::move(pass)), spacing_(spacing) {}
 
-    // Without a clock and a way to run later, every request runs at once
-    // (after the running pass, if there is one).
-    void SetTiming(Clock now, Later later) {
-        now_ = std::move(now);
-        later_ = std::move(later);
-    }
+    // Without a scheduler every request runs at once (after the running
+    // pass, if there is one).
+    void SetScheduler(Scheduler* scheduler) { scheduler_ = scheduler; }
 
     void Request();
+    // Runs other work under the gate: a request meanwhile waits for its end
+    // as it would for a pass.
+    void RunExclusive(const std::function<void()>& work);
+
     bool Busy() const { return busy_; }
+    // A request came during the running pass.
+    bool AskedAgain() const { return again_; }
     bool Waiting() const { return scheduled_; }
     int Passes() const { return passes_; }
 
   private:
     void RunNow();
+    void Run(const std::function<void()>& work);
+    void RunOnce(const std::function<void()>& work);
 
     int gapMs_;
     std::function<void()> pass_;
-    Clock now_;
-    Later later_;
+    Spacing spacing_;
+    Scheduler* scheduler_ = nullptr;
     bool busy_ = false;
     bool again_ = false;
+    bool overlapped_ = false;  // the waiting request came during a pass
     bool scheduled_ = false;
     bool ranOnce_ = false;
     std::int64_t lastEnd_ = 0;
