@@ -57,12 +57,14 @@ WindowPlace PlaceEmergencyWindow(int k, int width, int height, const ScreenArea&
 }
 
 Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
-                     EmergencyForms& forms, SoundPlayer& sound, const SettingValues& settings)
+                     EmergencyForms& forms, SoundPlayer& sound, CaptionBar& caption,
+                     const SettingValues& settings)
     : board_(board),
       map_(map),
       pump_(pump),
       forms_(forms),
       sound_(sound),
+      caption_(caption),
       settings_(settings),
       gate_(kWindowGapMs, [this] { WindowPass(); }) {}
 
@@ -76,11 +78,10 @@ std::string Emergency::Caption(const std::string& title, std::int32_t rows, std:
     return caption;
 }
 
-void Emergency::CheckEmergencies() {
+void Emergency::CheckEmergencies(std::int32_t rows) {
     if (!settings_.EmergencyScan) return;
-    if (SetCaption)
-        SetCaption(Caption(WindowTitle, GridRowCount ? GridRowCount() : 0,
-                           board_.Table().StationCount(), board_.EmergencyCount));
+    caption_.SetCaption(
+        Caption(WindowTitle, rows, board_.Table().StationCount(), board_.EmergencyCount()));
     if (!settings_.EmergencyPlot) return;
     gate_.Request();
 }

@@ -12,6 +12,7 @@
 
 #include "map/phg_overlays.h"
 #include "stations/board.h"
+#include "support/caption_bar.h"
 #include "support/message_pump.h"
 #include "support/pass_gate.h"
 #include "support/settings.h"
@@ -66,16 +67,14 @@ class Emergency {
     static constexpr int kWindowGapMs = 500;
 
     Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump, EmergencyForms& forms,
-              SoundPlayer& sound, const SettingValues& settings);
+              SoundPlayer& sound, CaptionBar& caption, const SettingValues& settings);
 
-    // The caption's writer and the rows of the last rebuild.
-    std::function<void(const std::string&)> SetCaption;
-    std::function<std::int32_t()> GridRowCount;
     std::string WindowTitle;
     // The alarm sound; an empty path plays nothing.
     std::filesystem::path SoundFile;
 
-    void CheckEmergencies();
+    // After a rebuild that shows `rows` stations.
+    void CheckEmergencies(std::int32_t rows);
     // The markers again, after the host has redrawn its map.
     void PlotMarkers();
     // The window's "ack": the live record of the callsign is acknowledged;
@@ -100,6 +99,7 @@ class Emergency {
     MessagePump& pump_;
     EmergencyForms& forms_;
     SoundPlayer& sound_;
+    CaptionBar& caption_;
     const SettingValues& settings_;
     PassGate gate_;
 };

@@ -71,15 +71,18 @@ class EmergencyTest : public ::testing::Test, protected testing::FakeBoard {
     PhgOverlays map{board, host.map, host, settings};
     FakeForms forms;
     FakeSound sound;
-    Emergency alarm{board, map, host, forms, sound, settings};
-    std::string caption;
+    Emergency alarm{board, map, host, forms, sound, captionBar, settings};
+    std::string& caption = captionBar.text;
+    // The check that ends a rebuild showing every live record.
+    void Check() {
+        RebuildFinished();
+        alarm.CheckEmergencies(board.Table().LiveCount());
+    }
 
     void SetUp() override {
         settings.EmergencyScan = settings.EmergencyPlot = settings.EmergencyAlarm = true;
         forms.alarm = &alarm;
         alarm.WindowTitle = "UI-View Beaconboard V1.0.10";
-        alarm.SetCaption = [this](const std::string& c) { caption = c; };
-        alarm.GridRowCount = [this] { return board.Table().LiveCount(); };
         alarm.SoundFile = "/opt/bb/WAV/emergency_1.WAV";
     }
     std::int32_t Add(const std::string& call, bool emergency = true) {
@@ -88,7 +91,7 @@ class EmergencyTest : public ::testing::Test, protected testing::FakeBoard {
         r.Emergency = emergency;
         r.Longitude = static_cast<float>(i);
         r.Latitude = 3000;
-        if (emergency) ++board.EmergencyCount;
+        if (emergency) ++emergencies;
         return i;
     }
 };
@@ -99,14 +102,14 @@ TEST_F(EmergencyTest, CaptionCountsEmergenciesInSingularAndPlural) {
     EXPECT_EQ(Emergency::Caption("T", 0, 0, 0), "T [0/0]");
     Add("QUIET", false);
     Add("SOS1");
-    alarm.CheckEmergencies();
+    Check();
     EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [2/2]  !! 1 Emergency beacon !!");
 }
 
 TEST_F(EmergencyTest, OneEmergencyGetsAWindowAtTheTopLeftAMarkerAndOneSound) {
     Add("QUIET", false);
     const std::int32_t sos = Add("SOS1");
-    alarm.CheckEmergencies();
+    Check();
     ASSERT_EQ(forms.OpenForms().size(), 1u);
     const FakeForm& f = *forms.OpenForms()[0];
     EXPECT_EQ(f.index, sos);  // set right before the window loaded
@@ -124,7 +127,7 @@ TEST_F(EmergencyTest, OneEmergencyGetsAWindowAtTheTopLeftAMarkerAndOneSound) {
 TEST_F(EmergencyTest, ThreeWindowsGoSideBySideWithANewRowEverySecondWindow) {
     for (const char* c : {"A", "B", "C"})
         Add(c);
-    alarm.CheckEmergencies();
+    Check();
     EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [3/3]  !! 3 Emergency beacons !!");
     const auto open = forms.OpenForms();
     ASSERT_EQ(open.size(), 3u);
@@ -165,7 +168,7 @@ TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideI
 TEST_F(EmergencyTest, PlotOffCountsOnlyScanOffDoesNothingAlarmOffIsSilent) {
     Add("SOS1");
     settings.EmergencyPlot = false;
-    alarm.CheckEmergencies();
+    Check();
     EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [1/1]  !! 1 Emergency beacon !!");
     EXPECT_TRUE(forms.forms.empty());
     EXPECT_TRUE(host.map.calls.empty());
@@ -174,13 +177,13 @@ TEST_F(EmergencyTest, PlotOffCountsOnlyScanOffDoesNothingAlarmOffIsSilent) {
     caption = "the grid's own";
     settings.EmergencyPlot = true;
     settings.EmergencyScan = false;
-    alarm.CheckEmergencies();
+    Check();
     EXPECT_EQ(caption, "the grid's own");
     EXPECT_TRUE(forms.forms.empty());
 
     settings.EmergencyScan = true;
     settings.EmergencyAlarm = false;
-    alarm.CheckEmergencies();
+    Check();
     EXPECT_EQ(forms.OpenForms().size(), 1u);
     EXPECT_TRUE(sound.played.empty());
 }
@@ -189,7 +192,7 @@ TEST_F(EmergencyTest, ADistantEmergencyStillAlarms) {
     settings.EmergencyIgnoreOnDistance = true;
     settings.EmergencyIgnoreDistance = 1000;
     board.Table().Edit(Add("FAR")).Distance = 5000;
-    alarm.CheckEmergencies();
+    Check();
     EXPECT_EQ(forms.OpenForms().size(), 1u);
     EXPECT_EQ(sound.played.size(), 1u);
 }
@@ -197,23 +200,23 @@ TEST_F(EmergencyTest, ADistantEmergencyStillAlarms) {
 TEST_F(EmergencyTest, QuitComesBackAckStaysQuietUntilTheStationBeaconsAgain) {
     Add("QUIT");
     Add("ACK");
-    alarm.CheckEmergencies();
+    Check();
     ASSERT_EQ(forms.OpenForms().size(), 2u);
     // Quit closes; ack acknowledges the live record and closes.
     forms.Open("QUIT")->closed = true;
     alarm.Acknowledge("ACK");
     forms.Open("ACK")->closed = true;
-    alarm.CheckEmergencies();
+    Check();
     ASSERT_EQ(forms.OpenForms().size(), 1u);
     EXPECT_EQ(forms.OpenForms()[0]->tag, "QUIT");
     // An open window is replaced, not doubled.
-    alarm.CheckEmergencies();
+    Check();
     EXPECT_EQ(forms.OpenForms().size(), 1u);
     EXPECT_EQ(forms.closes, 1);
     // ACK beacons again, still in emergency: a new record, not acknowledged.
     board.Table().Supersede("ACK");
     Add("ACK");
-    alarm.CheckEmergencies();
+    Check();
     EXPECT_NE(forms.Open("ACK"), nullptr);
     // A station no longer in the table cannot be acknowledged.
     board.Table().MarkDeleted("QUIT");
@@ -229,7 +232,7 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
     Add("A");
     Add("B");
     Add("C");
-    alarm.CheckEmergencies();
+    Check();
     // During the next pass, at its pause before B, the user acks A's and
     // C's windows; the pass has replaced A's, not yet C's.
     host.onPause = [this](int) {
@@ -240,7 +243,7 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
             forms.Open("C")->closed = true;
         }
     };
-    alarm.CheckEmergencies();
+    Check();
     host.onPause = nullptr;
     const auto open = forms.OpenForms();
     ASSERT_EQ(open.size(), 1u);
@@ -256,7 +259,7 @@ TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
     Add("SOS1");
     // Twenty rebuilds in one second, 50 ms apart.
     for (int i = 0; i < 20; ++i) {
-        alarm.CheckEmergencies();
+        Check();
         scheduler.Advance(50);
     }
     EXPECT_GE(alarm.WindowGate().Passes(), 2);

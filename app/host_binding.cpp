@@ -83,13 +83,15 @@ void DBusHost::OwnerChanged(const QString& newOwner) {
     map_.reset();
     mapPath_.clear();
     Deliver([this] {
-        if (Returned) Returned();
+        if (linkEvents_) linkEvents_->HostReturned();
     });
 }
 
-void DBusHost::SetEvents(host::HostEvents* events, host::MapEvents* mapEvents) {
+void DBusHost::SetEvents(host::HostEvents* events, host::MapEvents* mapEvents,
+                         LinkEvents* linkEvents) {
     events_ = events;
     mapEvents_ = mapEvents;
+    linkEvents_ = linkEvents;
 }
 
 void DBusHost::Release() {

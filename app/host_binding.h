@@ -18,18 +18,25 @@ class OrgBeaconboardHostMapInterface;
 
 namespace bb::app {
 
-// The host as the main window holds it: its automation objects, and its
-// events, held until the full scan can take them.
+// What the link itself tells, in turn with the host's events.
+class LinkEvents {
+  public:
+    virtual ~LinkEvents() = default;
+    // A host that went away without closing (killed, crashed) is back: it
+    // knows nothing of this board yet.
+    virtual void HostReturned() = 0;
+};
+
+// The host as the board holds it: its automation objects, and its events,
+// held until the full scan can take them.
 class HostConnection : public host::HostMain {
   public:
     // Where the events go. Until Release they are held, in order.
-    virtual void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents) = 0;
+    virtual void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents,
+                           LinkEvents* linkEvents) = 0;
     // Lets the held events run at the next turn of the event loop, and the
     // later ones as they come.
     virtual void Release() = 0;
-    // Runs, in turn with the events, when a host that went away without
-    // closing (killed, crashed) is back: it knows nothing of this board yet.
-    std::function<void()> Returned;
 };
 
 class DBusHost final : public QObject, public HostConnection, public host::HostMap {
@@ -44,7 +51,8 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     static std::unique_ptr<DBusHost> Create(QDBusConnection bus);
     ~DBusHost() override;
 
-    void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents) override;
+    void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents,
+                   LinkEvents* linkEvents) override;
     void Release() override;
 
     bool GetStation(host::HostStation& station) override;
@@ -102,6 +110,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     QByteArray numbers_;
     host::HostEvents* events_ = nullptr;
     host::MapEvents* mapEvents_ = nullptr;
+    LinkEvents* linkEvents_ = nullptr;
     std::deque<std::function<void()>> held_;
     bool holding_ = true;
     bool unresponsive_ = false;

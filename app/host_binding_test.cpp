@@ -69,7 +69,7 @@ TEST(HostBus, MissingHostCannotBeCreatedAndFormLoadLogsIt) {
     }
     Form1 app(Form1::OnBus(Bus()));
     app.Form_Load();
-    EXPECT_EQ(app.Board(), nullptr);
+    EXPECT_EQ(app.Wiring(), nullptr);
     const auto log = sys.LogLines();
     ASSERT_FALSE(log.empty());
     EXPECT_NE(log.back().find("Form1.Form_Load"), std::string::npos) << log.back();
@@ -252,7 +252,7 @@ TEST(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
     ASSERT_TRUE(hostProcess.Started());
     auto host = DBusHost::Create(Bus());
     Recorder rec;
-    host->SetEvents(&rec, &rec);
+    host->SetEvents(&rec, &rec, nullptr);
     host->Map();
     host->SetNotify(true);
     hostProcess.Send("A1>APRS:!5200.00N/00000.00E-\nB2>APRS:!5100.00N/00000.00E-\n");
@@ -279,10 +279,10 @@ TEST(HostBus, BoardFollowsTheHostsEvents) {
     ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
     Form1 app(Form1::OnBus(Bus()));
     app.Form_Load();
-    ASSERT_NE(app.Board(), nullptr);
-    EXPECT_EQ(app.Board()->Table().LiveCount(), 3);
+    ASSERT_NE(app.Wiring(), nullptr);
+    EXPECT_EQ(app.Wiring()->Board().Table().LiveCount(), 3);
     hostProcess.Send("G4ABC>APRS:>EMERGENCY\n2E0NEW>APRS:!5200.00S/00000.00W-\n");
-    const StationTable& t = app.Board()->Table();
+    const StationTable& t = app.Wiring()->Board().Table();
     ASSERT_TRUE(WaitFor([&] {
         return t.LiveCount() == 4 && t.find_station("G4ABC") >= 0 &&
                t[t.find_station("G4ABC")].Emergency;
@@ -352,12 +352,12 @@ TEST(HostBus, KilledHostLeavesTheTableAsItWas) {
     ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
     Form1 app(Form1::OnBus(Bus()));
     app.Form_Load();
-    ASSERT_NE(app.Board(), nullptr);
-    ASSERT_EQ(app.Board()->Table().LiveCount(), 3);
+    ASSERT_NE(app.Wiring(), nullptr);
+    ASSERT_EQ(app.Wiring()->Board().Table().LiveCount(), 3);
     hostProcess.Signal(SIGKILL);
     ASSERT_TRUE(hostProcess.WaitGone());
-    app.Board()->mUIV_NotifyBeacon("G4ABC", 0, 0);
-    const StationTable& t = app.Board()->Table();
+    app.Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
+    const StationTable& t = app.Wiring()->Board().Table();
     EXPECT_EQ(t.LiveCount(), 3);
     EXPECT_GE(t.find_station("G4ABC"), 0);
     const auto log = sys.LogLines();

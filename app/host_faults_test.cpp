@@ -104,8 +104,8 @@ TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed)
     FaultAt kill([&] { return ++pauses == 5; }, [&] { EXPECT_TRUE(first->Kill()); });
     app.Form_Load();
     ASSERT_TRUE(kill.Done());
-    ASSERT_NE(app.Board(), nullptr);
-    const StationTable& t = app.Board()->Table();
+    ASSERT_NE(app.Wiring(), nullptr);
+    const StationTable& t = app.Wiring()->Board().Table();
     const std::string settings = SettingsFile(sys);
 
     // What was read stays, each station whole; the rest never came.
@@ -121,7 +121,7 @@ TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed)
     }
     EXPECT_TRUE(LogHas(sys, "Form1.scan_stations", "462"));
     // The grid waits for the next beacon, as after any scan that fails.
-    EXPECT_EQ(app.Grid()->GridRowCount, 0);
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, 0);
 
     // A new host: the board asks it for its events again and shows what it
     // hears next beside everything it had.
@@ -142,7 +142,7 @@ TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed)
     const auto after = LiveCalls(t);
     for (const auto& call : read)
         EXPECT_TRUE(after.count(call)) << call;
-    EXPECT_EQ(app.Grid()->GridRowCount, t.LiveCount());
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, t.LiveCount());
     EXPECT_EQ(LogCount(sys, "program error"), 1) << sys.LogText();
 
     app.Form_Unload();
@@ -163,8 +163,8 @@ TEST(HostFaults, KilledDuringARebuildLeavesTheGridShownAndTheTableWhole) {
     FaultAt kill([&] { return app.GridModel().Busy; }, [&] { EXPECT_TRUE(host.Kill()); });
     app.Form_Load();
     ASSERT_TRUE(kill.Done());
-    ASSERT_NE(app.Board(), nullptr);
-    const StationTable& t = app.Board()->Table();
+    ASSERT_NE(app.Wiring(), nullptr);
+    const StationTable& t = app.Wiring()->Board().Table();
     EXPECT_EQ(t.LiveCount(), kStations);
     EXPECT_TRUE(t.IndexIsConsistent());
 
@@ -173,7 +173,7 @@ TEST(HostFaults, KilledDuringARebuildLeavesTheGridShownAndTheTableWhole) {
     const platform::GridControl& grid = app.GridModel();
     EXPECT_TRUE(grid.Visible);
     EXPECT_FALSE(grid.Busy);
-    EXPECT_EQ(app.Grid()->GridRowCount, kStations);
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, kStations);
     ASSERT_EQ(grid.Rows(), kStations + 1);
     std::set<std::string> shown;
     for (int r = 1; r < grid.Rows(); ++r)
@@ -184,9 +184,9 @@ TEST(HostFaults, KilledDuringARebuildLeavesTheGridShownAndTheTableWhole) {
 
     // Later rebuilds go on without the host.
     const std::string settings = SettingsFile(sys);
-    app.Grid()->build_station_grid();
+    app.Wiring()->Grid()->build_station_grid();
     EXPECT_TRUE(grid.Visible);
-    EXPECT_EQ(app.Grid()->GridRowCount, kStations);
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, kStations);
     app.Form_Unload();
     EXPECT_EQ(SettingsFile(sys), settings);
 }
@@ -235,8 +235,8 @@ TEST(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
     Form1 app(Form1::OnBus(bus.Connection()));
     app.SetDdeLayer(&dde);
     app.Form_Load();
-    ASSERT_NE(app.Board(), nullptr);
-    const StationTable& t = app.Board()->Table();
+    ASSERT_NE(app.Wiring(), nullptr);
+    const StationTable& t = app.Wiring()->Board().Table();
     ASSERT_EQ(t.LiveCount(), 3);
     const StationRecord before = t[t.find_station("G4ABC")];
     const std::string settings = SettingsFile(sys);
@@ -248,9 +248,9 @@ TEST(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
     // returns at once, and the board shows what it had.
     QElapsedTimer timer;
     timer.start();
-    app.Board()->mUIV_NotifyBeacon("G4ABC", 0, 0);
+    app.Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
     app.tmrReconnect_Timer();
-    app.Grid()->build_station_grid();
+    app.Wiring()->Grid()->build_station_grid();
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_TRUE(LogHas(sys, "Form1.add_beacon", "462")) << sys.LogText();
     EXPECT_EQ(t.LiveCount(), 3);
@@ -258,7 +258,7 @@ TEST(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
     EXPECT_EQ(now.LatitudeText, before.LatitudeText);
     EXPECT_EQ(now.QSY.Frequency, "145.625");
     EXPECT_TRUE(app.GridModel().Visible);
-    EXPECT_EQ(app.Grid()->GridRowCount, 3);
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, 3);
 
     app.Form_Unload();
     EXPECT_EQ(SettingsFile(sys), settings);

@@ -61,12 +61,12 @@ TEST(LiveFeed, DirewolfOverKissToTheBoard) {
     ASSERT_TRUE(testing::WaitFor([] { return testing::HostOnBus(); }, 5000));
     Form1 board(Form1::OnBus(QDBusConnection::sessionBus()));
     board.Form_Load();
-    ASSERT_NE(board.Board(), nullptr);
+    ASSERT_NE(board.Wiring(), nullptr);
     ASSERT_TRUE(testing::WaitFor(
         [&] { return log().find("Attached to KISS TCP") != std::string::npos; }, 10000))
         << log();
     std::ofstream(d + "/go") << "";
-    const StationTable& t = board.Board()->Table();
+    const StationTable& t = board.Wiring()->Board().Table();
     const bool arrived = testing::WaitFor(
         [&] {
             return t.LiveCount() == 3 && t.find_station("PA3SOS") >= 0 &&

@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
-#include <chrono>
 #include <filesystem>
 
 #include "app/services.h"
@@ -21,11 +20,6 @@ namespace bb::app {
 namespace {
 
 constexpr int kMbInformation = 64;  // the information icon and an OK button
-// The least time between two PHG passes: a pass over the bus to the host
-// costs tens of milliseconds with thousands of PHG stations, and under a
-// full feed the overlays still follow within a quarter of a second.
-constexpr int kPhgGapMs = 250;
-
 }  // namespace
 
 ProgramTexts& Texts() {
@@ -45,10 +39,6 @@ Form1::HostFactory Form1::OnBus(QDBusConnection bus) {
 Form1::Form1(HostFactory factory)
     : connect_(std::move(factory)),
       view_(new platform::GridView(control_, this)),
-      phgGate_(kPhgGapMs,
-               [this] {
-                   if (phg_) phg_->Plot_PHG();
-               }),
       forms_(windows::Form2Services{}) {
     // One pause per 10 ms however long the pass: a rebuild of 50,000 rows
     // stays quick and the window answers throughout.
@@ -58,13 +48,14 @@ Form1::Form1(HostFactory factory)
     resize(900, 560);
     BuildMenus();
     view_->onMouseDown = [this](int b, int s, int x, int y) {
-        if (grid_) grid_->grdStations_MouseDown(b, s, static_cast<float>(x), static_cast<float>(y));
+        if (Grid())
+            Grid()->grdStations_MouseDown(b, s, static_cast<float>(x), static_cast<float>(y));
     };
     view_->onSelChange = [this] {
-        if (grid_) grid_->grdStations_SelChange();
+        if (Grid()) Grid()->grdStations_SelChange();
     };
     view_->onKeyDown = [this](int k, int s) {
-        if (grid_) grid_->grdStations_KeyDown(k, s);
+        if (Grid()) Grid()->grdStations_KeyDown(k, s);
     };
     tmrReconnect_.setInterval(5000);
     connect(&tmrReconnect_, &QTimer::timeout, this, &Form1::tmrReconnect_Timer);
@@ -138,11 +129,9 @@ QAction* Form1::Menu(const std::string& name) const {
 void Form1::Form_Load() {
     TrapWith(
         [&] {
-            host_ = connect_();
-            host_->Map();
-            host_->SetNotify(true);
-            board_ = std::make_unique<StationBoard>(*host_, *pump_);
-            board_->HostReady = true;
+            wiring_ = std::make_unique<BoardWiring>(
+                WindowParts{*this, control_, clipboard_, *pump_, scheduler_, Settings()},
+                connect_(), *this);
             ProgramTexts& t = Texts();
             t.WindowTitle = MakeWindowTitle();
             language_ = std::make_unique<clsLanguage>(LanguageFolders(App()), *this,
@@ -157,59 +146,20 @@ void Form1::Form_Load() {
             // A build that names no web site links to the help page on this machine.
             t.WebsiteText = *version::kWebsite ? version::kWebsite : t.HelpFilePath;
             setWindowTitle(QString::fromStdString(t.WindowTitle));
-            radio_ = std::make_unique<radio::DDEClientModule>(*dde_, retryTimer_, App().exeName);
-            radio_->SetScheduler(&scheduler_);
-            StartServices(radio_.get());
-            grid_ = std::make_unique<StationGrid>(control_, *board_, *host_, clipboard_, *pump_,
-                                                  *this, t.WindowTitle);
-            ReadSettings(
-                SettingsBinding{t.SettingsFilePath, grid_.get(), language_.get(), &Settings()});
-            grid_->FillColumnCaptions();
-            grid_->select_columns();
-            grid_->intSortCol = 0;
-            grid_->intPrevSortCol = -1;
-            grid_->blnSortDescending = true;
-            grid_->PrepareGrid();
-            grid_->SetScheduler(&scheduler_);
-            BoardHooks& hooks = board_->Hooks();
-            hooks.build_station_grid = [this] { grid_->build_station_grid(); };
-            hooks.select_row = [this] { grid_->select_row(); };
-            hooks.host_closing = [this] { HostClosing(); };
-            phg_ = std::make_unique<PhgOverlays>(*board_, host_->Map(), *pump_, Settings());
-            phgGate_.SetScheduler(&scheduler_);
-            hooks.Plot_PHG = [this] { phgGate_.Request(); };
-            emergency_ =
-                std::make_unique<Emergency>(*board_, *phg_, *pump_, forms_, sound_, Settings());
-            emergency_->WindowGate().SetScheduler(&scheduler_);
-            emergency_->WindowTitle = t.WindowTitle;
-            emergency_->SetCaption = [this](const std::string& c) { SetCaption(c); };
-            emergency_->GridRowCount = [this] { return grid_->GridRowCount; };
-            emergency_->SoundFile = App().FindData("WAV/emergency_1.WAV");
+            StartServices(&wiring_->MakeRadio(*dde_, App().exeName));
+            StationGrid& grid = wiring_->MakeGrid(t.WindowTitle);
+            ReadSettings(SettingsBinding{t.SettingsFilePath, &grid, language_.get(), &Settings()});
+            wiring_->Connect(forms_, sound_, t.WindowTitle, App().FindData("WAV/emergency_1.WAV"));
             forms_.SetServices(
-                windows::Form2Services{board_.get(), emergency_.get(),
+                windows::Form2Services{&wiring_->Board(), wiring_->Alarm(),
                                        [this](const std::string& symbol) {
                                            bool known = false;
-                                           return grid_->SymbolPicture(symbol, known);
+                                           return Grid()->SymbolPicture(symbol, known);
                                        },
                                        [this](const std::string& call) {
-                                           TuneStation(board_->Table().find_station(call), call);
+                                           TuneStation(Board()->Table().find_station(call), call);
                                        }});
-            grid_->CheckEmergencies = [this] { emergency_->CheckEmergencies(); };
-            host_->SetEvents(board_.get(), this);
-            // A restarted host starts with its own station list; the board
-            // keeps what it was told and follows the new host from here on.
-            host_->Returned = [this] {
-                if (!Trap("Form1.host_returned", [&] {
-                        host_->Map();
-                        host_->SetNotify(true);
-                    }))
-                    return;
-                RedrawOverlays("Form1.host_returned");
-            };
-            // The events held since the bind run inside the scan, once it
-            // has reset the table.
-            host_->Release();
-            board_->scan_stations();
+            wiring_->Start();
             view_->Sync();
         },
         [](std::int16_t number) {
@@ -226,7 +176,7 @@ void Form1::Form_Unload() {
         if (stopped_) return;
         stopped_ = true;
         SaveLanguage();
-        StopServices(radio_.get());
+        StopServices(Radio());
         CloseAllForms();
     });
 }
@@ -261,7 +211,7 @@ void Form1::HostClosing() {
         // The host closing ends the program too: the language chosen from
         // the menu is kept as on the close box's way.
         SaveLanguage();
-        StopServices(radio_.get());
+        StopServices(Radio());
         stopped_ = true;  // the nested unload has nothing more to stop
         CloseAllForms();
         sys::Current().process->EndNow();
@@ -276,39 +226,23 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (grid_)
-        grid_->Form_Resize();
+    if (Grid())
+        Grid()->Form_Resize();
     else
         PlaceGrid(50, 0, std::max(0, OuterWidth() - 150), std::max(0, OuterHeight() - 700));
 }
 
-void Form1::RedrawOverlays(const char* procedure) {
-    Trap(procedure, [&] {
-        phgGate_.Request();
-        // The emergency markers went with the redraw too.
-        if (emergency_) emergency_->PlotMarkers();
-    });
-}
-
-void Form1::mUivMap_MapHasChanged() {
-    RedrawOverlays("Form1.mUivMap_MapHasChanged");
-}
-
-void Form1::mUivMap_MapRedrawn() {
-    RedrawOverlays("Form1.mUivMap_MapRedrawn");
-}
-
 void Form1::tmrReconnect_Timer() {
     Trap("Form1.tmrReconnect_Timer", [&] {
-        if (radio_) radio_->ReconnectSweep();
+        if (Radio()) Radio()->ReconnectSweep();
     });
 }
 
 void Form1::mnuFileExit_Click() {
     Trap("Form1.mnuFileExit_Click", [&] {
-        if (grid_)
-            WriteSettings(SettingsBinding{Texts().SettingsFilePath, grid_.get(), language_.get(),
-                                          &Settings()});
+        if (Grid())
+            WriteSettings(
+                SettingsBinding{Texts().SettingsFilePath, Grid(), language_.get(), &Settings()});
         sys::Current().process->EndNow();
     });
 }
@@ -334,18 +268,18 @@ void Form1::mnuOptionsLegend_Click() {
 
 void Form1::mnuConfig_Click() {
     Trap("Form1.mnuConfig_Click", [&] {
-        if (!grid_) Raise(err::kObjectNotSet, "no grid");
+        if (!Grid()) Raise(err::kObjectNotSet, "no grid");
         ShowSingle(options_, [this] {
             windows::OptionsServices s;
-            s.columns = grid_.get();
+            s.columns = Grid();
             s.columnTitle = [this](int c) {
-                return grid_->ColumnDefs.at(static_cast<std::size_t>(c)).header;
+                return Grid()->ColumnDefs.at(static_cast<std::size_t>(c)).header;
             };
-            s.selectColumns = [this] { grid_->select_columns(); };
-            s.buildGrid = [this] { grid_->build_station_grid(); };
+            s.selectColumns = [this] { Grid()->select_columns(); };
+            s.buildGrid = [this] { Grid()->build_station_grid(); };
             s.writeSettings = [this] {
-                WriteSettings(SettingsBinding{Texts().SettingsFilePath, grid_.get(),
-                                              language_.get(), &Settings()});
+                WriteSettings(SettingsBinding{Texts().SettingsFilePath, Grid(), language_.get(),
+                                              &Settings()});
             };
             return new windows::frmOptions(std::move(s));
         })->tbsOptions->setCurrentIndex(0);
@@ -392,19 +326,19 @@ void Form1::mnuHelpUpdate_Click() {
 
 void Form1::mnuPopupDetails_Click() {
     Trap("Form1.mnuPopupDetails_Click", [&] {
-        if (!grid_ || grid_->strSelectedCall.empty()) return;
-        DetailsCallsign = grid_->strSelectedCall;
+        if (!Grid() || Grid()->strSelectedCall.empty()) return;
+        DetailsCallsign = Grid()->strSelectedCall;
         // Each Detail loads the window anew, for the station chosen now.
         delete details_.data();
         windows::Form5Services s;
-        s.board = board_.get();
+        s.board = Board();
         s.symbolPicture = [this](const std::string& symbol) {
             bool known = false;
-            return grid_->SymbolPicture(symbol, known);
+            return Grid()->SymbolPicture(symbol, known);
         };
         s.tune = [this](const StationRecord& r) {
-            if (!radio_) Raise(err::kObjectNotSet, "no radio link");
-            windows::OpenTuneDialog(tune_, *radio_, r.Callsign, r.QSY.Frequency);
+            if (!Radio()) Raise(err::kObjectNotSet, "no radio link");
+            windows::OpenTuneDialog(tune_, *Radio(), r.Callsign, r.QSY.Frequency);
         };
         details_ = new windows::Form5(s, DetailsCallsign);
         details_->show();
@@ -413,15 +347,15 @@ void Form1::mnuPopupDetails_Click() {
 
 void Form1::mnuPopupTune_Click() {
     Trap("Form1.mnuPopupTune_Click", [&] {
-        if (!grid_) return;
-        const std::string call = grid_->strSelectedCall;
-        TuneStation(board_->Table().find_station(call), call);
+        if (!Grid()) return;
+        const std::string call = Grid()->strSelectedCall;
+        TuneStation(Board()->Table().find_station(call), call);
     });
 }
 
 void Form1::TuneStation(std::int32_t index, const std::string& callsign) {
-    if (!radio_ || !board_) Raise(err::kObjectNotSet, "no station table");
-    windows::OpenTuneDialog(tune_, *radio_, *board_, index, callsign);
+    if (!Radio() || !Board()) Raise(err::kObjectNotSet, "no station table");
+    windows::OpenTuneDialog(tune_, *Radio(), *Board(), index, callsign);
 }
 
 void Form1::SetCaption(const std::string& caption) {

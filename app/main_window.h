@@ -13,21 +13,14 @@
 #include <string>
 #include <vector>
 
-#include "alarm/emergency.h"
-#include "app/host_binding.h"
-#include "grid/station_grid.h"
-#include "map/phg_overlays.h"
+#include "app/board_wiring.h"
 #include "platform/grid_control.h"
 #include "platform/qt_clipboard.h"
 #include "platform/qt_grid_view.h"
 #include "platform/qt_message_pump.h"
 #include "platform/qt_scheduler.h"
 #include "platform/qt_sound.h"
-#include "platform/qt_timer.h"
-#include "radio/dde_client.h"
-#include "stations/board.h"
 #include "support/language.h"
-#include "support/pass_gate.h"
 #include "windows/about_box.h"
 #include "windows/details_window.h"
 #include "windows/emergency_window.h"
@@ -50,10 +43,7 @@ ProgramTexts& Texts();
 // "UI-View Beaconboard V" and the program's version.
 std::string MakeWindowTitle();
 
-class Form1 final : public QMainWindow,
-                    public GridWindow,
-                    public LanguageMenus,
-                    public host::MapEvents {
+class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus, public BoardOwner {
     Q_OBJECT
   public:
     // `connect` creates the host's main object; it raises error 429 when
@@ -88,8 +78,8 @@ class Form1 final : public QMainWindow,
     // The station the details window shows.
     std::string DetailsCallsign;
 
-    StationBoard* Board() { return board_.get(); }
-    StationGrid* Grid() { return grid_.get(); }
+    // The board and its rooms; null until Form_Load has made them.
+    BoardWiring* Wiring() { return wiring_.get(); }
     platform::GridControl& GridModel() { return control_; }
     platform::GridView& View() { return *view_; }
     clsLanguage* Language() { return language_.get(); }
@@ -118,15 +108,9 @@ class Form1 final : public QMainWindow,
     void SetLanguageItemChecked(int index, bool checked) override;
     std::string LanguageItemCaption(int index) const override;
 
-    // Map events: the host has dropped the overlays; they are drawn again.
-    void mUivMap_MapHasChanged() override;
-    void mUivMap_MapRedrawn() override;
+    // BoardOwner: the host closing ends the program.
+    void HostClosing() override;
 
-    PhgOverlays* Overlays() { return phg_.get(); }
-    PassGate& PhgGate() { return phgGate_; }
-    Emergency* Alarm() { return emergency_.get(); }
-    platform::QtSound& Sound() { return sound_; }
-    radio::DDEClientModule* Radio() { return radio_.get(); }
     windows::Form3* TuneDialog() { return tune_; }
     windows::Form5* DetailsWindow() { return details_; }
     windows::frmOptions* OptionsDialog() { return options_; }
@@ -141,9 +125,10 @@ class Form1 final : public QMainWindow,
     void BuildMenus();
     QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
                        void (Form1::*handler)());
-    void HostClosing();
     void SaveLanguage();
-    void RedrawOverlays(const char* procedure);
+    StationBoard* Board() { return wiring_ ? &wiring_->Board() : nullptr; }
+    StationGrid* Grid() { return wiring_ ? wiring_->Grid() : nullptr; }
+    radio::DDEClientModule* Radio() { return wiring_ ? wiring_->Radio() : nullptr; }
 
     HostFactory connect_;
     platform::GridControl control_;
@@ -152,15 +137,9 @@ class Form1 final : public QMainWindow,
     platform::QtMessagePump qtPump_;
     platform::QtClipboard clipboard_;
     std::unique_ptr<MessagePump> pump_;
-    std::unique_ptr<HostConnection> host_;
-    std::unique_ptr<StationBoard> board_;
-    std::unique_ptr<StationGrid> grid_;
     std::unique_ptr<clsLanguage> language_;
-    std::unique_ptr<PhgOverlays> phg_;
-    PassGate phgGate_;
     platform::QtSound sound_;
     windows::QtForms forms_;
-    std::unique_ptr<Emergency> emergency_;
     std::map<std::string, QAction*, std::less<>> actions_;
     std::map<std::string, QMenu*, std::less<>> menus_;
     QMenu* langMenu_ = nullptr;
@@ -170,8 +149,8 @@ class Form1 final : public QMainWindow,
     QTimer tmrReconnect_;
     dde::NoPeers noPeers_;
     dde::Layer* dde_ = &noPeers_;
-    platform::QtTimer retryTimer_;
-    std::unique_ptr<radio::DDEClientModule> radio_;
+    // Goes before what it borrows from this window.
+    std::unique_ptr<BoardWiring> wiring_;
     QPointer<windows::Form3> tune_;
     QPointer<windows::Form5> details_;
     QPointer<windows::frmOptions> options_;

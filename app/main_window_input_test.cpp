@@ -34,10 +34,10 @@ TEST_F(UserInput, ARightPressSelectsTheStationItsTuneCommandTunes) {
     Station("BBB2", 5, "!QRV 438.100MHz");
     Open();
     Press(Qt::LeftButton, "AAA1", 0);
-    EXPECT_EQ(form->Grid()->strSelectedCall, "AAA1");
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "AAA1");
     // Right press on the other station's QSY cell: its row is selected first.
     Press(Qt::RightButton, "BBB2", kQsyColumn);
-    EXPECT_EQ(form->Grid()->strSelectedCall, "BBB2");
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "BBB2");
     QMenu* popup = OpenMenu();
     ASSERT_EQ(popup, form->Popup(1));
     Choose(popup, "Tune");
@@ -60,7 +60,7 @@ TEST_F(UserInput, EnterShiftF10AndTheMenuKeyOpenThePopupOfTheCurrentCell) {
     Station("BBB2", 5, "!QRV 438.100MHz");
     Open();
     Press(Qt::LeftButton, "BBB2", kQsyColumn);
-    const std::string first = form->Grid()->strSelectedCall;
+    const std::string first = form->Wiring()->Grid()->strSelectedCall;
     for (const auto& [key, mods] : {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers{}},
                                     {Qt::Key_F10, Qt::ShiftModifier},
                                     {Qt::Key_Return, Qt::KeyboardModifiers{}}}) {
@@ -71,16 +71,16 @@ TEST_F(UserInput, EnterShiftF10AndTheMenuKeyOpenThePopupOfTheCurrentCell) {
         ASSERT_EQ(popup, form->Popup(1)) << key;
         popup->close();
     }
-    EXPECT_EQ(form->Grid()->strSelectedCall, first);
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, first);
     // Down moves to the other station; the menu key's Tune acts on it.
     QTest::keyClick(&form->View(), Qt::Key_Down);
     QTest::keyClick(&form->View(), Qt::Key_Menu);
     Choose(OpenMenu(), "Tune");
     ASSERT_TRUE(form->TuneDialog());
     EXPECT_NE(form->TuneDialog()->lblDescription->text().toStdString().find(
-                  form->Grid()->strSelectedCall),
+                  form->Wiring()->Grid()->strSelectedCall),
               std::string::npos);
-    EXPECT_NE(form->Grid()->strSelectedCall, first);
+    EXPECT_NE(form->Wiring()->Grid()->strSelectedCall, first);
 }
 
 TEST_F(UserInput, TheLastStationDeletedLeavesTheEmptyGridShown) {
@@ -170,7 +170,7 @@ TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
     // A left press selects the station that was under the pointer.
     AtAPauseOfARebuild(beacon, [&] { Press(Qt::LeftButton, "S105", 4); });
     ExpectWholeGrid();
-    EXPECT_EQ(form->Grid()->strSelectedCall, "S105");
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "S105");
     EXPECT_EQ(RowBackground("S105", 3), QColor(0, 0, 255));
 
     // A right press and Tune from its popup.
@@ -201,7 +201,7 @@ TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
     windows::Form2* sos = EmergencyWindow("SOS1");
     ASSERT_TRUE(sos);
     AtAPauseOfARebuild(beacon, [&] { QTest::mouseClick(sos->Command2, Qt::LeftButton); });
-    const StationTable& table = form->Board()->Table();
+    const StationTable& table = form->Wiring()->Board().Table();
     EXPECT_TRUE(table[table.find_station("SOS1")].EmergencyAcknowledged);
     ExpectWholeGrid();
     EXPECT_EQ(fs.LogText(), "");

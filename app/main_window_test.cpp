@@ -24,7 +24,7 @@ TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
     Form1 form([]() -> std::unique_ptr<HostConnection> { Raise(err::kCantCreateObject); });
     form.show();
     form.Form_Load();
-    EXPECT_EQ(form.Board(), nullptr);
+    EXPECT_EQ(form.Wiring(), nullptr);
     EXPECT_TRUE(form.isVisible());
     ASSERT_FALSE(fs.LogLines().empty());
     EXPECT_NE(fs.LogLines().back().find("program error 429 in module Form1.Form_Load"),
@@ -42,7 +42,7 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
     Form1 form(Factory());
     form.show();
     form.Form_Load();
-    ASSERT_NE(form.Board(), nullptr);
+    ASSERT_NE(form.Wiring(), nullptr);
     EXPECT_TRUE(host.notify);
     // The emergency check writes the caption last, in its own form.
     EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10 [3/3]");
@@ -53,7 +53,7 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
     EXPECT_EQ(g.TextMatrix(1, 0), "M0XYZ");
     EXPECT_EQ(g.TextMatrix(3, 0), "2E0AAA");
     EXPECT_EQ(g.TextMatrix(1, 2), "0:05");
-    EXPECT_FALSE(form.Board()->HostReady);
+    EXPECT_FALSE(form.Wiring()->Board().HostReady());
     // A start without a settings file writes one with every default.
     EXPECT_NE(Ini().find("Visible_17=TRUE"), std::string::npos);
     EXPECT_NE(Ini().find("CurrentLanguage=English"), std::string::npos);
@@ -97,7 +97,7 @@ TEST_F(MainWindow, UpdateMessageHiddenPopupsAndDetail) {
     const std::size_t logged = fs.LogLines().size();
     form.mnuPopupDetails_Click();
     EXPECT_EQ(fs.LogLines().size(), logged);
-    form.Grid()->strSelectedCall = "G4ABC";
+    form.Wiring()->Grid()->strSelectedCall = "G4ABC";
     form.mnuPopupDetails_Click();
     EXPECT_EQ(form.DetailsCallsign, "G4ABC");
 }
@@ -148,7 +148,7 @@ TEST_F(MainWindow, PhgOverlaysAndEmergenciesReachTheMapAndTheirWindows) {
     EXPECT_EQ(host.map.circles[0].colour, kMapRed);
     // The host redraws its map: PHG circle, arrow and marker come again.
     host.map.Clear();
-    form.mUivMap_MapRedrawn();
+    connection->mapEvents->mUivMap_MapRedrawn();
     EXPECT_EQ(host.map.lines.size(), 3u);
     int green = 0, blue = 0, red = 0;
     for (const auto& c : host.map.circles) {
@@ -161,19 +161,21 @@ TEST_F(MainWindow, PhgOverlaysAndEmergenciesReachTheMapAndTheirWindows) {
     EXPECT_EQ(red, 1);
     // A burst of map events right after runs one more pass once the gap has
     // passed, not one per event.
-    const int passes = form.PhgGate().Passes();
+    const int passes = form.Wiring()->PhgGate().Passes();
     for (int i = 0; i < 10; ++i)
-        form.mUivMap_MapHasChanged();
-    EXPECT_EQ(form.PhgGate().Passes(), passes);
-    for (int i = 0; i < 200 && form.PhgGate().Waiting(); ++i) {
+        connection->mapEvents->mUivMap_MapHasChanged();
+    EXPECT_EQ(form.Wiring()->PhgGate().Passes(), passes);
+    for (int i = 0; i < 200 && form.Wiring()->PhgGate().Waiting(); ++i) {
         QApplication::processEvents(QEventLoop::AllEvents, 10);
         QThread::msleep(10);
     }
-    EXPECT_EQ(form.PhgGate().Passes(), passes + 1);
+    EXPECT_EQ(form.Wiring()->PhgGate().Passes(), passes + 1);
     // ack quiets it; the next beacon's rebuild leaves the caption counting.
     open[0]->Command2->click();
-    EXPECT_TRUE(
-        form.Board()->Table()[form.Board()->Table().find_station("G4SOS")].EmergencyAcknowledged);
+    EXPECT_TRUE(form.Wiring()
+                    ->Board()
+                    .Table()[form.Wiring()->Board().Table().find_station("G4SOS")]
+                    .EmergencyAcknowledged);
 }
 
 TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
@@ -185,13 +187,13 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     Form1 form(Factory());
     form.SetDdeLayer(&dde);
     form.Form_Load();
-    EXPECT_EQ(form.Radio()->GetConnectedServers(), "DXL");
+    EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL");
     // Ham Radio Deluxe started later: the next sweep finds it.
     dde.StartHrd();
     form.tmrReconnect_Timer();
-    EXPECT_EQ(form.Radio()->GetConnectedServers(), "DXL,HRD");
+    EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL,HRD");
 
-    form.Grid()->strSelectedCall = "G4QSY";
+    form.Wiring()->Grid()->strSelectedCall = "G4QSY";
     form.mnuPopupTune_Click();
     ASSERT_TRUE(form.TuneDialog());
     EXPECT_EQ(form.TuneDialog()->lblDescription->text(), "Tune to station G4QSY = 145.5000 MHz");
@@ -203,7 +205,7 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     sos->cmdTune->click();
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
     // A selection whose station has gone is logged; the dialog stays as it was.
-    form.Grid()->strSelectedCall = "GONE";
+    form.Wiring()->Grid()->strSelectedCall = "GONE";
     form.mnuPopupTune_Click();
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
     const std::string log = fs.LogText();
@@ -230,14 +232,14 @@ TEST_F(MainWindow, MenuWindowsAreSingleAndDetailReplacesItsWindow) {
     EXPECT_EQ(form.LegendWindow(), legend);
     EXPECT_EQ(form.AboutBox()->Label1->text().toStdString(), Texts().WindowTitle);
 
-    form.Grid()->strSelectedCall = "G4ABC";
+    form.Wiring()->Grid()->strSelectedCall = "G4ABC";
     form.mnuPopupDetails_Click();
     ASSERT_TRUE(form.DetailsWindow());
     EXPECT_EQ(form.DetailsWindow()->lblPHG->text(), "P=25W H=20Ft G=3dB D=Omni");
     form.DetailsWindow()->cmdTune->click();
     ASSERT_TRUE(form.TuneDialog());
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "145500000");
-    form.Grid()->strSelectedCall = "G4XYZ";
+    form.Wiring()->Grid()->strSelectedCall = "G4XYZ";
     form.mnuPopupDetails_Click();
     EXPECT_EQ(form.DetailsWindow()->windowTitle(), "Detail of G4XYZ");
     int details = 0;

@@ -59,7 +59,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
     }
 
     int QsyColumn() {
-        const StationGrid& g = *form->Grid();
+        const StationGrid& g = *form->Wiring()->Grid();
         for (int c = 0; c <= g.intLastGridCol; ++c)
             if (g.GridColumns[static_cast<std::size_t>(c)].source == 16) return c;
         return -1;
@@ -91,7 +91,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
                 if (call.empty() || qsy < 0) return "no Tune to choose";
                 Press(Qt::RightButton, call, qsy);
                 if (QMenu* popup = OpenMenu()) {
-                    tuneFor = form->Grid()->strSelectedCall;
+                    tuneFor = form->Wiring()->Grid()->strSelectedCall;
                     Choose(popup, "Tune");
                 }
                 return "Tune " + call;
@@ -100,7 +100,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
                 if (call.empty()) return "no Detail to choose";
                 Press(Qt::RightButton, call, 0);
                 if (QMenu* popup = OpenMenu()) {
-                    detailsFor = form->Grid()->strSelectedCall;
+                    detailsFor = form->Wiring()->Grid()->strSelectedCall;
                     Choose(popup, "Detail");
                 }
                 return "Detail " + call;
@@ -142,7 +142,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
         ExpectWholeGrid();
         // The selected station's row, and no other, in the selection colours
         // as the view paints them (emergencies paint over the selection).
-        const StationTable& table = form->Board()->Table();
+        const StationTable& table = form->Wiring()->Board().Table();
         QAbstractItemModel& m = Model();
         for (int r = 0; r < m.rowCount(); ++r) {
             const std::string cs = m.data(m.index(r, 0)).toString().toStdString();
@@ -150,7 +150,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
             if (i >= 0 && table[i].Emergency && Settings().EmergencyScan) continue;
             const bool painted =
                 m.data(m.index(r, 0), Qt::BackgroundRole).value<QColor>() == QColor(0, 0, 255);
-            EXPECT_EQ(painted, cs == form->Grid()->strSelectedCall) << cs;
+            EXPECT_EQ(painted, cs == form->Wiring()->Grid()->strSelectedCall) << cs;
         }
         if (windows::Form5* d = form->DetailsWindow(); d && d->isVisible()) {
             EXPECT_EQ(d->windowTitle().toStdString(), "Detail of " + detailsFor);

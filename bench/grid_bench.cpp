@@ -45,7 +45,8 @@ void Rebuild(benchmark::State& state, bool sliced) {
     platform::GridControl control;
     NoClipboard clipboard;
     NoWindow window;
-    StationGrid grid(control, board, host, clipboard, pump, window, "UI-View Beaconboard V1.0.10");
+    StationGrid grid(control, board, host, clipboard, pump, window, Settings(),
+                     "UI-View Beaconboard V1.0.10");
     grid.FillColumnCaptions();
     grid.select_columns();
     grid.PrepareGrid();

@@ -61,7 +61,7 @@ void BM_FullScan(benchmark::State& state) {
     BenchHost host(static_cast<int>(state.range(0)));
     StationBoard board(host, host);
     for (auto _ : state) {
-        board.HostReady = true;
+        board.HostLinked();
         board.scan_stations();
     }
     state.counters["live"] = board.Table().LiveCount();

@@ -74,14 +74,22 @@ void BM_FullFeedOnto50000(benchmark::State& state) {
     platform::GridControl control;
     NoClipboard clipboard;
     NoWindow window;
-    StationGrid grid(control, board, host, clipboard, pump, window, "UI-View Beaconboard V1.0.10");
+    StationGrid grid(control, board, host, clipboard, pump, window, Settings(),
+                     "UI-View Beaconboard V1.0.10");
     grid.FillColumnCaptions();
     grid.select_columns();
     grid.PrepareGrid();
     qt.grid = &grid;
     grid.SetScheduler(&scheduler);
     grid.build_station_grid();
-    board.Hooks().build_station_grid = [&] { grid.build_station_grid(); };
+    struct Follow final : StationsListener {
+        StationGrid& grid;
+        explicit Follow(StationGrid& g) : grid(g) {}
+        void StationsChanged() override { grid.build_station_grid(); }
+        void StationsScanned() override { grid.build_station_grid(); }
+        void HostClosing() override {}
+    } follow{grid};
+    board.SetListener(&follow);
 
     // A beacon is visible once a rebuild that started after it came has
     // ended: looked at whenever the loop runs anything, so the figure errs

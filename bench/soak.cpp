@@ -188,7 +188,7 @@ int main(int argc, char** argv) {
         std::make_unique<bb::app::Form1>(bb::app::Form1::OnBus(QDBusConnection::sessionBus()));
     board->show();
     board->Form_Load();
-    if (!board->Board()) {
+    if (!board->Wiring()) {
         std::fprintf(stderr, "soak: the board did not attach to bb-host\n");
         return 1;
     }
@@ -213,8 +213,8 @@ int main(int argc, char** argv) {
         // intake's pause leaves out the station being filled.)
         const bb::platform::GridControl& grid = board->GridModel();
         if (pendingGrowth < growth.size() && !grid.Busy &&
-            board->Grid()->Rebuilds() != lastRebuild) {
-            lastRebuild = board->Grid()->Rebuilds();
+            board->Wiring()->Grid()->Rebuilds() != lastRebuild) {
+            lastRebuild = board->Wiring()->Grid()->Rebuilds();
             while (pendingGrowth < growth.size()) {
                 const std::string call = feed.Call(growth[pendingGrowth].stations - 1);
                 bool shown = false;
@@ -258,7 +258,7 @@ int main(int argc, char** argv) {
             if (sent % 100000 == 0 || sent == beacons) {
                 host.write(chunk.data(), static_cast<qint64>(chunk.size()));
                 chunk.clear();
-                points.push_back({sent, board->Board()->Table().LiveCount(), RssMb(),
+                points.push_back({sent, board->Wiring()->Board().Table().LiveCount(), RssMb(),
                                   Percentile(late, 0.99), Percentile(late, 1.0)});
                 std::fprintf(stderr, "soak: p50 %.1f p90 %.1f p99 %.1f ms over %zu ticks\n",
                              Percentile(late, 0.5), Percentile(late, 0.9), Percentile(late, 0.99),
@@ -282,7 +282,7 @@ int main(int argc, char** argv) {
     const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9 - start;
 
     std::set<std::string> onBoard;
-    const bb::StationTable& t = board->Board()->Table();
+    const bb::StationTable& t = board->Wiring()->Board().Table();
     for (std::int32_t i = 0; i <= t.UpperBound(); ++i)
         if (!t[i].Deleted && !t[i].Callsign.empty()) onBoard.insert(t[i].Callsign);
     board.reset();

@@ -40,13 +40,14 @@ std::int64_t NowSeconds(TZone& zone) {
 
 StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
                          Clipboard& clipboard, MessagePump& pump, GridWindow& window,
-                         std::string windowTitle)
+                         const SettingValues& settings, std::string windowTitle)
     : grid_(grid),
       board_(board),
       host_(host),
       clipboard_(clipboard),
       pump_(pump),
       window_(window),
+      settings_(settings),
       windowTitle_(std::move(windowTitle)),
       gate_(
           kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::AfterOverlap) {}
@@ -58,7 +59,7 @@ void StationGrid::SetScheduler(Scheduler* scheduler) {
 
 // The locator at the length the options choose; the record keeps eight.
 std::string StationGrid::LocatorText(const StationRecord& r) const {
-    const std::int16_t length = Settings().FormatLocator;
+    const std::int16_t length = settings_.FormatLocator;
     if (length == 6) return r.Locator.substr(0, 6);
     if (length != 10 || r.Locator.empty()) return r.Locator;
     std::string text = r.Locator;
@@ -107,6 +108,9 @@ void StationGrid::select_columns() {
 }
 
 void StationGrid::PrepareGrid() {
+    intSortCol = 0;
+    intPrevSortCol = -1;
+    blnSortDescending = true;
     Form_Resize();
     grid_.SetFixedCols(0);
     grid_.SetCols(intLastGridCol + 1);
@@ -229,8 +233,7 @@ void StationGrid::Rebuild() {
         noEmergencyRows_ = !emergencies;
         Repaint();
         noEmergencyRows_ = false;
-        if (CheckEmergencies) CheckEmergencies();
-        board_.HostReady = false;
+        if (listener_) listener_->RebuildFinished(GridRowCount, emergencyRows_);
     });
 }
 
@@ -347,7 +350,7 @@ std::shared_ptr<const Picture> StationGrid::SymbolPicture(const std::string& sym
 }
 
 std::string StationGrid::Format_Age(double seconds) {
-    if (!Settings().FormatAgeMMSS) return Whole(seconds);
+    if (!settings_.FormatAgeMMSS) return Whole(seconds);
     const double rounded = RoundHalfEven(seconds);
     const auto total = static_cast<std::int64_t>(rounded);
     const std::int16_t minutes = Checked<std::int16_t>(total / 60);
@@ -428,8 +431,8 @@ void StationGrid::Repaint() {
                 intPaintedRow = r;
             }
         }
-        board_.EmergencyCount = 0;
-        const SettingValues& s = Settings();
+        emergencyRows_ = 0;
+        const SettingValues& s = settings_;
         if (s.EmergencyScan && noEmergencyRows_) {
             for (int r = first; r < grid_.Rows(); ++r)
                 pump_.LetPendingMessagesRun();
@@ -441,7 +444,7 @@ void StationGrid::Repaint() {
                 if (i < 0) continue;
                 const StationRecord& rec = table[i];
                 if (!rec.Emergency) continue;
-                board_.EmergencyCount = CheckedAdd(board_.EmergencyCount, 1);
+                emergencyRows_ = CheckedAdd(emergencyRows_, 1);
                 platform::Colour fore = kYellow, back = kRed;
                 if (s.EmergencyIgnoreOnDistance && rec.Distance >= s.EmergencyIgnoreDistance) {
                     fore = kRed;

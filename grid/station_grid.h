@@ -13,6 +13,7 @@
 #include "platform/grid_control.h"
 #include "stations/board.h"
 #include "stations/host.h"
+#include "support/caption_bar.h"
 #include "support/message_pump.h"
 #include "support/pass_gate.h"
 #include "support/picture.h"
@@ -32,10 +33,8 @@ struct GridColumn {
 };
 
 // What the grid needs of its window.
-class GridWindow {
+class GridWindow : public CaptionBar {
   public:
-    virtual ~GridWindow() = default;
-    virtual void SetCaption(const std::string& caption) = 0;
     // Opens the popup menu at the mouse pointer: 0 for "Detail", 1 for "Tune".
     virtual void OpenPopup(int menu) = 0;
     virtual bool Minimized() const = 0;
@@ -54,6 +53,14 @@ class GridWindow {
     virtual void SetCursorPos(int x, int y) = 0;  // pixels
 };
 
+// What a finished rebuild tells the one who follows the grid.
+class RebuildListener {
+  public:
+    virtual ~RebuildListener() = default;
+    // The grid shows `rows` stations, `emergencies` of them in emergency.
+    virtual void RebuildFinished(std::int32_t rows, std::int32_t emergencies) = 0;
+};
+
 inline constexpr int kColumnQSY = 16;
 inline constexpr int kLastColumn = 17;
 inline constexpr int kSymbolPictureRows = 200;  // pictures on rows 1 to 199
@@ -62,7 +69,7 @@ class StationGrid final : public ColumnVisibility {
   public:
     StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
                 Clipboard& clipboard, MessagePump& pump, GridWindow& window,
-                std::string windowTitle);
+                const SettingValues& settings, std::string windowTitle);
 
     std::array<ColumnDef, kLastColumn + 1> ColumnDefs;
     std::array<GridColumn, kLastColumn + 1> GridColumns;
@@ -75,8 +82,7 @@ class StationGrid final : public ColumnVisibility {
     std::int32_t intSavedRow = 0;
     std::int32_t intSavedCol = 0;
     std::int32_t GridRowCount = 0;
-    // Run after every rebuild; the emergency check.
-    std::function<void()> CheckEmergencies;
+    void SetRebuildListener(RebuildListener* listener) { listener_ = listener; }
     // A rebuild asked for while another ran waits for its turn through the
     // scheduler, so the event loop has its turn and the window stays light
     // under a full feed; without one it follows at once.
@@ -85,7 +91,8 @@ class StationGrid final : public ColumnVisibility {
     // The column table's 18 entries with their captions.
     void FillColumnCaptions();
     void select_columns();
-    // The grid made ready for its first rebuild (start-up).
+    // The grid made ready for its first rebuild (start-up): sorted on the
+    // callsign column, newest first.
     void PrepareGrid();
 
     // A rebuild asked for while one runs (an event during its pauses) is not
@@ -135,6 +142,7 @@ class StationGrid final : public ColumnVisibility {
     Clipboard& clipboard_;
     MessagePump& pump_;
     GridWindow& window_;
+    const SettingValues& settings_;
     std::string windowTitle_;
     bool empty_ = false;  // the last rebuild placed no station row
     // Set by a rebuild that placed no emergency station: its repaint has no
@@ -144,6 +152,8 @@ class StationGrid final : public ColumnVisibility {
     bool symbolsFailed_ = false;
     bool repaintAgain_ = false;  // a repaint was asked for during a pass
     Scheduler* scheduler_ = nullptr;
+    RebuildListener* listener_ = nullptr;
+    std::int32_t emergencyRows_ = 0;  // rows the last repaint coloured as emergencies
     PassGate gate_;
     int rebuilds_ = 0;
     // Symbol pictures fetched through the clipboard, by symbol; null for

@@ -50,15 +50,33 @@ class FakeClipboard final : public Clipboard {
     }
 };
 
-class Grid : public ::testing::Test {
+class Grid : public ::testing::Test, public RebuildListener {
   protected:
+    // What the last finished rebuild told.
+    int finished = 0;
+    std::int32_t shownRows = -1, shownEmergencies = -1;
+    void RebuildFinished(std::int32_t rows, std::int32_t emergencies) override {
+        ++finished;
+        shownRows = rows;
+        shownEmergencies = emergencies;
+    }
+
     testing::FakeSystem fs;
     testing::FakeHost host;
     StationBoard board{host, host};
     platform::GridControl control;
     FakeClipboard clipboard;
     FakeWindow window;
-    StationGrid grid{control, board, host, clipboard, host, window, "UI-View Beaconboard V1.0.10"};
+    StationGrid grid{control, board,  host,       clipboard,
+                     host,    window, Settings(), "UI-View Beaconboard V1.0.10"};
+    // The table's changes rebuild the grid, as in the program.
+    struct Follow final : StationsListener {
+        StationGrid& grid;
+        explicit Follow(StationGrid& g) : grid(g) {}
+        void StationsChanged() override { grid.build_station_grid(); }
+        void StationsScanned() override { grid.build_station_grid(); }
+        void HostClosing() override {}
+    } follow{grid};
 
     void SetUp() override {
         Common::Initialize();
@@ -71,7 +89,8 @@ class Grid : public ::testing::Test {
         grid.FillColumnCaptions();
         grid.select_columns();
         grid.PrepareGrid();
-        board.Hooks().build_station_grid = [this] { grid.build_station_grid(); };
+        grid.SetRebuildListener(this);
+        board.SetListener(&follow);
     }
     host::HostStation& Know(const std::string& cs, int agoSeconds = 45,
                             const std::string& text = "!x") {
@@ -165,7 +184,8 @@ TEST_F(Grid, CellsPlaceholdersAndCaptionCounts) {
     EXPECT_EQ(cell(m, "QSY"), "");
     EXPECT_EQ(cell(m, "Tone"), "");
     EXPECT_EQ(cell(a, "Symbol"), "oops");  // the host has no picture of it
-    EXPECT_FALSE(board.HostReady);
+    EXPECT_EQ(shownRows, control.Rows() - 1);
+    EXPECT_EQ(shownEmergencies, 0);
 }
 
 TEST_F(Grid, AgesInBothFormsAndAnAgeThatDoesNotFit) {
@@ -302,13 +322,13 @@ TEST_F(Grid, EmergencyColoursAndTheDistanceLimit) {
     EXPECT_EQ(colours("NEAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
     EXPECT_EQ(colours("FAR"), (std::pair{0xFFFF00u, 0xFF0000u}));
     EXPECT_EQ(colours("ACK"), (std::pair{0xFF8000u, 0x000000u}));
-    EXPECT_EQ(board.EmergencyCount, 3);
+    EXPECT_EQ(shownEmergencies, 3);
     Settings().EmergencyIgnoreOnDistance = false;
     grid.select_row();
     EXPECT_EQ(colours("FAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
     Settings().EmergencyScan = false;
     grid.build_station_grid();
-    EXPECT_EQ(board.EmergencyCount, 0);
+    EXPECT_EQ(shownEmergencies, 0);
     EXPECT_FALSE(control.Cell(RowOf("FAR"), 4).hasBack);
 }
 

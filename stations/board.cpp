@@ -54,8 +54,8 @@ void StationBoard::scan_stations() {
     Trap("Form1.scan_stations", [&] {
         TZone zone;
         zone.init();
-        EmergencyCount = 0;
-        if (!HostReady) return;
+        emergencyCount_ = 0;
+        if (!hostReady_) return;
         table_.Reset();
         const std::int16_t n = host_.HostStationCount();
         for (std::int16_t i = 0; i < n; ++i) {
@@ -73,16 +73,14 @@ void StationBoard::scan_stations() {
             const std::int32_t index = table_.Append();
             table_.SetCallsign(index, callsign);
             FillRecordFields(table_.Edit(index), mUivStation, zone);
-            if (table_[index].Emergency) EmergencyCount = CheckedAdd(EmergencyCount, 1);
+            if (table_[index].Emergency) emergencyCount_ = CheckedAdd(emergencyCount_, 1);
         }
-        Run(hooks_.build_station_grid);
-        Run(hooks_.select_row);
+        if (listener_) listener_->StationsScanned();
     });
 }
 
 void StationBoard::AfterEvent() {
-    Run(hooks_.build_station_grid);
-    Run(hooks_.Plot_PHG);
+    if (listener_) listener_->StationsChanged();
 }
 
 void StationBoard::mUIV_NotifyBeacon(const std::string& strCallsign, float sngLat, float sngLong) {
@@ -108,7 +106,9 @@ void StationBoard::mUIV_NotifyDelete(const std::string& strCallsign) {
 }
 
 void StationBoard::mUIV_UIView32IsClosing() {
-    Trap("Form1.mUIV_UIView32IsClosing", [&] { Run(hooks_.host_closing); });
+    Trap("Form1.mUIV_UIView32IsClosing", [&] {
+        if (listener_) listener_->HostClosing();
+    });
 }
 
 }  // namespace bb

@@ -1,12 +1,11 @@
 // The station board's link to the host: the beacon intake, station removal
 // and the full scan at start-up, with the handlers of the host's events.
-// What follows each event (grid rebuild, map overlays, shutdown) is reached
-// through the hooks, so that the windows can be attached without the board
-// knowing them.
+// What follows each event (grid rebuild, map overlays, shutdown) is up to its
+// listener, so that the windows can be attached without the board knowing
+// them.
 #pragma once
 
 #include <cstdint>
-#include <functional>
 #include <string>
 
 #include "stations/host.h"
@@ -15,11 +14,16 @@
 
 namespace bb {
 
-struct BoardHooks {
-    std::function<void()> build_station_grid;
-    std::function<void()> select_row;
-    std::function<void()> Plot_PHG;
-    std::function<void()> host_closing;
+// What the board tells the one who follows its table.
+class StationsListener {
+  public:
+    virtual ~StationsListener() = default;
+    // A beacon or a deletion changed the table: the grid and the map follow.
+    virtual void StationsChanged() = 0;
+    // The full scan has filled the table anew: the grid and its selection follow.
+    virtual void StationsScanned() = 0;
+    // The host is closing; the program ends with it.
+    virtual void HostClosing() = 0;
 };
 
 class StationBoard : public host::HostEvents {
@@ -28,13 +32,20 @@ class StationBoard : public host::HostEvents {
 
     StationTable& Table() { return table_; }
     const StationTable& Table() const { return table_; }
-    BoardHooks& Hooks() { return hooks_; }
+    void SetListener(StationsListener* listener) { listener_ = listener; }
 
     // True from the host link's creation until the first grid rebuild ends;
     // the full scan runs only while it holds.
-    bool HostReady = false;
-    // Stations in emergency, as counted by the full scan.
-    std::int32_t EmergencyCount = 0;
+    bool HostReady() const { return hostReady_; }
+    void HostLinked() { hostReady_ = true; }
+    // Stations in emergency, as counted by the full scan and then by each
+    // grid rebuild.
+    std::int32_t EmergencyCount() const { return emergencyCount_; }
+    // A grid rebuild has ended, showing `emergencies` stations in emergency.
+    void GridBuilt(std::int32_t emergencies) {
+        hostReady_ = false;
+        emergencyCount_ = emergencies;
+    }
 
     // The intake of one heard station: supersede its live records, ask the
     // host for it, append a record, let pending messages run once, fill it.
@@ -51,14 +62,13 @@ class StationBoard : public host::HostEvents {
 
   private:
     void AfterEvent();
-    static void Run(const std::function<void()>& hook) {
-        if (hook) hook();
-    }
 
     host::HostMain& host_;
     MessagePump& pump_;
     StationTable table_;
-    BoardHooks hooks_;
+    StationsListener* listener_ = nullptr;
+    bool hostReady_ = false;
+    std::int32_t emergencyCount_ = 0;
     host::HostStation mUivStation;  // the query object GetStation fills
 };
 

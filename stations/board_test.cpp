@@ -8,18 +8,26 @@
 namespace bb {
 namespace {
 
-class Board : public ::testing::Test {
+class Board : public ::testing::Test, public StationsListener {
   protected:
     testing::FakeSystem fs;
     testing::FakeHost host;
     StationBoard board{host, host};
-    int rebuilds = 0, plots = 0, selects = 0;
+    // What the grid and the map would do for each notice.
+    int rebuilds = 0, plots = 0, selects = 0, closed = 0;
+    void StationsChanged() override {
+        ++rebuilds;
+        ++plots;
+    }
+    void StationsScanned() override {
+        ++rebuilds;
+        ++selects;
+    }
+    void HostClosing() override { ++closed; }
 
     void SetUp() override {
         Common::Initialize();
-        board.Hooks().build_station_grid = [this] { ++rebuilds; };
-        board.Hooks().Plot_PHG = [this] { ++plots; };
-        board.Hooks().select_row = [this] { ++selects; };
+        board.SetListener(this);
     }
 
     host::HostStation& Know(const std::string& cs, const std::string& text = "!beacon") {
@@ -54,7 +62,7 @@ class Board : public ::testing::Test {
     }
     void ListOnHost(std::vector<std::string> lines) {
         host.lines = std::move(lines);
-        board.HostReady = true;
+        board.HostLinked();
     }
 };
 
@@ -250,7 +258,7 @@ TEST_F(Board, TheScanReadsTheHostsLines) {
                 "", "XON4ZZ after the empty line"});
     board.scan_stations();
     EXPECT_EQ(Live(), (std::vector<std::string>{"PA3XYZ", "G4ABC", "EMG", "DL1AA"}));
-    EXPECT_EQ(board.EmergencyCount, 1);
+    EXPECT_EQ(board.EmergencyCount(), 1);
     EXPECT_EQ(board.Table().StationCount(), 4);
     EXPECT_EQ(rebuilds, 1);
     EXPECT_EQ(selects, 1);
@@ -284,7 +292,7 @@ TEST_F(Board, TheScanOfAnEmptyHostAndBeforeTheLink) {
     EXPECT_EQ(board.Table().StationCount(), 0);
     EXPECT_EQ(board.Table().UpperBound(), 0);
     EXPECT_EQ(board.Table()[0].Callsign, "");
-    EXPECT_EQ(board.EmergencyCount, 0);
+    EXPECT_EQ(board.EmergencyCount(), 0);
 }
 
 TEST_F(Board, ABeaconDuringTheScanAppendsAtTheCountAndTheScanFollowsIt) {
@@ -310,9 +318,7 @@ TEST_F(Board, AHostErrorEndsTheScanWhereItWas) {
                             "program error 440 in module Form1.scan_stations: Automation error"});
 }
 
-TEST_F(Board, TheHostClosingReachesItsHook) {
-    int closed = 0;
-    board.Hooks().host_closing = [&] { ++closed; };
+TEST_F(Board, TheHostClosingReachesItsListener) {
     board.mUIV_UIView32IsClosing();
     EXPECT_EQ(closed, 1);
 }

@@ -23,8 +23,12 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
     PhgOverlays map{board, host.map, host, settings};
     QtForms forms{Form2Services{}};
     NoSound sound;
-    Emergency alarm{board, map, host, forms, sound, settings};
+    Emergency alarm{board, map, host, forms, sound, captionBar, settings};
     std::vector<std::string> tuned;
+    void Check() {
+        RebuildFinished();
+        alarm.CheckEmergencies(board.Table().LiveCount());
+    }
 
     void SetUp() override {
         settings.EmergencyScan = settings.EmergencyPlot = settings.EmergencyAlarm = true;
@@ -55,7 +59,7 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
         r.Distance = 12.346;
         r.Symbol = "/a";
         r.HasQSY = qsy;
-        ++board.EmergencyCount;
+        ++emergencies;
         return i;
     }
     static std::vector<Form2*> Open() {
@@ -70,7 +74,7 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
 
 TEST_F(EmergencyWindow, ShowsTheStationWithItsTextsArrowAndButtons) {
     Add("PA3SOS-7");
-    alarm.CheckEmergencies();
+    Check();
     ASSERT_EQ(Open().size(), 1u);
     Form2& f = *Open()[0];
     EXPECT_TRUE(f.isVisible());
@@ -106,7 +110,7 @@ TEST_F(EmergencyWindow, ShowsTheStationWithItsTextsArrowAndButtons) {
 TEST_F(EmergencyWindow, AckQuietsTheStationQuitDoesNot) {
     Add("ACKME");
     Add("QUITME");
-    alarm.CheckEmergencies();
+    Check();
     ASSERT_EQ(Open().size(), 2u);
     for (Form2* f : Open()) {
         if (f->Tag() == "ACKME") f->Command2->click();
@@ -115,7 +119,7 @@ TEST_F(EmergencyWindow, AckQuietsTheStationQuitDoesNot) {
     EXPECT_TRUE(Open().empty());
     EXPECT_TRUE(board.Table()[0].EmergencyAcknowledged);
     EXPECT_FALSE(board.Table()[1].EmergencyAcknowledged);
-    alarm.CheckEmergencies();
+    Check();
     ASSERT_EQ(Open().size(), 1u);
     EXPECT_EQ(Open()[0]->Tag(), "QUITME");
     // The station has gone meanwhile: ack logs the error, the window stays.
@@ -127,7 +131,7 @@ TEST_F(EmergencyWindow, AckQuietsTheStationQuitDoesNot) {
 
 TEST_F(EmergencyWindow, TuneIsEnabledWithAQsyFrequencyAndTunesThatStation) {
     Add("QSY1", true);
-    alarm.CheckEmergencies();
+    Check();
     ASSERT_EQ(Open().size(), 1u);
     ASSERT_TRUE(Open()[0]->cmdTune->isEnabled());
     Open()[0]->cmdTune->click();
@@ -137,13 +141,13 @@ TEST_F(EmergencyWindow, TuneIsEnabledWithAQsyFrequencyAndTunesThatStation) {
 TEST_F(EmergencyWindow, ManyEmergenciesAllOpenInsideTheScreen) {
     for (int i = 0; i < 12; ++i)
         Add("SOS" + std::to_string(i));
-    alarm.CheckEmergencies();
+    Check();
     ASSERT_EQ(Open().size(), 12u);
     const QRect screen = QApplication::primaryScreen()->availableGeometry();
     for (Form2* f : Open())
         EXPECT_TRUE(screen.contains(f->frameGeometry())) << f->Tag().c_str();
     // A second check replaces each window: still twelve.
-    alarm.CheckEmergencies();
+    Check();
     QApplication::processEvents();
     EXPECT_EQ(Open().size(), 12u);
 }
@@ -151,7 +155,7 @@ TEST_F(EmergencyWindow, ManyEmergenciesAllOpenInsideTheScreen) {
 TEST_F(EmergencyWindow, TwoEmergencyWindowsStandSideBySideFramesIncluded) {
     Add("SOS1");
     Add("SOS2");
-    alarm.CheckEmergencies();
+    Check();
     const std::vector<Form2*> open = Open();
     ASSERT_EQ(open.size(), 2u);
     // The frame is part of the window: the second starts where the first's ends.

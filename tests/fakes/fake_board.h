@@ -6,6 +6,7 @@
 #include <string>
 
 #include "stations/board.h"
+#include "support/caption_bar.h"
 #include "support/settings.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
@@ -28,6 +29,16 @@ struct FakeBoard {
         return i;
     }
     StationRecord& Record(std::int32_t index) { return board.Table().Edit(index); }
+
+    // The main window's caption as last written.
+    struct Caption final : CaptionBar {
+        std::string text;
+        void SetCaption(const std::string& c) override { text = c; }
+    } captionBar;
+    // Records counted as emergencies by the grid's rebuild.
+    std::int32_t emergencies = 0;
+    // What a rebuild showing every live record ends with.
+    void RebuildFinished() { board.GridBuilt(emergencies); }
 };
 
 }  // namespace bb::testing

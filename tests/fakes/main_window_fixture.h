@@ -26,9 +26,15 @@ class FakeConnection final : public app::HostConnection {
     std::int16_t HostStationCount() override { return host_.HostStationCount(); }
     std::string HostStationLine(std::int16_t i) override { return host_.HostStationLine(i); }
     void SetNotify(bool on) override { host_.SetNotify(on); }
-    void SetEvents(host::HostEvents* e, host::MapEvents*) override { events = e; }
+    void SetEvents(host::HostEvents* e, host::MapEvents* m, app::LinkEvents* l) override {
+        events = e;
+        mapEvents = m;
+        linkEvents = l;
+    }
     void Release() override {}
     host::HostEvents* events = nullptr;
+    host::MapEvents* mapEvents = nullptr;
+    app::LinkEvents* linkEvents = nullptr;
 
   private:
     FakeHost& host_;

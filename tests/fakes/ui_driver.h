@@ -51,9 +51,10 @@ class UiDriver {
         int quiet = 0;
         while (steady_clock::now() < end && quiet < 3) {
             QApplication::processEvents(QEventLoop::AllEvents, 5);
-            const bool idle = !form->Grid()->Busy() && !form->Grid()->RebuildWaiting() &&
-                              gate.Held() == 0 && !form->PhgGate().Waiting() &&
-                              !(form->Alarm() && form->Alarm()->WindowGate().Waiting());
+            const bool idle =
+                !form->Wiring()->Grid()->Busy() && !form->Wiring()->Grid()->RebuildWaiting() &&
+                gate.Held() == 0 && !form->Wiring()->PhgGate().Waiting() &&
+                !(form->Wiring()->Alarm() && form->Wiring()->Alarm()->WindowGate().Waiting());
             quiet = idle ? quiet + 1 : 0;
             QThread::msleep(idle ? 20 : 2);
         }
@@ -127,7 +128,7 @@ class UiDriver {
         int tries = 0;
         std::function<void()> probe = [&] {
             if (ran || ++tries > 2000) return;
-            if (form->Grid()->Busy() && platform::UserInputGate::Instance().InPause()) {
+            if (form->Wiring()->Grid()->Busy() && platform::UserInputGate::Instance().InPause()) {
                 ran = true;
                 action();
                 return;
@@ -165,12 +166,12 @@ class UiDriver {
         };
         rows = take();
         std::size_t live = 0;
-        form->Board()->Table().ForEachLive([&](std::int32_t, const StationRecord& r) {
+        form->Wiring()->Board().Table().ForEachLive([&](std::int32_t, const StationRecord& r) {
             ++live;
             EXPECT_EQ(rows.count(r.Callsign), 1u) << r.Callsign << " has no row";
         });
         EXPECT_EQ(rows.size(), live);
-        form->Grid()->build_station_grid();
+        form->Wiring()->Grid()->build_station_grid();
         Settle();
         EXPECT_EQ(take(), rows);
     }
