@@ -1,24 +1,19 @@
 #include "app/host_binding.h"
 
-#include <cstring>
-
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QTimer>
 
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 #include "host_main_proxy.h"
 #include "host_map_proxy.h"
 #include "support/error_trap.h"
 
 namespace bb::app {
-namespace {
 
-constexpr int kRemoteServerUnavailable = 462;
-
-}  // namespace
+using err::kRemoteServerUnavailable;
 
 std::unique_ptr<DBusHost> DBusHost::Create(QDBusConnection bus) {
     if (!bus.isConnected() || !bus.interface() ||
@@ -78,8 +73,7 @@ void DBusHost::OwnerChanged(const QString& newOwner) {
     gone_ = false;
     unresponsive_ = false;
     // The new host's map is asked for again; what was drawn went with the old one.
-    ops_.clear();
-    numbers_.clear();
+    batch_.Clear();
     map_.reset();
     mapPath_.clear();
     Deliver([this] {
@@ -226,15 +220,8 @@ DBusHost::~DBusHost() {
     FlushMap();
 }
 
-void DBusHost::Queue(int op, std::initializer_list<double> numbers) {
-    ops_.append(static_cast<char>(op));
-    for (const double v : numbers) {
-        std::uint64_t bits;
-        std::memcpy(&bits, &v, sizeof bits);
-        for (int b = 0; b < 8; ++b)
-            numbers_.append(static_cast<char>(bits >> (8 * b) & 0xFF));
-    }
-    if (ops_.size() >= kMaxBatch) {
+void DBusHost::Queued() {
+    if (batch_.Calls() >= static_cast<std::size_t>(kMaxBatch)) {
         FlushMap();
     } else if (!flushPosted_) {
         flushPosted_ = true;
@@ -244,57 +231,64 @@ void DBusHost::Queue(int op, std::initializer_list<double> numbers) {
 
 void DBusHost::FlushMap() {
     flushPosted_ = false;
-    if (ops_.isEmpty() || !map_) return;
+    if (batch_.Empty() || !map_) return;
     static const QString method = QStringLiteral("MapDraw");
-    SendMapCall(method, {ops_, numbers_});
-    ops_.clear();
-    numbers_.clear();
+    const auto bytes = [](const std::string& s) {
+        return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+    };
+    SendMapCall(method, {bytes(batch_.Ops()), bytes(batch_.Numbers())});
+    batch_.Clear();
 }
 
 void DBusHost::MapCircle(float x, float y, float radius, std::int32_t colour, float startAngle,
                          float endAngle, float aspect) {
     static const QString method = QStringLiteral("MapCircle");
-    if (map_ && batches_)
-        Queue(1, {x, y, radius, double(colour), startAngle, endAngle, aspect});
-    else if (map_)
+    if (map_ && batches_) {
+        batch_.Circle(x, y, radius, colour, startAngle, endAngle, aspect);
+        Queued();
+    } else if (map_) {
         SendMapCall(method, {double(x), double(y), double(radius), int(colour), double(startAngle),
                              double(endAngle), double(aspect)});
+    }
 }
 
 void DBusHost::MapLine(float x1, float y1, float x2, float y2, std::int32_t colour,
                        std::int32_t flags) {
     static const QString method = QStringLiteral("MapLine");
-    if (map_ && batches_)
-        Queue(2, {x1, y1, x2, y2, double(colour), double(flags)});
-    else if (map_)
+    if (map_ && batches_) {
+        batch_.Line(x1, y1, x2, y2, colour, flags);
+        Queued();
+    } else if (map_) {
         SendMapCall(method,
                     {double(x1), double(y1), double(x2), double(y2), int(colour), int(flags)});
+    }
 }
 
 // The pen's writes: one that changes nothing is not sent again.
-void DBusHost::SetPen(int op, const QString& method, std::optional<std::int32_t>& sent,
+void DBusHost::SetPen(bus::MapOp op, const QString& method, std::optional<std::int32_t>& sent,
                       std::int32_t value) {
     if (!map_ || sent == value) return;
     sent = value;
-    if (batches_)
-        Queue(op, {double(value)});
-    else
+    if (batches_) {
+        batch_.Pen(op, value);
+        Queued();
+    } else
         SendMapCall(method, {int(value)});
 }
 
 void DBusHost::SetMapLineWidth(std::int16_t width) {
     static const QString method = QStringLiteral("SetMapLineWidth");
-    SetPen(3, method, sentWidth_, width);
+    SetPen(bus::MapOp::LineWidth, method, sentWidth_, width);
 }
 
 void DBusHost::SetMapDrawMode(std::int16_t mode) {
     static const QString method = QStringLiteral("SetMapDrawMode");
-    SetPen(4, method, sentMode_, mode);
+    SetPen(bus::MapOp::DrawMode, method, sentMode_, mode);
 }
 
 void DBusHost::SetMapDrawColour(std::int32_t colour) {
     static const QString method = QStringLiteral("SetMapDrawColour");
-    SetPen(5, method, sentColour_, colour);
+    SetPen(bus::MapOp::DrawColour, method, sentColour_, colour);
 }
 
 }  // namespace bb::app

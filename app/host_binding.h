@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 
+#include "bus/map_batch.h"
 #include "stations/host.h"
 
 class OrgBeaconboardHostMainInterface;
@@ -91,9 +92,10 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     void OwnerChanged(const QString& newOwner);
     void SendMapCall(const QString& method, QList<QVariant> arguments);
     // With a host that takes batches, map calls are gathered and sent as one
-    // MapDraw at the end of the event loop's turn (or when many are waiting).
-    void Queue(int op, std::initializer_list<double> numbers);
-    void SetPen(int op, const QString& method, std::optional<std::int32_t>& sent,
+    // MapDraw at the end of the event loop's turn (or when many are waiting):
+    // called after each call joins the batch.
+    void Queued();
+    void SetPen(bus::MapOp op, const QString& method, std::optional<std::int32_t>& sent,
                 std::int32_t value);
 
     QDBusConnection bus_;
@@ -106,8 +108,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     bool batches_ = false;
     bool hostBatches_ = false;  // the host lists MapDraw
     bool flushPosted_ = false;
-    QByteArray ops_;
-    QByteArray numbers_;
+    bus::MapBatchWriter batch_;
     host::HostEvents* events_ = nullptr;
     host::MapEvents* mapEvents_ = nullptr;
     LinkEvents* linkEvents_ = nullptr;

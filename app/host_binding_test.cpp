@@ -18,7 +18,7 @@
 #include <functional>
 
 #include "app/main_window.h"
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 #include "host/host_service.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"

@@ -14,7 +14,7 @@
 #include <fstream>
 
 #include "app/main_window.h"
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"
 #include "tests/fakes/loopback_port.h"

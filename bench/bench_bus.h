@@ -7,7 +7,7 @@
 #include <QElapsedTimer>
 #include <QProcess>
 
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 
 namespace bb {
 

@@ -16,7 +16,7 @@
 #include "app/host_binding.h"
 #include "bench/bench_bus.h"
 #include "bench/bench_grid.h"
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 #include "host/feed.h"
 #include "host/host_service.h"
 

@@ -14,7 +14,7 @@
 #include <QTcpSocket>
 
 #include "bench/bench_grid.h"
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 
 namespace {
 

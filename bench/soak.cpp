@@ -23,7 +23,7 @@
 #include "app/main_window.h"
 #include "app/services.h"
 #include "bench/soak_feed.h"
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 #include "support/app_paths.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <fstream>
 #include <string>
 
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 #include "support/error_trap.h"
 #include "support/language.h"
 #include "support/settings.h"

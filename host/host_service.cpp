@@ -8,7 +8,8 @@
 #include <QImage>
 #include <chrono>
 
-#include "host/dbus/station_dict.h"
+#include "bus/map_batch.h"
+#include "bus/station_dict.h"
 #include "host/main_adaptor.h"
 #include "host/map_adaptor.h"
 #include "host/symbols.h"
@@ -52,42 +53,22 @@ void MapService::MapLine(double x1, double y1, double x2, double y2, int colour,
 }
 
 void MapService::MapDraw(const QByteArray& ops, const QByteArray& numbers) {
-    const qsizetype count = numbers.size() / 8;
-    qsizetype at = 0;
-    double n[7];
-    const auto take = [&](qsizetype k) {
-        if (count - at < k) return false;
-        for (qsizetype i = 0; i < k; ++i) {
-            std::uint64_t bits = 0;
-            for (int b = 7; b >= 0; --b)
-                bits = bits << 8 | static_cast<unsigned char>(numbers[(at + i) * 8 + b]);
-            std::memcpy(&n[i], &bits, sizeof bits);
+    // The overlays as the batch's drawing; only the figures count as a change.
+    struct Drawing final : bus::MapDrawing {
+        MapOverlays& o;
+        explicit Drawing(MapOverlays& overlays) : o(overlays) {}
+        void Circle(double x, double y, double r, std::int32_t c) override { o.Circle(x, y, r, c); }
+        void Line(double x1, double y1, double x2, double y2, std::int32_t c) override {
+            o.Line(x1, y1, x2, y2, c);
         }
-        at += k;
-        return true;
+        void LineWidth(std::int32_t w) override { o.SetWidth(w); }
+        void DrawMode(std::int32_t m) override { o.SetMode(m); }
+        void DrawColour(std::int32_t c) override { o.SetDrawColour(c); }
+    } drawing(overlays_);
+    const auto view = [](const QByteArray& a) {
+        return std::string_view(a.constData(), static_cast<std::size_t>(a.size()));
     };
-    const auto whole = [](double v) {
-        return v >= -2147483648.0 && v <= 2147483647.0 ? static_cast<int>(v) : 0;
-    };
-    bool drew = false;
-    for (const char op : ops) {
-        if (op == 1 && take(7)) {
-            overlays_.Circle(n[0], n[1], n[2], whole(n[3]));
-            drew = true;
-        } else if (op == 2 && take(6)) {
-            overlays_.Line(n[0], n[1], n[2], n[3], whole(n[4]));
-            drew = true;
-        } else if (op == 3 && take(1)) {
-            overlays_.SetWidth(whole(n[0]));
-        } else if (op == 4 && take(1)) {
-            overlays_.SetMode(whole(n[0]));
-        } else if (op == 5 && take(1)) {
-            overlays_.SetDrawColour(whole(n[0]));
-        } else {
-            break;  // an unknown call or one without its arguments ends the batch
-        }
-    }
-    if (drew) emit OverlaysChanged();
+    if (bus::ReadMapBatch(view(ops), view(numbers), drawing) > 0) emit OverlaysChanged();
 }
 
 void MapService::SetMapLineWidth(int width) {

@@ -12,7 +12,7 @@
 #include <functional>
 #include <string>
 
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 
 namespace bb::testing {
 

@@ -1,4 +1,4 @@
-#include "host/dbus/station_dict.h"
+#include "bus/station_dict.h"
 
 #include <cmath>
 #include <limits>
