@@ -118,7 +118,7 @@ TEST_F(EmergencyTest, OneEmergencyGetsAWindowAtTheTopLeftAMarkerAndOneSound) {
     EXPECT_EQ((WindowPlace{f.left, f.top}), (WindowPlace{0, 0}));
     EXPECT_TRUE(f.shown);
     ASSERT_EQ(host.map.circles.size(), 1u);
-    EXPECT_EQ(host.map.circles[0].colour, kMapRed);
+    EXPECT_EQ(host.map.circles[0].colour, colour::kRed);
     EXPECT_EQ(host.map.circles[0].radius, 3.0f);
     EXPECT_EQ(host.map.circles[0].x, static_cast<float>(sos));
     EXPECT_EQ(sound.played, std::vector<std::filesystem::path>{alarm.SoundFile});

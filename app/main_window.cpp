@@ -15,6 +15,7 @@
 #include "support/error_trap.h"
 #include "support/settings.h"
 #include "support/system_api.h"
+#include "support/twips.h"
 
 namespace bb::app {
 namespace {
@@ -367,10 +368,10 @@ void Form1::OpenPopup(int menu) {
 }
 
 double Form1::TwipsPerPixelX() const {
-    return 1440.0 / std::max(1, logicalDpiX());
+    return twips::PerPixel(logicalDpiX());
 }
 double Form1::TwipsPerPixelY() const {
-    return 1440.0 / std::max(1, logicalDpiY());
+    return twips::PerPixel(logicalDpiY());
 }
 int Form1::OuterLeft() const {
     return static_cast<int>(frameGeometry().x() * TwipsPerPixelX());

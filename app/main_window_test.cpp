@@ -145,16 +145,16 @@ TEST_F(MainWindow, PhgOverlaysAndEmergenciesReachTheMapAndTheirWindows) {
     ASSERT_EQ(open.size(), 1u);
     EXPECT_EQ(open[0]->windowTitle(), "Emergency beacon from G4SOS");
     ASSERT_EQ(host.map.circles.size(), 1u);
-    EXPECT_EQ(host.map.circles[0].colour, kMapRed);
+    EXPECT_EQ(host.map.circles[0].colour, colour::kRed);
     // The host redraws its map: PHG circle, arrow and marker come again.
     host.map.Clear();
     connection->mapEvents->mUivMap_MapRedrawn();
     EXPECT_EQ(host.map.lines.size(), 3u);
     int green = 0, blue = 0, red = 0;
     for (const auto& c : host.map.circles) {
-        green += c.colour == kMapGreen;
-        blue += c.colour == kMapBlue;
-        red += c.colour == kMapRed;
+        green += c.colour == colour::kGreen;
+        blue += c.colour == colour::kBlue;
+        red += c.colour == colour::kRed;
     }
     EXPECT_EQ(green, 1);
     EXPECT_EQ(blue, 1);

@@ -2,6 +2,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <iterator>
+#include <utility>
 
 #include "stations/position.h"
 #include "support/clock.h"
@@ -73,12 +75,28 @@ std::string StationGrid::LocatorText(const StationRecord& r) const {
 }
 
 void StationGrid::FillColumnCaptions() {
-    static constexpr const char* kCaptions[kLastColumn + 1] = {
-        "Callsign", "Symbol",    "Age",     "Latitude", "Longitude", "Maidenhead",
-        "Speed",    "Direction", "Bearing", "Distance", "Power",     "Height",
-        "Gain",     "Direction", "Rate",    "Range",    "QSY",       "Tone"};
-    for (int i = 0; i <= kLastColumn; ++i)
-        ColumnDefs[static_cast<std::size_t>(i)].header = kCaptions[i];
+    static constexpr std::pair<GridColumnId, const char*> kCaptions[] = {
+        {kColumnCallsign, "Callsign"},
+        {kColumnSymbol, "Symbol"},
+        {kColumnAge, "Age"},
+        {kColumnLatitude, "Latitude"},
+        {kColumnLongitude, "Longitude"},
+        {kColumnLocator, "Maidenhead"},
+        {kColumnSpeed, "Speed"},
+        {kColumnCourse, "Direction"},
+        {kColumnBearing, "Bearing"},
+        {kColumnDistance, "Distance"},
+        {kColumnPower, "Power"},
+        {kColumnHeight, "Height"},
+        {kColumnGain, "Gain"},
+        {kColumnDirectivity, "Direction"},
+        {kColumnRate, "Rate"},
+        {kColumnRange, "Range"},
+        {kColumnQSY, "QSY"},
+        {kColumnTone, "Tone"}};
+    static_assert(std::size(kCaptions) == kLastColumn + 1);
+    for (const auto& [column, caption] : kCaptions)
+        ColumnDefs[static_cast<std::size_t>(column)].header = caption;
 }
 
 bool StationGrid::Visible(int column) const {
@@ -95,7 +113,7 @@ void StationGrid::select_columns() {
     Trap("Form1.select_columns", [&] {
         intSortCol = 0;
         GridColumns = {};
-        GridColumns[0] = {ColumnDefs[0].header, 0};
+        GridColumns[0] = {ColumnDefs[kColumnCallsign].header, kColumnCallsign};
         std::int16_t count = 0;
         for (std::int16_t i = 1; i <= kLastColumn; ++i) {
             if (!ColumnDefs[static_cast<std::size_t>(i)].visible) continue;
@@ -244,7 +262,7 @@ void StationGrid::FillRow(std::int32_t row, const StationRecord& r, double now, 
         const int source = GridColumns[static_cast<std::size_t>(c)].source;
         std::string text;
         switch (source) {
-            case 1: {
+            case kColumnSymbol: {
                 if (row < kSymbolPictureRows && !symbolsFailed_) {
                     // A host that has gone away costs the pictures, not the
                     // rows: the failure is logged once and this rebuild goes
@@ -265,54 +283,54 @@ void StationGrid::FillRow(std::int32_t row, const StationRecord& r, double now, 
                 }
                 break;
             }
-            case 2: {
+            case kColumnAge: {
                 // An age that does not fit leaves its cell empty; the rebuild goes on.
                 Trap("Form1.Format_Age", [&] { text = Format_Age(now - r.HeardTime); });
                 break;
             }
-            case 3:
+            case kColumnLatitude:
                 text = r.LatitudeText;
                 break;
-            case 4:
+            case kColumnLongitude:
                 text = r.LongitudeText;
                 break;
-            case 5:
+            case kColumnLocator:
                 text = LocatorText(r);
                 break;
-            case 6:
+            case kColumnSpeed:
                 text = r.Speed == kNoSpeed ? "----" : Shortest(r.Speed, decimal);
                 break;
-            case 7:
+            case kColumnCourse:
                 text = r.Course == kNoCourse ? "----" : Whole(r.Course);
                 break;
-            case 8:
+            case kColumnBearing:
                 text = Whole(r.Bearing);
                 break;
-            case 9:
+            case kColumnDistance:
                 text = FixedDecimals(r.Distance, 1, decimal);
                 break;
-            case 10:
+            case kColumnPower:
                 if (r.HasPHG) text = std::to_string(r.PHG.Power);
                 break;
-            case 11:
+            case kColumnHeight:
                 if (r.HasPHG) text = Shortest(r.PHG.Height, decimal);
                 break;
-            case 12:
+            case kColumnGain:
                 if (r.HasPHG) text = std::to_string(r.PHG.Gain);
                 break;
-            case 13:
+            case kColumnDirectivity:
                 if (r.HasPHG) text = r.PHG.Directivity;
                 break;
-            case 14:
+            case kColumnRate:
                 if (r.HasPHGRate) text = std::to_string(r.PHG.Rate);
                 break;
-            case 15:
+            case kColumnRange:
                 if (r.HasPHG) text = FixedDecimals(r.PHG.Range, 1, decimal);
                 break;
-            case 16:
+            case kColumnQSY:
                 if (r.HasQSY) text = r.QSY.Frequency;
                 break;
-            case 17:
+            case kColumnTone:
                 if (r.HasQSY) text = Shortest(r.QSY.Tone, decimal);
                 break;
             default:

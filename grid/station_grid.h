@@ -61,8 +61,29 @@ class RebuildListener {
     virtual void RebuildFinished(std::int32_t rows, std::int32_t emergencies) = 0;
 };
 
-inline constexpr int kColumnQSY = 16;
-inline constexpr int kLastColumn = 17;
+// The grid's 18 columns, numbered as the settings file and the options
+// dialog number them; the callsign column is always shown.
+enum GridColumnId : int {
+    kColumnCallsign = 0,
+    kColumnSymbol,
+    kColumnAge,
+    kColumnLatitude,
+    kColumnLongitude,
+    kColumnLocator,
+    kColumnSpeed,
+    kColumnCourse,
+    kColumnBearing,
+    kColumnDistance,
+    kColumnPower,
+    kColumnHeight,
+    kColumnGain,
+    kColumnDirectivity,
+    kColumnRate,
+    kColumnRange,
+    kColumnQSY,
+    kColumnTone,
+};
+inline constexpr int kLastColumn = kColumnTone;
 inline constexpr int kSymbolPictureRows = 200;  // pictures on rows 1 to 199
 
 class StationGrid final : public ColumnVisibility {

@@ -4,14 +4,15 @@
 #include <cmath>
 
 #include "map/phg_overlays.h"
+#include "support/colours.h"
 #include "support/vbtypes.h"
 
 namespace bb::Arrow {
 namespace {
 
-constexpr std::int32_t kBlack = 0;
-constexpr std::int32_t kRed = 255;
-constexpr std::int32_t kYellow = 65535;
+using colour::kBlack;
+using colour::kRed;
+using colour::kYellow;
 
 Geometry last;
 

@@ -44,14 +44,14 @@ void PhgOverlays::Plot_PHG() {
 }
 
 void PhgOverlays::Circle(float x, float y, double radius, std::int32_t colour) {
-    map_.SetMapDrawColour(kMapWhite);
+    map_.SetMapDrawColour(colour::kWhite);
     map_.MapCircle(x, y, CSng(std::trunc(radius)), colour, 0.0f, kTwoPi, 1.0f);
 }
 
 void PhgOverlays::Plot_PHGCircle(float x, float y, double range) {
     Trap("Form1.Plot_PHGCircle", [&] {
         map_.SetMapLineWidth(5);
-        Circle(x, y, range * 1.5, kMapGreen);
+        Circle(x, y, range * 1.5, colour::kGreen);
     });
 }
 
@@ -68,10 +68,10 @@ void PhgOverlays::Plot_PHGArrow(float x, float y, double theta, double range) {
         const float b1x = x - b * std::sin(t1), b1y = y - b * std::cos(t1);
         const float b2x = x + b * std::sin(t2), b2y = y + b * std::cos(t2);
         map_.SetMapLineWidth(3);
-        map_.MapLine(tipX, tipY, b1x, b1y, kMapBlue, 0);
-        map_.MapLine(b1x, b1y, b2x, b2y, kMapBlue, 0);
-        map_.MapLine(b2x, b2y, tipX, tipY, kMapBlue, 0);
-        Circle(x, y, L, kMapBlue);
+        map_.MapLine(tipX, tipY, b1x, b1y, colour::kBlue, 0);
+        map_.MapLine(b1x, b1y, b2x, b2y, colour::kBlue, 0);
+        map_.MapLine(b2x, b2y, tipX, tipY, colour::kBlue, 0);
+        Circle(x, y, L, colour::kBlue);
     });
 }
 
@@ -79,7 +79,7 @@ void PhgOverlays::Plot_Circle2(float x, float y, double size) {
     Trap("Form1.Plot_Circle2", [&] {
         map_.SetMapLineWidth(5);
         map_.SetMapDrawMode(7);
-        Circle(x, y, size * 0.9, kMapRed);
+        Circle(x, y, size * 0.9, colour::kRed);
     });
 }
 

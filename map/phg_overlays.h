@@ -8,15 +8,12 @@
 
 #include "stations/board.h"
 #include "stations/host.h"
+#include "support/colours.h"
 #include "support/message_pump.h"
 #include "support/settings.h"
 
 namespace bb {
 
-inline constexpr std::int32_t kMapGreen = 65280;
-inline constexpr std::int32_t kMapBlue = 16711680;
-inline constexpr std::int32_t kMapRed = 255;
-inline constexpr std::int32_t kMapWhite = 16777215;
 inline constexpr float kTwoPi = 6.2831855f;  // 2π as the host receives it
 
 // The arrow's angle for a directivity digit 1 to 8 (NE, E, ... N). The host's

@@ -39,9 +39,9 @@ TEST_F(PhgOverlaysTest, OmniStationsGetGreenCirclesOfOneAndAHalfTimesTheRangeRou
     EXPECT_EQ(host.map.circles[1].radius, 1.0f);
     EXPECT_EQ(host.map.circles[2].radius, 1851.0f);
     for (const auto& c : host.map.circles) {
-        EXPECT_EQ(c.colour, kMapGreen);
+        EXPECT_EQ(c.colour, colour::kGreen);
         EXPECT_EQ(c.width, 5);
-        EXPECT_EQ(c.drawColour, kMapWhite);
+        EXPECT_EQ(c.drawColour, colour::kWhite);
         EXPECT_EQ(c.start, 0.0f);
         EXPECT_EQ(c.end, 6.2831855f);
         EXPECT_EQ(c.aspect, 1.0f);
@@ -104,12 +104,12 @@ TEST_F(PhgOverlaysTest, ArrowTipsPointWhereTheDirectivityDigitSaysOnTheHostsMap)
             const double off = std::fmod(BearingTo(x, y, bx, by) - axis + 720, 360);
             EXPECT_NEAR(std::min(off, 360 - off), 150, 1e-2);
         }
-        EXPECT_EQ(tipToB1.colour, kMapBlue);
+        EXPECT_EQ(tipToB1.colour, colour::kBlue);
         EXPECT_EQ(tipToB1.width, 3);
         EXPECT_EQ(tipToB1.flags, 0);
         const auto& c = host.map.circles[static_cast<std::size_t>(d - 1)];
         EXPECT_EQ(c.radius, 60.0f);
-        EXPECT_EQ(c.colour, kMapBlue);
+        EXPECT_EQ(c.colour, colour::kBlue);
     }
     EXPECT_EQ(host.map.calls[0], "width 3");
     EXPECT_EQ(host.map.calls[4], "colour 16777215");
@@ -121,7 +121,7 @@ TEST_F(PhgOverlaysTest, EmergencyMarkerIsARedExclusiveOrCircleOfRadiusThree) {
     EXPECT_EQ(host.map.calls,
               (std::vector<std::string>{"width 5", "mode 7", "colour 16777215", "circle"}));
     EXPECT_EQ(host.map.circles[0].radius, 3.0f);
-    EXPECT_EQ(host.map.circles[0].colour, kMapRed);
+    EXPECT_EQ(host.map.circles[0].colour, colour::kRed);
 }
 
 TEST_F(PhgOverlaysTest, AFigureTheHostCannotTakeCostsThatStationNotThePass) {

@@ -10,6 +10,8 @@
 #include <QScrollBar>
 #include <utility>
 
+#include "support/twips.h"
+
 namespace bb::platform {
 namespace {
 
@@ -143,7 +145,7 @@ GridView::GridView(GridControl& grid, QWidget* parent)
 }
 
 int GridView::TwipsToPixelsX(int twips) const {
-    return static_cast<int>(twips * logicalDpiX() / 1440.0 + 0.5);
+    return twips::ToPixels(twips, logicalDpiX());
 }
 
 void GridView::Sync() {

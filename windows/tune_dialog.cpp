@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "support/colours.h"
 #include "support/diagnostic_log.h"
 #include "support/error_trap.h"
 #include "support/number_format.h"
@@ -12,8 +13,8 @@
 namespace bb::windows {
 namespace {
 
-constexpr int kGreen = 32768;  // RGB 0,128,0
-constexpr int kRed = 255;      // RGB 255,0,0
+constexpr int kGreen = colour::kDarkGreen;
+constexpr int kRed = colour::kRed;
 constexpr const char* kModes[] = {"LSB", "USB", "FM", "AM"};
 constexpr const char* kPrograms[] = {"DX-Lab Commander", "Ham Radio Deluxe"};
 

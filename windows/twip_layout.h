@@ -11,11 +11,13 @@
 #include <initializer_list>
 #include <utility>
 
+#include "support/twips.h"
+
 namespace bb::windows {
 
 class TwipLayout {
   public:
-    static constexpr int kTwipsPerPixel = 15;
+    static constexpr int kTwipsPerPixel = twips::kPerPixelAt96Dpi;
 
     explicit TwipLayout(double scale = 1.0) : scale_(scale < 1.0 ? 1.0 : scale) {}
 
