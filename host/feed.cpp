@@ -107,7 +107,6 @@ void FeedReplay::Next() {
             return;
         }
         ++next_;
-        ++played_;
         emit Line(item.packet);
     }
     timer_.start(0);

@@ -24,7 +24,6 @@ class FeedReplay : public QObject {
     FeedReplay(std::vector<std::string> lines, double speed, bool loop, QObject* parent = nullptr);
     static bool Load(const std::string& path, std::vector<std::string>& lines, std::string& error);
     void Start();
-    std::size_t Played() const { return played_; }
 
   signals:
     void Line(const std::string& packet);
@@ -41,7 +40,6 @@ class FeedReplay : public QObject {
     double speed_;
     bool loop_;
     std::size_t next_ = 0;
-    std::size_t played_ = 0;
     double passStart_ = 0;  // seconds of the monotonic clock
     double passLength_ = 0;
     QTimer timer_;

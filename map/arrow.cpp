@@ -14,8 +14,6 @@ using colour::kBlack;
 using colour::kRed;
 using colour::kYellow;
 
-Geometry last;
-
 std::int32_t Nearest(double v) {
     return CLng(v);
 }
@@ -30,12 +28,7 @@ Geometry ComputeGeometry(const PictureBox& box) {
     g.r = (w > h ? h : w) / 2 - 1;
     // Int(R/2) = CInt(R) \ 2, which holds for every whole radius.
     if (std::floor(g.r / 2) == static_cast<double>(CLng(g.r) / 2)) g.r -= 1;
-    last = g;
     return g;
-}
-
-const Geometry& LastGeometry() {
-    return last;
 }
 
 std::array<PicturePoint, 3> ArrowPoints(const Geometry& g, double a) {

@@ -9,12 +9,11 @@
 
 namespace bb::Arrow {
 
-// Centre and radius of the last drawing, recomputed by each call.
+// Centre and radius of a drawing in the box as it is now.
 struct Geometry {
     double cx = 0, cy = 0, r = 0;
 };
 Geometry ComputeGeometry(const PictureBox& box);
-const Geometry& LastGeometry();
 
 // The three corners of the arrow for angle a (radians, 0 right, π/2 up).
 std::array<PicturePoint, 3> ArrowPoints(const Geometry& g, double a);

@@ -38,7 +38,6 @@ class GridControl {
     void SetCols(int cols);
     int FixedRows() const { return fixedRows_; }
     void SetFixedRows(int n);
-    int FixedCols() const { return fixedCols_; }
     void SetFixedCols(int n);
 
     // The current cell; a row or column outside the grid raises the control's error.

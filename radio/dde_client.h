@@ -80,9 +80,6 @@ class DDEClientModule {
     // the event loop, after the answer. Without a scheduler it runs at once.
     void SetScheduler(Scheduler* scheduler) { scheduler_ = scheduler; }
 
-    DDEClient* Client() { return client_.get(); }
-    HRD_RADIO_000* Hrd() { return hrd_.get(); }
-
     std::array<bool, 2> ServerConnected{};
     std::array<bool, 2> ServerRetrying{};
     std::array<bool, 2> ServerRetryPending{};

@@ -156,9 +156,6 @@ std::string GetOSName() {
 const std::string& LogPath() {
     return State().logPath;
 }
-DateTime StartTime() {
-    return State().startTime;
-}
 bool HeaderWritten() {
     return State().headerWritten;
 }

@@ -30,7 +30,6 @@ void WriteErrorLog(std::string_view text);
 
 // The log file's path; empty before Initialize.
 const std::string& LogPath();
-DateTime StartTime();
 bool HeaderWritten();
 
 // The list of connected radio-control programs the header shows; the radio
