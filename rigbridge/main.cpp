@@ -36,11 +36,18 @@ const char* kHelp =
     "  bb-rigbridge -m 3073 -r /dev/ttyUSB0 -s 19200    an IC-7300 on a serial port\n"
     "  rigctl -l                             lists Hamlib's rig models\n";
 
-}  // namespace
+struct Options {
+    int model = 2;
+    std::string port;
+    int baud = 0;
+    int pollMs = 1000;
+    std::string board;
+    QString which;  // commander, hrd or both
+};
 
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("bb-rigbridge"));
+// Reads the command line; false (after saying why) on a bad value. --help
+// and unknown options end the program inside, as Qt's parser does.
+bool ReadOptions(QCoreApplication& app, Options& out) {
     QCommandLineParser cli;
     cli.setApplicationDescription(QString::fromLatin1(kHelp));
     cli.addHelpOption();
@@ -62,48 +69,50 @@ int main(int argc, char** argv) {
     cli.process(app);
 
     bool ok = true;
-    const int modelNumber = cli.value(model).toInt(&ok);
-    const int baud = ok ? cli.value(speed).toInt(&ok) : 0;
-    const int pollMs = ok ? cli.value(poll).toInt(&ok) : 0;
-    const QString which = cli.value(as).toLower();
-    if (!ok || modelNumber <= 0 || baud < 0 || pollMs < 50 ||
-        (which != "both" && which != "commander" && which != "hrd")) {
+    out.model = cli.value(model).toInt(&ok);
+    out.baud = ok ? cli.value(speed).toInt(&ok) : 0;
+    out.pollMs = ok ? cli.value(poll).toInt(&ok) : 0;
+    out.which = cli.value(as).toLower();
+    if (!ok || out.model <= 0 || out.baud < 0 || out.pollMs < 50 ||
+        (out.which != "both" && out.which != "commander" && out.which != "hrd")) {
         Say("bad option value; see --help");
-        return 2;
+        return false;
     }
-    std::string portName = cli.value(port).toStdString();
-    if (portName.empty() && modelNumber == 2) portName = "127.0.0.1:4532";
+    out.port = cli.value(port).toStdString();
+    if (out.port.empty() && out.model == 2) out.port = "127.0.0.1:4532";
+    out.board = cli.value(board).toStdString();
+    return true;
+}
 
-    rigbridge::HamlibRig rig(modelNumber, portName, baud);
-    std::string error;
-    if (!rig.Open(error)) {
-        Say("cannot open rig model " + std::to_string(modelNumber) + " on " +
-            (portName.empty() ? std::string("its default port") : portName) + ": " + error);
-        return 1;
-    }
-    rigbridge::Bridge bridge(rig, Say);
+struct Answering {
+    Program program;
+    const char* service;
+    std::vector<const char*> topics;
+};
 
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    struct Answering {
-        Program program;
-        const char* service;
-        std::vector<const char*> topics;
-    };
+std::vector<Answering> ProgramsFor(const QString& which) {
     std::vector<Answering> programs;
     if (which != "hrd")
         programs.push_back(
             {Program::Commander, "CI-V Commander", {"CIV_CommanderUI", "DDEServer"}});
     if (which != "commander")
         programs.push_back({Program::HamRadioDeluxe, "HRD_RADIO_000", {"HRD_CAT"}});
+    return programs;
+}
 
-    std::vector<std::unique_ptr<platform::DdeService>> services;
-    std::map<std::pair<Program, std::string>, platform::DdeTopicObject*> topics;
+using Topics = std::map<std::pair<Program, std::string>, platform::DdeTopicObject*>;
+
+// Offers each program's service and topics on the bus; false (after saying
+// why) when a name is taken.
+bool AnswerAs(const std::vector<Answering>& programs, QDBusConnection bus,
+              rigbridge::Bridge& bridge,
+              std::vector<std::unique_ptr<platform::DdeService>>& services, Topics& topics) {
     for (const Answering& a : programs) {
         auto service = std::make_unique<platform::DdeService>(bus, a.service);
         QString why;
         if (!service->Register(why)) {
             Say("cannot answer as " + std::string(a.service) + ": " + why.toStdString());
-            return 1;
+            return false;
         }
         for (const char* topic : a.topics) {
             platform::DdeTopicHandlers h;
@@ -117,17 +126,12 @@ int main(int argc, char** argv) {
         }
         services.push_back(std::move(service));
     }
+    return true;
+}
 
-    QTimer poller;
-    QObject::connect(&poller, &QTimer::timeout, [&] {
-        for (const rigbridge::Change& c : bridge.Poll())
-            if (auto it = topics.find({c.program, c.topic}); it != topics.end() && it->second)
-                it->second->Notify(c.item, c.value);
-    });
-    poller.start(pollMs);
-
-    // Tell the board, without waiting: it opens its links to us at once.
-    const std::string boardName = cli.value(board).toStdString();
+// Tells the board, without waiting: it opens its links to us at once.
+void Announce(const std::vector<Answering>& programs, QDBusConnection bus,
+              const std::string& boardName) {
     for (const Answering& a : programs) {
         QDBusMessage m = QDBusMessage::createMethodCall(
             platform::DdeServiceName(boardName), platform::DdeTopicPath("DDEClient"),
@@ -136,9 +140,43 @@ int main(int argc, char** argv) {
         m << QString::fromLatin1(a.program == Program::Commander ? "000start" : "001start");
         bus.send(m);
     }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("bb-rigbridge"));
+    Options options;
+    if (!ReadOptions(app, options)) return 2;
+
+    rigbridge::HamlibRig rig(options.model, options.port, options.baud);
+    std::string error;
+    if (!rig.Open(error)) {
+        Say("cannot open rig model " + std::to_string(options.model) + " on " +
+            (options.port.empty() ? std::string("its default port") : options.port) + ": " + error);
+        return 1;
+    }
+    rigbridge::Bridge bridge(rig, Say);
+
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const std::vector<Answering> programs = ProgramsFor(options.which);
+    std::vector<std::unique_ptr<platform::DdeService>> services;
+    Topics topics;
+    if (!AnswerAs(programs, bus, bridge, services, topics)) return 1;
+
+    QTimer poller;
+    QObject::connect(&poller, &QTimer::timeout, [&] {
+        for (const rigbridge::Change& c : bridge.Poll())
+            if (auto it = topics.find({c.program, c.topic}); it != topics.end() && it->second)
+                it->second->Notify(c.item, c.value);
+    });
+    poller.start(options.pollMs);
+
+    Announce(programs, bus, options.board);
     Say("answering as " +
         std::string(programs.size() == 2 ? "CI-V Commander and HRD_RADIO_000"
                                          : programs[0].service) +
-        " for " + rig.Name() + (portName.empty() ? std::string() : " on " + portName));
+        " for " + rig.Name() + (options.port.empty() ? std::string() : " on " + options.port));
     return app.exec();
 }

@@ -1,0 +1,184 @@
+#include "host/command_line.h"
+
+#include <QCommandLineParser>
+
+#include "generated/version.h"
+#include "host/live_sources.h"
+
+namespace bb::hostapp {
+namespace {
+
+bool ParseHome(const QString& text, HomePosition& home) {
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 2) return false;
+    bool okLat = false, okLon = false;
+    const double lat = parts[0].toDouble(&okLat), lon = parts[1].toDouble(&okLon);
+    if (!okLat || !okLon || lat < -90 || lat > 90 || lon < -180 || lon > 180) return false;
+    home = {lat, lon};
+    return true;
+}
+
+CommandLineRead Wrong(QString& text, const char* message) {
+    text = QStringLiteral("bb-host: ") + QString::fromUtf8(message);
+    return CommandLineRead::Wrong;
+}
+
+}  // namespace
+
+bool HasDisplay() {
+    return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
+}
+
+CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDisplay,
+                                    HostCommandLine& out, QString& text) {
+    QCommandLineParser cli;
+    cli.setApplicationDescription(QStringLiteral(
+        "A small APRS host program for Beaconboard. It hears APRS packets in the TNC2 monitor\n"
+        "form (CALL>DEST,PATH:payload), one per line, keeps the list of stations heard, shows\n"
+        "them on a map and offers them on the D-Bus session bus as org.beaconboard.Host.\n"
+        "A line may start with the time it was heard (2026-12-07T10:00:05Z); a replayed file\n"
+        "keeps those gaps, divided by --speed.\n\n"
+        "On the map the add-on's circles have radii in statute miles and its lines run between\n"
+        "positions in minutes of arc (x east, y north). Drag or use the arrow keys to pan, the\n"
+        "wheel or +/- to zoom.\n\n"
+        "Where the packets come from (one source):\n"
+        "  bb-host --feed data/sample-feed.tnc2 --speed 10 --loop      a recorded feed\n"
+        "  some-decoder | bb-host --feed -                             standard input\n"
+        "  bb-host --aprs-is rotate.aprs2.net --call N0CALL --filter r/52.2/0.12/100\n"
+        "                                                              APRS-IS, receive only\n"
+        "  bb-host --kiss 127.0.0.1:8001                               a KISS TNC (Direwolf)\n"
+        "  bb-host --kiss-serial /dev/ttyUSB0 --baud 9600              a KISS TNC on a serial "
+        "port\n"
+        "Each source shows its state (connecting, connected, packets heard, last error) in the\n"
+        "map window's status bar and on standard error."));
+    const QCommandLineOption feed(
+        QStringLiteral("feed"),
+        QStringLiteral("Replay the monitor lines of <file>; '-' reads standard input."),
+        QStringLiteral("file"), QStringLiteral("-"));
+    const QCommandLineOption speed(
+        QStringLiteral("speed"),
+        QStringLiteral("Replay <factor> times faster than heard; 0 as fast as possible."),
+        QStringLiteral("factor"), QStringLiteral("1"));
+    const QCommandLineOption loop(QStringLiteral("loop"),
+                                  QStringLiteral("Start the file again at its end."));
+    const QCommandLineOption home(
+        QStringLiteral("home"),
+        QStringLiteral("Home position in degrees, north and east positive (default 52.2,0.12)."),
+        QStringLiteral("lat,lon"));
+    const QCommandLineOption expiry(
+        QStringLiteral("expiry"),
+        QStringLiteral("Remove a station not heard for <minutes> (default 60)."),
+        QStringLiteral("minutes"), QStringLiteral("60"));
+    const QCommandLineOption noMap(QStringLiteral("no-map"),
+                                   QStringLiteral("Run without the map window."));
+    const QCommandLineOption beaconData(
+        QStringLiteral("notify-data"),
+        QStringLiteral("Announce beacons with NotifyBeaconData instead of NotifyBeacon."));
+    const QCommandLineOption aprsIs(
+        QStringLiteral("aprs-is"),
+        QStringLiteral("Hear an APRS-IS server, <host[:port]> (port 14580 when left out)."),
+        QStringLiteral("host:port"));
+    const QCommandLineOption call(QStringLiteral("call"),
+                                  QStringLiteral("Your callsign for the APRS-IS login."),
+                                  QStringLiteral("callsign"));
+    const QCommandLineOption passcode(
+        QStringLiteral("passcode"),
+        QStringLiteral("APRS-IS passcode; -1 (the default) logs in receive only."),
+        QStringLiteral("number"), QStringLiteral("-1"));
+    const QCommandLineOption filter(
+        QStringLiteral("filter"),
+        QStringLiteral("APRS-IS server filter, for example r/52.2/0.12/100 (100 km around)."),
+        QStringLiteral("filter"));
+    const QCommandLineOption kiss(
+        QStringLiteral("kiss"),
+        QStringLiteral("Hear a KISS TNC over TCP, <host[:port]> (port 8001 when left out)."),
+        QStringLiteral("host:port"));
+    const QCommandLineOption kissSerial(QStringLiteral("kiss-serial"),
+                                        QStringLiteral("Hear a KISS TNC on a serial <device>."),
+                                        QStringLiteral("device"));
+    const QCommandLineOption baud(QStringLiteral("baud"),
+                                  QStringLiteral("Serial speed for --kiss-serial (default 9600)."),
+                                  QStringLiteral("baud"), QStringLiteral("9600"));
+    const QCommandLineOption dump(
+        QStringLiteral("dump-stations"),
+        QStringLiteral("On exit, write every station heard to <file>, one callsign a line."),
+        QStringLiteral("file"));
+    const QCommandLineOption quiet(QStringLiteral("quiet"),
+                                   QStringLiteral("No status lines on standard error."));
+    const QCommandLineOption screenshot(
+        QStringLiteral("screenshot"),
+        QStringLiteral("Save the map window as a PNG <file> after --screenshot-after seconds."),
+        QStringLiteral("file"));
+    const QCommandLineOption screenshotAfter(
+        QStringLiteral("screenshot-after"),
+        QStringLiteral("Seconds before the screenshot is taken (default 10)."),
+        QStringLiteral("seconds"), QStringLiteral("10"));
+    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot,
+                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump});
+    const QCommandLineOption help = cli.addHelpOption();
+    if (!cli.parse(arguments)) {
+        text = QStringLiteral("bb-host: ") + cli.errorText();
+        return CommandLineRead::Unreadable;
+    }
+    if (cli.isSet(help)) {
+        text = cli.helpText();
+        return CommandLineRead::Help;
+    }
+
+    if (cli.isSet(home) && !ParseHome(cli.value(home), out.service.home))
+        return Wrong(text, "--home wants lat,lon in degrees, for example 52.2,0.12");
+    bool ok = false;
+    out.service.expiryMinutes = cli.value(expiry).toInt(&ok);
+    if (!ok || out.service.expiryMinutes < 1)
+        return Wrong(text, "--expiry wants a whole number of minutes, at least 1");
+    out.speed = cli.value(speed).toDouble(&ok);
+    if (!ok || out.speed < 0) return Wrong(text, "--speed wants a factor of 0 or more");
+    out.service.beaconData = cli.isSet(beaconData);
+    out.loop = cli.isSet(loop);
+    const int sources =
+        cli.isSet(feed) + cli.isSet(aprsIs) + cli.isSet(kiss) + cli.isSet(kissSerial);
+    if (sources > 1)
+        return Wrong(text, "choose one of --feed, --aprs-is, --kiss and --kiss-serial");
+    // The live source, checked before anything starts.
+    if (cli.isSet(aprsIs)) {
+        if (!ParseHostPort(cli.value(aprsIs), 14580, out.netHost, out.netPort))
+            return Wrong(text, "--aprs-is wants host or host:port");
+        std::string why;
+        out.aprsIsLogin = AprsIsLoginLine(
+            {cli.value(call).toStdString(), cli.value(passcode).toStdString(),
+             cli.value(filter).toStdString()},
+            std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) + "." +
+                std::to_string(version::kRevision),
+            why);
+        if (out.aprsIsLogin.empty()) {
+            text = QStringLiteral("bb-host: APRS-IS login: %1 (--call, --passcode, --filter)")
+                       .arg(QString::fromStdString(why));
+            return CommandLineRead::Wrong;
+        }
+        out.source = HostCommandLine::Source::AprsIs;
+    } else if (cli.isSet(kiss)) {
+        if (!ParseHostPort(cli.value(kiss), 8001, out.netHost, out.netPort))
+            return Wrong(text, "--kiss wants host or host:port");
+        out.source = HostCommandLine::Source::KissTcp;
+    } else if (cli.isSet(kissSerial)) {
+        out.baud = cli.value(baud).toInt(&ok);
+        if (!ok || !KnownBaud(out.baud))
+            return Wrong(text,
+                         "--baud wants 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200");
+        out.serialDevice = cli.value(kissSerial);
+        out.source = HostCommandLine::Source::KissSerial;
+    } else if (cli.value(feed) != QLatin1String("-")) {
+        out.feedFile = cli.value(feed);
+        out.source = HostCommandLine::Source::Feed;
+    }
+    out.windowless = !haveDisplay || cli.isSet(noMap);
+    out.quiet = cli.isSet(quiet);
+    if (cli.isSet(screenshot)) {
+        out.screenshot = cli.value(screenshot);
+        out.screenshotAfter = std::max(0, cli.value(screenshotAfter).toInt());
+    }
+    if (cli.isSet(dump)) out.dumpFile = cli.value(dump);
+    return CommandLineRead::Ok;
+}
+
+}  // namespace bb::hostapp
