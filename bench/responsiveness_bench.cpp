@@ -22,6 +22,7 @@
 #include "platform/qt_message_pump.h"
 #include "platform/qt_scheduler.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/fakes/grid_follows_table.h"
 
 namespace bb {
 namespace {
@@ -82,13 +83,7 @@ void BM_FullFeedOnto50000(benchmark::State& state) {
     qt.grid = &grid;
     grid.SetScheduler(&scheduler);
     grid.build_station_grid();
-    struct Follow final : StationsListener {
-        StationGrid& grid;
-        explicit Follow(StationGrid& g) : grid(g) {}
-        void StationsChanged() override { grid.build_station_grid(); }
-        void StationsScanned() override { grid.build_station_grid(); }
-        void HostClosing() override {}
-    } follow{grid};
+    testing::GridFollowsTable follow{grid};
     board.SetListener(&follow);
 
     // A beacon is visible once a rebuild that started after it came has

@@ -6,6 +6,7 @@
 
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/fakes/grid_follows_table.h"
 
 namespace bb {
 namespace {
@@ -69,14 +70,7 @@ class Grid : public ::testing::Test, public RebuildListener {
     FakeWindow window;
     StationGrid grid{control, board,  host,       clipboard,
                      host,    window, Settings(), "UI-View Beaconboard V1.0.10"};
-    // The table's changes rebuild the grid, as in the program.
-    struct Follow final : StationsListener {
-        StationGrid& grid;
-        explicit Follow(StationGrid& g) : grid(g) {}
-        void StationsChanged() override { grid.build_station_grid(); }
-        void StationsScanned() override { grid.build_station_grid(); }
-        void HostClosing() override {}
-    } follow{grid};
+    testing::GridFollowsTable follow{grid};
 
     void SetUp() override {
         Common::Initialize();

@@ -105,7 +105,9 @@ class FakeHost final : public host::HostMain, public MessagePump {
     bool SymbolToClipboard(const std::string&, const std::string& symbol, const std::string&,
                            std::int16_t) override {
         ++symbolCalls;
-        if (symbolsFail) Raise(err::kRemoteServerUnavailable, "The remote server machine does not exist or is unavailable");
+        if (symbolsFail)
+            Raise(err::kRemoteServerUnavailable,
+                  "The remote server machine does not exist or is unavailable");
         return drawable.count(symbol) > 0;
     }
     host::HostMap& Map() override { return map; }
