@@ -6,7 +6,6 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
-#include <filesystem>
 
 #include "app/services.h"
 #include "generated/version.h"
@@ -187,12 +186,7 @@ void Form1::Form_Unload() {
 // with Exit.
 void Form1::SaveLanguage() {
     if (!language_ || Texts().SettingsFilePath.empty()) return;
-    const std::string current = language_->get_language();
-    if (current.empty()) return;  // no language file was found: keep what is stored
-    if (ReadIniString(Texts().SettingsFilePath, "Language", "CurrentLanguage", "") == current)
-        return;
-    sys::Current().profile->WritePrivateProfileStringA("Language", "CurrentLanguage", current,
-                                                       Texts().SettingsFilePath);
+    SaveLanguageChoice(Texts().SettingsFilePath, language_->get_language());
 }
 
 void Form1::CloseAllForms() {
@@ -289,18 +283,8 @@ void Form1::mnuConfig_Click() {
 
 void Form1::mnuHelpHelp_Click() {
     Trap("Form1.mnuHelpHelp_Click", [&] {
-        const std::string& help = Texts().HelpFilePath;
-        // Only the file's own extension goes: a folder may have a dot too.
-        const std::string base = help.size() >= 5 && help.compare(help.size() - 5, 5, ".html") == 0
-                                     ? help.substr(0, help.size() - 5)
-                                     : help;
         const std::string language = language_ ? language_->get_language() : std::string();
-        const std::string localised = base + "_" + language + ".html";
-        std::error_code ec;
-        if (language != "English" && !language.empty() && std::filesystem::exists(localised, ec))
-            ShellOpen(localised);
-        else
-            ShellOpen(help);
+        ShellOpen(HelpPageFor(Texts().HelpFilePath, language).string());
     });
 }
 

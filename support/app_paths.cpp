@@ -66,4 +66,18 @@ fs::path CurrentExecutable() {
     return ec ? fs::path() : exe;
 }
 
+std::filesystem::path HelpPageFor(const std::filesystem::path& englishPage,
+                                  const std::string& language) {
+    const std::string help = englishPage.string();
+    // Only the file's own extension goes: a folder may have a dot too.
+    const std::string base = help.size() >= 5 && help.compare(help.size() - 5, 5, ".html") == 0
+                                 ? help.substr(0, help.size() - 5)
+                                 : help;
+    const std::string localised = base + "_" + language + ".html";
+    std::error_code ec;
+    if (language != "English" && !language.empty() && std::filesystem::exists(localised, ec))
+        return localised;
+    return englishPage;
+}
+
 }  // namespace bb

@@ -27,6 +27,11 @@ struct AppPaths {
 // (XDG_DATA_HOME, HOME).
 AppPaths ResolveAppPaths(const std::filesystem::path& executable);
 
+// The help page for `language`: "<page>_<language>.html" beside the English
+// one when it exists, the English page otherwise.
+std::filesystem::path HelpPageFor(const std::filesystem::path& englishPage,
+                                  const std::string& language);
+
 // The running program's paths; empty until the program sets them at start-up.
 AppPaths& App();
 

@@ -3,12 +3,27 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
+#include <fstream>
+
 #include "tests/fakes/fake_system.h"
 
 namespace bb {
 namespace {
 
 namespace fs = std::filesystem;
+
+TEST(AppPaths, TheHelpPageInTheChosenLanguageWhenThereIsOne) {
+    testing::TempFolder t;
+    const fs::path folder = t.path() / "v1.0" / "data.d";
+    fs::create_directories(folder);
+    const fs::path english = folder / "Beaconboard.html";
+    std::ofstream(english) << "en";
+    std::ofstream(folder / "Beaconboard_Nederlands.html") << "nl";
+    EXPECT_EQ(HelpPageFor(english, "Nederlands"), folder / "Beaconboard_Nederlands.html");
+    EXPECT_EQ(HelpPageFor(english, "Deutsch"), english);  // none in German
+    EXPECT_EQ(HelpPageFor(english, "English"), english);
+    EXPECT_EQ(HelpPageFor(english, ""), english);
+}
 
 TEST(AppPaths, APortableCopyKeepsEverythingInItsOwnFolder) {
     testing::TempFolder t;

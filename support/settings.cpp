@@ -150,4 +150,10 @@ void WriteSettings(const SettingsBinding& b) {
     WriteIni(f, "PHG", "PlotOnMap", BoolToIni(v.PHGPlotOnMap));
 }
 
+void SaveLanguageChoice(const std::filesystem::path& file, const std::string& language) {
+    if (language.empty()) return;
+    if (ReadIniString(file, "Language", "CurrentLanguage", "") == language) return;
+    WriteIni(file, "Language", "CurrentLanguage", language);
+}
+
 }  // namespace bb

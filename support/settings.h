@@ -61,5 +61,9 @@ std::string BoolToIni(bool value);
 // Errors (other than unwritable files, which are logged) pass to the caller.
 void ReadSettings(const SettingsBinding& binding);
 void WriteSettings(const SettingsBinding& binding);
+// Keeps the language chosen from the menu, the one setting the menus change;
+// an empty name (no language file was found) keeps what is stored, and an
+// unchanged one writes nothing.
+void SaveLanguageChoice(const std::filesystem::path& file, const std::string& language);
 
 }  // namespace bb

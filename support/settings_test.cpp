@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <chrono>
 #include <fstream>
 #include <optional>
 
@@ -281,6 +282,23 @@ TEST_F(SettingsFile, AFileWrittenUnderOneLocaleReadsTheSameUnderTheOther) {
 TEST_F(SettingsFile, LongValuesAreReadAsTheirFirst499Characters) {
     Put("[Language]\r\nCurrentLanguage=" + std::string(600, 'L') + "\r\n");
     EXPECT_EQ(ReadIniString(file, "Language", "CurrentLanguage", ""), std::string(499, 'L'));
+}
+
+TEST_F(SettingsFile, TheLanguageChosenFromTheMenuIsKeptAndNothingElseChanges) {
+    Put("[Options]\r\nScan=1\r\n[Language]\r\nCurrentLanguage=English\r\n");
+    SaveLanguageChoice(file, "Nederlands");
+    EXPECT_EQ(ReadFile(file),
+              "[Options]\r\nScan=1\r\n[Language]\r\nCurrentLanguage=Nederlands\r\n");
+    // No language file found, or the same language: the file is not touched.
+    const auto written = fs::last_write_time(file);
+    fs::last_write_time(file, written - std::chrono::hours(1));
+    SaveLanguageChoice(file, "");
+    SaveLanguageChoice(file, "Nederlands");
+    EXPECT_EQ(fs::last_write_time(file), written - std::chrono::hours(1));
+    EXPECT_EQ(ReadIniString(file, "Language", "CurrentLanguage", ""), "Nederlands");
+    // A file that cannot be written is logged, not passed over in silence.
+    SaveLanguageChoice(sys.folder.path() / "no such folder" / "Beaconboard.INI", "Deutsch");
+    EXPECT_EQ(LogLinesWith("Settings not saved"), 1u);
 }
 
 TEST_F(SettingsFile, AnUnwritableFileIsLoggedOnceAndTheProgramRunsOnTheDefaults) {
