@@ -4,7 +4,6 @@
 #include <QDBusError>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
-#include <QTimer>
 
 #include "bus/station_dict.h"
 #include "host_main_proxy.h"
@@ -91,7 +90,7 @@ void DBusHost::SetEvents(host::HostEvents* events, host::MapEvents* mapEvents,
 void DBusHost::Release() {
     if (!holding_) return;
     holding_ = false;
-    QTimer::singleShot(0, this, &DBusHost::RunHeld);
+    scheduler_.Later(0, [this] { RunHeld(); });
 }
 
 void DBusHost::RunHeld() {
@@ -225,7 +224,7 @@ void DBusHost::Queued() {
         FlushMap();
     } else if (!flushPosted_) {
         flushPosted_ = true;
-        QTimer::singleShot(0, this, [this] { FlushMap(); });
+        scheduler_.Later(0, [this] { FlushMap(); });
     }
 }
 

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "bus/map_batch.h"
+#include "platform/qt_scheduler.h"
 #include "stations/host.h"
 
 class OrgBeaconboardHostMainInterface;
@@ -109,6 +110,9 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     bool hostBatches_ = false;  // the host lists MapDraw
     bool flushPosted_ = false;
     bus::MapBatchWriter batch_;
+    // The held events' turn and the batch's flush, at the end of the event
+    // loop's turn; dropped with this link.
+    platform::QtScheduler scheduler_;
     host::HostEvents* events_ = nullptr;
     host::MapEvents* mapEvents_ = nullptr;
     LinkEvents* linkEvents_ = nullptr;
