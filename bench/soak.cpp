@@ -2,9 +2,11 @@
 // 1,000,000 beacons replayed through bb-host into the board (its window
 // offscreen), accelerated. Every 100,000 beacons it records the board's
 // resident memory and how late a 10 ms timer ran (the window's input
-// latency); at the end it compares the board's live stations with bb-host's
+// latency) and the board's CPU time since the step before; at the end it
+// compares the board's live stations with bb-host's
 // list, station by station, and counts the errors the board logged.
 // Writes docs/performance.md and docs/images/soak.svg. Run by tools/soak.
+#include <time.h>
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -43,6 +45,20 @@ struct Point {
     double rssMb;
     double p99Ms;
     double maxMs;
+    double cpuShare = 0;  // of one core, since the point before
+};
+
+// CPU seconds of this process or of the calling thread.
+double CpuSeconds(clockid_t which) {
+    timespec t{};
+    clock_gettime(which, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
+
+// The board's CPU time: the process's, less what the feed's writer spent.
+struct BoardCpu {
+    double feeder = 0;
+    double Now() const { return CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - feeder; }
 };
 
 double RssMb() {
@@ -231,6 +247,12 @@ int main(int argc, char** argv) {
     });
     probe.start(10);
 
+    BoardCpu cpu;
+    // The steady state: from the last new station to the last beacon sent.
+    struct Mark {
+        double cpu = 0, wall = 0;
+        std::uint64_t sent = 0;
+    } steadyFrom, steadyTo, lastPoint;
     std::uint64_t sent = 0;
     // Start-up is not part of the run.
     app.processEvents();
@@ -238,13 +260,24 @@ int main(int argc, char** argv) {
     lastTick = clock.nsecsElapsed();
     const double start = static_cast<double>(clock.nsecsElapsed()) / 1e9;
     QTimer pump;
+    const auto mark = [&] {
+        return Mark{cpu.Now(), static_cast<double>(clock.nsecsElapsed()) / 1e9, sent};
+    };
+    lastPoint = mark();
     QObject::connect(&pump, &QTimer::timeout, [&] {
+        const double feederFrom = CpuSeconds(CLOCK_THREAD_CPUTIME_ID);
+        struct Feeding {
+            BoardCpu& cpu;
+            double from;
+            ~Feeding() { cpu.feeder += CpuSeconds(CLOCK_THREAD_CPUTIME_ID) - from; }
+        } feeding{cpu, feederFrom};
         // Paced: as many as the rate allows by now, at most 1,000 a turn.
         const double t = static_cast<double>(clock.nsecsElapsed()) / 1e9 - start;
         const auto due = std::min<std::uint64_t>(beacons, static_cast<std::uint64_t>(t * rate));
         std::string chunk;
         while (sent < due && chunk.size() < 100000) {
             chunk += feed.Line(sent++) + "\n";
+            if (sent == static_cast<std::uint64_t>(stations)) steadyFrom = mark();
             if (sent <= static_cast<std::uint64_t>(stations) && sent % kGrowthStep == 0) {
                 host.write(chunk.data(), static_cast<qint64>(chunk.size()));
                 chunk.clear();
@@ -258,8 +291,12 @@ int main(int argc, char** argv) {
             if (sent % 100000 == 0 || sent == beacons) {
                 host.write(chunk.data(), static_cast<qint64>(chunk.size()));
                 chunk.clear();
-                points.push_back({sent, board->Wiring()->Board().Table().LiveCount(), RssMb(),
-                                  Percentile(late, 0.99), Percentile(late, 1.0)});
+                const Mark now = mark();
+                points.push_back(
+                    {sent, board->Wiring()->Board().Table().LiveCount(), RssMb(),
+                     Percentile(late, 0.99), Percentile(late, 1.0),
+                     (now.cpu - lastPoint.cpu) / std::max(1e-9, now.wall - lastPoint.wall)});
+                lastPoint = now;
                 std::fprintf(stderr, "soak: p50 %.1f p90 %.1f p99 %.1f ms over %zu ticks\n",
                              Percentile(late, 0.5), Percentile(late, 0.9), Percentile(late, 0.99),
                              late.size());
@@ -272,6 +309,7 @@ int main(int argc, char** argv) {
         }
         if (!chunk.empty()) host.write(chunk.data(), static_cast<qint64>(chunk.size()));
         if (sent == beacons) {
+            steadyTo = mark();
             pump.stop();
             // Let the last events reach the board, then stop.
             QTimer::singleShot(15000, &app, &QApplication::quit);
@@ -303,6 +341,13 @@ int main(int argc, char** argv) {
         errors += line.find("program error") != std::string::npos;
 
     const double memFirst = points.front().rssMb, memLast = points.back().rssMb;
+    const double steadyWall = steadyTo.wall - steadyFrom.wall;
+    const double steadyCpu = steadyTo.cpu - steadyFrom.cpu;
+    const auto steadyBeacons = static_cast<double>(steadyTo.sent - steadyFrom.sent);
+    const double cpuShare = steadyWall > 0 ? steadyCpu / steadyWall : 0;
+    const double cpuPerBeaconUs = steadyBeacons > 0 ? steadyCpu / steadyBeacons * 1e6 : 0;
+    std::fprintf(stderr, "soak: board CPU %.1f %% of one core, %.1f us a beacon, steady state\n",
+                 cpuShare * 100, cpuPerBeaconUs);
     double p99 = 0, worst = 0;
     for (const Point& p : points) {
         p99 = std::max(p99, p.p99Ms);
@@ -327,14 +372,17 @@ int main(int argc, char** argv) {
        << " %) |\n"
        << "| 99th percentile input latency (worst window) | under 100 ms | " << p99
        << " ms (worst single delay " << worst << " ms) |\n"
-       << "| Errors in the board's log | none the feed did not cause | " << errors << " |\n\n"
+       << "| Errors in the board's log | none the feed did not cause | " << errors << " |\n"
+       << "| Board CPU once every station is known (share of one core; CPU per beacon) | "
+          "reported | "
+       << cpuShare * 100 << " % (" << cpuPerBeaconUs << " µs a beacon) |\n\n"
        << "![Latency and memory against beacons sent](images/soak.svg)\n\n"
        << "| Beacons sent | Live stations on the board | Memory (MB) | p99 latency (ms) | Worst "
-          "(ms) |\n"
-       << "|---|---|---|---|---|\n";
+          "(ms) | Board CPU (% of one core) |\n"
+       << "|---|---|---|---|---|---|\n";
     for (const Point& p : points)
         md << "| " << p.beacons << " | " << p.live << " | " << p.rssMb << " | " << p.p99Ms << " | "
-           << p.maxMs << " |\n";
+           << p.maxMs << " | " << p.cpuShare * 100 << " |\n";
     md << "\n## Against the number of stations\n\n"
        << "The first " << stations << " beacons of the feed each bring a new station, so the "
        << "board's table grows from none to all of them. At every " << kGrowthStep
@@ -352,7 +400,8 @@ int main(int argc, char** argv) {
                << " |\n";
     md << "\nInput latency is how late a 10 ms timer on the board's event loop ran: a click or key "
           "waits at most that long. Memory is the board's resident set (`VmRSS`), read as each "
-          "100,000th beacon is sent.\n";
+          "100,000th beacon is sent. Board CPU is the CPU time of the board's process less what "
+          "the run's own feed writer spent, over the wall time.\n";
     std::ofstream(out + "/performance.md") << md.str();
     std::ofstream(out + "/images/soak.svg") << Svg(points);
     if (!growth.empty()) std::ofstream(out + "/images/soak-scale.svg") << ScaleSvg(growth);
