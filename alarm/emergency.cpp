@@ -1,6 +1,7 @@
 #include "alarm/emergency.h"
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 
 #include "support/error_trap.h"
@@ -103,6 +104,15 @@ void Emergency::WindowPass() {
         // their own.
         const std::string callsign = table[i].Callsign;
         map_.Plot_Circle2(table[i].Longitude, table[i].Latitude, 4);
+        // A window that shows this record already is raised, not made anew:
+        // a running feed checks twice a second, and a new window each time
+        // flickers and takes the focus from what the user is doing.
+        const std::string shown = ShownOf(table[i]);
+        if (forms_.RaiseIfShowing("Form2", callsign, shown)) {
+            // Its place counts, so the new windows of this pass go beside it.
+            PlaceEmergencyWindow(k++, windowWidth_, windowHeight_, forms_.AvailableArea(), taken);
+            continue;
+        }
         if (forms_.IsFormOpen("Form2", callsign)) forms_.CloseFormByTag("Form2", callsign);
         // Set right before the window reads it.
         EmergencyIndex = i;
@@ -112,7 +122,10 @@ void Emergency::WindowPass() {
             PlaceEmergencyWindow(k, window.Width(), window.Height(), forms_.AvailableArea(), taken);
         window.Move(at.left, at.top);
         ++k;
+        windowWidth_ = window.Width();
+        windowHeight_ = window.Height();
         window.SetTag(callsign);
+        window.SetShown(shown);
         window.SetCaption("Emergency beacon from " + callsign);
         window.Show();
     }
@@ -134,6 +147,21 @@ void Emergency::Acknowledge(std::string_view callsign) {
     const std::int32_t index = board_.Table().find_station(callsign);
     if (index < 0) Raise(err::kSubscript, "Form2.Command2_Click");
     board_.Table().Edit(index).EmergencyAcknowledged = true;
+}
+
+std::string Emergency::ShownOf(const StationRecord& r) {
+    // The fields the window copies when it loads, apart.
+    std::string shown;
+    for (const std::string* text :
+         {&r.Callsign, &r.LatitudeText, &r.LongitudeText, &r.Comment, &r.Symbol}) {
+        shown += *text;
+        shown += '\x1f';
+    }
+    char number[64];
+    const auto end = std::to_chars(number, number + sizeof number, r.Distance).ptr;
+    shown.append(number, end);
+    shown += '\x1f' + std::to_string(r.Bearing) + (r.HasQSY ? "\x1fQSY" : "");
+    return shown;
 }
 
 }  // namespace bb

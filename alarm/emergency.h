@@ -45,6 +45,9 @@ class EmergencyForm {
     virtual void Move(int left, int top) = 0;
     virtual void SetTag(const std::string& tag) = 0;
     virtual void SetCaption(const std::string& caption) = 0;
+    // What the window shows of its record (Emergency::ShownOf), to tell
+    // later whether it is still up to date.
+    virtual void SetShown(const std::string& shown) = 0;
     virtual void Show() = 0;
 };
 
@@ -55,6 +58,10 @@ class EmergencyForms {
     // Name and tag compared exactly.
     virtual bool IsFormOpen(std::string_view name, std::string_view tag) = 0;
     virtual void CloseFormByTag(std::string_view name, std::string_view tag) = 0;
+    // Brings the open window of `tag` to the front, without the focus, when
+    // it shows `shown`; false (nothing done) when no such window is open.
+    virtual bool RaiseIfShowing(std::string_view name, std::string_view tag,
+                                std::string_view shown) = 0;
     // Creating the window loads it from the record at EmergencyIndex.
     virtual EmergencyForm& NewEmergencyWindow() = 0;
     virtual ScreenArea AvailableArea() const = 0;
@@ -87,6 +94,9 @@ class Emergency {
 
     static std::string Caption(const std::string& title, std::int32_t rows, std::int32_t records,
                                std::int32_t emergencies);
+    // What an emergency window shows of a record: the same for a window that
+    // is up to date.
+    static std::string ShownOf(const StationRecord& r);
 
   private:
     void WindowPass();
@@ -102,6 +112,8 @@ class Emergency {
     CaptionBar& caption_;
     const SettingValues& settings_;
     PassGate gate_;
+    // The size of the windows made, for the places of those raised.
+    int windowWidth_ = 0, windowHeight_ = 0;
 };
 
 }  // namespace bb

@@ -15,15 +15,17 @@ namespace {
 
 struct FakeForm final : EmergencyForm {
     std::int32_t index = -1;  // EmergencyIndex when it loaded
-    std::string tag, caption;
+    std::string tag, caption, shown;
+    int raised = 0;
     int left = -1, top = -1;
-    bool shown = false, closed = false;
+    bool visible = false, closed = false;
     int Width() const override { return 300; }
     int Height() const override { return 200; }
     void Move(int l, int t) override { left = l, top = t; }
     void SetTag(const std::string& t) override { tag = t; }
     void SetCaption(const std::string& c) override { caption = c; }
-    void Show() override { shown = true; }
+    void SetShown(const std::string& s) override { shown = s; }
+    void Show() override { visible = true; }
 };
 
 class FakeForms final : public EmergencyForms {
@@ -51,6 +53,13 @@ class FakeForms final : public EmergencyForms {
             f->closed = true;
             ++closes;
         }
+    }
+    bool RaiseIfShowing(std::string_view name, std::string_view tag,
+                        std::string_view shown) override {
+        FakeForm* f = name == "Form2" ? Open(tag) : nullptr;
+        if (!f || f->shown != shown) return false;
+        ++f->raised;
+        return true;
     }
     EmergencyForm& NewEmergencyWindow() override {
         forms.push_back(std::make_unique<FakeForm>());
@@ -116,7 +125,7 @@ TEST_F(EmergencyTest, OneEmergencyGetsAWindowAtTheTopLeftAMarkerAndOneSound) {
     EXPECT_EQ(f.tag, "SOS1");
     EXPECT_EQ(f.caption, "Emergency beacon from SOS1");
     EXPECT_EQ((WindowPlace{f.left, f.top}), (WindowPlace{0, 0}));
-    EXPECT_TRUE(f.shown);
+    EXPECT_TRUE(f.visible);
     ASSERT_EQ(host.map.circles.size(), 1u);
     EXPECT_EQ(host.map.circles[0].colour, colour::kRed);
     EXPECT_EQ(host.map.circles[0].radius, 3.0f);
@@ -209,9 +218,19 @@ TEST_F(EmergencyTest, QuitComesBackAckStaysQuietUntilTheStationBeaconsAgain) {
     Check();
     ASSERT_EQ(forms.OpenForms().size(), 1u);
     EXPECT_EQ(forms.OpenForms()[0]->tag, "QUIT");
-    // An open window is replaced, not doubled.
+    // An open window that shows the live record is raised, not made anew.
+    FakeForm* quit = forms.Open("QUIT");
     Check();
     EXPECT_EQ(forms.OpenForms().size(), 1u);
+    EXPECT_EQ(forms.Open("QUIT"), quit);
+    EXPECT_EQ(quit->raised, 1);
+    EXPECT_EQ(forms.closes, 0);
+    // QUIT beacons again with another comment: its window is made anew, once.
+    board.Table().Supersede("QUIT");
+    Record(Add("QUIT")).Comment = "now at the hut";
+    Check();
+    ASSERT_EQ(forms.OpenForms().size(), 1u);
+    EXPECT_NE(forms.Open("QUIT"), quit);
     EXPECT_EQ(forms.closes, 1);
     // ACK beacons again, still in emergency: a new record, not acknowledged.
     board.Table().Supersede("ACK");
@@ -233,6 +252,9 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
     Add("B");
     Add("C");
     Check();
+    // New comments: the next pass makes each window anew.
+    for (std::int32_t i = 0; i < 3; ++i)
+        Record(i).Comment = "moved on";
     // During the next pass, at its pause before B, the user acks A's and
     // C's windows; the pass has replaced A's, not yet C's.
     host.onPause = [this](int) {

@@ -208,6 +208,15 @@ void QtForms::CloseFormByTag(std::string_view name, std::string_view tag) {
     if (QWidget* w = FindForm(name, tag)) w->close();
 }
 
+bool QtForms::RaiseIfShowing(std::string_view name, std::string_view tag, std::string_view shown) {
+    auto* form = qobject_cast<Form2*>(FindForm(name, tag));
+    if (!form || form->Shown() != shown) return false;
+    // A minimised window comes back; the focus stays where the user has it.
+    if (form->isMinimized()) form->showNormal();
+    form->raise();
+    return true;
+}
+
 EmergencyForm& QtForms::NewEmergencyWindow() {
     return *new Form2(services_);
 }

@@ -47,7 +47,9 @@ class Form2 final : public QWidget, public EmergencyForm {
     void Move(int left, int top) override { move(left, top); }
     void SetTag(const std::string& tag) override;
     void SetCaption(const std::string& caption) override;
+    void SetShown(const std::string& shown) override { shown_ = shown; }
     void Show() override;
+    const std::string& Shown() const { return shown_; }
 
     std::string Tag() const;
     bool Unloaded() const { return unloaded_; }
@@ -76,6 +78,7 @@ class Form2 final : public QWidget, public EmergencyForm {
     QSize FrameSize() const;
 
     Form2Services services_;
+    std::string shown_;
     bool unloaded_ = false;
 };
 
@@ -87,6 +90,8 @@ class QtForms final : public EmergencyForms {
 
     bool IsFormOpen(std::string_view name, std::string_view tag) override;
     void CloseFormByTag(std::string_view name, std::string_view tag) override;
+    bool RaiseIfShowing(std::string_view name, std::string_view tag,
+                        std::string_view shown) override;
     EmergencyForm& NewEmergencyWindow() override;
     ScreenArea AvailableArea() const override;
 

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QScreen>
 
 #include "tests/fakes/fake_board.h"
@@ -127,6 +128,33 @@ TEST_F(EmergencyWindow, AckQuietsTheStationQuitDoesNot) {
     Open()[0]->Command2->click();
     EXPECT_EQ(Open().size(), 1u);
     EXPECT_NE(fs.LogText().find("Form2.Command2_Click"), std::string::npos);
+}
+
+// A running feed checks twice a second: a window that is up to date stays
+// the same window, where the user left it, until its record changes.
+TEST_F(EmergencyWindow, AnUpToDateWindowIsRaisedNotMadeAnew) {
+    Add("SOS1");
+    Check();
+    ASSERT_EQ(Open().size(), 1u);
+    QPointer<Form2> first = Open()[0];
+    first->move(first->pos() + QPoint(37, 23));  // the user moved it
+    const QPoint place = first->pos();
+    first->showMinimized();
+    for (int i = 0; i < 3; ++i)
+        Check();
+    ASSERT_EQ(Open().size(), 1u);
+    EXPECT_EQ(Open()[0], first.data());
+    EXPECT_EQ(first->pos(), place);
+    EXPECT_FALSE(first->isMinimized());
+    EXPECT_EQ(first->lblBeaconComment->text(), "Stuck on the ridge, one injured");
+    // The station beacons again with news: a new window shows it, the old one goes.
+    board.Table().Supersede("SOS1");
+    Record(Add("SOS1")).Comment = "Walking down now";
+    Check();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    ASSERT_EQ(Open().size(), 1u);
+    EXPECT_NE(Open()[0], first.data());
+    EXPECT_EQ(Open()[0]->lblBeaconComment->text(), "Walking down now");
 }
 
 TEST_F(EmergencyWindow, TuneIsEnabledWithAQsyFrequencyAndTunesThatStation) {
