@@ -10,7 +10,7 @@ BoardWiring::BoardWiring(WindowParts parts, std::unique_ptr<HostConnection> host
       host_(std::move(host)),
       board_(*host_, parts.pump),
       phgGate_(kPhgGapMs, [this] {
-          if (phg_) phg_->Plot_PHG();
+          if (phg_) phg_->Plot_Changes();
       }) {
     host_->Map();
     host_->SetNotify(true);
@@ -58,9 +58,15 @@ void BoardWiring::Start() {
     board_.scan_stations();
 }
 
-void BoardWiring::StationsChanged() {
+void BoardWiring::StationsChanged(const std::string& callsign) {
     if (grid_) grid_->build_station_grid();
+    if (phg_) phg_->StationChanged(callsign);
     phgGate_.Request();
+}
+
+void BoardWiring::SettingsChanged() {
+    if (phg_) phg_->DrawAllNext();
+    if (grid_) grid_->build_station_grid();
 }
 
 void BoardWiring::StationsScanned() {
@@ -77,6 +83,7 @@ void BoardWiring::RebuildFinished(std::int32_t rows, std::int32_t emergencies) {
 
 void BoardWiring::RedrawOverlays(const char* procedure) {
     Trap(procedure, [&] {
+        if (phg_) phg_->DrawAllNext();
         phgGate_.Request();
         // The emergency markers went with the redraw too.
         if (emergency_) emergency_->PlotMarkers();

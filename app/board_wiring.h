@@ -75,8 +75,12 @@ class BoardWiring final : public StationsListener,
     Emergency* Alarm() { return emergency_.get(); }
     radio::DDEClientModule* Radio() { return radio_.get(); }
 
+    // The options have changed: the grid is built again, and the next PHG
+    // pass draws every station.
+    void SettingsChanged();
+
     // StationsListener
-    void StationsChanged() override;
+    void StationsChanged(const std::string& callsign) override;
     void StationsScanned() override;
     void HostClosing() override { owner_.HostClosing(); }
     // RebuildListener

@@ -271,7 +271,7 @@ void Form1::mnuConfig_Click() {
                 return Grid()->ColumnDefs.at(static_cast<std::size_t>(c)).header;
             };
             s.selectColumns = [this] { Grid()->select_columns(); };
-            s.buildGrid = [this] { Grid()->build_station_grid(); };
+            s.buildGrid = [this] { wiring_->SettingsChanged(); };
             s.writeSettings = [this] {
                 WriteSettings(SettingsBinding{Texts().SettingsFilePath, Grid(), language_.get(),
                                               &Settings()});

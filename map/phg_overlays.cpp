@@ -1,5 +1,6 @@
 #include "map/phg_overlays.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 
@@ -29,17 +30,57 @@ void PhgOverlays::Plot_PHG() {
     const std::int32_t count = table.StationCount();
     for (std::int32_t i = 0; i < count; ++i) {
         pump_.LetPendingMessagesRun();
-        const StationRecord& r = table[i];
-        if (r.Deleted || !settings_.PHGPlotOnMap) continue;
-        if (!r.HasPHG && !r.HasPHGRate) continue;
-        // Copies: the drawing calls may pause, and the record must not be
-        // read through a reference after that.
-        const float x = r.Longitude, y = r.Latitude;
-        const double range = r.PHG.Range;
-        if (r.PHG.DirectivityCode < 1)
-            Plot_PHGCircle(x, y, range);
-        else
-            Plot_PHGArrow(x, y, DirectionAngle(r.PHG.DirectivityCode), range);
+        PlotStation(table[i]);
+    }
+}
+
+void PhgOverlays::PlotStation(const StationRecord& r) {
+    if (r.Deleted || !settings_.PHGPlotOnMap) return;
+    if (!r.HasPHG && !r.HasPHGRate) return;
+    // Copies: the drawing calls may pause, and the record must not be
+    // read through a reference after that.
+    const float x = r.Longitude, y = r.Latitude;
+    const double range = r.PHG.Range;
+    if (r.PHG.DirectivityCode < 1)
+        Plot_PHGCircle(x, y, range);
+    else
+        Plot_PHGArrow(x, y, DirectionAngle(r.PHG.DirectivityCode), range);
+}
+
+void PhgOverlays::StationChanged(const std::string& callsign) {
+    if (all_) return;
+    if (std::find(changed_.begin(), changed_.end(), callsign) == changed_.end())
+        changed_.push_back(callsign);
+}
+
+void PhgOverlays::Plot_Changes() {
+    // What comes during this pass's pauses is for the next one.
+    // A pass that fails leaves its work for the next.
+    if (all_) {
+        all_ = false;
+        changed_.clear();
+        try {
+            Plot_PHG();
+        } catch (...) {
+            all_ = true;
+            throw;
+        }
+        return;
+    }
+    const std::vector<std::string> changed = std::move(changed_);
+    changed_.clear();
+    StationTable& table = board_.Table();
+    StationTable::WalkHold hold(table);
+    try {
+        for (const std::string& callsign : changed) {
+            pump_.LetPendingMessagesRun();
+            const std::int32_t i = table.find_station(callsign);
+            if (i >= 0) PlotStation(table[i]);
+        }
+    } catch (...) {
+        for (const std::string& callsign : changed)
+            StationChanged(callsign);
+        throw;
     }
 }
 

@@ -30,17 +30,30 @@ class PhgOverlays {
     // Every live PHG station of the table, in table order; nothing when
     // "PlotOnMap" is off. No trap of its own: errors pass to the caller.
     void Plot_PHG();
+
+    // The host keeps every figure until it repaints its map, so between
+    // repaints a pass needs only the figures of the stations that changed.
+    // A station's records changed: the next pass draws its live one.
+    void StationChanged(const std::string& callsign);
+    // The host has repainted its map (or is new, or the settings changed):
+    // the next pass draws every station. The first pass does too.
+    void DrawAllNext() { all_ = true; }
+    // The pass the events ask for: all stations or the changed ones.
+    void Plot_Changes();
     void Plot_PHGCircle(float x, float y, double range);
     void Plot_PHGArrow(float x, float y, double theta, double range);
     void Plot_Circle2(float x, float y, double size);
 
   private:
     void Circle(float x, float y, double radius, std::int32_t colour);
+    void PlotStation(const StationRecord& r);
 
     StationBoard& board_;
     host::HostMap& map_;
     MessagePump& pump_;
     const SettingValues& settings_;
+    bool all_ = true;
+    std::vector<std::string> changed_;  // in the order they came, each once
 };
 
 }  // namespace bb

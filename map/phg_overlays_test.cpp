@@ -5,6 +5,9 @@
 
 #include <cmath>
 #include <numbers>
+#include <random>
+#include <set>
+#include <tuple>
 
 #include "tests/fakes/fake_board.h"
 
@@ -145,6 +148,81 @@ TEST_F(PhgOverlaysTest, StationsArrivingDuringThePassAreSafeAndComeWithTheNextPa
     host.map.Clear();
     overlays.Plot_PHG();
     EXPECT_EQ(host.map.circles.size(), 6u);
+}
+
+// The host keeps every figure until it repaints its map. Drawing only the
+// stations that changed must leave it the same figures as a full pass after
+// every event would, at every step of a random run of beacons, deletions,
+// repaints and the setting switched on and off.
+class HostMapFigures {
+  public:
+    using Figure =
+        std::tuple<int, float, float, float, float, float, std::int32_t, int, int, std::int32_t>;
+    explicit HostMapFigures(testing::FakeMap& map) : map_(map) {}
+    // What the host shows: every distinct figure since its last repaint.
+    const std::set<Figure>& Shown() {
+        for (; circles_ < map_.circles.size(); ++circles_) {
+            const auto& c = map_.circles[circles_];
+            shown_.insert({0, c.x, c.y, c.radius, 0, 0, c.colour, c.width, c.mode, c.drawColour});
+        }
+        for (; lines_ < map_.lines.size(); ++lines_) {
+            const auto& l = map_.lines[lines_];
+            shown_.insert({1, l.x1, l.y1, l.x2, l.y2, 0, l.colour, l.width, 0, l.flags});
+        }
+        return shown_;
+    }
+    void Repaint() {
+        Shown();
+        shown_.clear();
+    }
+
+  private:
+    testing::FakeMap& map_;
+    std::size_t circles_ = 0, lines_ = 0;
+    std::set<Figure> shown_;
+};
+
+TEST_F(PhgOverlaysTest, DrawingTheChangedStationsLeavesTheMapAsAFullPassWould) {
+    testing::FakeMap fullMap, changesMap;
+    PhgOverlays full{board, fullMap, host, settings};
+    PhgOverlays changes{board, changesMap, host, settings};
+    HostMapFigures fullShown(fullMap), changesShown(changesMap);
+    std::mt19937 random(20261207);
+    const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    int waiting = 0;  // events since the last pass: one pass follows a burst of them
+    for (int step = 0; step < 3000; ++step) {
+        const std::string call = "ST" + std::to_string(pick(15));
+        const int what = pick(100);
+        if (what < 70) {
+            // A beacon: the station's live record is superseded by a new one.
+            board.Table().Supersede(call);
+            Add(call, static_cast<float>(pick(50)), static_cast<float>(3000 + pick(50)),
+                pick(4) * 2.5, pick(3) == 0 ? pick(9) : 0, pick(4) != 0);
+        } else if (what < 85) {
+            board.Table().MarkDeleted(call);
+        } else if (what < 93) {
+            fullShown.Repaint();
+            changesShown.Repaint();
+            full.Plot_PHG();
+            changes.DrawAllNext();
+            changes.Plot_Changes();
+            waiting = 0;
+            continue;
+        } else {
+            settings.PHGPlotOnMap = !settings.PHGPlotOnMap;
+            changes.DrawAllNext();  // the options tell the board
+            continue;
+        }
+        changes.StationChanged(call);
+        if (++waiting < 1 + pick(4)) continue;
+        // One pass for the burst: everything, or only what changed.
+        full.Plot_PHG();
+        changes.Plot_Changes();
+        waiting = 0;
+        ASSERT_EQ(changesShown.Shown(), fullShown.Shown()) << "step " << step;
+    }
+    // And it draws far less.
+    EXPECT_LT(changesMap.circles.size() * 2, fullMap.circles.size());
 }
 
 }  // namespace

@@ -79,14 +79,14 @@ void StationBoard::scan_stations() {
     });
 }
 
-void StationBoard::AfterEvent() {
-    if (listener_) listener_->StationsChanged();
+void StationBoard::AfterEvent(const std::string& callsign) {
+    if (listener_) listener_->StationsChanged(callsign);
 }
 
 void StationBoard::mUIV_NotifyBeacon(const std::string& strCallsign, float sngLat, float sngLong) {
     Trap("Form1.mUIV_NotifyBeacon", [&] {
         add_beacon(strCallsign, sngLat, sngLong);
-        AfterEvent();
+        AfterEvent(strCallsign);
     });
 }
 
@@ -94,14 +94,14 @@ void StationBoard::mUIV_NotifyBeaconData(const host::HostStation& cStn) {
     Trap("Form1.mUIV_NotifyBeaconData", [&] {
         const std::string callsign = cStn.Callsign;
         add_beacon(callsign, cStn.Latitude, cStn.Longitude);
-        AfterEvent();
+        AfterEvent(callsign);
     });
 }
 
 void StationBoard::mUIV_NotifyDelete(const std::string& strCallsign) {
     Trap("Form1.mUIV_NotifyDelete", [&] {
         remove_beacon(strCallsign);
-        AfterEvent();
+        AfterEvent(strCallsign);
     });
 }
 

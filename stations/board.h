@@ -18,8 +18,9 @@ namespace bb {
 class StationsListener {
   public:
     virtual ~StationsListener() = default;
-    // A beacon or a deletion changed the table: the grid and the map follow.
-    virtual void StationsChanged() = 0;
+    // A beacon or a deletion changed the records of `callsign`: the grid and
+    // the map follow.
+    virtual void StationsChanged(const std::string& callsign) = 0;
     // The full scan has filled the table anew: the grid and its selection follow.
     virtual void StationsScanned() = 0;
     // The host is closing; the program ends with it.
@@ -61,7 +62,7 @@ class StationBoard : public host::HostEvents {
     void mUIV_UIView32IsClosing() override;
 
   private:
-    void AfterEvent();
+    void AfterEvent(const std::string& callsign);
 
     host::HostMain& host_;
     MessagePump& pump_;

@@ -15,7 +15,9 @@ class Board : public ::testing::Test, public StationsListener {
     StationBoard board{host, host};
     // What the grid and the map would do for each notice.
     int rebuilds = 0, plots = 0, selects = 0, closed = 0;
-    void StationsChanged() override {
+    std::vector<std::string> changed;
+    void StationsChanged(const std::string& callsign) override {
+        changed.push_back(callsign);
         ++rebuilds;
         ++plots;
     }
