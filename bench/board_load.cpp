@@ -1,0 +1,141 @@
+// The running program's cost: bb-host hears a synthetic feed (the soak's) at
+// a chosen rate and the real board follows it, offscreen, in its own process.
+// First every station is heard once, quickly; then beacons come at the rate
+// for the chosen time, over which the board's CPU time and memory are read
+// from /proc. Run under dbus-run-session:
+//   board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST]
+// Prints one line: stations, rate, CPU share of one core, CPU per beacon,
+// resident memory at the end.
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "bench/soak_feed.h"
+
+namespace {
+
+// Seconds of CPU the process has used, user and system.
+double CpuSeconds(qint64 pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    // The fields after the command's closing bracket; utime and stime are the
+    // 14th and 15th of the line.
+    std::istringstream rest(stat.substr(stat.rfind(')') + 2));
+    std::string field;
+    double utime = 0, stime = 0;
+    for (int i = 3; i <= 15 && rest >> field; ++i) {
+        if (i == 14) utime = std::stod(field);
+        if (i == 15) stime = std::stod(field);
+    }
+    return (utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
+}
+
+double ResidentMb(qint64 pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+    for (std::string key; in >> key;) {
+        if (key == "VmRSS:") {
+            double kb = 0;
+            in >> kb;
+            return kb / 1024;
+        }
+        in.ignore(1 << 10, '\n');
+    }
+    return 0;
+}
+
+bool HostOnBus() {
+    return QDBusConnection::sessionBus()
+        .interface()
+        ->isServiceRegistered(QStringLiteral("org.beaconboard.Host"))
+        .value();
+}
+
+// Feeds beacons `from` to `to` at `rate` a second, from now on.
+void Feed(QProcess& host, const bb::soak::Feed& feed, std::uint64_t from, std::uint64_t to,
+          double rate) {
+    QElapsedTimer clock;
+    clock.start();
+    for (std::uint64_t sent = from; sent < to;) {
+        const auto due = std::min<std::uint64_t>(
+            to, from + static_cast<std::uint64_t>(static_cast<double>(clock.nsecsElapsed()) / 1e9 *
+                                                  rate));
+        std::string chunk;
+        for (; sent < due; ++sent)
+            chunk += feed.Line(sent) + "\n";
+        if (!chunk.empty()) host.write(chunk.data(), static_cast<qint64>(chunk.size()));
+        host.waitForBytesWritten(100);
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 2);
+        QThread::msleep(2);
+    }
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    if (argc < 4) {
+        std::fprintf(stderr,
+                     "usage: board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST]\n");
+        return 2;
+    }
+    const int stations = std::atoi(argv[1]);
+    const double rate = std::atof(argv[2]);
+    const double seconds = std::atof(argv[3]);
+    const QString boardExe = argc > 4 ? argv[4] : BB_BOARD_EXE;
+    const QString hostExe = argc > 5 ? argv[5] : BB_HOST_EXE;
+
+    QTemporaryDir home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("HOME", home.path());
+    env.insert("XDG_DATA_HOME", home.filePath("data"));
+    QProcess host, board;
+    host.setProcessEnvironment(env);
+    board.setProcessEnvironment(env);
+    host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    host.start(hostExe, {"--feed", "-", "--no-map", "--quiet", "--expiry", "1000000"});
+    QElapsedTimer wait;
+    wait.start();
+    while (!HostOnBus() && wait.elapsed() < 10000)
+        QThread::msleep(20);
+    board.start(boardExe);
+    if (!board.waitForStarted(10000)) {
+        std::fprintf(stderr, "board_load: the board did not start\n");
+        return 1;
+    }
+    QThread::msleep(1500);  // its start-up is not part of the run
+
+    const bb::soak::Feed feed(stations);
+    // Every station once, at up to 5,000 a second, then a few seconds to settle.
+    Feed(host, feed, 0, static_cast<std::uint64_t>(stations), std::max(rate, 5000.0));
+    QThread::msleep(3000);
+    const auto first = static_cast<std::uint64_t>(stations);
+    const auto beacons = static_cast<std::uint64_t>(rate * seconds);
+    const double cpuFrom = CpuSeconds(board.processId());
+    QElapsedTimer steady;
+    steady.start();
+    Feed(host, feed, first, first + beacons, rate);
+    const double wall = static_cast<double>(steady.nsecsElapsed()) / 1e9;
+    const double cpu = CpuSeconds(board.processId()) - cpuFrom;
+    const double rss = ResidentMb(board.processId());
+    std::printf(
+        "stations %d, %.0f beacons/s: board CPU %.1f %% of one core, %.0f us a beacon, "
+        "%.0f MB resident\n",
+        stations, rate, cpu / wall * 100, beacons ? cpu / static_cast<double>(beacons) * 1e6 : 0,
+        rss);
+    board.terminate();
+    board.waitForFinished(5000);
+    host.terminate();
+    host.waitForFinished(5000);
+    return 0;
+}
