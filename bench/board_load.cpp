@@ -6,8 +6,6 @@
 //   board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST]
 // Prints one line: stations, rate, CPU share of one core, CPU per beacon,
 // resident memory at the end.
-#include <unistd.h>
-
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -16,42 +14,12 @@
 #include <QTemporaryDir>
 #include <QThread>
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 
+#include "bench/proc_stats.h"
 #include "bench/soak_feed.h"
 
 namespace {
-
-// Seconds of CPU the process has used, user and system.
-double CpuSeconds(qint64 pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    // The fields after the command's closing bracket; utime and stime are the
-    // 14th and 15th of the line.
-    std::istringstream rest(stat.substr(stat.rfind(')') + 2));
-    std::string field;
-    double utime = 0, stime = 0;
-    for (int i = 3; i <= 15 && rest >> field; ++i) {
-        if (i == 14) utime = std::stod(field);
-        if (i == 15) stime = std::stod(field);
-    }
-    return (utime + stime) / static_cast<double>(::sysconf(_SC_CLK_TCK));
-}
-
-double ResidentMb(qint64 pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    for (std::string key; in >> key;) {
-        if (key == "VmRSS:") {
-            double kb = 0;
-            in >> kb;
-            return kb / 1024;
-        }
-        in.ignore(1 << 10, '\n');
-    }
-    return 0;
-}
 
 bool HostOnBus() {
     return QDBusConnection::sessionBus()
@@ -121,13 +89,13 @@ int main(int argc, char** argv) {
     QThread::msleep(3000);
     const auto first = static_cast<std::uint64_t>(stations);
     const auto beacons = static_cast<std::uint64_t>(rate * seconds);
-    const double cpuFrom = CpuSeconds(board.processId());
+    const double cpuFrom = bb::bench::CpuSeconds(std::to_string(board.processId()));
     QElapsedTimer steady;
     steady.start();
     Feed(host, feed, first, first + beacons, rate);
     const double wall = static_cast<double>(steady.nsecsElapsed()) / 1e9;
-    const double cpu = CpuSeconds(board.processId()) - cpuFrom;
-    const double rss = ResidentMb(board.processId());
+    const double cpu = bb::bench::CpuSeconds(std::to_string(board.processId())) - cpuFrom;
+    const double rss = bb::bench::ResidentMb(std::to_string(board.processId()));
     std::printf(
         "stations %d, %.0f beacons/s: board CPU %.1f %% of one core, %.0f us a beacon, "
         "%.0f MB resident\n",

@@ -24,6 +24,7 @@
 
 #include "app/main_window.h"
 #include "app/services.h"
+#include "bench/proc_stats.h"
 #include "bench/soak_feed.h"
 #include "bus/station_dict.h"
 #include "support/app_paths.h"
@@ -60,20 +61,6 @@ struct BoardCpu {
     double feeder = 0;
     double Now() const { return CpuSeconds(CLOCK_PROCESS_CPUTIME_ID) - feeder; }
 };
-
-double RssMb() {
-    std::ifstream in("/proc/self/status");
-    std::string key;
-    while (in >> key) {
-        if (key == "VmRSS:") {
-            double kb = 0;
-            in >> kb;
-            return kb / 1024;
-        }
-        in.ignore(1 << 10, '\n');
-    }
-    return 0;
-}
 
 double Percentile(std::vector<double> v, double q) {
     if (v.empty()) return 0;
@@ -285,7 +272,7 @@ int main(int argc, char** argv) {
                     late.begin() + static_cast<std::ptrdiff_t>(std::min(lateAtGrowth, late.size())),
                     late.end());
                 lateAtGrowth = late.size();
-                growth.push_back({static_cast<std::int32_t>(sent), RssMb(),
+                growth.push_back({static_cast<std::int32_t>(sent), bb::bench::ResidentMb(),
                                   Percentile(window, 0.99), -1, clock.nsecsElapsed()});
             }
             if (sent % 100000 == 0 || sent == beacons) {
@@ -293,7 +280,7 @@ int main(int argc, char** argv) {
                 chunk.clear();
                 const Mark now = mark();
                 points.push_back(
-                    {sent, board->Wiring()->Board().Table().LiveCount(), RssMb(),
+                    {sent, board->Wiring()->Board().Table().LiveCount(), bb::bench::ResidentMb(),
                      Percentile(late, 0.99), Percentile(late, 1.0),
                      (now.cpu - lastPoint.cpu) / std::max(1e-9, now.wall - lastPoint.wall)});
                 lastPoint = now;
