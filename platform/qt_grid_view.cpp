@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 #include <utility>
+#include <vector>
 
 #include "support/twips.h"
 
@@ -34,6 +35,41 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 }
 
 void GridModel::Refresh() {
+    const int rows = grid_.Rows(), cols = grid_.Cols();
+    const int fixed = std::min(grid_.FixedRows(), rows);
+    if (rows != rows_ || cols != cols_ || fixed != fixed_ || generation_ == ~0ull) {
+        Reset();
+        return;
+    }
+    generation_ = grid_.Generation();
+    if (pixmaps_.size() > 4096) pixmaps_.clear();
+    // The cells the view has shown since the last reset: a few screens.
+    std::vector<QModelIndex> changed;
+    bool header = false;
+    for (auto it = shown_.begin(); it != shown_.end(); ++it) {
+        const auto row = static_cast<int>(it.key() >> 32);
+        const auto col = static_cast<int>(it.key() & 0xFFFFFFFFu);
+        const GridCell* cell = CellAt(row, col);
+        Shown now = cell ? Make(*cell) : Shown{};
+        if (now == *it) continue;
+        *it = std::move(now);
+        if (row < fixed_)
+            header = true;
+        else
+            changed.push_back(index(row - fixed_, col));
+    }
+    for (const QModelIndex& i : changed)
+        emit dataChanged(i, i);
+    if (header) emit headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+}
+
+GridModel::Shown GridModel::Make(const GridCell& cell) const {
+    return Shown{QString::fromStdString(cell.text), cell.picture,
+                 cell.hasFore ? cell.fore : grid_.ForeColor,
+                 cell.hasBack ? cell.back : grid_.BackColor, cell.alignment};
+}
+
+void GridModel::Reset() {
     beginResetModel();
     rows_ = grid_.Rows();
     cols_ = grid_.Cols();
@@ -63,11 +99,7 @@ const GridModel::Shown* GridModel::ShownAt(int row, int col) const {
     const GridCell* c = CellAt(row, col);
     if (!c) return nullptr;
     if (shown_.size() > kMaxShown) shown_.clear();
-    const auto make = [this](const GridCell& cell) {
-        return Shown{QString::fromStdString(cell.text), cell.picture,
-                     cell.hasFore ? cell.fore : grid_.ForeColor,
-                     cell.hasBack ? cell.back : grid_.BackColor, cell.alignment};
-    };
+    const auto make = [this](const GridCell& cell) { return Make(cell); };
     // The row's callsign goes with any of its cells: a press names the
     // station the user saw even when the callsign column is scrolled away.
     if (col != 0 && !shown_.contains(key(row, 0))) {
@@ -161,17 +193,22 @@ void GridView::Sync() {
     const int scroll = verticalScrollBar()->value();
     model_.Refresh();
     horizontalHeader()->setVisible(grid_.FixedRows() > 0);
+    // A new palette restyles the whole view: only when its colours change.
     QPalette pal = palette();
-    pal.setColor(QPalette::Highlight, Rgb(grid_.BackColorSel));
-    pal.setColor(QPalette::HighlightedText, Rgb(grid_.ForeColorSel));
-    setPalette(pal);
-    for (int c = 0; c < grid_.Cols(); ++c)
-        setColumnWidth(c, TwipsToPixelsX(grid_.ColWidth(c)));
+    if (pal.color(QPalette::Highlight) != Rgb(grid_.BackColorSel) ||
+        pal.color(QPalette::HighlightedText) != Rgb(grid_.ForeColorSel)) {
+        pal.setColor(QPalette::Highlight, Rgb(grid_.BackColorSel));
+        pal.setColor(QPalette::HighlightedText, Rgb(grid_.ForeColorSel));
+        setPalette(pal);
+    }
     // The callsign column holds the longest callsign whole (six characters,
-    // a dash and a two-digit SSID) in the view's own font.
-    if (grid_.Cols() > 0 && grid_.FixedRows() > 0) {
-        const int whole = fontMetrics().horizontalAdvance(QStringLiteral("WB0WWW-15")) + 12;
-        if (columnWidth(0) < whole) setColumnWidth(0, whole);
+    // a dash and a two-digit SSID) in the view's own font. A width that is
+    // already right is not set again: each one lays the view out anew.
+    const int whole = fontMetrics().horizontalAdvance(QStringLiteral("WB0WWW-15")) + 12;
+    for (int c = 0; c < grid_.Cols(); ++c) {
+        int w = TwipsToPixelsX(grid_.ColWidth(c));
+        if (c == 0 && grid_.FixedRows() > 0) w = std::max(w, whole);
+        if (columnWidth(c) != w) setColumnWidth(c, w);
     }
     SetCurrentFromGrid();
     verticalScrollBar()->setValue(scroll);

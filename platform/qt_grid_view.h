@@ -23,7 +23,9 @@ class GridModel final : public QAbstractTableModel {
     int columnCount(const QModelIndex& parent = {}) const override;
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
-    // Takes the model's state as it is now.
+    // Takes the model's state as it is now. A grid of the same shape is
+    // taken cell by cell: only the cells on screen that changed are painted
+    // again. Another shape resets the view.
     void Refresh();
     // The grid is as the view last took it: cells may be read from it.
     bool InStep() const { return grid_.Visible && grid_.Generation() == generation_; }
@@ -39,7 +41,10 @@ class GridModel final : public QAbstractTableModel {
         std::shared_ptr<const Picture> picture;
         Colour fore = 0, back = 0;
         Alignment alignment = Alignment::Centre;
+        bool operator==(const Shown&) const = default;
     };
+    Shown Make(const GridCell& cell) const;
+    void Reset();
     const GridCell* CellAt(int row, int col) const;
     const Shown* ShownAt(int row, int col) const;
     QVariant Data(const Shown& c, int role) const;

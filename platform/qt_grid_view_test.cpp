@@ -1,0 +1,84 @@
+#include "platform/qt_grid_view.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QSignalSpy>
+#include <set>
+#include <string>
+
+namespace bb::platform {
+namespace {
+
+// A grid of 40 stations under its header row, as a finished rebuild leaves it.
+void Fill(GridControl& grid, const std::string& suffix) {
+    grid.Visible = false;
+    grid.SetRows(41);
+    grid.SetCols(3);
+    grid.SetFixedRows(1);
+    grid.SetFixedCols(0);
+    for (int c = 0; c < 3; ++c)
+        grid.SetTextMatrix(0, c, "H" + std::to_string(c));
+    for (int r = 1; r <= 40; ++r)
+        for (int c = 0; c < 3; ++c)
+            grid.SetTextMatrix(r, c, "R" + std::to_string(r) + "C" + std::to_string(c) + suffix);
+    grid.Visible = true;
+}
+
+std::string Text(GridView& view, int row, int col) {
+    return view.model()
+        ->data(view.model()->index(row, col), Qt::DisplayRole)
+        .toString()
+        .toStdString();
+}
+
+// Under a feed the grid is rebuilt many times a second, mostly to the same
+// shape with a few cells changed: the view paints those cells again, not
+// the whole grid, and shows every change.
+TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
+    GridControl grid;
+    Fill(grid, "");
+    GridView view(grid);
+    view.resize(400, 300);
+    view.show();
+    view.Sync();
+    view.grab();  // what a paint reads
+    QSignalSpy resets(view.model(), &QAbstractItemModel::modelReset);
+    QSignalSpy changes(view.model(), &QAbstractItemModel::dataChanged);
+    QSignalSpy headers(view.model(), &QAbstractItemModel::headerDataChanged);
+
+    Fill(grid, "");
+    grid.SetTextMatrix(2, 1, "changed");
+    grid.SetRowColours(3, 0xFFFFFF, 0x0000FF);  // a row painted as selected
+    view.Sync();
+    EXPECT_EQ(resets.count(), 0);
+    EXPECT_EQ(headers.count(), 0);
+    std::set<std::pair<int, int>> cells;
+    for (const auto& args : changes) {
+        const auto i = args[0].value<QModelIndex>();
+        cells.insert({i.row(), i.column()});
+    }
+    EXPECT_EQ(cells, (std::set<std::pair<int, int>>{{1, 1}, {2, 0}, {2, 1}, {2, 2}}));
+    EXPECT_EQ(Text(view, 1, 1), "changed");
+    EXPECT_EQ(view.model()->data(view.model()->index(2, 0), Qt::BackgroundRole).value<QColor>(),
+              QColor(0, 0, 255));
+    // A header that changes (the sort marker) is told too.
+    grid.SetTextMatrix(0, 2, "H2 v");
+    grid.SetRow(0);  // the sort leaves the current row on the header
+    view.Sync();
+    EXPECT_EQ(headers.count(), 1);
+    EXPECT_EQ(view.model()->headerData(2, Qt::Horizontal).toString(), "H2 v");
+    // Another shape resets the view.
+    grid.SetRows(30);
+    view.Sync();
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(view.model()->rowCount(), 29);
+    // Cells not yet shown are read when they are: nothing stale.
+    Fill(grid, "-new");
+    view.Sync();
+    for (int r : {0, 20, 39})
+        EXPECT_EQ(Text(view, r, 2), "R" + std::to_string(r + 1) + "C2-new");
+}
+
+}  // namespace
+}  // namespace bb::platform
