@@ -58,6 +58,13 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
             QTimer::singleShot(0, form.get(), [this] { HostEvent(); });
     }
 
+    std::size_t LogLinesWith(const std::string& what) {
+        std::istringstream log(fs.LogText());
+        std::size_t n = 0;
+        for (std::string line; std::getline(log, line);)
+            n += line.find(what) != std::string::npos;
+        return n;
+    }
     int QsyColumn() {
         const StationGrid& g = *form->Wiring()->Grid();
         for (int c = 0; c <= g.intLastGridCol; ++c)
@@ -91,8 +98,14 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
                 if (call.empty() || qsy < 0) return "no Tune to choose";
                 Press(Qt::RightButton, call, qsy);
                 if (QMenu* popup = OpenMenu()) {
+                    const std::string before = tuneFor;
+                    const std::size_t failed = LogLinesWith("Form1.mnuPopupTune_Click");
                     tuneFor = form->Wiring()->Grid()->strSelectedCall;
                     Choose(popup, "Tune");
+                    // The host may delete the station while the popup opens:
+                    // that Tune fails (and is logged), the dialog keeps what
+                    // it showed.
+                    if (LogLinesWith("Form1.mnuPopupTune_Click") > failed) tuneFor = before;
                 }
                 return "Tune " + call;
             }
