@@ -55,7 +55,6 @@ StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host:
           kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::AfterOverlap) {}
 
 void StationGrid::SetScheduler(Scheduler* scheduler) {
-    scheduler_ = scheduler;
     gate_.SetScheduler(scheduler);
 }
 
@@ -145,7 +144,7 @@ void StationGrid::RebuildPass() {
     repaintAgain_ = false;
     Rebuild();
     // A rebuild that follows at once repaints too.
-    if (scheduler_ || !gate_.AskedAgain()) FollowRepaints();
+    if (gate_.Spaced() || !gate_.AskedAgain()) FollowRepaints();
 }
 
 void StationGrid::FollowRepaints() {

@@ -172,7 +172,6 @@ class StationGrid final : public ColumnVisibility {
     // The host failed a symbol in this rebuild: the rest of it shows symbol texts.
     bool symbolsFailed_ = false;
     bool repaintAgain_ = false;  // a repaint was asked for during a pass
-    Scheduler* scheduler_ = nullptr;
     RebuildListener* listener_ = nullptr;
     std::int32_t emergencyRows_ = 0;  // rows the last repaint coloured as emergencies
     PassGate gate_;

@@ -28,6 +28,8 @@ class PassGate {
     // Without a scheduler every request runs at once (after the running
     // pass, if there is one).
     void SetScheduler(Scheduler* scheduler) { scheduler_ = scheduler; }
+    // Passes asked for during a pass wait for their turn (there is a scheduler).
+    bool Spaced() const { return scheduler_ != nullptr; }
 
     void Request();
     // Runs other work under the gate: a request meanwhile waits for its end
