@@ -33,7 +33,7 @@ radio::DDEClientModule& BoardWiring::MakeRadio(dde::Layer& layer, const std::str
 
 StationGrid& BoardWiring::MakeGrid(const std::string& windowTitle) {
     grid_ = std::make_unique<StationGrid>(parts_.grid, board_, *host_, parts_.clipboard,
-                                          parts_.pump, parts_.window, parts_.settings, windowTitle);
+                                          parts_.window, parts_.settings, windowTitle);
     return *grid_;
 }
 
@@ -59,7 +59,7 @@ void BoardWiring::Start() {
 }
 
 void BoardWiring::StationsChanged(const std::string& callsign) {
-    if (grid_) grid_->build_station_grid();
+    if (grid_) grid_->StationChanged(callsign);
     if (phg_) phg_->StationChanged(callsign);
     phgGate_.Request();
 }

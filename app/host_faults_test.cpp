@@ -159,7 +159,7 @@ TEST(HostFaults, KilledDuringARebuildLeavesTheGridShownAndTheTableWhole) {
         WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == kStations; }, 10000));
 
     Form1 app(Form1::OnBus(Bus()));
-    // The first rebuild, at the end of the scan, asks for a picture per row.
+    // The first rebuild, at the end of the scan, asks for the symbol's picture.
     FaultAt kill([&] { return app.GridModel().Busy; }, [&] { EXPECT_TRUE(host.Kill()); });
     app.Form_Load();
     ASSERT_TRUE(kill.Done());
@@ -179,8 +179,13 @@ TEST(HostFaults, KilledDuringARebuildLeavesTheGridShownAndTheTableWhole) {
     for (int r = 1; r < grid.Rows(); ++r)
         shown.insert(grid.TextMatrix(r, 0));
     EXPECT_EQ(shown, LiveCalls(t));
-    EXPECT_EQ(LogCount(sys, "Form1.build_station_grid"), 1) << sys.LogText();
-    EXPECT_TRUE(LogHas(sys, "Form1.build_station_grid", "462"));
+    // The pass asks the host only for the one symbol's picture: killed
+    // before its answer, that is one failure logged, else none.
+    const int failures = LogCount(sys, "Form1.build_station_grid");
+    EXPECT_LE(failures, 1) << sys.LogText();
+    if (failures == 1) {
+        EXPECT_TRUE(LogHas(sys, "Form1.build_station_grid", "462"));
+    }
 
     // Later rebuilds go on without the host.
     const std::string settings = SettingsFile(sys);

@@ -1,6 +1,6 @@
 // The main window as the user meets it: presses and keys on the real grid
-// view, its popups, and user commands that come while a rebuild lets
-// messages through.
+// view, its popups, and user commands that come while a beacon's intake
+// lets messages through.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -122,33 +122,30 @@ TEST_F(UserInput, OneRowShowsAsSelectedAfterAHeaderSort) {
     EXPECT_EQ(RowBackground("DDD4", 3), QColor(0, 0, 255));
 }
 
-TEST_F(UserInput, ARebuildShowsTheBusyPointerAndTheLastFinishedGrid) {
+TEST_F(UserInput, DuringABeaconsPauseTheViewShowsTheLastFinishedGrid) {
     for (int i = 0; i < 40; ++i)
         Station("S" + std::to_string(100 + i), 5);
     Open();
     const std::vector<std::string> before = ShownCalls();
     QImage during;
     std::vector<std::string> shownDuring;
-    Qt::CursorShape pointer = Qt::ArrowCursor;
     Station("NEW1", 1);
-    AtAPauseOfARebuild([&] { connection->events->mUIV_NotifyBeacon("NEW1", 0, 0); },
-                       [&] {
-                           form->View().Sync();  // what the view's own timer does
-                           pointer = form->View().cursor().shape();
-                           shownDuring = ShownCalls();
-                           during = form->View().viewport()->grab().toImage();
-                       });
-    EXPECT_EQ(pointer, Qt::WaitCursor);
-    // While the grid is rebuilt the view shows the grid as it was, whole.
+    EXPECT_TRUE(AtAPauseOfAnEvent([&] { connection->events->mUIV_NotifyBeacon("NEW1", 0, 0); },
+                                  [&] {
+                                      form->View().Sync();  // what the view's own timer does
+                                      shownDuring = ShownCalls();
+                                      during = form->View().viewport()->grab().toImage();
+                                  }));
+    // While the station is taken in the view shows the grid as it was, whole.
     EXPECT_EQ(shownDuring, before);
     EXPECT_FALSE(during.isNull());
     EXPECT_EQ(form->View().cursor().shape(), Qt::ArrowCursor);
     EXPECT_EQ(ShownCalls().size(), before.size() + 1);
 }
 
-// Each user command, delivered at a pause of a rebuild, waits for the
-// rebuild to finish and then does what it does at any other time.
-TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
+// Each user command, delivered at a pause of a beacon's intake, waits for
+// the intake to finish and then does what it does at any other time.
+TEST_F(UserInput, CommandsAtAnIntakesPauseActOnTheFinishedGrid) {
     for (int i = 0; i < 30; ++i)
         Station("S" + std::to_string(100 + i), 5, i % 3 ? "!x" : "!QRV 145.500MHz");
     Station("SOS1", 5, "!help 433.500MHz");
@@ -161,23 +158,23 @@ TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
     };
 
     // A header press: the whole grid sorted, not half of it.
-    AtAPauseOfARebuild(beacon, [&] { PressHeader(0); });
+    EXPECT_TRUE(AtAPauseOfAnEvent(beacon, [&] { PressHeader(0); }));
     ExpectWholeGrid();
     EXPECT_EQ(form->GridModel().TextMatrix(0, 0), "Callsign ^");
     std::vector<std::string> calls = ShownCalls();
     EXPECT_TRUE(std::is_sorted(calls.begin(), calls.end())) << ::testing::PrintToString(calls);
 
     // A left press selects the station that was under the pointer.
-    AtAPauseOfARebuild(beacon, [&] { Press(Qt::LeftButton, "S105", 4); });
+    EXPECT_TRUE(AtAPauseOfAnEvent(beacon, [&] { Press(Qt::LeftButton, "S105", 4); }));
     ExpectWholeGrid();
     EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "S105");
     EXPECT_EQ(RowBackground("S105", 3), QColor(0, 0, 255));
 
     // A right press and Tune from its popup.
-    AtAPauseOfARebuild(beacon, [&] { Press(Qt::RightButton, "S106", kQsyColumn); });
+    EXPECT_TRUE(AtAPauseOfAnEvent(beacon, [&] { Press(Qt::RightButton, "S106", kQsyColumn); }));
     QMenu* popup = OpenMenu();
     ASSERT_TRUE(popup);
-    AtAPauseOfARebuild(beacon, [&] { Choose(popup, "Tune"); });
+    EXPECT_TRUE(AtAPauseOfAnEvent(beacon, [&] { Choose(popup, "Tune"); }));
     ASSERT_TRUE(form->TuneDialog());
     EXPECT_EQ(form->TuneDialog()->lblDescription->text(), "Tune to station S106 = 145.5000 MHz");
     ExpectWholeGrid();
@@ -188,7 +185,8 @@ TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
     ASSERT_TRUE(options);
     options->chkField[3]->setChecked(false);
     options->chkField[4]->setChecked(false);
-    AtAPauseOfARebuild(beacon, [&] { QTest::mouseClick(options->cmdApply, Qt::LeftButton); });
+    EXPECT_TRUE(
+        AtAPauseOfAnEvent(beacon, [&] { QTest::mouseClick(options->cmdApply, Qt::LeftButton); }));
     ExpectWholeGrid();
     EXPECT_EQ(form->GridModel().Cols(), 16);
     EXPECT_EQ(fs.LogText(), "");
@@ -200,7 +198,8 @@ TEST_F(UserInput, CommandsAtARebuildsPauseActOnTheFinishedGrid) {
     Settle();
     windows::Form2* sos = EmergencyWindow("SOS1");
     ASSERT_TRUE(sos);
-    AtAPauseOfARebuild(beacon, [&] { QTest::mouseClick(sos->Command2, Qt::LeftButton); });
+    EXPECT_TRUE(
+        AtAPauseOfAnEvent(beacon, [&] { QTest::mouseClick(sos->Command2, Qt::LeftButton); }));
     const StationTable& table = form->Wiring()->Board().Table();
     EXPECT_TRUE(table[table.find_station("SOS1")].EmergencyAcknowledged);
     ExpectWholeGrid();

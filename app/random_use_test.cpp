@@ -215,9 +215,10 @@ TEST_F(RandomUse, HostAndUserTogetherLeaveTheBoardWhole) {
     for (int step = 0; step < steps && !HasFailure(); ++step) {
         std::string what;
         if (Chance(0.3)) {
-            // The user's command lands in a pause of a host event's rebuild.
-            AtAPauseOfARebuild([this] { HostEvent(); }, [&] { what = UserAction(true); });
-            what += " at a pause";
+            // The user's command lands in a pause of a host event.
+            const bool paused =
+                AtAPauseOfAnEvent([this] { HostEvent(); }, [&] { what = UserAction(true); });
+            what += paused ? " at a pause" : " after an event";
         } else {
             HostBurst();
             what = UserAction(false);

@@ -75,7 +75,7 @@ void BM_FullFeedOnto50000(benchmark::State& state) {
     platform::GridControl control;
     NoClipboard clipboard;
     NoWindow window;
-    StationGrid grid(control, board, host, clipboard, pump, window, Settings(),
+    StationGrid grid(control, board, host, clipboard, window, Settings(),
                      "UI-View Beaconboard V1.0.10");
     grid.FillColumnCaptions();
     grid.select_columns();

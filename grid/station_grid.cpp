@@ -41,18 +41,24 @@ std::int64_t NowSeconds(TZone& zone) {
 }  // namespace
 
 StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
-                         Clipboard& clipboard, MessagePump& pump, GridWindow& window,
-                         const SettingValues& settings, std::string windowTitle)
+                         Clipboard& clipboard, GridWindow& window, const SettingValues& settings,
+                         std::string windowTitle)
     : grid_(grid),
       board_(board),
       host_(host),
       clipboard_(clipboard),
-      pump_(pump),
       window_(window),
       settings_(settings),
       windowTitle_(std::move(windowTitle)),
       gate_(
-          kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::AfterOverlap) {}
+          kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::AfterOverlap) {
+    board_.Table().AddWatcher(this);
+}
+
+StationGrid::~StationGrid() {
+    board_.Table().RemoveWatcher(this);
+    if (grid_.HasRowSource()) grid_.SetRowSource(nullptr);
+}
 
 void StationGrid::SetScheduler(Scheduler* scheduler) {
     gate_.SetScheduler(scheduler);
@@ -141,57 +147,71 @@ void StationGrid::PrepareGrid() {
 }
 
 void StationGrid::RebuildPass() {
-    repaintAgain_ = false;
-    Rebuild();
-    // A rebuild that follows at once repaints too.
-    if (gate_.Spaced() || !gate_.AskedAgain()) FollowRepaints();
-}
-
-void StationGrid::FollowRepaints() {
-    while (repaintAgain_) {
-        repaintAgain_ = false;
-        Repaint();
+    // An empty grid is drawn anew: there are no rows to change.
+    if (!incremental_ || fullNext_ || duplicates_ || empty_) {
+        Rebuild();
+    } else {
+        Update();
     }
 }
 
 void StationGrid::build_station_grid() {
+    fullNext_ = true;
+    gate_.Request();
+}
+
+void StationGrid::StationChanged(const std::string& callsign) {
+    touched_.insert(callsign);
     gate_.Request();
 }
 
 void StationGrid::select_row() {
-    if (gate_.Busy()) {
-        repaintAgain_ = true;
-        return;
-    }
-    gate_.RunExclusive([this] {
-        Repaint();
-        FollowRepaints();
-    });
+    Repaint();
+}
+
+void StationGrid::NoteAge(const StationRecord& r) {
+    // An age that does not fit leaves its cell empty, noted when its row is made.
+    std::string text;
+    if (ageShown_ && !AgeText(ageNow_ - r.HeardTime, text))
+        LogError(err::kOverflow, "Form1.Format_Age");
+}
+
+void StationGrid::ClearRows() {
+    order_.clear();
+    byIndex_.clear();
+    pictured_.clear();
+    entries_.clear();
+    duplicateEntries_.clear();
+    duplicates_ = false;
+    emergencies_ = 0;
 }
 
 void StationGrid::Rebuild() {
     ++rebuilds_;
+    ++fullRebuilds_;
+    fullNext_ = false;
+    touched_.clear();
     Trap("Form1.build_station_grid", [&] {
         TZone zone;
         zone.init();
         StationTable& table = board_.Table();
         // The records this rebuild walks; the table is not compacted under
-        // it, and records appended meanwhile come with the next rebuild.
+        // it (a host call for a picture may let events in).
         StationTable::WalkHold hold(table);
         const std::int32_t records = table.StationCount();
         const std::int32_t lastCol = intLastGridCol;
-        bool emergencies = false;
         symbolsFailed_ = false;
-        grid_.Clear();
         grid_.Busy = true;
-        // As many rows as live stations, not records: the rows a rebuild
-        // leaves unused would only be allocated to be cut off again.
-        grid_.SetRows(std::max(table.LiveCount() + 1, 1));
-        grid_.SetCols(lastCol + 1);
+        grid_.Visible = false;
+        ClearRows();
+        grid_.SetRowSource(nullptr);
+        grid_.Clear();
         grid_.ScrollBars = true;
         grid_.BackColor = kWhite;
-        grid_.Visible = false;
-        GridRowCount = 0;
+        ageNow_ = NowSeconds(zone);
+        ageShown_ = false;
+        for (int c = 1; c <= lastCol; ++c)
+            ageShown_ = ageShown_ || GridColumns[static_cast<std::size_t>(c)].source == kColumnAge;
         // Records but none live (the last station deleted or expired) is an
         // empty grid too: a header row over no rows cannot be made.
         const bool empty = records == 0 || table.LiveCount() == 0;
@@ -204,6 +224,8 @@ void StationGrid::Rebuild() {
             grid_.SetCol(0);
             grid_.SetTextMatrix(0, 0, kNoStations);
         } else {
+            grid_.SetRows(2);
+            grid_.SetCols(lastCol + 1);
             grid_.SetFixedRows(1);
             grid_.SetFixedCols(0);
             grid_.SetColWidth(0, kCallsignColWidth);
@@ -211,131 +233,394 @@ void StationGrid::Rebuild() {
                 grid_.SetColWidth(c, -1);
             grid_.ForeColor = kBlue;
             grid_.BackColor = kWhite;
-            grid_.SetRow(0);
+            grid_.SetRows(1);
             for (int c = 0; c <= lastCol; ++c) {
                 grid_.SetTextMatrix(0, c, GridColumns[static_cast<std::size_t>(c)].header);
                 grid_.Cell(0, c).alignment = platform::Alignment::Centre;
             }
-            const double now = static_cast<double>(NowSeconds(zone));
-            const char decimal = DecimalSeparator();
+            order_.reserve(static_cast<std::size_t>(table.LiveCount()));
             for (std::int32_t i = 0; i < records; ++i) {
-                pump_.LetPendingMessagesRun();
                 const StationRecord& r = table[i];
                 // A record an intake has appended but not yet filled (its
-                // pause let this rebuild run) comes with the rebuild after it.
+                // pause let this rebuild run) comes with its own event.
                 if (r.Deleted || r.Callsign.empty()) continue;
-                GridRowCount = CheckedAdd(GridRowCount, 1);
-                if (GridRowCount >= grid_.Rows()) grid_.SetRows(GridRowCount + 1);
-                FillRow(GridRowCount, r, now, decimal);
-                if (r.Emergency) emergencies = true;
+                auto [it, added] = entries_.try_emplace(r.Callsign);
+                Entry* e = &it->second;
+                if (!added) {
+                    duplicates_ = true;
+                    e = duplicateEntries_.emplace_back(std::make_unique<Entry>()).get();
+                }
+                e->callsign = r.Callsign;
+                e->index = i;
+                e->emergency = r.Emergency;
+                if (r.Emergency) ++emergencies_;
+                byIndex_.emplace(i, e);
+                order_.push_back(e);
+                NoteAge(r);
             }
+            UpdatePictures();
+            grid_.SetRowSource(this);
         }
-        // The remembered cell, within what the grid now has.
-        const std::int32_t lastRow = empty ? 0 : GridRowCount;
-        const std::int32_t lastColNow = empty ? 0 : lastCol;
-        intSavedRow = std::clamp(intSavedRow, 0, lastRow);
-        intSavedCol = std::clamp(intSavedCol, 0, lastColNow);
-        grid_.SetRow(intSavedRow);
-        grid_.SetCol(intSavedCol);
-        if (!empty) grid_.SetRows(GridRowCount + 1);
         grdStationSort(false);
-        grid_.SetRow(std::min(intSavedRow, grid_.Rows() - 1));
-        grid_.SetCol(intSavedCol);
-        grid_.Visible = true;
-        grid_.Busy = false;
-        window_.SetCaption(windowTitle_ + "   [" + std::to_string(GridRowCount) + "/" +
-                           std::to_string(table.StationCount()) + "]");
-        // An emergency that came during the pauses asked for another
-        // rebuild, which looks again.
-        noEmergencyRows_ = !emergencies;
-        Repaint();
-        noEmergencyRows_ = false;
-        if (listener_) listener_->RebuildFinished(GridRowCount, emergencyRows_);
+        Finish();
     });
+    // The grid is shown even when the rebuild failed half-way.
+    grid_.Visible = true;
+    grid_.Busy = false;
 }
 
-void StationGrid::FillRow(std::int32_t row, const StationRecord& r, double now, char decimal) {
-    grid_.SetTextMatrix(row, 0, r.Callsign);
-    grid_.Cell(row, 0).alignment = platform::Alignment::Centre;
-    for (int c = 1; c <= intLastGridCol; ++c) {
-        const int source = GridColumns[static_cast<std::size_t>(c)].source;
-        std::string text;
-        switch (source) {
-            case kColumnSymbol: {
-                if (row < kSymbolPictureRows && !symbolsFailed_) {
-                    // A host that has gone away costs the pictures, not the
-                    // rows: the failure is logged once and this rebuild goes
-                    // on with symbol texts, so the grid is shown whole.
-                    bool known = false;
-                    std::shared_ptr<const Picture> picture;
-                    if (!Trap("Form1.build_station_grid",
-                              [&] { picture = SymbolPicture(r.Symbol, known); })) {
-                        symbolsFailed_ = true;
-                        text = r.Symbol;
-                    } else if (known) {
-                        grid_.Cell(row, c).picture = std::move(picture);
-                    } else {
-                        text = "oops";
-                    }
-                } else {
-                    text = r.Symbol;
-                }
-                break;
-            }
-            case kColumnAge: {
-                // An age that does not fit leaves its cell empty; the rebuild goes on.
-                Trap("Form1.Format_Age", [&] { text = Format_Age(now - r.HeardTime); });
-                break;
-            }
-            case kColumnLatitude:
-                text = r.LatitudeText;
-                break;
-            case kColumnLongitude:
-                text = r.LongitudeText;
-                break;
-            case kColumnLocator:
-                text = LocatorText(r);
-                break;
-            case kColumnSpeed:
-                text = r.Speed == kNoSpeed ? "----" : Shortest(r.Speed, decimal);
-                break;
-            case kColumnCourse:
-                text = r.Course == kNoCourse ? "----" : Whole(r.Course);
-                break;
-            case kColumnBearing:
-                text = Whole(r.Bearing);
-                break;
-            case kColumnDistance:
-                text = FixedDecimals(r.Distance, 1, decimal);
-                break;
-            case kColumnPower:
-                if (r.HasPHG) text = std::to_string(r.PHG.Power);
-                break;
-            case kColumnHeight:
-                if (r.HasPHG) text = Shortest(r.PHG.Height, decimal);
-                break;
-            case kColumnGain:
-                if (r.HasPHG) text = std::to_string(r.PHG.Gain);
-                break;
-            case kColumnDirectivity:
-                if (r.HasPHG) text = r.PHG.Directivity;
-                break;
-            case kColumnRate:
-                if (r.HasPHGRate) text = std::to_string(r.PHG.Rate);
-                break;
-            case kColumnRange:
-                if (r.HasPHG) text = FixedDecimals(r.PHG.Range, 1, decimal);
-                break;
-            case kColumnQSY:
-                if (r.HasQSY) text = r.QSY.Frequency;
-                break;
-            case kColumnTone:
-                if (r.HasQSY) text = Shortest(r.QSY.Tone, decimal);
-                break;
-            default:
-                break;
+void StationGrid::Update() {
+    ++rebuilds_;
+    const bool done = Trap("Form1.build_station_grid", [&] {
+        TZone zone;
+        zone.init();
+        StationTable::WalkHold hold(board_.Table());
+        symbolsFailed_ = false;
+        ageNow_ = NowSeconds(zone);
+        std::unordered_set<std::string> touched;
+        touched.swap(touched_);
+        for (const std::string& callsign : touched)
+            Reconcile(callsign);
+        // No station left, or rows that callsigns cannot tell apart: the
+        // full rebuild draws the grid anew.
+        if (duplicates_ || order_.empty() || fullNext_) {
+            fullNext_ = true;
+            return;
         }
-        if (!text.empty()) grid_.SetTextMatrix(row, c, std::move(text));
+        UpdatePictures();
+        if (AgesCrossedLimit()) Resort();
+        Finish();
+    });
+    // A pass that failed half-way leaves rows it cannot vouch for.
+    if (!done) fullNext_ = true;
+    if (fullNext_) Rebuild();
+}
+
+void StationGrid::Finish() {
+    const bool empty = empty_;
+    GridRowCount = static_cast<std::int32_t>(order_.size());
+    // The remembered cell, within what the grid now has.
+    const std::int32_t lastRow = empty ? 0 : GridRowCount;
+    const std::int32_t lastColNow = empty ? 0 : intLastGridCol;
+    intSavedRow = std::clamp(intSavedRow, 0, lastRow);
+    intSavedCol = std::clamp(intSavedCol, 0, lastColNow);
+    grid_.SetRow(std::min(intSavedRow, grid_.Rows() - 1));
+    grid_.SetCol(intSavedCol);
+    grid_.RowsChanged();
+    window_.SetCaption(windowTitle_ + "   [" + std::to_string(GridRowCount) + "/" +
+                       std::to_string(board_.Table().StationCount()) + "]");
+    if (listener_)
+        listener_->RebuildFinished(GridRowCount, settings_.EmergencyScan ? emergencies_ : 0);
+}
+
+void StationGrid::Reconcile(const std::string& callsign) {
+    const StationTable& table = board_.Table();
+    if (const auto it = entries_.find(callsign); it != entries_.end()) {
+        Entry& e = it->second;
+        Unlink(e);
+        byIndex_.erase(e.index);
+        pictured_.erase(std::remove(pictured_.begin(), pictured_.end(), &e), pictured_.end());
+        if (e.emergency) --emergencies_;
+        entries_.erase(it);
+    }
+    const std::int32_t index = table.find_station(callsign);
+    if (index < 0) return;
+    if (table.LiveRecordsOf(callsign) > 1) duplicates_ = true;
+    const StationRecord& r = table[index];
+    if (r.Callsign.empty()) return;
+    Entry& e = entries_[callsign];
+    e.callsign = callsign;
+    e.index = index;
+    e.emergency = r.Emergency;
+    if (e.emergency) ++emergencies_;
+    byIndex_.emplace(index, &e);
+    NoteAge(r);
+    Link(e);
+}
+
+void StationGrid::UpdatePictures() {
+    const StationTable& table = board_.Table();
+    std::vector<Entry*> now;
+    now.reserve(kSymbolPictureRows - 1);
+    for (auto it = byIndex_.begin();
+         it != byIndex_.end() && now.size() < static_cast<std::size_t>(kSymbolPictureRows - 1);
+         ++it)
+        now.push_back(it->second);
+    const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.HasRowSource();
+    // Rows that have left the first ones show their symbol's text.
+    for (Entry* e : pictured_) {
+        if (std::find(now.begin(), now.end(), e) != now.end()) continue;
+        if (bySymbol) Unlink(*e);
+        e->symbol = SymbolShown::Text;
+        if (bySymbol) Link(*e);
+    }
+    for (Entry* e : now) {
+        if (e->symbol != SymbolShown::Text) continue;
+        if (bySymbol) Unlink(*e);
+        ShowSymbol(*e, table[e->index]);
+        if (bySymbol) Link(*e);
+    }
+    pictured_ = std::move(now);
+}
+
+void StationGrid::ShowSymbol(Entry& e, const StationRecord& r) {
+    if (symbolsFailed_) {
+        e.symbol = SymbolShown::Failed;
+        return;
+    }
+    // A host that has gone away costs the pictures, not the rows: the
+    // failure is logged once and the rest of this pass shows symbol texts,
+    // so the grid is shown whole.
+    bool known = false;
+    if (!Trap("Form1.build_station_grid", [&] { SymbolPicture(r.Symbol, known); })) {
+        symbolsFailed_ = true;
+        e.symbol = SymbolShown::Failed;
+        return;
+    }
+    e.symbol = known ? SymbolShown::Picture : SymbolShown::Oops;
+}
+
+int StationGrid::SortSource() const {
+    if (intSortCol < 0 || intSortCol > intLastGridCol) return -1;
+    return GridColumns[static_cast<std::size_t>(intSortCol)].source;
+}
+
+bool StationGrid::SortsBySymbol() const {
+    return SortSource() == kColumnSymbol;
+}
+
+bool StationGrid::SortsByAge() const {
+    return SortSource() == kColumnAge;
+}
+
+bool StationGrid::AgeText(std::int64_t seconds, std::string& text) const {
+    if (settings_.FormatAgeMMSS && (seconds / 60 > 32767 || seconds / 60 < -32768)) return false;
+    text = const_cast<StationGrid*>(this)->Format_Age(static_cast<double>(seconds));
+    return true;
+}
+
+platform::SortKey StationGrid::KeyOf(const Entry& e) const {
+    const int source = SortSource();
+    const StationRecord& r = board_.Table()[e.index];
+    if (source == kColumnAge) {
+        // The order of ages is the order of the times heard, whatever time
+        // the ages are shown as of; an age that does not fit has no text.
+        std::string text;
+        if (!AgeText(ageNow_ - r.HeardTime, text)) return platform::SortKey{};
+        return platform::SortKey{true, -static_cast<double>(r.HeardTime), {}};
+    }
+    if (source < 0) return platform::SortKey{};
+    return platform::SortKey::Of(source == kColumnCallsign ? r.Callsign : CellText(e, r, source));
+}
+
+bool StationGrid::AgesCrossedLimit() const {
+    if (!SortsByAge() || !settings_.FormatAgeMMSS) return false;
+    // Rows sort as ages (by their times) or as texts (no age shown): a row
+    // whose age has come to fit or stopped fitting since its key was taken
+    // is out of place. Such rows are at the ends of the number rows or among
+    // the text rows, which are few.
+    const StationTable& table = board_.Table();
+    std::string text;
+    auto stale = [&](const Entry* e) {
+        return AgeText(ageNow_ - table[e->index].HeardTime, text) != e->key.number;
+    };
+    const auto numbers =
+        std::find_if(order_.begin(), order_.end(), [](const Entry* e) { return e->key.number; });
+    const auto texts_end = blnSortDescending ? order_.end() : numbers;
+    const auto texts_begin = blnSortDescending
+                                 ? std::find_if(order_.begin(), order_.end(),
+                                                [](const Entry* e) { return !e->key.number; })
+                                 : order_.begin();
+    for (auto it = texts_begin; it != texts_end; ++it)
+        if (!(*it)->key.number && stale(*it)) return true;
+    for (auto it = order_.begin(); it != order_.end(); ++it) {
+        if (!(*it)->key.number) continue;
+        // The first and the last number rows: the newest and the oldest.
+        if (stale(*it)) return true;
+        break;
+    }
+    for (auto it = order_.rbegin(); it != order_.rend(); ++it) {
+        if (!(*it)->key.number) continue;
+        if (stale(*it)) return true;
+        break;
+    }
+    return false;
+}
+
+bool StationGrid::Before(const Entry* a, const Entry* b) const {
+    // Rows equal in the sort column keep table order, either way round.
+    const platform::SortKey &x = a->key, &y = b->key;
+    if (x.number != y.number) return blnSortDescending ? x.number : !x.number;
+    if (x.number ? x.value != y.value : x.folded != y.folded) {
+        const bool less = x.number ? x.value < y.value : x.folded < y.folded;
+        return blnSortDescending ? !less : less;
+    }
+    return a->index < b->index;
+}
+
+void StationGrid::Unlink(Entry& e) {
+    const auto at =
+        std::lower_bound(order_.begin(), order_.end(), &e,
+                         [this](const Entry* a, const Entry* b) { return Before(a, b); });
+    if (at != order_.end() && *at == &e) {
+        order_.erase(at);
+        return;
+    }
+    // Not where its key puts it: looked for the long way.
+    if (const auto it = std::find(order_.begin(), order_.end(), &e); it != order_.end())
+        order_.erase(it);
+}
+
+void StationGrid::Link(Entry& e) {
+    e.key = KeyOf(e);
+    const auto at =
+        std::upper_bound(order_.begin(), order_.end(), &e,
+                         [this](const Entry* a, const Entry* b) { return Before(a, b); });
+    order_.insert(at, &e);
+}
+
+void StationGrid::Resort() {
+    for (Entry* e : order_)
+        e->key = KeyOf(*e);
+    std::sort(order_.begin(), order_.end(),
+              [this](const Entry* a, const Entry* b) { return Before(a, b); });
+}
+
+void StationGrid::TableCompacted(const std::vector<std::int32_t>& moved) {
+    // Records that went were deleted, so their stations have had an event
+    // the next pass follows; until then they show no row.
+    std::vector<std::string> gone;
+    for (Entry* e : order_) {
+        const auto i = static_cast<std::size_t>(e->index);
+        if (i >= moved.size() || moved[i] < 0) gone.push_back(e->callsign);
+    }
+    for (const std::string& callsign : gone) {
+        const auto it = entries_.find(callsign);
+        if (it == entries_.end()) continue;
+        Unlink(it->second);
+        if (it->second.emergency) --emergencies_;
+        pictured_.erase(std::remove(pictured_.begin(), pictured_.end(), &it->second),
+                        pictured_.end());
+        entries_.erase(it);
+        touched_.insert(callsign);
+    }
+    // The rest keep their order: compaction keeps that of the records.
+    byIndex_.clear();
+    for (Entry* e : order_) {
+        const auto i = static_cast<std::size_t>(e->index);
+        e->index = i < moved.size() ? moved[i] : -1;
+        if (e->index >= 0) byIndex_.emplace(e->index, e);
+    }
+    if (duplicates_) fullNext_ = true;
+    GridRowCount = static_cast<std::int32_t>(order_.size());
+    grid_.RowsChanged();
+}
+
+void StationGrid::TableReset() {
+    fullNext_ = true;
+    if (order_.empty() && entries_.empty()) return;
+    // The rows named records that are gone: the last grid stays on screen
+    // until the next pass draws the new one. A pass that runs now (a host
+    // call let the event in) keeps its rows to the end and is followed by
+    // the full rebuild.
+    grid_.Visible = false;
+    if (gate_.Busy()) return;
+    ClearRows();
+    GridRowCount = 0;
+}
+
+void StationGrid::StationTouched(std::string_view callsign) {
+    // A pass that runs before the event's end (in its pause) follows the
+    // table as it is then, as the full rebuild would.
+    touched_.emplace(callsign);
+}
+
+std::string StationGrid::CellText(const Entry& e, const StationRecord& r, int source) const {
+    const char decimal = DecimalSeparator();
+    switch (source) {
+        case kColumnCallsign:
+            return r.Callsign;
+        case kColumnSymbol:
+            switch (e.symbol) {
+                case SymbolShown::Picture:
+                    return {};
+                case SymbolShown::Oops:
+                    return "oops";
+                default:
+                    return r.Symbol;
+            }
+        case kColumnAge: {
+            std::string text;
+            AgeText(ageNow_ - r.HeardTime, text);
+            return text;
+        }
+        case kColumnLatitude:
+            return r.LatitudeText;
+        case kColumnLongitude:
+            return r.LongitudeText;
+        case kColumnLocator:
+            return LocatorText(r);
+        case kColumnSpeed:
+            return r.Speed == kNoSpeed ? "----" : Shortest(r.Speed, decimal);
+        case kColumnCourse:
+            return r.Course == kNoCourse ? "----" : Whole(r.Course);
+        case kColumnBearing:
+            return Whole(r.Bearing);
+        case kColumnDistance:
+            return FixedDecimals(r.Distance, 1, decimal);
+        case kColumnPower:
+            return r.HasPHG ? std::to_string(r.PHG.Power) : std::string();
+        case kColumnHeight:
+            return r.HasPHG ? Shortest(r.PHG.Height, decimal) : std::string();
+        case kColumnGain:
+            return r.HasPHG ? std::to_string(r.PHG.Gain) : std::string();
+        case kColumnDirectivity:
+            return r.HasPHG ? r.PHG.Directivity : std::string();
+        case kColumnRate:
+            return r.HasPHGRate ? std::to_string(r.PHG.Rate) : std::string();
+        case kColumnRange:
+            return r.HasPHG ? FixedDecimals(r.PHG.Range, 1, decimal) : std::string();
+        case kColumnQSY:
+            return r.HasQSY ? r.QSY.Frequency : std::string();
+        case kColumnTone:
+            return r.HasQSY ? Shortest(r.QSY.Tone, decimal) : std::string();
+        default:
+            return {};
+    }
+}
+
+void StationGrid::CellOf(int row, int col, platform::GridCell& out) const {
+    if (row < 0 || row >= static_cast<int>(order_.size()) || col < 0 || col > intLastGridCol)
+        return;
+    const Entry& e = *order_[static_cast<std::size_t>(row)];
+    const StationTable& table = board_.Table();
+    if (e.index < 0 || e.index > table.UpperBound()) return;
+    const StationRecord& r = table[e.index];
+    const int source = GridColumns[static_cast<std::size_t>(col)].source;
+    out.text = CellText(e, r, source);
+    if (source == kColumnSymbol && e.symbol == SymbolShown::Picture) {
+        if (const auto it = pictures_.find(r.Symbol); it != pictures_.end())
+            out.picture = it->second;
+    }
+    out.alignment = platform::Alignment::Centre;
+    // An emergency's colours win over the selection's.
+    const SettingValues& s = settings_;
+    if (s.EmergencyScan && r.Emergency) {
+        out.fore = kYellow;
+        out.back = kRed;
+        if (s.EmergencyIgnoreOnDistance && r.Distance >= s.EmergencyIgnoreDistance) {
+            out.fore = kRed;
+            out.back = kYellow;
+        }
+        if (r.EmergencyAcknowledged) {
+            out.fore = kBlack;
+            out.back = kOrange;
+        }
+        out.hasFore = out.hasBack = true;
+    } else if (!strSelectedCall.empty() && r.Callsign == strSelectedCall) {
+        out.fore = kWhite;
+        out.back = kBlue;
+        out.hasFore = out.hasBack = true;
     }
 }
 
@@ -411,73 +696,17 @@ void StationGrid::grdStationSort(bool blnClicked) {
             grid_.SetTextMatrix(0, intSortCol, CaptionOf(intSortCol) + marker);
         }
         grid_.SetCol(intSortCol);
-        if (sortable) {
-            // A header press sorts rows that keep their colours: the painted
-            // row moves with the sort and is followed, or the next repaint
-            // clears another row and two show as selected. A rebuild's rows
-            // are freshly written and carry no selection yet.
-            const std::string painted =
-                blnClicked && intPaintedRow > 0 && intPaintedRow < grid_.Rows()
-                    ? grid_.TextMatrix(intPaintedRow, 0)
-                    : std::string();
-            grid_.Sort(intSortCol, !blnSortDescending);
-            if (!painted.empty()) {
-                for (int r = grid_.FixedRows(); r < grid_.Rows(); ++r) {
-                    if (grid_.TextMatrix(r, 0) == painted) {
-                        intPaintedRow = r;
-                        break;
-                    }
-                }
-            }
-        }
+        // The rows keep their colours wherever they go: each row is coloured
+        // by its own station when it is shown.
+        if (sortable) Resort();
         intPrevSortCol = intSortCol;
     });
 }
 
 void StationGrid::Repaint() {
-    Trap("Form1.select_row", [&] {
-        grid_.Visible = false;
-        const int row = grid_.Row(), col = grid_.Col();
-        if (intPaintedRow > 0 && intPaintedRow < grid_.Rows())
-            grid_.SetRowColours(intPaintedRow, grid_.ForeColor, grid_.BackColor);
-        const int first = grid_.FixedRows();
-        for (int r = first; r < grid_.Rows(); ++r) {
-            pump_.LetPendingMessagesRun();
-            if (r < grid_.Rows() && grid_.TextMatrix(r, 0) == strSelectedCall) {
-                grid_.SetRowColours(r, kWhite, kBlue);
-                intPaintedRow = r;
-            }
-        }
-        emergencyRows_ = 0;
-        const SettingValues& s = settings_;
-        if (s.EmergencyScan && noEmergencyRows_) {
-            for (int r = first; r < grid_.Rows(); ++r)
-                pump_.LetPendingMessagesRun();
-        } else if (s.EmergencyScan) {
-            const StationTable& table = board_.Table();
-            for (int r = first; r < grid_.Rows(); ++r) {
-                pump_.LetPendingMessagesRun();
-                const std::int32_t i = table.find_station(grid_.TextMatrix(r, 0));
-                if (i < 0) continue;
-                const StationRecord& rec = table[i];
-                if (!rec.Emergency) continue;
-                emergencyRows_ = CheckedAdd(emergencyRows_, 1);
-                platform::Colour fore = kYellow, back = kRed;
-                if (s.EmergencyIgnoreOnDistance && rec.Distance >= s.EmergencyIgnoreDistance) {
-                    fore = kRed;
-                    back = kYellow;
-                }
-                if (rec.EmergencyAcknowledged) {
-                    fore = kBlack;
-                    back = kOrange;
-                }
-                grid_.SetRowColours(r, fore, back);
-            }
-        }
-        grid_.SetRow(std::min(row, grid_.Rows() - 1));
-        grid_.SetCol(std::min(col, grid_.Cols() - 1));
-        grid_.Visible = true;
-    });
+    // Rows take the selection's and the emergencies' colours when they are
+    // shown: the view only needs to look again.
+    grid_.RowsChanged();
 }
 
 void StationGrid::grdStations_MouseDown(int button, int, float, float) {

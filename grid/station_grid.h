@@ -9,12 +9,14 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
+#include <unordered_set>
+#include <vector>
 
 #include "platform/grid_control.h"
 #include "stations/board.h"
 #include "stations/host.h"
 #include "support/caption_bar.h"
-#include "support/message_pump.h"
 #include "support/pass_gate.h"
 #include "support/picture.h"
 #include "support/scheduler.h"
@@ -86,11 +88,21 @@ enum GridColumnId : int {
 inline constexpr int kLastColumn = kColumnTone;
 inline constexpr int kSymbolPictureRows = 200;  // pictures on rows 1 to 199
 
-class StationGrid final : public ColumnVisibility {
+// The grid's rows are the live stations, each drawn from its record when the
+// view asks for it. An event changes the rows of the stations it touched:
+// each is taken out and put back at its sorted place, so a beacon costs the
+// same whatever the table holds. The full rebuild walks the whole table; it
+// runs at start-up, after a scan, a sort or a change of columns or settings.
+class StationGrid final : public ColumnVisibility,
+                          private platform::GridRows,
+                          private TableWatcher {
   public:
     StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
-                Clipboard& clipboard, MessagePump& pump, GridWindow& window,
-                const SettingValues& settings, std::string windowTitle);
+                Clipboard& clipboard, GridWindow& window, const SettingValues& settings,
+                std::string windowTitle);
+    ~StationGrid() override;
+    StationGrid(const StationGrid&) = delete;
+    StationGrid& operator=(const StationGrid&) = delete;
 
     std::array<ColumnDef, kLastColumn + 1> ColumnDefs;
     std::array<GridColumn, kLastColumn + 1> GridColumns;
@@ -99,7 +111,6 @@ class StationGrid final : public ColumnVisibility {
     std::int16_t intPrevSortCol = -1;
     bool blnSortDescending = true;
     std::string strSelectedCall;
-    std::int32_t intPaintedRow = 0;
     std::int32_t intSavedRow = 0;
     std::int32_t intSavedCol = 0;
     std::int32_t GridRowCount = 0;
@@ -116,11 +127,13 @@ class StationGrid final : public ColumnVisibility {
     // callsign column, newest first.
     void PrepareGrid();
 
-    // A rebuild asked for while one runs (an event during its pauses) is not
-    // started inside it: the running one finishes, then one more runs, so
-    // the grid never works on a half-built state and ends showing every
-    // live station.
+    // A full rebuild. One asked for while a pass runs is not started inside
+    // it: the running pass finishes, then the rebuild follows.
     void build_station_grid();
+    // An event touched this station: its row follows in the next pass.
+    void StationChanged(const std::string& callsign);
+    // Every pass a full rebuild (the reference the changes are checked against).
+    void SetIncremental(bool incremental) { incremental_ = incremental; }
     void select_row();
     void grdStationSort(bool blnClicked);
     std::string Format_Age(double seconds);
@@ -142,15 +155,57 @@ class StationGrid final : public ColumnVisibility {
     bool Busy() const { return gate_.Busy(); }
     // A rebuild asked for during a pass waits for its turn.
     bool RebuildWaiting() const { return gate_.Waiting(); }
-    // Rebuilds and repaints run, counting the deferred ones (for tests).
+    // Passes run, full or not, counting the deferred ones (for tests).
     int Rebuilds() const { return rebuilds_; }
+    // Full rebuilds among them.
+    int FullRebuilds() const { return fullRebuilds_; }
 
   private:
+    // How a row shows its symbol.
+    enum class SymbolShown : std::uint8_t {
+        Text,     // beyond the rows with pictures
+        Picture,  // the host's picture
+        Oops,     // the host has none
+        Failed,   // the host failed: the symbol's text
+    };
+    struct Entry {
+        std::string callsign;
+        std::int32_t index = -1;  // its record
+        platform::SortKey key;    // its place in the sort column's order
+        SymbolShown symbol = SymbolShown::Text;
+        bool emergency = false;
+    };
+
     void RebuildPass();
-    void FollowRepaints();
     void Rebuild();
+    void Update();
+    void Finish();
     void Repaint();
-    void FillRow(std::int32_t row, const StationRecord& r, double now, char decimal);
+    // Brings one station's row in line with its live record.
+    void Reconcile(const std::string& callsign);
+    // The rows of the first stations in table order show pictures.
+    void UpdatePictures();
+    void ShowSymbol(Entry& e, const StationRecord& r);
+    void Resort();
+    void Unlink(Entry& e);
+    void Link(Entry& e);
+    bool Before(const Entry* a, const Entry* b) const;
+    platform::SortKey KeyOf(const Entry& e) const;
+    std::string CellText(const Entry& e, const StationRecord& r, int source) const;
+    // The age's text, false when it does not fit its form.
+    bool AgeText(std::int64_t seconds, std::string& text) const;
+    void NoteAge(const StationRecord& r);
+    bool SortsBySymbol() const;
+    bool SortsByAge() const;
+    // Ages past 16 bits of minutes show no text: one may have crossed since the last pass.
+    bool AgesCrossedLimit() const;
+    void ClearRows();
+    int SortSource() const;
+    void CellOf(int row, int col, platform::GridCell& out) const override;
+    int RowCount() const override { return static_cast<int>(order_.size()); }
+    void TableCompacted(const std::vector<std::int32_t>& moved) override;
+    void TableReset() override;
+    void StationTouched(std::string_view callsign) override;
     void OpenPopupForCurrentColumn();
     // The current row's station becomes the selected one.
     void SelectCurrentRow();
@@ -161,21 +216,31 @@ class StationGrid final : public ColumnVisibility {
     StationBoard& board_;
     host::HostMain& host_;
     Clipboard& clipboard_;
-    MessagePump& pump_;
     GridWindow& window_;
     const SettingValues& settings_;
     std::string windowTitle_;
     bool empty_ = false;  // the last rebuild placed no station row
-    // Set by a rebuild that placed no emergency station: its repaint has no
-    // rows to look up.
-    bool noEmergencyRows_ = false;
-    // The host failed a symbol in this rebuild: the rest of it shows symbol texts.
+    // The host failed a symbol in this pass: the rest of it shows symbol texts.
     bool symbolsFailed_ = false;
-    bool repaintAgain_ = false;  // a repaint was asked for during a pass
     RebuildListener* listener_ = nullptr;
-    std::int32_t emergencyRows_ = 0;  // rows the last repaint coloured as emergencies
     PassGate gate_;
-    int rebuilds_ = 0;
+    int rebuilds_ = 0, fullRebuilds_ = 0;
+    bool incremental_ = true;
+    bool fullNext_ = true;  // the next pass rebuilds in full
+    // A callsign with two live records (a host that listed it twice): its
+    // rows cannot be told apart by callsign, so every pass is a full one.
+    bool duplicates_ = false;
+
+    // The rows: every station by callsign, in the grid's order, and in table order.
+    std::unordered_map<std::string, Entry> entries_;
+    std::vector<std::unique_ptr<Entry>> duplicateEntries_;
+    std::vector<Entry*> order_;
+    std::map<std::int32_t, Entry*> byIndex_;
+    std::vector<Entry*> pictured_;             // the rows showing pictures after the last pass
+    std::unordered_set<std::string> touched_;  // since the last pass
+    std::int64_t ageNow_ = 0;                  // the time the ages are shown as of
+    bool ageShown_ = false;                    // the age column is among the grid's
+    std::int32_t emergencies_ = 0;
     // Symbol pictures fetched through the clipboard, by symbol; null for
     // those the host has none of.
     std::map<std::string, std::shared_ptr<const Picture>> pictures_;

@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "tests/fakes/fake_grid_window.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/grid_follows_table.h"
@@ -11,45 +12,8 @@
 namespace bb {
 namespace {
 
-class FakeWindow final : public GridWindow {
-  public:
-    std::string caption;
-    std::vector<int> popups;
-    bool minimized = false;
-    int placed[4] = {-1, -1, -1, -1};
-    int cursor[2] = {-1, -1};
-    void SetCaption(const std::string& c) override { caption = c; }
-    void OpenPopup(int menu) override { popups.push_back(menu); }
-    bool Minimized() const override { return minimized; }
-    int OuterLeft() const override { return 1500; }
-    int OuterTop() const override { return 750; }
-    int OuterWidth() const override { return 12000; }
-    int OuterHeight() const override { return 8000; }
-    void PlaceGrid(int l, int t, int w, int h) override {
-        placed[0] = l, placed[1] = t, placed[2] = w, placed[3] = h;
-    }
-    int GridWidth() const override { return 11850; }
-    int CellTop() const override { return 300; }
-    int CellHeight() const override { return 240; }
-    double TwipsPerPixelX() const override { return 15; }
-    double TwipsPerPixelY() const override { return 15; }
-    void SetCursorPos(int x, int y) override { cursor[0] = x, cursor[1] = y; }
-};
-
-class FakeClipboard final : public Clipboard {
-  public:
-    int reads = 0, kept = 0, putBack = 0;
-    void Keep() override { ++kept; }
-    void PutBack() override {
-        ++putBack;
-        EXPECT_EQ(putBack, kept);
-    }
-    std::optional<Picture> GetBitmap() override {
-        EXPECT_EQ(kept, putBack + 1);  // read between keeping and putting back
-        ++reads;
-        return Picture{16, 16, std::vector<std::uint32_t>(256, 0xFF00FF00)};
-    }
-};
+using testing::FakeClipboard;
+using testing::FakeWindow;
 
 class Grid : public ::testing::Test, public RebuildListener {
   protected:
@@ -68,8 +32,8 @@ class Grid : public ::testing::Test, public RebuildListener {
     platform::GridControl control;
     FakeClipboard clipboard;
     FakeWindow window;
-    StationGrid grid{control, board,  host,       clipboard,
-                     host,    window, Settings(), "UI-View Beaconboard V1.0.10"};
+    StationGrid grid{
+        control, board, host, clipboard, window, Settings(), "UI-View Beaconboard V1.0.10"};
     testing::GridFollowsTable follow{grid};
 
     void SetUp() override {
@@ -117,6 +81,12 @@ class Grid : public ::testing::Test, public RebuildListener {
             if (control.TextMatrix(r, 0) == cs) return r;
         }
         return -1;
+    }
+    // A cell as the view shows it.
+    platform::GridCell Shown(int row, int col) const { return control.Cell(row, col); }
+    platform::Colour Back(int row, int col) const {
+        const platform::GridCell c = Shown(row, col);
+        return c.hasBack ? c.back : control.BackColor;
     }
     std::vector<std::string> Errors() const {
         std::vector<std::string> out;
@@ -210,7 +180,7 @@ TEST_F(Grid, PicturesOnRowsBelow200ThenSymbolText) {
     ASSERT_EQ(control.Rows(), 251);
     // Filled in table order, then sorted: the first 199 stations have pictures.
     for (int r = 1; r < 251; ++r) {
-        const platform::GridCell& c = control.Cell(r, 1);
+        const platform::GridCell c = Shown(r, 1);
         const bool early = std::stoi(control.TextMatrix(r, 0).substr(1)) < 1199;
         if (early)
             EXPECT_TRUE(c.picture && c.text.empty()) << r;
@@ -246,7 +216,7 @@ TEST_F(Grid, AHostThatFailsItsSymbolsLeavesTheGridShownWithSymbolTexts) {
     // The host back: the next rebuild asks again and shows the pictures.
     host.symbolsFail = false;
     grid.build_station_grid();
-    EXPECT_TRUE(control.Cell(RowOf("A1"), 1).picture);
+    EXPECT_TRUE(Shown(RowOf("A1"), 1).picture);
     EXPECT_EQ(control.TextMatrix(RowOf("D4"), 1), "oops");
 }
 
@@ -263,7 +233,7 @@ TEST_F(Grid, SortMarkersDirectionsAndSelectionThatFollowsItsStation) {
     control.MouseRow = 2;
     grid.grdStations_MouseDown(1, 0, 0, 0);
     EXPECT_EQ(grid.strSelectedCall, "B");
-    EXPECT_EQ(control.Cell(RowOf("B"), 3).back, 0x0000FFu);
+    EXPECT_EQ(Back(RowOf("B"), 3), 0x0000FFu);
     // The callsign header: ascending.
     control.MouseRow = 0;
     control.SetRow(1);
@@ -284,8 +254,8 @@ TEST_F(Grid, SortMarkersDirectionsAndSelectionThatFollowsItsStation) {
     Know("D").Distance = 5;
     Beacon("D");
     EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "D", "B", "A"}));
-    EXPECT_EQ(control.Cell(RowOf("B"), 0).back, 0x0000FFu);
-    EXPECT_EQ(control.Cell(RowOf("D"), 0).back, 0xFFFFFFu);
+    EXPECT_EQ(Back(RowOf("B"), 0), 0x0000FFu);
+    EXPECT_EQ(Back(RowOf("D"), 0), 0xFFFFFFu);
 }
 
 TEST_F(Grid, AgesSortByTheirSeconds) {
@@ -310,7 +280,7 @@ TEST_F(Grid, EmergencyColoursAndTheDistanceLimit) {
     grid.strSelectedCall = "NEAR";  // an emergency wins over the selection
     grid.build_station_grid();
     auto colours = [&](const char* cs) {
-        const auto& c = control.Cell(RowOf(cs), 4);
+        const auto c = Shown(RowOf(cs), 4);
         return std::pair{c.back, c.fore};
     };
     EXPECT_EQ(colours("NEAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
@@ -323,7 +293,7 @@ TEST_F(Grid, EmergencyColoursAndTheDistanceLimit) {
     Settings().EmergencyScan = false;
     grid.build_station_grid();
     EXPECT_EQ(shownEmergencies, 0);
-    EXPECT_FALSE(control.Cell(RowOf("FAR"), 4).hasBack);
+    EXPECT_FALSE(Shown(RowOf("FAR"), 4).hasBack);
 }
 
 TEST_F(Grid, PopupsByColumnAndEnterAtTheCell) {
@@ -384,21 +354,21 @@ TEST_F(Grid, ARebuildDuringAnIntakesPauseLeavesOutTheRecordBeingFilled) {
     EXPECT_EQ(Calls(), (std::vector<std::string>{"B", "A"}));
 }
 
-TEST_F(Grid, EventsDuringARebuildEndInOneMoreRebuildShowingEveryStation) {
+TEST_F(Grid, EventsDuringIntakePausesEndWithEveryLiveStationShownOnce) {
     for (int i = 0; i < 30; ++i)
         Know("S" + std::to_string(i));
     for (int i = 0; i < 10; ++i)
         Beacon("S" + std::to_string(i));
-    // During the next rebuild's pauses: new stations, a station again, a delete.
+    // During the pauses of the next intakes: new stations, a station again, a delete.
     for (int i = 10; i < 30; ++i) {
         host.atPause.push_back({[this, i] { Beacon("S" + std::to_string(i)); },
                                 [this] { Beacon("S3"); },
                                 [this] { board.mUIV_NotifyDelete("S4"); }});
     }
-    const int before = grid.Rebuilds();
-    grid.build_station_grid();
+    const int fullBefore = grid.FullRebuilds();
+    Beacon("S0");
     EXPECT_FALSE(grid.Busy());
-    EXPECT_GT(grid.Rebuilds(), before + 1);
+    EXPECT_EQ(grid.FullRebuilds(), fullBefore);  // each event changed its own row
     std::vector<std::string> live;
     board.Table().ForEachLive(
         [&](std::int32_t, const StationRecord& r) { live.push_back(r.Callsign); });
@@ -407,6 +377,12 @@ TEST_F(Grid, EventsDuringARebuildEndInOneMoreRebuildShowingEveryStation) {
     std::sort(shown.begin(), shown.end());
     EXPECT_EQ(shown, live);
     EXPECT_EQ(live.size(), 29u);
+    // Sorted by callsign, newest first, as a full rebuild sorts them.
+    std::vector<std::string> sorted = Calls();
+    grid.build_station_grid();
+    EXPECT_EQ(Calls(), sorted);
+    EXPECT_EQ(window.caption, "UI-View Beaconboard V1.0.10   [29/" +
+                                  std::to_string(board.Table().StationCount()) + "]");
     EXPECT_TRUE(Errors().empty()) << Errors().front();
 }
 
@@ -431,6 +407,41 @@ TEST(GridSort, OneTotalOrderForMixedColumns) {
     EXPECT_EQ(g.TextMatrix(3, 1), "");
     EXPECT_THROW(g.SetRow(7), RuntimeError);
     EXPECT_THROW(g.TextMatrix(0, 3), RuntimeError);
+}
+
+// Rows asked for when read: the grid holds the header only.
+TEST(GridRowSource, RowsComeFromTheSourceAndTheHeaderStaysTheGrids) {
+    struct Squares final : platform::GridRows {
+        int rows = 3;
+        int RowCount() const override { return rows; }
+        void CellOf(int row, int col, platform::GridCell& out) const override {
+            out.text = std::to_string(row * row + col);
+        }
+    } source;
+    platform::GridControl g;
+    g.SetCols(3);
+    g.SetTextMatrix(0, 1, "H1");
+    g.SetTextMatrix(1, 1, "own row");
+    g.SetRowSource(&source);
+    EXPECT_EQ(g.Rows(), 4);
+    EXPECT_EQ(g.TextMatrix(0, 1), "H1");
+    EXPECT_EQ(g.TextMatrix(3, 2), "6");  // source row 2, column 2
+    source.rows = 5;                     // the source grew: so does the grid
+    EXPECT_EQ(g.Rows(), 6);
+    EXPECT_EQ(std::as_const(g).Cell(5, 0).text, "16");
+    // Its rows are written by the source alone, and the grid keeps its columns.
+    EXPECT_THROW(g.SetTextMatrix(2, 0, "x"), RuntimeError);
+    EXPECT_THROW(g.SetRows(9), RuntimeError);
+    EXPECT_THROW(g.Sort(0, true), RuntimeError);
+    EXPECT_THROW(g.TextMatrix(6, 0), RuntimeError);
+    g.SetCols(4);
+    EXPECT_EQ(g.TextMatrix(0, 1), "H1");
+    EXPECT_EQ(g.TextMatrix(5, 3), "19");
+    // Without the source the grid holds its header and one empty row again.
+    g.SetRowSource(nullptr);
+    EXPECT_EQ(g.Rows(), 2);
+    EXPECT_EQ(g.TextMatrix(0, 1), "H1");
+    EXPECT_EQ(g.TextMatrix(1, 1), "");
 }
 
 }  // namespace

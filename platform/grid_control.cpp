@@ -57,6 +57,7 @@ SortKey SortKey::Of(const std::string& text) {
 const GridCell& GridControl::At(int row, int col) const {
     if (row < 0 || row >= Rows()) Raise(kInvalidRow, "row outside the grid");
     if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
+    if (source_ && row >= fixedRows_) Raise(err::kInvalidCall, "a row the grid does not hold");
     return CellRef(row, col);
 }
 
@@ -65,9 +66,35 @@ GridCell& GridControl::Cell(int row, int col) {
     return const_cast<GridCell&>(At(row, col));
 }
 
+GridCell GridControl::Cell(int row, int col) const {
+    if (source_ && row >= fixedRows_ && row < Rows() && col >= 0 && col < cols_) {
+        GridCell cell;
+        source_->CellOf(row - fixedRows_, col, cell);
+        return cell;
+    }
+    return At(row, col);
+}
+
+std::string GridControl::TextMatrix(int row, int col) const {
+    if (source_ && row >= fixedRows_) return Cell(row, col).text;
+    return At(row, col).text;
+}
+
+void GridControl::SetRowSource(const GridRows* source) {
+    if (source == source_) return;
+    // The grid's own rows become the fixed ones, or the fixed ones and one
+    // empty row below them as a grid without a source starts.
+    source_ = nullptr;
+    SetRows(fixedRows_ + (source ? 0 : 1));
+    source_ = source;
+    if (row_ >= Rows()) row_ = std::max(0, Rows() - 1);
+    Touch();
+}
+
 void GridControl::Reshape(int rows, int cols) {
     std::vector<GridCell> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
-    const int keepRows = std::min(rows, Rows()), keepCols = std::min(cols, cols_);
+    const int keepRows = std::min(rows, static_cast<int>(order_.size())),
+              keepCols = std::min(cols, cols_);
     for (int r = 0; r < keepRows; ++r) {
         for (int c = 0; c < keepCols; ++c)
             cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) +
@@ -81,6 +108,7 @@ void GridControl::Reshape(int rows, int cols) {
 
 void GridControl::SetRows(int rows) {
     if (rows < 0 || rows < fixedRows_) Raise(kInvalidRow, "row count");
+    if (source_) Raise(err::kInvalidCall, "rows that come from a source");
     // Storage in row order only gets shorter or longer at its end.
     bool inOrder = true;
     for (std::size_t i = 0; i < order_.size() && inOrder; ++i)
@@ -100,7 +128,7 @@ void GridControl::SetRows(int rows) {
 
 void GridControl::SetCols(int cols) {
     if (cols < 1 || cols < fixedCols_) Raise(kInvalidCol, "column count");
-    if (cols != cols_) Reshape(Rows(), cols);
+    if (cols != cols_) Reshape(static_cast<int>(order_.size()), cols);
     colWidths_.resize(static_cast<std::size_t>(cols), -1);
     if (col_ >= cols) col_ = cols - 1;
     Touch();
@@ -108,6 +136,7 @@ void GridControl::SetCols(int cols) {
 
 void GridControl::SetFixedRows(int n) {
     if (n < 0 || n >= std::max(1, Rows())) Raise(err::kInvalidCall, "fixed rows");
+    if (source_ && n != fixedRows_) Raise(err::kInvalidCall, "fixed rows over a source");
     fixedRows_ = n;
     Touch();
 }
@@ -136,6 +165,7 @@ void GridControl::SetTextMatrix(int row, int col, std::string text) {
 
 void GridControl::SetRowColours(int row, Colour fore, Colour back) {
     if (row < 0 || row >= Rows()) Raise(kInvalidRow, "row outside the grid");
+    if (source_ && row >= fixedRows_) Raise(err::kInvalidCall, "a row the grid does not hold");
     for (int col = 0; col < cols_; ++col) {
         GridCell& c = CellRef(row, col);
         c.fore = fore;
@@ -173,6 +203,7 @@ void GridControl::Clear() {
 
 void GridControl::Sort(int col, bool ascending) {
     if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
+    if (source_) Raise(err::kInvalidCall, "rows that come from a source");
     const std::size_t first = static_cast<std::size_t>(std::min(fixedRows_, Rows()));
     const std::size_t n = order_.size() - first;
     std::vector<SortKey> keys;

@@ -24,6 +24,17 @@ struct GridCell {
     Alignment alignment = Alignment::Centre;
 };
 
+// Rows the grid does not hold itself: the rows below the fixed ones asked
+// for cell by cell when they are read, so a grid of many rows costs what is
+// looked at, not what is held.
+class GridRows {
+  public:
+    virtual ~GridRows() = default;
+    virtual int RowCount() const = 0;
+    // Cell `col` of row `row`, counted from the first row below the fixed ones.
+    virtual void CellOf(int row, int col, GridCell& out) const = 0;
+};
+
 class GridControl {
   public:
     // The grid's default column width, in twips.
@@ -31,10 +42,18 @@ class GridControl {
     static constexpr int kInvalidRow = 30009;  // the control's own error numbers
     static constexpr int kInvalidCol = 30010;
 
-    int Rows() const { return static_cast<int>(order_.size()); }
+    int Rows() const {
+        return source_ ? fixedRows_ + source_->RowCount() : static_cast<int>(order_.size());
+    }
     int Cols() const { return cols_; }
-    // Rows and columns keep their cells where they remain.
+    // Rows and columns keep their cells where they remain. With a row
+    // source only the fixed rows are the grid's own.
     void SetRows(int rows);
+    // The rows below the fixed ones come from `source` (null: the grid's own).
+    void SetRowSource(const GridRows* source);
+    bool HasRowSource() const { return source_ != nullptr; }
+    // The source's rows have changed: the view follows.
+    void RowsChanged() { Touch(); }
     void SetCols(int cols);
     int FixedRows() const { return fixedRows_; }
     void SetFixedRows(int n);
@@ -46,17 +65,18 @@ class GridControl {
     void SetRow(int row);
     void SetCol(int col);
 
-    const std::string& TextMatrix(int row, int col) const { return At(row, col).text; }
+    std::string TextMatrix(int row, int col) const;
     void SetTextMatrix(int row, int col, std::string text);
+    // A cell the grid holds, for writing; a source's rows are written by it.
     GridCell& Cell(int row, int col);
-    const GridCell& Cell(int row, int col) const { return At(row, col); }
+    GridCell Cell(int row, int col) const;
     // The same colours on every cell of the row.
     void SetRowColours(int row, Colour fore, Colour back);
 
     int ColWidth(int col) const;  // twips
     void SetColWidth(int col, int twips);
 
-    // Removes every text, picture and cell colour; the size stays.
+    // Removes every text, picture and cell colour of the grid's own cells; the size stays.
     void Clear();
     // Sorts the rows below the fixed ones by the text of `col`: numbers
     // numerically, ages written m:ss by their seconds, the rest as text
@@ -98,6 +118,7 @@ class GridControl {
     int fixedRows_ = 1, fixedCols_ = 1;
     int row_ = 1, col_ = 1;
     std::uint64_t generation_ = 0;
+    const GridRows* source_ = nullptr;
 };
 
 // The sort key of a text in the generic order; exposed for the tests.

@@ -34,7 +34,7 @@ int GridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : cols_;
 }
 
-void GridModel::Refresh() {
+void GridModel::Refresh(int firstRow, int lastRow) {
     const int rows = grid_.Rows(), cols = grid_.Cols();
     const int fixed = std::min(grid_.FixedRows(), rows);
     if (rows != rows_ || cols != cols_ || fixed != fixed_ || generation_ == ~0ull) {
@@ -43,20 +43,28 @@ void GridModel::Refresh() {
     }
     generation_ = grid_.Generation();
     if (pixmaps_.size() > 4096) pixmaps_.clear();
-    // The cells the view has shown since the last reset: a few screens.
+    // The cells on screen; the others are taken afresh when they are shown.
     std::vector<QModelIndex> changed;
     bool header = false;
-    for (auto it = shown_.begin(); it != shown_.end(); ++it) {
+    GridCell cell;
+    for (auto it = shown_.begin(); it != shown_.end();) {
         const auto row = static_cast<int>(it.key() >> 32);
         const auto col = static_cast<int>(it.key() & 0xFFFFFFFFu);
-        const GridCell* cell = CellAt(row, col);
-        Shown now = cell ? Make(*cell) : Shown{};
-        if (now == *it) continue;
+        if (row >= fixed_ && (row - fixed_ < firstRow || row - fixed_ > lastRow)) {
+            it = shown_.erase(it);
+            continue;
+        }
+        Shown now = CellAt(row, col, cell) ? Make(cell) : Shown{};
+        if (now == *it) {
+            ++it;
+            continue;
+        }
         *it = std::move(now);
         if (row < fixed_)
             header = true;
         else
             changed.push_back(index(row - fixed_, col));
+        ++it;
     }
     for (const QModelIndex& i : changed)
         emit dataChanged(i, i);
@@ -80,11 +88,12 @@ void GridModel::Reset() {
     endResetModel();
 }
 
-const GridCell* GridModel::CellAt(int row, int col) const {
+bool GridModel::CellAt(int row, int col, GridCell& out) const {
     // The model may have moved on since the view last looked: never read past it.
-    if (row < 0 || col < 0 || row >= grid_.Rows() || col >= grid_.Cols()) return nullptr;
+    if (row < 0 || col < 0 || row >= grid_.Rows() || col >= grid_.Cols()) return false;
     // Read through the const grid: a read is no change.
-    return &std::as_const(grid_).Cell(row, col);
+    out = std::as_const(grid_).Cell(row, col);
+    return true;
 }
 
 const GridModel::Shown* GridModel::ShownAt(int row, int col) const {
@@ -96,16 +105,16 @@ const GridModel::Shown* GridModel::ShownAt(int row, int col) const {
     };
     if (const auto it = shown_.constFind(key(row, col)); it != shown_.constEnd()) return &*it;
     if (!InStep()) return nullptr;
-    const GridCell* c = CellAt(row, col);
-    if (!c) return nullptr;
+    GridCell c;
+    if (!CellAt(row, col, c)) return nullptr;
     if (shown_.size() > kMaxShown) shown_.clear();
-    const auto make = [this](const GridCell& cell) { return Make(cell); };
     // The row's callsign goes with any of its cells: a press names the
     // station the user saw even when the callsign column is scrolled away.
     if (col != 0 && !shown_.contains(key(row, 0))) {
-        if (const GridCell* call = CellAt(row, 0)) shown_.insert(key(row, 0), make(*call));
+        GridCell call;
+        if (CellAt(row, 0, call)) shown_.insert(key(row, 0), Make(call));
     }
-    return &*shown_.insert(key(row, col), make(*c));
+    return &*shown_.insert(key(row, col), Make(c));
 }
 
 QString GridModel::ShownCallsign(int viewRow) const {
@@ -191,7 +200,11 @@ void GridView::Sync() {
     shown_ = grid_.Generation();
     syncing_ = true;
     const int scroll = verticalScrollBar()->value();
-    model_.Refresh();
+    // The rows on screen, a screen either side.
+    const int height = viewport()->height();
+    const int top = rowAt(0), bottom = rowAt(height - 1);
+    const int page = std::max(1, (bottom < 0 ? model_.rowCount() : bottom) - std::max(top, 0) + 1);
+    model_.Refresh(std::max(top, 0) - page, (bottom < 0 ? model_.rowCount() : bottom) + page);
     horizontalHeader()->setVisible(grid_.FixedRows() > 0);
     // A new palette restyles the whole view: only when its colours change.
     QPalette pal = palette();

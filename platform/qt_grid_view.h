@@ -8,6 +8,7 @@
 #include <QPixmap>
 #include <QTableView>
 #include <QTimer>
+#include <climits>
 #include <functional>
 
 #include "platform/grid_control.h"
@@ -24,9 +25,10 @@ class GridModel final : public QAbstractTableModel {
     QVariant data(const QModelIndex& index, int role) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
     // Takes the model's state as it is now. A grid of the same shape is
-    // taken cell by cell: only the cells on screen that changed are painted
-    // again. Another shape resets the view.
-    void Refresh();
+    // taken cell by cell: only the cells on screen (view rows `firstRow` to
+    // `lastRow`) that changed are painted again; the rest are taken afresh
+    // when shown. Another shape resets the view.
+    void Refresh(int firstRow = 0, int lastRow = INT_MAX);
     // The grid is as the view last took it: cells may be read from it.
     bool InStep() const { return grid_.Visible && grid_.Generation() == generation_; }
     // The callsign shown on a view row, as the user saw it; empty when that
@@ -45,7 +47,7 @@ class GridModel final : public QAbstractTableModel {
     };
     Shown Make(const GridCell& cell) const;
     void Reset();
-    const GridCell* CellAt(int row, int col) const;
+    bool CellAt(int row, int col, GridCell& out) const;
     const Shown* ShownAt(int row, int col) const;
     QVariant Data(const Shown& c, int role) const;
     GridControl& grid_;

@@ -18,6 +18,8 @@ void StationTable::Reset() {
     pending_list_->push_back(0);
     count_ = 0;
     live_ = 1;
+    for (TableWatcher* w : watchers_)
+        w->TableReset();
 }
 
 void StationTable::CheckIndex(std::int32_t index) const {
@@ -37,6 +39,11 @@ StationRecord& StationTable::Edit(std::int32_t index) {
 std::int32_t StationTable::find_station(std::string_view callsign) const {
     auto it = live_index_.find(callsign);
     return it == live_index_.end() || it->second.empty() ? -1 : it->second.front();
+}
+
+std::int32_t StationTable::LiveRecordsOf(std::string_view callsign) const {
+    auto it = live_index_.find(callsign);
+    return it == live_index_.end() ? 0 : static_cast<std::int32_t>(it->second.size());
 }
 
 bool StationTable::HasNewerLive(std::string_view callsign, std::int32_t index) const {
@@ -67,9 +74,16 @@ void StationTable::IndexRemove(const std::string& callsign, std::int32_t index) 
     if (at != list.end() && *at == index) list.erase(at);
 }
 
+void StationTable::Touched(std::string_view callsign) const {
+    if (callsign.empty()) return;
+    for (TableWatcher* w : watchers_)
+        w->StationTouched(callsign);
+}
+
 std::vector<std::int32_t> StationTable::Supersede(std::string_view callsign) {
     auto it = live_index_.find(callsign);
     if (it == live_index_.end() || it->second.empty()) return {};
+    Touched(callsign);
     // The station's entry stays (empty) for its next beacon; compaction drops
     // the entries of stations gone for good.
     std::vector<std::int32_t> marked;
@@ -94,6 +108,7 @@ void StationTable::SetDeleted(std::int32_t index, bool deleted) {
     StationRecord& r = Edit(index);
     if (r.Deleted == deleted) return;
     r.Deleted = deleted;
+    Touched(r.Callsign);
     if (deleted) {
         IndexRemove(r.Callsign, index);
         --live_;
@@ -109,6 +124,8 @@ void StationTable::SetCallsign(std::int32_t index, std::string callsign) {
     if (!r.Deleted) {
         IndexRemove(r.Callsign, index);
         IndexAdd(callsign, index);
+        Touched(r.Callsign);
+        Touched(callsign);
     }
     r.Callsign = std::move(callsign);
 }
@@ -163,6 +180,8 @@ void StationTable::Compact() {
             index = moved[static_cast<std::size_t>(index)];
         ++it;
     }
+    for (TableWatcher* w : watchers_)
+        w->TableCompacted(moved);
 }
 
 void StationTable::ForEachLive(

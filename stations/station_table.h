@@ -16,6 +16,19 @@
 
 namespace bb {
 
+// Told when the table renumbers its records, so that whoever keeps indices
+// into it keeps them right.
+class TableWatcher {
+  public:
+    virtual ~TableWatcher() = default;
+    // `moved[old]` is the record's new index, or -1 for a record dropped.
+    virtual void TableCompacted(const std::vector<std::int32_t>& moved) = 0;
+    // Every record is gone (a new scan, or the first append after none).
+    virtual void TableReset() = 0;
+    // The station's live record has gone, come back or been named.
+    virtual void StationTouched(std::string_view callsign) = 0;
+};
+
 class StationTable {
   public:
     StationTable();
@@ -37,6 +50,11 @@ class StationTable {
 
     // The lowest index whose record has exactly `callsign` and is live; -1 when none.
     std::int32_t find_station(std::string_view callsign) const;
+    // The live records of one callsign: one, unless the host listed it twice.
+    std::int32_t LiveRecordsOf(std::string_view callsign) const;
+    void Touched(std::string_view callsign) const;
+    void AddWatcher(TableWatcher* watcher) { watchers_.push_back(watcher); }
+    void RemoveWatcher(TableWatcher* watcher) { std::erase(watchers_, watcher); }
     // True when a live record of `callsign` lies after `index`.
     bool HasNewerLive(std::string_view callsign, std::int32_t index) const;
 
@@ -104,6 +122,7 @@ class StationTable {
     // The entry of the empty callsign: appended records wait there for their
     // fill. Entries keep their address when the map grows.
     std::vector<std::int32_t>* pending_list_ = nullptr;
+    std::vector<TableWatcher*> watchers_;
     std::int32_t count_ = 0;
     std::int32_t live_ = 0;
     int pending_ = 0;

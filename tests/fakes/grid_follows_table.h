@@ -10,7 +10,7 @@ namespace bb::testing {
 struct GridFollowsTable final : StationsListener {
     StationGrid& grid;
     explicit GridFollowsTable(StationGrid& g) : grid(g) {}
-    void StationsChanged(const std::string&) override { grid.build_station_grid(); }
+    void StationsChanged(const std::string& callsign) override { grid.StationChanged(callsign); }
     void StationsScanned() override { grid.build_station_grid(); }
     void HostClosing() override {}
 };
