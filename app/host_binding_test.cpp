@@ -20,6 +20,8 @@
 #include "app/main_window.h"
 #include "bus/station_dict.h"
 #include "host/host_service.h"
+#include "map/phg_overlays.h"
+#include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"
 
@@ -180,6 +182,17 @@ class ThreadHost {
         Run([&] { c = service_->Overlays().DrawColour(); });
         return c;
     }
+    // A station heard, as from the host's own feed.
+    void Hear(const std::string& line) {
+        Run([&] { service_->Hear(line); });
+    }
+    // What the host's map does when it repaints: its figures go, then it says so.
+    void Redraw() {
+        Run([&] {
+            service_->Overlays().Clear();
+            emit service_->MapObject().MapRedrawn();
+        });
+    }
 
   private:
     void Run(const std::function<void()>& f) {
@@ -269,6 +282,75 @@ TEST(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
     EXPECT_EQ(rec.seen,
               (std::vector<std::string>{"beacon A1 3120", "beacon B2 3060", "beacon A1 3180",
                                         "beacon GB3AV 3130", "delete GB3AV"}));
+}
+
+// The figures a full pass draws, as the host keeps them.
+std::vector<hostapp::Overlay> FullPass(StationBoard& board) {
+    struct NoPauses final : MessagePump {
+        void LetPendingMessagesRun() override {}
+    } pump;
+    testing::FakeMap map;
+    map.drawMode = 13;  // the host's pen before anyone sets it
+    PhgOverlays full(board, map, pump, Settings());
+    full.Plot_PHG();
+    std::vector<hostapp::Overlay> out;
+    for (const auto& c : map.circles)
+        out.push_back(
+            {hostapp::Overlay::Shape::Circle, c.x, c.y, 0, 0, c.radius, c.colour, c.width, c.mode});
+    for (const auto& l : map.lines)
+        out.push_back(
+            {hostapp::Overlay::Shape::Line, l.x1, l.y1, l.x2, l.y2, 0, l.colour, l.width, l.mode});
+    return out;
+}
+
+std::vector<std::string> Sorted(const std::deque<hostapp::Overlay>& items) {
+    std::vector<std::string> out;
+    for (const hostapp::Overlay& o : items)
+        out.push_back(QString::asprintf("%d %.4f %.4f %.4f %.4f %.4f %d %d %d",
+                                        static_cast<int>(o.shape), o.x1, o.y1, o.x2, o.y2,
+                                        o.radiusMiles, o.colour, o.width, o.mode)
+                          .toStdString());
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Between the host's repaints the board draws only the stations that
+// changed; once the host has repainted, its map holds what a full pass draws.
+TEST(HostBus, AfterTheHostRepaintsItsMapHoldsWhatAFullPassDraws) {
+    FakeSystem sys;
+    ThreadHost service;
+    ASSERT_TRUE(service.Registered());
+    Form1 app(Form1::OnBus(Bus()));
+    app.Form_Load();
+    ASSERT_NE(app.Wiring(), nullptr);
+    const StationTable& t = app.Wiring()->Board().Table();
+    const auto hear = [&](int station, int phg) {
+        service.Hear("G" + std::to_string(station) + "ABC>APRS:!51" + std::to_string(10 + station) +
+                     ".00N/000" + std::to_string(10 + station) + ".00W#PHG" + std::to_string(phg) +
+                     " club");
+    };
+    const auto holds = [&](const std::vector<hostapp::Overlay>& full) {
+        const std::deque<hostapp::Overlay> wanted(full.begin(), full.end());
+        return WaitFor([&] { return Sorted(service.Items()) == Sorted(wanted); }, 5000);
+    };
+    // Omni and directional stations: the first pass draws them all.
+    for (int i = 0; i < 12; ++i)
+        hear(i, 5130 + i % 9);
+    ASSERT_TRUE(WaitFor([&] { return t.LiveCount() == 12; }));
+    const std::vector<hostapp::Overlay> first = FullPass(app.Wiring()->Board());
+    ASSERT_GE(first.size(), 12u);  // a circle at least for each station
+    EXPECT_TRUE(holds(first));
+    // Some of them again with other figures: until the repaint the host
+    // keeps the figures they had before beside their new ones.
+    for (int i = 0; i < 12; i += 3)
+        hear(i, 3264 + i % 5);
+    ASSERT_TRUE(WaitFor(
+        [&] { return t.find_station("G9ABC") >= 0 && t[t.find_station("G9ABC")].PHG.Power == 9; }));
+    const std::vector<hostapp::Overlay> full = FullPass(app.Wiring()->Board());
+    EXPECT_TRUE(WaitFor([&] { return service.Items().size() > full.size(); }, 5000));
+    service.Redraw();
+    EXPECT_TRUE(holds(full)) << ::testing::PrintToString(Sorted(service.Items()));
+    EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
 TEST(HostBus, BoardFollowsTheHostsEvents) {

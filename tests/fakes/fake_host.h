@@ -31,6 +31,7 @@ class FakeMap final : public host::HostMap {
         std::int32_t colour;
         std::int16_t width = 0;
         std::int32_t flags = 0;
+        std::int16_t mode = 0;
     };
     std::vector<Circle> circles;
     std::vector<Line> lines;
@@ -46,7 +47,7 @@ class FakeMap final : public host::HostMap {
     }
     void MapLine(float x1, float y1, float x2, float y2, std::int32_t colour,
                  std::int32_t flags) override {
-        lines.push_back({x1, y1, x2, y2, colour, lineWidth, flags});
+        lines.push_back({x1, y1, x2, y2, colour, lineWidth, flags, drawMode});
         calls.push_back("line");
     }
     void SetMapLineWidth(std::int16_t w) override {
