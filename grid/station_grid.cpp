@@ -395,7 +395,7 @@ bool StationGrid::SortsByAge() const {
 
 bool StationGrid::AgeText(std::int64_t seconds, std::string& text) const {
     if (settings_.FormatAgeMMSS && (seconds / 60 > 32767 || seconds / 60 < -32768)) return false;
-    text = const_cast<StationGrid*>(this)->Format_Age(static_cast<double>(seconds));
+    text = Format_Age(static_cast<double>(seconds));
     return true;
 }
 
@@ -651,7 +651,7 @@ std::shared_ptr<const Picture> StationGrid::SymbolPicture(const std::string& sym
     return picture;
 }
 
-std::string StationGrid::Format_Age(double seconds) {
+std::string StationGrid::Format_Age(double seconds) const {
     if (!settings_.FormatAgeMMSS) return Whole(seconds);
     const double rounded = RoundHalfEven(seconds);
     const auto total = static_cast<std::int64_t>(rounded);

@@ -136,7 +136,7 @@ class StationGrid final : public ColumnVisibility,
     void SetIncremental(bool incremental) { incremental_ = incremental; }
     void select_row();
     void grdStationSort(bool blnClicked);
-    std::string Format_Age(double seconds);
+    std::string Format_Age(double seconds) const;
 
     void grdStations_MouseDown(int button, int shift, float x, float y);
     void grdStations_SelChange();

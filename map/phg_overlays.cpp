@@ -49,8 +49,7 @@ void PhgOverlays::PlotStation(const StationRecord& r) {
 
 void PhgOverlays::StationChanged(const std::string& callsign) {
     if (all_) return;
-    if (std::find(changed_.begin(), changed_.end(), callsign) == changed_.end())
-        changed_.push_back(callsign);
+    if (pending_.insert(callsign).second) changed_.push_back(callsign);
 }
 
 void PhgOverlays::Plot_Changes() {
@@ -59,6 +58,7 @@ void PhgOverlays::Plot_Changes() {
     if (all_) {
         all_ = false;
         changed_.clear();
+        pending_.clear();
         try {
             Plot_PHG();
         } catch (...) {
@@ -69,6 +69,7 @@ void PhgOverlays::Plot_Changes() {
     }
     const std::vector<std::string> changed = std::move(changed_);
     changed_.clear();
+    pending_.clear();
     StationTable& table = board_.Table();
     StationTable::WalkHold hold(table);
     try {

@@ -5,6 +5,9 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
+#include <unordered_set>
+#include <vector>
 
 #include "stations/board.h"
 #include "stations/host.h"
@@ -53,7 +56,8 @@ class PhgOverlays {
     MessagePump& pump_;
     const SettingValues& settings_;
     bool all_ = true;
-    std::vector<std::string> changed_;  // in the order they came, each once
+    std::vector<std::string> changed_;         // in the order they came, each once
+    std::unordered_set<std::string> pending_;  // the same, to look up
 };
 
 }  // namespace bb
