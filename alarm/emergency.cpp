@@ -79,11 +79,11 @@ std::string Emergency::Caption(const std::string& title, std::int32_t rows, std:
     return caption;
 }
 
-void Emergency::CheckEmergencies(std::int32_t rows) {
+void Emergency::CheckEmergencies(std::int32_t rows, std::int32_t emergencies) {
     if (!settings_.EmergencyScan) return;
     caption_.SetCaption(
         Caption(WindowTitle, rows, board_.Table().StationCount(), board_.EmergencyCount()));
-    if (!settings_.EmergencyPlot) return;
+    if (!settings_.EmergencyPlot || emergencies <= 0) return;
     gate_.Request();
 }
 

@@ -80,8 +80,9 @@ class Emergency {
     // The alarm sound; an empty path plays nothing.
     std::filesystem::path SoundFile;
 
-    // After a rebuild that shows `rows` stations.
-    void CheckEmergencies(std::int32_t rows);
+    // After a rebuild that shows `rows` stations, `emergencies` of them in
+    // emergency: without any, there is no window to open or raise.
+    void CheckEmergencies(std::int32_t rows, std::int32_t emergencies);
     // The markers again, after the host has redrawn its map.
     void PlotMarkers();
     // The window's "ack": the live record of the callsign is acknowledged;

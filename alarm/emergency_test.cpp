@@ -85,7 +85,7 @@ class EmergencyTest : public ::testing::Test, protected testing::FakeBoard {
     // The check that ends a rebuild showing every live record.
     void Check() {
         RebuildFinished();
-        alarm.CheckEmergencies(board.Table().LiveCount());
+        alarm.CheckEmergencies(board.Table().LiveCount(), LiveEmergencies());
     }
 
     void SetUp() override {

@@ -78,7 +78,7 @@ void BoardWiring::StationsScanned() {
 void BoardWiring::RebuildFinished(std::int32_t rows, std::int32_t emergencies) {
     // The caption counts what this rebuild showed.
     board_.GridBuilt(emergencies);
-    if (emergency_) emergency_->CheckEmergencies(rows);
+    if (emergency_) emergency_->CheckEmergencies(rows, emergencies);
 }
 
 void BoardWiring::RedrawOverlays(const char* procedure) {

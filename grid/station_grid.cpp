@@ -348,13 +348,16 @@ void StationGrid::UpdatePictures() {
         now.push_back(it->second);
     const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.HasRowSource();
     // Rows that have left the first ones show their symbol's text.
+    for (Entry* e : now)
+        e->first = true;
     for (Entry* e : pictured_) {
-        if (std::find(now.begin(), now.end(), e) != now.end()) continue;
+        if (e->first) continue;
         if (bySymbol) Unlink(*e);
         e->symbol = SymbolShown::Text;
         if (bySymbol) Link(*e);
     }
     for (Entry* e : now) {
+        e->first = false;
         if (e->symbol != SymbolShown::Text) continue;
         if (bySymbol) Unlink(*e);
         ShowSymbol(*e, table[e->index]);

@@ -174,6 +174,7 @@ class StationGrid final : public ColumnVisibility,
         platform::SortKey key;    // its place in the sort column's order
         SymbolShown symbol = SymbolShown::Text;
         bool emergency = false;
+        bool first = false;  // among the rows with pictures (while they are worked out)
     };
 
     void RebuildPass();

@@ -149,7 +149,7 @@ std::int32_t StationTable::Append() {
 
 void StationTable::CompactIfWorthIt() {
     if (pending_ == 0 && records_.size() >= kMinRecordsToCompact &&
-        records_.size() - static_cast<std::size_t>(live_) > static_cast<std::size_t>(live_))
+        records_.size() - static_cast<std::size_t>(live_) > static_cast<std::size_t>(live_) / 4)
         Compact();
 }
 

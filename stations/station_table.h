@@ -1,8 +1,8 @@
 // The board's copy of every heard station. Records are appended, one per
 // beacon; a superseded or removed record is marked deleted and every reader
 // skips it. An index from callsign to its live records answers find_station
-// without scanning, and deleted records are compacted away once they
-// outnumber the live ones, so the table never fills up on a long run.
+// without scanning, and deleted records are compacted away once they are a
+// quarter of the live ones, so the table never fills up on a long run.
 #pragma once
 
 #include <cstdint>
@@ -72,8 +72,10 @@ class StationTable {
     // runs out); a failed append leaves the table as it was.
     std::int32_t Append();
 
-    // Compacts once the deleted records outnumber the live ones, unless a
-    // fill is pending: an index fixed before a pause must stay valid through it.
+    // Compacts once the deleted records are a quarter of the live ones (a
+    // full table then holds at most a quarter more records than stations),
+    // unless a fill is pending: an index fixed before a pause must stay
+    // valid through it.
     void CompactIfWorthIt();
 
     // Held by an intake from its append to the end of its fill.

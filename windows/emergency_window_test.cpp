@@ -28,7 +28,7 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
     std::vector<std::string> tuned;
     void Check() {
         RebuildFinished();
-        alarm.CheckEmergencies(board.Table().LiveCount());
+        alarm.CheckEmergencies(board.Table().LiveCount(), LiveEmergencies());
     }
 
     void SetUp() override {

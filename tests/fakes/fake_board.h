@@ -39,6 +39,13 @@ struct FakeBoard {
     std::int32_t emergencies = 0;
     // What a rebuild showing every live record ends with.
     void RebuildFinished() { board.GridBuilt(emergencies); }
+    // The rows such a rebuild shows in emergency.
+    std::int32_t LiveEmergencies() const {
+        std::int32_t n = 0;
+        board.Table().ForEachLive(
+            [&](std::int32_t, const StationRecord& r) { n += r.Emergency && !r.Callsign.empty(); });
+        return n;
+    }
 };
 
 }  // namespace bb::testing
