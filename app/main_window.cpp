@@ -344,7 +344,10 @@ void Form1::TuneStation(std::int32_t index, const std::string& callsign) {
 }
 
 void Form1::SetCaption(const std::string& caption) {
-    setWindowTitle(QString::fromStdString(caption));
+    // Told after every pass, mostly the same text: the window manager hears
+    // of a change only.
+    const QString title = QString::fromStdString(caption);
+    if (title != windowTitle()) setWindowTitle(title);
 }
 
 void Form1::OpenPopup(int menu) {

@@ -18,9 +18,9 @@ namespace {
 constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000, kYellow = 0xFFFF00,
                            kOrange = 0xFF8000, kBlack = 0x000000;
 constexpr int kCallsignColWidth = 1000;  // twips
-// The least time between the end of one rebuild and the start of the one it
-// deferred: under a full feed the grid stays current within a few tenths of a
-// second and the window keeps most of its time for the user.
+// The least time between the end of one pass and the start of the next: a
+// beacon's row shows within a twentieth of a second, and a full feed's
+// beacons are taken in by twenty passes a second, not one pass each.
 constexpr int kRebuildGapMs = 50;
 constexpr const char* kNoStations = "Sorry, no stations heard...";
 
@@ -51,7 +51,7 @@ StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host:
       settings_(settings),
       windowTitle_(std::move(windowTitle)),
       gate_(
-          kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::AfterOverlap) {
+          kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::EveryPass) {
     board_.Table().AddWatcher(this);
 }
 
