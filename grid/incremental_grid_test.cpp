@@ -74,13 +74,8 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
     int seconds = 0;  // the clock, from the start of the run
 
     void SetUp() override {
-        Common::Initialize();
         fs.clock.Set(2026, 12, 6, 12, 0, 0);
-        Settings() = SettingValues{};
-        Settings().EmergencyScan = true;
-        Settings().EmergencyIgnoreOnDistance = true;
-        Settings().EmergencyIgnoreDistance = 500;
-        Settings().FormatAgeMMSS = true;
+        testing::StartGridSettings(500);
         host.drawable.insert("/>");
         host.drawable.insert("/-");
         for (int i = 0; i < 260; ++i)

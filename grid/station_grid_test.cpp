@@ -37,13 +37,8 @@ class Grid : public ::testing::Test, public RebuildListener {
     testing::GridFollowsTable follow{grid};
 
     void SetUp() override {
-        Common::Initialize();
         fs.clock.Set(2026, 12, 6, 12, 0, 0);
-        Settings() = SettingValues{};
-        Settings().EmergencyScan = true;
-        Settings().EmergencyIgnoreOnDistance = true;
-        Settings().EmergencyIgnoreDistance = 1000;
-        Settings().FormatAgeMMSS = true;
+        testing::StartGridSettings(1000);
         grid.FillColumnCaptions();
         grid.select_columns();
         grid.PrepareGrid();

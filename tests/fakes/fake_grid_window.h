@@ -9,6 +9,8 @@
 #include <vector>
 
 #include "grid/station_grid.h"
+#include "support/diagnostic_log.h"
+#include "support/settings.h"
 
 namespace bb::testing {
 
@@ -51,5 +53,16 @@ class FakeClipboard final : public Clipboard {
         return Picture{16, 16, std::vector<std::uint32_t>(256, 0xFF00FF00)};
     }
 };
+
+// The settings the grid tests start from: emergencies scanned and shown in
+// their other colours from `ignoreDistance` on, ages in minutes and seconds.
+inline void StartGridSettings(double ignoreDistance) {
+    Common::Initialize();
+    Settings() = SettingValues{};
+    Settings().EmergencyScan = true;
+    Settings().EmergencyIgnoreOnDistance = true;
+    Settings().EmergencyIgnoreDistance = ignoreDistance;
+    Settings().FormatAgeMMSS = true;
+}
 
 }  // namespace bb::testing
