@@ -452,12 +452,8 @@ bool StationGrid::AgesCrossedLimit() const {
 
 bool StationGrid::Before(const Entry* a, const Entry* b) const {
     // Rows equal in the sort column keep table order, either way round.
-    const platform::SortKey &x = a->key, &y = b->key;
-    if (x.number != y.number) return blnSortDescending ? x.number : !x.number;
-    if (x.number ? x.value != y.value : x.folded != y.folded) {
-        const bool less = x.number ? x.value < y.value : x.folded < y.folded;
-        return blnSortDescending ? !less : less;
-    }
+    if (a->key < b->key) return !blnSortDescending;
+    if (b->key < a->key) return blnSortDescending;
     return a->index < b->index;
 }
 

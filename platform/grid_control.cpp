@@ -212,13 +212,7 @@ void GridControl::Sort(int col, bool ascending) {
         keys.push_back(SortKey::Of(CellRef(static_cast<int>(first + i), col).text));
     std::vector<std::size_t> order(n);
     std::iota(order.begin(), order.end(), 0);
-    // One total order (texts, then numbers), so that the sort is well defined
-    // whatever mix a column holds.
-    auto less = [&](std::size_t a, std::size_t b) {
-        const SortKey &x = keys[a], &y = keys[b];
-        if (x.number != y.number) return !x.number;
-        return x.number ? x.value < y.value : x.folded < y.folded;
-    };
+    auto less = [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; };
     if (ascending)
         std::stable_sort(order.begin(), order.end(), less);
     else

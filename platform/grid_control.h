@@ -127,6 +127,12 @@ struct SortKey {
     double value = 0;
     std::string folded;  // lower case, for texts
     static SortKey Of(const std::string& text);
+    // One total order (texts, then numbers), so that a sort is well defined
+    // whatever mix a column holds.
+    bool operator<(const SortKey& other) const {
+        if (number != other.number) return !number;
+        return number ? value < other.value : folded < other.folded;
+    }
 };
 
 }  // namespace bb::platform
