@@ -76,7 +76,7 @@ void BoardWiring::StationsScanned() {
 }
 
 void BoardWiring::RebuildFinished(std::int32_t rows, std::int32_t emergencies) {
-    // The caption counts what this rebuild showed.
+    // The caption counts what this grid pass showed.
     board_.GridBuilt(emergencies);
     if (emergency_) emergency_->CheckEmergencies(rows, emergencies);
 }

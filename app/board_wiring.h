@@ -1,7 +1,8 @@
 // The board's rooms and the way between them. A beacon comes over the host
 // link to the station board; the board's table changes and it tells the
-// wiring, which has the grid rebuilt and the PHG overlays drawn; a finished
-// rebuild is told on to the board (its counts) and to the emergency check.
+// wiring, which has the station's grid row changed and its PHG overlays
+// drawn; a finished grid pass is told on to the board (its counts) and to
+// the emergency check.
 // The radio link tunes a station's QSY frequency. The main window lends its
 // grid window, clipboard, pump and scheduler and keeps its menus.
 #pragma once

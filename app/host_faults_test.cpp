@@ -1,5 +1,5 @@
 // The board when its peers fail under it: the host killed during the full
-// scan and during a rebuild, a host that restarts, and the bus itself going
+// scan and at the first grid rebuild, a host that restarts, and the bus itself going
 // away. Each time the board runs on, the table keeps what it was told, the
 // log says what failed and the settings file is as it was.
 #include <gtest/gtest.h>

@@ -40,8 +40,8 @@ Form1::Form1(HostFactory factory)
     : connect_(std::move(factory)),
       view_(new platform::GridView(control_, this)),
       forms_(windows::Form2Services{}) {
-    // One pause per 10 ms however long the pass: a rebuild of 50,000 rows
-    // stays quick and the window answers throughout.
+    // One pause per 10 ms however long the pass: a scan or a map pass over
+    // 50,000 stations stays quick and the window answers throughout.
     pump_ = std::make_unique<TimeSlicedPump>(qtPump_, scheduler_);
     setCentralWidget(nullptr);
     view_->setParent(this);

@@ -1,4 +1,4 @@
-// The table's changes rebuild the grid, as they do in the program; the map
+// The table's changes reach the grid, as they do in the program; the map
 // and the shutdown are left out.
 #pragma once
 
