@@ -37,9 +37,21 @@ int GridModel::columnCount(const QModelIndex& parent) const {
 void GridModel::Refresh(int firstRow, int lastRow) {
     const int rows = grid_.Rows(), cols = grid_.Cols();
     const int fixed = std::min(grid_.FixedRows(), rows);
-    if (rows != rows_ || cols != cols_ || fixed != fixed_ || generation_ == ~0ull) {
+    if (cols != cols_ || fixed != fixed_ || generation_ == ~0ull) {
         Reset();
         return;
+    }
+    // A station more or fewer changes the count, not the view: rows come or
+    // go at the end and the cells on screen are compared below, so the view
+    // repaints what changed rather than starting afresh.
+    if (rows > rows_) {
+        beginInsertRows({}, rows_ - fixed_, rows - fixed_ - 1);
+        rows_ = rows;
+        endInsertRows();
+    } else if (rows < rows_) {
+        beginRemoveRows({}, rows - fixed_, rows_ - fixed_ - 1);
+        rows_ = rows;
+        endRemoveRows();
     }
     generation_ = grid_.Generation();
     if (pixmaps_.size() > 4096) pixmaps_.clear();
@@ -217,7 +229,14 @@ void GridView::Sync() {
     // The callsign column holds the longest callsign whole (six characters,
     // a dash and a two-digit SSID) in the view's own font. A width that is
     // already right is not set again: each one lays the view out anew.
-    const int whole = fontMetrics().horizontalAdvance(QStringLiteral("WB0WWW-15")) + 12;
+    // Measured again only when the font or the resolution changes: a pass
+    // would otherwise pay for laying the text out each time.
+    if (wholeCallsign_ == 0 || font() != measuredFont_ || logicalDpiX() != measuredDpi_) {
+        measuredFont_ = font();
+        measuredDpi_ = logicalDpiX();
+        wholeCallsign_ = fontMetrics().horizontalAdvance(QStringLiteral("WB0WWW-15")) + 12;
+    }
+    const int whole = wholeCallsign_;
     for (int c = 0; c < grid_.Cols(); ++c) {
         int w = TwipsToPixelsX(grid_.ColWidth(c));
         if (c == 0 && grid_.FixedRows() > 0) w = std::max(w, whole);

@@ -90,6 +90,11 @@ class GridView final : public QTableView {
     GridControl& grid_;
     GridModel model_;
     QTimer follow_;
+    // The callsign column's least width, and the font and resolution it was
+    // measured in.
+    int wholeCallsign_ = 0;
+    QFont measuredFont_;
+    int measuredDpi_ = 0;
     std::uint64_t shown_ = ~0ull;
     bool syncing_ = false;
 };

@@ -68,16 +68,31 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     view.Sync();
     EXPECT_EQ(headers.count(), 1);
     EXPECT_EQ(view.model()->headerData(2, Qt::Horizontal).toString(), "H2 v");
-    // Another shape resets the view.
+    // A station fewer or more: rows go or come at the end and the view is
+    // not reset; the cells that moved on screen are told and none is stale.
+    QSignalSpy removed(view.model(), &QAbstractItemModel::rowsRemoved);
+    QSignalSpy inserted(view.model(), &QAbstractItemModel::rowsInserted);
     grid.SetRows(30);
     view.Sync();
-    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(resets.count(), 0);
+    ASSERT_EQ(removed.count(), 1);
+    EXPECT_EQ(removed[0][1].toInt(), 29);
+    EXPECT_EQ(removed[0][2].toInt(), 39);
     EXPECT_EQ(view.model()->rowCount(), 29);
-    // Cells not yet shown are read when they are: nothing stale.
+    changes.clear();
     Fill(grid, "-new");
     view.Sync();
+    EXPECT_EQ(resets.count(), 0);
+    ASSERT_EQ(inserted.count(), 1);
+    EXPECT_EQ(view.model()->rowCount(), 40);
+    EXPECT_GT(changes.count(), 0);
     for (int r : {0, 20, 39})
         EXPECT_EQ(Text(view, r, 2), "R" + std::to_string(r + 1) + "C2-new");
+    // Another number of columns starts the view afresh.
+    grid.SetCols(4);
+    view.Sync();
+    EXPECT_EQ(resets.count(), 1);
+    EXPECT_EQ(view.model()->columnCount(), 4);
 }
 
 }  // namespace
