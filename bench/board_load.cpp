@@ -3,7 +3,7 @@
 // First every station is heard once, at 1,000 a second; then beacons come at the rate
 // for the chosen time, over which the board's CPU time and memory are read
 // from /proc. Run under dbus-run-session:
-//   board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST]
+//   board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST] [HOST OPTIONS...]
 // Prints one line: stations, rate, CPU share of one core, CPU per beacon,
 // resident memory at the end.
 #include <QCoreApplication>
@@ -53,14 +53,18 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     if (argc < 4) {
         std::fprintf(stderr,
-                     "usage: board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST]\n");
+                     "usage: board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST] "
+                     "[HOST OPTIONS...]\n");
         return 2;
     }
     const int stations = std::atoi(argv[1]);
     const double rate = std::atof(argv[2]);
     const double seconds = std::atof(argv[3]);
-    const QString boardExe = argc > 4 ? argv[4] : BB_BOARD_EXE;
-    const QString hostExe = argc > 5 ? argv[5] : BB_HOST_EXE;
+    const QString boardExe = argc > 4 && *argv[4] ? argv[4] : BB_BOARD_EXE;
+    const QString hostExe = argc > 5 && *argv[5] ? argv[5] : BB_HOST_EXE;
+    QStringList hostArgs{"--feed", "-", "--no-map", "--quiet", "--expiry", "1000000"};
+    for (int i = 6; i < argc; ++i)
+        hostArgs << argv[i];
 
     QTemporaryDir home;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -71,7 +75,7 @@ int main(int argc, char** argv) {
     host.setProcessEnvironment(env);
     board.setProcessEnvironment(env);
     host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    host.start(hostExe, {"--feed", "-", "--no-map", "--quiet", "--expiry", "1000000"});
+    host.start(hostExe, hostArgs);
     QElapsedTimer wait;
     wait.start();
     while (!HostOnBus() && wait.elapsed() < 10000)
