@@ -46,6 +46,17 @@ DBusHost::DBusHost(QDBusConnection bus)
             // A dictionary the board cannot read is that event's error alone.
             if (!Trap("Form1.mUIV_NotifyBeaconData", [&] { dbus::StationFromDict(dict, station); }))
                 return;
+            // The station came whole with its announcement: the intake's
+            // query for it is answered from that, not asked across the bus
+            // again. A later change comes with an announcement of its own.
+            // An announcement taken during a pause in this one's handling
+            // leaves this one's station in place when it is done.
+            struct Restore {
+                const host::HostStation*& now;
+                const host::HostStation* outer;
+                ~Restore() { now = outer; }
+            } restore{announced_, announced_};
+            announced_ = dbus::StationDictComplete(dict) ? &station : nullptr;
             events_->mUIV_NotifyBeaconData(station);
         });
     });
@@ -129,6 +140,10 @@ void DBusHost::Check(const QDBusError& error) {
 }
 
 bool DBusHost::GetStation(host::HostStation& station) {
+    if (announced_ && announced_->Callsign == station.Callsign) {
+        if (&station != announced_) station = *announced_;
+        return true;
+    }
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
     QVariantMap dict;
     const QDBusReply<bool> reply =

@@ -151,11 +151,11 @@ TEST(HostBus, ContractAsTheBusCarriesIt) {
 // at what it drew; its own thread answers the board's blocking calls.
 class ThreadHost {
   public:
-    ThreadHost() {
+    explicit ThreadHost(hostapp::HostService::Options options = {}) {
         thread_.start();
         context_->moveToThread(&thread_);
-        Run([this] {
-            service_ = new hostapp::HostService({});
+        Run([this, options] {
+            service_ = new hostapp::HostService(options);
             QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                                                 QStringLiteral("thread-host"));
             registered_ = service_->Register(bus, why_);
@@ -181,6 +181,11 @@ class ThreadHost {
         std::int32_t c = 0;
         Run([&] { c = service_->Overlays().DrawColour(); });
         return c;
+    }
+    std::uint64_t Queries() {
+        std::uint64_t n = 0;
+        Run([&] { n = service_->Counters().queries; });
+        return n;
     }
     // A station heard, as from the host's own feed.
     void Hear(const std::string& line) {
@@ -371,6 +376,40 @@ TEST(HostBus, BoardFollowsTheHostsEvents) {
     }));
     const auto log = sys.LogLines();
     EXPECT_TRUE(log.empty()) << log.back();
+}
+
+// A host that announces each beacon with the station's data is not asked
+// for the station again; one that announces only the callsign is, once a
+// beacon. Either way the board's record is the host's.
+TEST(HostBus, AStationAnnouncedWholeIsNotAskedForAgain) {
+    for (const bool data : {true, false}) {
+        SCOPED_TRACE(data ? "NotifyBeaconData" : "NotifyBeacon");
+        FakeSystem sys;
+        hostapp::HostService::Options options;
+        options.beaconData = data;
+        ThreadHost service(options);
+        ASSERT_TRUE(service.Registered());
+        Form1 app(Form1::OnBus(Bus()));
+        app.Form_Load();
+        ASSERT_NE(app.Wiring(), nullptr);
+        const StationTable& t = app.Wiring()->Board().Table();
+        const std::uint64_t before = service.Queries();
+        for (int i = 0; i < 5; ++i)
+            service.Hear("G" + std::to_string(i) + "XYZ>APRS:!5110.00N/00010.00W#PHG" +
+                         std::to_string(i + 1) + "130 round " + std::to_string(i));
+        // One station twice: its second beacon's data replaces the first.
+        service.Hear("G0XYZ>APRS:!5120.00N/00020.00W#PHG7130 moved");
+        ASSERT_TRUE(WaitFor([&] {
+            const int i = t.find_station("G0XYZ");
+            return t.LiveCount() == 5 && i >= 0 && t[i].PHG.Power == 49;
+        }));
+        const int moved = t.find_station("G0XYZ");
+        EXPECT_NEAR(t[moved].Latitude, 51 * 60 + 20, 0.01);
+        EXPECT_NE(t[moved].BeaconText.find("moved"), std::string::npos);
+        EXPECT_EQ(t[t.find_station("G2XYZ")].PHG.Power, 9);
+        EXPECT_EQ(service.Queries() - before, data ? 0u : 6u);
+        EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
+    }
 }
 
 TEST(HostBus, TheProgramEndsWhenTheHostCloses) {

@@ -79,6 +79,14 @@ QVariantMap StationToDict(const host::HostStation& s) {
     return d;
 }
 
+bool StationDictComplete(const QVariantMap& dict) {
+    for (const char* key :
+         {"Callsign", "Symbol", "BeaconText", "StatusText", "Longitude", "Latitude", "Speed",
+          "Course", "ReportDate", "FallbackDate", "Distance", "CommentStart", "Bearing"})
+        if (!dict.contains(QLatin1String(key))) return false;
+    return true;
+}
+
 void StationFromDict(const QVariantMap& dict, host::HostStation& s) {
     Read(dict, "Callsign", s.Callsign);
     Read(dict, "Symbol", s.Symbol);

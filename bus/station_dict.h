@@ -20,4 +20,8 @@ QVariantMap StationToDict(const host::HostStation& station);
 // number that does not fit its property raises error 6 (overflow).
 void StationFromDict(const QVariantMap& dict, host::HostStation& station);
 
+// Whether the dictionary holds every property of the station object, so
+// that it tells all a GetStation for the station would.
+bool StationDictComplete(const QVariantMap& dict);
+
 }  // namespace bb::dbus

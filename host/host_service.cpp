@@ -177,6 +177,7 @@ void HostService::ExpireStations(std::int64_t nowUnix) {
 }
 
 bool HostService::GetStation(const QString& callsign, QVariantMap& station) {
+    ++counters_.queries;
     const HostEntry* e = stations_.Find(callsign.toStdString());
     if (!e) {
         station.clear();

@@ -20,6 +20,7 @@ struct HostCounters {
     std::uint64_t decoded = 0;     // packets that gave a station
     std::uint64_t notStation = 0;  // messages, telemetry and the like
     std::uint64_t malformed = 0;   // lines or packets that could not be decoded
+    std::uint64_t queries = 0;     // GetStation calls answered
 };
 
 class MapService : public QObject {
