@@ -35,6 +35,13 @@ class GridRows {
     virtual void CellOf(int row, int col, GridCell& out) const = 0;
 };
 
+// Told of every change to the grid, as it is made: a view follows from it.
+class GridObserver {
+  public:
+    virtual ~GridObserver() = default;
+    virtual void GridTouched() = 0;
+};
+
 class GridControl {
   public:
     // The grid's default column width, in twips.
@@ -93,10 +100,15 @@ class GridControl {
 
     // Raised on every change; the view refreshes when the grid is visible.
     std::uint64_t Generation() const { return generation_; }
+    void SetObserver(GridObserver* observer) { observer_ = observer; }
+    GridObserver* Observer() const { return observer_; }
 
   private:
     const GridCell& At(int row, int col) const;
-    void Touch() { ++generation_; }
+    void Touch() {
+        ++generation_;
+        if (observer_) observer_->GridTouched();
+    }
 
     GridCell& CellRef(int row, int col) {
         return cells_[static_cast<std::size_t>(order_[static_cast<std::size_t>(row)]) *
@@ -119,6 +131,7 @@ class GridControl {
     int row_ = 1, col_ = 1;
     std::uint64_t generation_ = 0;
     const GridRows* source_ = nullptr;
+    GridObserver* observer_ = nullptr;
 };
 
 // The sort key of a text in the generic order; exposed for the tests.

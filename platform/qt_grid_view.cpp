@@ -190,11 +190,29 @@ GridView::GridView(GridControl& grid, QWidget* parent)
     setIconSize(QSize(16, 16));
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     connect(horizontalHeader(), &QHeaderView::sectionPressed, this, &GridView::HeaderPressed);
-    // The model changes only inside the board's passes; following it a few
-    // times a second keeps the view cheap whatever the feed.
+    // The view follows each finished pass at once (GridTouched). The timer
+    // catches what the grid does not announce, the hourglass and the end of
+    // a rebuild that hid the grid, and a sync put off by a held press.
+    grid_.SetObserver(this);
     follow_.setInterval(40);
     connect(&follow_, &QTimer::timeout, this, &GridView::Sync);
     follow_.start();
+}
+
+GridView::~GridView() {
+    if (grid_.Observer() == this) grid_.SetObserver(nullptr);
+}
+
+void GridView::GridTouched() {
+    if (syncPosted_) return;
+    syncPosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            syncPosted_ = false;
+            Sync();
+        },
+        Qt::QueuedConnection);
 }
 
 int GridView::TwipsToPixelsX(int twips) const {

@@ -57,10 +57,11 @@ class GridModel final : public QAbstractTableModel {
     mutable QHash<const Picture*, QPixmap> pixmaps_;
 };
 
-class GridView final : public QTableView {
+class GridView final : public QTableView, private GridObserver {
     Q_OBJECT
   public:
     explicit GridView(GridControl& grid, QWidget* parent = nullptr);
+    ~GridView() override;
 
     // The grid's events: a press (button 1 left, 2 right), the current cell
     // moved by the user, a key pressed (13 for Enter, Shift+F10 and the menu
@@ -81,6 +82,9 @@ class GridView final : public QTableView {
     void keyPressEvent(QKeyEvent* event) override;
 
   private:
+    // A change to the grid: the view follows at the next turn of the event
+    // loop, once however many changes a pass makes.
+    void GridTouched() override;
     void HeaderPressed(int section);
     // The grid row the user pressed on the view row: the row that showed
     // the callsign the user saw there, wherever the grid has moved it since.
@@ -97,6 +101,7 @@ class GridView final : public QTableView {
     int measuredDpi_ = 0;
     std::uint64_t shown_ = ~0ull;
     bool syncing_ = false;
+    bool syncPosted_ = false;
 };
 
 }  // namespace bb::platform

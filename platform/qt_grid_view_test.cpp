@@ -95,5 +95,29 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     EXPECT_EQ(view.model()->columnCount(), 4);
 }
 
+// The view follows a change at the next turn of the event loop, however
+// long its own timer has still to run: a row shows as soon as its pass ends.
+TEST(GridView, FollowsAChangeAtTheNextTurnOfTheEventLoop) {
+    GridControl grid;
+    Fill(grid, "");
+    GridView view(grid);
+    view.resize(400, 300);
+    view.show();
+    view.Sync();
+    view.grab();
+    grid.SetTextMatrix(2, 1, "changed");
+    grid.SetTextMatrix(3, 1, "and this");
+    EXPECT_EQ(Text(view, 1, 1), "R2C1");  // as painted until the view follows
+    // Only what was posted runs here, not the view's timer.
+    QCoreApplication::sendPostedEvents(&view, QEvent::MetaCall);
+    EXPECT_EQ(Text(view, 1, 1), "changed");
+    EXPECT_EQ(Text(view, 2, 1), "and this");
+    // A view that has gone is not told of later changes (the grid outlives
+    // the window's view when the program ends).
+    { GridView second(grid); }
+    EXPECT_EQ(grid.Observer(), nullptr);
+    grid.SetTextMatrix(2, 1, "after");
+}
+
 }  // namespace
 }  // namespace bb::platform
