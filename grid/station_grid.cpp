@@ -19,9 +19,10 @@ constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000,
                            kOrange = 0xFF8000, kBlack = 0x000000;
 constexpr int kCallsignColWidth = 1000;  // twips
 // The least time between the end of one pass and the start of the next: a
-// beacon's row shows within a twentieth of a second, and a full feed's
-// beacons are taken in by twenty passes a second, not one pass each.
-constexpr int kRebuildGapMs = 50;
+// beacon's row shows within a tenth of a second (the view follows each pass
+// at once), and a full feed's beacons are taken in by a dozen passes a
+// second, not one pass each.
+constexpr int kRebuildGapMs = 80;
 constexpr const char* kNoStations = "Sorry, no stations heard...";
 
 // The shortest text that reads back as the same value; whole values without decimals.
