@@ -316,7 +316,17 @@ void StationGrid::Finish() {
 
 void StationGrid::Reconcile(const std::string& callsign) {
     const StationTable& table = board_.Table();
-    if (const auto it = entries_.find(callsign); it != entries_.end()) {
+    const auto it = entries_.find(callsign);
+    // A station heard again, the usual case: its row is brought up to date
+    // where it is, and moves only when its new key puts it elsewhere.
+    if (it != entries_.end()) {
+        const std::int32_t index = table.find_station(callsign);
+        if (index >= 0 && !table[index].Callsign.empty()) {
+            Refresh(it->second, index);
+            return;
+        }
+    }
+    if (it != entries_.end()) {
         Entry& e = it->second;
         Unlink(e);
         byIndex_.erase(e.index);
@@ -336,6 +346,36 @@ void StationGrid::Reconcile(const std::string& callsign) {
     if (e.emergency) ++emergencies_;
     byIndex_.emplace(index, &e);
     NoteAge(r);
+    Link(e);
+}
+
+void StationGrid::Refresh(Entry& e, std::int32_t index) {
+    const StationTable& table = board_.Table();
+    if (table.LiveRecordsOf(e.callsign) > 1) duplicates_ = true;
+    const auto at = Locate(e);
+    // As a row made anew: its symbol is worked out again if it is among
+    // the rows with pictures.
+    pictured_.erase(std::remove(pictured_.begin(), pictured_.end(), &e), pictured_.end());
+    e.symbol = SymbolShown::Text;
+    e.first = false;
+    if (e.index != index) {
+        auto node = byIndex_.extract(e.index);
+        node.key() = index;
+        byIndex_.insert(std::move(node));
+        e.index = index;
+    }
+    const StationRecord& r = table[index];
+    if (e.emergency) --emergencies_;
+    e.emergency = r.Emergency;
+    if (e.emergency) ++emergencies_;
+    NoteAge(r);
+    e.key = KeyOf(e);
+    if (at != order_.end()) {
+        const bool afterPrevious = at == order_.begin() || Before(*(at - 1), &e);
+        const bool beforeNext = at + 1 == order_.end() || Before(&e, *(at + 1));
+        if (afterPrevious && beforeNext) return;
+        order_.erase(at);
+    }
     Link(e);
 }
 
@@ -431,9 +471,12 @@ bool StationGrid::AgesCrossedLimit() const {
     const auto numbers =
         std::find_if(order_.begin(), order_.end(), [](const Entry* e) { return e->key.number; });
     const auto texts_end = blnSortDescending ? order_.end() : numbers;
+    // Sorted descending the text rows are last: looked for from the end, so
+    // that a grid of ages alone is not walked through.
     const auto texts_begin = blnSortDescending
-                                 ? std::find_if(order_.begin(), order_.end(),
-                                                [](const Entry* e) { return !e->key.number; })
+                                 ? std::find_if(order_.rbegin(), order_.rend(),
+                                                [](const Entry* e) { return e->key.number; })
+                                       .base()
                                  : order_.begin();
     for (auto it = texts_begin; it != texts_end; ++it)
         if (!(*it)->key.number && stale(*it)) return true;
@@ -458,17 +501,17 @@ bool StationGrid::Before(const Entry* a, const Entry* b) const {
     return a->index < b->index;
 }
 
-void StationGrid::Unlink(Entry& e) {
+std::vector<StationGrid::Entry*>::iterator StationGrid::Locate(const Entry& e) {
     const auto at =
         std::lower_bound(order_.begin(), order_.end(), &e,
                          [this](const Entry* a, const Entry* b) { return Before(a, b); });
-    if (at != order_.end() && *at == &e) {
-        order_.erase(at);
-        return;
-    }
+    if (at != order_.end() && *at == &e) return at;
     // Not where its key puts it: looked for the long way.
-    if (const auto it = std::find(order_.begin(), order_.end(), &e); it != order_.end())
-        order_.erase(it);
+    return std::find(order_.begin(), order_.end(), &e);
+}
+
+void StationGrid::Unlink(Entry& e) {
+    if (const auto at = Locate(e); at != order_.end()) order_.erase(at);
 }
 
 void StationGrid::Link(Entry& e) {

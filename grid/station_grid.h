@@ -182,6 +182,10 @@ class StationGrid final : public ColumnVisibility,
     void Update();
     void Finish();
     void Repaint();
+    // A row brought up to date with its station's live record at `index`.
+    void Refresh(Entry& e, std::int32_t index);
+    // Where the row is in the sorted order; the end when it is not there.
+    std::vector<Entry*>::iterator Locate(const Entry& e);
     // Brings one station's row in line with its live record.
     void Reconcile(const std::string& callsign);
     // The rows of the first stations in table order show pictures.
