@@ -1,5 +1,7 @@
 #include "stations/board.h"
 
+#include <unordered_set>
+
 #include "stations/record_fill.h"
 #include "support/clock.h"
 #include "support/error_trap.h"
@@ -58,6 +60,7 @@ void StationBoard::scan_stations() {
         if (!hostReady_) return;
         table_.Reset();
         const std::int16_t n = host_.HostStationCount();
+        std::unordered_set<std::string> scanned;  // the stations this scan has added
         for (std::int16_t i = 0; i < n; ++i) {
             pump_.LetPendingMessagesRun();
             const std::string line = host_.HostStationLine(i);
@@ -68,8 +71,13 @@ void StationBoard::scan_stations() {
                 LogError(err::kInvalidCall, "Form1.scan_stations");
                 continue;
             }
+            // A beacon heard during the scan has made this station's record
+            // already, as fresh as the host's line: another would show the
+            // station twice. A host that lists a station twice still gets two.
+            if (!scanned.count(callsign) && table_.find_station(callsign) >= 0) continue;
             mUivStation.Callsign = callsign;
             if (!host_.GetStation(mUivStation)) continue;
+            scanned.insert(callsign);
             const std::int32_t index = table_.Append();
             table_.SetCallsign(index, callsign);
             FillRecordFields(table_.Edit(index), mUivStation, zone);

@@ -308,6 +308,22 @@ TEST_F(Board, ABeaconDuringTheScanAppendsAtTheCountAndTheScanFollowsIt) {
     EXPECT_TRUE(board.Table().IndexIsConsistent());
 }
 
+// A host that starts with the board hears its stations while the board
+// scans them: a station whose beacon came before its line is shown once,
+// with the beacon's record, and is not asked for again. A station the host
+// lists twice still gets a record per listing.
+TEST_F(Board, AStationHeardDuringTheScanBeforeItsLineIsNotAddedTwice) {
+    for (const char* cs : {"A", "B", "C"})
+        Know(cs);
+    ListOnHost({"XA x", "XB x", "XC x", "XC x"});
+    host.atPause.push_back({[&] { Beacon("B"); }});
+    board.scan_stations();
+    EXPECT_EQ(Live(), (std::vector<std::string>{"B", "A", "C", "C"}));
+    EXPECT_EQ(host.getStationCalls["B"], 1);
+    EXPECT_TRUE(board.Table().IndexIsConsistent());
+    EXPECT_TRUE(Errors().empty());
+}
+
 TEST_F(Board, AHostErrorEndsTheScanWhereItWas) {
     for (const char* cs : {"A", "B", "C"})
         Know(cs);
