@@ -9,6 +9,7 @@
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QTest>
 #include <QTimer>
 #include <cstdio>
 #include <set>
@@ -227,6 +228,41 @@ class PrivateBus {
     QString address_;
     QDBusConnection bus_{QString()};
 };
+
+// A board started before its host (from the desktop's menu, say) logs the
+// missing host once, binds to the host when it comes, scans it and follows
+// its beacons.
+TEST(HostFaults, ABoardStartedBeforeItsHostBindsWhenTheHostComes) {
+    FakeSystem sys;
+    PrivateBus bus;
+    ASSERT_TRUE(bus.Connection().isConnected()) << bus.Address().toStdString();
+    Form1 app(Form1::OnBus(bus.Connection()));
+    app.Form_Load();
+    ASSERT_EQ(app.Wiring(), nullptr);
+    app.WaitForHost(bus.Connection());
+    QTest::qWait(300);
+    EXPECT_EQ(app.Wiring(), nullptr);
+    ASSERT_EQ(LogCount(sys, "program error"), 1) << sys.LogText();
+    EXPECT_TRUE(LogHas(sys, "Form1.Form_Load", "429")) << sys.LogText();
+
+    HostProcess host({}, bus.Address(), bus.Connection());
+    ASSERT_TRUE(host.Started());
+    host.Send(
+        "G4ABC>APRS:=5213.50N/00007.20E-PHG5132 145.625MHz\n"
+        "M0XYZ-9>APRS:!5201.00N/00010.00W>\n");
+    ASSERT_TRUE(WaitFor(
+        [&] { return app.Wiring() && app.Wiring()->Board().Table().LiveCount() == 2; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return app.View().model()->rowCount() == 2; }, 2000));
+    host.Send("PA3SOS>APRS:!5201.00N/00430.00E-\n");
+    EXPECT_TRUE(WaitFor([&] { return app.View().model()->rowCount() == 3; }, 5000));
+    // Bound once: a second call changes nothing, and nothing more was logged.
+    BoardWiring* const wiring = app.Wiring();
+    app.WaitForHost(bus.Connection());
+    QTest::qWait(100);
+    EXPECT_EQ(app.Wiring(), wiring);
+    EXPECT_EQ(LogCount(sys, "program error"), 1) << sys.LogText();
+    app.Form_Unload();
+}
 
 TEST(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
     FakeSystem sys;

@@ -77,6 +77,8 @@ int main(int argc, char** argv) {
     form.SetDdeLayer(&dde);
     form.show();
     form.Form_Load();
+    // Started before the host (from the menu, say): bound once the host comes.
+    form.WaitForHost(QDBusConnection::sessionBus());
     if (cli.isSet(screenshot)) {
         const QString file = cli.value(screenshot);
         QTimer::singleShot(

@@ -3,11 +3,14 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
+#include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
 
 #include "app/services.h"
+#include "bus/station_dict.h"
 #include "generated/version.h"
 #include "support/app_paths.h"
 #include "support/diagnostic_log.h"
@@ -168,6 +171,28 @@ void Form1::Form_Load() {
             LogError(number, "Form1.Form_Load");
         });
     tmrReconnect_.start();
+}
+
+void Form1::WaitForHost(QDBusConnection bus) {
+    if (wiring_ || hostWatch_ || stopped_) return;
+    hostWatch_ = new QDBusServiceWatcher(dbus::kHostService, bus,
+                                         QDBusServiceWatcher::WatchForRegistration, this);
+    const auto arrived = [this, bus] {
+        if (!hostWatch_) return;
+        // The first host that comes is bound to; the watch goes with it.
+        hostWatch_->deleteLater();
+        hostWatch_ = nullptr;
+        QTimer::singleShot(0, this, [this, bus] {
+            if (wiring_ || stopped_) return;
+            Form_Load();
+            // It went again before the board could bind: wait for the next.
+            if (!wiring_) WaitForHost(bus);
+        });
+    };
+    connect(hostWatch_, &QDBusServiceWatcher::serviceRegistered, this, arrived);
+    // One that came between the failed start and the watch.
+    if (bus.interface() && bus.interface()->isServiceRegistered(dbus::kHostService).value())
+        arrived();
 }
 
 void Form1::Form_Unload() {

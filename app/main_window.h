@@ -4,6 +4,7 @@
 
 #include <QAction>
 #include <QDBusConnection>
+#include <QDBusServiceWatcher>
 #include <QMainWindow>
 #include <QMenu>
 #include <QTimer>
@@ -55,6 +56,10 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     ~Form1() override;
 
     void Form_Load();
+    // For a board started before its host: when a host takes its name on
+    // `bus`, Form_Load runs again and binds to it and scans as at start-up.
+    // Nothing happens once the board is bound.
+    void WaitForHost(QDBusConnection bus);
     void Form_Unload();
     void CloseAllForms();
 
@@ -131,6 +136,7 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     radio::DDEClientModule* Radio() { return wiring_ ? wiring_->Radio() : nullptr; }
 
     HostFactory connect_;
+    QDBusServiceWatcher* hostWatch_ = nullptr;
     platform::GridControl control_;
     platform::GridView* view_;
     platform::QtScheduler scheduler_;
