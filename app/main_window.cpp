@@ -8,6 +8,8 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QScreen>
+#include <QShortcut>
+#include <QStyle>
 
 #include "app/services.h"
 #include "bus/station_dict.h"
@@ -60,6 +62,31 @@ Form1::Form1(HostFactory factory)
     view_->onKeyDown = [this](int k, int s) {
         if (Grid()) Grid()->grdStations_KeyDown(k, s);
     };
+    view_->onFind = [this](const std::string& text, bool next) {
+        return Grid() && Grid()->FindCallsign(text, next);
+    };
+    // With tens of thousands of rows nobody scrolls to a callsign: Ctrl+F
+    // opens a small field over the grid's corner, F3 finds the next match.
+    findField_ = new QLineEdit(this);
+    findField_->setObjectName(QStringLiteral("findField"));
+    findField_->setPlaceholderText(QStringLiteral("Find callsign"));
+    findField_->setClearButtonEnabled(true);
+    findField_->hide();
+    connect(findField_, &QLineEdit::textEdited, this, [this](const QString& text) {
+        lastFind_ = text.trimmed();
+        MarkFound(lastFind_.isEmpty() || view_->Find(lastFind_.toStdString(), false));
+    });
+    connect(findField_, &QLineEdit::returnPressed, this, &Form1::FindNext);
+    auto* find = new QShortcut(QKeySequence::Find, this);
+    connect(find, &QShortcut::activated, this, &Form1::ShowFind);
+    auto* next = new QShortcut(QKeySequence(Qt::Key_F3), this);
+    connect(next, &QShortcut::activated, this, &Form1::FindNext);
+    auto* close = new QShortcut(QKeySequence(Qt::Key_Escape), findField_, nullptr, nullptr,
+                                Qt::WidgetShortcut);
+    connect(close, &QShortcut::activated, this, [this] {
+        findField_->hide();
+        view_->setFocus();
+    });
     tmrReconnect_.setInterval(5000);
     connect(&tmrReconnect_, &QTimer::timeout, this, &Form1::tmrReconnect_Timer);
 }
@@ -405,6 +432,44 @@ void Form1::PlaceGrid(int left, int top, int width, int height) {
     view_->setGeometry(
         static_cast<int>(left / TwipsPerPixelX()), menu + static_cast<int>(top / TwipsPerPixelY()),
         static_cast<int>(width / TwipsPerPixelX()), static_cast<int>(height / TwipsPerPixelY()));
+    PlaceFindField();
+}
+
+void Form1::ShowFind() {
+    PlaceFindField();
+    findField_->show();
+    findField_->raise();
+    findField_->setFocus();
+    findField_->selectAll();
+}
+
+void Form1::FindNext() {
+    if (lastFind_.isEmpty()) {
+        ShowFind();
+        return;
+    }
+    MarkFound(view_->Find(lastFind_.toStdString(), true));
+}
+
+void Form1::PlaceFindField() {
+    // Over the grid's lower right corner, clear of its scroll bars, wide
+    // enough for its prompt and a long callsign.
+    const QFontMetrics fm(findField_->font());
+    const int width = std::max(fm.horizontalAdvance(findField_->placeholderText()),
+                               fm.horizontalAdvance(QStringLiteral("WB0WWW-15"))) +
+                      fm.height() * 3;
+    const int height = findField_->sizeHint().height();
+    const QRect grid = view_->geometry();
+    const int bar = view_->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4;
+    findField_->setGeometry(std::max(grid.left(), grid.right() - bar - width),
+                            std::max(grid.top(), grid.bottom() - bar - height), width, height);
+}
+
+void Form1::MarkFound(bool found) {
+    // Light red behind a text that matches no station, as find fields do.
+    QPalette p = findField_->palette();
+    p.setColor(QPalette::Base, found ? palette().color(QPalette::Base) : QColor(255, 200, 200));
+    findField_->setPalette(p);
 }
 
 int Form1::GridWidth() const {

@@ -5,6 +5,7 @@
 #include <QAction>
 #include <QDBusConnection>
 #include <QDBusServiceWatcher>
+#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QTimer>
@@ -116,6 +117,11 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // BoardOwner: the host closing ends the program.
     void HostClosing() override;
 
+    // The find field (Ctrl+F): a callsign's start, Enter or F3 for the next match.
+    QLineEdit* FindField() { return findField_; }
+    void ShowFind();
+    void FindNext();
+
     windows::Form3* TuneDialog() { return tune_; }
     windows::Form5* DetailsWindow() { return details_; }
     windows::frmOptions* OptionsDialog() { return options_; }
@@ -131,6 +137,9 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
                        void (Form1::*handler)());
     void SaveLanguage();
+    void PlaceFindField();
+    // Marks the find field when its text matches no station.
+    void MarkFound(bool found);
     StationBoard* Board() { return wiring_ ? &wiring_->Board() : nullptr; }
     StationGrid* Grid() { return wiring_ ? wiring_->Grid() : nullptr; }
     radio::DDEClientModule* Radio() { return wiring_ ? wiring_->Radio() : nullptr; }
@@ -139,6 +148,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     QDBusServiceWatcher* hostWatch_ = nullptr;
     platform::GridControl control_;
     platform::GridView* view_;
+    QLineEdit* findField_;
+    QString lastFind_;
     platform::QtScheduler scheduler_;
     platform::QtMessagePump qtPump_;
     platform::QtClipboard clipboard_;

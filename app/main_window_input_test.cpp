@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QLineEdit>
 #include <QMenu>
 #include <QTest>
 #include <QThread>
@@ -53,6 +54,70 @@ TEST_F(UserInput, ARightPressSelectsTheStationItsTuneCommandTunes) {
     Choose(popup, "Detail");
     ASSERT_TRUE(form->DetailsWindow());
     EXPECT_EQ(form->DetailsWindow()->windowTitle(), "Detail of AAA1");
+}
+
+// Typing a callsign's start in the grid, or into the find field Ctrl+F
+// opens, selects its station as a press on its row does, scrolled into
+// view; Enter and F3 go on to the next match, and Detail acts on it.
+TEST_F(UserInput, TypingOrCtrlFFindsAStationAndSelectsItAsAPressWould) {
+    for (int i = 0; i < 60; ++i)
+        Station("M0" + std::string(1, static_cast<char>('A' + i % 26)) +
+                    std::string(1, static_cast<char>('A' + i / 26)) + "X",
+                5);
+    for (const char* cs : {"PA3ABC", "PA3XYZ", "G4ABC", "AAA1"})
+        Station(cs, 5);
+    Open();
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    const auto onScreen = [&](const std::string& call) {
+        const QRect cell = form->View().visualRect(Model().index(ViewRow(call), 0));
+        return form->View().viewport()->rect().contains(cell.center());
+    };
+    // Sorted by callsign, descending: the G and A stations are far below.
+    ASSERT_FALSE(onScreen("G4ABC"));
+    form->View().setFocus();
+    QTest::keyClicks(&form->View(), "g4");
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "G4ABC");
+    EXPECT_TRUE(onScreen("G4ABC"));
+    EXPECT_EQ(RowBackground("G4ABC", 3), QColor(0, 0, 255));
+    // A pause starts a new type-ahead.
+    QTest::qWait(QApplication::keyboardInputInterval() + 50);
+    QTest::keyClicks(&form->View(), "pa");
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "PA3XYZ");
+    EXPECT_EQ(RowBackground("G4ABC", 3), QColor(255, 255, 255));
+
+    QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
+    QLineEdit* field = form->FindField();
+    ASSERT_TRUE(field->isVisible());
+    EXPECT_TRUE(field->hasFocus());
+    EXPECT_TRUE(form->View().geometry().contains(field->geometry()));
+    QTest::keyClicks(field, "aaa");
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "AAA1");
+    EXPECT_TRUE(onScreen("AAA1"));
+    field->clear();
+    QTest::keyClicks(field, "PA3");
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "PA3XYZ");
+    // BB_SCREENSHOTS names a folder for a picture of the window finding.
+    if (const QString shots = qEnvironmentVariable("BB_SCREENSHOTS"); !shots.isEmpty())
+        form->grab().save(shots + QStringLiteral("/window-find-field.png"));
+    QTest::keyClick(field, Qt::Key_Return);
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "PA3ABC");
+    QTest::keyClick(field, Qt::Key_F3);  // round to the first again
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "PA3XYZ");
+    const QColor normal = field->palette().color(QPalette::Base);
+    QTest::keyClicks(field, "Q");  // no PA3Q: marked, the selection stays
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "PA3XYZ");
+    EXPECT_NE(field->palette().color(QPalette::Base), normal);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    EXPECT_EQ(field->palette().color(QPalette::Base), normal);
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_FALSE(field->isVisible());
+    // F3 in the grid goes on with the last text; Detail shows the station found.
+    QTest::keyClick(&form->View(), Qt::Key_F3);
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, "PA3ABC");
+    form->mnuPopupDetails_Click();
+    ASSERT_TRUE(form->DetailsWindow());
+    EXPECT_EQ(form->DetailsWindow()->windowTitle(), "Detail of PA3ABC");
 }
 
 TEST_F(UserInput, EnterShiftF10AndTheMenuKeyOpenThePopupOfTheCurrentCell) {

@@ -39,7 +39,8 @@ class WindowTexts : public testing::MainWindow, protected testing::UiDriver {
                                                               {"Form4", "legend-window"},
                                                               {"Form5", "details-window"},
                                                               {"frm_About", "about-box"},
-                                                              {"frmOptions", "options-dialog"}};
+                                                              {"frmOptions", "options-dialog"},
+                                                              {"findField", "find-field"}};
             const auto role = kRoles.find(w.objectName());
             QString name = role == kRoles.end() ? w.objectName() : role->second;
             if (page > 0 || !w.findChildren<QTabWidget*>().isEmpty())
@@ -90,6 +91,7 @@ TEST_F(WindowTexts, EveryTextFitsItsControlInEveryLanguage) {
             const std::vector<std::string> more = Check(window, language);
             cut.insert(cut.end(), more.begin(), more.end());
         };
+        form->ShowFind();
         check(form.get());
         form->mnuConfig_Click();
         check(form->OptionsDialog());

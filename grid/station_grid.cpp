@@ -1,5 +1,6 @@
 #include "grid/station_grid.h"
 
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <iterator>
@@ -811,6 +812,44 @@ void StationGrid::grdStations_KeyDown(int keyCode, int) {
                              static_cast<int>(std::lround(y / window_.TwipsPerPixelY())));
         OpenPopupForCurrentColumn();
     });
+}
+
+bool StationGrid::FindCallsign(std::string_view text, bool next) {
+    bool found = false;
+    Trap("Form1.FindCallsign", [&] {
+        const int first = grid_.FixedRows(), rows = grid_.Rows();
+        if (text.empty() || empty_ || rows <= first) return;
+        const auto matches = [&](const std::string& call) {
+            if (call.size() < text.size()) return false;
+            for (std::size_t i = 0; i < text.size(); ++i)
+                if (std::toupper(static_cast<unsigned char>(call[i])) !=
+                    std::toupper(static_cast<unsigned char>(text[i])))
+                    return false;
+            return true;
+        };
+        int start = 0;
+        if (next && !strSelectedCall.empty()) {
+            for (int r = first; r < rows; ++r) {
+                if (grid_.TextMatrix(r, 0) == strSelectedCall) {
+                    start = r - first + 1;
+                    break;
+                }
+            }
+        }
+        const int count = rows - first;
+        for (int i = 0; i < count; ++i) {
+            const int row = first + (start + i) % count;
+            if (!matches(grid_.TextMatrix(row, 0))) continue;
+            // Kept by the passes that follow, as a pressed row is.
+            intSavedRow = row;
+            intSavedCol = grid_.Col();
+            grid_.SetRow(row);
+            grdStations_SelChange();
+            found = true;
+            return;
+        }
+    });
+    return found;
 }
 
 void StationGrid::Form_Resize() {

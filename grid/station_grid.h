@@ -141,6 +141,11 @@ class StationGrid final : public ColumnVisibility,
     void grdStations_MouseDown(int button, int shift, float x, float y);
     void grdStations_SelChange();
     void grdStations_KeyDown(int keyCode, int shift);
+    // Selects, as a press on its row does, the first station in the shown
+    // order whose callsign starts with `text` (in any case); with `next`, the
+    // first after the selected station, round from the top. False when no
+    // station matches.
+    bool FindCallsign(std::string_view text, bool next);
     void Form_Resize();
 
     // The column visibility the settings file reads and writes.

@@ -253,6 +253,43 @@ TEST_F(Grid, SortMarkersDirectionsAndSelectionThatFollowsItsStation) {
     EXPECT_EQ(Back(RowOf("D"), 0), 0xFFFFFFu);
 }
 
+// Finding a station selects it as a press on its row does; the next match
+// follows the shown order from the selected station and comes round.
+TEST_F(Grid, FindingACallsignSelectsItsRowAndTheNextMatchFollowsTheOrder) {
+    for (const char* cs : {"PA3AAA", "G4ABC", "PA0ZZ", "PA3ABC-9", "ON4PA"})
+        Know(cs);
+    for (const char* cs : {"PA3AAA", "G4ABC", "PA0ZZ", "PA3ABC-9", "ON4PA"})
+        Beacon(cs);
+    // By callsign, descending.
+    ASSERT_EQ(Calls(), (std::vector<std::string>{"PA3ABC-9", "PA3AAA", "PA0ZZ", "ON4PA", "G4ABC"}));
+    EXPECT_TRUE(grid.FindCallsign("pa3", false));  // any case, from the top
+    EXPECT_EQ(grid.strSelectedCall, "PA3ABC-9");
+    EXPECT_EQ(control.Row(), RowOf("PA3ABC-9"));
+    EXPECT_EQ(Back(RowOf("PA3ABC-9"), 3), 0x0000FFu);
+    EXPECT_TRUE(grid.FindCallsign("PA3", true));
+    EXPECT_EQ(grid.strSelectedCall, "PA3AAA");
+    EXPECT_EQ(Back(RowOf("PA3ABC-9"), 3), 0xFFFFFFu);
+    EXPECT_TRUE(grid.FindCallsign("PA3", true));  // round from the top
+    EXPECT_EQ(grid.strSelectedCall, "PA3ABC-9");
+    // Only the start of a callsign counts (not ON4PA); no match leaves the selection.
+    std::vector<std::string> found;
+    for (int i = 0; i < 4 && grid.FindCallsign("PA", i > 0); ++i)
+        found.push_back(grid.strSelectedCall);
+    EXPECT_EQ(found, (std::vector<std::string>{"PA3ABC-9", "PA3AAA", "PA0ZZ", "PA3ABC-9"}));
+    EXPECT_FALSE(grid.FindCallsign("XX", true));
+    EXPECT_FALSE(grid.FindCallsign("", false));
+    EXPECT_EQ(grid.strSelectedCall, "PA3ABC-9");
+    // The found row stays selected and current through the passes that follow.
+    EXPECT_TRUE(grid.FindCallsign("g4", false));
+    Know("AAA1");
+    Beacon("AAA1");
+    Beacon("PA0ZZ");
+    EXPECT_EQ(grid.strSelectedCall, "G4ABC");
+    EXPECT_EQ(Back(RowOf("G4ABC"), 0), 0x0000FFu);
+    EXPECT_EQ(control.TextMatrix(control.Row(), 0), "G4ABC");
+    EXPECT_TRUE(Errors().empty());
+}
+
 TEST_F(Grid, AgesSortByTheirSeconds) {
     Know("A", 125);
     Know("B", 600);

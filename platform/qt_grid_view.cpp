@@ -331,6 +331,13 @@ void GridView::mousePressEvent(QMouseEvent* event) {
     Sync();
 }
 
+bool GridView::Find(const std::string& text, bool next) {
+    if (!onFind || !onFind(text, next)) return false;
+    Sync();
+    scrollTo(model_.index(grid_.Row() - grid_.FixedRows(), grid_.Col()));
+    return true;
+}
+
 void GridView::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     const bool popupKey =
@@ -367,9 +374,29 @@ void GridView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_End:
             row = grid_.Rows() - 1;
             break;
-        default:
+        default: {
             if (onKeyDown) onKeyDown(key, ShiftState(event->modifiers()));
+            // Type-ahead: the characters of a callsign typed in quick
+            // succession find the first station whose callsign starts so.
+            const QString text = event->text();
+            const bool plain =
+                !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+            if (plain && text.size() == 1 &&
+                (text[0].isLetterOrNumber() || text[0] == u'-' || text[0] == u'/')) {
+                if (!typedAt_.isValid() ||
+                    typedAt_.elapsed() > QApplication::keyboardInputInterval())
+                    typed_.clear();
+                typedAt_.start();
+                typed_ += text;
+                // A character that matches nothing with what came before
+                // starts a new search of its own.
+                if (!Find(typed_.toStdString(), false) && typed_.size() > 1) {
+                    typed_ = text;
+                    Find(typed_.toStdString(), false);
+                }
+            }
             return;
+        }
     }
     row = std::clamp(row, grid_.FixedRows(), std::max(grid_.FixedRows(), grid_.Rows() - 1));
     col = std::clamp(col, 0, grid_.Cols() - 1);

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPixmap>
 #include <QTableView>
@@ -69,6 +70,12 @@ class GridView final : public QTableView, private GridObserver {
     std::function<void(int button, int shift, int x, int y)> onMouseDown;
     std::function<void()> onSelChange;
     std::function<void(int key, int shift)> onKeyDown;
+    // Finds a station by the start of its callsign (next: the match after
+    // the selected one); true when one was found and selected.
+    std::function<bool(const std::string& text, bool next)> onFind;
+
+    // Finds a station through onFind and scrolls its row into view.
+    bool Find(const std::string& text, bool next);
 
     // Follows the model now, when it is visible and has changed.
     void Sync();
@@ -102,6 +109,9 @@ class GridView final : public QTableView, private GridObserver {
     std::uint64_t shown_ = ~0ull;
     bool syncing_ = false;
     bool syncPosted_ = false;
+    // What was typed into the grid for type-ahead, and when last.
+    QString typed_;
+    QElapsedTimer typedAt_;
 };
 
 }  // namespace bb::platform

@@ -7,6 +7,7 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStyle>
@@ -65,6 +66,14 @@ inline std::vector<std::string> CutTexts(QWidget& window) {
     };
     for (QWidget* w : window.findChildren<QWidget*>()) {
         if (!w->isVisibleTo(&window)) continue;
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            // The prompt of an empty field, beside its frame and clear button.
+            if (e->placeholderText().isEmpty()) continue;
+            const int need = e->fontMetrics().horizontalAdvance(e->placeholderText()) + 8 +
+                             (e->isClearButtonEnabled() ? e->height() : 0);
+            if (need > Room(*e)) report(*e, e->placeholderText(), need, Room(*e));
+            continue;
+        }
         if (auto* l = qobject_cast<QLabel*>(w)) {
             if (l->text().isEmpty() || l->textFormat() == Qt::RichText ||
                 Qt::mightBeRichText(l->text()))
