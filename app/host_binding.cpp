@@ -4,6 +4,7 @@
 #include <QDBusError>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
+#include <QImage>
 
 #include "bus/station_dict.h"
 #include "host_main_proxy.h"
@@ -86,6 +87,7 @@ void DBusHost::OwnerChanged(const QString& newOwner) {
     batch_.Clear();
     map_.reset();
     mapPath_.clear();
+    hostPng_.reset();
     Deliver([this] {
         if (linkEvents_) linkEvents_->HostReturned();
     });
@@ -151,6 +153,41 @@ bool DBusHost::GetStation(host::HostStation& station) {
     Check(reply.error());
     if (!reply.value()) return false;
     dbus::StationFromDict(dict, station);
+    return true;
+}
+
+std::optional<bool> DBusHost::SymbolPicture(const std::string& table, const std::string& symbol,
+                                            const std::string& overlay, Picture& picture) {
+    if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
+    if (!hostPng_) {
+        // An older host lacks the member: its pictures come by the clipboard.
+        QDBusMessage introspect = QDBusMessage::createMethodCall(
+            dbus::kHostService, dbus::kHostPath,
+            QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
+        const QDBusMessage xml = bus_.call(introspect, QDBus::Block, kCallTimeoutMs);
+        if (xml.type() != QDBusMessage::ReplyMessage) Check(QDBusError(xml));
+        hostPng_ = xml.arguments().value(0).toString().contains(QStringLiteral("\"SymbolPng\""));
+    }
+    if (!*hostPng_) return std::nullopt;
+    QByteArray png;
+    const QDBusReply<bool> reply =
+        main_->SymbolPng(QString::fromStdString(table), QString::fromStdString(symbol),
+                         QString::fromStdString(overlay), png);
+    Check(reply.error());
+    if (!reply.value()) return false;
+    QImage image;
+    if (!image.loadFromData(png, "PNG") || image.isNull())
+        Raise(err::kInvalidPicture, "the host's picture of " + symbol + " is not a PNG");
+    image = image.convertToFormat(QImage::Format_ARGB32);
+    picture.width = image.width();
+    picture.height = image.height();
+    picture.argb.resize(static_cast<std::size_t>(picture.width) *
+                        static_cast<std::size_t>(picture.height));
+    for (int y = 0; y < image.height(); ++y) {
+        const auto* line = reinterpret_cast<const std::uint32_t*>(image.constScanLine(y));
+        std::copy(line, line + image.width(),
+                  picture.argb.begin() + static_cast<std::ptrdiff_t>(y) * image.width());
+    }
     return true;
 }
 

@@ -58,6 +58,8 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     void Release() override;
 
     bool GetStation(host::HostStation& station) override;
+    std::optional<bool> SymbolPicture(const std::string& table, const std::string& symbol,
+                                      const std::string& overlay, Picture& picture) override;
     bool SymbolToClipboard(const std::string& table, const std::string& symbol,
                            const std::string& overlay, std::int16_t flags) override;
     // The map object; asks the host for it the first time.
@@ -121,6 +123,8 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     const host::HostStation* announced_ = nullptr;
     bool holding_ = true;
     bool unresponsive_ = false;
+    // Whether the host lists SymbolPng; asked once per host.
+    std::optional<bool> hostPng_;
     bool gone_ = false;  // the host's name has lost its owner
 };
 

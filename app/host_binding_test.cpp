@@ -7,11 +7,14 @@
 #include <signal.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusMetaType>
+#include <QDBusVirtualObject>
 #include <QElapsedTimer>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QThread>
 #include <cstring>
 #include <deque>
@@ -20,6 +23,7 @@
 #include "app/main_window.h"
 #include "bus/station_dict.h"
 #include "host/host_service.h"
+#include "host/symbols.h"
 #include "map/phg_overlays.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
@@ -410,6 +414,107 @@ TEST(HostBus, AStationAnnouncedWholeIsNotAskedForAgain) {
         EXPECT_EQ(service.Queries() - before, data ? 0u : 6u);
         EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
     }
+}
+
+// A host that gives symbols as PNG bytes: the grid shows the host's own
+// pictures and the user's clipboard is neither read into nor written.
+TEST(HostBus, SymbolPicturesComeAsPngAndTheClipboardIsLeftAlone) {
+    FakeSystem sys;
+    ThreadHost service;
+    ASSERT_TRUE(service.Registered());
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setText(QStringLiteral("the user's own text"));
+    QSignalSpy changed(clipboard, &QClipboard::dataChanged);
+    Form1 app(Form1::OnBus(Bus()));
+    app.Form_Load();
+    ASSERT_NE(app.Wiring(), nullptr);
+    service.Hear("G4ABC>APRS:!5110.00N/00010.00W-PHG5130");
+    service.Hear("M0XYZ>APRS:!5111.00N/00011.00W>");
+    const platform::GridControl& grid = app.GridModel();
+    const auto symbolOf = [&](const std::string& call) {
+        for (int r = grid.FixedRows(); r < grid.Rows(); ++r)
+            if (grid.TextMatrix(r, 0) == call) return grid.Cell(r, 1);
+        return platform::GridCell{};
+    };
+    ASSERT_TRUE(WaitFor([&] { return symbolOf("G4ABC").picture && symbolOf("M0XYZ").picture; }));
+    for (const auto& [call, code] : {std::pair{"G4ABC", '-'}, {"M0XYZ", '>'}}) {
+        const auto picture = symbolOf(call).picture;
+        QImage drawn;
+        ASSERT_TRUE(hostapp::DrawSymbol('/', code, drawn));
+        drawn = drawn.convertToFormat(QImage::Format_ARGB32);
+        ASSERT_EQ(picture->width, drawn.width()) << call;
+        ASSERT_EQ(picture->height, drawn.height()) << call;
+        for (int y = 0; y < drawn.height(); ++y)
+            for (int x = 0; x < drawn.width(); ++x)
+                ASSERT_EQ(picture->argb[static_cast<std::size_t>(y * drawn.width() + x)],
+                          drawn.pixel(x, y))
+                    << call << " at " << x << "," << y;
+    }
+    EXPECT_EQ(changed.count(), 0);
+    EXPECT_EQ(clipboard->text(), QStringLiteral("the user's own text"));
+    EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
+}
+
+// A host of the contract's first version: its main object has no
+// SymbolPng, only the clipboard way.
+class OlderHost final : public QDBusVirtualObject {
+  public:
+    int clipboardCalls = 0, pngCalls = 0;
+    QString introspect(const QString&) const override {
+        return QStringLiteral(
+            "<interface name=\"org.beaconboard.Host.Main\"><method name=\"SymbolToClipboard\">"
+            "<arg name=\"table\" type=\"s\" direction=\"in\"/>"
+            "<arg name=\"symbol\" type=\"s\" direction=\"in\"/>"
+            "<arg name=\"overlay\" type=\"s\" direction=\"in\"/>"
+            "<arg name=\"flags\" type=\"i\" direction=\"in\"/>"
+            "<arg name=\"ok\" type=\"b\" direction=\"out\"/></method></interface>");
+    }
+    bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
+        if (message.member() == QLatin1String("SymbolToClipboard")) {
+            ++clipboardCalls;
+            return connection.send(message.createReply(QVariant(true)));
+        }
+        if (message.member() == QLatin1String("SymbolPng")) ++pngCalls;
+        return false;
+    }
+};
+
+TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
+    // The older host answers from a thread of its own, as a host program would.
+    const QString name = QStringLiteral("older-host");
+    QThread thread;
+    thread.start();
+    auto* older = new OlderHost;
+    older->moveToThread(&thread);
+    bool registered = false;
+    const auto inThread = [&](const std::function<void()>& f) {
+        QMetaObject::invokeMethod(older, f, Qt::BlockingQueuedConnection);
+    };
+    inThread([&] {
+        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+        registered = bus.registerVirtualObject(dbus::kHostPath, older) &&
+                     bus.registerService(dbus::kHostService);
+    });
+    ASSERT_TRUE(registered);
+    {
+        auto host = DBusHost::Create(Bus());
+        Picture picture;
+        EXPECT_FALSE(host->SymbolPicture("/", "/>", "", picture).has_value());
+        EXPECT_FALSE(host->SymbolPicture("/", "/-", "", picture).has_value());
+        EXPECT_TRUE(host->SymbolToClipboard("/", "/>", "", 0));
+    }
+    inThread([&] {
+        EXPECT_EQ(older->clipboardCalls, 1);
+        EXPECT_EQ(older->pngCalls, 0);
+        QDBusConnection bus(name);
+        bus.unregisterService(dbus::kHostService);
+        bus.unregisterObject(dbus::kHostPath);
+    });
+    QDBusConnection::disconnectFromBus(name);
+    QMetaObject::invokeMethod(
+        older, [older] { delete older; }, Qt::BlockingQueuedConnection);
+    thread.quit();
+    thread.wait();
 }
 
 TEST(HostBus, TheProgramEndsWhenTheHostCloses) {

@@ -674,6 +674,15 @@ std::shared_ptr<const Picture> StationGrid::SymbolPicture(const std::string& sym
         known = it->second != nullptr;
         return it->second;
     }
+    // A host that gives pictures directly leaves the user's clipboard (and
+    // its history) alone.
+    Picture direct;
+    if (const std::optional<bool> found = host_.SymbolPicture("/", symbol, "", direct)) {
+        known = *found;
+        auto picture = known ? std::make_shared<const Picture>(std::move(direct)) : nullptr;
+        pictures_[symbol] = picture;
+        return picture;
+    }
     // What the user had copied is back on the clipboard afterwards.
     clipboard_.Keep();
     struct PutBack {

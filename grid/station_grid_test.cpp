@@ -189,6 +189,28 @@ TEST_F(Grid, PicturesOnRowsBelow200ThenSymbolText) {
     EXPECT_EQ(clipboard.putBack, 1);  // the user's own clipboard is back
 }
 
+// A host that gives pictures directly is asked once per symbol and the
+// user's clipboard is not touched; a symbol it has none of shows "oops".
+TEST_F(Grid, PicturesStraightFromTheHostLeaveTheClipboardAlone) {
+    host.directPictures = true;
+    host.drawable.insert("/>");
+    Know("A");
+    Know("B").Symbol = "/[";
+    Know("C");
+    for (const char* cs : {"A", "B", "C"})
+        Beacon(cs);
+    grid.build_station_grid();
+    const platform::GridCell a = Shown(RowOf("A"), 1), b = Shown(RowOf("B"), 1);
+    ASSERT_TRUE(a.picture);
+    EXPECT_EQ(a.picture->argb, (std::vector<std::uint32_t>{0xFF0000FF, 0xFFFF0000}));
+    EXPECT_TRUE(a.text.empty());
+    EXPECT_FALSE(b.picture);
+    EXPECT_EQ(b.text, "oops");
+    EXPECT_EQ(host.symbolCalls, 2);
+    EXPECT_EQ(clipboard.kept + clipboard.reads + clipboard.putBack, 0);
+    EXPECT_TRUE(Errors().empty());
+}
+
 TEST_F(Grid, AHostThatFailsItsSymbolsLeavesTheGridShownWithSymbolTexts) {
     host.drawable.insert("/>");
     for (const char* cs : {"A1", "B2", "C3"})

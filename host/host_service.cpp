@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include <QBuffer>
 #include <QClipboard>
 #include <QDBusConnectionInterface>
 #include <QGuiApplication>
@@ -187,8 +188,12 @@ bool HostService::GetStation(const QString& callsign, QVariantMap& station) {
     return true;
 }
 
-bool HostService::SymbolToClipboard(const QString& table, const QString& symbol,
-                                    const QString& overlay, int) {
+namespace {
+
+// The picture of a symbol named as the board names it: two characters
+// (table and code) or one code in `table`; an overlay replaces the table.
+bool SymbolImage(const QString& table, const QString& symbol, const QString& overlay,
+                 QImage& image) {
     const std::string sym = symbol.toStdString();
     char t = table.isEmpty() ? '/' : table.at(0).toLatin1();
     char code = 0;
@@ -201,8 +206,25 @@ bool HostService::SymbolToClipboard(const QString& table, const QString& symbol,
         return false;
     }
     if (!overlay.isEmpty()) t = overlay.at(0).toLatin1();
+    return DrawSymbol(t, code, image);
+}
+
+}  // namespace
+
+bool HostService::SymbolPng(const QString& table, const QString& symbol, const QString& overlay,
+                            QByteArray& png) {
+    png.clear();
     QImage image;
-    if (!DrawSymbol(t, code, image)) return false;
+    if (!SymbolImage(table, symbol, overlay, image)) return false;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    return image.save(&buffer, "PNG");
+}
+
+bool HostService::SymbolToClipboard(const QString& table, const QString& symbol,
+                                    const QString& overlay, int) {
+    QImage image;
+    if (!SymbolImage(table, symbol, overlay, image)) return false;
     // Without a desktop there is no clipboard another program could read.
     const QString platform = QGuiApplication::platformName();
     if (platform == QLatin1String("offscreen") || platform == QLatin1String("minimal"))

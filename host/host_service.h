@@ -85,6 +85,8 @@ class HostService : public QObject {
     bool GetStation(const QString& callsign, QVariantMap& station);
     bool SymbolToClipboard(const QString& table, const QString& symbol, const QString& overlay,
                            int flags);
+    bool SymbolPng(const QString& table, const QString& symbol, const QString& overlay,
+                   QByteArray& png);
     QDBusObjectPath Map();
     short HostStationCount();
     QString HostStationLine(short index);

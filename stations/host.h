@@ -5,9 +5,11 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "support/clock.h"
+#include "support/picture.h"
 
 namespace bb::host {
 
@@ -49,6 +51,15 @@ class HostMain {
     // True when the clipboard now holds the symbol's picture.
     virtual bool SymbolToClipboard(const std::string& table, const std::string& symbol,
                                    const std::string& overlay, std::int16_t flags) = 0;
+    // The symbol's picture straight from the host, leaving the user's
+    // clipboard alone: true with `picture` filled, false when the host has
+    // none of the symbol; nothing when the host cannot give pictures so
+    // (SymbolToClipboard is then the way).
+    virtual std::optional<bool> SymbolPicture(const std::string& table, const std::string& symbol,
+                                              const std::string& overlay, Picture& picture) {
+        (void)table, (void)symbol, (void)overlay, (void)picture;
+        return std::nullopt;
+    }
     virtual HostMap& Map() = 0;
     virtual std::int16_t HostStationCount() = 0;
     // The line of the station at `index` (from 0); empty when there is none.

@@ -27,6 +27,7 @@ inline constexpr int kCantCreateObject = 429;
 inline constexpr int kAutomationError = 440;
 // A program on the other end (the host) that has gone or stopped answering.
 inline constexpr int kRemoteServerUnavailable = 462;
+inline constexpr int kInvalidPicture = 481;
 inline constexpr int kDdeNoResponse = 282;
 inline constexpr int kDdeRefused = 285;
 inline constexpr int kDdeTimeout = 286;

@@ -6,6 +6,7 @@
 #include <deque>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 #include <string>
 #include <unordered_map>
@@ -110,6 +111,16 @@ class FakeHost final : public host::HostMain, public MessagePump {
             Raise(err::kRemoteServerUnavailable,
                   "The remote server machine does not exist or is unavailable");
         return drawable.count(symbol) > 0;
+    }
+    // A host that gives pictures directly (SymbolPicture) rather than by the clipboard.
+    bool directPictures = false;
+    std::optional<bool> SymbolPicture(const std::string&, const std::string& symbol,
+                                      const std::string&, Picture& picture) override {
+        if (!directPictures) return std::nullopt;
+        ++symbolCalls;
+        if (!drawable.count(symbol)) return false;
+        picture = Picture{2, 1, {0xFF0000FF, 0xFFFF0000}};
+        return true;
     }
     host::HostMap& Map() override { return map; }
     std::int16_t HostStationCount() override {
