@@ -54,9 +54,10 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
     EXPECT_EQ(g.TextMatrix(3, 0), "2E0AAA");
     EXPECT_EQ(g.TextMatrix(1, 2), "0:05");
     EXPECT_FALSE(form.Wiring()->Board().HostReady());
-    // A start without a settings file writes one with every default.
+    // A start without a settings file writes one with every default, in
+    // the language of the user's (Dutch) locale.
     EXPECT_NE(Ini().find("Visible_17=TRUE"), std::string::npos);
-    EXPECT_NE(Ini().find("CurrentLanguage=English"), std::string::npos);
+    EXPECT_NE(Ini().find("CurrentLanguage=Nederlands"), std::string::npos);
 
     // The view shows the model; a header press sorts.
     form.View().Sync();
@@ -108,6 +109,7 @@ TEST_F(MainWindow, UpdateMessageHiddenPopupsAndDetail) {
 }
 
 TEST_F(MainWindow, ExitSavesEverySettingAndTheCloseBoxKeepsTheLanguage) {
+    fs.locale.items[sys::kLocaleSLanguage] = "English";  // the first start's language
     Station("G4ABC", 5);
     {
         Form1 form(Factory());

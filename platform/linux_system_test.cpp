@@ -1,7 +1,10 @@
 #include "platform/linux_system.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/utsname.h>
+#include <string>
+#include <tuple>
 
 #include <ctime>
 
@@ -57,6 +60,18 @@ TEST(LinuxLocale, ANamedLocaleAnswersInTwoSteps) {
     char small[2];
     EXPECT_EQ(loc.GetLocaleInfo(id, sys::kLocaleSCountry, small, 2), 0);
     EXPECT_EQ(loc.GetLocaleInfo(id, sys::kLocaleSAbbrevMonthName1, nullptr, 0), 0);
+}
+
+// A first start chooses its language from this name: the locale's own name
+// for its language where it is installed, its code where it is not.
+TEST(LinuxLocale, NamesItsLanguageInItsOwnTongueOrByItsCode) {
+    for (const auto& [name, language, code] :
+         {std::tuple{"nl_NL.UTF-8", "Nederlands", "nl"}, {"de_DE.UTF-8", "Deutsch", "de"}}) {
+        LinuxLocale loc{std::string(name)};
+        char buf[64] = {};
+        ASSERT_GT(loc.GetLocaleInfo(1, sys::kLocaleSLanguage, buf, sizeof buf), 0) << name;
+        EXPECT_TRUE(std::string(buf) == language || std::string(buf) == code) << buf;
+    }
 }
 
 }  // namespace

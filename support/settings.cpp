@@ -95,10 +95,30 @@ std::string BoolToIni(bool value) {
     return value ? "TRUE" : "FALSE";
 }
 
+namespace {
+
+// The language of a first start: the one of the languages found that the
+// user's locale names (its own name for it, or the code of a shipped one
+// where the locale is not installed), else English.
+std::string FirstLanguage(const clsLanguage& language) {
+    std::string wanted = LocaleInfo::GetLocaleLanguage();
+    static constexpr std::pair<const char*, const char*> kShipped[] = {
+        {"NL", "Nederlands"}, {"DE", "Deutsch"}, {"EN", "English"}};
+    for (const auto& [code, name] : kShipped)
+        if (UCase(wanted) == code) wanted = name;
+    for (const LanguageRecord& r : language.LanguageList())
+        if (!wanted.empty() && UCase(r.name) == UCase(wanted)) return r.name;
+    return "English";
+}
+
+}  // namespace
+
 void ReadSettings(const SettingsBinding& b) {
     Require(b);
     FailureBatch batch;
     const auto& f = b.file;
+    std::error_code ec;
+    const bool firstStart = !std::filesystem::exists(f, ec) && !ec;
     auto flag = [&](const char* section, const char* key) {
         return IniToBool(GetSetIniValue(f, section, key, "TRUE"));
     };
@@ -106,7 +126,8 @@ void ReadSettings(const SettingsBinding& b) {
     for (int n = 1; n <= columns; ++n) {
         b.columns->SetVisible(n, flag("Columns", ("Visible_" + std::to_string(n)).c_str()));
     }
-    b.language->language(GetSetIniValue(f, "Language", "CurrentLanguage", "English"));
+    b.language->language(GetSetIniValue(f, "Language", "CurrentLanguage",
+                                        firstStart ? FirstLanguage(*b.language) : "English"));
 
     auto& v = *b.values;
     v.EmergencyScan = flag("Emergency", "Scan");

@@ -59,6 +59,30 @@ class SettingsFile : public ::testing::Test {
     SettingsBinding binding;
 };
 
+// A first start chooses the shipped language the locale names, by its own
+// name or, where the locale is not installed, by its code; else English.
+// A settings file that exists keeps its language, or English without one.
+TEST_F(SettingsFile, AFirstStartChoosesTheLanguageOfTheLocale) {
+    for (const auto& [locale, chosen] :
+         std::vector<std::pair<std::string, std::string>>{{"Deutsch", "Deutsch"},
+                                                          {"nl", "Nederlands"},
+                                                          {"DE", "Deutsch"},
+                                                          {"English", "English"},
+                                                          {"Klingon", "English"},
+                                                          {"", "English"}}) {
+        fs::remove(file);
+        sys.locale.items[sys::kLocaleSLanguage] = locale;
+        ReadSettings(binding);
+        EXPECT_EQ(language->get_language(), chosen) << locale;
+        EXPECT_NE(ReadFile(file).find("CurrentLanguage=" + chosen), std::string::npos) << locale;
+    }
+    sys.locale.items[sys::kLocaleSLanguage] = "Nederlands";
+    Put("[Columns]\r\nVisible_1=TRUE\r\n");
+    ReadSettings(binding);
+    EXPECT_EQ(language->get_language(), "English");
+    EXPECT_TRUE(LogLines().empty());
+}
+
 TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
     ReadSettings(binding);
     std::vector<std::string> expected{"[Columns]"};
@@ -66,7 +90,7 @@ TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
         expected.push_back("Visible_" + std::to_string(n) + "=TRUE");
     for (const char* l : {"",
                           "[Language]",
-                          "CurrentLanguage=English",
+                          "CurrentLanguage=Nederlands",
                           "",
                           "[Emergency]",
                           "Scan=TRUE",
@@ -96,8 +120,9 @@ TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
                 values.PHGPlotOnMap);
     EXPECT_EQ(values.EmergencyIgnoreDistance, 1000);
     EXPECT_EQ(values.FormatLocator, 6);
-    EXPECT_EQ(language->get_language(), "English");
-    EXPECT_EQ(menus.captions["mnuFile"], "&File");
+    // The first start speaks the user's language (the test's locale is Dutch).
+    EXPECT_EQ(language->get_language(), "Nederlands");
+    EXPECT_EQ(menus.captions["mnuFile"], "&Bestand");
     EXPECT_TRUE(LogLines().empty());
 
     // A second start reads the file and changes nothing in it.
