@@ -25,6 +25,14 @@ void Fill(GridControl& grid, const std::string& suffix) {
     grid.Visible = true;
 }
 
+// The view on screen, following its grid and painted once.
+void ShowPainted(GridView& view) {
+    view.resize(400, 300);
+    view.show();
+    view.Sync();
+    view.grab();  // what a paint reads
+}
+
 std::string Text(GridView& view, int row, int col) {
     return view.model()
         ->data(view.model()->index(row, col), Qt::DisplayRole)
@@ -39,10 +47,7 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     GridControl grid;
     Fill(grid, "");
     GridView view(grid);
-    view.resize(400, 300);
-    view.show();
-    view.Sync();
-    view.grab();  // what a paint reads
+    ShowPainted(view);
     QSignalSpy resets(view.model(), &QAbstractItemModel::modelReset);
     QSignalSpy changes(view.model(), &QAbstractItemModel::dataChanged);
     QSignalSpy headers(view.model(), &QAbstractItemModel::headerDataChanged);
@@ -101,10 +106,7 @@ TEST(GridView, FollowsAChangeAtTheNextTurnOfTheEventLoop) {
     GridControl grid;
     Fill(grid, "");
     GridView view(grid);
-    view.resize(400, 300);
-    view.show();
-    view.Sync();
-    view.grab();
+    ShowPainted(view);
     grid.SetTextMatrix(2, 1, "changed");
     grid.SetTextMatrix(3, 1, "and this");
     EXPECT_EQ(Text(view, 1, 1), "R2C1");  // as painted until the view follows
