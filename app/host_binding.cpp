@@ -156,17 +156,26 @@ bool DBusHost::GetStation(host::HostStation& station) {
     return true;
 }
 
+bool DBusHost::HostLists(const QString& path, const QString& member, bool quiet) {
+    const QDBusMessage xml = bus_.call(
+        QDBusMessage::createMethodCall(dbus::kHostService, path,
+                                       QStringLiteral("org.freedesktop.DBus.Introspectable"),
+                                       QStringLiteral("Introspect")),
+        QDBus::Block, kCallTimeoutMs);
+    if (xml.type() != QDBusMessage::ReplyMessage) {
+        if (!quiet) Check(QDBusError(xml));
+        return false;
+    }
+    return xml.arguments().value(0).toString().contains(QLatin1Char('"') + member +
+                                                        QLatin1Char('"'));
+}
+
 std::optional<bool> DBusHost::SymbolPicture(const std::string& table, const std::string& symbol,
                                             const std::string& overlay, Picture& picture) {
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
     if (!hostPng_) {
         // An older host lacks the member: its pictures come by the clipboard.
-        QDBusMessage introspect = QDBusMessage::createMethodCall(
-            dbus::kHostService, dbus::kHostPath,
-            QStringLiteral("org.freedesktop.DBus.Introspectable"), QStringLiteral("Introspect"));
-        const QDBusMessage xml = bus_.call(introspect, QDBus::Block, kCallTimeoutMs);
-        if (xml.type() != QDBusMessage::ReplyMessage) Check(QDBusError(xml));
-        hostPng_ = xml.arguments().value(0).toString().contains(QStringLiteral("\"SymbolPng\""));
+        hostPng_ = HostLists(dbus::kHostPath, QStringLiteral("SymbolPng"), false);
     }
     if (!*hostPng_) return std::nullopt;
     QByteArray png;
@@ -213,12 +222,7 @@ host::HostMap& DBusHost::Map() {
     sentColour_.reset();
     // A host that lists MapDraw takes whole redraws in a few messages; any
     // other gets one message per call.
-    QDBusMessage introspect = QDBusMessage::createMethodCall(
-        dbus::kHostService, mapPath_, QStringLiteral("org.freedesktop.DBus.Introspectable"),
-        QStringLiteral("Introspect"));
-    const QDBusMessage xml = bus_.call(introspect, QDBus::Block, kCallTimeoutMs);
-    hostBatches_ = xml.type() == QDBusMessage::ReplyMessage &&
-                   xml.arguments().value(0).toString().contains(QStringLiteral("\"MapDraw\""));
+    hostBatches_ = HostLists(mapPath_, QStringLiteral("MapDraw"), true);
     batches_ = hostBatches_;
     using MapProxy = OrgBeaconboardHostMapInterface;
     connect(map_.get(), &MapProxy::MapHasChanged, this, [this] {

@@ -93,6 +93,10 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     void Check(const class QDBusError& error);
     void HeardFromHost() { unresponsive_ = false; }
     void OwnerChanged(const QString& newOwner);
+    // Whether the host's object at `path` lists `member` in its introspection.
+    // A question the host does not answer is a no when `quiet`, else the
+    // call's run-time error.
+    bool HostLists(const QString& path, const QString& member, bool quiet);
     void SendMapCall(const QString& method, QList<QVariant> arguments);
     // With a host that takes batches, map calls are gathered and sent as one
     // MapDraw at the end of the event loop's turn (or when many are waiting):
