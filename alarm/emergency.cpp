@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "support/error_trap.h"
+#include "support/number_format.h"
 
 namespace bb {
 namespace {
@@ -80,10 +81,15 @@ std::string Emergency::Caption(const std::string& title, std::int32_t rows, std:
 }
 
 void Emergency::CheckEmergencies(std::int32_t rows, std::int32_t emergencies) {
-    if (!settings_.EmergencyScan) return;
+    if (!settings_.EmergencyScan) {
+        SweepNotes({});
+        return;
+    }
     caption_.SetCaption(
         Caption(WindowTitle, rows, board_.Table().StationCount(), board_.EmergencyCount()));
-    if (!settings_.EmergencyPlot || emergencies <= 0) return;
+    if (!settings_.EmergencyPlot) SweepNotes({});
+    // A pass without emergencies closes the notes left.
+    if (!settings_.EmergencyPlot || (emergencies <= 0 && notes_.empty())) return;
     gate_.Request();
 }
 
@@ -93,6 +99,7 @@ void Emergency::WindowPass() {
     StationTable& table = board_.Table();
     StationTable::WalkHold hold(table);
     const std::int32_t count = table.StationCount();
+    std::set<std::string> seen;
     bool found = false;
     int k = 0;
     std::vector<WindowPlace> taken;
@@ -108,6 +115,7 @@ void Emergency::WindowPass() {
         // a running feed checks twice a second, and a new window each time
         // flickers and takes the focus from what the user is doing.
         const std::string shown = ShownOf(table[i]);
+        Notify(table[i], shown, seen);
         if (forms_.RaiseIfShowing("Form2", callsign, shown)) {
             // Its place counts, so the new windows of this pass go beside it.
             PlaceEmergencyWindow(k++, windowWidth_, windowHeight_, forms_.AvailableArea(), taken);
@@ -129,7 +137,80 @@ void Emergency::WindowPass() {
         window.SetCaption("Emergency beacon from " + callsign);
         window.Show();
     }
+    SweepNotes(seen);
     if (found && settings_.EmergencyAlarm && !SoundFile.empty()) sound_.PlayAsync(SoundFile);
+}
+
+void Emergency::SetNotifier(DesktopNotifier* notifier) {
+    if (notifier_) notifier_->SetHandler(nullptr);
+    notes_.clear();
+    notifier_ = notifier;
+    if (notifier_)
+        notifier_->SetHandler([this](const std::string& callsign, const std::string& action) {
+            NoteEvent(callsign, action);
+        });
+}
+
+DesktopNote Emergency::NoteOf(const StationRecord& r) {
+    // The window's own texts, so both say the same.
+    DesktopNote note;
+    note.summary = "Emergency beacon from " + r.Callsign;
+    note.body = "dist: " + FixedDecimals(r.Distance, 2, DecimalSeparator()) +
+                " km   dir: " + Whole(r.Bearing) + " degrees";
+    if (!r.Comment.empty()) note.body += "\n" + r.Comment;
+    note.actions.emplace_back("ack", "ack");
+    if (r.HasQSY) note.actions.emplace_back("tune", "Tune");
+    return note;
+}
+
+void Emergency::Notify(const StationRecord& r, const std::string& shown,
+                       std::set<std::string>& seen) {
+    if (!notifier_ || !settings_.EmergencyNotify) return;
+    seen.insert(r.Callsign);
+    const auto [it, added] = notes_.try_emplace(r.Callsign);
+    Note& note = it->second;
+    // The note of this record is up, or the user closed it: not again.
+    if (!added && note.heard == r.HeardTime && note.shown == shown) return;
+    note = Note{r.HeardTime, shown, true};
+    notifier_->Show(r.Callsign, NoteOf(r));
+}
+
+void Emergency::SweepNotes(const std::set<std::string>& seen) {
+    // Acknowledged, reporting no emergency now, gone from the table, or the
+    // notifications switched off: nothing alarms for these any more.
+    for (auto it = notes_.begin(); it != notes_.end();) {
+        if (seen.contains(it->first)) {
+            ++it;
+            continue;
+        }
+        if (notifier_) notifier_->Close(it->first);
+        it = notes_.erase(it);
+    }
+}
+
+void Emergency::CloseNote(const std::string& callsign) {
+    const auto it = notes_.find(callsign);
+    if (it == notes_.end()) return;
+    if (notifier_) notifier_->Close(callsign);
+    notes_.erase(it);
+}
+
+void Emergency::NoteEvent(const std::string& callsign, const std::string& action) {
+    if (action.empty()) {
+        if (const auto it = notes_.find(callsign); it != notes_.end()) it->second.open = false;
+        return;
+    }
+    if (action == "ack") {
+        Trap("Emergency.Notification_ack", [&] {
+            // As the window's ack: the live record, and its window goes.
+            Acknowledge(callsign);
+            forms_.CloseFormByTag("Form2", callsign);
+        });
+    } else if (action == "tune") {
+        Trap("Emergency.Notification_Tune", [&] {
+            if (Tune) Tune(callsign);
+        });
+    }
 }
 
 void Emergency::PlotMarkers() {
@@ -147,6 +228,7 @@ void Emergency::Acknowledge(std::string_view callsign) {
     const std::int32_t index = board_.Table().find_station(callsign);
     if (index < 0) Raise(err::kSubscript, "Form2.Command2_Click");
     board_.Table().Edit(index).EmergencyAcknowledged = true;
+    CloseNote(std::string(callsign));
 }
 
 std::string Emergency::ShownOf(const StationRecord& r) {

@@ -6,10 +6,13 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <map>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "alarm/desktop_notifier.h"
 #include "map/phg_overlays.h"
 #include "stations/board.h"
 #include "support/caption_bar.h"
@@ -89,6 +92,15 @@ class Emergency {
     // error 9 when the station is no longer in the table.
     void Acknowledge(std::string_view callsign);
 
+    // Each alarming record is also a desktop notification (while
+    // EmergencyNotify is on), whose buttons do what the window's do; null:
+    // none.
+    void SetNotifier(DesktopNotifier* notifier);
+    // The window's "Tune", for the notification's.
+    std::function<void(const std::string& callsign)> Tune;
+    // What a station's notification says.
+    static DesktopNote NoteOf(const StationRecord& r);
+
     std::int32_t EmergencyIndex = 0;
     EmergencyForm* EmergencyWindow = nullptr;
     PassGate& WindowGate() { return gate_; }
@@ -100,7 +112,20 @@ class Emergency {
     static std::string ShownOf(const StationRecord& r);
 
   private:
+    // The record a station's notification was raised for; `open` false once
+    // the user closed it, so that record does not raise it again.
+    struct Note {
+        std::int32_t heard = 0;
+        std::string shown;
+        bool open = true;
+    };
+
     void WindowPass();
+    void Notify(const StationRecord& r, const std::string& shown, std::set<std::string>& seen);
+    // Closes the notes of stations that no longer alarm.
+    void SweepNotes(const std::set<std::string>& seen);
+    void CloseNote(const std::string& callsign);
+    void NoteEvent(const std::string& callsign, const std::string& action);
     bool Alarming(const StationRecord& r) const {
         return r.Emergency && !r.Deleted && !r.EmergencyAcknowledged && !r.Callsign.empty();
     }
@@ -115,6 +140,8 @@ class Emergency {
     PassGate gate_;
     // The size of the windows made, for the places of those raised.
     int windowWidth_ = 0, windowHeight_ = 0;
+    DesktopNotifier* notifier_ = nullptr;
+    std::map<std::string, Note> notes_;
 };
 
 }  // namespace bb

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <deque>
+#include <map>
 #include <memory>
 
 #include "tests/fakes/fake_board.h"
@@ -73,6 +74,28 @@ class FakeSound final : public SoundPlayer {
   public:
     std::vector<std::filesystem::path> played;
     void PlayAsync(const std::filesystem::path& f) override { played.push_back(f); }
+};
+
+// Notes as the desktop holds them, and every call made.
+class FakeNotifier final : public DesktopNotifier {
+  public:
+    std::map<std::string, DesktopNote> up;
+    std::vector<std::string> shows, closes;
+    Handler handler;
+    void Show(const std::string& tag, const DesktopNote& note) override {
+        up[tag] = note;
+        shows.push_back(tag);
+    }
+    void Close(const std::string& tag) override {
+        up.erase(tag);
+        closes.push_back(tag);
+    }
+    void SetHandler(Handler h) override { handler = std::move(h); }
+    // The desktop tells of a press, or of the note closed by the user.
+    void Press(const std::string& tag, const std::string& action) {
+        if (action.empty()) up.erase(tag);
+        handler(tag, action);
+    }
 };
 
 class EmergencyTest : public ::testing::Test, protected testing::FakeBoard {
@@ -289,6 +312,149 @@ TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
     EXPECT_EQ(forms.OpenForms().size(), 1u);
     // The caption follows every check.
     EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [1/1]  !! 1 Emergency beacon !!");
+}
+
+class EmergencyNoteTest : public EmergencyTest {
+  protected:
+    FakeNotifier notifier;
+    std::vector<std::string> tuned;
+    void SetUp() override {
+        EmergencyTest::SetUp();
+        settings.EmergencyNotify = true;
+        alarm.SetNotifier(&notifier);
+        alarm.Tune = [this](const std::string& call) { tuned.push_back(call); };
+    }
+    // A new record of `call`, as a beacon makes it.
+    std::int32_t Beacon(const std::string& call, bool emergency, std::int32_t heard) {
+        board.Table().Supersede(call);
+        const std::int32_t i = Add(call, emergency);
+        Record(i).HeardTime = heard;
+        return i;
+    }
+};
+
+TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteReplacedForTheStationsNextRecord) {
+    StationRecord& r = Record(Add("QSY1"));
+    r.Distance = 12.345;
+    r.Bearing = 271;
+    r.Comment = "injured hiker";
+    r.HasQSY = true;
+    Record(Add("PLAIN")).Distance = 3;
+    Add("QUIET", false);
+    Check();
+    ASSERT_EQ(notifier.up.size(), 2u);
+    const DesktopNote& qsy = notifier.up["QSY1"];
+    EXPECT_EQ(qsy.summary, "Emergency beacon from QSY1");
+    EXPECT_EQ(qsy.body, "dist: 12.35 km   dir: 271 degrees\ninjured hiker");
+    EXPECT_EQ(qsy.actions,
+              (std::vector<std::pair<std::string, std::string>>{{"ack", "ack"}, {"tune", "Tune"}}));
+    EXPECT_EQ(notifier.up["PLAIN"].actions.size(), 1u);  // no QSY: no Tune
+    EXPECT_EQ(notifier.up["PLAIN"].body, "dist: 3.00 km   dir: 0 degrees");
+    // Later checks of the same records raise nothing more.
+    for (int n = 0; n < 3; ++n)
+        Check();
+    EXPECT_EQ(notifier.shows.size(), 2u);
+    // The station beacons again in emergency, even with the same text: its
+    // note is replaced once.
+    Beacon("PLAIN", true, 100);
+    Check();
+    Check();
+    EXPECT_EQ(notifier.shows, (std::vector<std::string>{"QSY1", "PLAIN", "PLAIN"}));
+    EXPECT_TRUE(notifier.closes.empty());
+}
+
+TEST_F(EmergencyNoteTest, AckOnTheNoteIsTheWindowsAckAndTheWindowsAckClosesTheNote) {
+    Add("BYNOTE");
+    Add("BYWINDOW");
+    Check();
+    ASSERT_EQ(forms.OpenForms().size(), 2u);
+    notifier.Press("BYNOTE", "ack");
+    EXPECT_TRUE(board.Table()[0].EmergencyAcknowledged);
+    EXPECT_EQ(forms.Open("BYNOTE"), nullptr);
+    EXPECT_FALSE(notifier.up.contains("BYNOTE"));
+    // The window's button, as Form2 presses it.
+    alarm.Acknowledge("BYWINDOW");
+    EXPECT_FALSE(notifier.up.contains("BYWINDOW"));
+    Check();
+    EXPECT_TRUE(notifier.up.empty());
+    EXPECT_EQ(notifier.shows.size(), 2u);
+    EXPECT_TRUE(forms.OpenForms().size() == 1u && forms.Open("BYWINDOW"));  // it closes itself
+    // Acknowledged: no window and no note until the station beacons again.
+    forms.Open("BYWINDOW")->closed = true;
+    Check();
+    EXPECT_TRUE(forms.OpenForms().empty());
+    Beacon("BYNOTE", true, 50);
+    Check();
+    EXPECT_TRUE(notifier.up.contains("BYNOTE"));
+    EXPECT_NE(forms.Open("BYNOTE"), nullptr);
+}
+
+TEST_F(EmergencyNoteTest, TuneOnTheNoteTunesAndAStrangeActionDoesNothing) {
+    StationRecord& r = Record(Add("QSY1"));
+    r.HasQSY = true;
+    Check();
+    notifier.Press("QSY1", "tune");
+    notifier.Press("QSY1", "default");
+    notifier.Press("QSY1", "");
+    EXPECT_EQ(tuned, std::vector<std::string>{"QSY1"});
+    EXPECT_FALSE(board.Table()[0].EmergencyAcknowledged);
+    EXPECT_EQ(forms.OpenForms().size(), 1u);
+}
+
+TEST_F(EmergencyNoteTest, ANoteTheUserClosedStaysClosedForThatRecordOnly) {
+    Add("SOS1");
+    Check();
+    notifier.Press("SOS1", "");
+    Check();
+    Check();
+    EXPECT_TRUE(notifier.up.empty());
+    EXPECT_EQ(notifier.shows.size(), 1u);
+    // The window still alarms; the next record raises the note again.
+    EXPECT_EQ(forms.OpenForms().size(), 1u);
+    Beacon("SOS1", true, 60);
+    Check();
+    EXPECT_TRUE(notifier.up.contains("SOS1"));
+}
+
+TEST_F(EmergencyNoteTest, NotesCloseWhenTheStationStopsAlarmingOrTheyAreSwitchedOff) {
+    Add("ENDS");
+    Add("GOES");
+    Add("STAYS");
+    Check();
+    ASSERT_EQ(notifier.up.size(), 3u);
+    // ENDS reports a plain position now; GOES leaves the table.
+    Beacon("ENDS", false, 10);
+    --emergencies;
+    board.Table().MarkDeleted("GOES");
+    --emergencies;
+    Check();
+    EXPECT_EQ(notifier.closes, (std::vector<std::string>{"ENDS", "GOES"}));
+    EXPECT_EQ(notifier.up.size(), 1u);
+    // The last emergency ends: a pass with none still closes its note.
+    Beacon("STAYS", false, 10);
+    --emergencies;
+    Check();
+    EXPECT_TRUE(notifier.up.empty());
+
+    Beacon("STAYS", true, 20);
+    Check();
+    ASSERT_EQ(notifier.up.size(), 1u);
+    settings.EmergencyNotify = false;
+    Check();
+    EXPECT_TRUE(notifier.up.empty());
+    EXPECT_NE(forms.Open("STAYS"), nullptr);  // the window alarms on
+    settings.EmergencyNotify = true;
+    Check();
+    ASSERT_EQ(notifier.up.size(), 1u);
+    // No windows, no notes either.
+    settings.EmergencyPlot = false;
+    Check();
+    EXPECT_TRUE(notifier.up.empty());
+    settings.EmergencyPlot = true;
+    Check();
+    settings.EmergencyScan = false;
+    Check();
+    EXPECT_TRUE(notifier.up.empty());
 }
 
 }  // namespace

@@ -18,12 +18,14 @@
 #include "platform/dbus_dde.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"
+#include "tests/fakes/private_bus.h"
 
 namespace bb::app {
 namespace {
 
 using testing::FakeSystem;
 using testing::HostProcess;
+using testing::PrivateBus;
 using testing::WaitFor;
 
 QDBusConnection Bus() {
@@ -200,34 +202,6 @@ TEST(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
     app.Form_Unload();
     EXPECT_EQ(SettingsFile(sys), settings);
 }
-
-// A bus daemon of the test's own, which it can kill.
-class PrivateBus {
-  public:
-    PrivateBus() {
-        daemon_.start("dbus-daemon", {"--session", "--nofork", "--print-address=1"});
-        if (!daemon_.waitForStarted(5000) || !daemon_.waitForReadyRead(5000)) return;
-        address_ = QString::fromUtf8(daemon_.readLine()).trimmed();
-        bus_ = QDBusConnection::connectToBus(address_, kName);
-    }
-    ~PrivateBus() {
-        Kill();
-        QDBusConnection::disconnectFromBus(kName);
-    }
-    void Kill() {
-        if (daemon_.state() == QProcess::NotRunning) return;
-        daemon_.kill();
-        daemon_.waitForFinished(5000);
-    }
-    const QString& Address() const { return address_; }
-    QDBusConnection& Connection() { return bus_; }
-
-  private:
-    static constexpr const char* kName = "bb-faults-private";
-    QProcess daemon_;
-    QString address_;
-    QDBusConnection bus_{QString()};
-};
 
 // A board started before its host (from the desktop's menu, say) logs the
 // missing host once, binds to the host when it comes, scans it and follows

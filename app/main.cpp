@@ -11,6 +11,7 @@
 #include "app/services.h"
 #include "generated/version.h"
 #include "platform/dbus_dde.h"
+#include "platform/dbus_notifier.h"
 #include "support/app_paths.h"
 
 namespace {
@@ -73,8 +74,11 @@ int main(int argc, char** argv) {
 
     // The radio link's conversations outlive the window that holds it.
     bb::platform::DBusDdeLayer dde(QDBusConnection::sessionBus());
+    // Emergencies also reach an operator who is not watching the board.
+    bb::platform::DBusNotifier notifier(QDBusConnection::sessionBus());
     bb::app::Form1 form(bb::app::Form1::OnBus(QDBusConnection::sessionBus()));
     form.SetDdeLayer(&dde);
+    form.SetNotifier(&notifier);
     form.show();
     form.Form_Load();
     // Started before the host (from the menu, say): bound once the host comes.

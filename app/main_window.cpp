@@ -189,6 +189,10 @@ void Form1::Form_Load() {
                                        [this](const std::string& call) {
                                            TuneStation(Board()->Table().find_station(call), call);
                                        }});
+            wiring_->Alarm()->Tune = [this](const std::string& call) {
+                TuneStation(Board()->Table().find_station(call), call);
+            };
+            wiring_->Alarm()->SetNotifier(notifier_);
             wiring_->Start();
             view_->Sync();
         },
@@ -198,6 +202,11 @@ void Form1::Form_Load() {
             LogError(number, "Form1.Form_Load");
         });
     tmrReconnect_.start();
+}
+
+void Form1::SetNotifier(DesktopNotifier* notifier) {
+    notifier_ = notifier;
+    if (wiring_ && wiring_->Alarm()) wiring_->Alarm()->SetNotifier(notifier);
 }
 
 void Form1::WaitForHost(QDBusConnection bus) {

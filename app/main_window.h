@@ -77,6 +77,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // How the radio link talks to the radio-control programs; set before
     // Form_Load. Without one no program ever answers.
     void SetDdeLayer(dde::Layer* layer) { dde_ = layer; }
+    // The desktop's notifications, for the emergency alarm; none by default.
+    void SetNotifier(DesktopNotifier* notifier);
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
     // How help pages and web addresses are opened; the desktop's by default.
@@ -166,6 +168,7 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     QTimer tmrReconnect_;
     dde::NoPeers noPeers_;
     dde::Layer* dde_ = &noPeers_;
+    DesktopNotifier* notifier_ = nullptr;
     // Goes before what it borrows from this window.
     std::unique_ptr<BoardWiring> wiring_;
     QPointer<windows::Form3> tune_;

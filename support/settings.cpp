@@ -137,6 +137,7 @@ void ReadSettings(const SettingsBinding& b) {
     v.EmergencyIgnoreOnDistance = flag("Emergency", "IgnoreOnDistance");
     v.EmergencyIgnoreDistance = Number(GetSetIniValue(f, "Emergency", "IgnoreDistance", "1000"),
                                        "1000", [](std::string_view t) { return Val(t); });
+    v.EmergencyNotify = flag("Emergency", "Notify");
     v.FormatAgeMMSS = flag("Option_Units", "FormatAgeMMSS");
     v.FormatLocator = Number(GetSetIniValue(f, "Locator", "FormatLocator", "6"), "6",
                              [](std::string_view t) { return CInt(Val(t)); });
@@ -166,6 +167,7 @@ void WriteSettings(const SettingsBinding& b) {
     WriteIni(f, "Emergency", "Zoom", BoolToIni(v.EmergencyZoom));
     WriteIni(f, "Emergency", "IgnoreOnDistance", BoolToIni(v.EmergencyIgnoreOnDistance));
     WriteIni(f, "Emergency", "IgnoreDistance", NumberText(v.EmergencyIgnoreDistance));
+    WriteIni(f, "Emergency", "Notify", BoolToIni(v.EmergencyNotify));
     WriteIni(f, "Option_Units", "FormatAgeMMSS", BoolToIni(v.FormatAgeMMSS));
     WriteIni(f, "Locator", "FormatLocator", std::to_string(v.FormatLocator));
     WriteIni(f, "PHG", "PlotOnMap", BoolToIni(v.PHGPlotOnMap));

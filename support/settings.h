@@ -21,6 +21,8 @@ struct SettingValues {
     bool EmergencyZoom = false;  // read and written back only
     bool EmergencyIgnoreOnDistance = false;
     double EmergencyIgnoreDistance = 0;
+    // Each unacknowledged emergency is also a desktop notification.
+    bool EmergencyNotify = false;
     bool FormatAgeMMSS = false;
     std::int16_t FormatLocator = 0;
     bool PHGPlotOnMap = false;

@@ -99,6 +99,7 @@ TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
                           "Zoom=TRUE",
                           "IgnoreOnDistance=TRUE",
                           "IgnoreDistance=1000",
+                          "Notify=TRUE",
                           "",
                           "[Option_Units]",
                           "FormatAgeMMSS=TRUE",
@@ -117,7 +118,7 @@ TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
         EXPECT_TRUE(columns.visible[n]) << n;
     EXPECT_TRUE(values.EmergencyScan && values.EmergencyPlot && values.EmergencyAlarm &&
                 values.EmergencyZoom && values.EmergencyIgnoreOnDistance && values.FormatAgeMMSS &&
-                values.PHGPlotOnMap);
+                values.PHGPlotOnMap && values.EmergencyNotify);
     EXPECT_EQ(values.EmergencyIgnoreDistance, 1000);
     EXPECT_EQ(values.FormatLocator, 6);
     // The first start speaks the user's language (the test's locale is Dutch).
@@ -266,6 +267,28 @@ TEST_F(SettingsFile, AStoredLanguageWithoutAFileIsKeptWhenTheSettingsAreSaved) {
     ReadSettings(binding);
     WriteSettings(binding);
     EXPECT_EQ(ReadIniString(file, "Language", "CurrentLanguage", ""), "Klingon");
+}
+
+// A file from before desktop notifications: the new key comes after the
+// section's own, which keep their values and order; a stored FALSE holds.
+TEST_F(SettingsFile, TheNotifyKeyJoinsAnEarlierFileAfterItsEmergencyKeys) {
+    Put("[Emergency]\r\nScan=FALSE\r\nIgnoreDistance=2.5\r\n[PHG]\r\nPlotOnMap=FALSE\r\n");
+    ReadSettings(binding);
+    EXPECT_TRUE(values.EmergencyNotify);
+    const std::string text = ReadFile(file);
+    EXPECT_NE(text.find("[Emergency]\r\nScan=FALSE\r\nIgnoreDistance=2.5\r\n"), std::string::npos)
+        << text;
+    const std::size_t notify = text.find("Notify=TRUE"), phg = text.find("[PHG]");
+    ASSERT_NE(notify, std::string::npos) << text;
+    EXPECT_LT(text.find("Zoom=TRUE"), notify);
+    EXPECT_LT(notify, phg);
+
+    values.EmergencyNotify = false;
+    WriteSettings(binding);
+    values.EmergencyNotify = true;
+    ReadSettings(binding);
+    EXPECT_FALSE(values.EmergencyNotify);
+    EXPECT_NE(ReadFile(file).find("Notify=FALSE"), std::string::npos);
 }
 
 TEST_F(SettingsFile, AByteOrderMarkHidesNoSectionAndStaysOnWrite) {

@@ -205,6 +205,7 @@ class Options : public Windows {
     std::vector<std::string> calls;
     frmOptions* Open() {
         values.EmergencyScan = true;
+        values.EmergencyNotify = true;
         values.EmergencyIgnoreDistance = 250;
         values.FormatAgeMMSS = false;
         values.FormatLocator = 8;
@@ -231,6 +232,14 @@ TEST_F(Options, LoadsFromMemoryAndChangesActAtOnce) {
     EXPECT_EQ(f->txtEmergencyIgnoreDistance->text(), "250");
     f->chkEmergencyScan->click();
     EXPECT_FALSE(values.EmergencyScan);
+    // The desktop notification's box, clicked where the user sees it.
+    f->show();
+    f->tbsOptions->setCurrentIndex(1);
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
+    ASSERT_TRUE(f->chkEmergencyNotify->isVisible());
+    EXPECT_TRUE(f->chkEmergencyNotify->isChecked());
+    QTest::mouseClick(f->chkEmergencyNotify, Qt::LeftButton, {}, QPoint(8, 11));
+    EXPECT_FALSE(values.EmergencyNotify);
     f->chkField[3]->click();
     EXPECT_FALSE(columns.v[3]);
     f->optLocator[2]->click();

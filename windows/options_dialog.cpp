@@ -107,6 +107,9 @@ frmOptions::frmOptions(OptionsServices services, QWidget* parent)
     txtEmergencyIgnoreDistance->setGeometry(250, 100, 80, 22);
     connect(txtEmergencyIgnoreDistance, &QLineEdit::textChanged, this,
             [this] { txtEmergencyIgnoreDistance_Change(); });
+    chkEmergencyNotify =
+        Check(emergency, "Desktop notification", 128, &SettingValues::EmergencyNotify,
+              "frmOptions.chkEmergencyNotify_Click");
 
     QWidget* radios = Page("External Radio(s)");
     ChkOptRadioHRD = Check(radios, "Try to connect to Ham Radio Deluxe", 16, nullptr, nullptr);
@@ -199,6 +202,7 @@ void frmOptions::Form_Load() {
         chkEmergencySoundAlarm->setChecked(loaded.EmergencyAlarm);
         chkEmergencyPlot->setChecked(loaded.EmergencyPlot);
         chkEmergencyIgnoreDistance->setChecked(loaded.EmergencyIgnoreOnDistance);
+        chkEmergencyNotify->setChecked(loaded.EmergencyNotify);
         // In the user's own number format, as it is read back.
         txtEmergencyIgnoreDistance->setText(
             Q(WithSeparator(NumberText(loaded.EmergencyIgnoreDistance), DecimalSeparator())));

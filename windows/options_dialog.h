@@ -46,7 +46,7 @@ class frmOptions final : public QWidget {
     QTabWidget* tbsOptions;
     std::array<QCheckBox*, 18> chkField{};
     QCheckBox *chkEmergencyScan, *chkEmergencySoundAlarm, *chkEmergencyPlot,
-        *chkEmergencyIgnoreDistance;
+        *chkEmergencyIgnoreDistance, *chkEmergencyNotify;
     QLineEdit* txtEmergencyIgnoreDistance;
     QCheckBox *ChkOptRadioHRD, *ChkOptRadioDXL;
     QCheckBox* chkPHG;

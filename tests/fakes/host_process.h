@@ -13,18 +13,9 @@
 #include <string>
 
 #include "bus/station_dict.h"
+#include "tests/fakes/wait_for.h"
 
 namespace bb::testing {
-
-inline bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms) return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
 
 inline bool HostOnBus(QDBusConnection bus = QDBusConnection::sessionBus()) {
     return bus.isConnected() && bus.interface() &&

@@ -1,0 +1,104 @@
+// An emergency reaches the desktop's notification service end to end: the
+// board bound to bb-host and a scripted notification service on a bus of
+// the test's own. The notification's buttons do what the window's do, and
+// acknowledging either way closes it.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QTest>
+
+#include "app/main_window.h"
+#include "platform/dbus_notifier.h"
+#include "tests/fakes/fake_system.h"
+#include "tests/fakes/host_process.h"
+#include "tests/fakes/notification_service.h"
+#include "tests/fakes/private_bus.h"
+#include "windows/emergency_window.h"
+#include "windows/tune_dialog.h"
+
+namespace bb::app {
+namespace {
+
+using testing::WaitFor;
+
+windows::Form2* EmergencyWindow(const std::string& callsign) {
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* f = qobject_cast<windows::Form2*>(w); f && f->Tag() == callsign && !f->Unloaded())
+            return f;
+    return nullptr;
+}
+
+TEST(DesktopNotification, AnEmergencyIsANotificationWhoseButtonsAreTheWindows) {
+    testing::FakeSystem sys;
+    testing::PrivateBus bus("bb-notify-private");
+    ASSERT_TRUE(bus.Connection().isConnected());
+    testing::NotificationService service(bus.Address(), QStringLiteral("bb-notify-service"));
+    ASSERT_TRUE(service.Registered());
+    testing::HostProcess host({}, bus.Address(), bus.Connection());
+    ASSERT_TRUE(host.Started());
+    platform::DBusNotifier notifier(bus.Connection());
+    Form1 app(Form1::OnBus(bus.Connection()));
+    app.SetNotifier(&notifier);
+    app.Form_Load();
+    ASSERT_NE(app.Wiring(), nullptr);
+    // A first start switches notifications on and says so in the file.
+    EXPECT_NE(testing::ReadFile(Texts().SettingsFilePath).find("Notify=TRUE"), std::string::npos);
+
+    host.Send(
+        "PA3SOS>APRS:!5201.00N/00430.00E-145.500MHz Injured on the dyke\n"
+        "PA3SOS>APRS:>EMERGENCY\n"
+        "G4ABC>APRS:!5213.50N/00007.20E-\n"
+        "G4ABC>APRS:>EMERGENCY\n"
+        "M0XYZ>APRS:!5201.00N/00010.00W>\n");
+    const QString sos = QStringLiteral("Emergency beacon from PA3SOS");
+    const QString abc = QStringLiteral("Emergency beacon from G4ABC");
+    ASSERT_TRUE(WaitFor([&] { return service.Up(sos) && service.Up(abc); }, 10000))
+        << sys.LogText();
+    const auto* n = service.Up(sos);
+    EXPECT_EQ(n->app, "Beaconboard");
+    EXPECT_TRUE(n->body.contains(" km   dir: ")) << n->body.toStdString();
+    EXPECT_TRUE(n->body.endsWith("\n145.500MHz Injured on the dyke")) << n->body.toStdString();
+    EXPECT_EQ(n->actions, (QStringList{"ack", "ack", "tune", "Tune"}));
+    EXPECT_EQ(n->hints.value("urgency").toInt(), 2);
+    EXPECT_EQ(service.Up(abc)->actions, (QStringList{"ack", "ack"}));  // no QSY
+    ASSERT_NE(EmergencyWindow("PA3SOS"), nullptr);
+    ASSERT_NE(EmergencyWindow("G4ABC"), nullptr);
+
+    // Other stations' beacons rebuild the grid and check again: nothing is
+    // raised anew.
+    host.Send("M0XYZ>APRS:!5202.00N/00010.00W>\n2E0AAA>APRS:!5203.00N/00011.00W>\n");
+    QTest::qWait(1500);
+    EXPECT_EQ(service.calls.size(), 2u);
+
+    // Tune on the notification opens the tune dialog for that station.
+    service.Press(service.IdOf(sos), "tune");
+    ASSERT_TRUE(WaitFor([&] { return app.TuneDialog() && app.TuneDialog()->isVisible(); }));
+    EXPECT_NE(app.TuneDialog()->lblDescription->text().indexOf("PA3SOS"), -1)
+        << app.TuneDialog()->lblDescription->text().toStdString();
+    EXPECT_NE(service.Up(sos), nullptr);  // the emergency is not over
+    app.TuneDialog()->close();
+
+    // ack on the notification acknowledges, as the window's ack: the window
+    // goes and so does the notification.
+    const StationTable& t = app.Wiring()->Board().Table();
+    service.Press(service.IdOf(abc), "ack");
+    ASSERT_TRUE(WaitFor([&] { return t[t.find_station("G4ABC")].EmergencyAcknowledged; }));
+    EXPECT_TRUE(WaitFor([&] { return !service.Up(abc) && !EmergencyWindow("G4ABC"); }));
+
+    // The window's ack, pressed with the mouse, closes its notification.
+    windows::Form2* window = EmergencyWindow("PA3SOS");
+    ASSERT_NE(window, nullptr);
+    QTest::mouseClick(window->Command2, Qt::LeftButton);
+    ASSERT_TRUE(WaitFor([&] { return !service.Up(sos); }));
+    EXPECT_EQ(service.closedByCaller.size(), 2u);
+
+    // The station's next emergency beacon raises a new one.
+    host.Send("PA3SOS>APRS:>EMERGENCY\n");
+    ASSERT_TRUE(WaitFor([&] { return service.Up(sos) != nullptr; }, 5000));
+    EXPECT_EQ(service.calls.back().second.replaces, 0u);
+    EXPECT_EQ(sys.LogText().find("program error"), std::string::npos) << sys.LogText();
+    app.Form_Unload();
+}
+
+}  // namespace
+}  // namespace bb::app
