@@ -11,6 +11,8 @@ BB_TEST_PACKAGES=(
     libhamlib-utils dbus xvfb xauth direwolf
     clang libclang-rt-14-dev locales
 )
+# A real notification service and a screen grabber, for the pictures of the docs.
+BB_SCREENSHOT_PACKAGES=(dunst imagemagick xvfb xauth dbus)
 # The comma locales the suite runs under once more: most users have one.
 BB_TEST_LOCALES=(de_DE nl_NL)
 
