@@ -22,7 +22,9 @@ void PrintPaths() {
     std::printf("%s %d.%d.%d\n", bb::version::kProductName, bb::version::kMajor,
                 bb::version::kMinor, bb::version::kRevision);
     std::printf("program folder: %s\n", p.programFolder.c_str());
-    std::printf("settings and log: %s\n", p.writableFolder.c_str());
+    std::printf("settings: %s\n", p.SettingsFolder().c_str());
+    std::printf("log: %s\n", p.LogFolder().c_str());
+    std::printf("language files of your own: %s\n", (p.writableFolder / "language").c_str());
     for (const auto& folder : p.dataFolders)
         std::printf("data folder: %s\n", folder.c_str());
     std::printf("help page: %s\n", p.FindData(p.exeName + ".html").c_str());

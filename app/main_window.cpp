@@ -171,7 +171,7 @@ void Form1::Form_Load() {
                 "This UI-View32 add-on will display stations together with PHG and Emergency data, "
                 "you can "
                 "tune your radio to the QSY frequency if provided";
-            t.SettingsFilePath = (App().writableFolder / (App().exeName + ".INI")).string();
+            t.SettingsFilePath = (App().SettingsFolder() / (App().exeName + ".INI")).string();
             t.HelpFilePath = App().FindData(App().exeName + ".html").string();
             // A build that names no web site links to the help page on this machine.
             t.WebsiteText = *version::kWebsite ? version::kWebsite : t.HelpFilePath;
@@ -198,7 +198,7 @@ void Form1::Form_Load() {
         },
         [](std::int16_t number) {
             // A failure before the services start (no host) is logged too.
-            if (Common::LogPath().empty()) Common::Initialize();
+            if (Common::LogPath().empty()) StartLog();
             LogError(number, "Form1.Form_Load");
         });
     tmrReconnect_.start();

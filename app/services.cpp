@@ -21,8 +21,16 @@ void InstallPlatformServices() {
     App() = ResolveAppPaths(CurrentExecutable());
 }
 
-void StartServices(radio::DDEClientModule* radio) {
+void StartLog() {
+    // Before the log and the settings are first opened in their new places.
+    const std::vector<std::string> unmoved = MoveEarlierFiles(App());
     Common::Initialize();
+    for (const std::string& problem : unmoved)
+        WriteErrorLog("Settings and log: " + problem);
+}
+
+void StartServices(radio::DDEClientModule* radio) {
+    StartLog();
     if (!radio) return;
     Common::SetConnectedServersSource([radio] { return radio->GetConnectedServers(); });
     radio->Initialize();

@@ -9,6 +9,9 @@ namespace bb::app {
 // boxes and process end, and works out the program's paths.
 void InstallPlatformServices();
 
+// The diagnostic log, once what an earlier version left in the user's data
+// folder has moved to its place.
+void StartLog();
 // The common services: the diagnostic log, then the radio-control link.
 void StartServices(radio::DDEClientModule* radio);
 void StopServices(radio::DDEClientModule* radio);

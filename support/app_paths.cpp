@@ -5,6 +5,8 @@
 #include <cstdlib>
 #include <system_error>
 
+#include "support/diagnostic_log.h"
+
 namespace bb {
 
 namespace fs = std::filesystem;
@@ -23,12 +25,14 @@ bool FolderWritable(const fs::path& folder) {
     return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-fs::path UserDataFolder() {
-    if (const char* xdg = std::getenv("XDG_DATA_HOME"); xdg && *xdg == '/') {
+// The XDG folder of `variable` (only an absolute path counts), else its
+// default under the home folder.
+fs::path UserFolder(const char* variable, const char* underHome) {
+    if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
         return fs::path(xdg) / "beaconboard";
     }
     const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".local" / "share" / "beaconboard";
+    return fs::path(home && *home ? home : "/tmp") / underHome / "beaconboard";
 }
 
 }  // namespace
@@ -47,12 +51,43 @@ AppPaths ResolveAppPaths(const fs::path& executable) {
     if (!installed && FolderWritable(p.programFolder)) {
         p.writableFolder = p.programFolder;
     } else {
-        p.writableFolder = UserDataFolder();
-        fs::create_directories(p.writableFolder, ec);
+        p.writableFolder = UserFolder("XDG_DATA_HOME", ".local/share");
+        p.settingsFolder = UserFolder("XDG_CONFIG_HOME", ".config");
+        p.logFolder = UserFolder("XDG_STATE_HOME", ".local/state");
+        for (const fs::path* folder : {&p.writableFolder, &p.settingsFolder, &p.logFolder})
+            fs::create_directories(*folder, ec);
     }
     p.dataFolders.push_back(p.programFolder);
     if (installed) p.dataFolders.push_back(share);
     return p;
+}
+
+std::vector<std::string> MoveEarlierFiles(const AppPaths& paths) {
+    std::vector<std::string> problems;
+    const auto move = [&](const std::string& name, const fs::path& to) {
+        if (to.empty() || to == paths.writableFolder) return;
+        const fs::path from = paths.writableFolder / name, target = to / name;
+        std::error_code ec;
+        // A file already in its new place is the newer: the old one stays.
+        if (!fs::is_regular_file(from, ec) || fs::exists(target, ec)) return;
+        fs::create_directories(to, ec);
+        fs::rename(from, target, ec);
+        if (!ec) return;
+        // Another file system: a copy, and the old file goes only once
+        // the copy is whole.
+        std::error_code copied;
+        fs::copy_file(from, target, copied);
+        if (!copied) {
+            fs::remove(from, ec);
+            return;
+        }
+        fs::remove(target, ec);
+        problems.push_back("cannot move " + from.string() + " to " + target.string() + ": " +
+                           copied.message());
+    };
+    move(paths.exeName + ".INI", paths.settingsFolder);
+    move(kErrorLogName, paths.logFolder);
+    return problems;
 }
 
 AppPaths& App() {

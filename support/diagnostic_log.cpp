@@ -99,7 +99,7 @@ void Initialize() {
     Trap("Common.Initialize", [] {
         CommonState& s = State();
         s.headerWritten = false;
-        s.logPath = (App().writableFolder / kErrorLogName).string();
+        s.logPath = (App().LogFolder() / kErrorLogName).string();
         s.startTime = UTC::CurrentTime();
         GetOSVersion();
     });

@@ -204,12 +204,14 @@ TEST_F(Languages, TheUsersOwnFolderComesBeforeTheShippedOnes) {
     AppPaths p{"/opt/bb/bin",
                "Beaconboard",
                "/home/u/.local/share/beaconboard",
-               {"/opt/bb/bin", "/opt/bb/share/beaconboard"}};
+               {"/opt/bb/bin", "/opt/bb/share/beaconboard"},
+               "/home/u/.config/beaconboard",
+               "/home/u/.local/state/beaconboard"};
     EXPECT_EQ(
         LanguageFolders(p),
         (std::vector<fs::path>{"/home/u/.local/share/beaconboard/language", "/opt/bb/bin/language",
                                "/opt/bb/share/beaconboard/language"}));
-    AppPaths portable{"/bb", "Beaconboard", "/bb", {"/bb"}};
+    AppPaths portable{"/bb", "Beaconboard", "/bb", {"/bb"}, {}, {}};
     EXPECT_EQ(LanguageFolders(portable), std::vector<fs::path>{"/bb/language"});
 }
 

@@ -211,7 +211,12 @@ class FakeSystem {
         TZone::ForgetLoadedTable();
         Common::ResetForTesting();
         savedPaths_ = App();
-        App() = AppPaths{folder.path(), "Beaconboard", folder.path(), {folder.path()}};
+        App() = AppPaths{.programFolder = folder.path(),
+                         .exeName = "Beaconboard",
+                         .writableFolder = folder.path(),
+                         .dataFolders = {folder.path()},
+                         .settingsFolder = {},
+                         .logFolder = {}};
     }
     ~FakeSystem() {
         App() = savedPaths_;
