@@ -382,6 +382,41 @@ TEST(HostBus, BoardFollowsTheHostsEvents) {
     EXPECT_TRUE(log.empty()) << log.back();
 }
 
+// Texts beyond ASCII from the air reach the board's record whole: a UTF-8
+// object name, Windows-1252 bytes, a NUL and a third-party packet each keep
+// the comment and its PHG group where the host said it starts.
+TEST(HostBus, CommentsBeyondAsciiReachTheBoardWhole) {
+    FakeSystem sys;
+    HostProcess hostProcess;
+    ASSERT_TRUE(hostProcess.Started());
+    Form1 app(Form1::OnBus(Bus()));
+    app.Form_Load();
+    ASSERT_NE(app.Wiring(), nullptr);
+    using namespace std::string_literals;
+    hostProcess.Send(
+        "G4ABC>APRS:;Caf\xC3\xA9     *071200z5210.00N/00010.00Er PHG5132 Th\xC3\xA9 club\n"
+        "G4ABC>APRS:;Bar\xE9     *071200z5211.00N/00010.00Er PHG2360 caf\xE9\n"
+        "M0NUL>APRS:!5212.00N/00010.00Er\0PHG5132\n"
+        "G4GATE>APRS,TCPIP*:}PA3THR>APRS,TCPIP,G4GATE*:!5213.00N/00010.00Er PHG7130 gated\n"s);
+    const StationTable& t = app.Wiring()->Board().Table();
+    const auto record = [&](const char* call) -> const StationRecord* {
+        const std::int32_t i = t.find_station(call);
+        return i < 0 ? nullptr : &t[i];
+    };
+    ASSERT_TRUE(WaitFor([&] {
+        return record("Caf\xC3\xA9") && record("Bar\xC3\xA9") && record("M0NUL") &&
+               record("PA3THR");
+    })) << t.LiveCount();
+    EXPECT_EQ(record("Caf\xC3\xA9")->Comment, " PHG5132 Th\xC3\xA9 club");
+    EXPECT_EQ(record("Bar\xC3\xA9")->Comment, " PHG2360 caf\xC3\xA9");
+    EXPECT_EQ(record("M0NUL")->Comment, "\xEF\xBF\xBDPHG5132");
+    EXPECT_EQ(record("PA3THR")->Comment, " PHG7130 gated");
+    EXPECT_EQ(record("PA3THR")->BeaconText, "!5213.00N/00010.00Er PHG7130 gated");
+    for (const char* call : {"Caf\xC3\xA9", "Bar\xC3\xA9", "PA3THR"})
+        EXPECT_TRUE(record(call)->HasPHG) << call;
+    EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
+}
+
 // A host that announces each beacon with the station's data is not asked
 // for the station again; one that announces only the callsign is, once a
 // beacon. Either way the board's record is the host's.

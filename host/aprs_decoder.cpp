@@ -1,8 +1,13 @@
 #include "host/aprs_decoder.h"
 
+#include <array>
 #include <cctype>
 #include <cmath>
+#include <cstdio>
 #include <cstdlib>
+#include <vector>
+
+#include "support/text_encoding.h"
 
 namespace bb::aprs {
 namespace {
@@ -50,43 +55,82 @@ bool IsSymbolCode(char c) {
     return c >= '!' && c <= '~';
 }
 
-// DDHHMMz, DDHHMM/ or HHMMSSh at `at`.
-bool ParseTime(std::string_view info, std::size_t at, PacketTime& t) {
-    if (at + 7 > info.size()) return false;
+enum class Stamp { Valid, Unknown, Bad };
+
+// DDHHMMz, DDHHMM/ or HHMMSSh at `at`. A stamp of the right form whose
+// values name no time (day 00 from a tracker without a fix, say) is
+// Unknown: the report stands, heard now.
+Stamp ParseTime(std::string_view info, std::size_t at, PacketTime& t) {
+    t = {};
+    if (at + 7 > info.size()) return Stamp::Bad;
     bool ok = true;
     const int a = Digits(info, at, 2, ok), b = Digits(info, at + 2, 2, ok),
               c = Digits(info, at + 4, 2, ok);
-    if (!ok) return false;
+    if (!ok) return Stamp::Bad;
     switch (info[at + 6]) {
         case 'z':
         case '/':
-            if (a < 1 || a > 31 || b > 23 || c > 59) return false;
+            if (a < 1 || a > 31 || b > 23 || c > 59) return Stamp::Unknown;
             t = {PacketTime::Form::DayHourMinute, info[at + 6] == 'z', a, b, c, 0};
-            return true;
+            return Stamp::Valid;
         case 'h':
-            if (a > 23 || b > 59 || c > 59) return false;
+            if (a > 23 || b > 59 || c > 59) return Stamp::Unknown;
             t = {PacketTime::Form::HourMinuteSecond, true, 0, a, b, c};
-            return true;
+            return Stamp::Valid;
         default:
-            return false;
+            return Stamp::Bad;
     }
 }
 
-// "DDMM.mmN/DDDMM.mmE$": 19 characters. Blanks of position ambiguity read as 0.
+// The middle of an ambiguous position's box, in minutes, for 0 to 4
+// digits left out (hundredths, tenths, minutes, tens of minutes).
+constexpr double kBoxMiddle[5] = {0, 0.05, 0.5, 5, 30};
+
+// The digits `level` leaves out of minutes and hundredths, as zero.
+void DropAmbiguous(int level, int& minutes, int& hundredths) {
+    if (level >= 1) hundredths -= hundredths % 10;
+    if (level >= 2) hundredths = 0;
+    if (level >= 3) minutes -= minutes % 10;
+    if (level >= 4) minutes = 0;
+}
+
+// How many digits of "DDMM.hh" (at `at`, `degrees` digits of degrees) are
+// blanks, from the right; -1 when a blank is followed by a digit or stands
+// in the degrees.
+int AmbiguityOf(std::string_view s, std::size_t at, int degrees) {
+    const std::size_t from_right[4] = {at + degrees + 4, at + degrees + 3, at + degrees + 1,
+                                       at + degrees};
+    int level = 0;
+    while (level < 4 && s[from_right[level]] == ' ')
+        ++level;
+    for (int i = level; i < 4; ++i)
+        if (s[from_right[i]] == ' ') return -1;
+    for (int i = 0; i < degrees; ++i)
+        if (s[at + static_cast<std::size_t>(i)] == ' ') return -1;
+    return level;
+}
+
+// "DDMM.mmN/DDDMM.mmE$": 19 characters. Blanks of position ambiguity
+// stand for the right-hand digits of the latitude; the longitude is as
+// ambiguous, and the position is the middle of its box.
 bool ParseUncompressed(std::string_view info, std::size_t at, Report& r, std::string& why) {
     if (at + 19 > info.size()) {
         why = "position too short";
         return false;
     }
     std::string s(info.substr(at, 19));
+    const int latLevel = AmbiguityOf(s, 0, 2), lonLevel = AmbiguityOf(s, 9, 3);
+    if (latLevel < 0 || lonLevel < 0) {
+        why = "bad position ambiguity";
+        return false;
+    }
+    const int level = std::max(latLevel, lonLevel);
     for (std::size_t i : {2u, 3u, 5u, 6u, 12u, 13u, 15u, 16u}) {
         if (s[i] == ' ') s[i] = '0';
     }
     bool ok = s[4] == '.' && s[14] == '.';
-    const int latDeg = Digits(s, 0, 2, ok), latMin = Digits(s, 2, 2, ok),
-              latHund = Digits(s, 5, 2, ok);
-    const int lonDeg = Digits(s, 9, 3, ok), lonMin = Digits(s, 12, 2, ok),
-              lonHund = Digits(s, 15, 2, ok);
+    int latDeg = Digits(s, 0, 2, ok), latMin = Digits(s, 2, 2, ok), latHund = Digits(s, 5, 2, ok);
+    int lonDeg = Digits(s, 9, 3, ok), lonMin = Digits(s, 12, 2, ok), lonHund = Digits(s, 15, 2, ok);
     const char ns = s[7], ew = s[17];
     if (!ok || (ns != 'N' && ns != 'S') || (ew != 'E' && ew != 'W') || latDeg > 90 ||
         lonDeg > 180 || latMin > 59 || lonMin > 59) {
@@ -97,8 +141,10 @@ bool ParseUncompressed(std::string_view info, std::size_t at, Report& r, std::st
         why = "bad symbol";
         return false;
     }
-    r.latitude = latDeg + (latMin + latHund / 100.0) / 60.0;
-    r.longitude = lonDeg + (lonMin + lonHund / 100.0) / 60.0;
+    DropAmbiguous(level, latMin, latHund);
+    DropAmbiguous(level, lonMin, lonHund);
+    r.latitude = latDeg + (latMin + latHund / 100.0 + kBoxMiddle[level]) / 60.0;
+    r.longitude = lonDeg + (lonMin + lonHund / 100.0 + kBoxMiddle[level]) / 60.0;
     if (r.latitude > 90 || r.longitude > 180) {
         why = "position out of range";
         return false;
@@ -110,8 +156,9 @@ bool ParseUncompressed(std::string_view info, std::size_t at, Report& r, std::st
     r.hasPosition = true;
     std::size_t next = at + 19;
     r.commentStart = static_cast<int>(next) + 1;
-    // Course and speed: "ccc/sss" right after the symbol.
-    bool cs = true;
+    // Course and speed: "ccc/sss" right after the symbol; a weather
+    // station's is the wind.
+    bool cs = r.symbolCode != '_';
     const int course = Digits(info, next, 3, cs);
     const int speed = Digits(info, next + 4, 3, cs);
     if (cs && info[next + 3] == '/' && course <= 360) {
@@ -162,7 +209,7 @@ bool ParseCompressed(std::string_view info, std::size_t at, Report& r, std::stri
         if ((((t - 33) >> 3) & 3) == 2) {
             r.hasAltitude = true;
             r.altitudeFeet = std::pow(1.002, (c - 33) * 91 + (s - 33));
-        } else if (c <= 'z') {
+        } else if (c <= 'z' && r.symbolCode != '_') {  // a weather station's is the wind
             r.hasCourseSpeed = true;
             r.course = (c - 33) * 4;
             r.speedKnots = std::pow(1.08, s - 33) - 1;
@@ -182,60 +229,79 @@ bool ParsePosition(std::string_view info, std::size_t at, Report& r, std::string
 }
 
 // The Mic-E destination: six characters carrying the latitude, the message
-// bits and the flags for north, longitude offset and west.
-bool ParseMicE(const Tnc2Packet& p, Report& r, std::string& why) {
+// bits and the flags for north, longitude offset and west. Anything the
+// protocol does not allow rejects the packet: a damaged Mic-E otherwise
+// reads as a station far away, or in emergency.
+bool ParseMicE(const Tnc2Packet& p, std::string_view info, Report& r, std::string& why) {
     std::string_view dest = p.destination;
     if (const auto dash = dest.find('-'); dash != std::string_view::npos)
         dest = dest.substr(0, dash);
-    const std::string_view info = p.info;
     if (dest.size() != 6 || info.size() < 9) {
         why = "Mic-E too short";
         return false;
     }
     int latDigits[6];
-    bool bit[6], custom = false;
+    bool bit[6], ambiguous[6], custom = false, standard = false;
     for (int i = 0; i < 6; ++i) {
         const char c = dest[i];
+        ambiguous[i] = false;
         if (IsDigit(c)) {
             latDigits[i] = c - '0';
             bit[i] = false;
-        } else if (c >= 'A' && c <= 'J') {
-            if (i >= 3) return why = "bad Mic-E destination", false;
-            latDigits[i] = c - 'A';
+        } else if (c >= 'A' && c <= 'K' && i < 3) {  // custom message bits
+            latDigits[i] = c == 'K' ? 0 : c - 'A';
+            ambiguous[i] = c == 'K';
             bit[i] = true;
             custom = true;
-        } else if (c >= 'P' && c <= 'Y') {
-            latDigits[i] = c - 'P';
+        } else if (c >= 'P' && c <= 'Z') {
+            latDigits[i] = c == 'Z' ? 0 : c - 'P';
+            ambiguous[i] = c == 'Z';
             bit[i] = true;
-        } else if (c == 'K' || c == 'L' || c == 'Z') {
-            if (c == 'K' && i >= 3) return why = "bad Mic-E destination", false;
-            latDigits[i] = 0;  // ambiguity
-            bit[i] = c != 'L';
-            custom = custom || c == 'K';
+            standard = standard || i < 3;
+        } else if (c == 'L') {
+            latDigits[i] = 0;
+            ambiguous[i] = true;
+            bit[i] = false;
         } else {
             why = "bad Mic-E destination";
             return false;
         }
     }
+    // Ambiguity leaves out digits from the right only, never the degrees.
+    int level = 0;
+    while (level < 4 && ambiguous[5 - level])
+        ++level;
+    for (int i = 0; i < 6 - level; ++i) {
+        if (ambiguous[i]) {
+            why = "bad Mic-E position ambiguity";
+            return false;
+        }
+    }
     const int latDeg = latDigits[0] * 10 + latDigits[1];
-    const int latMin = latDigits[2] * 10 + latDigits[3];
-    const int latHund = latDigits[4] * 10 + latDigits[5];
+    int latMin = latDigits[2] * 10 + latDigits[3];
+    int latHund = latDigits[4] * 10 + latDigits[5];
     if (latDeg > 89 || latMin > 59) {
         why = "bad Mic-E latitude";
         return false;
     }
-    r.latitude = latDeg + (latMin + latHund / 100.0) / 60.0;
+    DropAmbiguous(level, latMin, latHund);
+    r.latitude = latDeg + (latMin + latHund / 100.0 + kBoxMiddle[level]) / 60.0;
     if (!bit[3]) r.latitude = -r.latitude;
 
-    auto b = [&](std::size_t i) {
-        return static_cast<int>(static_cast<unsigned char>(info[i])) - 28;
-    };
+    // The ranges each information byte may take: longitude degrees, minutes
+    // and hundredths, then speed and course.
+    static constexpr std::array<std::pair<int, int>, 6> kRange = {
+        {{38, 127}, {38, 97}, {28, 127}, {28, 127}, {28, 127}, {28, 127}}};
     for (std::size_t i = 1; i <= 6; ++i) {
-        if (b(i) < 0 || b(i) > 99) {
+        const int v = static_cast<unsigned char>(info[i]);
+        if (v < kRange[i - 1].first || v > kRange[i - 1].second) {
             why = "bad Mic-E information field";
             return false;
         }
     }
+    auto b = [&](std::size_t i) {
+        return static_cast<int>(static_cast<unsigned char>(info[i])) - 28;
+    };
     int lonDeg = b(1);
     if (bit[4]) lonDeg += 100;
     if (lonDeg >= 180 && lonDeg <= 189)
@@ -244,12 +310,13 @@ bool ParseMicE(const Tnc2Packet& p, Report& r, std::string& why) {
         lonDeg -= 190;
     int lonMin = b(2);
     if (lonMin >= 60) lonMin -= 60;
-    const int lonHund = b(3);
+    int lonHund = b(3);
     if (lonDeg > 179 || lonMin > 59 || lonHund > 99) {
         why = "bad Mic-E longitude";
         return false;
     }
-    r.longitude = lonDeg + (lonMin + lonHund / 100.0) / 60.0;
+    DropAmbiguous(level, lonMin, lonHund);
+    r.longitude = lonDeg + (lonMin + lonHund / 100.0 + kBoxMiddle[level]) / 60.0;
     if (bit[5]) r.longitude = -r.longitude;
 
     int speed = b(4) * 10 + b(5) / 10;
@@ -283,7 +350,11 @@ bool ParseMicE(const Tnc2Packet& p, Report& r, std::string& why) {
         }
     }
     r.hasStatus = true;
-    r.status = std::string(MicEMessage((bit[0] << 2) | (bit[1] << 1) | int(bit[2]), custom));
+    r.micE = true;
+    // Standard and custom bits mixed name no message; all clear is the
+    // emergency either way.
+    const int bits = (bit[0] << 2) | (bit[1] << 1) | int(bit[2]);
+    r.status = custom && standard ? "Unknown" : std::string(MicEMessage(bits, custom));
     return true;
 }
 
@@ -362,10 +433,136 @@ std::string_view MicEMessage(int bits, bool custom) {
     return custom ? kCustom[bits] : kStandard[bits];
 }
 
-Outcome Decode(const Tnc2Packet& p, Report& r, std::string& why) {
-    r = Report{};
-    r.name = p.source;
-    const std::string_view info = p.info;
+namespace {
+
+// The byte just past `count` characters from `from`: UTF-8 characters in a
+// text that is UTF-8, else bytes. `size` when the text ends first.
+std::size_t PastChars(std::string_view s, std::size_t from, std::size_t count, bool utf8) {
+    std::size_t at = from;
+    for (std::size_t n = 0; n < count && at < s.size(); ++n) {
+        ++at;
+        while (utf8 && at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80)
+            ++at;
+    }
+    return at;
+}
+
+bool HasHighBytes(std::string_view s) {
+    for (char c : s)
+        if (static_cast<unsigned char>(c) >= 0x80) return true;
+    return false;
+}
+
+// "DDMM.mmmm" with `degrees` digits of degrees, and its hemisphere.
+bool NmeaAngle(std::string_view v, std::string_view hemisphere, int degrees, char positive,
+               char negative, double& out) {
+    const std::size_t dot = v.find('.');
+    if (v.size() < static_cast<std::size_t>(degrees) + 2 || hemisphere.size() != 1 ||
+        (dot != std::string_view::npos && dot != static_cast<std::size_t>(degrees) + 2))
+        return false;
+    bool ok = true;
+    const int deg = Digits(v, 0, static_cast<std::size_t>(degrees), ok);
+    const int min = Digits(v, static_cast<std::size_t>(degrees), 2, ok);
+    double fraction = 0, scale = 0.1;
+    for (std::size_t i = dot == std::string_view::npos ? v.size() : dot + 1; i < v.size(); ++i) {
+        if (!IsDigit(v[i])) return false;
+        fraction += (v[i] - '0') * scale;
+        scale /= 10;
+    }
+    if (!ok || min > 59) return false;
+    out = deg + (min + fraction) / 60.0;
+    if (out > (degrees == 2 ? 90 : 180)) return false;
+    if (hemisphere[0] == negative)
+        out = -out;
+    else if (hemisphere[0] != positive)
+        return false;
+    return true;
+}
+
+// hhmmss[.ss] as the time of the fix, UTC.
+void NmeaTime(std::string_view v, PacketTime& t) {
+    bool ok = v.size() >= 6;
+    const int h = Digits(v, 0, 2, ok), m = Digits(v, 2, 2, ok), sec = Digits(v, 4, 2, ok);
+    if (ok && h <= 23 && m <= 59 && sec <= 59)
+        t = {PacketTime::Form::HourMinuteSecond, true, 0, h, m, sec};
+}
+
+// A GPS receiver's own sentence, sent as it is: $GPRMC, $GPGGA or $GPGLL
+// (or the $GN sentences of a multi-system receiver). A checksum, where
+// there is one, must match; a sentence without a valid fix is no position.
+Outcome ParseNmea(std::string_view info, Report& r, std::string& why) {
+    if (info.size() < 7 || (info.substr(1, 2) != "GP" && info.substr(1, 2) != "GN"))
+        return Outcome::NotStation;
+    const std::string_view kind = info.substr(3, 3);
+    if (kind != "RMC" && kind != "GGA" && kind != "GLL") return Outcome::NotStation;
+    std::string_view body = info.substr(1);
+    if (const std::size_t star = body.find('*'); star != std::string_view::npos) {
+        unsigned sum = 0;
+        for (char c : body.substr(0, star))
+            sum ^= static_cast<unsigned char>(c);
+        const std::string_view given = body.substr(star + 1, 2);
+        char expected[3];
+        std::snprintf(expected, sizeof expected, "%02X", sum);
+        if (given.size() != 2 ||
+            (std::toupper(static_cast<unsigned char>(given[0])) != expected[0]) ||
+            (std::toupper(static_cast<unsigned char>(given[1])) != expected[1])) {
+            why = "bad NMEA checksum";
+            return Outcome::Malformed;
+        }
+        body = body.substr(0, star);
+    }
+    std::vector<std::string_view> f;
+    for (std::size_t at = 0;;) {
+        const std::size_t comma = body.find(',', at);
+        f.push_back(body.substr(at, comma == std::string_view::npos ? body.npos : comma - at));
+        if (comma == std::string_view::npos) break;
+        at = comma + 1;
+    }
+    const auto field = [&](std::size_t i) { return i < f.size() ? f[i] : std::string_view(); };
+    std::size_t lat = 0;
+    if (kind == "RMC") {
+        if (field(2) != "A") return why = "NMEA without a fix", Outcome::Malformed;
+        lat = 3;
+        NmeaTime(field(1), r.time);
+        bool ok = true;
+        const double knots = std::atof(std::string(field(7)).c_str());
+        const int course = static_cast<int>(std::lround(std::atof(std::string(field(8)).c_str())));
+        ok = !field(7).empty() && !field(8).empty() && course >= 0 && course <= 360;
+        if (ok) {
+            r.hasCourseSpeed = true;
+            r.course = course == 0 ? 360 : course;
+            r.speedKnots = knots;
+        }
+    } else if (kind == "GGA") {
+        if (field(6).empty() || field(6) == "0")
+            return why = "NMEA without a fix", Outcome::Malformed;
+        lat = 2;
+        NmeaTime(field(1), r.time);
+        if (!field(9).empty()) {
+            r.hasAltitude = true;
+            r.altitudeFeet = std::atof(std::string(field(9)).c_str()) / 0.3048;
+        }
+    } else {
+        if (!field(6).empty() && field(6) != "A")
+            return why = "NMEA without a fix", Outcome::Malformed;
+        lat = 1;
+        NmeaTime(field(5), r.time);
+    }
+    if (!NmeaAngle(field(lat), field(lat + 1), 2, 'N', 'S', r.latitude) ||
+        !NmeaAngle(field(lat + 2), field(lat + 3), 3, 'E', 'W', r.longitude)) {
+        why = "bad NMEA position";
+        return Outcome::Malformed;
+    }
+    r.hasPosition = true;
+    // No symbol and no comment of its own.
+    r.symbolTable = '/';
+    r.symbolCode = '/';
+    r.commentStart = static_cast<int>(info.size()) + 1;
+    return Outcome::Decoded;
+}
+
+Outcome DecodeInfo(const Tnc2Packet& p, std::string_view info, Report& r, std::string& why,
+                   int depth) {
     const char type = info.empty() ? '\0' : info[0];
     bool ok = false;
     switch (type) {
@@ -375,37 +572,45 @@ Outcome Decode(const Tnc2Packet& p, Report& r, std::string& why) {
             break;
         case '/':
         case '@':
-            if (!ParseTime(info, 1, r.time)) {
+            if (ParseTime(info, 1, r.time) == Stamp::Bad) {
                 why = "bad time stamp";
                 return Outcome::Malformed;
             }
             ok = ParsePosition(info, 8, r, why);
             break;
         case ';': {
-            if (info.size() < 18 || (info[10] != '*' && info[10] != '_')) {
+            // The name is nine characters, UTF-8 ones where the text is UTF-8.
+            const bool utf8 = HasHighBytes(info.substr(0, 40)) && IsValidUtf8(info);
+            const std::size_t mark = PastChars(info, 1, 9, utf8);
+            if (info.size() < mark + 8 || (info[mark] != '*' && info[mark] != '_')) {
                 why = "bad object";
                 return Outcome::Malformed;
             }
-            r.name = Trimmed(info.substr(1, 9));
+            r.name = OfferedText(Trimmed(info.substr(1, mark - 1)));
             if (r.name.empty()) {
                 why = "object without a name";
                 return Outcome::Malformed;
             }
-            r.kind = info[10] == '*' ? Report::Kind::Object : Report::Kind::KilledObject;
-            if (!ParseTime(info, 11, r.time)) {
+            r.kind = info[mark] == '*' ? Report::Kind::Object : Report::Kind::KilledObject;
+            if (ParseTime(info, mark + 1, r.time) == Stamp::Bad) {
                 why = "bad time stamp";
                 return Outcome::Malformed;
             }
-            ok = ParsePosition(info, 18, r, why);
+            ok = ParsePosition(info, mark + 8, r, why);
             break;
         }
         case ')': {
             const std::size_t end = info.find_first_of("!_", 1);
-            if (end == std::string_view::npos || end < 4 || end > 10) {
+            const bool utf8 = HasHighBytes(info.substr(0, end)) && IsValidUtf8(info);
+            const std::size_t chars =
+                end == std::string_view::npos
+                    ? 0
+                    : (utf8 ? OfferedLength(info.substr(1, end - 1)) : end - 1);
+            if (end == std::string_view::npos || chars < 3 || chars > 9) {
                 why = "bad item";
                 return Outcome::Malformed;
             }
-            r.name = Trimmed(info.substr(1, end - 1));
+            r.name = OfferedText(Trimmed(info.substr(1, end - 1)));
             r.kind = info[end] == '!' ? Report::Kind::Item : Report::Kind::KilledObject;
             ok = !r.name.empty() && ParsePosition(info, end + 1, r, why);
             if (r.name.empty()) why = "item without a name";
@@ -414,8 +619,9 @@ Outcome Decode(const Tnc2Packet& p, Report& r, std::string& why) {
         case '>': {
             r.kind = Report::Kind::Status;
             std::size_t at = 1;
-            if (ParseTime(info, 1, r.time) && r.time.form == PacketTime::Form::DayHourMinute &&
-                r.time.zulu)
+            // Only the DDHHMMz form is a status report's time stamp.
+            const Stamp stamp = ParseTime(info, 1, r.time);
+            if (stamp != Stamp::Bad && info[7] == 'z')
                 at = 8;
             else
                 r.time = {};
@@ -427,27 +633,74 @@ Outcome Decode(const Tnc2Packet& p, Report& r, std::string& why) {
         case '\'':
         case 0x1c:
         case 0x1d:
-            ok = ParseMicE(p, r, why);
+            ok = ParseMicE(p, info, r, why);
             break;
+        case '$': {
+            const Outcome nmea = ParseNmea(info, r, why);
+            if (nmea != Outcome::Decoded) return nmea;
+            ok = true;
+            break;
+        }
+        case '}': {
+            // A third-party packet: the station is the inner packet's source.
+            Tnc2Packet inner;
+            const std::string_view line = info.substr(1);
+            if (depth >= 2 || !ParseTnc2(line, inner, why)) {
+                why = "bad third-party packet";
+                return Outcome::Malformed;
+            }
+            const std::size_t offset = 1 + line.find(':') + 1;
+            r = Report{};
+            r.name = inner.source;
+            const Outcome o = DecodeInfo(inner, inner.info, r, why, depth + 1);
+            r.infoStart += offset;
+            return o;
+        }
         case ':':
         case 'T':
         case '?':
         case '_':
         case '<':
         case '{':
-        case '}':
-        case '$':
         case '#':
         case '*':
         case ',':
             return Outcome::NotStation;
-        default:
-            why = "unknown data type";
-            return Outcome::Malformed;
+        default: {
+            // A position may follow a beacon text of up to 39 characters.
+            const std::size_t bang = info.substr(0, 40).find('!');
+            if (bang == std::string_view::npos) {
+                why = "unknown data type";
+                return Outcome::Malformed;
+            }
+            ok = ParsePosition(info, bang + 1, r, why);
+            break;
+        }
     }
     if (!ok) return Outcome::Malformed;
     FindAltitude(info, r);
     return Outcome::Decoded;
+}
+
+}  // namespace
+
+Outcome Decode(const Tnc2Packet& p, Report& r, std::string& why) {
+    r = Report{};
+    r.name = p.source;
+    return DecodeInfo(p, p.info, r, why, 0);
+}
+
+std::string OfferedText(std::string_view bytes) {
+    std::string text = FileTextToUtf8(bytes);
+    for (std::size_t at; (at = text.find('\0')) != std::string::npos;)
+        text.replace(at, 1, "\xEF\xBF\xBD");
+    return text;
+}
+
+std::size_t OfferedLength(std::string_view bytes) {
+    // Not UTF-8: one Windows-1252 character a byte.
+    if (!HasHighBytes(bytes) || !IsValidUtf8(bytes)) return bytes.size();
+    return Utf16Length(bytes);
 }
 
 }  // namespace bb::aprs

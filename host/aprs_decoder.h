@@ -41,9 +41,13 @@ struct Report {
     bool hasAltitude = false;
     double altitudeFeet = 0;
     PacketTime time;
-    int commentStart = 0;  // 1-based position of the comment in the information field
+    // Where the report's own information field starts in the packet's (past
+    // a third-party header), and the comment's 1-based position in it.
+    std::size_t infoStart = 0;
+    int commentStart = 0;
     bool hasStatus = false;
     std::string status;  // a status report's text, or the Mic-E message
+    bool micE = false;   // a Mic-E position, whose status is its message
 };
 
 enum class Outcome {
@@ -54,6 +58,13 @@ enum class Outcome {
 
 // Decodes the payload. For Malformed, `why` says what is wrong.
 Outcome Decode(const Tnc2Packet& packet, Report& report, std::string& why);
+
+// A packet's text as the host offers it: UTF-8 kept, other bytes read as
+// Windows-1252, and a NUL (which a bus string cannot carry) as U+FFFD.
+std::string OfferedText(std::string_view bytes);
+// The length of OfferedText(bytes) in UTF-16 units, the units a host
+// string is indexed in.
+std::size_t OfferedLength(std::string_view bytes);
 
 // The Mic-E message of the three message bits; "Emergency" for all of them clear.
 std::string_view MicEMessage(int bits, bool custom);

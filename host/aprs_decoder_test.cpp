@@ -55,7 +55,41 @@ TEST(Decode, UncompressedPositionsWithAndWithoutTime) {
 
     ASSERT_EQ(DecodeLine("G4ABC>APRS:/101530h5213.  N/00007.  E>", r), Outcome::Decoded);
     EXPECT_EQ(r.time.form, PacketTime::Form::HourMinuteSecond);
-    EXPECT_NEAR(r.latitude, 52 + 13.0 / 60, 1e-9);  // ambiguity blanks read as zero
+}
+
+// Left-out digits make a box; the station is put in its middle, and the
+// longitude is as ambiguous as the latitude whether or not it has blanks.
+TEST(Decode, AnAmbiguousPositionIsTheMiddleOfItsBoxInBothDirections) {
+    Report r;
+    const struct {
+        const char* line;
+        double latMinutes, lonMinutes;  // of 52 N and 0 W
+    } cases[] = {
+        {"G4ABC>APRS:!5213.50N/00007.20W-", 13.50, 7.20},
+        {"G4ABC>APRS:!5213.5 N/00007.27W-", 13.55, 7.25},
+        {"G4ABC>APRS:!5213.  N/00007.27W-", 13.5, 7.5},
+        {"G4ABC>APRS:!5213.  N/00007.  W-", 13.5, 7.5},
+        {"G4ABC>APRS:!521 .  N/00007.27W-", 15, 5},
+        {"G4ABC>APRS:!52  .  N/000  .  W-", 30, 30},
+        // Mic-E: the last two latitude digits left out, west and north kept.
+        {"G4ABC>S32ULZ:`(_fn\"Oj/", 25.5 - 27 * 60 + 60 * 33 - 60 * 52 + 27 * 60, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.line);
+        ASSERT_EQ(DecodeLine(c.line, r), Outcome::Decoded);
+        if (std::string(c.line).find("S32ULZ") != std::string::npos) {
+            EXPECT_NEAR(r.latitude, 33 + 25.5 / 60, 1e-9);
+            EXPECT_NEAR(r.longitude, -(12 + 7.5 / 60), 1e-9);
+            continue;
+        }
+        EXPECT_NEAR(r.latitude, 52 + c.latMinutes / 60, 1e-9);
+        EXPECT_NEAR(r.longitude, -(c.lonMinutes / 60), 1e-9);
+    }
+    // A blank before a digit, or in the degrees, is no ambiguity the
+    // protocol knows.
+    for (const char* bad : {"G4ABC>APRS:!5213. 0N/00007.20W-", "G4ABC>APRS:!5 13.00N/00007.20W-",
+                            "G4ABC>APRS:!5213.00N/00007. 0W-", "G4ABC>APRS:!5213.00N/0 007.00W-"})
+        EXPECT_EQ(DecodeLine(bad, r), Outcome::Malformed) << bad;
 }
 
 TEST(Decode, CompressedPositionWithCourseSpeedOrAltitude) {
@@ -93,6 +127,40 @@ TEST(Decode, MicEPositionMessageAndEmergency) {
     EXPECT_EQ(r.status, "Emergency");
     EXPECT_EQ(DecodeLine("KB7ABC-9>S32:`(_fn\"Oj/", r), Outcome::Malformed);
     EXPECT_EQ(DecodeLine("KB7ABC-9>S3!U6T:`(_fn\"Oj/", r), Outcome::Malformed);
+    // Standard and custom message bits mixed name no message, not the emergency.
+    ASSERT_EQ(DecodeLine("KB7ABC-9>A3PU6T:`(_fn\"Oj/", r), Outcome::Decoded);
+    EXPECT_EQ(r.status, "Unknown");
+}
+
+// Damaged Mic-E: every byte outside what the protocol allows rejects the
+// packet, where it used to put the station somewhere else.
+TEST(Decode, DamagedMicEIsRejectedNotGuessed) {
+    Report r;
+    const std::string dest = "S32U6T", info = "`(_fn\"Oj/";
+    ASSERT_EQ(DecodeLine("KB7ABC>" + dest + ":" + info, r), Outcome::Decoded);
+    const auto with = [&](std::size_t at, char c) {
+        std::string i = info;
+        i[at] = c;
+        return "KB7ABC>" + dest + ":" + i;
+    };
+    const auto to = [&](std::size_t at, char c) {
+        std::string d = dest;
+        d[at] = c;
+        return "KB7ABC>" + d + ":" + info;
+    };
+    for (const std::string& bad : {
+             with(1, '%'),                      // longitude degrees below 38
+             with(2, '%'),                      // minutes below 38
+             with(2, 'b'),                      // minutes above 97
+             with(3, '\x1b'),                   // hundredths below 28
+             with(4, static_cast<char>(0x80)),  // speed beyond the range
+             to(2, 'Z'),                        // a left-out digit before digits
+             to(0, 'Z'),                        // the degrees left out
+             to(4, 'K'),                        // a custom letter where only flags go
+             to(5, 'A'), to(1, 'M'),            // no Mic-E letter at all
+         }) {
+        EXPECT_EQ(DecodeLine(bad, r), Outcome::Malformed) << bad;
+    }
 }
 
 TEST(Decode, ObjectsItemsAndStatus) {
@@ -111,6 +179,97 @@ TEST(Decode, ObjectsItemsAndStatus) {
     EXPECT_EQ(r.kind, Report::Kind::Status);
     EXPECT_FALSE(r.hasPosition);
     EXPECT_EQ(r.status, "EMERGENCY");
+}
+
+// Valid forms of position the decoder used to miss.
+TEST(Decode, PositionsAfterABeaconTextFromRawNmeaAndThirdPartyPackets) {
+    Report r;
+    // An X1J digipeater's beacon: the position after up to 39 characters.
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:BOXHILL digi X1J!5213.50N/00007.20E#PHG5360", r),
+              Outcome::Decoded);
+    EXPECT_NEAR(r.latitude, 52 + 13.5 / 60, 1e-9);
+    EXPECT_EQ(r.symbolCode, '#');
+    EXPECT_EQ(r.commentStart, 37);
+    EXPECT_EQ(DecodeLine("G4ABC>APRS:" + std::string(40, 'x') + "!5213.50N/00007.20E#", r),
+              Outcome::Malformed);
+
+    // Raw NMEA, with the checksum checked where there is one.
+    ASSERT_EQ(DecodeLine("G4ABC>GPS:$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,"
+                         "003.1,W*6A",
+                         r),
+              Outcome::Decoded);
+    EXPECT_NEAR(r.latitude, 48 + 7.038 / 60, 1e-9);
+    EXPECT_NEAR(r.longitude, 11 + 31.0 / 60, 1e-9);
+    EXPECT_EQ(r.course, 84);
+    EXPECT_NEAR(r.speedKnots, 22.4, 1e-9);
+    EXPECT_EQ(r.time.form, PacketTime::Form::HourMinuteSecond);
+    EXPECT_EQ(r.time.hour * 10000 + r.time.minute * 100 + r.time.second, 123519);
+    EXPECT_EQ(r.commentStart, 69);  // no comment
+    ASSERT_EQ(DecodeLine("G4ABC>GPS:$GNGGA,123519,4807.038,S,01131.000,W,1,08,0.9,545.4,M,46.9,M,"
+                         ",*56",
+                         r),
+              Outcome::Decoded);
+    EXPECT_NEAR(r.latitude, -(48 + 7.038 / 60), 1e-9);
+    EXPECT_NEAR(r.altitudeFeet, 545.4 / 0.3048, 1e-6);
+    ASSERT_EQ(DecodeLine("G4ABC>GPS:$GPGLL,4916.45,N,12311.12,W,225444,A", r), Outcome::Decoded);
+    EXPECT_NEAR(r.longitude, -(123 + 11.12 / 60), 1e-9);
+    for (const char* bad : {
+             "G4ABC>GPS:$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B",
+             "G4ABC>GPS:$GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W",
+             "G4ABC>GPS:$GPGGA,123519,4807.038,N,01131.000,E,0,00,,,M,,M,,",
+             "G4ABC>GPS:$GPGLL,4916.45,X,12311.12,W,225444,A",
+         })
+        EXPECT_EQ(DecodeLine(bad, r), Outcome::Malformed) << bad;
+    EXPECT_EQ(DecodeLine("G4ABC>GPS:$GPGSV,3,1,11,03,03,111,00", r), Outcome::NotStation);
+
+    // A third-party packet is its inner packet's source's report.
+    const std::string outer = "}M0XYZ-9>APRS,TCPIP,G4GATE*:!5213.50N/00007.20E-PHG5132";
+    ASSERT_EQ(DecodeLine("G4GATE>APRS,TCPIP*:" + outer, r), Outcome::Decoded);
+    EXPECT_EQ(r.name, "M0XYZ-9");
+    EXPECT_EQ(outer.substr(r.infoStart), "!5213.50N/00007.20E-PHG5132");
+    EXPECT_EQ(r.commentStart, 21);
+    EXPECT_EQ(DecodeLine("G4GATE>APRS:}broken", r), Outcome::Malformed);
+    EXPECT_EQ(DecodeLine("G4GATE>APRS:}A>B:}C>D:}E>F:!5213.50N/00007.20E-", r),
+              Outcome::Malformed);  // nested too deep
+
+    // A time stamp with day 00 (a tracker without a fix): the position stands.
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:@000000z5213.50N/00007.20E-", r), Outcome::Decoded);
+    EXPECT_EQ(r.time.form, PacketTime::Form::None);
+    EXPECT_TRUE(r.hasPosition);
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:;REPEATER *000000z5210.00N/00010.00Er", r), Outcome::Decoded);
+}
+
+TEST(Decode, AWeatherStationsWindIsNotItsCourseAndSpeed) {
+    Report r;
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:!5213.50N/00007.20E_090/010g015t068", r), Outcome::Decoded);
+    EXPECT_FALSE(r.hasCourseSpeed);
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:!/5L!!<*e7_7P[", r), Outcome::Decoded);
+    EXPECT_FALSE(r.hasCourseSpeed);
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:!5213.50N/00007.20E>090/010", r), Outcome::Decoded);
+    EXPECT_TRUE(r.hasCourseSpeed);
+}
+
+// Names and comments beyond ASCII: the object's name is nine characters,
+// and the text offered counts them as a host string does.
+TEST(Decode, NamesAndTextsBeyondAscii) {
+    Report r;
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:;Caf\xC3\xA9     *071200z5210.00N/00010.00Er PHG5132", r),
+              Outcome::Decoded);
+    EXPECT_EQ(r.name, "Caf\xC3\xA9");
+    EXPECT_EQ(r.commentStart, 39);  // in bytes of the packet
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:)Caf\xC3\xA9!4903.50N/07201.75WA", r), Outcome::Decoded);
+    EXPECT_EQ(r.name, "Caf\xC3\xA9");
+    ASSERT_EQ(DecodeLine("G4ABC>APRS:;Bar\xE9     *071200z5210.00N/00010.00Er", r),
+              Outcome::Decoded);
+    EXPECT_EQ(r.name, "Bar\xC3\xA9");  // the name as the host offers it
+    // Windows-1252 text, and a NUL.
+    EXPECT_EQ(OfferedText("Caf\xE9"), "Caf\xC3\xA9");
+    EXPECT_EQ(OfferedLength("Caf\xE9"), 4u);
+    EXPECT_EQ(OfferedLength("Caf\xC3\xA9"), 4u);
+    EXPECT_EQ(OfferedLength("\xF0\x9F\x93\xA1!"), 3u);  // beyond the BMP: two units
+    EXPECT_EQ(OfferedText(std::string("a\0b", 3)),
+              "a\xEF\xBF\xBD"
+              "b");
 }
 
 TEST(Decode, OtherPacketsAreNotStationsAndBrokenOnesAreMalformed) {
@@ -139,6 +298,9 @@ TEST(Decode, NoInputCrashesTheDecoder) {
         "G4ABC>APRS:!/5L!!<*e7>7P[",
         "KB7ABC-9>S32U6T:`(_fn\"Oj/]\"4-}",
         "G4ABC>APRS:;REPEATER *071200z5210.00N/00010.00Er",
+        "G4ABC>APRS:$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A",
+        "G4GATE>APRS:}M0XYZ>APRS,TCPIP:!5213.50N/00007.20E-",
+        "G4ABC>APRS:BOXHILL X1J!5213.5 N/00007.20E#",
     };
     Report r;
     for (const std::string& s : samples) {

@@ -153,7 +153,8 @@ void HostService::Hear(const std::string& line, std::int64_t nowUnix) {
     }
     ++counters_.decoded;
     std::string callsign;
-    const auto change = stations_.Take(report, packet.info, nowUnix, callsign);
+    const auto change = stations_.Take(
+        report, std::string_view(packet.info).substr(report.infoStart), nowUnix, callsign);
     if (change == StationList::Change::None) return;
     emit StationsChanged();
     if (!notify_) return;

@@ -75,7 +75,31 @@ void DistanceAndBearing(const HomePosition& home, double lat, double lon, double
     bearing = static_cast<std::int16_t>(whole);
 }
 
-StationList::Change StationList::Take(const aprs::Report& r, const std::string& info,
+void StationList::TakeStatus(HostEntry& e, const aprs::Report& r, std::int64_t nowUnix) {
+    // A Mic-E position always carries its message: one in emergency starts
+    // or keeps it, any other ends it. Other reports say nothing of it, so it
+    // holds through them while the Mic-E positions in emergency keep coming,
+    // and ends with the first report heard after they have stopped for
+    // kMicEEmergencyHold.
+    if (r.micE) {
+        e.micEEmergencyUnix = r.status == "Emergency" ? nowUnix : 0;
+        e.statusText = r.status;
+        return;
+    }
+    const bool holding =
+        e.micEEmergencyUnix != 0 && nowUnix - e.micEEmergencyUnix < kMicEEmergencyHold;
+    if (e.micEEmergencyUnix != 0 && !holding) {
+        e.micEEmergencyUnix = 0;
+        e.statusText = e.statusReport;
+    }
+    // A status report is the station's status until the next one.
+    if (r.hasStatus) {
+        e.statusReport = r.status;
+        if (!holding) e.statusText = r.status;
+    }
+}
+
+StationList::Change StationList::Take(const aprs::Report& r, std::string_view info,
                                       std::int64_t nowUnix, std::string& callsign) {
     callsign = r.name;
     if (r.kind == aprs::Report::Kind::KilledObject) {
@@ -90,16 +114,22 @@ StationList::Change StationList::Take(const aprs::Report& r, const std::string& 
     e.lastHeard = ++sequence_;
     e.heardUnix = nowUnix;
     e.fallbackDate = SerialOfUnix(nowUnix + zone_(nowUnix));
-    if (r.hasStatus) e.statusText = r.status;
+    TakeStatus(e, r, nowUnix);
     if (!r.hasPosition) return e.hasPosition ? Change::Updated : Change::None;
 
     e.hasPosition = true;
-    e.beaconText = info;
+    e.beaconText = aprs::OfferedText(info);
     e.symbol = std::string{r.symbolTable, r.symbolCode};
     e.latitudeMinutes = r.latitude * 60.0;
     e.longitudeMinutes = r.longitude * 60.0;
     e.reportDate = ReportDateOf(r.time, nowUnix, zone_);
-    e.commentStart = static_cast<std::int16_t>(std::min(r.commentStart, 32767));
+    // The comment's place in the text as offered, counted as the board
+    // counts a host string.
+    const std::size_t before = std::min<std::size_t>(
+        static_cast<std::size_t>(std::max(r.commentStart - 1, 0)), info.size());
+    const std::size_t start =
+        r.commentStart <= 0 ? 0 : aprs::OfferedLength(info.substr(0, before)) + 1;
+    e.commentStart = static_cast<std::int16_t>(std::min<std::size_t>(start, 32767));
     if (r.hasCourseSpeed) {
         e.speed = r.speedKnots * kKmPerKnot;
         e.course = static_cast<std::int16_t>(r.course);

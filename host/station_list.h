@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
 
@@ -19,19 +20,23 @@ struct HomePosition {
 
 struct HostEntry {
     std::string callsign;
-    std::string symbol;  // table or overlay, then code
-    std::string beaconText;
-    std::string statusText;
+    std::string symbol;        // table or overlay, then code
+    std::string beaconText;    // as offered: UTF-8, with no NUL
+    std::string statusText;    // what the station's status is taken to be now
+    std::string statusReport;  // its last status report's text
+    // When it last sent a Mic-E position in emergency; 0 when its last Mic-E
+    // position said otherwise.
+    std::int64_t micEEmergencyUnix = 0;
     double latitudeMinutes = 0;
     double longitudeMinutes = 0;
-    double speed = -99999;         // km/h; -99999 when the packet gave none
-    std::int16_t course = -32768;  // degrees; -32768 when the packet gave none
-    DateTime reportDate = 0;       // local time of the packet's time stamp; 0 without one
-    DateTime fallbackDate = 0;     // local time it was heard
-    double distance = 0;           // km from home
-    std::int16_t bearing = 0;      // degrees from home
-    std::int16_t commentStart = 0;
-    bool hasPosition = false;  // a station only heard in status reports is not listed
+    double speed = -99999;          // km/h; -99999 when the packet gave none
+    std::int16_t course = -32768;   // degrees; -32768 when the packet gave none
+    DateTime reportDate = 0;        // local time of the packet's time stamp; 0 without one
+    DateTime fallbackDate = 0;      // local time it was heard
+    double distance = 0;            // km from home
+    std::int16_t bearing = 0;       // degrees from home
+    std::int16_t commentStart = 0;  // in UTF-16 units of beaconText, as a host string counts
+    bool hasPosition = false;       // a station only heard in status reports is not listed
     std::int64_t heardUnix = 0;
     std::uint64_t firstHeard = 0;
     std::uint64_t lastHeard = 0;
@@ -62,10 +67,14 @@ class StationList {
     explicit StationList(HomePosition home, ZoneOffset zone = &LocalZoneOffset)
         : home_(home), zone_(zone) {}
 
-    // Takes one decoded report heard at `nowUnix`; `info` is its packet's
+    // A Mic-E emergency holds through the station's other reports for this
+    // long after its last Mic-E position in emergency.
+    static constexpr std::int64_t kMicEEmergencyHold = 30 * 60;
+
+    // Takes one decoded report heard at `nowUnix`; `info` is its own
     // information field, the beacon text of a position. `callsign` is the
     // station it changed. Updated is returned only for listed stations.
-    Change Take(const aprs::Report& report, const std::string& info, std::int64_t nowUnix,
+    Change Take(const aprs::Report& report, std::string_view info, std::int64_t nowUnix,
                 std::string& callsign);
     const HostEntry* Find(const std::string& callsign) const;
     // Removes the stations not heard for `maxAgeSeconds`, returning their callsigns.
@@ -88,6 +97,8 @@ class StationList {
     const HomePosition& Home() const { return home_; }
 
   private:
+    void TakeStatus(HostEntry& e, const aprs::Report& r, std::int64_t nowUnix);
+
     HomePosition home_;
     ZoneOffset zone_;
     std::unordered_map<std::string, HostEntry> entries_;

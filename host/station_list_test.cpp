@@ -104,6 +104,82 @@ TEST(HostStations, StatusAloneIsNotListedButReachesAListedStation) {
     EXPECT_EQ(list.Find("G4ABC")->beaconText, "!a");
 }
 
+aprs::Report MicE(const std::string& name, const std::string& message) {
+    aprs::Report r = Position(name, 52, 0);
+    r.micE = r.hasStatus = true;
+    r.status = message;
+    return r;
+}
+
+aprs::Report Status(const std::string& name, const std::string& text) {
+    aprs::Report r;
+    r.kind = aprs::Report::Kind::Status;
+    r.name = name;
+    r.hasStatus = true;
+    r.status = text;
+    return r;
+}
+
+// A Mic-E emergency ends with the station's Mic-E position that says
+// otherwise, or with a report heard once its Mic-E positions in emergency
+// have stopped for half an hour; while they come, other reports keep it.
+TEST(HostStations, AMicEEmergencyEndsOnlyWhenTheStationNoLongerReportsIt) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    const auto status = [&] { return list.Find("SOS")->statusText; };
+    constexpr std::int64_t kHold = StationList::kMicEEmergencyHold;
+    list.Take(MicE("SOS", "Emergency"), "`", kNow, call);
+    EXPECT_EQ(status(), "Emergency");
+    // Plain positions and a status report in between: still in emergency.
+    list.Take(Position("SOS", 52, 0), "!", kNow + 60, call);
+    list.Take(Status("SOS", "on the fen path"), ">", kNow + 120, call);
+    list.Take(Position("SOS", 52, 0), "!", kNow + kHold - 1, call);
+    EXPECT_EQ(status(), "Emergency");
+    list.Take(MicE("SOS", "Emergency"), "`", kNow + kHold, call);
+    list.Take(Position("SOS", 52, 0), "!", kNow + 2 * kHold - 1, call);
+    EXPECT_EQ(status(), "Emergency");
+    // Its Mic-E positions in emergency have stopped: the next report ends
+    // it, and the status reported meanwhile shows.
+    list.Take(Position("SOS", 52, 0), "!", kNow + 2 * kHold, call);
+    EXPECT_EQ(status(), "on the fen path");
+    list.Take(Position("SOS", 52, 0), "!", kNow + 2 * kHold + 60, call);
+    EXPECT_EQ(status(), "on the fen path");
+
+    // A Mic-E position with another message ends it at once.
+    list.Take(MicE("SOS", "Emergency"), "`", kNow + 3 * kHold, call);
+    list.Take(MicE("SOS", "En Route"), "`", kNow + 3 * kHold + 60, call);
+    EXPECT_EQ(status(), "En Route");
+    list.Take(Position("SOS", 52, 0), "!", kNow + 3 * kHold + 120, call);
+    EXPECT_EQ(status(), "En Route");
+    // A status report of emergency is the station's status until the next.
+    list.Take(Status("SOS", "EMERGENCY"), ">", kNow + 4 * kHold, call);
+    list.Take(Position("SOS", 52, 0), "!", kNow + 6 * kHold, call);
+    EXPECT_EQ(status(), "EMERGENCY");
+    list.Take(Status("SOS", "safe"), ">", kNow + 6 * kHold + 1, call);
+    EXPECT_EQ(status(), "safe");
+}
+
+// The text offered is UTF-8 without NUL, and the comment's start counts its
+// characters as a host string does.
+TEST(HostStations, TheBeaconTextIsOfferedAsTextWithTheCommentStartInItsCharacters) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    auto object = Position("Caf\xC3\xA9", 52, 0);
+    object.commentStart = 13;
+    list.Take(object, ";Caf\xC3\xA9     *PHG5132", kNow, call);
+    EXPECT_EQ(list.Find(call)->commentStart, 12);
+    EXPECT_EQ(list.Find(call)->beaconText, ";Caf\xC3\xA9     *PHG5132");
+    object.commentStart = 12;
+    list.Take(object, ";Caf\xE9     *PHG5132", kNow, call);  // Windows-1252
+    EXPECT_EQ(list.Find(call)->commentStart, 12);
+    EXPECT_EQ(list.Find(call)->beaconText, ";Caf\xC3\xA9     *PHG5132");
+    auto nul = Position("NUL", 52, 0);
+    nul.commentStart = 3;
+    list.Take(nul, std::string_view("!\0PHG5132", 9), kNow, call);
+    EXPECT_EQ(list.Find(call)->beaconText, "!\xEF\xBF\xBDPHG5132");
+    EXPECT_EQ(list.Find(call)->commentStart, 3);
+}
+
 TEST(HostStations, KilledObjectsAndExpiryRemoveStations) {
     StationList list({52, 0}, &NoZone);
     std::string call;

@@ -109,6 +109,22 @@ TEST_F(Board, CommentStartAndFallbackDate) {
     Beacon("A");
     EXPECT_EQ(Find("A").Comment, "cPHG5132");
     EXPECT_TRUE(Find("A").HasPHG);
+    // The start counts the host string's characters, as Mid does: letters
+    // beyond ASCII (two UTF-8 bytes, or a UTF-16 pair) before the comment
+    // do not shift it.
+    s.BeaconText = ";Caf\xC3\xA9     *PHG5132 \xC3\xA9t\xC3\xA9";
+    s.CommentStart = 12;
+    Beacon("A");
+    EXPECT_EQ(Find("A").Comment, "PHG5132 \xC3\xA9t\xC3\xA9");
+    EXPECT_TRUE(Find("A").HasPHG);
+    s.BeaconText = "\xF0\x9F\x93\xA1!PHG5132";
+    s.CommentStart = 4;
+    Beacon("A");
+    EXPECT_EQ(Find("A").Comment, "PHG5132");
+    s.CommentStart = 3;  // ends just the text: nothing
+    s.BeaconText = "\xC3\xA9\xC3\xA9";
+    Beacon("A");
+    EXPECT_EQ(Find("A").Comment, "");
 }
 
 TEST_F(Board, EmergencyIsReadInUpperCase) {

@@ -3,6 +3,7 @@
 #include "stations/comment_decoder.h"
 #include "stations/position.h"
 #include "support/error_trap.h"
+#include "support/text_encoding.h"
 #include "support/vbtypes.h"
 
 namespace bb {
@@ -27,9 +28,11 @@ void FillRecordFields(StationRecord& r, const host::HostStation& s, const TZone&
         r.Emergency = true;
         r.EmergencyAcknowledged = false;
     }
-    if (static_cast<std::int64_t>(s.BeaconText.size()) > s.CommentStart) {
+    // The host counts its string's characters (UTF-16 units), not the bytes
+    // of the UTF-8 text here.
+    if (static_cast<std::int64_t>(Utf16Length(s.BeaconText)) > s.CommentStart) {
         if (s.CommentStart < 1) Raise(err::kInvalidCall, "comment start before the text");
-        r.Comment = Mid(s.BeaconText, static_cast<std::size_t>(s.CommentStart));
+        r.Comment = MidUnits(s.BeaconText, static_cast<std::size_t>(s.CommentStart));
         ParseComment(r, r.Comment);
     }
 }

@@ -96,4 +96,34 @@ std::string_view LeftChars(std::string_view text, std::size_t count) {
     return text.substr(0, i);
 }
 
+namespace {
+
+// UTF-16 units of the character whose lead byte is `b`; 0 for a
+// continuation byte.
+std::size_t UnitsOf(std::uint8_t b) {
+    if ((b & 0xC0) == 0x80) return 0;
+    return b >= 0xF0 ? 2 : 1;
+}
+
+}  // namespace
+
+std::size_t Utf16Length(std::string_view utf8) {
+    std::size_t units = 0;
+    for (char c : utf8)
+        units += UnitsOf(static_cast<std::uint8_t>(c));
+    return units;
+}
+
+std::string_view MidUnits(std::string_view utf8, std::size_t start) {
+    if (start == 0) return utf8;
+    std::size_t units = 0, i = 0;
+    for (; i < utf8.size(); ++i) {
+        const std::size_t n = UnitsOf(static_cast<std::uint8_t>(utf8[i]));
+        if (n == 0) continue;
+        if (units >= start - 1) break;
+        units += n;
+    }
+    return utf8.substr(i);
+}
+
 }  // namespace bb

@@ -25,4 +25,11 @@ std::string FileTextToUtf8(std::string_view bytes);
 // The first `count` characters (not bytes) of a UTF-8 text.
 std::string_view LeftChars(std::string_view text, std::size_t count);
 
+// A UTF-8 text's length in UTF-16 units: what a host's string (and Len)
+// counts, a character beyond the BMP as two.
+std::size_t Utf16Length(std::string_view utf8);
+// The text from its `start`-th UTF-16 unit on (1-based, as Mid), never
+// from inside a character: a start on a pair's second half begins after it.
+std::string_view MidUnits(std::string_view utf8, std::size_t start);
+
 }  // namespace bb

@@ -37,6 +37,17 @@ TEST(TextEncoding, ReadsWindows1252IncludingItsOwnHighCharacters) {
     EXPECT_EQ(FileTextToUtf8("\xe7"), "\xc3\xa7");
 }
 
+TEST(TextEncoding, Utf16UnitsAsAHostStringCountsThem) {
+    EXPECT_EQ(Utf16Length("abc"), 3u);
+    EXPECT_EQ(Utf16Length("\xc3\xa9t\xe2\x82\xac"), 3u);  // two bytes, one, three
+    EXPECT_EQ(Utf16Length("\xf0\x9f\x93\xa1x"), 3u);      // a pair and one
+    EXPECT_EQ(MidUnits("\xc3\xa9t\xe2\x82\xacz", 3), "\xe2\x82\xacz");
+    EXPECT_EQ(MidUnits("\xf0\x9f\x93\xa1xy", 3), "xy");
+    EXPECT_EQ(MidUnits("\xf0\x9f\x93\xa1xy", 2), "xy");  // inside the pair: after it
+    EXPECT_EQ(MidUnits("ab", 1), "ab");
+    EXPECT_EQ(MidUnits("ab", 3), "");
+}
+
 TEST(TextEncoding, LeftCharsNeverSplitsACharacter) {
     EXPECT_EQ(LeftChars("\xc3\xa9t\xc3\xa9", 2), "\xc3\xa9t");
     EXPECT_EQ(LeftChars("ab", 5), "ab");
