@@ -46,6 +46,8 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
         "  some-decoder | bb-host --feed -                             standard input\n"
         "  bb-host --aprs-is rotate.aprs2.net --call N0CALL --filter r/52.2/0.12/100\n"
         "                                                              APRS-IS, receive only\n"
+        "    (port 14580 sends only what the filter asks for: without --filter, 100 km around\n"
+        "    --home; port 10152 sends the whole world's feed, so use it sparingly)\n"
         "  bb-host --kiss 127.0.0.1:8001                               a KISS TNC (Direwolf)\n"
         "  bb-host --kiss-serial /dev/ttyUSB0 --baud 9600              a KISS TNC on a serial "
         "port\n"
@@ -144,9 +146,18 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
         if (!ParseHostPort(cli.value(aprsIs), 14580, out.netHost, out.netPort))
             return Wrong(text, "--aprs-is wants host or host:port");
         std::string why;
+        QString serverFilter = cli.value(filter);
+        if (!cli.isSet(filter)) {
+            // A filtered port sends next to nothing without a filter.
+            serverFilter = QStringLiteral("r/%1/%2/100")
+                               .arg(QString::number(out.service.home.latitude, 'f', 4),
+                                    QString::number(out.service.home.longitude, 'f', 4));
+            out.filterNote =
+                QStringLiteral("no --filter: %1, 100 km around --home").arg(serverFilter);
+        }
         out.aprsIsLogin = AprsIsLoginLine(
             {cli.value(call).toStdString(), cli.value(passcode).toStdString(),
-             cli.value(filter).toStdString()},
+             serverFilter.toStdString()},
             std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) + "." +
                 std::to_string(version::kRevision),
             why);

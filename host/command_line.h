@@ -21,6 +21,9 @@ struct HostCommandLine {
     QString netHost;  // APRS-IS or KISS over TCP
     quint16 netPort = 0;
     std::string aprsIsLogin;
+    // Said on standard error and in the status when the host chose the
+    // APRS-IS filter itself.
+    QString filterNote;
     QString serialDevice;
     int baud = 9600;
     bool windowless = false;

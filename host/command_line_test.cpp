@@ -56,6 +56,15 @@ TEST(HostCommandLine, EachSourceWithItsSettings) {
     EXPECT_EQ(is.source, HostCommandLine::Source::AprsIs);
     EXPECT_EQ(is.netPort, 14581);
     EXPECT_NE(is.aprsIsLogin.find("user N0CALL pass -1"), std::string::npos) << is.aprsIsLogin;
+    EXPECT_TRUE(is.filterNote.isEmpty());
+    // Without a filter a filtered port sends next to nothing: 100 km around home.
+    HostCommandLine unfiltered;
+    ASSERT_EQ(Read({"--aprs-is", "localhost", "--call", "N0CALL", "--home", "-33.9,18.4"},
+                   unfiltered, text),
+              CommandLineRead::Ok);
+    EXPECT_TRUE(unfiltered.aprsIsLogin.ends_with(" filter r/-33.9000/18.4000/100\r\n"))
+        << unfiltered.aprsIsLogin;
+    EXPECT_EQ(unfiltered.filterNote, "no --filter: r/-33.9000/18.4000/100, 100 km around --home");
 
     HostCommandLine serial;
     ASSERT_EQ(Read({"--kiss-serial", "/dev/ttyUSB0", "--baud", "1200"}, serial, text),

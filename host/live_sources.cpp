@@ -1,12 +1,17 @@
 #include "host/live_sources.h"
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+
+#include <QSignalBlocker>
 
 namespace bb::hostapp {
 namespace {
@@ -94,6 +99,7 @@ QString SourceState::Text() const {
     QString t = name + QStringLiteral(": ") + state + QStringLiteral(", %1 packets").arg(packets);
     if (dropped) t += QStringLiteral(", %1 dropped").arg(dropped);
     if (!lastError.isEmpty()) t += QStringLiteral(", last error: ") + lastError;
+    if (!note.isEmpty()) t += QStringLiteral(" (") + note + QStringLiteral(")");
     return t;
 }
 
@@ -124,12 +130,18 @@ TcpSource::TcpSource(QString host, quint16 port, QObject* parent)
     : LiveSource(parent), host_(std::move(host)), port_(port) {
     retry_.setSingleShot(true);
     connect(&retry_, &QTimer::timeout, this, &TcpSource::Connect);
+    silence_.setSingleShot(true);
+    connect(&silence_, &QTimer::timeout, this, [this] {
+        Abort(QStringLiteral("nothing heard for %1 s").arg((silenceLimitMs_ + 999) / 1000));
+    });
     connect(&socket_, &QTcpSocket::connected, this, [this] {
         heardSinceConnect_ = false;
+        KeepAlive();
         SetState(QStringLiteral("connected"));
         Connected();
     });
     connect(&socket_, &QTcpSocket::readyRead, this, [this] {
+        if (silenceLimitMs_ > 0) silence_.start(silenceLimitMs_);
         const QByteArray bytes = socket_.readAll();
         if (!bytes.isEmpty() && !heardSinceConnect_) {
             heardSinceConnect_ = true;
@@ -147,6 +159,7 @@ TcpSource::TcpSource(QString host, quint16 port, QObject* parent)
 TcpSource::~TcpSource() {
     socket_.disconnect(this);
     retry_.stop();
+    silence_.stop();
 }
 
 void TcpSource::Start() {
@@ -156,15 +169,32 @@ void TcpSource::Start() {
 void TcpSource::Connect() {
     SetState(QStringLiteral("connecting"));
     socket_.abort();
+    // A connection that never answers counts as silence too.
+    if (silenceLimitMs_ > 0) silence_.start(silenceLimitMs_);
     socket_.connectToHost(host_, port_);
 }
 
+void TcpSource::KeepAlive() {
+    socket_.setSocketOption(QAbstractSocket::KeepAliveOption, 1);
+    const int fd = static_cast<int>(socket_.socketDescriptor());
+    if (fd < 0) return;
+    for (const auto& [option, value] :
+         {std::pair{TCP_KEEPIDLE, kKeepAliveIdleS}, std::pair{TCP_KEEPINTVL, kKeepAliveIntervalS},
+          std::pair{TCP_KEEPCNT, kKeepAliveCount}})
+        ::setsockopt(fd, IPPROTO_TCP, option, &value, sizeof value);
+}
+
 void TcpSource::Abort(const QString& why) {
-    socket_.abort();
+    {
+        // Its "disconnected" would name the loss before the reason does.
+        const QSignalBlocker quiet(socket_);
+        socket_.abort();
+    }
     Lost(why);
 }
 
 void TcpSource::Lost(const QString& why) {
+    silence_.stop();
     if (retry_.isActive()) return;  // one loss, one retry
     SetState(QStringLiteral("waiting %1 s to reconnect").arg((retryMs_ + 999) / 1000), why);
     retry_.start(retryMs_);
@@ -174,6 +204,7 @@ void TcpSource::Lost(const QString& why) {
 AprsIsSource::AprsIsSource(QString host, quint16 port, std::string loginLine, QObject* parent)
     : TcpSource(host, port, parent), login_(std::move(loginLine)) {
     state_.name = QStringLiteral("APRS-IS %1:%2").arg(host).arg(port);
+    SetSilenceLimit(kSilenceLimitMs);
 }
 
 void AprsIsSource::Connected() {

@@ -41,6 +41,7 @@ struct SourceState {
     std::uint64_t packets = 0;
     std::uint64_t dropped = 0;  // frames or lines that were not APRS or were broken
     QString lastError;
+    QString note;  // what the user should know of how it was set up
     QString Text() const;
 };
 
@@ -50,6 +51,7 @@ class LiveSource : public QObject {
     using QObject::QObject;
     virtual void Start() = 0;
     const SourceState& State() const { return state_; }
+    void SetNote(const QString& note) { state_.note = note; }
 
   signals:
     void Line(const std::string& packet);
@@ -65,7 +67,10 @@ class LiveSource : public QObject {
 };
 
 // A TCP link that reconnects with a growing delay (1 s, doubling to 64 s),
-// starting again at 1 s once the peer has sent something.
+// starting again at 1 s once the peer has sent something. TCP keep-alive
+// notices a peer that went away without a word within a few minutes,
+// however quiet the link; where the peer talks at least every so often, a
+// silence limit notices a half-open link sooner.
 class TcpSource : public LiveSource {
     Q_OBJECT
   public:
@@ -75,6 +80,13 @@ class TcpSource : public LiveSource {
     void Start() override;
     // The first delay; tests shorten it.
     void SetRetryBase(int ms) { retryBaseMs_ = retryMs_ = ms; }
+    // Reconnects when nothing has come for `ms` (0: never).
+    void SetSilenceLimit(int ms) { silenceLimitMs_ = ms; }
+    const QTcpSocket& Socket() const { return socket_; }
+
+    // Keep-alive probes: the first after a minute of quiet, then every 20 s,
+    // and the peer is given up after 5 unanswered: about 3 minutes.
+    static constexpr int kKeepAliveIdleS = 60, kKeepAliveIntervalS = 20, kKeepAliveCount = 5;
 
   protected:
     virtual void Connected() = 0;
@@ -86,12 +98,15 @@ class TcpSource : public LiveSource {
 
   private:
     void Connect();
+    void KeepAlive();
     void Lost(const QString& why);
 
     QString host_;
     quint16 port_;
     QTcpSocket socket_;
     QTimer retry_;
+    QTimer silence_;
+    int silenceLimitMs_ = 0;
     int retryBaseMs_ = 1000;
     int retryMs_ = 1000;
     bool heardSinceConnect_ = false;
@@ -100,6 +115,10 @@ class TcpSource : public LiveSource {
 class AprsIsSource final : public TcpSource {
     Q_OBJECT
   public:
+    // A server sends at least a comment line every 20 s or so: two minutes
+    // of silence is a dead link, however it still looks.
+    static constexpr int kSilenceLimitMs = 120000;
+
     AprsIsSource(QString host, quint16 port, std::string loginLine, QObject* parent = nullptr);
 
   protected:

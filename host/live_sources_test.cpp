@@ -7,6 +7,9 @@
 #include <sys/stat.h>
 
 #include <fcntl.h>
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
 #include <unistd.h>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -143,6 +146,70 @@ TEST(AprsIs, LogsInHearsPacketsAnswersKeepAlivesAndReconnects) {
     ASSERT_TRUE(WaitFor([&] { return heard.size() == 3; }));
     EXPECT_EQ(source.State().packets, 3u);
     EXPECT_EQ(source.State().lastError, "the connection was closed");
+    // A refusal is given up with the server's own reason.
+    s.Send("# Login by user not allowed\r\n");
+    ASSERT_TRUE(WaitFor([&] { return s.connections == 3; }));
+    EXPECT_EQ(source.State().lastError, "Login by user not allowed");
+}
+
+// A link that stays "connected" but carries nothing (a half-open TCP
+// connection) is given up and logged in again; one that talks is kept.
+TEST(AprsIs, ASilentLinkIsDeadAndLoggedInAgain) {
+    ScriptedServer s;
+    const std::string login = "user N0CALL pass -1 vers bb-host 1\r\n";
+    AprsIsSource source(QStringLiteral("127.0.0.1"), s.server.serverPort(), login);
+    source.SetRetryBase(50);
+    source.SetSilenceLimit(400);
+    source.SetNote(QStringLiteral("no --filter: r/52.2/0.12/100"));
+    source.Start();
+    ASSERT_TRUE(WaitFor([&] { return s.connections == 1 && !s.received[0].empty(); }));
+    // The server's comment line every 100 ms keeps the link for a second.
+    QElapsedTimer talking;
+    talking.start();
+    while (talking.elapsed() < 1000) {
+        s.Send("# keepalive\r\n");
+        WaitFor([] { return false; }, 100);
+    }
+    EXPECT_EQ(s.connections, 1);
+    // Then nothing, with the connection open: a reconnect, said in the state.
+    std::vector<QString> states;
+    QObject::connect(&source, &LiveSource::StateChanged,
+                     [&](const QString& text) { states.push_back(text); });
+    ASSERT_TRUE(WaitFor([&] { return s.connections == 2; }, 3000));
+    EXPECT_EQ(source.State().lastError, "nothing heard for 1 s");
+    ASSERT_FALSE(states.empty());
+    EXPECT_TRUE(states.front().contains("waiting")) << states.front().toStdString();
+    EXPECT_TRUE(states.front().contains("(no --filter: r/52.2/0.12/100)"))
+        << states.front().toStdString();
+    ASSERT_TRUE(WaitFor([&] { return s.received.size() == 2 && s.received[1] == login; }));
+}
+
+// A KISS TNC may be quiet for hours on an empty channel: no silence limit,
+// but TCP keep-alive finds a peer that went away within minutes.
+TEST(KissSources, AQuietTncLinkIsKeptAndProbed) {
+    ScriptedServer s;
+    KissTcpSource tcp(QStringLiteral("127.0.0.1"), s.server.serverPort());
+    tcp.SetRetryBase(50);
+    tcp.Start();
+    ASSERT_TRUE(WaitFor([&] { return tcp.State().state == "connected"; }));
+    const int fd = static_cast<int>(tcp.Socket().socketDescriptor());
+    const auto option = [fd](int level, int name) {
+        int value = -1;
+        socklen_t size = sizeof value;
+        ::getsockopt(fd, level, name, &value, &size);
+        return value;
+    };
+    EXPECT_EQ(option(SOL_SOCKET, SO_KEEPALIVE), 1);
+    EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPIDLE), TcpSource::kKeepAliveIdleS);
+    EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPINTVL), TcpSource::kKeepAliveIntervalS);
+    EXPECT_EQ(option(IPPROTO_TCP, TCP_KEEPCNT), TcpSource::kKeepAliveCount);
+    // A dead peer is given up within about three minutes.
+    EXPECT_LE(
+        TcpSource::kKeepAliveIdleS + TcpSource::kKeepAliveIntervalS * TcpSource::kKeepAliveCount,
+        180);
+    WaitFor([] { return false; }, 600);
+    EXPECT_EQ(s.connections, 1);
+    EXPECT_EQ(tcp.State().state, "connected");
 }
 
 TEST(KissSources, OverTcpAndThroughANamedPipe) {

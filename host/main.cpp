@@ -70,9 +70,12 @@ std::unique_ptr<bb::hostapp::MapWindow> ShowMap(const HostCommandLine& line,
 std::unique_ptr<bb::hostapp::LiveSource> MakeLiveSource(const HostCommandLine& line) {
     using Source = HostCommandLine::Source;
     switch (line.source) {
-        case Source::AprsIs:
-            return std::make_unique<bb::hostapp::AprsIsSource>(line.netHost, line.netPort,
-                                                               line.aprsIsLogin);
+        case Source::AprsIs: {
+            auto source = std::make_unique<bb::hostapp::AprsIsSource>(line.netHost, line.netPort,
+                                                                      line.aprsIsLogin);
+            source->SetNote(line.filterNote);
+            return source;
+        }
         case Source::KissTcp:
             return std::make_unique<bb::hostapp::KissTcpSource>(line.netHost, line.netPort);
         case Source::KissSerial:
@@ -155,6 +158,8 @@ int main(int argc, char** argv) {
     QuitOnSignals(app);
 
     const bool talk = !line.quiet;
+    if (!line.filterNote.isEmpty())
+        std::fprintf(stderr, "bb-host: %s\n", qPrintable(line.filterNote));
     std::unique_ptr<QObject> source;
     if (live) {
         QObject::connect(live.get(), &bb::hostapp::LiveSource::Line, &host,
