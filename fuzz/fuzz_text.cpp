@@ -3,6 +3,7 @@
 // and the DDE commands of the board and of bb-rigbridge. The target is
 // chosen at build time (BB_FUZZ_TARGET); a run-time error with its classic
 // number is a handled outcome, anything else a finding.
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -15,6 +16,7 @@
 #include "stations/comment_decoder.h"
 #include "stations/record_fill.h"
 #include "support/error_trap.h"
+#include "support/text_encoding.h"
 #include "tests/fakes/fake_dde.h"
 
 namespace {
@@ -51,7 +53,19 @@ void Run(std::string_view in) {
     std::string why;
     if (aprs::ParseTnc2(in, p, why)) {
         aprs::Report report;
-        aprs::Decode(p, report, why);
+        if (aprs::Decode(p, report, why) == aprs::Outcome::Decoded && report.hasPosition) {
+            // The report's own text lies inside the packet, its comment inside that,
+            // and what the host offers of it is text a bus string can carry.
+            if (report.infoStart > p.info.size()) __builtin_trap();
+            const std::string_view own = std::string_view(p.info).substr(report.infoStart);
+            if (report.commentStart < 1 ||
+                static_cast<std::size_t>(report.commentStart) > own.size() + 1)
+                __builtin_trap();
+            const std::string text = aprs::OfferedText(own);
+            if (!IsValidUtf8(text) || text.find('\0') != std::string::npos) __builtin_trap();
+            if (std::fabs(report.latitude) > 90 || std::fabs(report.longitude) > 180)
+                __builtin_trap();
+        }
     }
 #elif BB_FUZZ_TARGET == 4
     hostapp::KissDeframer d([](const std::string& frame) {
