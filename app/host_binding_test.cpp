@@ -18,13 +18,16 @@
 #include <QThread>
 #include <cstring>
 #include <deque>
+#include <filesystem>
 #include <functional>
+#include <map>
 
 #include "app/main_window.h"
 #include "bus/station_dict.h"
 #include "host/host_service.h"
 #include "host/symbols.h"
 #include "map/phg_overlays.h"
+#include "stations/record_fill.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"
@@ -414,6 +417,55 @@ TEST(HostBus, CommentsBeyondAsciiReachTheBoardWhole) {
     EXPECT_EQ(record("PA3THR")->BeaconText, "!5213.00N/00010.00Er PHG7130 gated");
     for (const char* call : {"Caf\xC3\xA9", "Bar\xC3\xA9", "PA3THR"})
         EXPECT_TRUE(record(call)->HasPHG) << call;
+    EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
+}
+
+// bb-host keeps its station list on disk: stopped and started again, it
+// offers the board the stations it heard before, with their true report
+// times, and the board shows them at once.
+TEST(HostBus, ARestartedHostOffersTheStationsItHeardBefore) {
+    FakeSystem sys;
+    const std::string file = (sys.folder.path() / "state" / "stations").string();
+    const QStringList keep{"--stations-file", QString::fromStdString(file)};
+    std::map<std::string, host::HostStation> before;
+    {
+        HostProcess first(keep);
+        ASSERT_TRUE(first.Started());
+        first.Send(kThree);
+        first.Send("G4TIME>APRS:@071015z5213.50N/00007.20E-timed\n");
+        ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 4; }));
+        auto host = DBusHost::Create(Bus());
+        for (std::int16_t i = 0; i < host->HostStationCount(); ++i) {
+            host::HostStation s;
+            ASSERT_TRUE(CallsignFromHostLine(host->HostStationLine(i), s.Callsign));
+            ASSERT_TRUE(host->GetStation(s));
+            before[s.Callsign] = s;
+        }
+        ASSERT_TRUE(first.Stop());
+    }
+    ASSERT_TRUE(std::filesystem::exists(file));
+    EXPECT_NE(testing::ReadFile(file).find("G4TIME\t"), std::string::npos);
+
+    HostProcess second(keep);
+    ASSERT_TRUE(second.Started());
+    Form1 app(Form1::OnBus(Bus()));
+    app.Form_Load();
+    ASSERT_NE(app.Wiring(), nullptr);
+    const StationTable& t = app.Wiring()->Board().Table();
+    EXPECT_EQ(t.LiveCount(), 4);
+    auto host = DBusHost::Create(Bus());
+    for (const auto& [call, was] : before) {
+        SCOPED_TRACE(call);
+        host::HostStation now;
+        now.Callsign = call;
+        ASSERT_TRUE(host->GetStation(now));
+        EXPECT_EQ(now.BeaconText, was.BeaconText);
+        EXPECT_EQ(now.ReportDate, was.ReportDate);
+        EXPECT_EQ(now.FallbackDate, was.FallbackDate);
+        EXPECT_EQ(now.Latitude, was.Latitude);
+        EXPECT_EQ(now.Distance, was.Distance);
+        EXPECT_GE(t.find_station(call), 0);
+    }
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 

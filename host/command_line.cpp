@@ -1,5 +1,7 @@
 #include "host/command_line.h"
 
+#include "host/station_store.h"
+
 #include <QCommandLineParser>
 
 #include "generated/version.h"
@@ -105,6 +107,12 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
         QStringLiteral("dump-stations"),
         QStringLiteral("On exit, write every station heard to <file>, one callsign a line."),
         QStringLiteral("file"));
+    const QCommandLineOption stationsFile(
+        QStringLiteral("stations-file"),
+        QStringLiteral("Keep the station list in <file> over a restart ('none': not kept). "
+                       "Live sources keep it in $XDG_STATE_HOME/beaconboard/stations, a "
+                       "replayed feed or standard input nowhere."),
+        QStringLiteral("file"));
     const QCommandLineOption quiet(QStringLiteral("quiet"),
                                    QStringLiteral("No status lines on standard error."));
     const QCommandLineOption screenshot(
@@ -116,7 +124,8 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
         QStringLiteral("Seconds before the screenshot is taken (default 10)."),
         QStringLiteral("seconds"), QStringLiteral("10"));
     cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot,
-                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump});
+                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
+                    stationsFile});
     const QCommandLineOption help = cli.addHelpOption();
     if (!cli.parse(arguments)) {
         text = QStringLiteral("bb-host: ") + cli.errorText();
@@ -189,6 +198,14 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
         out.screenshotAfter = std::max(0, cli.value(screenshotAfter).toInt());
     }
     if (cli.isSet(dump)) out.dumpFile = cli.value(dump);
+    const bool live = out.source == HostCommandLine::Source::AprsIs ||
+                      out.source == HostCommandLine::Source::KissTcp ||
+                      out.source == HostCommandLine::Source::KissSerial;
+    if (cli.isSet(stationsFile))
+        out.stationsFile =
+            cli.value(stationsFile) == QLatin1String("none") ? QString() : cli.value(stationsFile);
+    else if (live)
+        out.stationsFile = QString::fromStdString(DefaultStationsFile().string());
     return CommandLineRead::Ok;
 }
 

@@ -31,6 +31,8 @@ struct HostCommandLine {
     QString screenshot;
     int screenshotAfter = 10;
     QString dumpFile;
+    // Where the station list is kept over a restart; empty: not kept.
+    QString stationsFile;
 };
 
 // Without a display the host runs with no window, whatever the options say.

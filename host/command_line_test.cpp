@@ -65,6 +65,19 @@ TEST(HostCommandLine, EachSourceWithItsSettings) {
     EXPECT_TRUE(unfiltered.aprsIsLogin.ends_with(" filter r/-33.9000/18.4000/100\r\n"))
         << unfiltered.aprsIsLogin;
     EXPECT_EQ(unfiltered.filterNote, "no --filter: r/-33.9000/18.4000/100, 100 km around --home");
+    // A live source keeps its station list over a restart; a replay does not
+    // unless told where.
+    EXPECT_TRUE(unfiltered.stationsFile.endsWith("/beaconboard/stations"))
+        << unfiltered.stationsFile.toStdString();
+    HostCommandLine replay, kept, unkept;
+    ASSERT_EQ(Read({"--feed", "a.tnc2"}, replay, text), CommandLineRead::Ok);
+    EXPECT_TRUE(replay.stationsFile.isEmpty());
+    ASSERT_EQ(Read({"--feed", "a.tnc2", "--stations-file", "/tmp/s"}, kept, text),
+              CommandLineRead::Ok);
+    EXPECT_EQ(kept.stationsFile, "/tmp/s");
+    ASSERT_EQ(Read({"--kiss", "127.0.0.1", "--stations-file", "none"}, unkept, text),
+              CommandLineRead::Ok);
+    EXPECT_TRUE(unkept.stationsFile.isEmpty());
 
     HostCommandLine serial;
     ASSERT_EQ(Read({"--kiss-serial", "/dev/ttyUSB0", "--baud", "1200"}, serial, text),

@@ -72,6 +72,8 @@ class HostService : public QObject {
     void ExpireStations(std::int64_t nowUnix);
 
     const StationList& Stations() const { return stations_; }
+    // For the list kept over a restart, before the host is on the bus.
+    StationList& Stations() { return stations_; }
     template <class F>
     void ForEachStation(F&& f) const {
         stations_.ForEach(std::forward<F>(f));

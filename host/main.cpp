@@ -15,12 +15,14 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #include "host/command_line.h"
 #include "host/feed.h"
 #include "host/host_service.h"
 #include "host/live_sources.h"
 #include "host/map_window.h"
+#include "host/station_store.h"
 
 namespace {
 
@@ -148,6 +150,23 @@ int main(int argc, char** argv) {
     std::unique_ptr<bb::hostapp::LiveSource> live = MakeLiveSource(line);
 
     bb::hostapp::HostService host(line.service);
+    // What was heard before a restart, there before the board first asks.
+    std::optional<bb::hostapp::StationStore> store;
+    if (!line.stationsFile.isEmpty()) {
+        store.emplace(line.stationsFile.toStdString());
+        std::string note;
+        store->Load(host.Stations(), NowUnix(), std::int64_t{line.service.expiryMinutes} * 60,
+                    note);
+        if (!note.empty()) std::fprintf(stderr, "bb-host: %s\n", note.c_str());
+    }
+    std::string lastSaveError;
+    const auto save = [&] {
+        std::string why;
+        if (!store || store->Save(host.Stations(), why)) return;
+        if (why != lastSaveError)
+            std::fprintf(stderr, "bb-host: cannot keep the stations: %s\n", why.c_str());
+        lastSaveError = why;
+    };
     QString error;
     if (!host.Register(QDBusConnection::sessionBus(), error)) {
         std::fprintf(stderr, "bb-host: %s\n", qPrintable(error));
@@ -193,8 +212,12 @@ int main(int argc, char** argv) {
         if (talk) std::fprintf(stderr, "bb-host: %s\n", qPrintable(status));
     });
     tick.start(10000);
+    QTimer keep;
+    QObject::connect(&keep, &QTimer::timeout, &host, save);
+    if (store) keep.start(60000);
 
     const int rc = app.exec();
+    save();
     if (!line.dumpFile.isEmpty()) DumpStations(line.dumpFile, host);
     host.Close();
     return rc;

@@ -1,10 +1,12 @@
 #include "host/station_list.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <ctime>
 #include <numbers>
+#include <system_error>
 
 namespace bb::hostapp {
 namespace {
@@ -191,6 +193,162 @@ std::string StationList::Line(std::int32_t index) const {
     std::snprintf(rest, sizeof rest, " %s %.4f %.4f %.1fkm %03d", e.symbol.c_str(),
                   e.latitudeMinutes / 60.0, e.longitudeMinutes / 60.0, e.distance, e.bearing);
     return " " + call + rest;
+}
+
+namespace {
+
+constexpr std::string_view kListHeader = "bb-host stations 1";
+constexpr std::size_t kListFields = 14;
+
+// Tabs, line ends and backslashes in a field, escaped.
+void PutField(std::string& out, std::string_view text) {
+    for (char c : text) {
+        switch (c) {
+            case '\\':
+                out += "\\\\";
+                break;
+            case '\t':
+                out += "\\t";
+                break;
+            case '\n':
+                out += "\\n";
+                break;
+            case '\r':
+                out += "\\r";
+                break;
+            default:
+                out += c;
+        }
+    }
+}
+
+bool Unescape(std::string_view field, std::string& out) {
+    out.clear();
+    for (std::size_t i = 0; i < field.size(); ++i) {
+        if (field[i] != '\\') {
+            out += field[i];
+            continue;
+        }
+        if (++i == field.size()) return false;
+        switch (field[i]) {
+            case '\\':
+                out += '\\';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            default:
+                return false;
+        }
+    }
+    return true;
+}
+
+template <class T>
+bool Number(std::string_view text, T& out) {
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
+    return ec == std::errc() && end == text.data() + text.size();
+}
+
+void PutNumber(std::string& out, double v) {
+    char buf[32];
+    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
+    out.append(buf, end);
+}
+
+}  // namespace
+
+std::string StationList::Write() const {
+    std::vector<const HostEntry*> all;
+    all.reserve(entries_.size());
+    for (const auto& [call, e] : entries_)
+        all.push_back(&e);
+    std::sort(all.begin(), all.end(),
+              [](const HostEntry* a, const HostEntry* b) { return a->firstHeard < b->firstHeard; });
+    std::string out(kListHeader);
+    out += '\n';
+    for (const HostEntry* e : all) {
+        for (const std::string* text :
+             {&e->callsign, &e->symbol, &e->beaconText, &e->statusText, &e->statusReport}) {
+            PutField(out, *text);
+            out += '\t';
+        }
+        for (const double v :
+             {static_cast<double>(e->micEEmergencyUnix), e->latitudeMinutes, e->longitudeMinutes,
+              e->speed, static_cast<double>(e->course), e->reportDate,
+              static_cast<double>(e->commentStart), e->hasPosition ? 1.0 : 0.0}) {
+            PutNumber(out, v);
+            out += '\t';
+        }
+        out += std::to_string(e->heardUnix);
+        out += '\n';
+    }
+    return out;
+}
+
+bool StationList::Read(std::string_view text, std::int64_t nowUnix, std::int64_t maxAgeSeconds,
+                       std::string& why) {
+    const auto lineEnd = text.find('\n');
+    if (text.substr(0, lineEnd) != kListHeader) {
+        why = "not a station list of bb-host";
+        return false;
+    }
+    std::vector<HostEntry> read;
+    std::size_t lineNumber = 1;
+    for (std::size_t at = lineEnd; at != std::string_view::npos && at + 1 < text.size();) {
+        const std::size_t next = text.find('\n', at + 1);
+        const std::string_view line =
+            text.substr(at + 1, next == std::string_view::npos ? text.npos : next - at - 1);
+        at = next;
+        ++lineNumber;
+        std::vector<std::string_view> f;
+        for (std::size_t from = 0;;) {
+            const std::size_t tab = line.find('\t', from);
+            f.push_back(line.substr(from, tab == std::string_view::npos ? line.npos : tab - from));
+            if (tab == std::string_view::npos) break;
+            from = tab + 1;
+        }
+        HostEntry e;
+        double emergency = 0, course = 0, commentStart = 0, hasPosition = 0;
+        const bool ok =
+            f.size() == kListFields && Unescape(f[0], e.callsign) && !e.callsign.empty() &&
+            Unescape(f[1], e.symbol) && Unescape(f[2], e.beaconText) &&
+            Unescape(f[3], e.statusText) && Unescape(f[4], e.statusReport) &&
+            Number(f[5], emergency) && Number(f[6], e.latitudeMinutes) &&
+            Number(f[7], e.longitudeMinutes) && Number(f[8], e.speed) && Number(f[9], course) &&
+            Number(f[10], e.reportDate) && Number(f[11], commentStart) &&
+            Number(f[12], hasPosition) && Number(f[13], e.heardUnix) &&
+            std::fabs(e.latitudeMinutes) <= 90 * 60 && std::fabs(e.longitudeMinutes) <= 180 * 60 &&
+            course >= -32768 && course <= 32767 && commentStart >= 0 && commentStart <= 32767;
+        if (!ok) {
+            why = "line " + std::to_string(lineNumber) + " is not a station";
+            return false;
+        }
+        e.micEEmergencyUnix = static_cast<std::int64_t>(emergency);
+        e.course = static_cast<std::int16_t>(course);
+        e.commentStart = static_cast<std::int16_t>(commentStart);
+        e.hasPosition = hasPosition != 0;
+        read.push_back(std::move(e));
+    }
+    for (HostEntry& e : read) {
+        if (nowUnix - e.heardUnix >= maxAgeSeconds) continue;
+        auto [it, fresh] = entries_.try_emplace(e.callsign);
+        // A station heard since the start keeps what it said then.
+        if (!fresh) continue;
+        e.firstHeard = e.lastHeard = ++sequence_;
+        e.fallbackDate = SerialOfUnix(e.heardUnix + zone_(e.heardUnix));
+        if (e.hasPosition)
+            DistanceAndBearing(home_, e.latitudeMinutes / 60.0, e.longitudeMinutes / 60.0,
+                               e.distance, e.bearing);
+        it->second = std::move(e);
+    }
+    return true;
 }
 
 }  // namespace bb::hostapp

@@ -96,6 +96,15 @@ class StationList {
     std::size_t size() const { return entries_.size(); }
     const HomePosition& Home() const { return home_; }
 
+    // The list as text, first heard first, for keeping over a restart.
+    std::string Write() const;
+    // Takes a list Write made, leaving out what was not heard within
+    // `maxAgeSeconds` of now; distance, bearing and the local dates are
+    // worked out anew. False with the reason, and nothing taken, for text
+    // that is not such a list.
+    bool Read(std::string_view text, std::int64_t nowUnix, std::int64_t maxAgeSeconds,
+              std::string& why);
+
   private:
     void TakeStatus(HostEntry& e, const aprs::Report& r, std::int64_t nowUnix);
 

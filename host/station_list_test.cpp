@@ -232,5 +232,79 @@ TEST(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
     EXPECT_EQ(list.Line(32766).substr(0, 8), " S32866 ");
 }
 
+// The list over a restart: what a station said, when, and its status, as
+// text that survives any byte of a beacon.
+TEST(HostStations, AListWrittenAndReadBackIsTheSameList) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    auto odd = Position("ODD", 52.5, -1.25);
+    odd.hasCourseSpeed = true;
+    odd.course = 270;
+    odd.speedKnots = 12;
+    odd.time = {aprs::PacketTime::Form::DayHourMinute, true, 7, 9, 0, 0};
+    list.Take(odd, "!tab\there, line\nend, back\\slash", kNow - 100, call);
+    list.Take(MicE("SOS", "Emergency"), "`mic-e", kNow - 50, call);
+    list.Take(Status("SOS", "on the fen path"), ">", kNow - 40, call);
+    list.Take(Status("QUIET", "status only"), ">", kNow - 30, call);
+    list.Take(Position("OLD", 51, 0), "!", kNow - 3600, call);
+
+    StationList back({51, 1}, &PlusTwoHours);  // another home and zone
+    std::string why;
+    ASSERT_TRUE(back.Read(list.Write(), kNow, 3600, why)) << why;
+    EXPECT_EQ(back.size(), 3u);  // OLD is past the expiry
+    EXPECT_EQ(back.Find("OLD"), nullptr);
+    const HostEntry& a = *list.Find("ODD");
+    const HostEntry& b = *back.Find("ODD");
+    EXPECT_EQ(b.beaconText, a.beaconText);
+    EXPECT_EQ(b.symbol, a.symbol);
+    EXPECT_EQ(b.latitudeMinutes, a.latitudeMinutes);
+    EXPECT_EQ(b.longitudeMinutes, a.longitudeMinutes);
+    EXPECT_EQ(b.speed, a.speed);
+    EXPECT_EQ(b.course, a.course);
+    EXPECT_EQ(b.reportDate, a.reportDate);  // the report's true time
+    EXPECT_EQ(b.heardUnix, a.heardUnix);
+    EXPECT_EQ(b.commentStart, a.commentStart);
+    EXPECT_DOUBLE_EQ(b.fallbackDate, kUnixEpochSerial + (kNow - 100 + 7200) / 86400.0);
+    double km = 0;
+    std::int16_t bearing = 0;
+    DistanceAndBearing({51, 1}, 52.5, -1.25, km, bearing);
+    EXPECT_EQ(b.distance, km);  // from the new home
+    EXPECT_EQ(b.bearing, bearing);
+    EXPECT_EQ(back.Find("SOS")->statusText, "Emergency");
+    EXPECT_EQ(back.Find("SOS")->statusReport, "on the fen path");
+    // The emergency holds on after the restart as it would have.
+    back.Take(Position("SOS", 52, 0), "!", kNow, call);
+    EXPECT_EQ(back.Find("SOS")->statusText, "Emergency");
+    EXPECT_EQ(back.TakeLineSnapshot(), 2);  // QUIET, with no position, is kept unlisted
+    EXPECT_EQ(back.Line(0).substr(0, 4), " ODD");
+}
+
+TEST(HostStations, ATextThatIsNotAListIsRefusedWhole) {
+    StationList list({52, 0}, &NoZone);
+    std::string call;
+    list.Take(Position("KEPT", 52, 0), "!", kNow, call);
+    const std::string good = list.Write();
+    std::string why;
+    for (const std::string& bad : {
+             std::string("[Emergency]\nScan=TRUE\n"),  // another program's file
+             good + "BROKEN\t/>\n",                    // too few fields
+             good + good.substr(good.find('\n') + 1, 7) +
+                 "\tx\t\t\t\t1\tnan\t0\t0\t0\t0\t0\t1\t0\n",
+             good + "A\t/>\t!\\q\t\t\t0\t0\t0\t0\t0\t0\t0\t1\t" + std::to_string(kNow) + "\n",
+             good + "A\t/>\t!\t\t\t0\t9999\t0\t0\t0\t0\t0\t1\t" + std::to_string(kNow) + "\n",
+         }) {
+        StationList into({52, 0}, &NoZone);
+        into.Take(Position("HEARD", 52, 0), "!", kNow, call);
+        EXPECT_FALSE(into.Read(bad, kNow, 3600, why)) << bad;
+        EXPECT_FALSE(why.empty());
+        EXPECT_EQ(into.size(), 1u);  // nothing taken
+    }
+    // A station heard since the start keeps what it said then.
+    StationList into({52, 0}, &NoZone);
+    into.Take(Position("KEPT", 40, 0), "!now", kNow + 5, call);
+    ASSERT_TRUE(into.Read(good, kNow + 5, 3600, why));
+    EXPECT_EQ(into.Find("KEPT")->beaconText, "!now");
+}
+
 }  // namespace
 }  // namespace bb::hostapp

@@ -52,6 +52,11 @@ class HostProcess {
     HostProcess& operator=(const HostProcess&) = delete;
 
     bool Started() const { return started_; }
+    // Ended as the desktop ends it (SIGTERM), its name gone from the bus.
+    bool Stop() {
+        Signal(SIGTERM);
+        return WaitGone();
+    }
     void Send(const std::string& lines) {
         process_.write(lines.data(), static_cast<qint64>(lines.size()));
         process_.waitForBytesWritten(1000);

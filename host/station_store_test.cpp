@@ -1,0 +1,107 @@
+// The kept station list on disk: written whole, read back, and a file that
+// is not one set aside.
+#include "host/station_store.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/fakes/fake_system.h"
+
+namespace bb::hostapp {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::int64_t kNow = 1796639400;
+
+std::int64_t NoZone(std::int64_t) {
+    return 0;
+}
+
+std::string Read(const fs::path& f) {
+    std::ifstream in(f, std::ios::binary);
+    std::ostringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+void Hear(StationList& list, const std::string& call, std::int64_t when) {
+    aprs::Report r;
+    r.name = call;
+    r.hasPosition = true;
+    r.latitude = 52;
+    r.commentStart = 2;
+    std::string changed;
+    list.Take(r, "!x", when, changed);
+}
+
+TEST(StationStore, SavedWholeAndTakenBackAfterARestart) {
+    testing::TempFolder t;
+    StationStore store(t.path() / "state" / "beaconboard" / "stations");
+    StationList list({52, 0}, &NoZone);
+    Hear(list, "G4ABC", kNow - 10);
+    Hear(list, "M0XYZ", kNow - 20);
+    std::string why;
+    ASSERT_TRUE(store.Save(list, why)) << why;
+    // The bytes on disk are the list, and nothing is left beside them.
+    EXPECT_EQ(Read(store.File()), list.Write());
+    EXPECT_FALSE(fs::exists(t.path() / "state" / "beaconboard" / "stations.new"));
+
+    Hear(list, "2E0NEW", kNow);
+    ASSERT_TRUE(store.Save(list, why));
+    StationList restarted({52, 0}, &NoZone);
+    std::string note;
+    store.Load(restarted, kNow + 30, 3600, note);
+    EXPECT_TRUE(note.empty()) << note;
+    EXPECT_EQ(restarted.size(), 3u);
+    StationList later({52, 0}, &NoZone);
+    store.Load(later, kNow - 20 + 3600, 3600, note);  // M0XYZ has expired meanwhile
+    EXPECT_EQ(later.size(), 2u);
+    EXPECT_EQ(later.Find("M0XYZ"), nullptr);
+
+    // No file yet: an empty list, nothing said.
+    StationStore none(t.path() / "none" / "stations");
+    StationList empty({52, 0}, &NoZone);
+    none.Load(empty, kNow, 3600, note);
+    EXPECT_TRUE(note.empty());
+    EXPECT_EQ(empty.size(), 0u);
+}
+
+TEST(StationStore, AFileThatIsNotAListIsSetAsideAndTheHostStartsEmpty) {
+    testing::TempFolder t;
+    const fs::path file = t.path() / "stations";
+    std::ofstream(file, std::ios::binary) << "[Columns]\r\nVisible_1=TRUE\r\n";
+    StationStore store(file);
+    StationList list({52, 0}, &NoZone);
+    std::string note;
+    store.Load(list, kNow, 3600, note);
+    EXPECT_EQ(list.size(), 0u);
+    EXPECT_NE(note.find("not a station list"), std::string::npos) << note;
+    EXPECT_NE(note.find("stations.bad"), std::string::npos) << note;
+    EXPECT_EQ(Read(t.path() / "stations.bad"), "[Columns]\r\nVisible_1=TRUE\r\n");
+    EXPECT_FALSE(fs::exists(file));
+    // The next save writes a good list in its place.
+    Hear(list, "G4ABC", kNow);
+    std::string why;
+    ASSERT_TRUE(store.Save(list, why));
+    StationList back({52, 0}, &NoZone);
+    store.Load(back, kNow, 3600, note);
+    EXPECT_EQ(back.size(), 1u);
+}
+
+TEST(StationStore, APlaceThatCannotHoldTheFileIsToldAndTheOldListStays) {
+    testing::TempFolder t;
+    std::ofstream(t.path() / "folder") << "a file where the folder should be";
+    StationStore store(t.path() / "folder" / "stations");
+    StationList list({52, 0}, &NoZone);
+    Hear(list, "G4ABC", kNow);
+    std::string why;
+    EXPECT_FALSE(store.Save(list, why));
+    EXPECT_NE(why.find("stations.new"), std::string::npos) << why;
+    EXPECT_EQ(Read(t.path() / "folder"), "a file where the folder should be");
+}
+
+}  // namespace
+}  // namespace bb::hostapp
