@@ -1,14 +1,19 @@
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QDBusConnection>
+#include <QDBusConnectionInterface>
+#include <QElapsedTimer>
+#include <QProcess>
 #include <QTimer>
 #include <clocale>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <string_view>
 
 #include "app/main_window.h"
 #include "app/services.h"
+#include "bus/station_dict.h"
 #include "generated/version.h"
 #include "platform/dbus_dde.h"
 #include "platform/dbus_notifier.h"
@@ -28,6 +33,31 @@ void PrintPaths() {
     for (const auto& folder : p.dataFolders)
         std::printf("data folder: %s\n", folder.c_str());
     std::printf("help page: %s\n", p.FindData(p.exeName + ".html").c_str());
+}
+
+bool HostOnBus() {
+    const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
+    return bus && bus->isServiceRegistered(bb::dbus::kHostService).value();
+}
+
+// Started from the desktop's menu, the board brings its host: bb-host beside
+// it (or on the path), which reads its own config file. The board waits a
+// few seconds for it; a host slower than that is bound to when it comes.
+void StartHost() {
+    if (HostOnBus()) return;
+    const std::filesystem::path beside = bb::App().programFolder / "bb-host";
+    std::error_code ec;
+    const QString program = std::filesystem::exists(beside, ec)
+                                ? QString::fromStdString(beside.string())
+                                : QStringLiteral("bb-host");
+    if (!QProcess::startDetached(program, {})) {
+        std::fprintf(stderr, "beaconboard: cannot start %s\n", qPrintable(program));
+        return;
+    }
+    QElapsedTimer waited;
+    waited.start();
+    while (!HostOnBus() && waited.elapsed() < 5000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
 }
 
 // --help and --version answer without a display.
@@ -67,13 +97,17 @@ int main(int argc, char** argv) {
         QStringLiteral("screenshot-after"),
         QStringLiteral("Seconds before the screenshot (default 10)."), QStringLiteral("seconds"),
         QStringLiteral("10"));
-    cli.addOptions({version, screenshot, screenshotAfter});
+    const QCommandLineOption startHost(
+        QStringLiteral("start-host"),
+        QStringLiteral("Start bb-host first when no host is on the bus (as the menu entry does)."));
+    cli.addOptions({version, screenshot, screenshotAfter, startHost});
     cli.process(*app);
     if (cli.isSet(version)) {
         PrintPaths();
         return 0;
     }
 
+    if (cli.isSet(startHost)) StartHost();
     // The radio link's conversations outlive the window that holds it.
     bb::platform::DBusDdeLayer dde(QDBusConnection::sessionBus());
     // Emergencies also reach an operator who is not watching the board.

@@ -1,8 +1,15 @@
 #include "host/command_line.h"
 
-#include "host/station_store.h"
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <QCommandLineParser>
+#include <QFile>
+#include <algorithm>
+#include <cstdlib>
+#include <system_error>
+
+#include "host/station_store.h"
 
 #include "generated/version.h"
 #include "host/live_sources.h"
@@ -27,12 +34,133 @@ CommandLineRead Wrong(QString& text, const char* message) {
 
 }  // namespace
 
+std::filesystem::path DefaultConfigFile() {
+    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
+        return std::filesystem::path(xdg) / "beaconboard" / "bb-host.conf";
+    const char* home = std::getenv("HOME");
+    return std::filesystem::path(home && *home ? home : "/tmp") / ".config" / "beaconboard" /
+           "bb-host.conf";
+}
+
+QStringList ConfigArguments(const QString& text, QStringList& notes) {
+    QStringList args;
+    const QStringList lines = text.split(QLatin1Char('\n'));
+    for (int n = 0; n < lines.size(); ++n) {
+        const QString line = lines[n].trimmed();
+        if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
+        const int equals = line.indexOf(QLatin1Char('='));
+        const QString key = line.left(equals).trimmed().toLower();
+        const QString value = line.mid(equals + 1).trimmed();
+        const QString where = QStringLiteral("line %1: ").arg(n + 1);
+        if (equals < 0 || value.isEmpty()) {
+            notes << where + QStringLiteral("not \"key = value\"");
+            continue;
+        }
+        if (key == QLatin1String("source")) {
+            const int blank = value.indexOf(QLatin1Char(' '));
+            const QString kind = value.left(blank);
+            const QString rest = blank < 0 ? QString() : value.mid(blank + 1).trimmed();
+            if (kind == QLatin1String("kiss-serial")) {
+                const QStringList parts = rest.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+                if (parts.size() == 1 || parts.size() == 2) {
+                    args << QStringLiteral("--kiss-serial") << parts[0];
+                    if (parts.size() == 2) args << QStringLiteral("--baud") << parts[1];
+                    continue;
+                }
+            } else if ((kind == QLatin1String("aprs-is") || kind == QLatin1String("kiss") ||
+                        kind == QLatin1String("feed")) &&
+                       !rest.isEmpty()) {
+                args << QStringLiteral("--") + kind << rest;
+                continue;
+            }
+            notes << where + QStringLiteral(
+                                 "source wants aprs-is HOST[:PORT], kiss HOST[:PORT], "
+                                 "kiss-serial DEVICE [BAUD] or feed FILE");
+        } else if (key == QLatin1String("call") || key == QLatin1String("passcode") ||
+                   key == QLatin1String("filter") || key == QLatin1String("home") ||
+                   key == QLatin1String("expiry")) {
+            args << QStringLiteral("--") + key << value;
+        } else {
+            notes << where + QStringLiteral("unknown key \"%1\"").arg(key);
+        }
+    }
+    return args;
+}
+
 bool HasDisplay() {
     return qEnvironmentVariableIsSet("DISPLAY") || qEnvironmentVariableIsSet("WAYLAND_DISPLAY");
 }
 
-CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDisplay,
-                                    HostCommandLine& out, QString& text) {
+namespace {
+
+bool IsSourceOption(const QString& a) {
+    for (const char* name : {"--feed", "--aprs-is", "--kiss", "--kiss-serial"}) {
+        const QString n = QString::fromLatin1(name);
+        if (a == n || a.startsWith(n + QLatin1Char('='))) return true;
+    }
+    return false;
+}
+
+// The effective options as a config file, for --write-config.
+QString ConfigText(const HostCommandLine& o) {
+    QString t = QStringLiteral(
+        "# bb-host's options, written by bb-host --write-config. The command line\n"
+        "# overrides each of them.\n");
+    using Source = HostCommandLine::Source;
+    const QString where = QStringLiteral("%1:%2").arg(o.netHost).arg(o.netPort);
+    switch (o.source) {
+        case Source::AprsIs:
+            t += QStringLiteral("source = aprs-is ") + where + QLatin1Char('\n');
+            break;
+        case Source::KissTcp:
+            t += QStringLiteral("source = kiss ") + where + QLatin1Char('\n');
+            break;
+        case Source::KissSerial:
+            t += QStringLiteral("source = kiss-serial %1 %2\n").arg(o.serialDevice).arg(o.baud);
+            break;
+        case Source::Feed:
+            t += QStringLiteral("source = feed ") + o.feedFile + QLatin1Char('\n');
+            break;
+        case Source::StandardInput:
+            break;
+    }
+    if (!o.call.isEmpty()) t += QStringLiteral("call = ") + o.call + QLatin1Char('\n');
+    if (!o.passcode.isEmpty()) t += QStringLiteral("passcode = ") + o.passcode + QLatin1Char('\n');
+    if (!o.filter.isEmpty()) t += QStringLiteral("filter = ") + o.filter + QLatin1Char('\n');
+    t += QStringLiteral("home = %1,%2\n")
+             .arg(QString::number(o.service.home.latitude, 'g', 10),
+                  QString::number(o.service.home.longitude, 'g', 10));
+    t += QStringLiteral("expiry = %1\n").arg(o.service.expiryMinutes);
+    return t;
+}
+
+// Written whole beside the old file and put in its place; only the user may
+// read it (it may hold a passcode).
+bool WriteConfig(const std::filesystem::path& file, const QString& text, QString& why) {
+    std::error_code ec;
+    std::filesystem::create_directories(file.parent_path(), ec);
+    std::filesystem::path temporary = file;
+    temporary += ".new";
+    const QByteArray bytes = text.toUtf8();
+    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    bool ok = fd >= 0 && ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) ==
+                             bytes.size();
+    if (fd >= 0) {
+        ok = ::fsync(fd) == 0 && ok;
+        ::close(fd);
+    }
+    if (ok) std::filesystem::rename(temporary, file, ec);
+    if (!ok || ec) {
+        std::filesystem::remove(temporary, ec);
+        why = QStringLiteral("cannot write ") + QString::fromStdString(file.string());
+        return false;
+    }
+    return true;
+}
+
+CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
+                              const std::filesystem::path& configFile, HostCommandLine& out,
+                              QString& text) {
     QCommandLineParser cli;
     cli.setApplicationDescription(QStringLiteral(
         "A small APRS host program for Beaconboard. It hears APRS packets in the TNC2 monitor\n"
@@ -123,9 +251,15 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
         QStringLiteral("screenshot-after"),
         QStringLiteral("Seconds before the screenshot is taken (default 10)."),
         QStringLiteral("seconds"), QStringLiteral("10"));
-    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot,
-                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
-                    stationsFile});
+    const QCommandLineOption writeConfig(
+        QStringLiteral("write-config"),
+        QStringLiteral("Save the options given (source, call, passcode, filter, home, expiry) "
+                       "in $XDG_CONFIG_HOME/beaconboard/bb-host.conf, which later starts read "
+                       "first, and end."));
+    cli.addOptions({feed,       speed,      loop,     home,         expiry,
+                    noMap,      beaconData, quiet,    screenshot,   screenshotAfter,
+                    aprsIs,     call,       passcode, filter,       kiss,
+                    kissSerial, baud,       dump,     stationsFile, writeConfig});
     const QCommandLineOption help = cli.addHelpOption();
     if (!cli.parse(arguments)) {
         text = QStringLiteral("bb-host: ") + cli.errorText();
@@ -206,7 +340,56 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
             cli.value(stationsFile) == QLatin1String("none") ? QString() : cli.value(stationsFile);
     else if (live)
         out.stationsFile = QString::fromStdString(DefaultStationsFile().string());
+    if (cli.isSet(call)) out.call = cli.value(call);
+    if (cli.isSet(passcode)) out.passcode = cli.value(passcode);
+    if (cli.isSet(filter)) out.filter = cli.value(filter);
+    if (cli.isSet(writeConfig)) {
+        const std::filesystem::path file = configFile.empty() ? DefaultConfigFile() : configFile;
+        if (!WriteConfig(file, ConfigText(out), text)) {
+            text = QStringLiteral("bb-host: ") + text;
+            return CommandLineRead::Wrong;
+        }
+        text = QStringLiteral("bb-host: options saved in %1\n")
+                   .arg(QString::fromStdString(file.string()));
+        return CommandLineRead::ConfigWritten;
+    }
     return CommandLineRead::Ok;
+}
+
+}  // namespace
+
+CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDisplay,
+                                    HostCommandLine& out, QString& text) {
+    return ReadArguments(arguments, haveDisplay, {}, out, text);
+}
+
+CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDisplay,
+                                    const std::filesystem::path& configFile, HostCommandLine& out,
+                                    QString& text) {
+    QFile file(QString::fromStdString(configFile.string()));
+    if (!file.exists() || !file.open(QIODevice::ReadOnly))
+        return ReadArguments(arguments, haveDisplay, configFile, out, text);
+    QStringList notes;
+    QStringList config = ConfigArguments(QString::fromUtf8(file.read(1 << 16)), notes);
+    const QStringList given = arguments.mid(1);
+    // A source on the command line replaces the file's (and its speed).
+    if (std::any_of(given.begin(), given.end(), IsSourceOption)) {
+        for (int i = 0; i + 1 < config.size();) {
+            if (IsSourceOption(config[i]) || config[i] == QLatin1String("--baud"))
+                config.remove(i, 2);
+            else
+                i += 2;
+        }
+    }
+    const CommandLineRead read = ReadArguments(QStringList{arguments.value(0)} + config + given,
+                                               haveDisplay, configFile, out, text);
+    for (const QString& note : notes)
+        out.configNotes << QString::fromStdString(configFile.string()) + QStringLiteral(", ") +
+                               note;
+    if (read == CommandLineRead::Wrong || read == CommandLineRead::Unreadable)
+        text += QStringLiteral(" (with the options of %1)")
+                    .arg(QString::fromStdString(configFile.string()));
+    return read;
 }
 
 }  // namespace bb::hostapp

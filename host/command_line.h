@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <QStringList>
+#include <filesystem>
 #include <string>
 
 #include "host/host_service.h"
@@ -33,6 +34,11 @@ struct HostCommandLine {
     QString dumpFile;
     // Where the station list is kept over a restart; empty: not kept.
     QString stationsFile;
+    // The APRS-IS login's parts as given, and the serial speed, for
+    // --write-config.
+    QString call, passcode, filter;
+    // Lines of the config file that were not read, for standard error.
+    QStringList configNotes;
 };
 
 // Without a display the host runs with no window, whatever the options say.
@@ -41,8 +47,22 @@ bool HasDisplay();
 // Reads `arguments` (the program's name first). `Help` leaves the help text
 // in `text`; `Unreadable` (an unknown option, a value missing) and `Wrong`
 // (a value out of its range) leave the message for standard error there.
-enum class CommandLineRead { Ok, Help, Unreadable, Wrong };
+// `ConfigWritten`: --write-config saved the options, and `text` says where.
+enum class CommandLineRead { Ok, Help, Unreadable, Wrong, ConfigWritten };
 CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDisplay,
                                     HostCommandLine& out, QString& text);
+// The same with the options of a config file first, which the command line
+// overrides one by one (a source on the command line replaces the file's).
+CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDisplay,
+                                    const std::filesystem::path& configFile, HostCommandLine& out,
+                                    QString& text);
+
+// $XDG_CONFIG_HOME/beaconboard/bb-host.conf (~/.config/beaconboard/bb-host.conf).
+std::filesystem::path DefaultConfigFile();
+
+// The options of a config file ("key = value" lines: source, call, passcode,
+// filter, home, expiry; "#" starts a comment) as command-line
+// arguments; `notes` names each line that could not be read.
+QStringList ConfigArguments(const QString& text, QStringList& notes);
 
 }  // namespace bb::hostapp

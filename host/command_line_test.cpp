@@ -1,6 +1,12 @@
 #include "host/command_line.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "tests/fakes/fake_system.h"
 
 namespace bb::hostapp {
 namespace {
@@ -111,6 +117,94 @@ TEST(HostCommandLine, WrongValuesAreNamedAndStartNothing) {
     EXPECT_TRUE(text.contains("no-such-option")) << text.toStdString();
     EXPECT_EQ(Read({"--help"}, line, text), CommandLineRead::Help);
     EXPECT_TRUE(text.contains("--kiss-serial")) << text.toStdString();
+}
+
+CommandLineRead ReadWith(const std::filesystem::path& config, QStringList args,
+                         HostCommandLine& line, QString& text) {
+    args.prepend(QStringLiteral("bb-host"));
+    return ReadHostCommandLine(args, true, config, line, text);
+}
+
+// The config file gives the options a user would otherwise retype; the
+// command line overrides each, and a source there replaces the file's.
+TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
+    testing::TempFolder t;
+    const auto file = t.path() / "bb-host.conf";
+    std::ofstream(file) << "# my station\n"
+                           "source = kiss-serial /dev/ttyUSB0 1200\n"
+                           "call = N0CALL\n"
+                           "passcode = -1\n"
+                           "filter = r/51/-1/50\n"
+                           "home = 51.5,-1.25\n"
+                           "expiry = 90\n"
+                           "colour = red\n"
+                           "this line has no value\n";
+    HostCommandLine line;
+    QString text;
+    ASSERT_EQ(ReadWith(file, {}, line, text), CommandLineRead::Ok) << text.toStdString();
+    EXPECT_EQ(line.source, HostCommandLine::Source::KissSerial);
+    EXPECT_EQ(line.serialDevice, "/dev/ttyUSB0");
+    EXPECT_EQ(line.baud, 1200);
+    EXPECT_EQ(line.service.home.latitude, 51.5);
+    EXPECT_EQ(line.service.expiryMinutes, 90);
+    ASSERT_EQ(line.configNotes.size(), 2);
+    EXPECT_TRUE(line.configNotes[0].endsWith("line 8: unknown key \"colour\""))
+        << line.configNotes[0].toStdString();
+    EXPECT_TRUE(line.configNotes[1].contains("line 9:"));
+
+    HostCommandLine over;
+    ASSERT_EQ(ReadWith(file, {"--aprs-is", "localhost", "--expiry", "30"}, over, text),
+              CommandLineRead::Ok)
+        << text.toStdString();
+    EXPECT_EQ(over.source, HostCommandLine::Source::AprsIs);  // the file's source goes
+    EXPECT_EQ(over.service.expiryMinutes, 30);
+    EXPECT_EQ(over.service.home.longitude, -1.25);  // the rest stays
+    EXPECT_TRUE(over.aprsIsLogin.ends_with(" filter r/51/-1/50\r\n")) << over.aprsIsLogin;
+
+    // A value the file gets wrong is named as the command line's would be, with the file.
+    std::ofstream(file) << "home = north\n";
+    HostCommandLine wrong;
+    EXPECT_EQ(ReadWith(file, {}, wrong, text), CommandLineRead::Wrong);
+    EXPECT_TRUE(text.contains("--home")) << text.toStdString();
+    EXPECT_TRUE(text.contains("bb-host.conf")) << text.toStdString();
+    // No file: the command line alone.
+    HostCommandLine plain;
+    ASSERT_EQ(ReadWith(t.path() / "none.conf", {}, plain, text), CommandLineRead::Ok);
+    EXPECT_EQ(plain.source, HostCommandLine::Source::StandardInput);
+}
+
+TEST(HostConfig, WriteConfigSavesTheOptionsAStartReadsBack) {
+    testing::TempFolder t;
+    const auto file = t.path() / "config" / "beaconboard" / "bb-host.conf";
+    HostCommandLine line;
+    QString text;
+    ASSERT_EQ(ReadWith(file,
+                       {"--aprs-is", "rotate.aprs2.net", "--call", "N0CALL", "--passcode", "12345",
+                        "--home", "52.25,0.125", "--expiry", "45", "--write-config"},
+                       line, text),
+              CommandLineRead::ConfigWritten)
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QString::fromStdString(file.string())));
+    std::ifstream in(file);
+    std::stringstream bytes;
+    bytes << in.rdbuf();
+    EXPECT_NE(bytes.str().find("source = aprs-is rotate.aprs2.net:14580\n"), std::string::npos)
+        << bytes.str();
+    EXPECT_NE(bytes.str().find("passcode = 12345\n"), std::string::npos);
+    EXPECT_EQ(bytes.str().find("filter"), std::string::npos);  // not given: chosen at each start
+    struct stat st {};
+    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);  // it holds a passcode
+
+    HostCommandLine back;
+    ASSERT_EQ(ReadWith(file, {}, back, text), CommandLineRead::Ok) << text.toStdString();
+    EXPECT_EQ(back.source, HostCommandLine::Source::AprsIs);
+    EXPECT_EQ(back.netHost, "rotate.aprs2.net");
+    EXPECT_EQ(back.aprsIsLogin, line.aprsIsLogin);
+    EXPECT_EQ(back.service.home.latitude, 52.25);
+    EXPECT_EQ(back.service.home.longitude, 0.125);
+    EXPECT_EQ(back.service.expiryMinutes, 45);
+    EXPECT_TRUE(back.configNotes.isEmpty());
 }
 
 }  // namespace

@@ -134,8 +134,10 @@ int main(int argc, char** argv) {
 
     HostCommandLine line;
     QString text;
-    switch (ReadHostCommandLine(QApplication::arguments(), !windowless, line, text)) {
+    switch (ReadHostCommandLine(QApplication::arguments(), !windowless,
+                                bb::hostapp::DefaultConfigFile(), line, text)) {
         case bb::hostapp::CommandLineRead::Help:
+        case bb::hostapp::CommandLineRead::ConfigWritten:
             std::fputs(qPrintable(text), stdout);
             return 0;
         case bb::hostapp::CommandLineRead::Unreadable:
@@ -147,6 +149,8 @@ int main(int argc, char** argv) {
         case bb::hostapp::CommandLineRead::Ok:
             break;
     }
+    for (const QString& note : line.configNotes)
+        std::fprintf(stderr, "bb-host: %s\n", qPrintable(note));
     std::unique_ptr<bb::hostapp::LiveSource> live = MakeLiveSource(line);
 
     bb::hostapp::HostService host(line.service);
