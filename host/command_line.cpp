@@ -46,7 +46,10 @@ QStringList ConfigArguments(const QString& text, QStringList& notes) {
     QStringList args;
     const QStringList lines = text.split(QLatin1Char('\n'));
     for (int n = 0; n < lines.size(); ++n) {
-        const QString line = lines[n].trimmed();
+        QString line = lines[n].trimmed();
+        // A comment may end a line too, after a blank.
+        if (const int hash = line.indexOf(QStringLiteral(" #")); hash >= 0) line.truncate(hash);
+        line = line.trimmed();
         if (line.isEmpty() || line.startsWith(QLatin1Char('#'))) continue;
         const int equals = line.indexOf(QLatin1Char('='));
         const QString key = line.left(equals).trimmed().toLower();

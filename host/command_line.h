@@ -61,7 +61,8 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
 std::filesystem::path DefaultConfigFile();
 
 // The options of a config file ("key = value" lines: source, call, passcode,
-// filter, home, expiry; "#" starts a comment) as command-line
+// filter, home, expiry; "#" at the start or after a blank begins a comment)
+// as command-line
 // arguments; `notes` names each line that could not be read.
 QStringList ConfigArguments(const QString& text, QStringList& notes);
 

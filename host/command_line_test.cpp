@@ -131,7 +131,7 @@ TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
     testing::TempFolder t;
     const auto file = t.path() / "bb-host.conf";
     std::ofstream(file) << "# my station\n"
-                           "source = kiss-serial /dev/ttyUSB0 1200\n"
+                           "source = kiss-serial /dev/ttyUSB0 1200   # the TNC by the desk\n"
                            "call = N0CALL\n"
                            "passcode = -1\n"
                            "filter = r/51/-1/50\n"
