@@ -10,6 +10,7 @@
 #include <system_error>
 
 #include "host/station_store.h"
+#include "host/tiles.h"
 
 #include "generated/version.h"
 #include "host/live_sources.h"
@@ -81,7 +82,7 @@ QStringList ConfigArguments(const QString& text, QStringList& notes) {
                                  "kiss-serial DEVICE [BAUD] or feed FILE");
         } else if (key == QLatin1String("call") || key == QLatin1String("passcode") ||
                    key == QLatin1String("filter") || key == QLatin1String("home") ||
-                   key == QLatin1String("expiry")) {
+                   key == QLatin1String("expiry") || key == QLatin1String("tiles")) {
             args << QStringLiteral("--") + key << value;
         } else {
             notes << where + QStringLiteral("unknown key \"%1\"").arg(key);
@@ -134,6 +135,7 @@ QString ConfigText(const HostCommandLine& o) {
              .arg(QString::number(o.service.home.latitude, 'g', 10),
                   QString::number(o.service.home.longitude, 'g', 10));
     t += QStringLiteral("expiry = %1\n").arg(o.service.expiryMinutes);
+    t += QStringLiteral("tiles = %1\n").arg(o.tiles.isEmpty() ? QStringLiteral("none") : o.tiles);
     return t;
 }
 
@@ -254,15 +256,22 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
         QStringLiteral("screenshot-after"),
         QStringLiteral("Seconds before the screenshot is taken (default 10)."),
         QStringLiteral("seconds"), QStringLiteral("10"));
+    const QCommandLineOption tiles(
+        QStringLiteral("tiles"),
+        QStringLiteral("The map's tile server, a URL with {z}, {x} and {y} (default the "
+                       "OpenStreetMap standard tiles); 'none' draws the graticule alone."),
+        QStringLiteral("url"), QString::fromLatin1(kDefaultTiles));
     const QCommandLineOption writeConfig(
         QStringLiteral("write-config"),
-        QStringLiteral("Save the options given (source, call, passcode, filter, home, expiry) "
+        QStringLiteral("Save the options given (source, call, passcode, filter, home, expiry, "
+                       "tiles) "
                        "in $XDG_CONFIG_HOME/beaconboard/bb-host.conf, which later starts read "
                        "first, and end."));
-    cli.addOptions({feed,       speed,      loop,     home,         expiry,
-                    noMap,      beaconData, quiet,    screenshot,   screenshotAfter,
-                    aprsIs,     call,       passcode, filter,       kiss,
-                    kissSerial, baud,       dump,     stationsFile, writeConfig});
+    // clang-format off
+    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot,
+                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
+                    stationsFile, tiles, writeConfig});
+    // clang-format on
     const QCommandLineOption help = cli.addHelpOption();
     if (!cli.parse(arguments)) {
         text = QStringLiteral("bb-host: ") + cli.errorText();
@@ -343,6 +352,15 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
             cli.value(stationsFile) == QLatin1String("none") ? QString() : cli.value(stationsFile);
     else if (live)
         out.stationsFile = QString::fromStdString(DefaultStationsFile().string());
+    const QString tileUrl = cli.value(tiles);
+    if (tileUrl != QLatin1String("none")) {
+        if (!(tileUrl.startsWith(QLatin1String("http://")) ||
+              tileUrl.startsWith(QLatin1String("https://"))) ||
+            !tileUrl.contains(QLatin1String("{z}")) || !tileUrl.contains(QLatin1String("{x}")) ||
+            !tileUrl.contains(QLatin1String("{y}")))
+            return Wrong(text, "--tiles wants an http(s) URL with {z}, {x} and {y}, or none");
+        out.tiles = tileUrl;
+    }
     if (cli.isSet(call)) out.call = cli.value(call);
     if (cli.isSet(passcode)) out.passcode = cli.value(passcode);
     if (cli.isSet(filter)) out.filter = cli.value(filter);

@@ -37,6 +37,8 @@ struct HostCommandLine {
     // The APRS-IS login's parts as given, and the serial speed, for
     // --write-config.
     QString call, passcode, filter;
+    // The map's tile server, {z}/{x}/{y} in its URL; empty: none.
+    QString tiles;
     // Lines of the config file that were not read, for standard error.
     QStringList configNotes;
 };
@@ -61,7 +63,7 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
 std::filesystem::path DefaultConfigFile();
 
 // The options of a config file ("key = value" lines: source, call, passcode,
-// filter, home, expiry; "#" at the start or after a blank begins a comment)
+// filter, home, expiry, tiles; "#" at the start or after a blank begins a comment)
 // as command-line
 // arguments; `notes` names each line that could not be read.
 QStringList ConfigArguments(const QString& text, QStringList& notes);

@@ -23,6 +23,7 @@
 #include "host/live_sources.h"
 #include "host/map_window.h"
 #include "host/station_store.h"
+#include "host/tiles.h"
 
 namespace {
 
@@ -56,6 +57,9 @@ std::unique_ptr<bb::hostapp::MapWindow> ShowMap(const HostCommandLine& line,
                                                 bb::hostapp::HostService& host, QApplication& app) {
     if (line.windowless) return nullptr;
     auto window = std::make_unique<bb::hostapp::MapWindow>(host);
+    if (!line.tiles.isEmpty())
+        window->View().SetTiles(
+            new bb::hostapp::TileLoader(line.tiles, bb::hostapp::DefaultTileCache(), window.get()));
     QObject::connect(window.get(), &bb::hostapp::MapWindow::Closing, &app, &QApplication::quit);
     window->show();
     if (!line.screenshot.isEmpty()) {

@@ -1,6 +1,7 @@
 #include "host/map_window.h"
 
 #include <QCloseEvent>
+#include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -16,7 +17,9 @@ namespace bb::hostapp {
 namespace {
 
 constexpr double kKmPerMile = 1.609344;
-constexpr double kKmPerDegree = 111.32;
+constexpr double kEquatorKm = 40075.016686;
+constexpr double kMinZoom = 1, kMaxZoom = 19;
+const QColor kLand(236, 242, 232);
 
 QColor FromMapColour(std::int32_t c) {
     return QColor(c & 0xff, (c >> 8) & 0xff, (c >> 16) & 0xff);
@@ -30,7 +33,10 @@ MapView::MapView(HostService& host, QWidget* parent)
     : QWidget(parent),
       host_(host),
       centreLat_(host.Stations().Home().latitude),
-      centreLon_(host.Stations().Home().longitude) {
+      centreLon_(host.Stations().Home().longitude),
+      // About 400 pixels to a degree of latitude around home.
+      zoom_(std::clamp(std::log2(400 * 360.0 / 256 * std::cos(centreLat_ * std::numbers::pi / 180)),
+                       kMinZoom, kMaxZoom)) {
     setFocusPolicy(Qt::StrongFocus);
     setMinimumSize(320, 240);
     changed_.setSingleShot(true);
@@ -49,39 +55,113 @@ MapView::MapView(HostService& host, QWidget* parent)
 }
 
 QPointF MapView::ToPixel(double xMinutes, double yMinutes) const {
-    const double lon = xMinutes / 60.0, lat = yMinutes / 60.0;
-    const double k = std::cos(centreLat_ * std::numbers::pi / 180.0);
-    return {width() / 2.0 + (lon - centreLon_) * k * pixelsPerDegree_,
-            height() / 2.0 - (lat - centreLat_) * pixelsPerDegree_};
+    const WorldPoint p = ToWorld(yMinutes / 60.0, xMinutes / 60.0, zoom_);
+    const WorldPoint c = ToWorld(centreLat_, centreLon_, zoom_);
+    return {width() / 2.0 + p.x - c.x, height() / 2.0 + p.y - c.y};
 }
 
-double MapView::PixelsPerMile() const {
-    return pixelsPerDegree_ * kKmPerMile / kKmPerDegree;
+double MapView::PixelsPerMileAt(double latitude) const {
+    // The Mercator scale grows with the latitude's secant, the same east and north.
+    const double cosLat = std::max(0.01, std::cos(latitude * std::numbers::pi / 180));
+    return 256.0 * std::exp2(zoom_) / (kEquatorKm * cosLat) * kKmPerMile;
 }
 
-void MapView::RedrawBase() {
-    stationsStale_ = false;
-    base_ = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
-    base_.fill(QColor(236, 242, 232));
-    QPainter p(&base_);
-    // Graticule: a line every degree, or every tenth when zoomed in.
-    const double step = pixelsPerDegree_ > 600 ? 0.1 : (pixelsPerDegree_ > 60 ? 1.0 : 10.0);
+void MapView::SetTiles(TileLoader* tiles) {
+    if (tiles_) tiles_->disconnect(this);
+    tiles_ = tiles;
+    if (tiles_)
+        connect(tiles_, &TileLoader::TileArrived, this, [this] {
+            RedrawBackground();
+            composedStale_ = true;
+            update();
+        });
+    RedrawBackground();
+    composedStale_ = true;
+    update();
+}
+
+void MapView::SetZoomLevel(double level) {
+    zoom_ = std::clamp(level, kMinZoom, kMaxZoom);
+    ViewChanged();
+}
+
+void MapView::DrawGraticule(QPainter& p) const {
+    // A line every degree, or every tenth when zoomed in.
+    const double pixelsPerDegree = 256.0 * std::exp2(zoom_) / 360.0;
+    const double step = pixelsPerDegree > 600 ? 0.1 : (pixelsPerDegree > 60 ? 1.0 : 10.0);
+    const WorldPoint c = ToWorld(centreLat_, centreLon_, zoom_);
+    double north, south, west, east;
+    FromWorld({c.x - width() / 2.0, c.y - height() / 2.0}, zoom_, north, west);
+    FromWorld({c.x + width() / 2.0, c.y + height() / 2.0}, zoom_, south, east);
     p.setPen(QPen(QColor(180, 190, 200), 1));
-    const double halfW = width() / pixelsPerDegree_ /
-                         std::max(0.05, std::cos(centreLat_ * std::numbers::pi / 180)) / 2;
-    const double halfH = height() / pixelsPerDegree_ / 2;
-    for (double lat = std::floor((centreLat_ - halfH) / step) * step; lat <= centreLat_ + halfH;
-         lat += step) {
+    for (double lat = std::floor(south / step) * step; lat <= north; lat += step) {
         const double y = ToPixel(0, lat * 60).y();
         p.drawLine(QPointF(0, y), QPointF(width(), y));
         p.drawText(QPointF(2, y - 2), QString::number(lat, 'f', step < 1 ? 1 : 0));
     }
-    for (double lon = std::floor((centreLon_ - halfW) / step) * step; lon <= centreLon_ + halfW;
-         lon += step) {
+    for (double lon = std::floor(west / step) * step; lon <= east; lon += step) {
         const double x = ToPixel(lon * 60, 0).x();
         p.drawLine(QPointF(x, 0), QPointF(x, height()));
         p.drawText(QPointF(x + 2, height() - 2), QString::number(lon, 'f', step < 1 ? 1 : 0));
     }
+}
+
+void MapView::DrawTiles(QPainter& p) {
+    // Tiles of the nearest whole level, scaled to the zoom between levels.
+    const int z = static_cast<int>(std::lround(zoom_));
+    const double scale = std::exp2(zoom_ - z);
+    const int count = 1 << z;
+    const WorldPoint c = ToWorld(centreLat_, centreLon_, z);
+    const double left = c.x - width() / 2.0 / scale, top = c.y - height() / 2.0 / scale;
+    const int x0 = static_cast<int>(std::floor(left / 256)),
+              x1 = static_cast<int>(std::floor((left + width() / scale) / 256));
+    const int y0 = std::max(0, static_cast<int>(std::floor(top / 256))),
+              y1 =
+                  std::min(count - 1, static_cast<int>(std::floor((top + height() / scale) / 256)));
+    QSet<TileKey> shown;
+    for (int ty = y0; ty <= y1; ++ty)
+        for (int tx = x0; tx <= x1; ++tx)
+            shown.insert({z, ((tx % count) + count) % count, ty});
+    tiles_->Showing(shown);
+    p.setRenderHint(QPainter::SmoothPixmapTransform, scale != 1.0);
+    for (int ty = y0; ty <= y1; ++ty) {
+        for (int tx = x0; tx <= x1; ++tx) {
+            const QImage* tile = tiles_->Tile({z, ((tx % count) + count) % count, ty});
+            if (!tile) continue;
+            const QRectF target((tx * 256 - left) * scale, (ty * 256 - top) * scale, 256 * scale,
+                                256 * scale);
+            p.drawImage(target, *tile);
+        }
+    }
+    // The tiles' makers are named on the map, as their licence asks.
+    const QString credit = tiles_->Attribution();
+    QFont font = p.font();
+    font.setPixelSize(11);
+    p.setFont(font);
+    const QRectF box = QFontMetricsF(font).boundingRect(credit).adjusted(-4, -2, 4, 2);
+    const QRectF at(width() - box.width() - 2, height() - box.height() - 2, box.width(),
+                    box.height());
+    p.fillRect(at, QColor(255, 255, 255, 200));
+    p.setPen(Qt::black);
+    p.drawText(at, Qt::AlignCenter, credit);
+}
+
+void MapView::RedrawBackground() {
+    background_ = QImage(std::max(1, width()), std::max(1, height()), QImage::Format_RGB32);
+    background_.fill(kLand);
+    QPainter p(&background_);
+    // Where a tile is missing (offline, or not come yet) the graticule shows.
+    DrawGraticule(p);
+    if (tiles_) DrawTiles(p);
+}
+
+void MapView::RedrawBase() {
+    stationsStale_ = false;
+    RedrawBackground();
+    base_ =
+        QImage(std::max(1, width()), std::max(1, height()), QImage::Format_ARGB32_Premultiplied);
+    base_.fill(Qt::transparent);
+    QPainter p(&base_);
     // Home, then every station with its symbol and call.
     const HomePosition& home = host_.Stations().Home();
     const QPointF h = ToPixel(home.longitude * 60, home.latitude * 60);
@@ -113,13 +193,13 @@ void MapView::DrawOverlays(QImage& target) const {
     QPainter p(&target);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
-    const double ppm = PixelsPerMile();
     for (const Overlay& o : host_.Overlays().Items()) {
         if (o.mode == kNopPen) continue;
         p.setPen(QPen(FromMapColour(o.colour), o.width));
         const QPointF a = ToPixel(o.x1, o.y1);
         if (o.shape == Overlay::Shape::Circle) {
-            const double r = o.radiusMiles * ppm;
+            // Miles at the station's own latitude, as the tiles are drawn.
+            const double r = o.radiusMiles * PixelsPerMileAt(o.y1 / 60.0);
             if (r > 0 && r < 1e6) p.drawEllipse(a, r, r);
         } else {
             p.drawLine(a, ToPixel(o.x2, o.y2));
@@ -130,7 +210,11 @@ void MapView::DrawOverlays(QImage& target) const {
 const QImage& MapView::Composed() {
     if (base_.size() != size()) RedrawBase();
     if (composedStale_) {
-        composed_ = base_.copy();
+        composed_ = background_.copy();
+        {
+            QPainter p(&composed_);
+            p.drawImage(0, 0, base_);
+        }
         DrawOverlays(composed_);
         composedStale_ = false;
     }
@@ -152,14 +236,14 @@ void MapView::ViewChanged() {
 }
 
 void MapView::Zoom(double factor) {
-    pixelsPerDegree_ = std::clamp(pixelsPerDegree_ * factor, 2.0, 200000.0);
-    ViewChanged();
+    SetZoomLevel(zoom_ + std::log2(factor));
 }
 
 void MapView::Pan(QPoint d) {
-    const double k = std::max(0.05, std::cos(centreLat_ * std::numbers::pi / 180.0));
-    centreLon_ = std::clamp(centreLon_ - d.x() / (pixelsPerDegree_ * k), -180.0, 180.0);
-    centreLat_ = std::clamp(centreLat_ + d.y() / pixelsPerDegree_, -89.0, 89.0);
+    const WorldPoint c = ToWorld(centreLat_, centreLon_, zoom_);
+    FromWorld({c.x - d.x(), c.y - d.y()}, zoom_, centreLat_, centreLon_);
+    centreLon_ = std::clamp(centreLon_, -180.0, 180.0);
+    centreLat_ = std::clamp(centreLat_, -85.0, 85.0);
     ViewChanged();
 }
 

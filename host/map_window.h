@@ -1,5 +1,6 @@
-// The host's map window: the stations around home on a plain projection with
-// a graticule, and what the add-on draws on it.
+// The host's map window: the stations around home in the web's Mercator
+// projection, on map tiles (or a graticule without them), and what the
+// add-on draws on it.
 #pragma once
 
 #include <QImage>
@@ -9,6 +10,7 @@
 #include <QTimer>
 
 #include "host/host_service.h"
+#include "host/tiles.h"
 
 namespace bb::hostapp {
 
@@ -19,7 +21,14 @@ class MapView : public QWidget {
 
     // Map coordinates (minutes of arc, x east, y north) to pixels.
     QPointF ToPixel(double xMinutes, double yMinutes) const;
-    double PixelsPerMile() const;
+    // The scale at a latitude (degrees), and at the centre.
+    double PixelsPerMileAt(double latitude) const;
+    double PixelsPerMile() const { return PixelsPerMileAt(centreLat_); }
+    // Tiles behind the map; null: the graticule alone.
+    void SetTiles(TileLoader* tiles);
+    // The zoom level: the world is 256 × 2^level pixels wide.
+    double ZoomLevel() const { return zoom_; }
+    void SetZoomLevel(double level);
     // Paints the base map anew: the overlays are cleared, then MapRedrawn.
     void RedrawBase();
     void Zoom(double factor);
@@ -36,12 +45,18 @@ class MapView : public QWidget {
 
   private:
     void ViewChanged();
+    // The tiles or the graticule, anew; the stations and overlays stay.
+    void RedrawBackground();
+    void DrawGraticule(QPainter& p) const;
+    void DrawTiles(QPainter& p);
     void DrawOverlays(QImage& target) const;
 
     HostService& host_;
+    TileLoader* tiles_ = nullptr;
     double centreLat_, centreLon_;  // degrees
-    double pixelsPerDegree_ = 400;
-    QImage base_;
+    double zoom_;
+    QImage background_;
+    QImage base_;  // home and the stations, on transparency
     QImage composed_;
     bool composedStale_ = true;
     QPoint dragFrom_;

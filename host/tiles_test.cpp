@@ -1,0 +1,204 @@
+// The map's tiles against a tile server on 127.0.0.1: a known position
+// lands on its place in the tiles at any zoom and pan, the add-on's miles
+// match the tiles' scale, the disk cache, the User-Agent, two requests at
+// most, and a map without a server.
+#include "host/tiles.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <cmath>
+
+#include "host/map_window.h"
+#include "tests/fakes/fake_system.h"
+#include "tests/fakes/tile_server.h"
+
+namespace bb::hostapp {
+namespace {
+
+constexpr double kMarkLat = 51.9, kMarkLon = 0.5;
+
+bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    return done();
+}
+
+bool IsMark(QColor c) {
+    return c.red() > 200 && c.green() < 80 && c.blue() < 80;
+}
+
+class Tiles : public ::testing::Test {
+  protected:
+    // Home (the map's centre, with its cross) a little way from the mark.
+    Tiles() : host({HomePosition{kMarkLat + 0.02, kMarkLon - 0.025}, 60, false}), window(host) {
+        window.resize(500, 400);
+        window.show();
+        QApplication::processEvents();
+    }
+    MapView& View() { return window.View(); }
+    QColor At(QPointF p) { return View().Composed().pixelColor(p.toPoint()); }
+    QPointF Mark() { return View().ToPixel(kMarkLon * 60, kMarkLat * 60); }
+    // Every tile the map shows has come (or failed).
+    bool Settled(const TileLoader& loader, const testing::TileServer& server) {
+        return WaitFor([&] {
+            QApplication::processEvents();
+            return IsMark(At(Mark())) && server.requests == loader.RequestsMade() && loader.Idle();
+        });
+    }
+
+    testing::TempFolder folder;
+    HostService host;
+    MapWindow window;
+};
+
+TEST_F(Tiles, APositionLandsOnItsPlaceInTheTilesAtEveryZoomAndPan) {
+    testing::TileServer server(kMarkLat, kMarkLon);
+    TileLoader loader(server.Url(), folder.path() / "tiles");
+    View().SetZoomLevel(10);
+    View().SetTiles(&loader);
+    ASSERT_TRUE(Settled(loader, server))
+        << loader.RequestsMade() << " " << server.requests << " " << server.served.size() << " "
+        << At(Mark()).name().toStdString() << " " << Mark().x() << "," << Mark().y();
+    EXPECT_TRUE(IsMark(At(Mark())));
+    // Beside the mark, the tiles' land or sea, not the mark.
+    EXPECT_FALSE(IsMark(At(Mark() + QPointF(12, 12))));
+    // Between two levels the tiles are scaled, and the mark is still there.
+    for (const double level : {11.5, 12.0, 7.25, 10.0}) {
+        View().SetZoomLevel(level);
+        EXPECT_TRUE(WaitFor([&] { return IsMark(At(Mark())); })) << level;
+    }
+    for (const QPoint pan : {QPoint(37, -23), QPoint(-120, 80)}) {
+        View().Pan(pan);
+        EXPECT_TRUE(WaitFor([&] { return IsMark(At(Mark())); })) << pan.x() << "," << pan.y();
+    }
+    // The tiles' makers are named in the corner.
+    EXPECT_EQ(loader.Attribution(), "Map tiles: 127.0.0.1");
+    const QImage& map = View().Composed();
+    const QColor corner = map.pixelColor(map.width() - 4, map.height() - 6);
+    EXPECT_GT(corner.lightness(), 240);
+}
+
+TEST_F(Tiles, TheAddOnsMilesMatchTheTilesScaleAtEachStationsLatitude) {
+    // A circle of 10 miles around a station reaches the point 10 miles
+    // north of it, at any latitude and zoom (16.09 km: 0.14471 degrees).
+    for (const double lat : {0.0, 52.0, 70.0}) {
+        for (const double level : {6.0, 9.5, 13.0}) {
+            View().SetZoomLevel(level);
+            const QPointF centre = View().ToPixel(0, lat * 60);
+            const QPointF north = View().ToPixel(0, (lat + 16.09344 / 111.2) * 60);
+            const double r = 10 * View().PixelsPerMileAt(lat);
+            EXPECT_NEAR(centre.y() - north.y(), r, std::max(1.0, r * 0.01)) << lat << " " << level;
+        }
+    }
+}
+
+TEST_F(Tiles, TilesAreKeptOnDiskAndAskedAgainOnlyIfChanged) {
+    const auto cache = folder.path() / "tiles";
+    int asked = 0;
+    {
+        testing::TileServer server(kMarkLat, kMarkLon);
+        server.maxAgeSeconds = 60;  // a server that says a minute: kept a week
+        TileLoader loader(server.Url(), cache);
+        View().SetZoomLevel(10);
+        View().SetTiles(&loader);
+        ASSERT_TRUE(Settled(loader, server));
+        asked = server.requests;
+        ASSERT_GT(asked, 0);
+        // The bytes served are the bytes on disk.
+        const WorldPoint w = ToWorld(kMarkLat, kMarkLon, 10);
+        const TileKey mark{10, static_cast<int>(w.x / 256), static_cast<int>(w.y / 256)};
+        QFile file(QString::fromStdString(
+            (cache / "10" / std::to_string(mark.x) / (std::to_string(mark.y) + ".png")).string()));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        EXPECT_NE(std::find(server.served.begin(), server.served.end(), bytes),
+                  server.served.end());
+        QFile meta(QString::fromStdString(
+            (cache / "10" / std::to_string(mark.x) / (std::to_string(mark.y) + ".meta")).string()));
+        ASSERT_TRUE(meta.open(QIODevice::ReadOnly));
+        const qint64 expires = meta.readLine().trimmed().toLongLong();
+        EXPECT_GE(expires, QDateTime::currentSecsSinceEpoch() + TileLoader::kMinKeepSeconds - 60);
+        View().SetTiles(nullptr);
+    }
+    // The server gone: the map is drawn from the disk, asking nothing.
+    {
+        TileLoader offline(QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"), cache);
+        View().SetTiles(&offline);
+        EXPECT_TRUE(IsMark(At(Mark())));
+        QApplication::processEvents();
+        EXPECT_EQ(offline.RequestsMade(), 0);
+        View().SetTiles(nullptr);
+    }
+    // Out of date: asked again with the tile's ETag, and kept when unchanged.
+    for (auto& entry : std::filesystem::recursive_directory_iterator(cache)) {
+        if (entry.path().extension() != ".meta") continue;
+        QFile meta(QString::fromStdString(entry.path().string()));
+        ASSERT_TRUE(meta.open(QIODevice::ReadOnly));
+        QList<QByteArray> lines = meta.readAll().split('\n');
+        meta.close();
+        lines[0] = "0";
+        ASSERT_TRUE(meta.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        meta.write(lines.join('\n'));
+    }
+    testing::TileServer again(kMarkLat, kMarkLon);
+    TileLoader loader(again.Url(), cache);
+    View().SetTiles(&loader);
+    EXPECT_TRUE(IsMark(At(Mark())));  // the old tile, while it is asked for
+    ASSERT_TRUE(WaitFor(
+        [&] { return again.requests >= asked && loader.RequestsMade() == again.requests; }));
+    EXPECT_EQ(again.notModified, again.requests);
+    EXPECT_FALSE(again.lastIfNoneMatch.isEmpty());
+    EXPECT_TRUE(again.served.empty());
+    View().SetTiles(nullptr);
+}
+
+TEST_F(Tiles, TheProgramIsNamedAndTwoRequestsAtMostAreMade) {
+    testing::TileServer server(kMarkLat, kMarkLon, 60);
+    TileLoader loader(server.Url(), folder.path() / "tiles");
+    window.resize(900, 700);
+    QApplication::processEvents();
+    View().SetZoomLevel(11);
+    View().SetTiles(&loader);
+    ASSERT_TRUE(Settled(loader, server));
+    EXPECT_GE(server.requests, 9);
+    EXPECT_LE(server.maxInFlight(), TileLoader::kMaxRequests);
+    EXPECT_LE(server.maxOpen(), TileLoader::kMaxRequests);
+    EXPECT_EQ(server.userAgent, loader.UserAgent().toUtf8());
+    EXPECT_TRUE(server.userAgent.startsWith("bb-host/")) << server.userAgent.toStdString();
+    // Only what the map shows is asked for: nothing around it, nothing twice.
+    const int shown = server.requests;
+    for (int i = 0; i < 5; ++i)
+        View().RedrawBase();
+    WaitFor([] { return false; }, 200);
+    EXPECT_EQ(server.requests, shown);
+    View().SetTiles(nullptr);
+}
+
+TEST_F(Tiles, WithoutAServerTheGraticuleShowsAndNothingIsAskedAgainAndAgain) {
+    testing::TileServer server(kMarkLat, kMarkLon);
+    const QString url = server.Url();
+    server.Close();
+    TileLoader loader(url, folder.path() / "tiles");
+    View().SetZoomLevel(7);
+    const QImage before = View().Composed();
+    View().SetTiles(&loader);
+    ASSERT_TRUE(WaitFor([&] { return loader.RequestsMade() > 0; }));
+    WaitFor([] { return false; }, 500);
+    const int made = loader.RequestsMade();
+    for (int i = 0; i < 3; ++i)
+        View().RedrawBase();
+    WaitFor([] { return false; }, 300);
+    EXPECT_EQ(loader.RequestsMade(), made);  // a failed tile waits before it is asked again
+    // The map is the graticule map, with the tiles' credit in the corner.
+    const QImage after = View().Composed();
+    const QPoint middle(after.width() / 2 + 17, after.height() / 2 + 23);
+    EXPECT_EQ(after.pixelColor(middle), before.pixelColor(middle));
+}
+
+}  // namespace
+}  // namespace bb::hostapp

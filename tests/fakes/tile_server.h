@@ -1,0 +1,136 @@
+// A map tile server on 127.0.0.1 for the host's map: it makes each tile it
+// is asked for (a land-and-sea picture, with a red mark where the test says),
+// answers as a tile server does (ETag, Cache-Control, 304 for a tile that
+// has not changed) and counts what a usage policy limits: connections and
+// requests at once, and the User-Agent.
+#pragma once
+
+#include <QBuffer>
+#include <QByteArray>
+#include <QColor>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QTimer>
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+namespace bb::testing {
+
+class TileServer {
+  public:
+    static constexpr QRgb kMark = 0xffff0000;
+
+    // The mark's position in degrees; `delayMs` holds each answer back.
+    explicit TileServer(double markLat = 51.9, double markLon = 0.5, int delayMs = 0)
+        : markLat_(markLat), markLon_(markLon), delayMs_(delayMs) {
+        server_.listen(QHostAddress::LocalHost);
+        QObject::connect(&server_, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* c = server_.nextPendingConnection()) {
+                ++open_;
+                maxOpen_ = std::max(maxOpen_, open_);
+                QObject::connect(c, &QTcpSocket::readyRead, [this, c] { Read(c); });
+                QObject::connect(c, &QTcpSocket::disconnected, [this, c] {
+                    --open_;
+                    c->deleteLater();
+                });
+            }
+        });
+    }
+    QString Url() const {
+        return QStringLiteral("http://127.0.0.1:%1/{z}/{x}/{y}.png").arg(server_.serverPort());
+    }
+    void Close() { server_.close(); }
+
+    int requests = 0, notModified = 0;
+    int maxOpen() const { return maxOpen_; }
+    int maxInFlight() const { return maxInFlight_; }
+    QByteArray userAgent;
+    QByteArray lastIfNoneMatch;
+    int maxAgeSeconds = 3600;
+    std::vector<QByteArray> served;  // the PNG bytes, in order
+
+    // The picture of a tile: sea and land from the position, the mark over it.
+    static QImage MakeTile(int z, int x, int y, double markLat, double markLon) {
+        QImage tile(256, 256, QImage::Format_RGB32);
+        const double size = 256.0 * std::exp2(z);
+        for (int py = 0; py < 256; ++py) {
+            const double n = std::numbers::pi * (1 - 2 * (y * 256 + py + 0.5) / size);
+            const double lat = std::atan(std::sinh(n)) * 180 / std::numbers::pi;
+            auto* line = reinterpret_cast<QRgb*>(tile.scanLine(py));
+            for (int px = 0; px < 256; ++px) {
+                const double lon = (x * 256 + px + 0.5) / size * 360 - 180;
+                // A coast that winds; land darker inland.
+                const double coast = std::sin(lat * 1.7) * 0.6 + std::cos(lon * 2.3 + lat) * 0.5 +
+                                     0.25 * std::sin(lon * 9 + lat * 7);
+                line[px] = coast > 0 ? qRgb(214 - int(coast * 30), 226 - int(coast * 20), 196)
+                                     : qRgb(170, 205, 234);
+            }
+        }
+        const double markX = (markLon + 180) / 360 * size;
+        const double latR = markLat * std::numbers::pi / 180;
+        const double markY =
+            (1 - std::log(std::tan(latR) + 1 / std::cos(latR)) / std::numbers::pi) / 2 * size;
+        QPainter p(&tile);
+        p.fillRect(QRectF(markX - x * 256 - 3, markY - y * 256 - 3, 6, 6), QColor(kMark));
+        return tile;
+    }
+
+  private:
+    void Read(QTcpSocket* c) {
+        QByteArray& pending = pending_[c];
+        pending += c->readAll();
+        for (int end; (end = pending.indexOf("\r\n\r\n")) >= 0;) {
+            const QByteArray head = pending.left(end);
+            pending.remove(0, end + 4);
+            ++requests;
+            ++inFlight_;
+            maxInFlight_ = std::max(maxInFlight_, inFlight_);
+            const QList<QByteArray> lines = head.split('\n');
+            QByteArray ifNoneMatch;
+            for (const QByteArray& line : lines) {
+                const QByteArray l = line.trimmed();
+                if (l.toLower().startsWith("user-agent:")) userAgent = l.mid(11).trimmed();
+                if (l.toLower().startsWith("if-none-match:")) ifNoneMatch = l.mid(14).trimmed();
+            }
+            lastIfNoneMatch = ifNoneMatch;
+            const QList<QByteArray> path = lines.value(0).split(' ').value(1).split('/');
+            const int z = path.value(1).toInt(), x = path.value(2).toInt(),
+                      y = path.value(3).split('.').value(0).toInt();
+            const QByteArray etag = "\"" + QByteArray::number(z) + "-" + QByteArray::number(x) +
+                                    "-" + QByteArray::number(y) + "\"";
+            QByteArray answer;
+            if (!ifNoneMatch.isEmpty() && ifNoneMatch == etag) {
+                ++notModified;
+                answer = "HTTP/1.1 304 Not Modified\r\nETag: " + etag +
+                         "\r\nCache-Control: max-age=" + QByteArray::number(maxAgeSeconds) +
+                         "\r\nContent-Length: 0\r\n\r\n";
+            } else {
+                QByteArray png;
+                QBuffer buffer(&png);
+                buffer.open(QIODevice::WriteOnly);
+                MakeTile(z, x, y, markLat_, markLon_).save(&buffer, "PNG");
+                served.push_back(png);
+                answer = "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nETag: " + etag +
+                         "\r\nCache-Control: max-age=" + QByteArray::number(maxAgeSeconds) +
+                         "\r\nContent-Length: " + QByteArray::number(png.size()) + "\r\n\r\n" + png;
+            }
+            QTimer::singleShot(delayMs_, c, [this, c, answer] {
+                --inFlight_;
+                c->write(answer);
+            });
+        }
+    }
+
+    double markLat_, markLon_;
+    int delayMs_;
+    QTcpServer server_;
+    QHash<QTcpSocket*, QByteArray> pending_;
+    int open_ = 0, maxOpen_ = 0, inFlight_ = 0, maxInFlight_ = 0;
+};
+
+}  // namespace bb::testing
