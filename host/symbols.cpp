@@ -1,6 +1,9 @@
 #include "host/symbols.h"
 
 #include <QPainter>
+#include <QPainterPath>
+
+#include "host/symbol_pictures.h"
 
 namespace bb::hostapp {
 namespace {
@@ -18,6 +21,40 @@ QColor CodeColour(char code, bool alternate) {
 }  // namespace
 
 bool DrawSymbol(char table, char code, QImage& image) {
+    const bool primary = table == '/';
+    const bool alternate = table == '\\' || IsOverlay(table);
+    if ((!primary && !alternate) || code < '!' || code > '~') return false;
+    image = QImage(kSymbolSize, kSymbolSize, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter p(&image);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (HasPicture(alternate, code)) {
+        p.save();
+        p.scale(kSymbolSize / 32.0, kSymbolSize / 32.0);
+        DrawPicture(alternate, code, p);
+        p.restore();
+        // The overlay character over the alternate table's picture.
+        if (IsOverlay(table)) {
+            QFont font = p.font();
+            font.setPixelSize(11);
+            font.setBold(true);
+            QPainterPath text;
+            text.addText(0, 0, font, QString(QChar(table)));
+            const QRectF box = text.boundingRect();
+            text.translate(kSymbolSize / 2.0 - box.center().x(),
+                           kSymbolSize / 2.0 - box.center().y());
+            p.setPen(QPen(Qt::black, 2));
+            p.setBrush(Qt::NoBrush);
+            p.drawPath(text);
+            p.fillPath(text, Qt::white);
+        }
+        return true;
+    }
+    p.end();
+    return DrawGlyph(table, code, image);
+}
+
+bool DrawGlyph(char table, char code, QImage& image) {
     const bool primary = table == '/';
     const bool alternate = table == '\\' || IsOverlay(table);
     if ((!primary && !alternate) || code < '!' || code > '~') return false;
