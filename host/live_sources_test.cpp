@@ -17,16 +17,12 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "tests/fakes/wait_for.h"
+
 namespace bb::hostapp {
 namespace {
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using testing::WaitFor;
 
 std::string Monitor(const std::string& frame) {
     std::string m, why;

@@ -14,19 +14,14 @@
 #include "host/map_window.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/tile_server.h"
+#include "tests/fakes/wait_for.h"
 
 namespace bb::hostapp {
 namespace {
 
 constexpr double kMarkLat = 51.9, kMarkLon = 0.5;
 
-bool WaitFor(const std::function<bool()>& done, int ms = 5000) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms)
-        QApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
+using testing::WaitFor;
 
 bool IsMark(QColor c) {
     return c.red() > 200 && c.green() < 80 && c.blue() < 80;
