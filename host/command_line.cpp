@@ -6,7 +6,6 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <algorithm>
-#include <cstdlib>
 #include <system_error>
 
 #include "host/station_store.h"
@@ -14,6 +13,7 @@
 
 #include "generated/version.h"
 #include "host/live_sources.h"
+#include "support/app_paths.h"
 
 namespace bb::hostapp {
 namespace {
@@ -36,11 +36,7 @@ CommandLineRead Wrong(QString& text, const char* message) {
 }  // namespace
 
 std::filesystem::path DefaultConfigFile() {
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/')
-        return std::filesystem::path(xdg) / "beaconboard" / "bb-host.conf";
-    const char* home = std::getenv("HOME");
-    return std::filesystem::path(home && *home ? home : "/tmp") / ".config" / "beaconboard" /
-           "bb-host.conf";
+    return UserFolder("XDG_CONFIG_HOME", ".config") / "bb-host.conf";
 }
 
 QStringList ConfigArguments(const QString& text, QStringList& notes) {

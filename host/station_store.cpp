@@ -1,10 +1,10 @@
 #include "host/station_store.h"
+#include "support/app_paths.h"
 
 #include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -34,11 +34,7 @@ bool WriteAll(int fd, const std::string& bytes) {
 }  // namespace
 
 fs::path DefaultStationsFile() {
-    if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg == '/')
-        return fs::path(xdg) / "beaconboard" / "stations";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".local" / "state" / "beaconboard" /
-           "stations";
+    return UserFolder("XDG_STATE_HOME", ".local/state") / "stations";
 }
 
 void StationStore::Load(StationList& list, std::int64_t nowUnix, std::int64_t maxAgeSeconds,

@@ -8,11 +8,11 @@
 #include <QUrl>
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <numbers>
 #include <system_error>
 
 #include "generated/version.h"
+#include "support/app_paths.h"
 
 namespace bb::hostapp {
 
@@ -47,10 +47,7 @@ std::int64_t ServerKeeps(const QNetworkReply& reply) {
 }  // namespace
 
 fs::path DefaultTileCache() {
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg && *xdg == '/')
-        return fs::path(xdg) / "beaconboard" / "tiles";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".cache" / "beaconboard" / "tiles";
+    return UserFolder("XDG_CACHE_HOME", ".cache") / "tiles";
 }
 
 WorldPoint ToWorld(double latitude, double longitude, double zoom) {

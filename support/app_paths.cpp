@@ -25,8 +25,8 @@ bool FolderWritable(const fs::path& folder) {
     return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
-// The XDG folder of `variable` (only an absolute path counts), else its
-// default under the home folder.
+}  // namespace
+
 fs::path UserFolder(const char* variable, const char* underHome) {
     if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
         return fs::path(xdg) / "beaconboard";
@@ -34,8 +34,6 @@ fs::path UserFolder(const char* variable, const char* underHome) {
     const char* home = std::getenv("HOME");
     return fs::path(home && *home ? home : "/tmp") / underHome / "beaconboard";
 }
-
-}  // namespace
 
 AppPaths ResolveAppPaths(const fs::path& executable) {
     AppPaths p;

@@ -35,6 +35,11 @@ struct AppPaths {
     std::filesystem::path FindData(const std::filesystem::path& relative) const;
 };
 
+// The program's folder under a user's XDG base folder: $`variable`/beaconboard
+// when the variable holds an absolute path, else ~/`underHome`/beaconboard
+// (for example "XDG_CONFIG_HOME" and ".config").
+std::filesystem::path UserFolder(const char* variable, const char* underHome);
+
 // Works the paths out from the executable's path and the environment
 // (XDG_DATA_HOME, XDG_CONFIG_HOME, XDG_STATE_HOME, HOME).
 AppPaths ResolveAppPaths(const std::filesystem::path& executable);
