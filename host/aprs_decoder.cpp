@@ -438,13 +438,9 @@ namespace {
 // The byte just past `count` characters from `from`: UTF-8 characters in a
 // text that is UTF-8, else bytes. `size` when the text ends first.
 std::size_t PastChars(std::string_view s, std::size_t from, std::size_t count, bool utf8) {
-    std::size_t at = from;
-    for (std::size_t n = 0; n < count && at < s.size(); ++n) {
-        ++at;
-        while (utf8 && at < s.size() && (static_cast<unsigned char>(s[at]) & 0xC0) == 0x80)
-            ++at;
-    }
-    return at;
+    if (from >= s.size()) return s.size();
+    if (!utf8) return std::min(s.size(), from + count);
+    return from + LeftChars(s.substr(from), count).size();
 }
 
 bool HasHighBytes(std::string_view s) {

@@ -1,8 +1,5 @@
 #include "host/command_line.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <QCommandLineParser>
 #include <QFile>
 #include <algorithm>
@@ -14,6 +11,7 @@
 #include "generated/version.h"
 #include "host/live_sources.h"
 #include "support/app_paths.h"
+#include "support/whole_file.h"
 
 namespace bb::hostapp {
 namespace {
@@ -140,23 +138,18 @@ QString ConfigText(const HostCommandLine& o) {
 bool WriteConfig(const std::filesystem::path& file, const QString& text, QString& why) {
     std::error_code ec;
     std::filesystem::create_directories(file.parent_path(), ec);
-    std::filesystem::path temporary = file;
-    temporary += ".new";
     const QByteArray bytes = text.toUtf8();
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    bool ok = fd >= 0 && ::write(fd, bytes.constData(), static_cast<std::size_t>(bytes.size())) ==
-                             bytes.size();
-    if (fd >= 0) {
-        ok = ::fsync(fd) == 0 && ok;
-        ::close(fd);
-    }
-    if (ok) std::filesystem::rename(temporary, file, ec);
-    if (!ok || ec) {
-        std::filesystem::remove(temporary, ec);
-        why = QStringLiteral("cannot write ") + QString::fromStdString(file.string());
-        return false;
-    }
-    return true;
+    ReplaceFailure failure;
+    if (ReplaceFile(
+            file, 0600,
+            [&](int fd) {
+                return WriteAll(fd, std::string_view(bytes.constData(),
+                                                     static_cast<std::size_t>(bytes.size())));
+            },
+            failure))
+        return true;
+    why = QStringLiteral("cannot write ") + QString::fromStdString(file.string());
+    return false;
 }
 
 CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,

@@ -1,14 +1,12 @@
 #include "host/station_store.h"
-#include "support/app_paths.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 #include <system_error>
+
+#include "support/app_paths.h"
+#include "support/whole_file.h"
 
 namespace bb::hostapp {
 
@@ -19,17 +17,6 @@ namespace {
 // A list larger than this was not written by bb-host (32767 stations of
 // a few hundred bytes each).
 constexpr std::uintmax_t kMaxFile = 64u << 20;
-
-bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
-}
 
 }  // namespace
 
@@ -66,23 +53,14 @@ void StationStore::Load(StationList& list, std::int64_t nowUnix, std::int64_t ma
 bool StationStore::Save(const StationList& list, std::string& why) {
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
-    fs::path temporary = file_;
-    temporary += ".new";
-    const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (fd < 0) {
-        why = temporary.string() + ": " + std::strerror(errno);
-        return false;
-    }
-    const bool written = WriteAll(fd, list.Write()) && ::fsync(fd) == 0;
-    const int error = errno;
-    ::close(fd);
-    if (written) fs::rename(temporary, file_, ec);
-    if (!written || ec) {
-        why = file_.string() + ": " + (written ? ec.message() : std::strerror(error));
-        fs::remove(temporary, ec);
-        return false;
-    }
-    return true;
+    const std::string text = list.Write();
+    ReplaceFailure failure;
+    if (ReplaceFile(
+            file_, 0600, [&](int fd) { return WriteAll(fd, text); }, failure))
+        return true;
+    why = (failure.created ? "cannot write " : "cannot create a file beside ") + file_.string() +
+          ": " + std::strerror(failure.error);
+    return false;
 }
 
 }  // namespace bb::hostapp

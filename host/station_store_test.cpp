@@ -6,6 +6,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 #include "tests/fakes/fake_system.h"
 
@@ -47,7 +48,10 @@ TEST(StationStore, SavedWholeAndTakenBackAfterARestart) {
     ASSERT_TRUE(store.Save(list, why)) << why;
     // The bytes on disk are the list, and nothing is left beside them.
     EXPECT_EQ(Read(store.File()), list.Write());
-    EXPECT_FALSE(fs::exists(t.path() / "state" / "beaconboard" / "stations.new"));
+    std::vector<std::string> files;
+    for (const auto& f : fs::directory_iterator(t.path() / "state" / "beaconboard"))
+        files.push_back(f.path().filename().string());
+    EXPECT_EQ(files, std::vector<std::string>{"stations"});
 
     Hear(list, "2E0NEW", kNow);
     ASSERT_TRUE(store.Save(list, why));
@@ -99,7 +103,7 @@ TEST(StationStore, APlaceThatCannotHoldTheFileIsToldAndTheOldListStays) {
     Hear(list, "G4ABC", kNow);
     std::string why;
     EXPECT_FALSE(store.Save(list, why));
-    EXPECT_NE(why.find("stations.new"), std::string::npos) << why;
+    EXPECT_NE(why.find((t.path() / "folder" / "stations").string()), std::string::npos) << why;
     EXPECT_EQ(Read(t.path() / "folder"), "a file where the folder should be");
 }
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "support/text_encoding.h"
+#include "support/whole_file.h"
 
 namespace bb::platform {
 
@@ -165,15 +166,7 @@ bool PrivateProfile::Fail(const fs::path& file, std::string_view what, int error
 }
 
 bool PrivateProfile::WriteContents(int fd, std::string_view text) {
-    while (!text.empty()) {
-        const ssize_t n = ::write(fd, text.data(), text.size());
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        text.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return true;
+    return WriteAll(fd, text);
 }
 
 bool PrivateProfile::WritePrivateProfileStringA(std::string_view section, std::string_view key,
@@ -246,24 +239,11 @@ bool PrivateProfile::WritePrivateProfileStringA(std::string_view section, std::s
         ::umask(mask);
         mode = 0666 & ~mask;
     }
-    const fs::path folder = file.has_parent_path() ? file.parent_path() : fs::path(".");
-    std::string temp = (folder / ("." + file.filename().string() + ".XXXXXX")).string();
-    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd < 0) return Fail(file, "cannot create a file beside", errno);
-    bool ok = WriteContents(fd, text) && ::fchmod(fd, mode) == 0 && ::fsync(fd) == 0;
-    int saved = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        saved = errno;
-    }
-    if (ok && ::rename(temp.c_str(), file.c_str()) != 0) {
-        ok = false;
-        saved = errno;
-    }
-    if (!ok) {
-        ::unlink(temp.c_str());
-        return Fail(file, "cannot write", saved ? saved : EIO);
-    }
+    ReplaceFailure failure;
+    if (!ReplaceFile(
+            file, mode, [&](int fd) { return WriteContents(fd, text); }, failure))
+        return Fail(file, failure.created ? "cannot write" : "cannot create a file beside",
+                    failure.error);
     ++replaced_;
     return true;
 }
