@@ -384,7 +384,7 @@ void Form1::mnuPopupDetails_Click() {
         };
         s.tune = [this](const StationRecord& r) {
             if (!Radio()) Raise(err::kObjectNotSet, "no radio link");
-            windows::OpenTuneDialog(tune_, *Radio(), r.Callsign, r.QSY.Frequency);
+            windows::OpenTuneDialog(tune_, *Radio(), r.Callsign, r.QSY);
         };
         details_ = new windows::Form5(s, DetailsCallsign);
         details_->show();

@@ -64,7 +64,8 @@ class WindowTexts : public testing::MainWindow, protected testing::UiDriver {
 
 TEST_F(WindowTexts, EveryTextFitsItsControlInEveryLanguage) {
     Station("PA3XYZ-9", 5,
-            "!5230.00N/00453.20E>PHG9990/W3 Mobile QRV 1296.250MHz T123 Emergency on the ridge");
+            "!5230.00N/00453.20E>PHG9990/W3 Mobile QRV 1296.250MHz T123 -120 1750 R25k Emergency "
+            "on the ridge");
     Station("DL0ZZZ-15", 5, "!PHG5134 438.625MHz");
     host.Know("PA3XYZ-9").Speed = 154;
     host.Know("PA3XYZ-9").Course = 359;

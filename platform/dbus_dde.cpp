@@ -65,6 +65,19 @@ class DBusEndpoint final : public dde::Endpoint {
             Raise(err::kDdeRefused, "execute refused on " + topic_);
     }
 
+    std::string LinkRequest(std::string_view item) override {
+        if (!open_) Raise(err::kDdeNoResponse, "no conversation on " + topic_);
+        const QDBusMessage reply =
+            Call(QStringLiteral("Request"),
+                 QString::fromUtf8(item.data(), static_cast<int>(item.size())));
+        if (reply.type() != QDBusMessage::ReplyMessage)
+            RaiseFor(reply, QString::fromStdString(topic_));
+        const QList<QVariant> args = reply.arguments();
+        if (args.size() != 1 || args[0].typeId() != QMetaType::QString)
+            Raise(err::kDdeNoResponse, "no value for " + std::string(item) + " on " + topic_);
+        return Utf8(args[0].toString());
+    }
+
   private:
     QDBusMessage Call(const QString& method, const QString& argument) {
         QDBusMessage m = QDBusMessage::createMethodCall(service_, path_, kInterface, method);

@@ -274,6 +274,32 @@ void DDEClientModule::SendHamRadioDeluxeFreq(const std::string& frequencyHz,
         [&](std::int16_t) { SetServerConnect(kHamRadioDeluxe, false); });
 }
 
+SetupOutcome DDEClientModule::SendToneAndShift(std::int16_t server, const ToneAndShift& s) {
+    SetupOutcome out;
+    TrapWith(
+        [&] {
+            if (!IsServerConnected(server)) return;
+            dde::Endpoint* e = server == kCommander
+                                   ? (client_ ? client_->DXL_DDECommand.get() : nullptr)
+                                   : (hrd_ ? hrd_->HRD_DDECommand.get() : nullptr);
+            if (!e) return;
+            out.abilities = e->LinkRequest("RigSetup");
+            out.offered = true;
+            e->LinkExecute("xcvrsetup" + DDECommon::EncodeField("tonemode", s.toneMode) +
+                           DDECommon::EncodeField("tone", s.tone) +
+                           DDECommon::EncodeField("dcs", s.dcs) +
+                           DDECommon::EncodeField("shift", s.shift) +
+                           DDECommon::EncodeField("offset", s.offset));
+            out.taken = true;
+        },
+        [&](std::int16_t number) {
+            // A program without the item is simply not sent the command; one
+            // that took the request and then did not answer has gone.
+            if (out.offered && number != err::kDdeRefused) SetServerConnect(server, false);
+        });
+    return out;
+}
+
 void DDEClientModule::ReconnectSweep() {
     ConnectServer(kCommander);
     ConnectServer(kHamRadioDeluxe);

@@ -24,6 +24,22 @@ std::string EncodeField(std::string_view name, std::string_view value);
 std::string ServerNickName(std::int16_t server);
 }  // namespace DDECommon
 
+// The settings besides frequency and mode, as the texts of bb-rigbridge's
+// additive command.
+struct ToneAndShift {
+    std::string toneMode;  // "off", "tone", "tsql" or "dcs"
+    std::string tone;      // hertz with a full stop ("88.5"); empty for none
+    std::string dcs;       // three octal digits ("023"); empty for none
+    std::string shift;     // "none", "plus" or "minus"
+    std::string offset;    // whole hertz; empty leaves the radio's offset
+};
+
+struct SetupOutcome {
+    bool offered = false;   // the program answers the item "RigSetup"
+    std::string abilities;  // its answer: "tone tsql dcs shift offset", or part of it
+    bool taken = false;     // the radio took every setting it has
+};
+
 inline constexpr std::int16_t kCommander = 0;
 inline constexpr std::int16_t kHamRadioDeluxe = 1;
 
@@ -71,6 +87,10 @@ class DDEClientModule {
     std::string GetConnectedServers() const { return ConnectedServers; }
     void SendCommanderFreqMode(const std::string& frequencyKHz, const std::string& mode);
     void SendHamRadioDeluxeFreq(const std::string& frequencyHz, const std::string& mode);
+    // Tone, tone squelch or DCS, repeater shift and offset, after a tune. Only
+    // a program that answers the item "RigSetup" is sent them: the two
+    // programs themselves see no new command.
+    SetupOutcome SendToneAndShift(std::int16_t server, const ToneAndShift& settings);
 
     // The reconnect sweep of the main window's timer.
     void ReconnectSweep();

@@ -11,6 +11,19 @@
 
 namespace bb::rigbridge {
 
+// What a repeater needs besides frequency and mode. Tones are in tenths of a
+// hertz, a DCS code is its octal digits read as written (23 for "023"), the
+// shift -1, 0 or +1, the offset in hertz, the two functions 0 or 1; 0 clears.
+enum class Setting {
+    CtcssTone,
+    CtcssSql,
+    DcsCode,
+    ToneFunction,
+    ToneSquelchFunction,
+    Shift,
+    Offset
+};
+
 // The radio, as far as the bridge needs it.
 class Rig {
   public:
@@ -20,7 +33,24 @@ class Rig {
     virtual bool SetFrequency(double hz, std::string& error) = 0;
     virtual bool Read(double& hz, std::string& mode, std::string& error) = 0;
     virtual std::string Name() const = 0;
+    // Whether the radio has the setting at all.
+    virtual bool Can(Setting setting) const = 0;
+    virtual bool Set(Setting setting, long value, std::string& error) = 0;
 };
+
+// The board's additive command for the settings besides frequency and mode:
+// "xcvrsetup<tonemode:4>tone<tone:4>88.5<dcs:0><shift:5>minus<offset:6>600000".
+// Only bb-rigbridge takes it; the board sends it only where the item
+// "RigSetup" answers, with the words of what the radio can set.
+struct SetupCommand {
+    enum class ToneMode { Off, Tone, ToneSquelch, Dcs };
+    ToneMode mode = ToneMode::Off;
+    long toneTenths = 0;
+    long dcsCode = 0;
+    long shift = 0;
+    std::optional<long> offsetHz;  // nothing: the radio's offset stays
+};
+std::optional<SetupCommand> ParseSetupCommand(std::string_view command, std::string& why);
 
 struct TuneCommand {
     std::optional<double> hz;
@@ -57,6 +87,11 @@ class Bridge {
                                        std::string_view item);
     // Reads the radio; the hot-link items whose value changed.
     std::vector<Change> Poll();
+    // Sets what the radio has of the command, clearing what the command does
+    // not ask for; true when every wanted setting was taken.
+    bool Setup(const SetupCommand& c);
+    // "tone tsql dcs shift offset", or as much of it as the radio has.
+    std::string Abilities() const;
 
   private:
     bool Tune(const TuneCommand& c);

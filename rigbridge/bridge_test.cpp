@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
+
 namespace bb::rigbridge {
 namespace {
 
@@ -34,6 +37,25 @@ class FakeRig final : public Rig {
         return !fail;
     }
     std::string Name() const override { return "Hamlib Dummy"; }
+
+    static constexpr long kNever = -99;  // never set
+    std::map<Setting, long> settings;
+    std::set<Setting> lacks;
+    bool Can(Setting s) const override { return !lacks.count(s); }
+    bool Set(Setting s, long value, std::string& error) override {
+        if (fail) error = "rig is off";
+        if (!fail) settings[s] = value;
+        return !fail;
+    }
+    // tone, tone squelch, DCS, the tone and tone-squelch functions, shift, offset.
+    std::vector<long> Setup() {
+        std::vector<long> v;
+        for (Setting s :
+             {Setting::CtcssTone, Setting::CtcssSql, Setting::DcsCode, Setting::ToneFunction,
+              Setting::ToneSquelchFunction, Setting::Shift, Setting::Offset})
+            v.push_back(settings.count(s) ? settings[s] : kNever);
+        return v;
+    }
 };
 
 class RigBridge : public ::testing::Test {
@@ -75,6 +97,77 @@ TEST(Commands, HamRadioDeluxe) {
          {"", "freq", "freq -5", "freq 0", "freq 1e6", "mode", "mode FOO", "tune 145500000",
           "freq 14507400000000", "freq 00,070050500"})  // a fraction of a hertz, found by fuzzing
         EXPECT_FALSE(ParseHrdCommand(bad, why)) << bad;
+}
+
+TEST(Commands, SetupFieldsAndWhatIsRefused) {
+    std::string why;
+    auto s = ParseSetupCommand(
+        "xcvrsetup<tonemode:4>tsql<tone:5>107.2<dcs:0><shift:5>minus<offset:6>600000", why);
+    ASSERT_TRUE(s) << why;
+    EXPECT_EQ(s->mode, SetupCommand::ToneMode::ToneSquelch);
+    EXPECT_EQ(s->toneTenths, 1072);
+    EXPECT_EQ(s->shift, -1);
+    EXPECT_EQ(*s->offsetHz, 600000);
+    s = ParseSetupCommand("000XCVRSETUP<tonemode:3>dcs<dcs:3>754<shift:4>none", why);
+    ASSERT_TRUE(s) << why;
+    EXPECT_EQ(s->dcsCode, 754);
+    EXPECT_FALSE(s->offsetHz);  // the radio's offset stays
+    for (const char* bad :
+         {"xcvrsetup", "xcvrsetup<tonemode:4>loud", "xcvrsetup<tonemode:4>tone",
+          "xcvrsetup<tonemode:4>tone<tone:3>abc", "xcvrsetup<tonemode:4>tone<tone:5>9999.",
+          "xcvrsetup<tonemode:3>dcs<dcs:3>089", "xcvrsetup<tonemode:3>dcs<dcs:3>000",
+          "xcvrsetup<tonemode:3>off<shift:2>up", "xcvrsetup<tonemode:3>off<offset:3>-60",
+          "xcvrsetup<tonemode:3>off<offset:10>9999999999", "xcvrfreqmode<tonemode:3>off"}) {
+        EXPECT_FALSE(ParseSetupCommand(bad, why)) << bad;
+        EXPECT_FALSE(why.empty());
+    }
+}
+
+TEST_F(RigBridge, SetupSetsWhatIsAnnouncedAndClearsWhatIsNot) {
+    struct Case {
+        Program program;
+        const char* command;
+        std::vector<long> setup;  // as FakeRig::Setup lists it
+    };
+    for (const Case& c :
+         {Case{Program::Commander,
+               "xcvrsetup<tonemode:4>tone<tone:5>100.0<dcs:0><shift:5>minus<offset:6>600000",
+               {1000, 0, 0, 1, 0, -1, 600000}},
+          Case{Program::HamRadioDeluxe,
+               "xcvrsetup<tonemode:4>tsql<tone:4>88.5<dcs:0><shift:4>plus<offset:7>7600000",
+               {885, 885, 0, 0, 1, 1, 7600000}},
+          Case{Program::Commander,
+               "000xcvrsetup<tonemode:3>dcs<dcs:3>023<shift:4>none",
+               {0, 0, 23, 0, 0, 0, 7600000}},
+          Case{Program::HamRadioDeluxe,
+               "xcvrsetup<tonemode:3>off<tone:0><dcs:0><shift:4>none<offset:1>0",
+               {0, 0, 0, 0, 0, 0, 0}}}) {
+        EXPECT_TRUE(bridge.Execute(
+            c.program, c.program == Program::Commander ? "DDEServer" : "HRD_CAT", c.command))
+            << c.command;
+        EXPECT_EQ(rig.Setup(), c.setup) << c.command;
+    }
+    EXPECT_TRUE(rig.calls.empty());  // frequency and mode are left alone
+    EXPECT_EQ(*bridge.Request(Program::Commander, "DDEServer", "RigSetup"),
+              "tone tsql dcs shift offset");
+
+    // A radio without DCS and tone-squelch function: the rest is set, the
+    // command says that not all of it was.
+    rig.lacks = {Setting::DcsCode, Setting::ToneSquelchFunction};
+    rig.settings.clear();
+    EXPECT_TRUE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT",
+                               "xcvrsetup<tonemode:4>tsql<tone:4>88.5<shift:4>none"));
+    EXPECT_FALSE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT",
+                                "xcvrsetup<tonemode:3>dcs<dcs:3>023<shift:5>minus"));
+    constexpr long kNever = FakeRig::kNever;
+    EXPECT_EQ(rig.Setup(), (std::vector<long>{0, 0, kNever, 0, kNever, -1, kNever}));
+    EXPECT_EQ(log.back(), "the radio cannot set its DCS code");
+    EXPECT_EQ(*bridge.Request(Program::HamRadioDeluxe, "HRD_CAT", "RigSetup"),
+              "tone tsql shift offset");
+    rig.fail = true;
+    EXPECT_FALSE(
+        bridge.Execute(Program::Commander, "DDEServer", "xcvrsetup<tonemode:3>off<shift:4>none"));
+    EXPECT_FALSE(bridge.Execute(Program::Commander, "DDEServer", "xcvrsetup<tonemode:4>tone"));
 }
 
 TEST_F(RigBridge, TheModeGoesToTheRadioBeforeTheFrequency) {

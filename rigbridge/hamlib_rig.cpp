@@ -93,6 +93,69 @@ bool HamlibRig::Read(double& hz, std::string& mode, std::string& error) {
     return true;
 }
 
+bool HamlibRig::Can(Setting setting) const {
+    if (!rig_ || !rig_->caps) return false;
+    const rig_caps& c = *rig_->caps;
+    switch (setting) {
+        case Setting::CtcssTone:
+            return c.set_ctcss_tone != nullptr;
+        case Setting::CtcssSql:
+            return c.set_ctcss_sql != nullptr;
+        case Setting::DcsCode:
+            return c.set_dcs_code != nullptr;
+        case Setting::ToneFunction:
+            return rig_has_set_func(rig_, RIG_FUNC_TONE) != 0;
+        case Setting::ToneSquelchFunction:
+            return rig_has_set_func(rig_, RIG_FUNC_TSQL) != 0;
+        case Setting::Shift:
+            return c.set_rptr_shift != nullptr;
+        case Setting::Offset:
+            return c.set_rptr_offs != nullptr;
+    }
+    return false;
+}
+
+bool HamlibRig::Set(Setting setting, long value, std::string& error) {
+    if (!Ready(error)) return false;
+    int status = RIG_OK;
+    const auto tone = static_cast<tone_t>(value);
+    switch (setting) {
+        case Setting::CtcssTone:
+            status = rig_set_ctcss_tone(rig_, RIG_VFO_CURR, tone);
+            break;
+        case Setting::CtcssSql:
+            status = rig_set_ctcss_sql(rig_, RIG_VFO_CURR, tone);
+            break;
+        case Setting::DcsCode:
+            status = rig_set_dcs_code(rig_, RIG_VFO_CURR, tone);
+            break;
+        case Setting::ToneFunction:
+            status = rig_set_func(rig_, RIG_VFO_CURR, RIG_FUNC_TONE, value != 0);
+            break;
+        case Setting::ToneSquelchFunction:
+            status = rig_set_func(rig_, RIG_VFO_CURR, RIG_FUNC_TSQL, value != 0);
+            break;
+        case Setting::Shift:
+            status = rig_set_rptr_shift(rig_, RIG_VFO_CURR,
+                                        value > 0   ? RIG_RPT_SHIFT_PLUS
+                                        : value < 0 ? RIG_RPT_SHIFT_MINUS
+                                                    : RIG_RPT_SHIFT_NONE);
+            break;
+        case Setting::Offset:
+            status = rig_set_rptr_offs(rig_, RIG_VFO_CURR, value);
+            break;
+    }
+    if (Check(status, error)) return true;
+    // A radio that says no to one setting still answers; one that does not
+    // answer is opened again before the next command.
+    if (status != -RIG_ENIMPL && status != -RIG_ENAVAIL && status != -RIG_EINVAL &&
+        status != -RIG_ERJCTED) {
+        rig_close(rig_);
+        open_ = false;
+    }
+    return false;
+}
+
 std::string HamlibRig::Name() const {
     if (!rig_ || !rig_->caps) return {};
     return std::string(rig_->caps->mfg_name) + " " + rig_->caps->model_name;

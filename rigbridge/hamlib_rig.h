@@ -24,6 +24,8 @@ class HamlibRig final : public Rig {
     bool SetFrequency(double hz, std::string& error) override;
     bool Read(double& hz, std::string& mode, std::string& error) override;
     std::string Name() const override;
+    bool Can(Setting setting) const override;
+    bool Set(Setting setting, long value, std::string& error) override;
 
   private:
     // A radio that failed is opened again before the next command.

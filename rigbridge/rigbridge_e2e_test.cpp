@@ -16,7 +16,9 @@
 #include "platform/qt_scheduler.h"
 #include "platform/qt_timer.h"
 #include "radio/dde_client.h"
+#include "stations/comment_decoder.h"
 #include "support/diagnostic_log.h"
+#include "support/settings.h"
 #include "tests/fakes/fake_board.h"
 #include "tests/fakes/loopback_port.h"
 #include "windows/tune_dialog.h"
@@ -64,6 +66,23 @@ class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
         rigctl.waitForFinished();
         const QStringList lines = QString::fromLatin1(rigctl.readAllStandardOutput()).split('\n');
         return lines.size() < 2 ? "" : (lines[0] + " " + lines[1]).toStdString();
+    }
+    // Tone, tone squelch, DCS code, shift and offset as rigctl reads them.
+    std::string ReadSetup() {
+        QProcess rigctl;
+        rigctl.start("rigctl", {"-m", "2", "-r", "127.0.0.1:" + port_});
+        rigctl.write(
+            "\\get_ctcss_tone\n\\get_ctcss_sql\n\\get_dcs_code\n"
+            "\\get_rptr_shift\n\\get_rptr_offs\nq\n");
+        rigctl.closeWriteChannel();
+        rigctl.waitForFinished();
+        // One "Rig command: CTCSS Tone: 885" line per answer.
+        QStringList values;
+        for (const QString& line : QString::fromLatin1(rigctl.readAllStandardOutput()).split('\n'))
+            if (const qsizetype colon = line.lastIndexOf(QStringLiteral(": "));
+                colon > 12 && colon + 2 < line.size())
+                values << line.mid(colon + 2).trimmed();
+        return values.join(' ').toStdString();
     }
     std::int32_t Station(const std::string& call, const std::string& qsy) {
         const std::int32_t i = AddRecord(call);
@@ -120,6 +139,34 @@ TEST_F(TuneARealRig, TuneSetsTheRigAndTheStatusFollowsTheBridge) {
     dialog->tmrSetFreq_Timer();
     EXPECT_EQ(dialog->cmdSetFreq[0]->text(), "DX-Lab Commander is not connected.");
     EXPECT_FALSE(dialog->cmdSetFreq[1]->isEnabled());
+}
+
+// Each station's tone, tone squelch or DCS and repeater offset reach the
+// rig through either program, and nothing of the station before is left.
+TEST_F(TuneARealRig, ToneAndOffsetAsAnnouncedAndNothingLeftOver) {
+    radio.Initialize();
+    StartBridge();
+    ASSERT_TRUE(WaitFor([&] { return radio.GetConnectedServers() == "DXL,HRD"; }, 10000));
+    Settings().SetToneAndOffset = true;
+    struct Case {
+        const char* comment;
+        int program;
+        const char* frequency;
+        const char* setup;  // tone, tone squelch, DCS, shift, offset
+    };
+    for (const Case& c : {Case{"146.940MHz T100 -060", 0, "146940000 FM", "1000 0 0 - 600000"},
+                          Case{"438.650MHz C088 +760", 1, "438650000 FM", "885 885 0 + 7600000"},
+                          Case{"145.500MHz", 0, "145500000 FM", "0 0 0 None 0"},
+                          Case{"439.9875MHz D023", 1, "439987500 FM", "0 0 23 None 0"}}) {
+        const std::int32_t i = AddRecord("DB0RPT");
+        ParseComment(Record(i), c.comment);
+        windows::OpenTuneDialog(dialog, radio, board, i, "DB0RPT");
+        dialog->cmdSetFreq[c.program]->click();
+        EXPECT_EQ(ReadBack(), c.frequency) << c.comment;
+        EXPECT_EQ(ReadSetup(), c.setup) << c.comment;
+        EXPECT_EQ(dialog->lblSetupResult->text().left(5).toStdString(), "Set: ") << c.comment;
+    }
+    Settings().SetToneAndOffset = false;
 }
 
 // A program that announces itself with a call that waits for the answer is

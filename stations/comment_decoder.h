@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 #include "stations/station_record.h"
@@ -28,5 +29,19 @@ bool IsAllDigits(std::string_view text);
 
 // The tone named by a tone number (its whole hertz); 0 when the table has none.
 double ToneFromNumber(double number);
+
+// The fields of the frequency format that follow "MHz" (`rest` starts right
+// after the unit), in any order, up to the first text that is none of them.
+// `frequencyMHz` gives the band for a bare "+" or "-".
+RadioSetup DecodeRadioSetup(std::string_view rest, double frequencyMHz);
+
+// The offset a bare "+" or "-" stands for on the band of `frequencyMHz`; 0
+// where the band has none.
+std::int32_t StandardOffsetHz(double frequencyMHz);
+
+// What tuning sets besides the frequency, as a person reads it:
+// "T 88.5 Hz, −600 kHz", "DCS 023", "no tone, no offset"; then the burst
+// and the range, which the radio is not sent.
+std::string DescribeRadioSetup(const RadioSetup& setup, char decimal);
 
 }  // namespace bb

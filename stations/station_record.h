@@ -16,9 +16,24 @@ struct PHGInfo {
     double Range = 0;         // miles
 };
 
+// What a frequency announcement asks of a radio besides the frequency: the
+// fields that follow "MHz" ("T100 -060", "C088 +760", "D023", "1750", "R25m").
+struct RadioSetup {
+    enum class ToneMode : std::uint8_t { None, Tone, ToneSquelch, Dcs };
+    ToneMode Mode = ToneMode::None;  // None also for "Toff" and for no tone field
+    double ToneHz = 0;               // the standard CTCSS tone of Tone and ToneSquelch
+    std::int16_t DcsCode = 0;        // the code's octal digits as written: 23 for "D023"
+    std::int8_t Shift = 0;           // -1 transmit below, +1 above, 0 simplex
+    std::int32_t OffsetHz = 0;       // 0 with a shift: no standard offset for the band
+    bool Burst1750 = false;
+    std::int16_t Range = 0;  // announced range, information only; 0 when none
+    char RangeUnit = 0;      // 'm' miles, 'k' kilometres
+};
+
 struct QSYInfo {
     std::string Frequency;  // MHz, "." as the decimal point, e.g. "145.625"
     double Tone = 0;        // CTCSS tone in Hz; 0 when none was given
+    RadioSetup Setup;
 };
 
 inline constexpr std::int16_t kNoCourse = -32768;

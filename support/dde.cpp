@@ -13,6 +13,9 @@ class Unanswered final : public Endpoint {
         if (mode == LinkMode::Automatic) Raise(err::kDdeNoResponse, "no programs to talk to");
     }
     void LinkExecute(std::string_view) override { Raise(err::kDdeNoResponse, "no conversation"); }
+    std::string LinkRequest(std::string_view) override {
+        Raise(err::kDdeNoResponse, "no conversation");
+    }
 };
 
 }  // namespace

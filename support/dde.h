@@ -26,6 +26,9 @@ class Endpoint {
     // One execute on the open conversation: 282 without one, 285 when the
     // program refuses the command, 286 when it does not answer in time.
     virtual void LinkExecute(std::string_view command) = 0;
+    // One request for an item on the open conversation: 282 without one or
+    // when the program has no such item, 286 when it does not answer in time.
+    virtual std::string LinkRequest(std::string_view item) = 0;
 };
 
 // Answers an execute sent to one of this program's topics; true accepts it.

@@ -142,6 +142,7 @@ void ReadSettings(const SettingsBinding& b) {
     v.FormatLocator = Number(GetSetIniValue(f, "Locator", "FormatLocator", "6"), "6",
                              [](std::string_view t) { return CInt(Val(t)); });
     v.PHGPlotOnMap = flag("PHG", "PlotOnMap");
+    v.SetToneAndOffset = flag("Radio", "SetToneAndOffset");
 }
 
 void WriteSettings(const SettingsBinding& b) {
@@ -171,6 +172,7 @@ void WriteSettings(const SettingsBinding& b) {
     WriteIni(f, "Option_Units", "FormatAgeMMSS", BoolToIni(v.FormatAgeMMSS));
     WriteIni(f, "Locator", "FormatLocator", std::to_string(v.FormatLocator));
     WriteIni(f, "PHG", "PlotOnMap", BoolToIni(v.PHGPlotOnMap));
+    WriteIni(f, "Radio", "SetToneAndOffset", BoolToIni(v.SetToneAndOffset));
 }
 
 void SaveLanguageChoice(const std::filesystem::path& file, const std::string& language) {

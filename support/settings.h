@@ -26,6 +26,8 @@ struct SettingValues {
     bool FormatAgeMMSS = false;
     std::int16_t FormatLocator = 0;
     bool PHGPlotOnMap = false;
+    // Tuning also sets the announced tone, tone squelch or DCS and repeater offset.
+    bool SetToneAndOffset = false;
 };
 
 // The values of this process.

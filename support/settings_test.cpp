@@ -108,7 +108,10 @@ TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
                           "FormatLocator=6",
                           "",
                           "[PHG]",
-                          "PlotOnMap=TRUE"}) {
+                          "PlotOnMap=TRUE",
+                          "",
+                          "[Radio]",
+                          "SetToneAndOffset=TRUE"}) {
         expected.push_back(l);
     }
     EXPECT_EQ(CrLfLines(ReadFile(file)), expected);
@@ -118,7 +121,7 @@ TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
         EXPECT_TRUE(columns.visible[n]) << n;
     EXPECT_TRUE(values.EmergencyScan && values.EmergencyPlot && values.EmergencyAlarm &&
                 values.EmergencyZoom && values.EmergencyIgnoreOnDistance && values.FormatAgeMMSS &&
-                values.PHGPlotOnMap && values.EmergencyNotify);
+                values.PHGPlotOnMap && values.EmergencyNotify && values.SetToneAndOffset);
     EXPECT_EQ(values.EmergencyIgnoreDistance, 1000);
     EXPECT_EQ(values.FormatLocator, 6);
     // The first start speaks the user's language (the test's locale is Dutch).

@@ -7,6 +7,7 @@
 #include <QTest>
 #include <optional>
 
+#include "stations/comment_decoder.h"
 #include "support/diagnostic_log.h"
 #include "support/system_api.h"
 #include "tests/fakes/comma_locale.h"
@@ -36,10 +37,9 @@ class Windows : public ::testing::Test, protected testing::FakeBoard {
         r.Bearing = 180;
         r.Speed = 54;
         r.Course = 90;
-        r.BeaconText = "!5230.00N/00453.20E>Mobile QRV 145.500MHz";
-        r.Comment = "Mobile QRV 145.500MHz";
-        r.HasQSY = true;
-        r.QSY.Frequency = "145.500";
+        r.BeaconText = "!5230.00N/00453.20E>Mobile QRV 145.500MHz T088 -060";
+        r.Comment = "Mobile QRV 145.500MHz T088 -060";
+        ParseComment(r, r.Comment);
         return i;
     }
     // What the Tune button asked for: callsign and QSY text.
@@ -68,11 +68,12 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
     EXPECT_EQ(f->lblPHGTitle->text(), "PHG");
     EXPECT_EQ(f->lblPHG->text(), "P=25W H=20Ft G=3dB D=Omni");
     EXPECT_EQ(f->lblMHz->text(), "145.500");
+    EXPECT_EQ(f->lblSetup->text(), "T 88.5 Hz, \u2212600 kHz");
     EXPECT_TRUE(f->cmdTune->isEnabled());
     // The beacon button switches to the comment and back.
     f->cmdBeaconComment->click();
     EXPECT_EQ(f->cmdBeaconComment->text(), "cmnt");
-    EXPECT_EQ(f->lblBeacon->text(), "Mobile QRV 145.500MHz");
+    EXPECT_EQ(f->lblBeacon->text(), "Mobile QRV 145.500MHz T088 -060");
     f->cmdBeaconComment->click();
     EXPECT_EQ(f->cmdBeaconComment->text(), "all");
     EXPECT_EQ(f->lblBeacon->text().toStdString(), r.BeaconText);
@@ -92,6 +93,7 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
     EXPECT_EQ(f->lblPHGTitle->text(), "PHGR");
     EXPECT_EQ(f->lblPHG->text(), "P=9W H=80Ft G=6dB D=E R=4");
     EXPECT_EQ(f->lblMHz->text(), "-----");
+    EXPECT_EQ(f->lblSetup->text(), "");
     EXPECT_FALSE(f->cmdTune->isEnabled());
     f->close();
     f = new Form5(Services(), "NOBODY");
@@ -121,7 +123,7 @@ TEST_F(Windows, DetailsKeepTheirStationWhenTheTableIsCompacted) {
     // The index the window found now holds another station's record.
     ASSERT_EQ(board.Table()[shown].Callsign, "G4OTHER");
     f->cmdBeaconComment->click();
-    EXPECT_EQ(f->lblBeacon->text(), "Mobile QRV 145.500MHz");
+    EXPECT_EQ(f->lblBeacon->text(), "Mobile QRV 145.500MHz T088 -060");
     f->cmdTune->click();
     ASSERT_EQ(tuned.size(), 1u);
     EXPECT_EQ(tuned[0], std::make_pair(std::string("PA3XYZ-9"), std::string("145.500")));
@@ -206,6 +208,7 @@ class Options : public Windows {
     frmOptions* Open() {
         values.EmergencyScan = true;
         values.EmergencyNotify = true;
+        values.SetToneAndOffset = true;
         values.EmergencyIgnoreDistance = 250;
         values.FormatAgeMMSS = false;
         values.FormatLocator = 8;
@@ -240,6 +243,11 @@ TEST_F(Options, LoadsFromMemoryAndChangesActAtOnce) {
     EXPECT_TRUE(f->chkEmergencyNotify->isChecked());
     QTest::mouseClick(f->chkEmergencyNotify, Qt::LeftButton, {}, QPoint(8, 11));
     EXPECT_FALSE(values.EmergencyNotify);
+    f->tbsOptions->setCurrentIndex(2);
+    ASSERT_TRUE(f->chkSetToneAndOffset->isVisible());
+    EXPECT_TRUE(f->chkSetToneAndOffset->isChecked());
+    QTest::mouseClick(f->chkSetToneAndOffset, Qt::LeftButton, {}, QPoint(8, 11));
+    EXPECT_FALSE(values.SetToneAndOffset);
     f->chkField[3]->click();
     EXPECT_FALSE(columns.v[3]);
     f->optLocator[2]->click();

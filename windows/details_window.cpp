@@ -3,6 +3,7 @@
 #include "windows/twip_layout.h"
 
 #include "map/arrow.h"
+#include "stations/comment_decoder.h"
 #include "support/error_trap.h"
 #include "support/number_format.h"
 #include "support/vbtypes.h"
@@ -63,7 +64,7 @@ Form5::Form5(const Form5Services& services, const std::string& callsign, QWidget
       layout_(DetailsLayout(fontMetrics())) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("Form5"));
-    setFixedSize(layout_.Px(3975), layout_.Px(3195));
+    setFixedSize(layout_.Px(3975), layout_.Px(3555));
     // The value fields reach to the next control of their line.
     Label1 = Label("Lat.", 120, 120);
     lblLatitude = Label("Latitude", 600, 120, 960);
@@ -86,6 +87,7 @@ Form5::Form5(const Form5Services& services, const std::string& callsign, QWidget
     Label8 = Label("Operating Freq.", 120, 2880, 1400);
     lblMHz = Label("MHz", 1560, 2880, 900);
     Label9 = Label("MHz", 2460, 2880, 400);
+    lblSetup = Label("", 120, 3240, 3735);
     Picture1 = Box(120);
     Picture2 = Box(600);
     Picture3 = Box(1080);
@@ -146,6 +148,7 @@ void Form5::Form_Load() {
         Arrow::DrawDirectionArrow(*Picture2, DetailAngle(r.Bearing), colours);
         cmdTune->setEnabled(r.HasQSY);
         lblMHz->setText(r.HasQSY ? Q(r.QSY.Frequency) : QStringLiteral("-----"));
+        lblSetup->setText(r.HasQSY ? Q(DescribeRadioSetup(r.QSY.Setup, decimal)) : QString());
         lblBeacon->setText(Q(r.BeaconText));
     });
 }

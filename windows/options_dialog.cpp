@@ -120,6 +120,9 @@ frmOptions::frmOptions(OptionsServices services, QWidget* parent)
         b->setEnabled(false);
         b->setToolTip(QStringLiteral("The board looks for this program every 5 seconds"));
     }
+    chkSetToneAndOffset =
+        Check(radios, "Set tone and offset when tuning", 72, &SettingValues::SetToneAndOffset,
+              "frmOptions.chkSetToneAndOffset_Click");
 
     QWidget* phg = Page("PHG");
     chkPHG = Check(phg, "Plot PHG data on map", 16, &SettingValues::PHGPlotOnMap,
@@ -210,6 +213,7 @@ void frmOptions::Form_Load() {
         if (loaded.FormatLocator == 6 || loaded.FormatLocator == 8 || loaded.FormatLocator == 10)
             optLocator[(loaded.FormatLocator - 6) / 2]->setChecked(true);
         chkPHG->setChecked(loaded.PHGPlotOnMap);
+        chkSetToneAndOffset->setChecked(loaded.SetToneAndOffset);
     });
 }
 

@@ -48,7 +48,7 @@ class frmOptions final : public QWidget {
     QCheckBox *chkEmergencyScan, *chkEmergencySoundAlarm, *chkEmergencyPlot,
         *chkEmergencyIgnoreDistance, *chkEmergencyNotify;
     QLineEdit* txtEmergencyIgnoreDistance;
-    QCheckBox *ChkOptRadioHRD, *ChkOptRadioDXL;
+    QCheckBox *ChkOptRadioHRD, *ChkOptRadioDXL, *chkSetToneAndOffset;
     QCheckBox* chkPHG;
     QRadioButton* optLanguages;
     std::array<QRadioButton*, 3> optLocator{};

@@ -4,10 +4,12 @@
 #include <algorithm>
 #include <cmath>
 
+#include "stations/comment_decoder.h"
 #include "support/colours.h"
 #include "support/diagnostic_log.h"
 #include "support/error_trap.h"
 #include "support/number_format.h"
+#include "support/settings.h"
 #include "support/vbtypes.h"
 
 namespace bb::windows {
@@ -20,6 +22,41 @@ constexpr const char* kPrograms[] = {"DX-Lab Commander", "Ham Radio Deluxe"};
 
 QString Q(const std::string& s) {
     return QString::fromStdString(s);
+}
+
+radio::ToneAndShift ToneAndShiftOf(const RadioSetup& s) {
+    using Mode = RadioSetup::ToneMode;
+    radio::ToneAndShift t;
+    t.toneMode = s.Mode == Mode::Tone          ? "tone"
+                 : s.Mode == Mode::ToneSquelch ? "tsql"
+                 : s.Mode == Mode::Dcs         ? "dcs"
+                                               : "off";
+    if (s.Mode == Mode::Tone || s.Mode == Mode::ToneSquelch)
+        t.tone = FixedDecimals(s.ToneHz, 1, '.');
+    if (s.Mode == Mode::Dcs) {
+        t.dcs = std::to_string(s.DcsCode);
+        t.dcs.insert(0, 3 - std::min<std::size_t>(3, t.dcs.size()), '0');
+    }
+    t.shift = s.Shift > 0 ? "plus" : s.Shift < 0 ? "minus" : "none";
+    // A shift on a band without a standard offset keeps the radio's own.
+    if (s.Shift == 0 || s.OffsetHz > 0) t.offset = std::to_string(s.Shift == 0 ? 0 : s.OffsetHz);
+    return t;
+}
+
+// What the settings need of the radio that it lacks, by the words of the
+// item "RigSetup".
+std::string Lacking(const radio::ToneAndShift& t, const std::string& abilities) {
+    std::string words = " " + abilities + " ", lacking;
+    auto need = [&](bool wanted, const char* word, const char* name) {
+        if (wanted && words.find(" " + std::string(word) + " ") == std::string::npos)
+            lacking += (lacking.empty() ? "" : ", ") + std::string(name);
+    };
+    need(t.toneMode == "tone" || t.toneMode == "tsql", "tone", "tone");
+    need(t.toneMode == "tsql", "tsql", "tone squelch");
+    need(t.toneMode == "dcs", "dcs", "DCS");
+    need(t.shift != "none", "shift", "repeater shift");
+    need(!t.offset.empty() && t.offset != "0", "offset", "repeater offset");
+    return lacking;
 }
 
 }  // namespace
@@ -36,11 +73,16 @@ Form3::Form3(radio::DDEClientModule& radio, QWidget* parent) : QWidget(parent), 
                                                          QStringLiteral(" is not connected.")) +
                              24);
     const int width = 210 + buttonWidth + 10;
-    resize(width, 190);
+    // Two lines for what a tune could not set, below the buttons.
+    const int resultHeight = 2 * fontMetrics().lineSpacing() + 4;
+    const int quitTop = 158 + resultHeight + 8;
+    resize(width, quitTop + 40);
     lblDescription = new QLabel(QStringLiteral("Frequency"), this);
     lblDescription->setGeometry(10, 8, width - 20, 20);
+    lblSetup = new QLabel(this);
+    lblSetup->setGeometry(10, 30, width - 20, 20);
     Frame1 = new QGroupBox(QStringLiteral("Mode"), this);
-    Frame1->setGeometry(10, 36, 190, 90);
+    Frame1->setGeometry(10, 58, 190, 90);
     for (int i = 0; i < 4; ++i) {
         optMode[i] = new QRadioButton(Frame1);
         optMode[i]->setGeometry(12 + (i % 2) * 88, 24 + (i / 2) * 30, 80, 24);
@@ -48,11 +90,15 @@ Form3::Form3(radio::DDEClientModule& radio, QWidget* parent) : QWidget(parent), 
     }
     for (int i = 0; i < 2; ++i) {
         cmdSetFreq[i] = new QPushButton(QStringLiteral("Command1"), this);
-        cmdSetFreq[i]->setGeometry(210, 40 + i * 46, buttonWidth, 40);
+        cmdSetFreq[i]->setGeometry(210, 62 + i * 46, buttonWidth, 40);
         connect(cmdSetFreq[i], &QPushButton::clicked, this, [this, i] { cmdSetFreq_Click(i); });
     }
     cmdSetFreqQuit = new QPushButton(QStringLiteral("Quit"), this);
-    cmdSetFreqQuit->setGeometry(10, 145, 90, 30);
+    cmdSetFreqQuit->setGeometry(10, quitTop, 90, 30);
+    lblSetupResult = new QLabel(this);
+    lblSetupResult->setGeometry(10, 158, width - 20, resultHeight);
+    lblSetupResult->setWordWrap(true);
+    lblSetupResult->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(cmdSetFreqQuit, &QPushButton::clicked, this, [this] { cmdSetFreqQuit_Click(); });
     lblFreqMHz = new QLabel(QStringLiteral("FreqMHz"), this);
     lblFreqkHz = new QLabel(QStringLiteral("FreqkHz"), this);
@@ -96,7 +142,28 @@ void Form3::cmdSetFreq_Click(int index) {
             radio_.SendCommanderFreqMode(lblFreqkHz->text().toStdString(), mode);
         else
             radio_.SendHamRadioDeluxeFreq(lblFreqHz->text().toStdString(), mode);
+        SendToneAndShift(static_cast<std::int16_t>(index));
     });
+}
+
+void Form3::SendToneAndShift(std::int16_t server) {
+    lblSetupResult->clear();
+    if (!Settings().SetToneAndOffset) return;
+    const radio::SetupOutcome out = radio_.SendToneAndShift(server, toneAndShift_);
+    const std::string program = kPrograms[server];
+    std::string result;
+    if (!out.offered) {
+        result = program + " does not set tone or offset: set them on the radio by hand.";
+    } else if (const std::string lacking = Lacking(toneAndShift_, out.abilities);
+               !lacking.empty()) {
+        result = "Not set, the radio has no " + lacking + ".";
+    } else if (!out.taken) {
+        result = "The radio did not take the tone and offset.";
+    }
+    if (!result.empty())
+        WriteErrorLog("Form3.cmdSetFreq_Click: " + setup_ + " for " +
+                      lblFreqMHz->text().toStdString() + " MHz: " + result);
+    lblSetupResult->setText(Q(result.empty() ? "Set: " + setup_ + "." : result));
 }
 
 void Form3::cmdSetFreqQuit_Click() {
@@ -108,6 +175,8 @@ void Form3::tmrSetFreq_Timer() {
 }
 
 void Form3::Refresh() {
+    lblSetup->setText(
+        Q(Settings().SetToneAndOffset ? setup_ : setup_ + " (not set when tuning: see Options)"));
     for (std::int16_t s = 0; s < 2; ++s) {
         const bool on = radio_.IsServerConnected(s);
         QPushButton* b = cmdSetFreq[static_cast<std::size_t>(s)];
@@ -121,7 +190,8 @@ void Form3::Refresh() {
     }
 }
 
-TuneTexts MakeTuneTexts(const std::string& callsign, const std::string& qsyFrequency) {
+TuneTexts MakeTuneTexts(const std::string& callsign, const QSYInfo& qsy) {
+    const std::string& qsyFrequency = qsy.Frequency;
     TuneTexts t;
     t.frequencyMHz = Val(qsyFrequency);
     // Beyond this the hertz text has no exact whole number.
@@ -132,6 +202,8 @@ TuneTexts MakeTuneTexts(const std::string& callsign, const std::string& qsyFrequ
     t.khz = FixedDecimals(t.frequencyMHz * 1000, 2, decimal);
     t.hz = Whole(t.frequencyMHz * 1000000);
     t.description = "Tune to station " + callsign + " = " + t.mhz + " MHz";
+    t.setup = DescribeRadioSetup(qsy.Setup, decimal);
+    t.toneAndShift = ToneAndShiftOf(qsy.Setup);
     return t;
 }
 
@@ -141,6 +213,10 @@ void Form3::SetStation(const TuneTexts& t) {
     lblFreqHz->setText(Q(t.hz));
     lblDescription->setText(Q(t.description));
     frequencyMHz_ = t.frequencyMHz;
+    setup_ = t.setup;
+    toneAndShift_ = t.toneAndShift;
+    lblSetupResult->clear();
+    Refresh();
 }
 
 void Form3::closeEvent(QCloseEvent* event) {
@@ -150,13 +226,13 @@ void Form3::closeEvent(QCloseEvent* event) {
 
 void OpenTuneDialog(QPointer<Form3>& dialog, radio::DDEClientModule& radio,
                     const StationBoard& board, std::int32_t index, const std::string& callsign) {
-    OpenTuneDialog(dialog, radio, callsign, board.Table()[index].QSY.Frequency);
+    OpenTuneDialog(dialog, radio, callsign, board.Table()[index].QSY);
 }
 
 void OpenTuneDialog(QPointer<Form3>& dialog, radio::DDEClientModule& radio,
-                    const std::string& callsign, const std::string& qsyFrequency) {
+                    const std::string& callsign, const QSYInfo& qsy) {
     // Everything that can fail comes before the dialog is loaded or changed.
-    const TuneTexts texts = MakeTuneTexts(callsign, qsyFrequency);
+    const TuneTexts texts = MakeTuneTexts(callsign, qsy);
     if (!dialog) dialog = new Form3(radio);
     dialog->SetStation(texts);
     dialog->show();

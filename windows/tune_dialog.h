@@ -18,13 +18,16 @@
 
 namespace bb::windows {
 
-// What the dialog shows for a station, in the user's number format.
+// What the dialog shows for a station, in the user's number format, and the
+// tone and offset that go with the frequency.
 struct TuneTexts {
     double frequencyMHz = 0;
     std::string mhz, khz, hz, description;
+    std::string setup;  // "T 88.5 Hz, −600 kHz"
+    radio::ToneAndShift toneAndShift;
 };
 // Error 6 for a frequency too large to give in whole hertz.
-TuneTexts MakeTuneTexts(const std::string& callsign, const std::string& qsyFrequency);
+TuneTexts MakeTuneTexts(const std::string& callsign, const QSYInfo& qsy);
 
 class Form3 final : public QWidget {
     Q_OBJECT
@@ -43,6 +46,7 @@ class Form3 final : public QWidget {
     int BackColor(int index) const { return backColor_[static_cast<std::size_t>(index)]; }
 
     QLabel* lblDescription;
+    QLabel* lblSetup;  // the tone and offset a tune sets
     QGroupBox* Frame1;
     std::array<QRadioButton*, 4> optMode{};
     std::array<QPushButton*, 2> cmdSetFreq{};
@@ -50,6 +54,7 @@ class Form3 final : public QWidget {
     QLabel* lblFreqMHz;
     QLabel* lblFreqkHz;
     QLabel* lblFreqHz;
+    QLabel* lblSetupResult;  // what the last tune could not set
     QTimer tmrSetFreq;
     std::int16_t SelectedMode = 2;
 
@@ -58,9 +63,12 @@ class Form3 final : public QWidget {
 
   private:
     void Refresh();
+    void SendToneAndShift(std::int16_t server);
 
     radio::DDEClientModule& radio_;
     double frequencyMHz_ = 0;
+    std::string setup_;
+    radio::ToneAndShift toneAndShift_;
     std::array<int, 2> backColor_{};
 };
 
@@ -68,8 +76,8 @@ class Form3 final : public QWidget {
 // table; error 9 when there is none, and the dialog is left as it was.
 void OpenTuneDialog(QPointer<Form3>& dialog, radio::DDEClientModule& radio,
                     const StationBoard& board, std::int32_t index, const std::string& callsign);
-// The same for a station's QSY text as a window holds it.
+// The same for a station's QSY as a window holds it.
 void OpenTuneDialog(QPointer<Form3>& dialog, radio::DDEClientModule& radio,
-                    const std::string& callsign, const std::string& qsyFrequency);
+                    const std::string& callsign, const QSYInfo& qsy);
 
 }  // namespace bb::windows

@@ -8,7 +8,9 @@
 
 #include <QApplication>
 
+#include "stations/comment_decoder.h"
 #include "support/diagnostic_log.h"
+#include "support/settings.h"
 #include "support/system_api.h"
 #include "tests/fakes/comma_locale.h"
 #include "tests/fakes/fake_board.h"
@@ -27,8 +29,10 @@ class TuneDialog : public ::testing::Test, protected testing::FakeBoard {
     void SetUp() override {
         Common::Initialize();
         radio.Initialize();
+        Settings().SetToneAndOffset = true;
     }
     void TearDown() override {
+        Settings().SetToneAndOffset = false;
         if (dialog) dialog->close();
         QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
@@ -36,6 +40,11 @@ class TuneDialog : public ::testing::Test, protected testing::FakeBoard {
         const std::int32_t i = AddRecord(call);
         Record(i).HasQSY = true;
         Record(i).QSY.Frequency = qsy;
+        return i;
+    }
+    std::int32_t Announcing(const std::string& call, const std::string& comment) {
+        const std::int32_t i = AddRecord(call);
+        ParseComment(Record(i), comment);
         return i;
     }
     void Open(std::int32_t i) {
@@ -94,6 +103,53 @@ TEST_F(TuneDialog, ModeChoiceLastsWhileOpenAndResetsAfterQuit) {
     Open(1);
     EXPECT_EQ(dialog->SelectedMode, 2);
     EXPECT_TRUE(dialog->optMode[2]->isChecked());
+}
+
+// Tone and offset go only to a program that answers for them (bb-rigbridge,
+// here on the Ham Radio Deluxe topic); DXLab Commander gets what it always got.
+TEST_F(TuneDialog, ToneAndOffsetGoOnlyWhereTheyAreUnderstood) {
+    dde.StartCommander();
+    dde.StartHrd();
+    dde.Topic("HRD_RADIO_000", "HRD_CAT").values["RigSetup"] = "tone tsql shift offset";
+    radio.ReconnectSweep();
+    struct Case {
+        const char* comment;
+        int program;
+        const char* shown;
+        const char* sent;  // the last execute, on the Ham Radio Deluxe topic
+        const char* result;
+    };
+    for (const Case& c :
+         {Case{"146.940MHz T100 -060", 1, "T 100.0 Hz, \u2212600 kHz",
+               "xcvrsetup<tonemode:4>tone<tone:5>100.0<dcs:0><shift:5>minus<offset:6>600000",
+               "Set: T 100.0 Hz, \u2212600 kHz."},
+          Case{"439.9875MHz D023", 1, "DCS 023, no offset",
+               "xcvrsetup<tonemode:3>dcs<tone:0><dcs:3>023<shift:4>none<offset:1>0",
+               "Not set, the radio has no DCS."},
+          Case{"145.500MHz", 1, "no tone, no offset",
+               "xcvrsetup<tonemode:3>off<tone:0><dcs:0><shift:4>none<offset:1>0",
+               "Set: no tone, no offset."},
+          Case{"438.650MHz C088 +760", 0, "TSQL 88.5 Hz, +7.6 MHz",
+               "xcvrsetup<tonemode:3>off<tone:0><dcs:0><shift:4>none<offset:1>0",
+               "DX-Lab Commander does not set tone or offset: set them on the radio by "
+               "hand."}}) {
+        Open(Announcing("N0CALL", c.comment));
+        EXPECT_EQ(Text(dialog->lblSetup), c.shown) << c.comment;
+        dialog->cmdSetFreq[c.program]->click();
+        EXPECT_EQ(dde.Topic("HRD_RADIO_000", "HRD_CAT").executes.back(), c.sent) << c.comment;
+        EXPECT_EQ(Text(dialog->lblSetupResult), c.result) << c.comment;
+    }
+    EXPECT_EQ(dde.Topic("CI-V Commander", "DDEServer").executes,
+              std::vector<std::string>{"000xcvrfreqmode<xcvrfreq:9>438650.00<xcvrmode:2>FM"});
+
+    // The user's say: no tone and offset at all.
+    Settings().SetToneAndOffset = false;
+    Open(Announcing("N0CALL", "146.940MHz T100 -060"));
+    dialog->cmdSetFreq[1]->click();
+    EXPECT_EQ(dde.Topic("HRD_RADIO_000", "HRD_CAT").executes.back(), "mode FM");
+    EXPECT_EQ(Text(dialog->lblSetup),
+              "T 100.0 Hz, \u2212600 kHz (not set when tuning: see Options)");
+    EXPECT_EQ(Text(dialog->lblSetupResult), "");
 }
 
 TEST_F(TuneDialog, StatusButtonsFollowThePrograms) {

@@ -33,6 +33,7 @@ struct FakeTopic {
     bool refuse = false;  // every execute refused
     bool hang = false;    // every call times out
     std::vector<std::string> executes;
+    std::map<std::string, std::string> values;  // what a request for an item answers
 };
 
 class FakeDde final : public dde::Layer {
@@ -95,6 +96,17 @@ class FakeDde final : public dde::Layer {
             if (t->hang) Raise(err::kDdeTimeout, topic_);
             if (t->refuse) Raise(err::kDdeRefused, topic_);
             t->executes.emplace_back(command);
+        }
+
+        std::string LinkRequest(std::string_view item) override {
+            dde_.log.push_back("request " + std::string(item));
+            FakeTopic* t = Find();
+            if (!open_ || t != open_ || generation_ != dde_.generation)
+                Raise(err::kDdeNoResponse, "no conversation");
+            if (t->hang) Raise(err::kDdeTimeout, topic_);
+            auto v = t->values.find(std::string(item));
+            if (v == t->values.end()) Raise(err::kDdeNoResponse, "no item");
+            return v->second;
         }
 
       private:
