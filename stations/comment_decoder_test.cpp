@@ -184,7 +184,7 @@ TEST(ParseComment, PHGAndQSYTogetherAndUntouchedFields) {
 TEST(ParseComment, NeverFailsOnAnyText) {
     std::string text;
     unsigned seed = 7;
-    const std::string alphabet = "PHGRMHz .0123456789Tt\xff";
+    const std::string alphabet = "PHGRMHz .0123456789Tt\xff+-CDkmof";
     for (int n = 0; n < 20000; ++n) {
         seed = seed * 1103515245u + 12345u;
         text.resize(seed % 24);

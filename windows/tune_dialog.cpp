@@ -148,7 +148,8 @@ void Form3::cmdSetFreq_Click(int index) {
 
 void Form3::SendToneAndShift(std::int16_t server) {
     lblSetupResult->clear();
-    if (!Settings().SetToneAndOffset) return;
+    // A program that went away with the tune turns red at the next refresh.
+    if (!Settings().SetToneAndOffset || !radio_.IsServerConnected(server)) return;
     const radio::SetupOutcome out = radio_.SendToneAndShift(server, toneAndShift_);
     const std::string program = kPrograms[server];
     std::string result;
@@ -160,7 +161,7 @@ void Form3::SendToneAndShift(std::int16_t server) {
     } else if (!out.taken) {
         result = "The radio did not take the tone and offset.";
     }
-    if (!result.empty())
+    if (out.offered && !result.empty())
         WriteErrorLog("Form3.cmdSetFreq_Click: " + setup_ + " for " +
                       lblFreqMHz->text().toStdString() + " MHz: " + result);
     lblSetupResult->setText(Q(result.empty() ? "Set: " + setup_ + "." : result));
