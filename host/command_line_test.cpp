@@ -137,6 +137,8 @@ TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
                            "filter = r/51/-1/50\n"
                            "home = 51.5,-1.25\n"
                            "expiry = 90\n"
+                           "contact = https://example.org/g0abc\n"
+                           "tile-cache = 50\n"
                            "colour = red\n"
                            "this line has no value\n";
     HostCommandLine line;
@@ -147,10 +149,12 @@ TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
     EXPECT_EQ(line.baud, 1200);
     EXPECT_EQ(line.service.home.latitude, 51.5);
     EXPECT_EQ(line.service.expiryMinutes, 90);
+    EXPECT_EQ(line.contact, "https://example.org/g0abc");
+    EXPECT_EQ(line.tileCacheMb, 50);
     ASSERT_EQ(line.configNotes.size(), 2);
-    EXPECT_TRUE(line.configNotes[0].endsWith("line 8: unknown key \"colour\""))
+    EXPECT_TRUE(line.configNotes[0].endsWith("line 10: unknown key \"colour\""))
         << line.configNotes[0].toStdString();
-    EXPECT_TRUE(line.configNotes[1].contains("line 9:"));
+    EXPECT_TRUE(line.configNotes[1].contains("line 11:"));
 
     HostCommandLine over;
     ASSERT_EQ(ReadWith(file, {"--aprs-is", "localhost", "--expiry", "30"}, over, text),
