@@ -1,4 +1,5 @@
 #include "host/command_line.h"
+#include "host/status_line.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -209,6 +210,23 @@ TEST(HostConfig, WriteConfigSavesTheOptionsAStartReadsBack) {
     EXPECT_EQ(back.service.home.longitude, 0.125);
     EXPECT_EQ(back.service.expiryMinutes, 45);
     EXPECT_TRUE(back.configNotes.isEmpty());
+}
+
+// The status line on standard error: written when it says something new, at
+// most once a minute; a host with nothing new stays quiet.
+TEST(HostStatusLine, WrittenWhenItChangesAtMostOnceAMinute) {
+    StatusLine status;
+    const struct {
+        std::int64_t ms;
+        const char* text;
+        bool written;
+    } steps[] = {
+        {0, "1 packets", true},      {10000, "1 packets", false},  {20000, "2 packets", false},
+        {60000, "2 packets", true},  {70000, "2 packets", false},  {600000, "2 packets", false},
+        {610000, "3 packets", true}, {620000, "4 packets", false}, {680000, "4 packets", true},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(status.Due(QString::fromUtf8(s.text), s.ms), s.written) << s.ms;
 }
 
 }  // namespace

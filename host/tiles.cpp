@@ -149,7 +149,7 @@ TileLoader::TileLoader(QString urlTemplate, fs::path cacheFolder, const TilePoli
     : QObject(parent),
       template_(std::move(urlTemplate)),
       cache_(std::move(cacheFolder)),
-      contact_(policy.contact.isEmpty() ? QString::fromUtf8(version::kContact) : policy.contact),
+      contact_(policy.contact.isEmpty() ? QStringLiteral(BB_CONTACT) : policy.contact),
       ownScheduler_(policy.scheduler ? nullptr : std::make_unique<LoopScheduler>()),
       scheduler_(policy.scheduler ? policy.scheduler : ownScheduler_.get()) {
     PruneTileCache(cache_, policy.cacheBytes);
