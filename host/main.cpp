@@ -97,8 +97,6 @@ std::unique_ptr<bb::hostapp::LiveSource> MakeLiveSource(const HostCommandLine& l
     }
 }
 
-// The replayed file or standard input; null with the reason when the file
-// cannot be read.
 // Without a source and with nothing on standard input, a new user is told
 // what to do, on the map and on standard error; the host keeps running so a
 // board can bind to it.
@@ -108,6 +106,8 @@ void Advise(bb::hostapp::MapWindow* window) {
     if (window) window->ShowAdvice(advice);
 }
 
+// The replayed file or standard input; null with the reason when the file
+// cannot be read.
 std::unique_ptr<QObject> StartRecordedSource(const HostCommandLine& line,
                                              bb::hostapp::HostService& host,
                                              bb::hostapp::MapWindow* window, std::string& why) {
