@@ -305,7 +305,8 @@ MapWindow::MapWindow(HostService& host)
     statusBar()->addWidget(status_, 1);
     tileState_->setObjectName(QStringLiteral("tileState"));
     tileState_->hide();
-    statusBar()->addWidget(tileState_, 1);
+    // On the right, as wide as it needs: the source's status takes the rest.
+    statusBar()->addPermanentWidget(tileState_);
     advice_->setObjectName(QStringLiteral("advice"));
     advice_->setStyleSheet(QStringLiteral(
         "QLabel { background: rgba(255, 255, 255, 230); color: black; padding: 12px; "

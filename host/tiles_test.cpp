@@ -18,6 +18,7 @@
 #include "host/map_window.h"
 #include "tests/fakes/fake_scheduler.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/fakes/text_fit.h"
 #include "tests/fakes/tile_server.h"
 #include "tests/fakes/wait_for.h"
 
@@ -254,6 +255,7 @@ TEST_F(Tiles, ARefusingServerIsLeftAloneThenAskedForOneTile) {
         const auto* state = window.findChild<QLabel*>(QStringLiteral("tileState"));
         ASSERT_TRUE(WaitFor([&] { return state->isVisible(); }));
         EXPECT_TRUE(state->text().contains("429")) << state->text().toStdString();
+        EXPECT_TRUE(testing::CutTexts(window).empty());
         // What was on its way when the refusal came, and nothing after.
         const auto quiet = [&](int expected) {
             for (int i = 0; i < 3; ++i)
