@@ -309,8 +309,10 @@ void TileLoader::Finished(QNetworkReply* reply, TileKey key) {
             waiting_.push_front(key);
         }
         if (scheduler_->NowMs() >= pausedUntilMs_) {
-            ++refusals_;
-            std::int64_t wait = refused ? RetryAfterMs(*reply) : -1;
+            // Offline, one tile a minute finds the network back soon enough
+            // and costs no server anything; a refusal waits longer each time.
+            std::int64_t wait = refused ? RetryAfterMs(*reply) : kRetryMs;
+            if (refused) ++refusals_;
             if (wait < 0)
                 wait = std::min<std::int64_t>(std::int64_t{kRetryMs} << std::min(refusals_ - 1, 16),
                                               kMaxBackOffMs);

@@ -69,8 +69,9 @@ class TileLoader : public QObject {
     static constexpr int kMaxRequests = 2;
     static constexpr std::int64_t kMinKeepSeconds = 7 * 24 * 3600;
     // After a failure a tile is not asked for again for this long; a server
-    // that refuses, or cannot be reached, is left alone this long at first,
-    // twice as long after each refusal in a row, up to kMaxBackOffMs.
+    // that cannot be reached is left alone this long, one that refuses as
+    // long as it asks or this long at first and twice as long after each
+    // refusal in a row, up to kMaxBackOffMs.
     static constexpr int kRetryMs = 60000;
     static constexpr int kMaxBackOffMs = 3600 * 1000;
 
