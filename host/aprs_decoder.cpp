@@ -29,7 +29,27 @@ bool IsAddress(std::string_view a, bool allowStar) {
     for (char c : a) {
         if (!std::isalnum(static_cast<unsigned char>(c)) && c != '-') return false;
     }
-    return true;
+    // A dash joins a callsign and its SSID; neither may be left out.
+    return a.front() != '-' && a.back() != '-' && a.find("--") == std::string_view::npos;
+}
+
+// A destination is an AX.25 address whatever network carried it: one to
+// six capitals or digits, and an SSID of 0 to 15.
+bool IsAx25Address(std::string_view a) {
+    const std::size_t dash = a.find('-');
+    const std::string_view call = a.substr(0, dash);
+    if (call.empty() || call.size() > 6) return false;
+    for (char c : call)
+        if (!IsUpperAlnum(c)) return false;
+    if (dash == std::string_view::npos) return true;
+    const std::string_view ssid = a.substr(dash + 1);
+    if (ssid.empty() || ssid.size() > 2 || (ssid.size() == 2 && ssid[0] == '0')) return false;
+    int n = 0;
+    for (char c : ssid) {
+        if (!IsDigit(c)) return false;
+        n = n * 10 + (c - '0');
+    }
+    return n <= 15;
 }
 
 int Digits(std::string_view s, std::size_t at, std::size_t n, bool& ok) {
@@ -110,6 +130,39 @@ int AmbiguityOf(std::string_view s, std::size_t at, int degrees) {
     return level;
 }
 
+// The datum extension "!DAO!" in the comment from `from` on (the last one):
+// a third digit of the minutes of latitude and longitude, as digits after a
+// capital datum letter ("!W33!") or as base-91 hundredths of a hundredth
+// after a small one ("!w11!"), moving the position away from the equator
+// and the prime meridian.
+void ApplyDao(std::string_view info, std::size_t from, Report& r) {
+    for (std::size_t at = info.rfind('!'); at != std::string_view::npos && at >= from + 4;
+         at = info.rfind('!', at - 1)) {
+        const std::size_t start = at - 4;
+        if (info[start] != '!') continue;
+        const char datum = info[start + 1], y = info[start + 2], x = info[start + 3];
+        double latMinutes = 0, lonMinutes = 0;
+        if (datum >= 'A' && datum <= 'Z') {
+            const auto digit = [](char c, double& out) {
+                if (c == ' ') return true;  // a datum only
+                if (!IsDigit(c)) return false;
+                out = (c - '0') / 1000.0;
+                return true;
+            };
+            if (!digit(y, latMinutes) || !digit(x, lonMinutes)) continue;
+        } else if (datum >= 'a' && datum <= 'z') {
+            if (y < '!' || y > '{' || x < '!' || x > '{') continue;
+            latMinutes = (y - 33) / 91.0 * 0.01;
+            lonMinutes = (x - 33) / 91.0 * 0.01;
+        } else {
+            continue;
+        }
+        r.latitude += (r.latitude < 0 ? -latMinutes : latMinutes) / 60.0;
+        r.longitude += (r.longitude < 0 ? -lonMinutes : lonMinutes) / 60.0;
+        return;
+    }
+}
+
 // "DDMM.mmN/DDDMM.mmE$": 19 characters. Blanks of position ambiguity
 // stand for the right-hand digits of the latitude; the longitude is as
 // ambiguous, and the position is the middle of its box.
@@ -120,7 +173,8 @@ bool ParseUncompressed(std::string_view info, std::size_t at, Report& r, std::st
     }
     std::string s(info.substr(at, 19));
     const int latLevel = AmbiguityOf(s, 0, 2), lonLevel = AmbiguityOf(s, 9, 3);
-    if (latLevel < 0 || lonLevel < 0) {
+    // A longitude with blanks of its own has as many as the latitude.
+    if (latLevel < 0 || lonLevel < 0 || (lonLevel != 0 && lonLevel != latLevel)) {
         why = "bad position ambiguity";
         return false;
     }
@@ -156,6 +210,7 @@ bool ParseUncompressed(std::string_view info, std::size_t at, Report& r, std::st
     r.hasPosition = true;
     std::size_t next = at + 19;
     r.commentStart = static_cast<int>(next) + 1;
+    if (level == 0) ApplyDao(info, next, r);
     // Course and speed: "ccc/sss" right after the symbol; a weather
     // station's is the wind.
     bool cs = r.symbolCode != '_';
@@ -336,6 +391,7 @@ bool ParseMicE(const Tnc2Packet& p, std::string_view info, Report& r, std::strin
     r.symbolTable = info[8];
     r.hasPosition = true;
     r.commentStart = 10;
+    if (level == 0) ApplyDao(info, 9, r);
     // Altitude in metres above -10 km: three base-91 digits and "}".
     std::size_t at = 9;
     if (at < info.size() &&
@@ -402,7 +458,7 @@ bool ParseTnc2(std::string_view line, Tnc2Packet& p, std::string& why) {
     while (true) {
         const std::size_t comma = header.find(',');
         const std::string_view a = header.substr(0, comma);
-        if (!IsAddress(a, !first)) {
+        if (first ? !IsAx25Address(a) : !IsAddress(a, true)) {
             why = first ? "bad destination" : "bad path";
             return false;
         }
@@ -483,6 +539,17 @@ void NmeaTime(std::string_view v, PacketTime& t) {
         t = {PacketTime::Form::HourMinuteSecond, true, 0, h, m, sec};
 }
 
+// ddmmyy, the date of an RMC sentence's fix, makes its time a full date.
+void NmeaDate(std::string_view v, PacketTime& t) {
+    bool ok = v.size() == 6 && t.form == PacketTime::Form::HourMinuteSecond;
+    const int d = Digits(v, 0, 2, ok), m = Digits(v, 2, 2, ok), y = Digits(v, 4, 2, ok);
+    if (!ok || d < 1 || d > 31 || m < 1 || m > 12) return;
+    t.form = PacketTime::Form::FullDate;
+    t.day = d;
+    t.month = m;
+    t.year = y < 70 ? 2000 + y : 1900 + y;
+}
+
 // A GPS receiver's own sentence, sent as it is: $GPRMC, $GPGGA or $GPGLL
 // (or the $GN sentences of a multi-system receiver). A checksum, where
 // there is one, must match; a sentence without a valid fix is no position.
@@ -520,6 +587,7 @@ Outcome ParseNmea(std::string_view info, Report& r, std::string& why) {
         if (field(2) != "A") return why = "NMEA without a fix", Outcome::Malformed;
         lat = 3;
         NmeaTime(field(1), r.time);
+        NmeaDate(field(9), r.time);
         bool ok = true;
         const double knots = std::atof(std::string(field(7)).c_str());
         const int course = static_cast<int>(std::lround(std::atof(std::string(field(8)).c_str())));

@@ -2,6 +2,7 @@
 // (CALL>DEST,PATH:payload) into what the station list keeps of it.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,9 +22,11 @@ bool ParseTnc2(std::string_view line, Tnc2Packet& packet, std::string& why);
 
 // A time stamp as the packet gives it; the station list turns it into a date.
 struct PacketTime {
-    enum class Form { None, DayHourMinute, HourMinuteSecond } form = Form::None;
+    // FullDate: a GPS receiver's own date and time, UTC.
+    enum class Form { None, DayHourMinute, HourMinuteSecond, FullDate } form = Form::None;
     bool zulu = true;  // false for the local-time form (DDHHMM/)
     int day = 0, hour = 0, minute = 0, second = 0;
+    int year = 0, month = 0;  // FullDate
 };
 
 struct Report {
@@ -41,6 +44,9 @@ struct Report {
     bool hasAltitude = false;
     double altitudeFeet = 0;
     PacketTime time;
+    // A replayed packet: when its line was recorded, which its time stamp
+    // is read against; 0 when heard live.
+    std::int64_t recordedUnix = 0;
     // Where the report's own information field starts in the packet's (past
     // a third-party header), and the comment's 1-based position in it.
     std::size_t infoStart = 0;

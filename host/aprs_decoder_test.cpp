@@ -22,7 +22,10 @@ TEST(Tnc2, SplitsAddressesPathAndInformation) {
     EXPECT_EQ(p.path, (std::vector<std::string>{"WIDE1-1", "G4XYZ*", "qAR", "M0GATE"}));
     EXPECT_EQ(p.info, "!5213.50N/00007.20E>");
     for (const char* bad : {"", "no header", "G4ABC:>status", "G4 ABC>APRS:>x",
-                            "G4ABC>APRS:", ">APRS:>x", "G4ABC>AP$RS:>x", "G4ABC>APRS,WIDE,,X:>x"}) {
+                            "G4ABC>APRS:", ">APRS:>x", "G4ABC>AP$RS:>x", "G4ABC>APRS,WIDE,,X:>x",
+                            // A source's SSID left out; a destination no AX.25 address.
+                            "G4ABC->APRS:>x", "G4ABC>APRS-16:>x",
+                            "None>None,qAR,TACO:!3751.90NS12213.23W#PHG7500/W2"}) {
         EXPECT_FALSE(ParseTnc2(bad, p, why)) << bad;
     }
 }
@@ -59,6 +62,7 @@ TEST(Decode, UncompressedPositionsWithAndWithoutTime) {
 
 // Left-out digits make a box; the station is put in its middle, and the
 // longitude is as ambiguous as the latitude whether or not it has blanks.
+// The datum extension's third digit of the minutes refines an exact one.
 TEST(Decode, AnAmbiguousPositionIsTheMiddleOfItsBoxInBothDirections) {
     Report r;
     const struct {
@@ -71,6 +75,10 @@ TEST(Decode, AnAmbiguousPositionIsTheMiddleOfItsBoxInBothDirections) {
         {"G4ABC>APRS:!5213.  N/00007.  W-", 13.5, 7.5},
         {"G4ABC>APRS:!521 .  N/00007.27W-", 15, 5},
         {"G4ABC>APRS:!52  .  N/000  .  W-", 30, 30},
+        {"G4ABC>APRS:!5213.50N/00007.20W-Home !W37!", 13.503, 7.207},
+        {"G4ABC>APRS:!5213.50N/00007.20W-!w\"Z!", 13.50 + 0.01 / 91, 7.20 + 0.57 / 91},
+        {"G4ABC>APRS:!5213.50N/00007.20W-!W  !", 13.50, 7.20},
+        {"G4ABC>APRS:!5213.  N/00007.  W-!W37!", 13.5, 7.5},
         // Mic-E: the last two latitude digits left out, west and north kept.
         {"G4ABC>S32ULZ:`(_fn\"Oj/", 25.5 - 27 * 60 + 60 * 33 - 60 * 52 + 27 * 60, 0},
     };
@@ -88,7 +96,10 @@ TEST(Decode, AnAmbiguousPositionIsTheMiddleOfItsBoxInBothDirections) {
     // A blank before a digit, or in the degrees, is no ambiguity the
     // protocol knows.
     for (const char* bad : {"G4ABC>APRS:!5213. 0N/00007.20W-", "G4ABC>APRS:!5 13.00N/00007.20W-",
-                            "G4ABC>APRS:!5213.00N/00007. 0W-", "G4ABC>APRS:!5213.00N/0 007.00W-"})
+                            "G4ABC>APRS:!5213.00N/00007. 0W-", "G4ABC>APRS:!5213.00N/0 007.00W-",
+                            // The longitude's blanks not the latitude's.
+                            "G4ABC>APRS:!5213.50N/00007.  W-",
+                            "SRC>APRS,TCPIP*,qAC,T2POLAND:;SPBLTZ   *010020z5210.  N/021  .  E? x"})
         EXPECT_EQ(DecodeLine(bad, r), Outcome::Malformed) << bad;
 }
 
@@ -202,7 +213,8 @@ TEST(Decode, PositionsAfterABeaconTextFromRawNmeaAndThirdPartyPackets) {
     EXPECT_NEAR(r.longitude, 11 + 31.0 / 60, 1e-9);
     EXPECT_EQ(r.course, 84);
     EXPECT_NEAR(r.speedKnots, 22.4, 1e-9);
-    EXPECT_EQ(r.time.form, PacketTime::Form::HourMinuteSecond);
+    EXPECT_EQ(r.time.form, PacketTime::Form::FullDate);  // its own date, 23 March 1994
+    EXPECT_EQ(r.time.year * 10000 + r.time.month * 100 + r.time.day, 19940323);
     EXPECT_EQ(r.time.hour * 10000 + r.time.minute * 100 + r.time.second, 123519);
     EXPECT_EQ(r.commentStart, 69);  // no comment
     ASSERT_EQ(DecodeLine("G4ABC>GPS:$GNGGA,123519,4807.038,S,01131.000,W,1,08,0.9,545.4,M,46.9,M,"

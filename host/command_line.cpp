@@ -37,6 +37,24 @@ std::filesystem::path DefaultConfigFile() {
     return UserFolder("XDG_CONFIG_HOME", ".config") / "bb-host.conf";
 }
 
+std::filesystem::path SampleFeed() {
+    return ResolveAppPaths(CurrentExecutable()).FindData("sample-feed.tnc2");
+}
+
+QString NoSourceAdvice() {
+    return QStringLiteral(
+               "No packets to hear: no source was given, and standard input has none.\n"
+               "Start bb-host with one of\n"
+               "  --aprs-is HOST --call CALL    an APRS-IS server, receive only\n"
+               "  --kiss HOST[:PORT]            a KISS TNC over TCP (Direwolf)\n"
+               "  --kiss-serial DEVICE          a KISS TNC on a serial port\n"
+               "  --feed FILE                   a recorded feed, such as\n"
+               "                                %1\n"
+               "and add --write-config to keep the choice for the next start.\n"
+               "Meanwhile the board can bind to this bb-host.")
+        .arg(QString::fromStdString(SampleFeed().string()));
+}
+
 QStringList ConfigArguments(const QString& text, QStringList& notes) {
     QStringList args;
     const QStringList lines = text.split(QLatin1Char('\n'));
@@ -76,7 +94,8 @@ QStringList ConfigArguments(const QString& text, QStringList& notes) {
                                  "kiss-serial DEVICE [BAUD] or feed FILE");
         } else if (key == QLatin1String("call") || key == QLatin1String("passcode") ||
                    key == QLatin1String("filter") || key == QLatin1String("home") ||
-                   key == QLatin1String("expiry") || key == QLatin1String("tiles")) {
+                   key == QLatin1String("expiry") || key == QLatin1String("tiles") ||
+                   key == QLatin1String("contact") || key == QLatin1String("tile-cache")) {
             args << QStringLiteral("--") + key << value;
         } else {
             notes << where + QStringLiteral("unknown key \"%1\"").arg(key);
@@ -130,6 +149,8 @@ QString ConfigText(const HostCommandLine& o) {
                   QString::number(o.service.home.longitude, 'g', 10));
     t += QStringLiteral("expiry = %1\n").arg(o.service.expiryMinutes);
     t += QStringLiteral("tiles = %1\n").arg(o.tiles.isEmpty() ? QStringLiteral("none") : o.tiles);
+    if (!o.contact.isEmpty()) t += QStringLiteral("contact = ") + o.contact + QLatin1Char('\n');
+    t += QStringLiteral("tile-cache = %1\n").arg(o.tileCacheMb);
     return t;
 }
 
@@ -156,27 +177,33 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
                               const std::filesystem::path& configFile, HostCommandLine& out,
                               QString& text) {
     QCommandLineParser cli;
-    cli.setApplicationDescription(QStringLiteral(
-        "A small APRS host program for Beaconboard. It hears APRS packets in the TNC2 monitor\n"
-        "form (CALL>DEST,PATH:payload), one per line, keeps the list of stations heard, shows\n"
-        "them on a map and offers them on the D-Bus session bus as org.beaconboard.Host.\n"
-        "A line may start with the time it was heard (2026-12-07T10:00:05Z); a replayed file\n"
-        "keeps those gaps, divided by --speed.\n\n"
-        "On the map the add-on's circles have radii in statute miles and its lines run between\n"
-        "positions in minutes of arc (x east, y north). Drag or use the arrow keys to pan, the\n"
-        "wheel or +/- to zoom.\n\n"
-        "Where the packets come from (one source):\n"
-        "  bb-host --feed data/sample-feed.tnc2 --speed 10 --loop      a recorded feed\n"
-        "  some-decoder | bb-host --feed -                             standard input\n"
-        "  bb-host --aprs-is rotate.aprs2.net --call N0CALL --filter r/52.2/0.12/100\n"
-        "                                                              APRS-IS, receive only\n"
-        "    (port 14580 sends only what the filter asks for: without --filter, 100 km around\n"
-        "    --home; port 10152 sends the whole world's feed, so use it sparingly)\n"
-        "  bb-host --kiss 127.0.0.1:8001                               a KISS TNC (Direwolf)\n"
-        "  bb-host --kiss-serial /dev/ttyUSB0 --baud 9600              a KISS TNC on a serial "
-        "port\n"
-        "Each source shows its state (connecting, connected, packets heard, last error) in the\n"
-        "map window's status bar and on standard error."));
+    cli.setApplicationDescription(
+        QStringLiteral(
+            "A small APRS host program for Beaconboard. It hears APRS packets in the TNC2 monitor\n"
+            "form (CALL>DEST,PATH:payload), one per line, keeps the list of stations heard, shows\n"
+            "them on a map and offers them on the D-Bus session bus as org.beaconboard.Host.\n"
+            "A line may start with the time it was heard (2026-12-07T10:00:05Z); a replayed file\n"
+            "keeps those gaps, divided by --speed.\n\n"
+            "On the map the add-on's circles have radii in statute miles and its lines run "
+            "between\n"
+            "positions in minutes of arc (x east, y north). Drag or use the arrow keys to pan, "
+            "the\n"
+            "wheel or +/- to zoom.\n\n"
+            "Where the packets come from (one source):\n"
+            "  bb-host --feed %1 --speed 10 --loop\n"
+            "                                                              a recorded feed\n"
+            "  some-decoder | bb-host --feed -                             standard input\n"
+            "  bb-host --aprs-is rotate.aprs2.net --call N0CALL --filter r/52.2/0.12/100\n"
+            "                                                              APRS-IS, receive only\n"
+            "    (port 14580 sends only what the filter asks for: without --filter, 100 km around\n"
+            "    --home; port 10152 sends the whole world's feed, so use it sparingly)\n"
+            "  bb-host --kiss 127.0.0.1:8001                               a KISS TNC (Direwolf)\n"
+            "  bb-host --kiss-serial /dev/ttyUSB0 --baud 9600              a KISS TNC on a serial "
+            "port\n"
+            "Each source shows its state (connecting, connected, packets heard, last error) in "
+            "the\n"
+            "map window's status bar and on standard error.")
+            .arg(QString::fromStdString(SampleFeed().string())));
     const QCommandLineOption feed(
         QStringLiteral("feed"),
         QStringLiteral("Replay the monitor lines of <file>; '-' reads standard input."),
@@ -250,18 +277,31 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
         QStringLiteral("The map's tile server, a URL with {z}, {x} and {y} (default the "
                        "OpenStreetMap standard tiles); 'none' draws the graticule alone."),
         QStringLiteral("url"), QString::fromLatin1(kDefaultTiles));
+    const QCommandLineOption contact(
+        QStringLiteral("contact"),
+        QStringLiteral("Whom the tile server's operators can ask about this copy, a URL or mail "
+                       "address, sent with each tile request (default: the build's)."),
+        QStringLiteral("url"));
+    const QCommandLineOption tileCache(
+        QStringLiteral("tile-cache"),
+        QStringLiteral("Keep at most <MB> of map tiles on disk, the oldest removed at start "
+                       "(default 200)."),
+        QStringLiteral("MB"), QStringLiteral("200"));
     const QCommandLineOption writeConfig(
         QStringLiteral("write-config"),
         QStringLiteral("Save the options given (source, call, passcode, filter, home, expiry, "
-                       "tiles) "
+                       "tiles, contact, tile-cache) "
                        "in $XDG_CONFIG_HOME/beaconboard/bb-host.conf, which later starts read "
                        "first, and end."));
     // clang-format off
     cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot,
                     screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
-                    stationsFile, tiles, writeConfig});
+                    stationsFile, tiles, contact, tileCache, writeConfig});
     // clang-format on
     const QCommandLineOption help = cli.addHelpOption();
+    const QCommandLineOption showVersion(
+        QStringLiteral("version"), QStringLiteral("Show the version and where the files are."));
+    cli.addOption(showVersion);
     if (!cli.parse(arguments)) {
         text = QStringLiteral("bb-host: ") + cli.errorText();
         return CommandLineRead::Unreadable;
@@ -269,6 +309,23 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
     if (cli.isSet(help)) {
         text = cli.helpText();
         return CommandLineRead::Help;
+    }
+    if (cli.isSet(showVersion)) {
+        // As the board gives it, then where this copy keeps its files.
+        text = QStringLiteral("%1 %2.%3.%4\n")
+                   .arg(QString::fromUtf8(version::kProductName))
+                   .arg(version::kMajor)
+                   .arg(version::kMinor)
+                   .arg(version::kRevision);
+        const auto line = [&](const char* what, const std::filesystem::path& p) {
+            text +=
+                QString::fromUtf8(what) + QString::fromStdString(p.string()) + QLatin1Char('\n');
+        };
+        line("config file: ", configFile.empty() ? DefaultConfigFile() : configFile);
+        line("station list: ", DefaultStationsFile());
+        line("tile cache: ", DefaultTileCache());
+        line("sample feed: ", SampleFeed());
+        return CommandLineRead::Version;
     }
 
     if (cli.isSet(home) && !ParseHome(cli.value(home), out.service.home))
@@ -283,6 +340,7 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
     out.loop = cli.isSet(loop);
     const int sources =
         cli.isSet(feed) + cli.isSet(aprsIs) + cli.isSet(kiss) + cli.isSet(kissSerial);
+    out.sourceGiven = sources > 0;
     if (sources > 1)
         return Wrong(text, "choose one of --feed, --aprs-is, --kiss and --kiss-serial");
     // The live source, checked before anything starts.
@@ -350,6 +408,10 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
             return Wrong(text, "--tiles wants an http(s) URL with {z}, {x} and {y}, or none");
         out.tiles = tileUrl;
     }
+    out.tileCacheMb = cli.value(tileCache).toInt(&ok);
+    if (!ok || out.tileCacheMb < 1)
+        return Wrong(text, "--tile-cache wants a whole number of MB, at least 1");
+    if (cli.isSet(contact)) out.contact = cli.value(contact);
     if (cli.isSet(call)) out.call = cli.value(call);
     if (cli.isSet(passcode)) out.passcode = cli.value(passcode);
     if (cli.isSet(filter)) out.filter = cli.value(filter);

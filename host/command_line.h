@@ -16,6 +16,9 @@ struct HostCommandLine {
 
     HostService::Options service;
     Source source = Source::StandardInput;
+    // False when neither the command line nor the config file named a
+    // source: standard input is read, but a new user may not know.
+    bool sourceGiven = false;
     QString feedFile;  // Source::Feed
     double speed = 1;
     bool loop = false;
@@ -39,6 +42,10 @@ struct HostCommandLine {
     QString call, passcode, filter;
     // The map's tile server, {z}/{x}/{y} in its URL; empty: none.
     QString tiles;
+    // Whom the tile server's operators can ask about this copy; empty: the build's.
+    QString contact;
+    // The tile cache's largest size in MB.
+    int tileCacheMb = 200;
     // Lines of the config file that were not read, for standard error.
     QStringList configNotes;
 };
@@ -50,7 +57,8 @@ bool HasDisplay();
 // in `text`; `Unreadable` (an unknown option, a value missing) and `Wrong`
 // (a value out of its range) leave the message for standard error there.
 // `ConfigWritten`: --write-config saved the options, and `text` says where.
-enum class CommandLineRead { Ok, Help, Unreadable, Wrong, ConfigWritten };
+// `Version`: the version and where the files are, in `text`.
+enum class CommandLineRead { Ok, Help, Version, Unreadable, Wrong, ConfigWritten };
 CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDisplay,
                                     HostCommandLine& out, QString& text);
 // The same with the options of a config file first, which the command line
@@ -62,10 +70,17 @@ CommandLineRead ReadHostCommandLine(const QStringList& arguments, bool haveDispl
 // $XDG_CONFIG_HOME/beaconboard/bb-host.conf (~/.config/beaconboard/bb-host.conf).
 std::filesystem::path DefaultConfigFile();
 
+// The sample feed shipped with this copy: beside the program, or in the
+// installation's share folder.
+std::filesystem::path SampleFeed();
+
+// What to do when bb-host was given nothing to hear, for the map and
+// standard error.
+QString NoSourceAdvice();
+
 // The options of a config file ("key = value" lines: source, call, passcode,
-// filter, home, expiry, tiles; "#" at the start or after a blank begins a comment)
-// as command-line
-// arguments; `notes` names each line that could not be read.
+// filter, home, expiry, tiles, contact, tile-cache; "#" at the start or after a blank begins a
+// comment) as command-line arguments; `notes` names each line that could not be read.
 QStringList ConfigArguments(const QString& text, QStringList& notes);
 
 }  // namespace bb::hostapp

@@ -1,4 +1,5 @@
 #include "host/command_line.h"
+#include "host/status_line.h"
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -137,6 +138,8 @@ TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
                            "filter = r/51/-1/50\n"
                            "home = 51.5,-1.25\n"
                            "expiry = 90\n"
+                           "contact = https://example.org/g0abc\n"
+                           "tile-cache = 50\n"
                            "colour = red\n"
                            "this line has no value\n";
     HostCommandLine line;
@@ -147,10 +150,12 @@ TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
     EXPECT_EQ(line.baud, 1200);
     EXPECT_EQ(line.service.home.latitude, 51.5);
     EXPECT_EQ(line.service.expiryMinutes, 90);
+    EXPECT_EQ(line.contact, "https://example.org/g0abc");
+    EXPECT_EQ(line.tileCacheMb, 50);
     ASSERT_EQ(line.configNotes.size(), 2);
-    EXPECT_TRUE(line.configNotes[0].endsWith("line 8: unknown key \"colour\""))
+    EXPECT_TRUE(line.configNotes[0].endsWith("line 10: unknown key \"colour\""))
         << line.configNotes[0].toStdString();
-    EXPECT_TRUE(line.configNotes[1].contains("line 9:"));
+    EXPECT_TRUE(line.configNotes[1].contains("line 11:"));
 
     HostCommandLine over;
     ASSERT_EQ(ReadWith(file, {"--aprs-is", "localhost", "--expiry", "30"}, over, text),
@@ -205,6 +210,23 @@ TEST(HostConfig, WriteConfigSavesTheOptionsAStartReadsBack) {
     EXPECT_EQ(back.service.home.longitude, 0.125);
     EXPECT_EQ(back.service.expiryMinutes, 45);
     EXPECT_TRUE(back.configNotes.isEmpty());
+}
+
+// The status line on standard error: written when it says something new, at
+// most once a minute; a host with nothing new stays quiet.
+TEST(HostStatusLine, WrittenWhenItChangesAtMostOnceAMinute) {
+    StatusLine status;
+    const struct {
+        std::int64_t ms;
+        const char* text;
+        bool written;
+    } steps[] = {
+        {0, "1 packets", true},      {10000, "1 packets", false},  {20000, "2 packets", false},
+        {60000, "2 packets", true},  {70000, "2 packets", false},  {600000, "2 packets", false},
+        {610000, "3 packets", true}, {620000, "4 packets", false}, {680000, "4 packets", true},
+    };
+    for (const auto& s : steps)
+        EXPECT_EQ(status.Due(QString::fromUtf8(s.text), s.ms), s.written) << s.ms;
 }
 
 }  // namespace

@@ -69,12 +69,13 @@ FeedReplay::FeedReplay(std::vector<std::string> lines, double speed, bool loop, 
     double last = 0;
     for (std::string& raw : lines) {
         std::string_view view(raw);
-        if (const auto t = SplitFeedTime(view)) {
+        const auto t = SplitFeedTime(view);
+        if (t) {
             if (!first) first = *t;
             // A clock that steps back plays the line at once, never earlier lines again.
             last = std::max(last, static_cast<double>(*t - *first));
         }
-        items_.push_back({last, std::string(view)});
+        items_.push_back({last, std::string(view), t.value_or(0)});
     }
     passLength_ = last + 1;
     timer_.setSingleShot(true);
@@ -107,7 +108,7 @@ void FeedReplay::Next() {
             return;
         }
         ++next_;
-        emit Line(item.packet);
+        emit Line(item.packet, item.recorded);
     }
     timer_.start(0);
 }

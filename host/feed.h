@@ -26,7 +26,8 @@ class FeedReplay : public QObject {
     void Start();
 
   signals:
-    void Line(const std::string& packet);
+    // `recordedUnix`: the time the line says it was heard; 0 when it says none.
+    void Line(const std::string& packet, std::int64_t recordedUnix);
     void Finished();
 
   private:
@@ -35,6 +36,7 @@ class FeedReplay : public QObject {
     struct Item {
         double due;  // seconds from the start of one pass
         std::string packet;
+        std::int64_t recorded;
     };
     std::vector<Item> items_;
     double speed_;

@@ -132,6 +132,14 @@ void HostService::Hear(const std::string& line) {
 }
 
 void HostService::Hear(const std::string& line, std::int64_t nowUnix) {
+    Hear(line, nowUnix, 0);
+}
+
+void HostService::HearReplayed(const std::string& line, std::int64_t recordedUnix) {
+    Hear(line, NowUnix(), recordedUnix);
+}
+
+void HostService::Hear(const std::string& line, std::int64_t nowUnix, std::int64_t recordedUnix) {
     ++counters_.heard;
     emit DataAvailable();
     aprs::Tnc2Packet packet;
@@ -152,6 +160,7 @@ void HostService::Hear(const std::string& line, std::int64_t nowUnix) {
             break;
     }
     ++counters_.decoded;
+    report.recordedUnix = recordedUnix;
     std::string callsign;
     const auto change = stations_.Take(
         report, std::string_view(packet.info).substr(report.infoStart), nowUnix, callsign);

@@ -68,6 +68,9 @@ class HostService : public QObject {
     // One line of monitor text, as heard now.
     void Hear(const std::string& line);
     void Hear(const std::string& line, std::int64_t nowUnix);
+    // A replayed line, recorded at `recordedUnix` (0: not known), as heard now.
+    void Hear(const std::string& line, std::int64_t nowUnix, std::int64_t recordedUnix);
+    void HearReplayed(const std::string& line, std::int64_t recordedUnix);
     // Removes the stations not heard within the expiry time.
     void ExpireStations(std::int64_t nowUnix);
 

@@ -1,6 +1,6 @@
 // The live sources against scripted servers on 127.0.0.1: an APRS-IS
-// server, a KISS TNC over TCP and one behind a named pipe; and the KISS and
-// AX.25 decoding on its own.
+// server, a KISS TNC over TCP and one behind a named pipe; the KISS and
+// AX.25 decoding on its own; and a recorded feed replayed days later.
 #include "host/live_sources.h"
 
 #include <gtest/gtest.h>
@@ -12,11 +12,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
 
+#include "host/feed.h"
+#include "host/host_service.h"
 #include "tests/fakes/wait_for.h"
 
 namespace bb::hostapp {
@@ -242,6 +245,45 @@ TEST(KissSources, OverTcpAndThroughANamedPipe) {
     ::close(w);  // the TNC goes away: the source says so and waits to open it again
     ASSERT_TRUE(WaitFor([&] { return serial.State().state.startsWith("waiting"); }));
     EXPECT_EQ(serial.State().packets, 2u);
+}
+
+// A feed recorded two days ago: each station's report is as old as it was
+// when heard, by its own time stamp; a station whose clock ran ahead is
+// taken as reporting when heard.
+TEST(Replay, AStationsReportIsAsOldAsWhenItWasHeard) {
+    const qint64 now = QDateTime::currentSecsSinceEpoch();
+    const QDateTime recorded = QDateTime::fromSecsSinceEpoch(now - 2 * 86400 - now % 60, Qt::UTC);
+    const auto stamp = [&](int minutesAfter, const char* form) {
+        return recorded.addSecs(minutesAfter * 60)
+            .toString(QString::fromLatin1(form))
+            .toStdString();
+    };
+    const struct {
+        std::string call, stamp;
+        double ageMinutes;  // ReportDate before FallbackDate, as the board reads them
+    } cases[] = {
+        {"G4ABC", stamp(-15, "ddHHmm") + "z", 15},
+        {"G4DEF", stamp(-30, "HHmmss") + "h", 30},
+        {"G4GHI", stamp(120, "ddHHmm") + "z", 0},  // a clock two hours ahead
+    };
+    std::vector<std::string> lines;
+    for (const auto& c : cases)
+        lines.push_back(recorded.toString(Qt::ISODate).toStdString() + " " + c.call + ">APRS:@" +
+                        c.stamp + "5213.50N/00007.20E-");
+    HostService host(HostService::Options{});
+    FeedReplay replay(lines, 0, false);
+    QObject::connect(&replay, &FeedReplay::Line, &host, &HostService::HearReplayed);
+    bool done = false;
+    QObject::connect(&replay, &FeedReplay::Finished, [&] { done = true; });
+    replay.Start();
+    ASSERT_TRUE(WaitFor([&] { return done; }));
+    for (const auto& c : cases) {
+        QVariantMap station;
+        ASSERT_TRUE(host.GetStation(QString::fromStdString(c.call), station)) << c.call;
+        const double age =
+            (station["FallbackDate"].toDouble() - station["ReportDate"].toDouble()) * 1440;
+        EXPECT_NEAR(age, c.ageMinutes, 1.5) << c.call;
+    }
 }
 
 }  // namespace

@@ -10,6 +10,7 @@
 
 #include <QApplication>
 #include <QDBusConnection>
+#include <QElapsedTimer>
 #include <QSocketNotifier>
 #include <QTimer>
 #include <chrono>
@@ -23,6 +24,7 @@
 #include "host/live_sources.h"
 #include "host/map_window.h"
 #include "host/station_store.h"
+#include "host/status_line.h"
 #include "host/tiles.h"
 
 namespace {
@@ -57,9 +59,13 @@ std::unique_ptr<bb::hostapp::MapWindow> ShowMap(const HostCommandLine& line,
                                                 bb::hostapp::HostService& host, QApplication& app) {
     if (line.windowless) return nullptr;
     auto window = std::make_unique<bb::hostapp::MapWindow>(host);
-    if (!line.tiles.isEmpty())
-        window->View().SetTiles(
-            new bb::hostapp::TileLoader(line.tiles, bb::hostapp::DefaultTileCache(), window.get()));
+    if (!line.tiles.isEmpty()) {
+        bb::hostapp::TilePolicy policy;
+        policy.contact = line.contact;
+        policy.cacheBytes = std::int64_t{line.tileCacheMb} * 1000 * 1000;
+        window->SetTiles(new bb::hostapp::TileLoader(line.tiles, bb::hostapp::DefaultTileCache(),
+                                                     policy, window.get()));
+    }
     QObject::connect(window.get(), &bb::hostapp::MapWindow::Closing, &app, &QApplication::quit);
     window->show();
     if (!line.screenshot.isEmpty()) {
@@ -91,21 +97,45 @@ std::unique_ptr<bb::hostapp::LiveSource> MakeLiveSource(const HostCommandLine& l
     }
 }
 
+// Without a source and with nothing on standard input, a new user is told
+// what to do, on the map and on standard error; the host keeps running so a
+// board can bind to it.
+void Advise(bb::hostapp::MapWindow* window) {
+    const QString advice = bb::hostapp::NoSourceAdvice();
+    std::fprintf(stderr, "bb-host: %s\n", qPrintable(advice));
+    if (window) window->ShowAdvice(advice);
+}
+
 // The replayed file or standard input; null with the reason when the file
 // cannot be read.
 std::unique_ptr<QObject> StartRecordedSource(const HostCommandLine& line,
-                                             bb::hostapp::HostService& host, std::string& why) {
-    auto hear = [&host](const std::string& packet) { host.Hear(packet); };
+                                             bb::hostapp::HostService& host,
+                                             bb::hostapp::MapWindow* window, std::string& why) {
     if (line.source == HostCommandLine::Source::StandardInput) {
         auto in = std::make_unique<bb::hostapp::StdinFeed>();
-        QObject::connect(in.get(), &bb::hostapp::StdinFeed::Line, &host, hear);
+        auto heard = std::make_shared<bool>(false);
+        QObject::connect(in.get(), &bb::hostapp::StdinFeed::Line, &host,
+                         [&host, heard](const std::string& packet) {
+                             *heard = true;
+                             host.Hear(packet);
+                         });
+        if (!line.sourceGiven) {
+            if (::isatty(STDIN_FILENO))
+                Advise(window);
+            else
+                QObject::connect(in.get(), &bb::hostapp::StdinFeed::Finished, &host,
+                                 [window, heard] {
+                                     if (!*heard) Advise(window);
+                                 });
+        }
         return in;
     }
     std::vector<std::string> lines;
     if (!bb::hostapp::FeedReplay::Load(line.feedFile.toStdString(), lines, why)) return nullptr;
     auto replay =
         std::make_unique<bb::hostapp::FeedReplay>(std::move(lines), line.speed, line.loop);
-    QObject::connect(replay.get(), &bb::hostapp::FeedReplay::Line, &host, hear);
+    QObject::connect(replay.get(), &bb::hostapp::FeedReplay::Line, &host,
+                     &bb::hostapp::HostService::HearReplayed);
     replay->Start();
     return replay;
 }
@@ -141,6 +171,7 @@ int main(int argc, char** argv) {
     switch (ReadHostCommandLine(QApplication::arguments(), !windowless,
                                 bb::hostapp::DefaultConfigFile(), line, text)) {
         case bb::hostapp::CommandLineRead::Help:
+        case bb::hostapp::CommandLineRead::Version:
         case bb::hostapp::CommandLineRead::ConfigWritten:
             std::fputs(qPrintable(text), stdout);
             return 0;
@@ -199,7 +230,7 @@ int main(int argc, char** argv) {
         live->Start();
     } else {
         std::string why;
-        source = StartRecordedSource(line, host, why);
+        source = StartRecordedSource(line, host, window.get(), why);
         if (!source) {
             host.Close();
             std::fprintf(stderr, "bb-host: %s\n", why.c_str());
@@ -208,6 +239,9 @@ int main(int argc, char** argv) {
     }
 
     QTimer tick;
+    bb::hostapp::StatusLine statusLine;
+    QElapsedTimer running;
+    running.start();
     QObject::connect(&tick, &QTimer::timeout, &host, [&] {
         host.ExpireStations(NowUnix());
         const auto& c = host.Counters();
@@ -217,7 +251,8 @@ int main(int argc, char** argv) {
                              .arg(c.malformed);
         if (live) status = live->State().Text() + QStringLiteral("; ") + status;
         if (window) window->SetStatus(status);
-        if (talk) std::fprintf(stderr, "bb-host: %s\n", qPrintable(status));
+        if (talk && statusLine.Due(status, running.elapsed()))
+            std::fprintf(stderr, "bb-host: %s\n", qPrintable(status));
     });
     tick.start(10000);
     QTimer keep;

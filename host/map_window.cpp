@@ -1,6 +1,7 @@
 #include "host/map_window.h"
 
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QFontMetricsF>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -133,7 +134,12 @@ void MapView::DrawTiles(QPainter& p) {
             p.drawImage(target, *tile);
         }
     }
-    // The tiles' makers are named on the map, as their licence asks.
+}
+
+void MapView::DrawCredit(QImage& target) const {
+    // The tiles' makers are named on the map, as their licence asks: over
+    // the stations and the add-on's figures, so nothing hides it.
+    QPainter p(&target);
     const QString credit = tiles_->Attribution();
     QFont font = p.font();
     font.setPixelSize(11);
@@ -141,7 +147,7 @@ void MapView::DrawTiles(QPainter& p) {
     const QRectF box = QFontMetricsF(font).boundingRect(credit).adjusted(-4, -2, 4, 2);
     const QRectF at(width() - box.width() - 2, height() - box.height() - 2, box.width(),
                     box.height());
-    p.fillRect(at, QColor(255, 255, 255, 200));
+    p.fillRect(at, QColor(255, 255, 255, 235));
     p.setPen(Qt::black);
     p.drawText(at, Qt::AlignCenter, credit);
 }
@@ -216,6 +222,7 @@ const QImage& MapView::Composed() {
             p.drawImage(0, 0, base_);
         }
         DrawOverlays(composed_);
+        if (tiles_) DrawCredit(composed_);
         composedStale_ = false;
     }
     return composed_;
@@ -289,11 +296,47 @@ void MapView::keyPressEvent(QKeyEvent* e) {
 }
 
 MapWindow::MapWindow(HostService& host)
-    : view_(new MapView(host, this)), status_(new QLabel(this)) {
+    : view_(new MapView(host, this)),
+      status_(new QLabel(this)),
+      tileState_(new QLabel(this)),
+      advice_(new QLabel(view_)) {
     setWindowTitle(QStringLiteral("bb-host map"));
     setCentralWidget(view_);
     statusBar()->addWidget(status_, 1);
+    tileState_->setObjectName(QStringLiteral("tileState"));
+    tileState_->hide();
+    // On the right, as wide as it needs: the source's status takes the rest.
+    statusBar()->addPermanentWidget(tileState_);
+    advice_->setObjectName(QStringLiteral("advice"));
+    advice_->setStyleSheet(QStringLiteral(
+        "QLabel { background: rgba(255, 255, 255, 230); color: black; padding: 12px; "
+        "border: 1px solid gray; }"));
+    advice_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    advice_->hide();
     resize(800, 600);
+}
+
+void MapWindow::ShowAdvice(const QString& text) {
+    // Monospaced, so the options line up as on standard error.
+    QFont font = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    advice_->setFont(font);
+    advice_->setText(text);
+    advice_->adjustSize();
+    advice_->move(std::max(0, (view_->width() - advice_->width()) / 2),
+                  std::max(0, (view_->height() - advice_->height()) / 2));
+    advice_->setVisible(!text.isEmpty());
+}
+
+void MapWindow::SetTiles(TileLoader* tiles) {
+    if (tiles_) tiles_->disconnect(this);
+    tiles_ = tiles;
+    view_->SetTiles(tiles);
+    const auto show = [this](const QString& state) {
+        tileState_->setText(state);
+        tileState_->setVisible(!state.isEmpty());
+    };
+    show(tiles ? tiles->State() : QString());
+    if (tiles) connect(tiles, &TileLoader::StateChanged, this, show);
 }
 
 void MapWindow::closeEvent(QCloseEvent* e) {

@@ -50,6 +50,7 @@ class MapView : public QWidget {
     void DrawGraticule(QPainter& p) const;
     void DrawTiles(QPainter& p);
     void DrawOverlays(QImage& target) const;
+    void DrawCredit(QImage& target) const;
 
     HostService& host_;
     TileLoader* tiles_ = nullptr;
@@ -70,7 +71,11 @@ class MapWindow : public QMainWindow {
   public:
     explicit MapWindow(HostService& host);
     MapView& View() { return *view_; }
+    // Tiles behind the map; why they do not come shows in the status bar.
+    void SetTiles(TileLoader* tiles);
     void SetStatus(const QString& text) { status_->setText(text); }
+    // Says on the map what the user has to do; an empty text takes it away.
+    void ShowAdvice(const QString& text);
 
   signals:
     void Closing();
@@ -81,6 +86,9 @@ class MapWindow : public QMainWindow {
   private:
     MapView* view_;
     QLabel* status_;
+    QLabel* tileState_;
+    QLabel* advice_;
+    TileLoader* tiles_ = nullptr;
 };
 
 }  // namespace bb::hostapp

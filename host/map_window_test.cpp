@@ -3,6 +3,8 @@
 // and then says MapRedrawn.
 #include "host/map_window.h"
 
+#include "host/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -81,6 +83,23 @@ TEST_F(MapWindowTest, ABaseRepaintClearsOverlaysThenSaysRedrawnAndPanningSaysCha
         QThread::msleep(10);
     }
     EXPECT_EQ(changed, 1);
+}
+
+// A host with nothing to hear says on the map what to do, whole and over
+// the middle of the map.
+TEST_F(MapWindowTest, AdviceShowsWholeOverTheMap) {
+    window.resize(800, 600);
+    QApplication::processEvents();
+    window.ShowAdvice(NoSourceAdvice());
+    QApplication::processEvents();
+    const auto* advice = window.findChild<QLabel*>(QStringLiteral("advice"));
+    ASSERT_NE(advice, nullptr);
+    ASSERT_TRUE(advice->isVisible());
+    EXPECT_TRUE(View().rect().contains(advice->geometry()));
+    EXPECT_TRUE(advice->geometry().contains(View().rect().center()));
+    // Each line whole: the label as wide and high as its text needs.
+    EXPECT_GE(advice->width(), advice->sizeHint().width());
+    EXPECT_GE(advice->height(), advice->sizeHint().height());
 }
 
 }  // namespace

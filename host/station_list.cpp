@@ -49,7 +49,9 @@ DateTime ReportDateOf(const aprs::PacketTime& pt, std::int64_t heardUnix, ZoneOf
     gmtime_r(&nowInStampClock, &now);
     const int year = now.tm_year + 1900, month = now.tm_mon + 1;
     std::int64_t stamp = 0;
-    if (pt.form == Form::HourMinuteSecond) {
+    if (pt.form == Form::FullDate) {
+        stamp = UtcSeconds(pt.year, pt.month, pt.day, pt.hour, pt.minute, pt.second);
+    } else if (pt.form == Form::HourMinuteSecond) {
         stamp = UtcSeconds(year, month, now.tm_mday, pt.hour, pt.minute, pt.second);
         if (stamp > nowInStampClock + 3600) stamp -= 86400;
     } else {
@@ -57,7 +59,8 @@ DateTime ReportDateOf(const aprs::PacketTime& pt, std::int64_t heardUnix, ZoneOf
         if (stamp > nowInStampClock + 86400)
             stamp = UtcSeconds(year, month - 1, pt.day, pt.hour, pt.minute, 0);
     }
-    const std::int64_t utc = stamp - offset;
+    std::int64_t utc = stamp - offset;
+    if (utc > heardUnix + kStampAheadSeconds) utc = heardUnix;
     return SerialOfUnix(utc + zone(utc));
 }
 
@@ -124,7 +127,12 @@ StationList::Change StationList::Take(const aprs::Report& r, std::string_view in
     e.symbol = std::string{r.symbolTable, r.symbolCode};
     e.latitudeMinutes = r.latitude * 60.0;
     e.longitudeMinutes = r.longitude * 60.0;
-    e.reportDate = ReportDateOf(r.time, nowUnix, zone_);
+    // A replayed stamp is read against the time it was recorded and moved
+    // on as far as the replay, so its age is what it was when heard.
+    const std::int64_t stampHeard = r.recordedUnix != 0 ? r.recordedUnix : nowUnix;
+    e.reportDate = ReportDateOf(r.time, stampHeard, zone_);
+    if (e.reportDate != 0)
+        e.reportDate += static_cast<double>(nowUnix - stampHeard) / kSecondsPerDay;
     // The comment's place in the text as offered, counted as the board
     // counts a host string.
     const std::size_t before = std::min<std::size_t>(

@@ -51,8 +51,13 @@ std::int64_t UtcSeconds(int year, int month, int day, int hour, int minute, int 
 using ZoneOffset = std::int64_t (*)(std::int64_t unixTime);
 std::int64_t LocalZoneOffset(std::int64_t unixTime);
 
+// A report time further than this after the time heard is a station clock
+// running ahead, and the time heard is taken instead.
+inline constexpr std::int64_t kStampAheadSeconds = 5 * 60;
+
 // The date a packet's time stamp names, heard at `heardUnix`: the latest such
-// moment not more than a day after it, in local time. 0 without a time stamp.
+// moment not more than a day after it, in local time, but not later than
+// kStampAheadSeconds after it was heard. 0 without a time stamp.
 DateTime ReportDateOf(const aprs::PacketTime& time, std::int64_t heardUnix, ZoneOffset zone);
 
 // Great-circle distance in km and initial bearing in whole degrees (0 to 359).

@@ -41,6 +41,22 @@ TEST(HostTime, ReportDatesFollowTheStampAndTheLocalZone) {
     aprs::PacketTime hms{aprs::PacketTime::Form::HourMinuteSecond, true, 0, 23, 59, 0};
     EXPECT_DOUBLE_EQ(ReportDateOf(hms, kNow, &NoZone), DateSerial(2026, 12, 6, 23, 59));
     EXPECT_EQ(ReportDateOf({}, kNow, &NoZone), 0);
+    // A GPS receiver's own date stands, however old.
+    aprs::PacketTime full{aprs::PacketTime::Form::FullDate, true, 12, 12, 34, 56, 2007, 12};
+    EXPECT_DOUBLE_EQ(ReportDateOf(full, kNow, &NoZone),
+                     DateSerial(2007, 12, 12, 12, 34) + 56 / 86400.0);
+    // A clock running ahead, by minutes, hours or years: the time heard.
+    const DateTime heard = DateSerial(2026, 12, 7, 10, 30);
+    for (const aprs::PacketTime ahead : {
+             aprs::PacketTime{aprs::PacketTime::Form::HourMinuteSecond, true, 0, 10, 36, 0},
+             aprs::PacketTime{aprs::PacketTime::Form::DayHourMinute, true, 7, 13, 0, 0},
+             aprs::PacketTime{aprs::PacketTime::Form::DayHourMinute, false, 7, 12, 40, 0},
+             aprs::PacketTime{aprs::PacketTime::Form::FullDate, true, 7, 10, 30, 0, 2029, 12},
+         })
+        EXPECT_NEAR(ReportDateOf(ahead, kNow, &NoZone), heard, 1e-9) << ahead.hour;
+    // A few minutes ahead is a clock a little fast, not wrong.
+    aprs::PacketTime close{aprs::PacketTime::Form::HourMinuteSecond, true, 0, 10, 34, 0};
+    EXPECT_DOUBLE_EQ(ReportDateOf(close, kNow, &NoZone), DateSerial(2026, 12, 7, 10, 34));
 }
 
 TEST(HostDistance, GreatCircleFromHome) {

@@ -5,11 +5,14 @@
 #include <QNetworkReply>
 #include <QNetworkRequest>
 #include <QSaveFile>
+#include <QTimer>
 #include <QUrl>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <numbers>
 #include <system_error>
+#include <vector>
 
 #include "generated/version.h"
 #include "support/app_paths.h"
@@ -44,7 +47,81 @@ std::int64_t ServerKeeps(const QNetworkReply& reply) {
     return 0;
 }
 
+// The wait a refusal asks for in its Retry-After header (seconds, or an
+// HTTP date), in ms; -1 when it names none.
+std::int64_t RetryAfterMs(const QNetworkReply& reply) {
+    const QByteArray value = reply.rawHeader("Retry-After").trimmed();
+    if (value.isEmpty()) return -1;
+    bool ok = false;
+    const qint64 seconds = value.toLongLong(&ok);
+    if (ok) return seconds < 0 ? -1 : seconds * 1000;
+    const QDateTime at = QDateTime::fromString(QString::fromLatin1(value), Qt::RFC2822Date);
+    if (!at.isValid()) return -1;
+    return std::max<qint64>(0, at.toSecsSinceEpoch() - Now()) * 1000;
+}
+
+QString Wait(std::int64_t ms) {
+    const std::int64_t seconds = (ms + 999) / 1000;
+    if (seconds < 120) return QStringLiteral("%1 s").arg(seconds);
+    return QStringLiteral("%1 min").arg((seconds + 59) / 60);
+}
+
+// Waits on the event loop, for a loader given no scheduler.
+class LoopScheduler final : public Scheduler {
+  public:
+    std::int64_t NowMicros() const override {
+        using namespace std::chrono;
+        return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+    }
+    void Later(int delayMs, std::function<void()> task) override {
+        QTimer::singleShot(std::max(0, delayMs), &context_, std::move(task));
+    }
+
+  private:
+    QObject context_;
+};
+
 }  // namespace
+
+std::int64_t PruneTileCache(const fs::path& folder, std::int64_t limitBytes) {
+    struct File {
+        fs::file_time_type written;
+        fs::path path;
+        std::int64_t bytes;
+    };
+    std::vector<File> files;
+    std::int64_t total = 0;
+    std::error_code ec;
+    for (auto it = fs::recursive_directory_iterator(folder, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        std::error_code e;
+        if (!it->is_regular_file(e)) continue;
+        const auto bytes = static_cast<std::int64_t>(it->file_size(e));
+        const auto written = it->last_write_time(e);
+        if (e) continue;
+        files.push_back({written, it->path(), bytes});
+        total += bytes;
+    }
+    if (total <= limitBytes) return 0;
+    // A tile's picture and its notes go together, so the picture's time
+    // decides for both.
+    std::sort(files.begin(), files.end(), [](const File& a, const File& b) {
+        return a.written != b.written ? a.written < b.written : a.path < b.path;
+    });
+    std::int64_t removed = 0;
+    for (const File& f : files) {
+        if (total - removed <= limitBytes) break;
+        if (f.path.extension() == ".meta") continue;  // goes with its picture
+        if (fs::remove(f.path, ec)) removed += f.bytes;
+        if (f.path.extension() == ".png") {
+            fs::path meta = f.path;
+            meta.replace_extension(".meta");
+            const auto metaBytes = static_cast<std::int64_t>(fs::file_size(meta, ec));
+            if (!ec && fs::remove(meta, ec)) removed += metaBytes;
+        }
+    }
+    return removed;
+}
 
 fs::path DefaultTileCache() {
     return UserFolder("XDG_CACHE_HOME", ".cache") / "tiles";
@@ -65,13 +142,45 @@ void FromWorld(WorldPoint p, double zoom, double& latitude, double& longitude) {
 }
 
 TileLoader::TileLoader(QString urlTemplate, fs::path cacheFolder, QObject* parent)
-    : QObject(parent), template_(std::move(urlTemplate)), cache_(std::move(cacheFolder)) {}
+    : TileLoader(std::move(urlTemplate), std::move(cacheFolder), TilePolicy{}, parent) {}
+
+TileLoader::TileLoader(QString urlTemplate, fs::path cacheFolder, const TilePolicy& policy,
+                       QObject* parent)
+    : QObject(parent),
+      template_(std::move(urlTemplate)),
+      cache_(std::move(cacheFolder)),
+      contact_(policy.contact.isEmpty() ? QStringLiteral(BB_CONTACT) : policy.contact),
+      ownScheduler_(policy.scheduler ? nullptr : std::make_unique<LoopScheduler>()),
+      scheduler_(policy.scheduler ? policy.scheduler : ownScheduler_.get()) {
+    PruneTileCache(cache_, policy.cacheBytes);
+}
+
+TileLoader::~TileLoader() {
+    *alive_ = false;
+}
 
 QString TileLoader::UserAgent() const {
-    return QStringLiteral("bb-host/%1.%2.%3 (Beaconboard APRS host)")
-        .arg(version::kMajor)
-        .arg(version::kMinor)
-        .arg(version::kRevision);
+    QString agent = QStringLiteral("bb-host/%1.%2.%3 (Beaconboard APRS host")
+                        .arg(version::kMajor)
+                        .arg(version::kMinor)
+                        .arg(version::kRevision);
+    if (!contact_.isEmpty()) agent += QStringLiteral("; +") + contact_;
+    return agent + QLatin1Char(')');
+}
+
+void TileLoader::SetState(const QString& state) {
+    if (state == state_) return;
+    state_ = state;
+    emit StateChanged(state_);
+}
+
+void TileLoader::BackOff(int ms, const QString& why) {
+    pausedUntilMs_ = scheduler_->NowMs() + ms;
+    probing_ = true;
+    SetState(why + QStringLiteral("; asking again in ") + Wait(ms));
+    scheduler_->Later(ms, [this, alive = std::weak_ptr<bool>(alive_)] {
+        if (const auto a = alive.lock(); a && *a) Next();
+    });
 }
 
 QString TileLoader::Attribution() const {
@@ -150,7 +259,10 @@ void TileLoader::Ask(TileKey key) {
 }
 
 void TileLoader::Next() {
-    while (inFlight_ < kMaxRequests && !waiting_.empty()) {
+    if (scheduler_->NowMs() < pausedUntilMs_) return;
+    // After a refusal one tile asks whether the server takes requests again.
+    const int most = probing_ ? 1 : kMaxRequests;
+    while (inFlight_ < most && !waiting_.empty()) {
         const TileKey key = waiting_.front();
         waiting_.pop_front();
         QString url = template_;
@@ -159,8 +271,11 @@ void TileLoader::Next() {
             .replace(QLatin1String("{y}"), QString::number(key.y));
         QNetworkRequest request{QUrl(url)};
         request.setHeader(QNetworkRequest::UserAgentHeader, UserAgent());
-        request.setAttribute(QNetworkRequest::CacheLoadControlAttribute,
-                             QNetworkRequest::AlwaysNetwork);
+        // No cache of the network manager's own: the disk cache is ours.
+        // The load control stays the default, as the one that always asks
+        // the network also tells every cache on the way not to answer
+        // (Cache-Control and Pragma no-cache), which tile servers forbid.
+        request.setAttribute(QNetworkRequest::CacheSaveControlAttribute, false);
         request.setTransferTimeout(30000);
         // A tile kept but out of date is asked for only if it changed.
         if (const auto it = memory_.constFind(key); it != memory_.constEnd()) {
@@ -182,6 +297,40 @@ void TileLoader::Finished(QNetworkReply* reply, TileKey key) {
     asked_.remove(key);
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     const std::int64_t keep = std::max(ServerKeeps(*reply), kMinKeepSeconds);
+    const bool refused = status == 403 || status == 429 || status >= 500;
+    const bool unreachable = status == 0 && reply->error() != QNetworkReply::NoError &&
+                             reply->error() != QNetworkReply::OperationCanceledError;
+    if (refused || unreachable) {
+        // The whole server is left alone, not this tile alone: asking for
+        // the others one by one is what gets a program blocked. The tile
+        // is asked for first when the wait is over.
+        if (!asked_.contains(key)) {
+            asked_.insert(key);
+            waiting_.push_front(key);
+        }
+        if (scheduler_->NowMs() >= pausedUntilMs_) {
+            // Offline, one tile a minute finds the network back soon enough
+            // and costs no server anything; a refusal waits longer each time.
+            std::int64_t wait = refused ? RetryAfterMs(*reply) : kRetryMs;
+            if (refused) ++refusals_;
+            if (wait < 0)
+                wait = std::min<std::int64_t>(std::int64_t{kRetryMs} << std::min(refusals_ - 1, 16),
+                                              kMaxBackOffMs);
+            wait = std::clamp<std::int64_t>(wait, 1000, 24LL * 3600 * 1000);
+            BackOff(
+                static_cast<int>(wait),
+                refused
+                    ? QStringLiteral("The tile server refused (HTTP %1)").arg(status)
+                    : QStringLiteral("Map tiles cannot be fetched (%1)").arg(reply->errorString()));
+        }
+        return;
+    }
+    if (status != 0) {
+        // The server answers again.
+        refusals_ = 0;
+        probing_ = false;
+        SetState({});
+    }
     if (reply->error() == QNetworkReply::NoError && status == 200) {
         const QByteArray png = reply->readAll();
         Kept kept;
@@ -203,7 +352,7 @@ void TileLoader::Finished(QNetworkReply* reply, TileKey key) {
         kept.expires = Now() + keep;
         WriteDisk(key, {}, kept);
     } else {
-        // Offline or refused: what is kept stays shown; asked again later.
+        // Not found or the like: what is kept stays shown; asked again later.
         failedUntil_.insert(key, Now() + kRetryMs / 1000);
     }
     Next();

@@ -1,7 +1,8 @@
 // The map's tiles against a tile server on 127.0.0.1: a known position
 // lands on its place in the tiles at any zoom and pan, the add-on's miles
-// match the tiles' scale, the disk cache, the User-Agent, two requests at
-// most, and a map without a server.
+// match the tiles' scale, the disk cache and its size, the headers a tile
+// server's usage policy asks for, two requests at most, the wait after a
+// refusal, and a map without a server.
 #include "host/tiles.h"
 
 #include <gtest/gtest.h>
@@ -9,10 +10,15 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QLabel>
+#include <chrono>
 #include <cmath>
+#include <fstream>
 
 #include "host/map_window.h"
+#include "tests/fakes/fake_scheduler.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/fakes/text_fit.h"
 #include "tests/fakes/tile_server.h"
 #include "tests/fakes/wait_for.h"
 
@@ -25,6 +31,14 @@ using testing::WaitFor;
 
 bool IsMark(QColor c) {
     return c.red() > 200 && c.green() < 80 && c.blue() < 80;
+}
+
+// The requests that carry `header` (name and colon, any case).
+int Carrying(const testing::TileServer& server, const char* header) {
+    return static_cast<int>(
+        std::count_if(server.heads.begin(), server.heads.end(), [&](const QByteArray& head) {
+            return head.toLower().contains("\n" + QByteArray(header).toLower());
+        }));
 }
 
 class Tiles : public ::testing::Test {
@@ -73,7 +87,16 @@ TEST_F(Tiles, APositionLandsOnItsPlaceInTheTilesAtEveryZoomAndPan) {
     }
     // The tiles' makers are named in the corner.
     EXPECT_EQ(loader.Attribution(), "Map tiles: 127.0.0.1");
+    // ... and stay readable under a thick figure the add-on draws across it.
+    double south = -80 * 60, north = 80 * 60;  // the latitude of the corner's row
+    for (int i = 0; i < 60; ++i) {
+        const double mid = (south + north) / 2;
+        (View().ToPixel(0, mid).y() > View().height() - 6 ? south : north) = mid;
+    }
+    host.MapObject().SetMapLineWidth(30);
+    host.MapObject().MapLine(-170 * 60, south, 170 * 60, south, 0x0000ff, 0);
     const QImage& map = View().Composed();
+    EXPECT_EQ(map.pixelColor(map.width() / 2, map.height() - 6), QColor(Qt::red));
     const QColor corner = map.pixelColor(map.width() - 4, map.height() - 6);
     EXPECT_GT(corner.lightness(), 240);
 }
@@ -148,13 +171,18 @@ TEST_F(Tiles, TilesAreKeptOnDiskAndAskedAgainOnlyIfChanged) {
         [&] { return again.requests >= asked && loader.RequestsMade() == again.requests; }));
     EXPECT_EQ(again.notModified, again.requests);
     EXPECT_FALSE(again.lastIfNoneMatch.isEmpty());
+    EXPECT_EQ(Carrying(again, "If-Modified-Since: "), again.requests);
     EXPECT_TRUE(again.served.empty());
+    // No request, first or again, tells the caches on the way to step aside.
+    EXPECT_EQ(Carrying(again, "Cache-Control:") + Carrying(again, "Pragma:"), 0);
     View().SetTiles(nullptr);
 }
 
 TEST_F(Tiles, TheProgramIsNamedAndTwoRequestsAtMostAreMade) {
     testing::TileServer server(kMarkLat, kMarkLon, 60);
-    TileLoader loader(server.Url(), folder.path() / "tiles");
+    TilePolicy policy;
+    policy.contact = QStringLiteral("https://example.org/g0abc");
+    TileLoader loader(server.Url(), folder.path() / "tiles", policy);
     window.resize(900, 700);
     QApplication::processEvents();
     View().SetZoomLevel(11);
@@ -165,6 +193,8 @@ TEST_F(Tiles, TheProgramIsNamedAndTwoRequestsAtMostAreMade) {
     EXPECT_LE(server.maxOpen(), TileLoader::kMaxRequests);
     EXPECT_EQ(server.userAgent, loader.UserAgent().toUtf8());
     EXPECT_TRUE(server.userAgent.startsWith("bb-host/")) << server.userAgent.toStdString();
+    EXPECT_TRUE(server.userAgent.contains("+https://example.org/g0abc)"));
+    EXPECT_EQ(Carrying(server, "Cache-Control:") + Carrying(server, "Pragma:"), 0);
     // Only what the map shows is asked for: nothing around it, nothing twice.
     const int shown = server.requests;
     for (int i = 0; i < 5; ++i)
@@ -181,8 +211,14 @@ TEST_F(Tiles, WithoutAServerTheGraticuleShowsAndNothingIsAskedAgainAndAgain) {
     TileLoader loader(url, folder.path() / "tiles");
     View().SetZoomLevel(7);
     const QImage before = View().Composed();
-    View().SetTiles(&loader);
+    window.SetTiles(&loader);
     ASSERT_TRUE(WaitFor([&] { return loader.RequestsMade() > 0; }));
+    // The status bar says why the map has no tiles.
+    const auto* state = window.findChild<QLabel*>(QStringLiteral("tileState"));
+    ASSERT_NE(state, nullptr);
+    ASSERT_TRUE(WaitFor([&] { return state->isVisible(); }));
+    EXPECT_TRUE(state->text().startsWith("Map tiles cannot be fetched"))
+        << state->text().toStdString();
     WaitFor([] { return false; }, 500);
     const int made = loader.RequestsMade();
     for (int i = 0; i < 3; ++i)
@@ -193,6 +229,87 @@ TEST_F(Tiles, WithoutAServerTheGraticuleShowsAndNothingIsAskedAgainAndAgain) {
     const QImage after = View().Composed();
     const QPoint middle(after.width() / 2 + 17, after.height() / 2 + 23);
     EXPECT_EQ(after.pixelColor(middle), before.pixelColor(middle));
+    window.SetTiles(nullptr);
+}
+
+// A server that refuses is left alone as long as it asks, or a minute and
+// then twice as long; then one tile asks whether it takes requests again,
+// not every tile the map shows.
+TEST_F(Tiles, ARefusingServerIsLeftAloneThenAskedForOneTile) {
+    struct Case {
+        QByteArray retryAfter;
+        int firstWaitS, secondWaitS;
+    };
+    for (const Case& c : {Case{"", 60, 120}, Case{"30", 30, 30}}) {
+        SCOPED_TRACE(c.retryAfter.toStdString());
+        testing::TileServer server(kMarkLat, kMarkLon);
+        server.refuseWith = 429;
+        server.retryAfter = c.retryAfter;
+        testing::FakeScheduler clock;
+        TilePolicy policy;
+        policy.scheduler = &clock;
+        TileLoader loader(server.Url(), folder.path() / ("tiles" + c.retryAfter.toStdString()),
+                          policy);
+        View().SetZoomLevel(10);
+        window.SetTiles(&loader);
+        const auto* state = window.findChild<QLabel*>(QStringLiteral("tileState"));
+        ASSERT_TRUE(WaitFor([&] { return state->isVisible(); }));
+        EXPECT_TRUE(state->text().contains("429")) << state->text().toStdString();
+        EXPECT_TRUE(testing::CutTexts(window).empty());
+        // What was on its way when the refusal came, and nothing after.
+        const auto quiet = [&](int expected) {
+            for (int i = 0; i < 3; ++i)
+                View().RedrawBase();
+            WaitFor([] { return false; }, 150);
+            return server.requests == expected;
+        };
+        const int before = server.requests;
+        ASSERT_LE(before, TileLoader::kMaxRequests);
+        ASSERT_TRUE(quiet(before));
+        for (const int wait : {c.firstWaitS, c.secondWaitS}) {
+            clock.Advance(wait * 1000 - 1000);
+            EXPECT_TRUE(quiet(server.requests)) << wait;
+            const int asked = server.requests;
+            clock.Advance(1000);
+            ASSERT_TRUE(WaitFor([&] { return server.requests > asked; })) << wait;
+            EXPECT_TRUE(quiet(asked + 1)) << wait;
+        }
+        // Taking requests again: the map fills, two at a time, and the bar clears.
+        server.refuseWith = 0;
+        clock.Advance(std::max(c.secondWaitS, 240) * 1000);
+        ASSERT_TRUE(Settled(loader, server));
+        EXPECT_TRUE(state->isHidden());
+        EXPECT_LE(server.maxInFlight(), TileLoader::kMaxRequests);
+        window.SetTiles(nullptr);
+    }
+}
+
+// The cache is cut to its size at start, the tiles written longest ago first.
+TEST(TileCache, IsPrunedOldestFirstAtStart) {
+    testing::TempFolder folder;
+    const auto cache = folder.path() / "tiles";
+    const auto now = std::filesystem::file_time_type::clock::now();
+    for (int y = 0; y < 5; ++y) {
+        const auto dir = cache / "10" / "500";
+        std::filesystem::create_directories(dir);
+        const auto png = dir / (std::to_string(y) + ".png"),
+                   meta = dir / (std::to_string(y) + ".meta");
+        std::ofstream(png) << std::string(1000, 'p');
+        std::ofstream(meta) << std::string(10, 'm');
+        // Tile 2 the oldest, then 0, 4, 1, 3.
+        const int hoursAgo[] = {40, 20, 50, 10, 30};
+        for (const auto& f : {png, meta})
+            std::filesystem::last_write_time(f, now - std::chrono::hours(hoursAgo[y]));
+    }
+    TilePolicy policy;
+    policy.cacheBytes = 3100;
+    TileLoader loader(QStringLiteral("http://127.0.0.1:9/{z}/{x}/{y}.png"), cache, policy);
+    for (int y = 0; y < 5; ++y) {
+        const bool kept = y == 1 || y == 3 || y == 4;
+        const auto dir = cache / "10" / "500";
+        EXPECT_EQ(std::filesystem::exists(dir / (std::to_string(y) + ".png")), kept) << y;
+        EXPECT_EQ(std::filesystem::exists(dir / (std::to_string(y) + ".meta")), kept) << y;
+    }
 }
 
 }  // namespace

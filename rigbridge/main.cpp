@@ -6,9 +6,11 @@
 #include <QDBusMessage>
 #include <QTimer>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <memory>
 
+#include "generated/version.h"
 #include "platform/dbus_dde.h"
 #include "rigbridge/bridge.h"
 #include "rigbridge/hamlib_rig.h"
@@ -45,8 +47,8 @@ struct Options {
     QString which;  // commander, hrd or both
 };
 
-// Reads the command line; false (after saying why) on a bad value. --help
-// and unknown options end the program inside, as Qt's parser does.
+// Reads the command line; false (after saying why) on a bad value. --help,
+// --version and unknown options end the program inside, as Qt's parser does.
 bool ReadOptions(QCoreApplication& app, Options& out) {
     QCommandLineParser cli;
     cli.setApplicationDescription(QString::fromLatin1(kHelp));
@@ -65,8 +67,15 @@ bool ReadOptions(QCoreApplication& app, Options& out) {
     QCommandLineOption board("board", "The board's service name, its executable's name.", "name",
                              "beaconboard");
     QCommandLineOption as("as", "Answer as: commander, hrd or both.", "which", "both");
-    cli.addOptions({model, port, speed, poll, board, as});
+    QCommandLineOption showVersion("version", "Show the version.");
+    cli.addOptions({model, port, speed, poll, board, as, showVersion});
     cli.process(app);
+    if (cli.isSet(showVersion)) {
+        // As the board gives it.
+        std::printf("%s %d.%d.%d\n", version::kProductName, version::kMajor, version::kMinor,
+                    version::kRevision);
+        std::exit(0);
+    }
 
     bool ok = true;
     out.model = cli.value(model).toInt(&ok);

@@ -1,8 +1,8 @@
 // A map tile server on 127.0.0.1 for the host's map: it makes each tile it
 // is asked for (a land-and-sea picture, with a red mark where the test says),
-// answers as a tile server does (ETag, Cache-Control, 304 for a tile that
-// has not changed) and counts what a usage policy limits: connections and
-// requests at once, and the User-Agent.
+// answers as a tile server does (ETag, Last-Modified, Cache-Control, 304 for
+// a tile that has not changed, or a refusal when told) and keeps what a usage
+// policy limits: connections and requests at once, and each request's headers.
 #pragma once
 
 #include <QBuffer>
@@ -53,6 +53,13 @@ class TileServer {
     QByteArray lastIfNoneMatch;
     int maxAgeSeconds = 3600;
     std::vector<QByteArray> served;  // the PNG bytes, in order
+    // Every request's head (request line and headers) as it arrived.
+    std::vector<QByteArray> heads;
+    // Non-zero: every request is answered with this status (429, 503, ...),
+    // with `retryAfter` as its Retry-After header when not empty.
+    int refuseWith = 0;
+    QByteArray retryAfter;
+    static constexpr const char* kLastModified = "Tue, 01 Dec 2026 10:00:00 GMT";
 
     // The picture of a tile: sea and land from the position, the mark over it.
     static QImage MakeTile(int z, int x, int y, double markLat, double markLon) {
@@ -87,6 +94,7 @@ class TileServer {
         for (int end; (end = pending.indexOf("\r\n\r\n")) >= 0;) {
             const QByteArray head = pending.left(end);
             pending.remove(0, end + 4);
+            heads.push_back(head);
             ++requests;
             ++inFlight_;
             maxInFlight_ = std::max(maxInFlight_, inFlight_);
@@ -104,7 +112,12 @@ class TileServer {
             const QByteArray etag = "\"" + QByteArray::number(z) + "-" + QByteArray::number(x) +
                                     "-" + QByteArray::number(y) + "\"";
             QByteArray answer;
-            if (!ifNoneMatch.isEmpty() && ifNoneMatch == etag) {
+            if (refuseWith != 0) {
+                answer =
+                    "HTTP/1.1 " + QByteArray::number(refuseWith) + " Refused\r\n" +
+                    (retryAfter.isEmpty() ? QByteArray() : "Retry-After: " + retryAfter + "\r\n") +
+                    "Content-Length: 0\r\n\r\n";
+            } else if (!ifNoneMatch.isEmpty() && ifNoneMatch == etag) {
                 ++notModified;
                 answer = "HTTP/1.1 304 Not Modified\r\nETag: " + etag +
                          "\r\nCache-Control: max-age=" + QByteArray::number(maxAgeSeconds) +
@@ -116,6 +129,7 @@ class TileServer {
                 MakeTile(z, x, y, markLat_, markLon_).save(&buffer, "PNG");
                 served.push_back(png);
                 answer = "HTTP/1.1 200 OK\r\nContent-Type: image/png\r\nETag: " + etag +
+                         "\r\nLast-Modified: " + kLastModified +
                          "\r\nCache-Control: max-age=" + QByteArray::number(maxAgeSeconds) +
                          "\r\nContent-Length: " + QByteArray::number(png.size()) + "\r\n\r\n" + png;
             }
