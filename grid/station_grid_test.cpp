@@ -165,29 +165,48 @@ TEST_F(Grid, AgesInBothFormsAndAnAgeThatDoesNotFit) {
     EXPECT_EQ(Errors().back(), "program error 6 in module Form1.Format_Age: Overflow");
 }
 
-TEST_F(Grid, PicturesOnRowsBelow200ThenSymbolText) {
+// Pictures by the clipboard go to the first 199 stations in table order;
+// a host that gives them directly gives every row its picture, a station
+// heard later too; a hidden Symbol column fetches none.
+enum class Pictures { kClipboard, kDirect, kHidden };
+class GridPictures : public Grid, public ::testing::WithParamInterface<Pictures> {};
+
+TEST_P(GridPictures, OnRowsBelow200ByTheClipboardOnEveryRowFromTheHostNoneHidden) {
+    const Pictures way = GetParam();
+    host.directPictures = way == Pictures::kDirect;
     host.drawable.insert("/>");
+    grid.SetVisible(1, way != Pictures::kHidden);
+    grid.select_columns();
     for (int i = 0; i < 250; ++i)
         Know("S" + std::to_string(1000 + i));
     for (int i = 0; i < 250; ++i)
         board.add_beacon("S" + std::to_string(1000 + i), 0, 0);
     grid.build_station_grid();
-    ASSERT_EQ(control.Rows(), 251);
-    // Filled in table order, then sorted: the first 199 stations have pictures.
-    for (int r = 1; r < 251; ++r) {
-        const platform::GridCell c = Shown(r, 1);
-        const bool early = std::stoi(control.TextMatrix(r, 0).substr(1)) < 1199;
-        if (early)
+    Know("S1300");
+    Beacon("S1300");  // the newest: the last record
+    Beacon("S1240");
+    ASSERT_EQ(control.Rows(), 252);
+    const int symbolCol = Column("Symbol");
+    EXPECT_EQ(symbolCol < 0, way == Pictures::kHidden);
+    for (int r = 1; r < 252 && symbolCol > 0; ++r) {
+        const platform::GridCell c = Shown(r, symbolCol);
+        if (way == Pictures::kDirect || std::stoi(control.TextMatrix(r, 0).substr(1)) < 1199)
             EXPECT_TRUE(c.picture && c.text.empty()) << r;
         else
             EXPECT_TRUE(!c.picture && c.text == "/>") << r;
     }
-    // One symbol crosses the clipboard once, however many rows and rebuilds.
+    // One symbol crosses once, however many rows and rebuilds; the user's
+    // own clipboard is back.
     grid.build_station_grid();
-    EXPECT_EQ(host.symbolCalls, 1);
-    EXPECT_EQ(clipboard.reads, 1);
-    EXPECT_EQ(clipboard.putBack, 1);  // the user's own clipboard is back
+    EXPECT_EQ(host.symbolCalls, way == Pictures::kHidden ? 0 : 1);
+    EXPECT_EQ(clipboard.reads, way == Pictures::kClipboard ? 1 : 0);
+    EXPECT_EQ(clipboard.kept, clipboard.putBack);
+    EXPECT_EQ(clipboard.kept, way == Pictures::kClipboard ? 1 : 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Ways, GridPictures,
+                         ::testing::Values(Pictures::kClipboard, Pictures::kDirect,
+                                           Pictures::kHidden));
 
 // A host that gives pictures directly is asked once per symbol and the
 // user's clipboard is not touched; a symbol it has none of shows "oops".
