@@ -250,6 +250,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
             Settings().FormatAgeMMSS = !Settings().FormatAgeMMSS;
             Settings().FormatLocator = static_cast<std::int16_t>(4 + 2 * Pick(4));
             Settings().EmergencyIgnoreOnDistance = Chance(0.5);
+            Settings().EmergencyScan = Chance(0.8);
             grid.build_station_grid();
             return "settings";
         }

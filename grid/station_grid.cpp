@@ -150,7 +150,7 @@ void StationGrid::PrepareGrid() {
 
 void StationGrid::RebuildPass() {
     // An empty grid is drawn anew: there are no rows to change.
-    if (!incremental_ || fullNext_ || duplicates_ || empty_) {
+    if (fullNext_ || duplicates_ || empty_) {
         Rebuild();
     } else {
         Update();

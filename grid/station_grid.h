@@ -134,8 +134,6 @@ class StationGrid final : public ColumnVisibility,
     void build_station_grid();
     // An event touched this station: its row follows in the next pass.
     void StationChanged(const std::string& callsign);
-    // Every pass a full rebuild (the reference the changes are checked against).
-    void SetIncremental(bool incremental) { incremental_ = incremental; }
     void select_row();
     void grdStationSort(bool blnClicked);
     std::string Format_Age(double seconds) const;
@@ -240,7 +238,6 @@ class StationGrid final : public ColumnVisibility,
     RebuildListener* listener_ = nullptr;
     PassGate gate_;
     int rebuilds_ = 0, fullRebuilds_ = 0;
-    bool incremental_ = true;
     bool fullNext_ = true;  // the next pass rebuilds in full
     // A callsign with two live records (a host that listed it twice): its
     // rows cannot be told apart by callsign, so every pass is a full one.

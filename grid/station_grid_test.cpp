@@ -208,28 +208,6 @@ INSTANTIATE_TEST_SUITE_P(Ways, GridPictures,
                          ::testing::Values(Pictures::kClipboard, Pictures::kDirect,
                                            Pictures::kHidden));
 
-// A host that gives pictures directly is asked once per symbol and the
-// user's clipboard is not touched; a symbol it has none of shows "oops".
-TEST_F(Grid, PicturesStraightFromTheHostLeaveTheClipboardAlone) {
-    host.directPictures = true;
-    host.drawable.insert("/>");
-    Know("A");
-    Know("B").Symbol = "/[";
-    Know("C");
-    for (const char* cs : {"A", "B", "C"})
-        Beacon(cs);
-    grid.build_station_grid();
-    const platform::GridCell a = Shown(RowOf("A"), 1), b = Shown(RowOf("B"), 1);
-    ASSERT_TRUE(a.picture);
-    EXPECT_EQ(a.picture->argb, (std::vector<std::uint32_t>{0xFF0000FF, 0xFFFF0000}));
-    EXPECT_TRUE(a.text.empty());
-    EXPECT_FALSE(b.picture);
-    EXPECT_EQ(b.text, "oops");
-    EXPECT_EQ(host.symbolCalls, 2);
-    EXPECT_EQ(clipboard.kept + clipboard.reads + clipboard.putBack, 0);
-    EXPECT_TRUE(Errors().empty());
-}
-
 TEST_F(Grid, AHostThatFailsItsSymbolsLeavesTheGridShownWithSymbolTexts) {
     host.drawable.insert("/>");
     for (const char* cs : {"A1", "B2", "C3"})
@@ -329,44 +307,6 @@ TEST_F(Grid, FindingACallsignSelectsItsRowAndTheNextMatchFollowsTheOrder) {
     EXPECT_EQ(Back(RowOf("G4ABC"), 0), 0x0000FFu);
     EXPECT_EQ(control.TextMatrix(control.Row(), 0), "G4ABC");
     EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(Grid, AgesSortByTheirSeconds) {
-    Know("A", 125);
-    Know("B", 600);
-    Know("C", 59);
-    for (const char* cs : {"A", "B", "C"})
-        Beacon(cs);
-    grid.intSortCol = static_cast<std::int16_t>(Column("Age"));
-    grid.grdStationSort(true);  // ascending
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "A", "B"}));
-}
-
-TEST_F(Grid, EmergencyColoursAndTheDistanceLimit) {
-    for (auto [cs, km] :
-         {std::pair{"NEAR", 999.9f}, {"FAR", 1000.0f}, {"ACK", 5.0f}, {"OK", 1.0f}}) {
-        Know(cs).Distance = km;
-        if (std::string(cs) != "OK") host.stations[cs].StatusText = "emergency";
-        Beacon(cs);
-    }
-    board.Table().Edit(board.Table().find_station("ACK")).EmergencyAcknowledged = true;
-    grid.strSelectedCall = "NEAR";  // an emergency wins over the selection
-    grid.build_station_grid();
-    auto colours = [&](const char* cs) {
-        const auto c = Shown(RowOf(cs), 4);
-        return std::pair{c.back, c.fore};
-    };
-    EXPECT_EQ(colours("NEAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
-    EXPECT_EQ(colours("FAR"), (std::pair{0xFFFF00u, 0xFF0000u}));
-    EXPECT_EQ(colours("ACK"), (std::pair{0xFF8000u, 0x000000u}));
-    EXPECT_EQ(shownEmergencies, 3);
-    Settings().EmergencyIgnoreOnDistance = false;
-    grid.select_row();
-    EXPECT_EQ(colours("FAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
-    Settings().EmergencyScan = false;
-    grid.build_station_grid();
-    EXPECT_EQ(shownEmergencies, 0);
-    EXPECT_FALSE(Shown(RowOf("FAR"), 4).hasBack);
 }
 
 TEST_F(Grid, PopupsByColumnAndEnterAtTheCell) {
