@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QTest>
 #include <QThread>
-#include <functional>
 
 #include "tests/fakes/fake_dde.h"
 #include "tests/fakes/main_window_fixture.h"
@@ -286,31 +285,26 @@ TEST_F(MainWindow, SwitchingPhgPlottingOnDrawsEveryStationWhateverClosesTheDialo
     PhgOverlays& phg = *form.Wiring()->Overlays();
     phg.Plot_Changes();
     ASSERT_TRUE(host.map.circles.empty());
-    const std::function<void(windows::frmOptions&)> closes[] = {
-        [](windows::frmOptions& o) { QTest::mouseClick(o.cmdOK, Qt::LeftButton); },
-        [](windows::frmOptions& o) { QTest::mouseClick(o.cmdCancel, Qt::LeftButton); },
-        [](windows::frmOptions& o) { o.close(); },  // the title bar's close box
-    };
-    const auto setPlotting = [&](bool on, const std::function<void(windows::frmOptions&)>& close) {
-        form.mnuConfig_Click();
-        windows::frmOptions* options = form.OptionsDialog();
-        ASSERT_TRUE(options);
-        options->tbsOptions->setCurrentIndex(3);
-        ASSERT_NE(options->chkPHG->isChecked(), on);
-        QTest::mouseClick(options->chkPHG, Qt::LeftButton);
-        close(*options);
-        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    };
     for (int way = 0; way < 3; ++way) {
         SCOPED_TRACE(way);
-        setPlotting(true, closes[way]);
-        // One station heard meanwhile, then the pass.
-        connection->events->mUIV_NotifyBeacon("P100", 0, 0);
-        phg.Plot_Changes();
-        EXPECT_EQ(host.map.circles.size(), 50u);
-        setPlotting(false, closes[0]);
-        phg.Plot_Changes();
-        host.map.Clear();
+        for (const bool on : {true, false}) {
+            form.mnuConfig_Click();
+            windows::frmOptions& o = *form.OptionsDialog();
+            o.tbsOptions->setCurrentIndex(3);
+            QTest::mouseClick(o.chkPHG, Qt::LeftButton);
+            if (way == 0)
+                QTest::mouseClick(o.cmdOK, Qt::LeftButton);
+            else if (way == 1)
+                QTest::mouseClick(o.cmdCancel, Qt::LeftButton);
+            else
+                o.close();  // the title bar's close box
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            // One station heard meanwhile, then the pass.
+            connection->events->mUIV_NotifyBeacon("P100", 0, 0);
+            phg.Plot_Changes();
+            EXPECT_EQ(host.map.circles.size(), on ? 50u : 0u);
+            host.map.Clear();
+        }
     }
 }
 

@@ -234,44 +234,6 @@ TEST_F(Grid, AHostThatFailsItsSymbolsLeavesTheGridShownWithSymbolTexts) {
     EXPECT_EQ(control.TextMatrix(RowOf("D4"), 1), "oops");
 }
 
-TEST_F(Grid, SortMarkersDirectionsAndSelectionThatFollowsItsStation) {
-    for (auto [cs, km] : {std::pair{"B", 10.0f}, {"A", 300.0f}, {"C", 2.5f}})
-        Know(cs).Distance = km;
-    for (const char* cs : {"B", "A", "C"})
-        Beacon(cs);
-    // The first rebuild: by callsign, descending.
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "B", "A"}));
-    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign v");
-    control.SetRow(RowOf("B"));
-    control.SetCol(0);
-    control.MouseRow = 2;
-    grid.grdStations_MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(grid.strSelectedCall, "B");
-    EXPECT_EQ(Back(RowOf("B"), 3), 0x0000FFu);
-    // The callsign header: ascending.
-    control.MouseRow = 0;
-    control.SetRow(1);
-    control.SetCol(0);
-    grid.grdStations_MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign ^");
-    // Then Distance: descending by number, the marker moves.
-    control.SetCol(Column("Distance"));
-    grid.grdStations_MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(control.TextMatrix(0, Column("Distance")), "Distance v");
-    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign");
-    grid.grdStations_MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "B", "A"}));
-    EXPECT_EQ(control.TextMatrix(0, Column("Distance")), "Distance ^");
-    // A rebuild keeps the sort and finds the selected station again.
-    Know("D").Distance = 5;
-    Beacon("D");
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "D", "B", "A"}));
-    EXPECT_EQ(Back(RowOf("B"), 0), 0x0000FFu);
-    EXPECT_EQ(Back(RowOf("D"), 0), 0xFFFFFFu);
-}
-
 // Finding a station selects it as a press on its row does; the next match
 // follows the shown order from the selected station and comes round.
 TEST_F(Grid, FindingACallsignSelectsItsRowAndTheNextMatchFollowsTheOrder) {
@@ -365,38 +327,6 @@ TEST_F(Grid, ARebuildDuringAnIntakesPauseLeavesOutTheRecordBeingFilled) {
     EXPECT_TRUE(Errors().empty()) << Errors().front();
     grid.build_station_grid();
     EXPECT_EQ(Calls(), (std::vector<std::string>{"B", "A"}));
-}
-
-TEST_F(Grid, EventsDuringIntakePausesEndWithEveryLiveStationShownOnce) {
-    for (int i = 0; i < 30; ++i)
-        Know("S" + std::to_string(i));
-    for (int i = 0; i < 10; ++i)
-        Beacon("S" + std::to_string(i));
-    // During the pauses of the next intakes: new stations, a station again, a delete.
-    for (int i = 10; i < 30; ++i) {
-        host.atPause.push_back({[this, i] { Beacon("S" + std::to_string(i)); },
-                                [this] { Beacon("S3"); },
-                                [this] { board.mUIV_NotifyDelete("S4"); }});
-    }
-    const int fullBefore = grid.FullRebuilds();
-    Beacon("S0");
-    EXPECT_FALSE(grid.Busy());
-    EXPECT_EQ(grid.FullRebuilds(), fullBefore);  // each event changed its own row
-    std::vector<std::string> live;
-    board.Table().ForEachLive(
-        [&](std::int32_t, const StationRecord& r) { live.push_back(r.Callsign); });
-    std::vector<std::string> shown = Calls();
-    std::sort(live.begin(), live.end());
-    std::sort(shown.begin(), shown.end());
-    EXPECT_EQ(shown, live);
-    EXPECT_EQ(live.size(), 29u);
-    // Sorted by callsign, newest first, as a full rebuild sorts them.
-    std::vector<std::string> sorted = Calls();
-    grid.build_station_grid();
-    EXPECT_EQ(Calls(), sorted);
-    EXPECT_EQ(window.caption, "UI-View Beaconboard V1.0.10   [29/" +
-                                  std::to_string(board.Table().StationCount()) + "]");
-    EXPECT_TRUE(Errors().empty()) << Errors().front();
 }
 
 TEST(GridSort, OneTotalOrderForMixedColumns) {

@@ -3,7 +3,6 @@
 // use more, so only the sources beside them are read.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -31,14 +30,6 @@ const std::map<std::string, std::set<std::string>> kMayUse = {
     {"rigbridge", {"platform/dbus_dde.h"}},
 };
 
-bool IsTest(const std::string& name) {
-    for (const char* end : {"_test.cpp", "_tests.cpp"})
-        if (name.size() > std::strlen(end) &&
-            name.compare(name.size() - std::strlen(end), std::string::npos, end) == 0)
-            return true;
-    return false;
-}
-
 TEST(IncludeMap, EveryFolderIncludesOnlyWhatTheMapAllows) {
     const fs::path root = fs::path(BB_SOURCE_DATA).parent_path();
     const std::regex include(R"(^\s*#\s*include\s*"([^"/]+)/([^"]+)\")");
@@ -48,7 +39,9 @@ TEST(IncludeMap, EveryFolderIncludesOnlyWhatTheMapAllows) {
         for (const auto& entry : fs::directory_iterator(root / folder)) {
             const std::string name = entry.path().filename().string();
             const std::string ext = entry.path().extension().string();
-            if ((ext != ".h" && ext != ".cpp") || IsTest(name)) continue;
+            if ((ext != ".h" && ext != ".cpp") || name.ends_with("_test.cpp") ||
+                name.ends_with("_tests.cpp"))
+                continue;
             ++read;
             std::ifstream in(entry.path());
             std::string line;
