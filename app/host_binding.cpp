@@ -1,12 +1,11 @@
 #include "app/host_binding.h"
 
-#include <utility>
-
 #include <QDBusConnectionInterface>
 #include <QDBusError>
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QImage>
+#include <utility>
 
 #include "bus/station_dict.h"
 #include "host_main_proxy.h"
