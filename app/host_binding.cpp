@@ -5,6 +5,7 @@
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QImage>
+#include <utility>
 
 #include "bus/station_dict.h"
 #include "host_main_proxy.h"
@@ -142,8 +143,12 @@ void DBusHost::Check(const QDBusError& error) {
 }
 
 bool DBusHost::GetStation(host::HostStation& station) {
-    if (announced_ && announced_->Callsign == station.Callsign) {
-        if (&station != announced_) station = *announced_;
+    // The announcement answers its own intake's one question, asked before
+    // that intake first pauses; an intake nested in the pause, for the same
+    // station, asks the host for what is newer.
+    if (const host::HostStation* announced = std::exchange(announced_, nullptr);
+        announced && announced->Callsign == station.Callsign) {
+        if (&station != announced) station = *announced;
         return true;
     }
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");

@@ -123,7 +123,8 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     host::MapEvents* mapEvents_ = nullptr;
     LinkEvents* linkEvents_ = nullptr;
     std::deque<std::function<void()>> held_;
-    // The station of the NotifyBeaconData being delivered, when it came whole.
+    // The station of the NotifyBeaconData being delivered, when it came
+    // whole, until its intake has asked for it.
     const host::HostStation* announced_ = nullptr;
     bool holding_ = true;
     bool unresponsive_ = false;

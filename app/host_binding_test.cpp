@@ -27,6 +27,7 @@
 #include "host/host_service.h"
 #include "host/symbols.h"
 #include "map/phg_overlays.h"
+#include "stations/board.h"
 #include "stations/record_fill.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
@@ -197,6 +198,15 @@ class ThreadHost {
     // A station heard, as from the host's own feed.
     void Hear(const std::string& line) {
         Run([&] { service_->Hear(line); });
+    }
+    // Heard without a word on the bus, then told with a plain NotifyBeacon.
+    void HearThenNotifyBeacon(const std::string& line, const std::string& call) {
+        Run([&] {
+            service_->SetNotify(false);
+            service_->Hear(line);
+            service_->SetNotify(true);
+            emit service_->NotifyBeacon(QString::fromStdString(call), 0, 0);
+        });
     }
     // What the host's map does when it repaints: its figures go, then it says so.
     void Redraw() {
@@ -501,6 +511,41 @@ TEST(HostBus, AStationAnnouncedWholeIsNotAskedForAgain) {
         EXPECT_EQ(service.Queries() - before, data ? 0u : 6u);
         EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
     }
+}
+
+// A newer beacon of the same station, told with a plain NotifyBeacon while
+// a NotifyBeaconData's intake pauses: its intake asks the host, and the
+// station's one live record is the newer one.
+TEST(HostBus, AnIntakeInAnAnnouncementsPauseAsksForTheNewerStation) {
+    FakeSystem sys;
+    hostapp::HostService::Options options;
+    options.beaconData = true;
+    ThreadHost service(options);
+    ASSERT_TRUE(service.Registered());
+    auto host = DBusHost::Create(Bus());
+    struct AtPause final : MessagePump {
+        std::function<void()> once;
+        void LetPendingMessagesRun() override {
+            if (auto f = std::exchange(once, nullptr)) f();
+        }
+    } pump;
+    StationBoard board(*host, pump);
+    host->SetEvents(&board, nullptr, nullptr);
+    host->SetNotify(true);
+    host->Release();
+    const StationTable& t = board.Table();
+    pump.once = [&] {
+        service.HearThenNotifyBeacon("G0XYZ>APRS:!5120.00N/00020.00W#second", "G0XYZ");
+        ASSERT_TRUE(WaitFor([&] { return t.StationCount() == 2; }));
+    };
+    service.Hear("G0XYZ>APRS:!5110.00N/00010.00W#first");
+    ASSERT_TRUE(WaitFor([&] { return t.StationCount() == 2 && t[0].Callsign == "G0XYZ"; }));
+    EXPECT_FALSE(pump.once);  // the second came in the first one's pause
+    const int live = t.find_station("G0XYZ");
+    ASSERT_GE(live, 0);
+    EXPECT_NE(t[live].BeaconText.find("second"), std::string::npos) << t[live].BeaconText;
+    EXPECT_EQ(t.LiveCount(), 1);
+    EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
 // A host that gives symbols as PNG bytes: the grid shows the host's own

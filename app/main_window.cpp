@@ -342,20 +342,23 @@ void Form1::mnuConfig_Click() {
     });
 }
 
+std::string Form1::HelpPage() const {
+    const std::string language = language_ ? language_->get_language() : std::string();
+    return HelpPageFor(Texts().HelpFilePath, language).string();
+}
+
 void Form1::mnuHelpHelp_Click() {
-    Trap("Form1.mnuHelpHelp_Click", [&] {
-        const std::string language = language_ ? language_->get_language() : std::string();
-        ShellOpen(HelpPageFor(Texts().HelpFilePath, language).string());
-    });
+    Trap("Form1.mnuHelpHelp_Click", [&] { ShellOpen(HelpPage()); });
 }
 
 void Form1::mnuHelpAbout_Click() {
     Trap("Form1.mnuHelpAbout_Click", [&] {
         ShowSingle(about_, [this] {
             const ProgramTexts& t = Texts();
-            auto* box = new windows::frm_About(windows::AboutTexts{t.WindowTitle, t.AuthorText,
-                                                                   t.DescriptionText, t.WebsiteText,
-                                                                   version::kLegalText});
+            // Without a web site the link is the help page F1 opens.
+            const std::string link = *version::kWebsite ? t.WebsiteText : HelpPage();
+            auto* box = new windows::frm_About(windows::AboutTexts{
+                t.WindowTitle, t.AuthorText, t.DescriptionText, link, version::kLegalText});
             box->Open = [this](const std::string& target) { ShellOpen(target); };
             return box;
         });

@@ -135,6 +135,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // The help page of the menu language, or the English one when it has none.
+    std::string HelpPage() const;
     void BuildMenus();
     QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
                        void (Form1::*handler)());

@@ -8,6 +8,7 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QTest>
 #include <QThread>
 
 #include "tests/fakes/fake_dde.h"
@@ -21,7 +22,11 @@ using bb::testing::MainWindow;
 using bb::testing::ProgramEnded;
 
 TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
-    Form1 form([]() -> std::unique_ptr<HostConnection> { Raise(err::kCantCreateObject); });
+    bool hostThere = false;
+    Form1 form([&]() -> std::unique_ptr<HostConnection> {
+        if (!hostThere) Raise(err::kCantCreateObject);
+        return Factory()();
+    });
     form.show();
     form.Form_Load();
     EXPECT_EQ(form.Wiring(), nullptr);
@@ -33,6 +38,18 @@ TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
     // The menus are there all the same.
     EXPECT_EQ(form.Menu("mnuFile")->text(), "&File");
     EXPECT_EQ(form.Menu("mnuHelpHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+    // The host comes (the board loads again, as its watch makes it) and a
+    // later error is logged: the log has one run header, on disk.
+    hostThere = true;
+    form.Form_Load();
+    ASSERT_NE(form.Wiring(), nullptr);
+    WriteErrorLog("after the host came");
+    const std::string log = fs.LogText();
+    std::size_t headers = 0;
+    for (auto at = log.find("Beaconboard version"); at != std::string::npos;
+         at = log.find("Beaconboard version", at + 1))
+        ++headers;
+    EXPECT_EQ(headers, 1u) << log;
 }
 
 TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
@@ -253,6 +270,83 @@ TEST_F(MainWindow, MenuWindowsAreSingleAndDetailReplacesItsWindow) {
     for (QWidget* w : QApplication::topLevelWidgets())
         details += qobject_cast<windows::Form5*>(w) != nullptr;
     EXPECT_EQ(details, 1);
+}
+
+// Plotting switched on in the options dialog, however the dialog closes:
+// the next PHG pass draws every PHG station, not only those heard since.
+TEST_F(MainWindow, SwitchingPhgPlottingOnDrawsEveryStationWhateverClosesTheDialog) {
+    for (int i = 0; i < 50; ++i)
+        Station("P" + std::to_string(100 + i), 5, "!PHG5130");
+    testing::WriteFile(fs.folder.path() / "Beaconboard.INI", "[PHG]\r\nPlotOnMap=FALSE\r\n");
+    Form1 form(Factory());
+    form.show();
+    form.Form_Load();
+    ASSERT_NE(form.Wiring(), nullptr);
+    PhgOverlays& phg = *form.Wiring()->Overlays();
+    phg.Plot_Changes();
+    ASSERT_TRUE(host.map.circles.empty());
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way);
+        for (const bool on : {true, false}) {
+            form.mnuConfig_Click();
+            windows::frmOptions& o = *form.OptionsDialog();
+            o.tbsOptions->setCurrentIndex(3);
+            QTest::mouseClick(o.chkPHG, Qt::LeftButton);
+            if (way == 0)
+                QTest::mouseClick(o.cmdOK, Qt::LeftButton);
+            else if (way == 1)
+                QTest::mouseClick(o.cmdCancel, Qt::LeftButton);
+            else
+                o.close();  // the title bar's close box
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            // One station heard meanwhile, then the pass.
+            connection->events->mUIV_NotifyBeacon("P100", 0, 0);
+            phg.Plot_Changes();
+            EXPECT_EQ(host.map.circles.size(), on ? 50u : 0u);
+            host.map.Clear();
+        }
+    }
+}
+
+// Every shipped help page says what the grid shows: a position in degrees
+// and decimal minutes, the opening sort by callsign, descending, and the
+// caption's second number counting records. None says the old untruths.
+TEST_F(MainWindow, HelpPagesSayWhatTheGridShows) {
+    Station("G4ABC", 5);
+    host.Know("G4ABC").Latitude = 3150.5f;
+    host.Know("G4ABC").Longitude = 293.2f;
+    Form1 form(Factory());
+    form.Form_Load();
+    const platform::GridControl& g = form.GridModel();
+    const std::string header = g.TextMatrix(0, 0), latitude = g.TextMatrix(1, 3),
+                      longitude = g.TextMatrix(1, 4);
+    ASSERT_EQ(header, "Callsign v");
+    const struct {
+        const char* page;
+        std::vector<std::string> told, untrue;
+    } kPages[] = {
+        {"beaconboard.html",
+         {"decimal minutes", "descending", "records"},
+         {"minutes and seconds", "newest first", "how many the host knows"}},
+        {"beaconboard_Nederlands.html",
+         {"decimale minuten", "aflopend", "records"},
+         {"minuten en seconden", "nieuwste bovenaan", "het programma er kent"}},
+    };
+    for (const auto& [name, told, untrue] : kPages) {
+        SCOPED_TRACE(name);
+        const std::string page = testing::ReadFile(std::filesystem::path(BB_SOURCE_DATA) / name);
+        for (const std::string& text : {header, latitude, longitude})
+            EXPECT_NE(page.find(text), std::string::npos) << text;
+        for (const std::string& text : told)
+            EXPECT_NE(page.find(text), std::string::npos) << text;
+        for (const std::string& text : untrue)
+            EXPECT_EQ(page.find(text), std::string::npos) << text;
+    }
+    // Those are all the shipped pages.
+    int pages = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(BB_SOURCE_DATA))
+        pages += entry.path().extension() == ".html";
+    EXPECT_EQ(pages, 2);
 }
 
 TEST_F(MainWindow, HelpOpensThePageOfTheLanguageWhenThereIsOne) {

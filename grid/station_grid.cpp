@@ -150,7 +150,7 @@ void StationGrid::PrepareGrid() {
 
 void StationGrid::RebuildPass() {
     // An empty grid is drawn anew: there are no rows to change.
-    if (!incremental_ || fullNext_ || duplicates_ || empty_) {
+    if (fullNext_ || duplicates_ || empty_) {
         Rebuild();
     } else {
         Update();
@@ -260,7 +260,7 @@ void StationGrid::Rebuild() {
                 order_.push_back(e);
                 NoteAge(r);
             }
-            UpdatePictures();
+            UpdatePictures(nullptr);
             grid_.SetRowSource(this);
         }
         grdStationSort(false);
@@ -289,7 +289,7 @@ void StationGrid::Update() {
             fullNext_ = true;
             return;
         }
-        UpdatePictures();
+        UpdatePictures(&touched);
         if (AgesCrossedLimit()) Resort();
         Finish();
     });
@@ -380,15 +380,41 @@ void StationGrid::Refresh(Entry& e, std::int32_t index) {
     Link(e);
 }
 
-void StationGrid::UpdatePictures() {
+void StationGrid::UpdatePictures(const std::unordered_set<std::string>* touched) {
+    // A hidden Symbol column fetches no symbol, through the clipboard or not.
+    bool shown = false;
+    for (int c = 1; c <= intLastGridCol; ++c)
+        shown = shown || GridColumns[static_cast<std::size_t>(c)].source == kColumnSymbol;
+    if (!shown) return;
     const StationTable& table = board_.Table();
+    const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.HasRowSource();
+    const auto show = [&](Entry& e) {
+        if (e.symbol != SymbolShown::Text) return;
+        if (bySymbol) Unlink(e);
+        ShowSymbol(e, table[e.index]);
+        if (bySymbol) Link(e);
+    };
+    // A host that gives each symbol's picture directly (fetched once, then
+    // kept) gives every row its picture: the rows this pass made, or all.
+    const auto showAll = [&] {
+        pictured_.clear();
+        if (touched) {
+            for (const std::string& callsign : *touched)
+                if (const auto it = entries_.find(callsign); it != entries_.end()) show(it->second);
+            return;
+        }
+        for (Entry* e : std::vector<Entry*>(order_))
+            show(*e);
+    };
+    if (hostPictures_ == true) return showAll();
+    // Through the clipboard, one round trip a symbol: the rows of the first
+    // stations in table order.
     std::vector<Entry*> now;
     now.reserve(kSymbolPictureRows - 1);
     for (auto it = byIndex_.begin();
          it != byIndex_.end() && now.size() < static_cast<std::size_t>(kSymbolPictureRows - 1);
          ++it)
         now.push_back(it->second);
-    const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.HasRowSource();
     // Rows that have left the first ones show their symbol's text.
     for (Entry* e : now)
         e->first = true;
@@ -400,12 +426,14 @@ void StationGrid::UpdatePictures() {
     }
     for (Entry* e : now) {
         e->first = false;
-        if (e->symbol != SymbolShown::Text) continue;
-        if (bySymbol) Unlink(*e);
-        ShowSymbol(*e, table[e->index]);
-        if (bySymbol) Link(*e);
+        show(*e);
     }
     pictured_ = std::move(now);
+    // The first fetch found the host gives pictures directly: the rest follow.
+    if (hostPictures_ == true) {
+        touched = nullptr;
+        showAll();
+    }
 }
 
 void StationGrid::ShowSymbol(Entry& e, const StationRecord& r) {
@@ -677,7 +705,9 @@ std::shared_ptr<const Picture> StationGrid::SymbolPicture(const std::string& sym
     // A host that gives pictures directly leaves the user's clipboard (and
     // its history) alone.
     Picture direct;
-    if (const std::optional<bool> found = host_.SymbolPicture("/", symbol, "", direct)) {
+    const std::optional<bool> found = host_.SymbolPicture("/", symbol, "", direct);
+    hostPictures_ = found.has_value();
+    if (found) {
         known = *found;
         auto picture = known ? std::make_shared<const Picture>(std::move(direct)) : nullptr;
         pictures_[symbol] = picture;

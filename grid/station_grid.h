@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -86,7 +87,8 @@ enum GridColumnId : int {
     kColumnTone,
 };
 inline constexpr int kLastColumn = kColumnTone;
-inline constexpr int kSymbolPictureRows = 200;  // pictures on rows 1 to 199
+// Through the clipboard pictures go to rows 1 to 199 only.
+inline constexpr int kSymbolPictureRows = 200;
 
 // The grid's rows are the live stations, each drawn from its record when the
 // view asks for it. An event changes the rows of the stations it touched:
@@ -132,8 +134,6 @@ class StationGrid final : public ColumnVisibility,
     void build_station_grid();
     // An event touched this station: its row follows in the next pass.
     void StationChanged(const std::string& callsign);
-    // Every pass a full rebuild (the reference the changes are checked against).
-    void SetIncremental(bool incremental) { incremental_ = incremental; }
     void select_row();
     void grdStationSort(bool blnClicked);
     std::string Format_Age(double seconds) const;
@@ -193,8 +193,11 @@ class StationGrid final : public ColumnVisibility,
     std::vector<Entry*>::iterator Locate(const Entry& e);
     // Brings one station's row in line with its live record.
     void Reconcile(const std::string& callsign);
-    // The rows of the first stations in table order show pictures.
-    void UpdatePictures();
+    // The rows show their symbols' pictures: every row when the host gives
+    // pictures directly, else the rows of the first stations in table order;
+    // none while the Symbol column is hidden. `touched`: the stations this
+    // pass changed (null: the full rebuild's every row).
+    void UpdatePictures(const std::unordered_set<std::string>* touched);
     void ShowSymbol(Entry& e, const StationRecord& r);
     void Resort();
     void Unlink(Entry& e);
@@ -235,7 +238,6 @@ class StationGrid final : public ColumnVisibility,
     RebuildListener* listener_ = nullptr;
     PassGate gate_;
     int rebuilds_ = 0, fullRebuilds_ = 0;
-    bool incremental_ = true;
     bool fullNext_ = true;  // the next pass rebuilds in full
     // A callsign with two live records (a host that listed it twice): its
     // rows cannot be told apart by callsign, so every pass is a full one.
@@ -254,6 +256,8 @@ class StationGrid final : public ColumnVisibility,
     // Symbol pictures fetched through the clipboard, by symbol; null for
     // those the host has none of.
     std::map<std::string, std::shared_ptr<const Picture>> pictures_;
+    // Whether the host gave its last picture directly (not by the clipboard).
+    std::optional<bool> hostPictures_;
 };
 
 }  // namespace bb
