@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusMessage>
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -32,6 +33,13 @@ bool HostOnBus() {
         .interface()
         ->isServiceRegistered(bb::dbus::kHostService)
         .value();
+}
+
+int HostStationCount() {
+    const QDBusMessage reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
+        bb::dbus::kHostService, bb::dbus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
+        QStringLiteral("HostStationCount")));
+    return reply.arguments().value(0).toInt();
 }
 
 // Waits until the process has used less than a twentieth of a core for
@@ -58,9 +66,15 @@ void Run(int stations, const QString& folder) {
     for (int n = 0; n < stations; ++n)
         chunk += feed.Line(static_cast<std::uint64_t>(n)) + "\n";
     host.write(chunk.data(), static_cast<qint64>(chunk.size()));
-    host.waitForBytesWritten(30000);
+    while (host.bytesToWrite() > 0 && host.waitForBytesWritten(10000)) {
+    }
     const std::string hostPid = std::to_string(host.processId());
     WaitIdle(hostPid);
+    const int listed = HostStationCount();
+    if (listed != std::min(stations, 32767)) {
+        std::fprintf(stderr, "startup: bb-host lists %d stations, not %d\n", listed, stations);
+        return;
+    }
 
     bb::App().writableFolder = folder.toStdString();
     const double boardFrom = bb::bench::CpuSeconds();
