@@ -551,7 +551,7 @@ TEST(HostBus, TheScanInBatchesReadsWhatTheScanOfOneStationAtATimeReads) {
     const std::vector<std::string> batched = scan(*host);
     EXPECT_EQ(batched, scan(older));
     ASSERT_EQ(batched.size(), 6u);
-    EXPECT_EQ(batched[3].substr(0, 9), "Caf\xC3\xA9|;Caf");
+    EXPECT_EQ(batched[3].substr(0, 10), "Caf\xC3\xA9|;Caf");
     EXPECT_NE(batched[4].find("caf\xC3\xA9"), std::string::npos) << batched[4];
     EXPECT_NE(batched[5].find("|100"), std::string::npos) << batched[5];  // in emergency
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
