@@ -274,7 +274,7 @@ TEST(HostBus, MapCallsReachTheHostInOrderInBatchesAndABrokenBatchIsCutShort) {
 }
 
 TEST(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
-    HostProcess hostProcess;
+    HostProcess hostProcess({"--notify-callsign"});
     ASSERT_TRUE(hostProcess.Started());
     auto host = DBusHost::Create(Bus());
     Recorder rec;
