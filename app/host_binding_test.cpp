@@ -21,7 +21,6 @@
 #include <filesystem>
 #include <functional>
 #include <map>
-#include <sstream>
 
 #include "app/main_window.h"
 #include "bus/station_dict.h"
@@ -442,6 +441,16 @@ TEST(HostBus, ARestartedHostOffersTheStationsItHeardBefore) {
             ASSERT_TRUE(host->GetStation(s));
             before[s.Callsign] = s;
         }
+        // A batch carries each line and what GetStation gives for it.
+        const std::vector<host::HostListing> listed = host->HostStations(0, 100);
+        ASSERT_EQ(listed.size(), before.size());
+        for (std::int16_t i = 0; i < 4; ++i) {
+            const host::HostListing& l = listed[static_cast<std::size_t>(i)];
+            EXPECT_EQ(l.line, host->HostStationLine(i));
+            ASSERT_TRUE(l.known && before.count(l.callsign)) << l.line;
+            EXPECT_EQ(dbus::StationToDict(l.station), dbus::StationToDict(before[l.callsign]));
+        }
+        EXPECT_TRUE(host->HostStations(4, 100).empty());
         ASSERT_TRUE(first.Stop());
     }
     ASSERT_TRUE(std::filesystem::exists(file));
@@ -502,59 +511,6 @@ TEST(HostBus, AStationAnnouncedWholeIsNotAskedForAgain) {
         EXPECT_EQ(service.Queries() - before, data ? 0u : 6u);
         EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
     }
-}
-
-// The board's scan of bb-host: in batches, and a station at a time as of an
-// older host; both give the same records, texts beyond ASCII and all.
-TEST(HostBus, TheScanInBatchesReadsWhatTheScanOfOneStationAtATimeReads) {
-    FakeSystem sys;
-    HostProcess hostProcess;
-    ASSERT_TRUE(hostProcess.Started());
-    hostProcess.Send(kThree);
-    hostProcess.Send(
-        "G4ABC>APRS:;Caf\xC3\xA9     *071200z5210.00N/00010.00Er PHG5132 Th\xC3\xA9\n"
-        "G4ABC>APRS:;Bar\xE9     *071200z5211.00N/00010.00Er caf\xE9\n"
-        "EMG>APRS:!5212.00N/00010.00Er\nEMG>APRS:>EMERGENCY\n");
-    ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 6; }));
-    struct OneByOne final : host::HostMain, MessagePump {
-        DBusHost& bus;
-        explicit OneByOne(DBusHost& b) : bus(b) {}
-        bool GetStation(host::HostStation& s) override { return bus.GetStation(s); }
-        bool SymbolToClipboard(const std::string&, const std::string&, const std::string&,
-                               std::int16_t) override {
-            return false;
-        }
-        host::HostMap& Map() override { return bus.Map(); }
-        std::int16_t HostStationCount() override { return bus.HostStationCount(); }
-        std::string HostStationLine(std::int16_t i) override { return bus.HostStationLine(i); }
-        void SetNotify(bool) override {}
-        void LetPendingMessagesRun() override {}
-    };
-    auto host = DBusHost::Create(Bus());
-    ASSERT_TRUE(host->ListsInBatches());
-    OneByOne older(*host);
-    const auto scan = [&](host::HostMain& h) {
-        StationBoard board(h, older);
-        board.HostLinked();
-        board.scan_stations();
-        std::vector<std::string> records;
-        board.Table().ForEachLive([&](std::int32_t, const StationRecord& r) {
-            std::ostringstream o;
-            o << r.Callsign << '|' << r.BeaconText << '|' << r.Comment << '|' << r.HeardTime << '|'
-              << r.Course << '|' << r.Speed << '|' << r.Bearing << '|' << r.Symbol << '|'
-              << r.Latitude << '|' << r.Longitude << '|' << r.Locator << '|' << r.Distance << '|'
-              << r.Emergency << r.HasPHG << r.HasQSY << r.QSY.Frequency;
-            records.push_back(o.str());
-        });
-        return records;
-    };
-    const std::vector<std::string> batched = scan(*host);
-    EXPECT_EQ(batched, scan(older));
-    ASSERT_EQ(batched.size(), 6u);
-    EXPECT_EQ(batched[3].substr(0, 10), "Caf\xC3\xA9|;Caf");
-    EXPECT_NE(batched[4].find("caf\xC3\xA9"), std::string::npos) << batched[4];
-    EXPECT_NE(batched[5].find("|100"), std::string::npos) << batched[5];  // in emergency
-    EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
 // A host that gives symbols as PNG bytes: the grid shows the host's own

@@ -268,8 +268,8 @@ TEST_F(Board, ManyBeaconsKeepEveryStationAndTheTableSmall) {
     EXPECT_TRUE(Errors().empty());
 }
 
-// The scan of a host that lists a station at a time, and of one that lists
-// in batches, here of one station so that events come at the same pauses.
+// A host read a station at a time, and in batches of one (events then come
+// at the same pauses).
 class Scan : public Board, public ::testing::WithParamInterface<int> {
   protected:
     void SetUp() override {

@@ -134,11 +134,10 @@ class FakeHost final : public host::HostMain, public MessagePump {
     }
     void SetNotify(bool enabled) override { notify = enabled; }
 
-    // Above 0: the host hands its list over in batches of at most this many
-    // (the board may ask for fewer). Each listing is named by its line's text
-    // from the second character to the first blank, a final "*" kept.
-    int batchSize = 0;
-    int batchCalls = 0;
+    // Above 0: the host hands its list over in batches of at most this many,
+    // each station named by its line's text from the second character to
+    // the first blank (a final "*" kept).
+    int batchSize = 0, batchCalls = 0;
     bool ListsInBatches() override { return batchSize > 0; }
     std::vector<host::HostListing> HostStations(std::int32_t first, std::int32_t count) override {
         ++batchCalls;
@@ -149,11 +148,10 @@ class FakeHost final : public host::HostMain, public MessagePump {
             host::HostListing& l = out.emplace_back();
             l.line = lines[i];
             l.callsign = l.line.substr(std::min<std::size_t>(1, l.line.size()));
-            l.callsign = l.callsign.substr(0, l.callsign.find(' '));
+            l.callsign.resize(std::min(l.callsign.size(), l.callsign.find(' ')));
             if (failing.count(l.callsign)) Raise(err::kAutomationError, "host refused");
             const auto it = stations.find(l.callsign);
-            l.known = it != stations.end();
-            if (l.known) l.station = it->second;
+            if ((l.known = it != stations.end())) l.station = it->second;
         }
         return out;
     }
