@@ -283,7 +283,7 @@ TEST(HostBus, MapCallsReachTheHostInOrderInBatchesAndABrokenBatchIsCutShort) {
 }
 
 TEST(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
-    HostProcess hostProcess;
+    HostProcess hostProcess({"--notify-callsign"});
     ASSERT_TRUE(hostProcess.Started());
     auto host = DBusHost::Create(Bus());
     Recorder rec;
@@ -451,6 +451,16 @@ TEST(HostBus, ARestartedHostOffersTheStationsItHeardBefore) {
             ASSERT_TRUE(host->GetStation(s));
             before[s.Callsign] = s;
         }
+        // A batch carries each line and what GetStation gives for it.
+        const std::vector<host::HostListing> listed = host->HostStations(0, 100);
+        ASSERT_EQ(listed.size(), before.size());
+        for (std::int16_t i = 0; i < 4; ++i) {
+            const host::HostListing& l = listed[static_cast<std::size_t>(i)];
+            EXPECT_EQ(l.line, host->HostStationLine(i));
+            ASSERT_TRUE(l.known && before.count(l.callsign)) << l.line;
+            EXPECT_EQ(dbus::StationToDict(l.station), dbus::StationToDict(before[l.callsign]));
+        }
+        EXPECT_TRUE(host->HostStations(4, 100).empty());
         ASSERT_TRUE(first.Stop());
     }
     ASSERT_TRUE(std::filesystem::exists(file));
@@ -634,6 +644,7 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
         EXPECT_FALSE(host->SymbolPicture("/", "/>", "", picture).has_value());
         EXPECT_FALSE(host->SymbolPicture("/", "/-", "", picture).has_value());
         EXPECT_TRUE(host->SymbolToClipboard("/", "/>", "", 0));
+        EXPECT_FALSE(host->ListsInBatches());  // its list is read a station at a time
     }
     inThread([&] {
         EXPECT_EQ(older->clipboardCalls, 1);

@@ -4,8 +4,8 @@
 // for the chosen time, over which the board's CPU time and memory are read
 // from /proc. Run under dbus-run-session:
 //   board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST] [HOST OPTIONS...]
-// Prints one line: stations, rate, CPU share of one core, CPU per beacon,
-// resident memory at the end.
+// Prints one line: stations, rate, the board's CPU share of one core, CPU
+// per beacon and resident memory at the end, and bb-host's CPU share.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -103,17 +103,20 @@ int main(int argc, char** argv) {
     const auto first = static_cast<std::uint64_t>(stations);
     const auto beacons = static_cast<std::uint64_t>(rate * seconds);
     const double cpuFrom = bb::bench::CpuSeconds(std::to_string(board.processId()));
+    const std::string hostPid = std::to_string(host.processId());
+    const double hostFrom = bb::bench::CpuSeconds(hostPid);
     QElapsedTimer steady;
     steady.start();
     Feed(host, feed, first, first + beacons, rate);
     const double wall = static_cast<double>(steady.nsecsElapsed()) / 1e9;
     const double cpu = bb::bench::CpuSeconds(std::to_string(board.processId())) - cpuFrom;
+    const double hostCpu = bb::bench::CpuSeconds(hostPid) - hostFrom;
     const double rss = bb::bench::ResidentMb(std::to_string(board.processId()));
     std::printf(
         "stations %d, %.0f beacons/s: board CPU %.1f %% of one core, %.0f us a beacon, "
-        "%.0f MB resident\n",
+        "%.0f MB resident; bb-host CPU %.1f %%\n",
         stations, rate, cpu / wall * 100, beacons ? cpu / static_cast<double>(beacons) * 1e6 : 0,
-        rss);
+        rss, hostCpu / wall * 100);
     board.terminate();
     board.waitForFinished(5000);
     host.terminate();

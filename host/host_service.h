@@ -21,6 +21,7 @@ struct HostCounters {
     std::uint64_t notStation = 0;  // messages, telemetry and the like
     std::uint64_t malformed = 0;   // lines or packets that could not be decoded
     std::uint64_t queries = 0;     // GetStation calls answered
+    std::uint64_t batches = 0;     // HostStations calls answered
 };
 
 class MapService : public QObject {
@@ -54,7 +55,9 @@ class HostService : public QObject {
     struct Options {
         HomePosition home;
         int expiryMinutes = 60;
-        bool beaconData = false;  // announce beacons with NotifyBeaconData, not NotifyBeacon
+        // Beacons announced with NotifyBeaconData, the station whole; false:
+        // with NotifyBeacon, which has a board ask for each one.
+        bool beaconData = true;
     };
 
     explicit HostService(const Options& options, QObject* parent = nullptr);
@@ -95,6 +98,7 @@ class HostService : public QObject {
     QDBusObjectPath Map();
     short HostStationCount();
     QString HostStationLine(short index);
+    QByteArray HostStations(int first, int count);
     void SetNotify(bool on);
 
   signals:

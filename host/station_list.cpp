@@ -170,24 +170,24 @@ std::vector<std::string> StationList::Expire(std::int64_t nowUnix, std::int64_t 
     return gone;
 }
 
-std::int16_t StationList::TakeLineSnapshot() {
+std::size_t StationList::Snapshot(std::size_t most) {
     std::vector<const HostEntry*> listed;
     listed.reserve(entries_.size());
     for (const auto& [call, e] : entries_) {
         if (e.hasPosition) listed.push_back(&e);
     }
-    if (listed.size() > kMaxLines) {
+    if (listed.size() > most) {
         std::nth_element(
-            listed.begin(), listed.begin() + kMaxLines, listed.end(),
+            listed.begin(), listed.begin() + static_cast<std::ptrdiff_t>(most), listed.end(),
             [](const HostEntry* a, const HostEntry* b) { return a->lastHeard > b->lastHeard; });
-        listed.resize(kMaxLines);
+        listed.resize(most);
     }
     std::sort(listed.begin(), listed.end(),
               [](const HostEntry* a, const HostEntry* b) { return a->firstHeard < b->firstHeard; });
     snapshot_.clear();
     for (const HostEntry* e : listed)
         snapshot_.push_back(e->callsign);
-    return static_cast<std::int16_t>(snapshot_.size());
+    return snapshot_.size();
 }
 
 std::string StationList::Line(std::int32_t index) const {

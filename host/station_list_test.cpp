@@ -246,6 +246,10 @@ TEST(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
     EXPECT_EQ(list.Line(0).substr(0, 4), " S0 ");
     EXPECT_EQ(list.Line(1).substr(0, 6), " S101 ");  // S1 to S100 fell off
     EXPECT_EQ(list.Line(32766).substr(0, 8), " S32866 ");
+    // The full list, which batches hand over, has every one.
+    EXPECT_EQ(list.TakeFullSnapshot(), static_cast<std::size_t>(total));
+    EXPECT_EQ(list.Line(1).substr(0, 4), " S1 ");
+    EXPECT_EQ(list.Line(total - 1).substr(0, 8), " S32866 ");
 }
 
 // The list over a restart: what a station said, when, and its status, as

@@ -268,7 +268,18 @@ TEST_F(Board, ManyBeaconsKeepEveryStationAndTheTableSmall) {
     EXPECT_TRUE(Errors().empty());
 }
 
-TEST_F(Board, TheScanReadsTheHostsLines) {
+// A host read a station at a time, and in batches of one (events then come
+// at the same pauses).
+class Scan : public Board, public ::testing::WithParamInterface<int> {
+  protected:
+    void SetUp() override {
+        Board::SetUp();
+        host.batchSize = GetParam();
+    }
+};
+INSTANTIATE_TEST_SUITE_P(OneByOneAndInBatches, Scan, ::testing::Values(0, 1));
+
+TEST_P(Scan, TheScanReadsTheHostsLines) {
     for (const char* cs : {"PA3XYZ", "G4ABC", "DL1AA", "ON4ZZ"})
         Know(cs);
     Know("EMG").StatusText = "emergency";
@@ -281,12 +292,16 @@ TEST_F(Board, TheScanReadsTheHostsLines) {
     EXPECT_EQ(rebuilds, 1);
     EXPECT_EQ(selects, 1);
     EXPECT_EQ(host.getStationCalls.count("ON4ZZ"), 0u);
+    // A batch brings the data with the line; a callsign the host knows by
+    // another name ("G4ABC*") is asked for by the line's.
+    EXPECT_EQ(host.getStationCalls.count("PA3XYZ"), GetParam() ? 0u : 1u);
+    EXPECT_EQ(host.getStationCalls.count("G4ABC"), 1u);
     // The asterisk was dropped, so a beacon supersedes the scanned record.
     Beacon("G4ABC");
     EXPECT_EQ(Live(), (std::vector<std::string>{"PA3XYZ", "EMG", "DL1AA", "G4ABC"}));
 }
 
-TEST_F(Board, TheScanSkipsLinesItCannotSplit) {
+TEST_P(Scan, TheScanSkipsLinesItCannotSplit) {
     Know("A");
     Know("B");
     ListOnHost({"XA x", "XNOBLANK", "X x", "X* x", "XB x"});
@@ -297,7 +312,7 @@ TEST_F(Board, TheScanSkipsLinesItCannotSplit) {
               "program error 5 in module Form1.scan_stations: Invalid procedure call or argument");
 }
 
-TEST_F(Board, TheScanOfAnEmptyHostAndBeforeTheLink) {
+TEST_P(Scan, TheScanOfAnEmptyHostAndBeforeTheLink) {
     board.scan_stations();  // the host link is not ready: nothing happens
     EXPECT_EQ(rebuilds, 0);
     Know("A");
@@ -313,7 +328,7 @@ TEST_F(Board, TheScanOfAnEmptyHostAndBeforeTheLink) {
     EXPECT_EQ(board.EmergencyCount(), 0);
 }
 
-TEST_F(Board, ABeaconDuringTheScanAppendsAtTheCountAndTheScanFollowsIt) {
+TEST_P(Scan, ABeaconDuringTheScanAppendsAtTheCountAndTheScanFollowsIt) {
     for (const char* cs : {"A", "B", "Z"})
         Know(cs);
     ListOnHost({"XA x", "XB x"});
@@ -328,7 +343,7 @@ TEST_F(Board, ABeaconDuringTheScanAppendsAtTheCountAndTheScanFollowsIt) {
 // scans them: a station whose beacon came before its line is shown once,
 // with the beacon's record, and is not asked for again. A station the host
 // lists twice still gets a record per listing.
-TEST_F(Board, AStationHeardDuringTheScanBeforeItsLineIsNotAddedTwice) {
+TEST_P(Scan, AStationHeardDuringTheScanBeforeItsLineIsNotAddedTwice) {
     for (const char* cs : {"A", "B", "C"})
         Know(cs);
     ListOnHost({"XA x", "XB x", "XC x", "XC x"});
@@ -340,7 +355,7 @@ TEST_F(Board, AStationHeardDuringTheScanBeforeItsLineIsNotAddedTwice) {
     EXPECT_TRUE(Errors().empty());
 }
 
-TEST_F(Board, AHostErrorEndsTheScanWhereItWas) {
+TEST_P(Scan, AHostErrorEndsTheScanWhereItWas) {
     for (const char* cs : {"A", "B", "C"})
         Know(cs);
     host.failing.insert("B");
