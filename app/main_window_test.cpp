@@ -8,9 +8,14 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QThread>
+#include <set>
 
 #include "tests/fakes/fake_dde.h"
+#include "tests/fakes/fake_grid_window.h"
+#include "tests/fakes/fake_scheduler.h"
+#include "tests/fakes/grid_follows_table.h"
 #include "tests/fakes/main_window_fixture.h"
 
 namespace bb::app {
@@ -26,6 +31,15 @@ TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
     form.Form_Load();
     EXPECT_EQ(form.Wiring(), nullptr);
     EXPECT_TRUE(form.isVisible());
+    // The board's own caption says why the grid is empty, and the grid says it too.
+    EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10   [waiting for the host]");
+    form.View().Sync();
+    EXPECT_EQ(form.View().model()->rowCount(), 0);
+    EXPECT_EQ(form.View().model()->columnCount(), 1);
+    EXPECT_EQ(form.View().model()->headerData(0, Qt::Horizontal).toString(),
+              "Sorry, no stations heard...");
+    EXPECT_TRUE(form.View().horizontalHeader()->isVisible());
+    EXPECT_GE(form.View().columnWidth(0), form.View().viewport()->width() - 2);
     ASSERT_FALSE(fs.LogLines().empty());
     EXPECT_NE(fs.LogLines().back().find("program error 429 in module Form1.Form_Load"),
               std::string::npos)
@@ -83,6 +97,80 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
         form.resize(1000, 300);
         form.View().Sync();
         form.grab().save(shot);
+    }
+}
+
+// On a quiet channel the ages on screen still follow the clock: each second
+// the age cells, and only they, are painted again, and nothing is rebuilt.
+TEST_F(MainWindow, AgesOnScreenFollowTheClockAndOnlyTheirCellsArePaintedAgain) {
+    for (const char* cs : {"G4ABC", "M0XYZ", "2E0AAA"})
+        Station(cs, 27);
+    StationBoard board{host, host};
+    platform::GridControl control;
+    testing::FakeClipboard clipboard;
+    testing::FakeWindow window;
+    StationGrid grid{control, board, host, clipboard, window, Settings(), "T"};
+    testing::GridFollowsTable follow{grid};
+    testing::FakeScheduler scheduler;
+    board.SetListener(&follow);
+    grid.FillColumnCaptions();
+    grid.select_columns();
+    grid.PrepareGrid();
+    grid.SetScheduler(&scheduler);
+    platform::GridView view(control);
+    view.resize(900, 200);
+    view.show();
+    const auto painted = [&] {
+        QCoreApplication::sendPostedEvents(&view, QEvent::MetaCall);  // the view follows
+        return view.viewport()->grab().toImage();
+    };
+    const auto ages = [&] {
+        std::vector<std::string> out;
+        for (int r = 0; r < view.model()->rowCount(); ++r)
+            out.push_back(view.model()->index(r, 2).data().toString().toStdString());
+        return out;
+    };
+    struct Step {
+        bool minutesAndSeconds;
+        int seconds;  // the clock moves on by this much
+        std::vector<std::string> ages;
+    };
+    const Step steps[] = {{true, 0, {"0:27", "0:27", "0:27"}},
+                          {true, 1, {"0:28", "0:28", "0:28"}},
+                          {true, 32, {"1:00", "1:00", "1:00"}},
+                          {false, 5, {"65", "65", "65"}}};
+    int clock = 0;
+    for (const Step& step : steps) {
+        SCOPED_TRACE(step.seconds);
+        Settings().FormatAgeMMSS = step.minutesAndSeconds;
+        if (clock == 0) {
+            board.HostLinked();
+            board.scan_stations();
+        }
+        const QImage before = painted();
+        const int rebuilds = grid.Rebuilds();
+        QSignalSpy changed(view.model(), &QAbstractItemModel::dataChanged);
+        QSignalSpy reset(view.model(), &QAbstractItemModel::modelReset);
+        clock += step.seconds;
+        fs.clock.Set(2026, 12, 6, 12, clock / 60, clock % 60);
+        scheduler.Advance(step.seconds * 1000 + StationGrid::kAgeTickMs);
+        const QImage after = painted();
+        EXPECT_EQ(ages(), step.ages);
+        EXPECT_EQ(grid.Rebuilds(), rebuilds);
+        EXPECT_EQ(reset.count(), 0);
+        for (const auto& args : changed)
+            EXPECT_EQ(args[0].value<QModelIndex>().column(), 2);
+        if (step.seconds == 0) continue;
+        // Pixels changed in the age column of every row, nowhere else.
+        const int left = view.columnViewportPosition(2), right = left + view.columnWidth(2);
+        std::set<int> rows;
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x)
+                if (after.pixel(x, y) != before.pixel(x, y)) {
+                    EXPECT_TRUE(x >= left && x < right) << x << "," << y;
+                    rows.insert(view.rowAt(y));
+                }
+        EXPECT_EQ(rows, (std::set<int>{0, 1, 2}));
     }
 }
 
@@ -193,6 +281,7 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     dde.StartCommander();
     Form1 form(Factory());
     form.SetDdeLayer(&dde);
+    form.SetSoundPlayer(&speaker);
     form.Form_Load();
     EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL");
     // Ham Radio Deluxe started later: the next sweep finds it.
