@@ -48,6 +48,8 @@ Form1::Form1(HostFactory factory)
     // One pause per 10 ms however long the pass: a scan or a map pass over
     // 50,000 stations stays quick and the window answers throughout.
     pump_ = std::make_unique<TimeSlicedPump>(qtPump_, scheduler_);
+    // The board's own caption from the first moment, never the toolkit's.
+    setWindowTitle(QString::fromStdString(MakeWindowTitle()));
     setCentralWidget(nullptr);
     view_->setParent(this);
     resize(900, 560);

@@ -63,6 +63,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void WaitForHost(QDBusConnection bus);
     void Form_Unload();
     void CloseAllForms();
+    // No host yet: the board's own caption says so over the empty grid.
+    void ShowWaitingForHost();
 
     void mnuFileExit_Click();
     void mnuOptionsLegend_Click();
@@ -139,8 +141,6 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
 
   private:
     void BuildMenus();
-    // No host yet: the board's own caption says so over the empty grid.
-    void ShowWaitingForHost();
     QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
                        void (Form1::*handler)());
     void SaveLanguage();

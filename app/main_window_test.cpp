@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <QThread>
 #include <set>
 
@@ -30,7 +31,7 @@ TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
     form.show();
     form.Form_Load();
     EXPECT_EQ(form.Wiring(), nullptr);
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
     // The board's own caption says why the grid is empty, and the grid says it too.
     EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10   [waiting for the host]");
     form.View().Sync();
