@@ -203,34 +203,16 @@ TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideI
         for (std::size_t b = a + 1; b < 9; ++b)
             EXPECT_FALSE(taken[a].Overlaps(taken[b])) << a << " " << b;
     EXPECT_NE(places[9], places[10]);
+    // Windows open where the user left them keep their places: a new one
+    // takes the first place of the tiling clear of them.
+    for (const auto& [open, at] : {std::pair{ScreenArea{0, 30, 300, 200}, WindowPlace{300, 30}},
+                                   {ScreenArea{150, 30, 300, 200}, WindowPlace{600, 230}}}) {
+        taken = {open};
+        EXPECT_EQ(PlaceEmergencyWindow(300, 200, area, taken), at);
+    }
     // A window larger than the screen stays at its top left corner.
     taken.clear();
     EXPECT_EQ(PlaceEmergencyWindow(2000, 2000, area, taken), (WindowPlace{0, 30}));
-}
-
-// The windows already open, wherever the user moved them, keep their
-// places: a new one goes to the first place of the tiling clear of them.
-TEST_F(EmergencyTest, ANewWindowGoesClearOfTheOpenOnes) {
-    Add("EARLY", false);
-    Add("LATE");
-    Check();
-    FakeForm* late = forms.Open("LATE");
-    ASSERT_TRUE(late);
-    struct Case {
-        WindowPlace moved;  // where the user left LATE's window
-        WindowPlace early;  // where EARLY's new window goes
-    };
-    for (const Case& c : {Case{{0, 0}, {300, 0}}, Case{{150, 0}, {600, 200}}}) {
-        late->Move(c.moved.left, c.moved.top);
-        Record(0).Emergency = true;
-        Check();
-        FakeForm* early = forms.Open("EARLY");
-        ASSERT_TRUE(early);
-        EXPECT_EQ((WindowPlace{early->left, early->top}), c.early);
-        EXPECT_EQ((WindowPlace{late->left, late->top}), c.moved);
-        EXPECT_FALSE(early->Frame().Overlaps(late->Frame()));
-        early->closed = true;
-    }
 }
 
 TEST_F(EmergencyTest, PlotOffCountsOnlyScanOffDoesNothingAlarmOffIsSilent) {
