@@ -48,6 +48,8 @@ Form1::Form1(HostFactory factory)
     // One pause per 10 ms however long the pass: a scan or a map pass over
     // 50,000 stations stays quick and the window answers throughout.
     pump_ = std::make_unique<TimeSlicedPump>(qtPump_, scheduler_);
+    // The board's own caption from the first moment, never the toolkit's.
+    setWindowTitle(QString::fromStdString(MakeWindowTitle()));
     setCentralWidget(nullptr);
     view_->setParent(this);
     resize(900, 560);
@@ -162,6 +164,7 @@ void Form1::Form_Load() {
             wiring_ = std::make_unique<BoardWiring>(
                 WindowParts{*this, control_, clipboard_, *pump_, scheduler_, Settings()},
                 connect_(), *this);
+            waiting_ = false;
             ProgramTexts& t = Texts();
             t.WindowTitle = MakeWindowTitle();
             language_ = std::make_unique<clsLanguage>(LanguageFolders(App()), *this,
@@ -179,7 +182,8 @@ void Form1::Form_Load() {
             StartServices(&wiring_->MakeRadio(*dde_, App().exeName));
             StationGrid& grid = wiring_->MakeGrid(t.WindowTitle);
             ReadSettings(SettingsBinding{t.SettingsFilePath, &grid, language_.get(), &Settings()});
-            wiring_->Connect(forms_, sound_, t.WindowTitle, App().FindData("WAV/emergency_1.WAV"));
+            wiring_->Connect(forms_, *soundPlayer_, t.WindowTitle,
+                             App().FindData("WAV/emergency_1.WAV"));
             forms_.SetServices(
                 windows::Form2Services{&wiring_->Board(), wiring_->Alarm(),
                                        [this](const std::string& symbol) {
@@ -196,12 +200,21 @@ void Form1::Form_Load() {
             wiring_->Start();
             view_->Sync();
         },
-        [](std::int16_t number) {
+        [this](std::int16_t number) {
             // A failure before the services start (no host) is logged too.
             if (Common::LogPath().empty()) StartLog();
             LogError(number, "Form1.Form_Load");
+            if (!wiring_) ShowWaitingForHost();
         });
     tmrReconnect_.start();
+}
+
+void Form1::ShowWaitingForHost() {
+    // Without a word the window would read as the toolkit's blank one.
+    waiting_ = true;
+    setWindowTitle(QString::fromStdString(MakeWindowTitle() + "   [waiting for the host]"));
+    StationGrid::ShowNoStations(control_, GridWidth());
+    view_->Sync();
 }
 
 void Form1::SetNotifier(DesktopNotifier* notifier) {
@@ -282,10 +295,12 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (Grid())
+    if (Grid()) {
         Grid()->Form_Resize();
-    else
-        PlaceGrid(50, 0, std::max(0, OuterWidth() - 150), std::max(0, OuterHeight() - 700));
+        return;
+    }
+    PlaceGrid(50, 0, std::max(0, OuterWidth() - 150), std::max(0, OuterHeight() - 700));
+    if (waiting_) control_.SetColWidth(0, GridWidth());
 }
 
 void Form1::tmrReconnect_Timer() {

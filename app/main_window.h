@@ -63,6 +63,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void WaitForHost(QDBusConnection bus);
     void Form_Unload();
     void CloseAllForms();
+    // No host yet: the board's own caption says so over the empty grid.
+    void ShowWaitingForHost();
 
     void mnuFileExit_Click();
     void mnuOptionsLegend_Click();
@@ -79,6 +81,9 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void SetDdeLayer(dde::Layer* layer) { dde_ = layer; }
     // The desktop's notifications, for the emergency alarm; none by default.
     void SetNotifier(DesktopNotifier* notifier);
+    // Where the alarm sound plays; this machine's sound output by default.
+    // Set before Form_Load.
+    void SetSoundPlayer(SoundPlayer* sound) { soundPlayer_ = sound; }
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
     // How help pages and web addresses are opened; the desktop's by default.
@@ -160,6 +165,7 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     std::unique_ptr<MessagePump> pump_;
     std::unique_ptr<clsLanguage> language_;
     platform::QtSound sound_;
+    SoundPlayer* soundPlayer_ = &sound_;
     windows::QtForms forms_;
     std::map<std::string, QAction*, std::less<>> actions_;
     std::map<std::string, QMenu*, std::less<>> menus_;
@@ -180,6 +186,7 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     QPointer<windows::frm_About> about_;
     bool stopped_ = false;
     bool closing_ = false;
+    bool waiting_ = false;  // for a host, with the empty grid shown
 };
 
 }  // namespace bb::app

@@ -8,10 +8,15 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QThread>
+#include <set>
 
 #include "tests/fakes/fake_dde.h"
+#include "tests/fakes/fake_grid_window.h"
+#include "tests/fakes/fake_scheduler.h"
+#include "tests/fakes/grid_follows_table.h"
 #include "tests/fakes/main_window_fixture.h"
 
 namespace bb::app {
@@ -30,7 +35,16 @@ TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
     form.show();
     form.Form_Load();
     EXPECT_EQ(form.Wiring(), nullptr);
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+    // The board's own caption says why the grid is empty, and the grid says it too.
+    EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10   [waiting for the host]");
+    form.View().Sync();
+    EXPECT_EQ(form.View().model()->rowCount(), 0);
+    EXPECT_EQ(form.View().model()->columnCount(), 1);
+    EXPECT_EQ(form.View().model()->headerData(0, Qt::Horizontal).toString(),
+              "Sorry, no stations heard...");
+    EXPECT_TRUE(form.View().horizontalHeader()->isVisible());
+    EXPECT_GE(form.View().columnWidth(0), form.View().viewport()->width() - 2);
     ASSERT_FALSE(fs.LogLines().empty());
     EXPECT_NE(fs.LogLines().back().find("program error 429 in module Form1.Form_Load"),
               std::string::npos)
@@ -100,6 +114,57 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
         form.resize(1000, 300);
         form.View().Sync();
         form.grab().save(shot);
+    }
+}
+
+// On a quiet channel the ages on screen still follow the clock: each second
+// the age cells, and only they, are painted again, and nothing is rebuilt.
+TEST_F(MainWindow, AgesOnScreenFollowTheClockAndOnlyTheirCellsArePaintedAgain) {
+    for (const char* cs : {"G4ABC", "M0XYZ", "2E0AAA"})
+        Station(cs, 27);
+    StationBoard board{host, host};
+    platform::GridControl control;
+    testing::FakeClipboard clipboard;
+    testing::FakeWindow window;
+    StationGrid grid{control, board, host, clipboard, window, Settings(), "T"};
+    testing::GridFollowsTable follow{grid};
+    testing::FakeScheduler scheduler;
+    board.SetListener(&follow);
+    grid.FillColumnCaptions();
+    grid.select_columns();
+    grid.SetScheduler(&scheduler);
+    board.HostLinked();
+    board.scan_stations();
+    platform::GridView view(control);
+    view.resize(900, 200);
+    view.show();
+    view.Sync();
+    QImage before = view.viewport()->grab().toImage();
+    // The clock's seconds after the beacons, and the ages then, in either form.
+    for (const auto& [clock, mmss, age] :
+         {std::tuple{1, true, "0:28"}, {33, true, "1:00"}, {38, false, "65"}}) {
+        Settings().FormatAgeMMSS = mmss;
+        const int passes = grid.Rebuilds();
+        QSignalSpy reset(view.model(), &QAbstractItemModel::modelReset);
+        fs.clock.Set(2026, 12, 6, 12, 0, clock);
+        scheduler.Advance(StationGrid::kAgeTickMs);
+        QCoreApplication::sendPostedEvents(&view, QEvent::MetaCall);  // the view follows
+        const QImage after = view.viewport()->grab().toImage();
+        EXPECT_EQ(grid.Rebuilds(), passes);
+        EXPECT_EQ(reset.count(), 0);
+        // Pixels changed in the age cell of every row, nowhere else.
+        const int left = view.columnViewportPosition(2), right = left + view.columnWidth(2);
+        std::set<int> rows;
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x)
+                if (after.pixel(x, y) != before.pixel(x, y)) {
+                    EXPECT_TRUE(x >= left && x < right) << clock << ": " << x << "," << y;
+                    rows.insert(view.rowAt(y));
+                }
+        EXPECT_EQ(rows, (std::set<int>{0, 1, 2})) << clock;
+        for (int r = 0; r < 3; ++r)
+            EXPECT_EQ(view.model()->index(r, 2).data().toString(), age);
+        before = after;
     }
 }
 
@@ -210,6 +275,7 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     dde.StartCommander();
     Form1 form(Factory());
     form.SetDdeLayer(&dde);
+    form.SetSoundPlayer(&speaker);
     form.Form_Load();
     EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL");
     // Ham Radio Deluxe started later: the next sweep finds it.

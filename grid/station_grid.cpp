@@ -64,6 +64,36 @@ StationGrid::~StationGrid() {
 
 void StationGrid::SetScheduler(Scheduler* scheduler) {
     gate_.SetScheduler(scheduler);
+    scheduler_ = scheduler;
+    ScheduleAgeTick();
+}
+
+void StationGrid::ScheduleAgeTick() {
+    if (!scheduler_ || ageTickWaiting_) return;
+    ageTickWaiting_ = true;
+    scheduler_->Later(kAgeTickMs, [this, alive = std::weak_ptr<int>(alive_)] {
+        if (alive.expired()) return;
+        ageTickWaiting_ = false;
+        AgeTick();
+        ScheduleAgeTick();
+    });
+}
+
+void StationGrid::AgeTick() {
+    // A pass takes the time itself; a hidden or minimised grid shows no age.
+    if (!ageShown_ || empty_ || order_.empty() || gate_.Busy() || gate_.Waiting() ||
+        !grid_.Visible || window_.Minimized())
+        return;
+    Trap("Form1.AgeTick", [&] {
+        TZone zone;
+        zone.init();
+        const std::int64_t now = NowSeconds(zone);
+        if (now == ageNow_) return;
+        ageNow_ = now;
+        if (AgesCrossedLimit()) Resort();
+        // The rows are the same: the view paints again the cells whose text changed.
+        grid_.RowsChanged();
+    });
 }
 
 // The locator at the length the options choose; the record keeps eight.
@@ -178,6 +208,15 @@ void StationGrid::NoteAge(const StationRecord& r) {
         LogError(err::kOverflow, "Form1.Format_Age");
 }
 
+void StationGrid::ShowNoStations(platform::GridControl& grid, int width) {
+    grid.SetRows(1);
+    grid.SetCols(1);
+    grid.SetColWidth(0, width);
+    grid.SetRow(0);
+    grid.SetCol(0);
+    grid.SetTextMatrix(0, 0, kNoStations);
+}
+
 void StationGrid::ClearRows() {
     order_.clear();
     byIndex_.clear();
@@ -219,12 +258,7 @@ void StationGrid::Rebuild() {
         const bool empty = records == 0 || table.LiveCount() == 0;
         empty_ = empty;
         if (empty) {
-            grid_.SetRows(1);
-            grid_.SetCols(1);
-            grid_.SetColWidth(0, window_.GridWidth());
-            grid_.SetRow(0);
-            grid_.SetCol(0);
-            grid_.SetTextMatrix(0, 0, kNoStations);
+            ShowNoStations(grid_, window_.GridWidth());
         } else {
             grid_.SetRows(2);
             grid_.SetCols(lastCol + 1);

@@ -119,8 +119,10 @@ class StationGrid final : public ColumnVisibility,
     void SetRebuildListener(RebuildListener* listener) { listener_ = listener; }
     // A rebuild asked for while another ran waits for its turn through the
     // scheduler, so the event loop has its turn and the window stays light
-    // under a full feed; without one it follows at once.
+    // under a full feed; without one it follows at once. The scheduler also
+    // keeps the ages shown following the clock, once a second.
     void SetScheduler(Scheduler* scheduler);
+    static constexpr int kAgeTickMs = 1000;
 
     // The column table's 18 entries with their captions.
     void FillColumnCaptions();
@@ -137,6 +139,8 @@ class StationGrid final : public ColumnVisibility,
     void select_row();
     void grdStationSort(bool blnClicked);
     std::string Format_Age(double seconds) const;
+    // The grid without stations: one cell as wide as the grid, with its message.
+    static void ShowNoStations(platform::GridControl& grid, int width);
 
     void grdStations_MouseDown(int button, int shift, float x, float y);
     void grdStations_SelChange();
@@ -183,6 +187,9 @@ class StationGrid final : public ColumnVisibility,
     };
 
     void RebuildPass();
+    // The ages as of now, between passes: only their cells change.
+    void AgeTick();
+    void ScheduleAgeTick();
     void Rebuild();
     void Update();
     void Finish();
@@ -237,6 +244,10 @@ class StationGrid final : public ColumnVisibility,
     bool symbolsFailed_ = false;
     RebuildListener* listener_ = nullptr;
     PassGate gate_;
+    Scheduler* scheduler_ = nullptr;
+    bool ageTickWaiting_ = false;
+    // Gone with the grid: a tick still waiting in the scheduler does nothing.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     int rebuilds_ = 0, fullRebuilds_ = 0;
     bool fullNext_ = true;  // the next pass rebuilds in full
     // A callsign with two live records (a host that listed it twice): its

@@ -1,11 +1,13 @@
-// The main of the tests that need a Qt application: offscreen, one for the
-// whole test program.
+// The main of the tests that need a Qt application: offscreen (or on the
+// screen BB_TEST_PLATFORM names, such as xcb under a window manager), one for
+// the whole test program.
 #include <gtest/gtest.h>
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray platform = qgetenv("BB_TEST_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", platform.isEmpty() ? QByteArray("offscreen") : platform);
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

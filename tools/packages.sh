@@ -9,10 +9,10 @@ BB_RUN_PACKAGES=(xvfb xauth dbus)
 BB_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libhamlib-utils dbus xvfb xauth direwolf
-    clang libclang-rt-14-dev locales
+    clang libclang-rt-14-dev locales openbox x11-utils
 )
 # A real notification service and a screen grabber, for the pictures of the docs.
-BB_SCREENSHOT_PACKAGES=(dunst imagemagick xvfb xauth dbus)
+BB_SCREENSHOT_PACKAGES=(dunst imagemagick xvfb xauth dbus openbox x11-utils)
 # The comma locales the suite runs under once more: most users have one.
 BB_TEST_LOCALES=(de_DE nl_NL)
 

@@ -44,9 +44,16 @@ class FakeConnection final : public app::HostConnection {
     FakeHost& host_;
 };
 
+// A sound output that is always there, whatever this machine has.
+struct Speaker final : SoundPlayer {
+    int plays = 0;
+    void PlayAsync(const std::filesystem::path&) override { ++plays; }
+};
+
 class MainWindow : public ::testing::Test {
   protected:
     FakeSystem fs;
+    Speaker speaker;
     FakeHost host;
     FakeConnection* connection = nullptr;
 

@@ -26,9 +26,13 @@ class UiDriver {
   protected:
     static constexpr int kQsyColumn = 16;  // with every column shown
     std::unique_ptr<app::Form1> form;
+    struct : SoundPlayer {
+        void PlayAsync(const std::filesystem::path&) override {}
+    } speaker_;  // there whatever this machine has
 
     void OpenBoard(app::Form1::HostFactory factory) {
         form = std::make_unique<app::Form1>(std::move(factory));
+        form->SetSoundPlayer(&speaker_);
         form->resize(1000, 600);
         form->show();
         form->Form_Load();
