@@ -154,6 +154,21 @@ TEST_F(Board, BeaconsSupersedeAndCallsignsAreCaseSensitive) {
     EXPECT_EQ(Live(), (std::vector<std::string>{"g4abc", "G4ABC"}));
 }
 
+// A report stamped before the one on the board leaves the newer record;
+// a later one supersedes it.
+TEST_F(Board, AnOlderReportHeardLaterLeavesTheNewerRecord) {
+    Know("A", "!new");
+    Beacon("A");
+    Know("A", "!old").ReportDate = DateSerial(2026, 12, 6, 11, 50, 0);
+    Beacon("A");
+    EXPECT_EQ(Find("A").BeaconText, "!new");
+    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
+    Know("A", "!newer").ReportDate = DateSerial(2026, 12, 6, 12, 5, 0);
+    Beacon("A");
+    EXPECT_EQ(Find("A").BeaconText, "!newer");
+    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
+}
+
 TEST_F(Board, DeletesAndUnknownStations) {
     Know("A");
     Beacon("A");
