@@ -179,26 +179,6 @@ TEST_F(Profile, FilesThatCannotBeWrittenStayAsTheyWereAndSayWhy) {
     }
 }
 
-// Stages a disk that fills up (or a crash) half-way through the new text.
-class FailingHalfWay : public PrivateProfile {
-  protected:
-    bool WriteContents(int fd, std::string_view text) override {
-        PrivateProfile::WriteContents(fd, text.substr(0, text.size() / 2));
-        errno = ENOSPC;
-        return false;
-    }
-};
-
-TEST_F(Profile, AnInterruptedWriteLeavesTheOldFileWhole) {
-    const std::string old = "; mine\r\n[A]\r\nb=1\r\nc=2\r\n";
-    Put(old);
-    FailingHalfWay failing;
-    EXPECT_FALSE(failing.WritePrivateProfileStringA("A", "b", std::string(100, 'z'), file));
-    EXPECT_NE(failing.LastWriteError().find("No space left on device"), std::string::npos);
-    EXPECT_EQ(ReadFile(file), old);
-    EXPECT_EQ(FilesInFolder(), 1u);
-}
-
 TEST_F(Profile, AFileSizeLimitHitMidWriteLeavesTheOldFileWhole) {
     const std::string old = "[A]\r\nb=1\r\n";
     Put(old);
