@@ -657,27 +657,5 @@ TEST(HostBus, KilledOrHungHostFailsCallsWithoutHanging) {
     host->SetMapDrawMode(13);
 }
 
-TEST(HostBus, KilledHostLeavesTheTableAsItWas) {
-    FakeSystem sys;
-    HostProcess hostProcess;
-    ASSERT_TRUE(hostProcess.Started());
-    hostProcess.Send(kThree);
-    ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
-    Form1 app(Form1::OnBus(Bus()));
-    app.Form_Load();
-    ASSERT_NE(app.Wiring(), nullptr);
-    ASSERT_EQ(app.Wiring()->Board().Table().LiveCount(), 3);
-    hostProcess.Signal(SIGKILL);
-    ASSERT_TRUE(hostProcess.WaitGone());
-    app.Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
-    const StationTable& t = app.Wiring()->Board().Table();
-    EXPECT_EQ(t.LiveCount(), 3);
-    EXPECT_GE(t.find_station("G4ABC"), 0);
-    const auto log = sys.LogLines();
-    ASSERT_FALSE(log.empty());
-    EXPECT_NE(log.back().find("Form1.add_beacon"), std::string::npos) << log.back();
-    EXPECT_NE(log.back().find("462"), std::string::npos) << log.back();
-}
-
 }  // namespace
 }  // namespace bb::app
