@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QPointer>
 #include <QScreen>
+#include <algorithm>
 
 #include "tests/fakes/fake_board.h"
 
@@ -128,6 +129,15 @@ TEST_F(EmergencyWindow, AckQuietsTheStationQuitDoesNot) {
     Open()[0]->Command2->click();
     EXPECT_EQ(Open().size(), 1u);
     EXPECT_NE(fs.LogText().find("Form2.Command2_Click"), std::string::npos);
+    // The acknowledged station beacons again, still in emergency: a new
+    // record, not acknowledged, and its window is back.
+    board.Table().Supersede("ACKME");
+    Add("ACKME");
+    Check();
+    std::vector<std::string> tags;
+    for (Form2* f : Open())
+        tags.push_back(f->Tag());
+    EXPECT_NE(std::find(tags.begin(), tags.end(), "ACKME"), tags.end());
 }
 
 // A running feed checks twice a second: a window that is up to date stays
@@ -174,6 +184,7 @@ TEST_F(EmergencyWindow, ManyEmergenciesAllOpenInsideTheScreen) {
     const QRect screen = QApplication::primaryScreen()->availableGeometry();
     for (Form2* f : Open())
         EXPECT_TRUE(screen.contains(f->frameGeometry())) << f->Tag().c_str();
+    EXPECT_EQ(sound.plays, 1);  // one sound for the pass
     // A second check replaces each window: still twelve.
     Check();
     QApplication::processEvents();
