@@ -259,30 +259,6 @@ TEST_F(Board, ANestedBeaconOfTheSameStationLeavesOneLiveRecordTheNewest) {
     EXPECT_EQ(board.Table().find_station("A"), 1);
 }
 
-TEST_F(Board, DeepNestingAndDeletesDuringPauses) {
-    for (const char* cs : {"A", "B", "C"})
-        Know(cs);
-    host.atPause.push_back({[&] { Beacon("B"); }});
-    host.atPause.push_back({[&] { Beacon("C"); }, [&] { board.mUIV_NotifyDelete("B"); }});
-    Beacon("A");
-    // A fills 0; inside, B appends 1; inside B's pause C appends 2 and B is
-    // deleted before its own fill, which then makes it live.
-    EXPECT_EQ(Live(), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(board.Table().StationCount(), 3);
-    EXPECT_TRUE(board.Table().IndexIsConsistent());
-}
-
-TEST_F(Board, ManyBeaconsKeepEveryStationAndTheTableSmall) {
-    for (int n = 0; n < 50; ++n)
-        Know("S" + std::to_string(n));
-    for (int round = 0; round < 1000; ++round)
-        Beacon("S" + std::to_string(round % 50));
-    EXPECT_EQ(Live().size(), 50u);
-    EXPECT_LE(board.Table().UpperBound() + 1,
-              2 * 50 + static_cast<int>(StationTable::kMinRecordsToCompact));
-    EXPECT_TRUE(Errors().empty());
-}
-
 TEST_F(Board, TheScanReadsTheHostsLines) {
     for (const char* cs : {"PA3XYZ", "G4ABC", "DL1AA", "ON4ZZ"})
         Know(cs);
