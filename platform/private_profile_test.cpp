@@ -6,6 +6,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 
 #include "tests/fakes/fake_system.h"
@@ -159,11 +161,11 @@ TEST_F(Profile, AReplacedFileKeepsItsPermissionsAndALinkStaysALink) {
 TEST_F(Profile, FilesThatCannotBeWrittenStayAsTheyWereAndSayWhy) {
     const fs::path nowhere = folder.path() / "missing" / "x.INI";
     EXPECT_FALSE(profile.WritePrivateProfileStringA("A", "b", "1", nowhere));
-    EXPECT_NE(profile.LastWriteError().find("No such file or directory"), std::string::npos);
+    EXPECT_NE(profile.LastWriteError().find(std::strerror(ENOENT)), std::string::npos);
 
     fs::create_directory(file);
     EXPECT_FALSE(Set("A", "b", "1"));
-    EXPECT_NE(profile.LastWriteError().find("Is a directory"), std::string::npos);
+    EXPECT_NE(profile.LastWriteError().find(std::strerror(EISDIR)), std::string::npos);
     EXPECT_TRUE(fs::is_directory(file));
     fs::remove(file);
 

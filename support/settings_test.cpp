@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <cerrno>
 #include <chrono>
+#include <cstring>
 #include <fstream>
 #include <optional>
 
@@ -403,7 +405,7 @@ TEST_F(SettingsFile, OnAReadOnlyOrFullDiskTheFileStaysAsItWas) {
         WriteSettings(binding);
         EXPECT_EQ(ReadFile(binding.file), saved);
     }
-    EXPECT_GE(LogLinesWith("Read-only file system"), 1u);
+    EXPECT_GE(LogLinesWith(std::strerror(EROFS)), 1u);
     EXPECT_EQ(values.FormatLocator, 10);  // the program runs on what the user chose
 
     const fs::path disk = sys.folder.path() / "disk";
@@ -415,7 +417,7 @@ TEST_F(SettingsFile, OnAReadOnlyOrFullDiskTheFileStaysAsItWas) {
     testing::FillDisk(disk);
     WriteSettings(binding);
     EXPECT_EQ(ReadFile(binding.file), saved);
-    EXPECT_GE(LogLinesWith("No space left on device"), 1u);
+    EXPECT_GE(LogLinesWith(std::strerror(ENOSPC)), 1u);
     fs::remove(disk / "filler");
     WriteSettings(binding);
     EXPECT_EQ(ReadIniString(binding.file, "Locator", "FormatLocator", ""), "10");
