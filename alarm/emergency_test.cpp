@@ -307,6 +307,13 @@ TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteReplacedForTheStationsNextR
     Check();
     EXPECT_EQ(notifier.shows, (std::vector<std::string>{"QSY1", "PLAIN", "PLAIN"}));
     EXPECT_TRUE(notifier.closes.empty());
+    // A comment of 100 KB (passed on by a host) is cut to what a note can
+    // show, whole characters only.
+    Record(Beacon("PLAIN", true, 200)).Comment = std::string(99999, 'x') + "\xC3\xA9";
+    Check();
+    const std::string& body = notifier.up["PLAIN"].body;
+    EXPECT_LT(body.size(), 1000u);
+    EXPECT_TRUE(body.ends_with("x\xE2\x80\xA6")) << body.substr(body.size() - 8);
 }
 
 TEST_F(EmergencyNoteTest, AckOnTheNoteIsTheWindowsAckAndTheWindowsAckClosesTheNote) {
