@@ -343,7 +343,8 @@ bool StationList::Read(std::string_view text, std::int64_t nowUnix, std::int64_t
             Number(f[10], e.reportDate) && Number(f[11], commentStart) &&
             Number(f[12], hasPosition) && Number(f[13], e.heardUnix) &&
             std::fabs(e.latitudeMinutes) <= 90 * 60 && std::fabs(e.longitudeMinutes) <= 180 * 60 &&
-            course >= -32768 && course <= 32767 && commentStart >= 0 && commentStart <= 32767;
+            course >= -32768 && course <= 32767 && commentStart >= 0 && commentStart <= 32767 &&
+            emergency >= 0 && emergency < 1e12;  // a time in seconds, or none
         if (!ok) {
             if (damaged++ == 0) firstDamaged = lineNumber;
             continue;
