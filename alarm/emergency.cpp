@@ -7,6 +7,7 @@
 #include "support/diagnostic_log.h"
 #include "support/error_trap.h"
 #include "support/number_format.h"
+#include "support/text_encoding.h"
 
 namespace bb {
 namespace {
@@ -162,7 +163,14 @@ DesktopNote Emergency::NoteOf(const StationRecord& r) {
     note.summary = "Emergency beacon from " + r.Callsign;
     note.body = "dist: " + FixedDecimals(r.Distance, 2, DecimalSeparator()) +
                 " km   dir: " + Whole(r.Bearing) + " degrees";
-    if (!r.Comment.empty()) note.body += "\n" + r.Comment;
+    // A desktop note shows a few lines: a comment of many kilobytes (no radio
+    // sends one, a host may pass one on) would cover the screen.
+    constexpr std::size_t kNoteCommentChars = 400;
+    if (!r.Comment.empty()) {
+        const std::string_view shown = LeftChars(r.Comment, kNoteCommentChars);
+        note.body += "\n" + std::string(shown);
+        if (shown.size() < r.Comment.size()) note.body += "\xE2\x80\xA6";  // an ellipsis
+    }
     note.actions.emplace_back("ack", "ack");
     if (r.HasQSY) note.actions.emplace_back("tune", "Tune");
     return note;

@@ -167,19 +167,6 @@ TEST_F(EmergencyTest, OneEmergencyGetsAWindowAtTheTopLeftAMarkerAndOneSound) {
     EXPECT_EQ(sound.played, std::vector<std::filesystem::path>{alarm.SoundFile});
 }
 
-TEST_F(EmergencyTest, ThreeWindowsGoSideBySideWithANewRowEverySecondWindow) {
-    for (const char* c : {"A", "B", "C"})
-        Add(c);
-    Check();
-    EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [3/3]  !! 3 Emergency beacons !!");
-    const auto open = forms.OpenForms();
-    ASSERT_EQ(open.size(), 3u);
-    EXPECT_EQ((WindowPlace{open[0]->left, open[0]->top}), (WindowPlace{0, 0}));
-    EXPECT_EQ((WindowPlace{open[1]->left, open[1]->top}), (WindowPlace{300, 0}));
-    EXPECT_EQ((WindowPlace{open[2]->left, open[2]->top}), (WindowPlace{600, 200}));
-    EXPECT_EQ(sound.played.size(), 1u);  // one sound for the pass
-}
-
 TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideIt) {
     ScreenArea area{0, 30, 1000, 700};  // room for 3 by 3 windows of 300 by 200
     std::vector<ScreenArea> taken;
@@ -245,52 +232,6 @@ TEST_F(EmergencyTest, ADistantEmergencyStillAlarms) {
     Check();
     EXPECT_EQ(forms.OpenForms().size(), 1u);
     EXPECT_EQ(sound.played.size(), 1u);
-}
-
-TEST_F(EmergencyTest, QuitComesBackAckStaysQuietUntilTheStationBeaconsAgain) {
-    Add("QUIT");
-    Add("ACK");
-    Check();
-    ASSERT_EQ(forms.OpenForms().size(), 2u);
-    // Quit closes; ack acknowledges the live record and closes.
-    forms.Open("QUIT")->closed = true;
-    alarm.Acknowledge("ACK");
-    forms.Open("ACK")->closed = true;
-    Check();
-    ASSERT_EQ(forms.OpenForms().size(), 1u);
-    EXPECT_EQ(forms.OpenForms()[0]->tag, "QUIT");
-    // An open window that shows the live record is raised, not made anew.
-    FakeForm* quit = forms.Open("QUIT");
-    Check();
-    EXPECT_EQ(forms.OpenForms().size(), 1u);
-    EXPECT_EQ(forms.Open("QUIT"), quit);
-    EXPECT_EQ(quit->raised, 1);
-    EXPECT_EQ(forms.closes, 0);
-    // QUIT beacons again with another comment: its window shows the new
-    // record in place, loaded once.
-    board.Table().Supersede("QUIT");
-    const std::int32_t again = Add("QUIT");
-    Record(again).Comment = "now at the hut";
-    Check();
-    Check();
-    ASSERT_EQ(forms.OpenForms().size(), 1u);
-    EXPECT_EQ(forms.Open("QUIT"), quit);
-    EXPECT_EQ(quit->index, again);
-    EXPECT_EQ(quit->loads, 2);
-    EXPECT_EQ(forms.closes, 0);
-    // ACK beacons again, still in emergency: a new record, not acknowledged.
-    board.Table().Supersede("ACK");
-    Add("ACK");
-    Check();
-    EXPECT_NE(forms.Open("ACK"), nullptr);
-    // A station no longer in the table cannot be acknowledged.
-    board.Table().MarkDeleted("QUIT");
-    try {
-        alarm.Acknowledge("QUIT");
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), err::kSubscript);
-    }
 }
 
 TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
@@ -384,6 +325,13 @@ TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteReplacedForTheStationsNextR
     Check();
     EXPECT_EQ(notifier.shows, (std::vector<std::string>{"QSY1", "PLAIN", "PLAIN"}));
     EXPECT_TRUE(notifier.closes.empty());
+    // A comment of 100 KB (passed on by a host) is cut to what a note can
+    // show, whole characters only.
+    Record(Beacon("PLAIN", true, 200)).Comment = std::string(99999, 'x') + "\xC3\xA9";
+    Check();
+    const std::string& body = notifier.up["PLAIN"].body;
+    EXPECT_LT(body.size(), 1000u);
+    EXPECT_TRUE(body.ends_with("x\xE2\x80\xA6")) << body.substr(body.size() - 8);
 }
 
 TEST_F(EmergencyNoteTest, AckOnTheNoteIsTheWindowsAckAndTheWindowsAckClosesTheNote) {

@@ -29,6 +29,7 @@
 #include "map/phg_overlays.h"
 #include "stations/board.h"
 #include "stations/record_fill.h"
+#include "tests/fakes/bus_thread.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"
@@ -157,16 +158,14 @@ TEST(HostBus, ContractAsTheBusCarriesIt) {
 
 // bb-host's service in a thread of this process, so that the test can look
 // at what it drew; its own thread answers the board's blocking calls.
-class ThreadHost {
+class ThreadHost : public testing::BusThread {
   public:
-    explicit ThreadHost(hostapp::HostService::Options options = {}) {
-        thread_.start();
-        context_->moveToThread(&thread_);
-        Run([this, options] {
+    explicit ThreadHost(hostapp::HostService::Options options = {})
+        : BusThread(QStringLiteral("thread-host")) {
+        Run([&] {
             service_ = new hostapp::HostService(options);
-            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                                QStringLiteral("thread-host"));
-            registered_ = service_->Register(bus, why_);
+            QString why;
+            registered_ = service_->Register(Bus(), why);
         });
     }
     ~ThreadHost() {
@@ -174,10 +173,6 @@ class ThreadHost {
             service_->Close();
             delete service_;
         });
-        QDBusConnection::disconnectFromBus(QStringLiteral("thread-host"));
-        thread_.quit();
-        thread_.wait();
-        delete context_;
     }
     bool Registered() const { return registered_; }
     std::deque<hostapp::Overlay> Items() {
@@ -217,14 +212,8 @@ class ThreadHost {
     }
 
   private:
-    void Run(const std::function<void()>& f) {
-        QMetaObject::invokeMethod(context_, f, Qt::BlockingQueuedConnection);
-    }
-    QThread thread_;
-    QObject* context_ = new QObject;
     hostapp::HostService* service_ = nullptr;
     bool registered_ = false;
-    QString why_;
 };
 
 TEST(HostBus, MapCallsReachTheHostInOrderInBatchesAndABrokenBatchIsCutShort) {
@@ -623,19 +612,18 @@ class OlderHost final : public QDBusVirtualObject {
 
 TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
     // The older host answers from a thread of its own, as a host program would.
-    const QString name = QStringLiteral("older-host");
-    QThread thread;
-    thread.start();
-    auto* older = new OlderHost;
-    older->moveToThread(&thread);
+    OlderHost* older = nullptr;
+    testing::BusThread thread(QStringLiteral("older-host"));
     bool registered = false;
-    const auto inThread = [&](const std::function<void()>& f) {
-        QMetaObject::invokeMethod(older, f, Qt::BlockingQueuedConnection);
-    };
-    inThread([&] {
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-        registered = bus.registerVirtualObject(dbus::kHostPath, older) &&
-                     bus.registerService(dbus::kHostService);
+    thread.Run([&] {
+        older = new OlderHost;
+        registered = thread.Bus().registerVirtualObject(dbus::kHostPath, older) &&
+                     thread.Bus().registerService(dbus::kHostService);
+    });
+    thread.AtEnd([&] {
+        thread.Bus().unregisterService(dbus::kHostService);
+        thread.Bus().unregisterObject(dbus::kHostPath);
+        delete older;
     });
     ASSERT_TRUE(registered);
     {
@@ -646,18 +634,10 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
         EXPECT_TRUE(host->SymbolToClipboard("/", "/>", "", 0));
         EXPECT_FALSE(host->ListsInBatches());  // its list is read a station at a time
     }
-    inThread([&] {
+    thread.Run([&] {
         EXPECT_EQ(older->clipboardCalls, 1);
         EXPECT_EQ(older->pngCalls, 0);
-        QDBusConnection bus(name);
-        bus.unregisterService(dbus::kHostService);
-        bus.unregisterObject(dbus::kHostPath);
     });
-    QDBusConnection::disconnectFromBus(name);
-    QMetaObject::invokeMethod(
-        older, [older] { delete older; }, Qt::BlockingQueuedConnection);
-    thread.quit();
-    thread.wait();
 }
 
 TEST(HostBus, TheProgramEndsWhenTheHostCloses) {
@@ -711,28 +691,6 @@ TEST(HostBus, KilledOrHungHostFailsCallsWithoutHanging) {
     // Map calls of a vanished host go nowhere and raise nothing.
     host->MapCircle(1, 2, 3, 255, 0, 6.2831855f, 1);
     host->SetMapDrawMode(13);
-}
-
-TEST(HostBus, KilledHostLeavesTheTableAsItWas) {
-    FakeSystem sys;
-    HostProcess hostProcess;
-    ASSERT_TRUE(hostProcess.Started());
-    hostProcess.Send(kThree);
-    ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
-    Form1 app(Form1::OnBus(Bus()));
-    app.Form_Load();
-    ASSERT_NE(app.Wiring(), nullptr);
-    ASSERT_EQ(app.Wiring()->Board().Table().LiveCount(), 3);
-    hostProcess.Signal(SIGKILL);
-    ASSERT_TRUE(hostProcess.WaitGone());
-    app.Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
-    const StationTable& t = app.Wiring()->Board().Table();
-    EXPECT_EQ(t.LiveCount(), 3);
-    EXPECT_GE(t.find_station("G4ABC"), 0);
-    const auto log = sys.LogLines();
-    ASSERT_FALSE(log.empty());
-    EXPECT_NE(log.back().find("Form1.add_beacon"), std::string::npos) << log.back();
-    EXPECT_NE(log.back().find("462"), std::string::npos) << log.back();
 }
 
 }  // namespace

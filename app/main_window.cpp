@@ -41,9 +41,10 @@ Form1::HostFactory Form1::OnBus(QDBusConnection bus) {
     return [bus]() -> std::unique_ptr<HostConnection> { return DBusHost::Create(bus); };
 }
 
-Form1::Form1(HostFactory factory)
+Form1::Form1(HostFactory factory, Scheduler* clock)
     : connect_(std::move(factory)),
       view_(new platform::GridView(control_, this)),
+      scheduler_(clock ? *clock : qtScheduler_),
       forms_(windows::Form2Services{}) {
     // One pause per 10 ms however long the pass: a scan or a map pass over
     // 50,000 stations stays quick and the window answers throughout.

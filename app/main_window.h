@@ -51,7 +51,9 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // `connect` creates the host's main object; it raises error 429 when
     // there is no host.
     using HostFactory = std::function<std::unique_ptr<HostConnection>()>;
-    explicit Form1(HostFactory connect);
+    // `clock` times the board's put-off work (its own on the event loop when
+    // none is given).
+    explicit Form1(HostFactory connect, Scheduler* clock = nullptr);
     // The host program on the session bus.
     static HostFactory OnBus(QDBusConnection bus);
     ~Form1() override;
@@ -159,7 +161,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     platform::GridView* view_;
     QLineEdit* findField_;
     QString lastFind_;
-    platform::QtScheduler scheduler_;
+    platform::QtScheduler qtScheduler_;
+    Scheduler& scheduler_;
     platform::QtMessagePump qtPump_;
     platform::QtClipboard clipboard_;
     std::unique_ptr<MessagePump> pump_;

@@ -111,7 +111,9 @@ class StationList {
     // Takes a list Write made, leaving out what was not heard within
     // `maxAgeSeconds` of now; distance, bearing and the local dates are
     // worked out anew. False with the reason, and nothing taken, for text
-    // that is not such a list.
+    // that is not such a list. A damaged line costs only its own station:
+    // the good ones are taken and `why` names the lines left out (empty
+    // when there were none).
     bool Read(std::string_view text, std::int64_t nowUnix, std::int64_t maxAgeSeconds,
               std::string& why);
 

@@ -30,6 +30,7 @@ void StationStore::Load(StationList& list, std::int64_t nowUnix, std::int64_t ma
     std::error_code ec;
     if (!fs::exists(file_, ec)) return;
     std::string why;
+    bool partly = false;  // good lines taken, damaged ones left out
     const std::uintmax_t size = fs::file_size(file_, ec);
     if (ec || size > kMaxFile) {
         why = ec ? ec.message() : "too large for a station list";
@@ -39,14 +40,16 @@ void StationStore::Load(StationList& list, std::int64_t nowUnix, std::int64_t ma
         text << in.rdbuf();
         if (!in && !in.eof())
             why = "cannot be read";
-        else if (list.Read(text.str(), nowUnix, maxAgeSeconds, why))
+        else if ((partly = list.Read(text.str(), nowUnix, maxAgeSeconds, why)) && why.empty())
             return;
     }
-    // Kept for the user to look at; the host starts with an empty list.
+    // Kept for the user to look at; the host starts with what it could read
+    // (an empty list when nothing), and its next save writes a whole file.
     fs::path aside = file_;
     aside += ".bad";
     fs::rename(file_, aside, ec);
-    note = "the station list " + file_.string() + " was not read (" + why + ")" +
+    note = "the station list " + file_.string() +
+           (partly ? " was read in part (" : " was not read (") + why + ")" +
            (ec ? std::string("; it stays where it is") : "; it is set aside as " + aside.string());
 }
 

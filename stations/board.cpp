@@ -29,6 +29,15 @@ void StationBoard::add_beacon(const std::string& strCallsign, float, float) {
         // A nested intake during the pause asks the host through the same
         // query object; the fill works from this intake's own answer.
         const host::HostStation station = std::move(mUivStation);
+        // A report stamped before the one on the board (delayed on its way,
+        // or a replay looping) is old news: the newer record stays.
+        const std::int32_t held = superseded.empty() ? -1 : superseded.back();
+        if (station.ReportDate != 0 && held >= 0 && held <= table_.UpperBound() &&
+            table_[held].Callsign == strCallsign &&
+            CLng(Val(zone.DateToUnix(station.ReportDate))) < table_[held].HeardTime) {
+            table_.Restore(superseded);
+            return;
+        }
         std::int32_t index = 0;
         try {
             index = table_.Append();

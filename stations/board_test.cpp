@@ -154,6 +154,21 @@ TEST_F(Board, BeaconsSupersedeAndCallsignsAreCaseSensitive) {
     EXPECT_EQ(Live(), (std::vector<std::string>{"g4abc", "G4ABC"}));
 }
 
+// A report stamped before the one on the board leaves the newer record;
+// a later one supersedes it.
+TEST_F(Board, AnOlderReportHeardLaterLeavesTheNewerRecord) {
+    Know("A", "!new");
+    Beacon("A");
+    Know("A", "!old").ReportDate = DateSerial(2026, 12, 6, 11, 50, 0);
+    Beacon("A");
+    EXPECT_EQ(Find("A").BeaconText, "!new");
+    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
+    Know("A", "!newer").ReportDate = DateSerial(2026, 12, 6, 12, 5, 0);
+    Beacon("A");
+    EXPECT_EQ(Find("A").BeaconText, "!newer");
+    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
+}
+
 TEST_F(Board, DeletesAndUnknownStations) {
     Know("A");
     Beacon("A");
@@ -242,30 +257,6 @@ TEST_F(Board, ANestedBeaconOfTheSameStationLeavesOneLiveRecordTheNewest) {
     EXPECT_EQ(Live(), std::vector<std::string>{"A"});
     EXPECT_EQ(Find("A").Comment, "new");
     EXPECT_EQ(board.Table().find_station("A"), 1);
-}
-
-TEST_F(Board, DeepNestingAndDeletesDuringPauses) {
-    for (const char* cs : {"A", "B", "C"})
-        Know(cs);
-    host.atPause.push_back({[&] { Beacon("B"); }});
-    host.atPause.push_back({[&] { Beacon("C"); }, [&] { board.mUIV_NotifyDelete("B"); }});
-    Beacon("A");
-    // A fills 0; inside, B appends 1; inside B's pause C appends 2 and B is
-    // deleted before its own fill, which then makes it live.
-    EXPECT_EQ(Live(), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(board.Table().StationCount(), 3);
-    EXPECT_TRUE(board.Table().IndexIsConsistent());
-}
-
-TEST_F(Board, ManyBeaconsKeepEveryStationAndTheTableSmall) {
-    for (int n = 0; n < 50; ++n)
-        Know("S" + std::to_string(n));
-    for (int round = 0; round < 1000; ++round)
-        Beacon("S" + std::to_string(round % 50));
-    EXPECT_EQ(Live().size(), 50u);
-    EXPECT_LE(board.Table().UpperBound() + 1,
-              2 * 50 + static_cast<int>(StationTable::kMinRecordsToCompact));
-    EXPECT_TRUE(Errors().empty());
 }
 
 // A host read a station at a time, and in batches of one (events then come

@@ -32,11 +32,14 @@ bb_install_missing() {
     fi
 }
 
-# Configures and builds one tree; extra arguments go to cmake.
+# Configures and builds one tree; extra arguments go to cmake. A compiler cache, where the
+# machine has one, makes the next build of the same sources quick.
 bb_build() {
     local dir=$1
     shift
-    cmake -S "$BB_TOP" -B "$BB_TOP/$dir" -G Ninja "$@"
+    local cache=()
+    command -v ccache >/dev/null && cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$BB_TOP" -B "$BB_TOP/$dir" -G Ninja "${cache[@]}" "$@"
     cmake --build "$BB_TOP/$dir" --parallel "$(nproc)"
 }
 

@@ -9,6 +9,7 @@
 #include <QPointer>
 #include <QScreen>
 #include <QTest>
+#include <algorithm>
 
 #include "tests/fakes/fake_board.h"
 #include "tests/fakes/wait_for.h"
@@ -132,6 +133,15 @@ TEST_F(EmergencyWindow, AckQuietsTheStationQuitDoesNot) {
     Open()[0]->Command2->click();
     EXPECT_EQ(Open().size(), 1u);
     EXPECT_NE(fs.LogText().find("Form2.Command2_Click"), std::string::npos);
+    // The acknowledged station beacons again, still in emergency: a new
+    // record, not acknowledged, and its window is back.
+    board.Table().Supersede("ACKME");
+    Add("ACKME");
+    Check();
+    std::vector<std::string> tags;
+    for (Form2* f : Open())
+        tags.push_back(f->Tag());
+    EXPECT_NE(std::find(tags.begin(), tags.end(), "ACKME"), tags.end());
 }
 
 // A running feed checks twice a second: an open window stays the same
@@ -195,6 +205,7 @@ TEST_F(EmergencyWindow, AlarmsLeaveTheKeysWithTheUserAndStandApartOnTheScreen) {
         Check();
         const std::vector<Form2*> open = Open();
         ASSERT_EQ(open.size(), 3u);
+        if (round == 0) EXPECT_EQ(sound.plays, 1);  // one sound for the pass
         ASSERT_TRUE(testing::WaitFor([&] {
             return std::all_of(open.begin(), open.end(), [](Form2* f) { return Framed(*f); });
         }));
