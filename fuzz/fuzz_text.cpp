@@ -39,6 +39,12 @@ class NullRig final : public rigbridge::Rig {
         return true;
     }
     std::string Name() const override { return "null"; }
+    bool Can(rigbridge::Setting) const override { return true; }
+    bool Set(rigbridge::Setting setting, long value, std::string&) override {
+        // Only the shift may be below zero (minus); no tone, code or offset is.
+        if (value < 0 && !(setting == rigbridge::Setting::Shift && value == -1)) __builtin_trap();
+        return true;
+    }
 };
 
 void Run(std::string_view in) {

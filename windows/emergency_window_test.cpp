@@ -205,7 +205,9 @@ TEST_F(EmergencyWindow, AlarmsLeaveTheKeysWithTheUserAndStandApartOnTheScreen) {
         Check();
         const std::vector<Form2*> open = Open();
         ASSERT_EQ(open.size(), 3u);
-        if (round == 0) EXPECT_EQ(sound.plays, 1);  // one sound for the pass
+        if (round == 0) {
+            EXPECT_EQ(sound.plays, 1);  // one sound for the pass
+        }
         ASSERT_TRUE(testing::WaitFor([&] {
             return std::all_of(open.begin(), open.end(), [](Form2* f) { return Framed(*f); });
         }));
