@@ -12,6 +12,7 @@
 #include <QTest>
 #include <QTimer>
 #include <cstdio>
+#include <memory>
 #include <set>
 
 #include "app/main_window.h"
@@ -72,18 +73,27 @@ class FaultAt {
   public:
     FaultAt(std::function<bool()> when, std::function<void()> fault)
         : when_(std::move(when)), fault_(std::move(fault)) {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (done_ || !when_()) return;
-            done_ = true;
-            timer_.stop();
-            fault_();
-        });
-        timer_.start(0);
+        Post();
     }
+    ~FaultAt() { *alive_ = false; }
     bool Done() const { return done_; }
 
   private:
-    QTimer timer_;
+    // A posted call runs at every pause that lets posted events through, so
+    // the fault comes at the first pause where it may, however busy the
+    // machine (a timer may wait behind other sources).
+    void Post() {
+        QMetaObject::invokeMethod(
+            qApp,
+            [this, alive = alive_] {
+                if (!*alive || done_) return;
+                if (!when_()) return Post();
+                done_ = true;
+                fault_();
+            },
+            Qt::QueuedConnection);
+    }
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
     std::function<bool()> when_;
     std::function<void()> fault_;
     bool done_ = false;

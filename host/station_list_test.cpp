@@ -70,10 +70,10 @@ TEST(HostTime, ReportDatesFollowTheStampAndTheLocalZone) {
          {Form::DayHourMinute, true, 29, 23, 0, 0},
          &NoZone,
          DateSerial(2028, 2, 29, 23, 0)},  // a leap year's
-        {UtcSeconds(2027, 5, 31, 23, 0, 0),
-         {Form::DayHourMinute, true, 1, 6, 0, 0},
+        {UtcSeconds(2027, 5, 31, 23, 58, 0),
+         {Form::DayHourMinute, true, 1, 0, 1, 0},
          &NoZone,
-         DateSerial(2027, 6, 1, 6, 0)},  // a clock a little behind the sender's
+         DateSerial(2027, 6, 1, 0, 1)},  // a clock a little behind the sender's
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(ReportDateOf(c.stamp, c.heard, c.zone), c.expected)

@@ -34,6 +34,14 @@ class FakeScheduler final : public Scheduler {
     // Runs what is due now, as the event loop would.
     void RunDue() { Advance(0); }
     std::size_t Waiting() const { return tasks_.size(); }
+    // Tasks that fall due within `ms`: what a settle waits for, leaving out
+    // the clock's steady ticks further off.
+    std::size_t DueWithin(std::int64_t ms) const {
+        std::size_t n = 0;
+        for (auto it = tasks_.begin(); it != tasks_.end() && it->first.first <= nowMs_ + ms; ++it)
+            ++n;
+        return n;
+    }
     std::int64_t NowMsValue() const { return nowMs_; }
 
   private:

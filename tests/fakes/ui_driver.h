@@ -67,7 +67,7 @@ class UiDriver {
                 // Held input goes at the gate's next turn, a couple of
                 // milliseconds on: the only real time a settle waits.
                 if (gate.Held() > 0) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
-                quiet = idle && clock->Waiting() == 0 ? quiet + 1 : 0;
+                quiet = idle && clock->DueWithin(500) == 0 ? quiet + 1 : 0;
                 clock->Advance(10);
                 continue;
             }
