@@ -192,7 +192,9 @@ void Form1::Form_Load() {
             wiring_->Alarm()->Tune = [this](const std::string& call) {
                 TuneStation(Board()->Table().find_station(call), call);
             };
-            wiring_->Alarm()->SetNotifier(notifier_);
+            wiring_->Alerts()->Show = [this](const std::string& call) { ShowStation(call); };
+            wiring_->Alerts()->Tune = wiring_->Alarm()->Tune;
+            LendNotifier();
             wiring_->Start();
             view_->Sync();
         },
@@ -205,8 +207,30 @@ void Form1::Form_Load() {
 }
 
 void Form1::SetNotifier(DesktopNotifier* notifier) {
+    // Their share of the old one goes first.
+    if (wiring_ && wiring_->Alarm()) wiring_->Alarm()->SetNotifier(nullptr);
+    if (wiring_ && wiring_->Alerts()) wiring_->Alerts()->SetNotifier(nullptr);
+    router_.reset();
     notifier_ = notifier;
-    if (wiring_ && wiring_->Alarm()) wiring_->Alarm()->SetNotifier(notifier);
+    if (notifier_) router_ = std::make_unique<NotifierRouter>(*notifier_);
+    LendNotifier();
+}
+
+void Form1::LendNotifier() {
+    if (!wiring_ || !wiring_->Alarm() || !wiring_->Alerts()) return;
+    // An emergency's tag is its callsign, an alert's is marked.
+    wiring_->Alarm()->SetNotifier(router_ ? &router_->For("") : nullptr);
+    wiring_->Alerts()->SetNotifier(router_ ? &router_->For("alert:") : nullptr);
+}
+
+void Form1::ShowStation(const std::string& callsign) {
+    Trap("Form1.ShowStation", [&] {
+        if (Grid() && Grid()->FindCallsign(callsign, false, true)) view_->ShowCurrentCell();
+        if (isMinimized()) showNormal();
+        show();
+        raise();
+        activateWindow();
+    });
 }
 
 void Form1::WaitForHost(QDBusConnection bus) {
@@ -336,6 +360,8 @@ void Form1::mnuConfig_Click() {
             s.writeSettings = [this] {
                 WriteSettings(SettingsBinding{Texts().SettingsFilePath, Grid(), language_.get(),
                                               &Settings()});
+                // The alerts follow a saved watch list whatever the page.
+                if (wiring_->Alerts()) wiring_->Alerts()->SettingsChanged();
             };
             return new windows::frmOptions(std::move(s));
         })->tbsOptions->setCurrentIndex(0);

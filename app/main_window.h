@@ -77,8 +77,12 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // How the radio link talks to the radio-control programs; set before
     // Form_Load. Without one no program ever answers.
     void SetDdeLayer(dde::Layer* layer) { dde_ = layer; }
-    // The desktop's notifications, for the emergency alarm; none by default.
+    // The desktop's notifications, for the emergency alarm and the alerts;
+    // none by default.
     void SetNotifier(DesktopNotifier* notifier);
+    // Selects the station's row as a press on it does, scrolls it into
+    // sight and brings the board to the front.
+    void ShowStation(const std::string& callsign);
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
     // How help pages and web addresses are opened; the desktop's by default.
@@ -169,6 +173,9 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     dde::NoPeers noPeers_;
     dde::Layer* dde_ = &noPeers_;
     DesktopNotifier* notifier_ = nullptr;
+    std::unique_ptr<NotifierRouter> router_;
+    // Gives the emergency alarm and the alerts their share of the notifier.
+    void LendNotifier();
     // Goes before what it borrows from this window.
     std::unique_ptr<BoardWiring> wiring_;
     QPointer<windows::Form3> tune_;

@@ -17,7 +17,7 @@ namespace bb {
 namespace {
 
 constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000, kYellow = 0xFFFF00,
-                           kOrange = 0xFF8000, kBlack = 0x000000;
+                           kOrange = 0xFF8000, kBlack = 0x000000, kMagenta = 0xFF00FF;
 constexpr int kCallsignColWidth = 1000;  // twips
 // The least time between the end of one pass and the start of the next: a
 // beacon's row shows within a tenth of a second (the view follows each pass
@@ -665,6 +665,12 @@ void StationGrid::CellOf(int row, int col, platform::GridCell& out) const {
         out.fore = kWhite;
         out.back = kBlue;
         out.hasFore = out.hasBack = true;
+    } else if (s.AlertNearKm > 0 && (r.Latitude != 0 || r.Longitude != 0) &&
+               r.Distance <= s.AlertNearKm) {
+        // The Legend's "Vicinity": a station within the alerts' distance.
+        out.fore = kBlack;
+        out.back = kMagenta;
+        out.hasFore = out.hasBack = true;
     }
 }
 
@@ -823,13 +829,13 @@ void StationGrid::grdStations_KeyDown(int keyCode, int) {
     });
 }
 
-bool StationGrid::FindCallsign(std::string_view text, bool next) {
+bool StationGrid::FindCallsign(std::string_view text, bool next, bool exact) {
     bool found = false;
     Trap("Form1.FindCallsign", [&] {
         const int first = grid_.FixedRows(), rows = grid_.Rows();
         if (text.empty() || empty_ || rows <= first) return;
         const auto matches = [&](const std::string& call) {
-            if (call.size() < text.size()) return false;
+            if (call.size() < text.size() || (exact && call.size() != text.size())) return false;
             for (std::size_t i = 0; i < text.size(); ++i)
                 if (std::toupper(static_cast<unsigned char>(call[i])) !=
                     std::toupper(static_cast<unsigned char>(text[i])))

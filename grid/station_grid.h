@@ -144,8 +144,8 @@ class StationGrid final : public ColumnVisibility,
     // Selects, as a press on its row does, the first station in the shown
     // order whose callsign starts with `text` (in any case); with `next`, the
     // first after the selected station, round from the top. False when no
-    // station matches.
-    bool FindCallsign(std::string_view text, bool next);
+    // station matches. With `exact`, only the callsign `text` itself.
+    bool FindCallsign(std::string_view text, bool next, bool exact = false);
     void Form_Resize();
 
     // The column visibility the settings file reads and writes.

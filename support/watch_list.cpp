@@ -53,12 +53,15 @@ bool IsWatchPattern(std::string_view text) {
     });
 }
 
-std::string NormalWatchList(std::string_view text, std::string_view what) {
+std::string NormalWatchList(std::string_view text, std::string_view what, bool* bad) {
     std::string list;
+    if (bad) *bad = false;
     for (const std::string& entry : Entries(text)) {
         if (!IsWatchPattern(entry)) {
-            WriteErrorLog(std::string(what) + ": \"" + entry +
-                          "\" is no callsign or pattern; left out");
+            if (bad) *bad = true;
+            if (!what.empty())
+                WriteErrorLog(std::string(what) + ": \"" + entry +
+                              "\" is no callsign or pattern; left out");
             continue;
         }
         if (!list.empty()) list += ',';

@@ -32,7 +32,8 @@ class WatchList {
 // Letters, digits, "-" and "*", at most 12 characters.
 bool IsWatchPattern(std::string_view text);
 // `text` as a tidy list: entries trimmed and in capitals, empty ones
-// dropped; each bad entry is dropped with a log line beginning `what`.
-std::string NormalWatchList(std::string_view text, std::string_view what);
+// dropped; each bad entry is dropped, with a log line beginning `what`
+// when that is not empty, and `bad` (when given) set.
+std::string NormalWatchList(std::string_view text, std::string_view what, bool* bad = nullptr);
 
 }  // namespace bb
