@@ -72,6 +72,10 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void mnuHelpUpdate_Click();
     void mnuPopupDetails_Click();
     void mnuPopupTune_Click();
+    // The View menu: which stations the grid shows.
+    void mnuView_Click(SettingValues::StationView view, bool hideWeatherAndDigipeaters);
+    // The popup's Watch / Stop watching, for the selected station.
+    void mnuPopupWatch_Click();
     void tmrReconnect_Timer();
 
     // How the radio link talks to the radio-control programs; set before
@@ -140,6 +144,10 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
 
   private:
     void BuildMenus();
+    // The View menu's checks and the distance in its caption; the popup's
+    // Watch or Stop watching.
+    void UpdateViewMenu();
+    void UpdateWatchItem();
     QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
                        void (Form1::*handler)());
     void SaveLanguage();
@@ -169,11 +177,16 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     std::vector<QAction*> langItems_;
     QMenu* popup_ = nullptr;
     QMenu* popup2_ = nullptr;
+    // Captions as the language gives them: "%1" is the distance.
+    std::string nearCaption_ = "Within %1 km", watchCaption_ = "Watch",
+                stopWatchingCaption_ = "Stop watching";
     QTimer tmrReconnect_;
     dde::NoPeers noPeers_;
     dde::Layer* dde_ = &noPeers_;
     DesktopNotifier* notifier_ = nullptr;
     std::unique_ptr<NotifierRouter> router_;
+    // The distance the grid's vicinity colours were last built with.
+    std::int32_t shownNearKm_ = 0;
     // Gives the emergency alarm and the alerts their share of the notifier.
     void LendNotifier();
     // Goes before what it borrows from this window.

@@ -186,6 +186,33 @@ void StationGrid::ClearRows() {
     duplicateEntries_.clear();
     duplicates_ = false;
     emergencies_ = 0;
+    hiddenEmergencies_.clear();
+}
+
+const WatchList& StationGrid::Watched() const {
+    if (settings_.AlertWatch != watchText_) {
+        watchText_ = settings_.AlertWatch;
+        watch_ = WatchList(watchText_);
+    }
+    return watch_;
+}
+
+bool StationGrid::Shows(const StationRecord& r) const {
+    const SettingValues& s = settings_;
+    // A weather station's symbol is "_" and a digipeater's "#", in either table.
+    if (s.HideWeatherAndDigipeaters && !r.Symbol.empty() &&
+        (r.Symbol.back() == '_' || r.Symbol.back() == '#'))
+        return false;
+    switch (s.AlertView) {
+        case SettingValues::StationView::Watched:
+            return Watched().Matches(r.Callsign);
+        case SettingValues::StationView::Near:
+            return s.AlertNearKm > 0 && (r.Latitude != 0 || r.Longitude != 0) &&
+                   r.Distance <= s.AlertNearKm;
+        case SettingValues::StationView::All:
+            break;
+    }
+    return true;
 }
 
 void StationGrid::Rebuild() {
@@ -216,7 +243,19 @@ void StationGrid::Rebuild() {
             ageShown_ = ageShown_ || GridColumns[static_cast<std::size_t>(c)].source == kColumnAge;
         // Records but none live (the last station deleted or expired) is an
         // empty grid too: a header row over no rows cannot be made.
-        const bool empty = records == 0 || table.LiveCount() == 0;
+        bool empty = records == 0 || table.LiveCount() == 0;
+        // A view that shows none of them too.
+        if (!empty && (settings_.AlertView != SettingValues::StationView::All ||
+                       settings_.HideWeatherAndDigipeaters)) {
+            empty = true;
+            for (std::int32_t i = 0; i < records && empty; ++i)
+                empty = table[i].Deleted || table[i].Callsign.empty() || !Shows(table[i]);
+            // Its hidden emergencies still count for the alarm.
+            for (std::int32_t i = 0; i < records && empty; ++i)
+                if (!table[i].Deleted && table[i].Emergency &&
+                    hiddenEmergencies_.insert(table[i].Callsign).second)
+                    ++emergencies_;
+        }
         empty_ = empty;
         if (empty) {
             grid_.SetRows(1);
@@ -246,6 +285,10 @@ void StationGrid::Rebuild() {
                 // A record an intake has appended but not yet filled (its
                 // pause let this rebuild run) comes with its own event.
                 if (r.Deleted || r.Callsign.empty()) continue;
+                if (!Shows(r)) {
+                    if (r.Emergency && hiddenEmergencies_.insert(r.Callsign).second) ++emergencies_;
+                    continue;
+                }
                 auto [it, added] = entries_.try_emplace(r.Callsign);
                 Entry* e = &it->second;
                 if (!added) {
@@ -322,7 +365,7 @@ void StationGrid::Reconcile(const std::string& callsign) {
     // where it is, and moves only when its new key puts it elsewhere.
     if (it != entries_.end()) {
         const std::int32_t index = table.find_station(callsign);
-        if (index >= 0 && !table[index].Callsign.empty()) {
+        if (index >= 0 && !table[index].Callsign.empty() && Shows(table[index])) {
             Refresh(it->second, index);
             return;
         }
@@ -335,11 +378,16 @@ void StationGrid::Reconcile(const std::string& callsign) {
         if (e.emergency) --emergencies_;
         entries_.erase(it);
     }
+    if (hiddenEmergencies_.erase(callsign)) --emergencies_;
     const std::int32_t index = table.find_station(callsign);
     if (index < 0) return;
     if (table.LiveRecordsOf(callsign) > 1) duplicates_ = true;
     const StationRecord& r = table[index];
     if (r.Callsign.empty()) return;
+    if (!Shows(r)) {
+        if (r.Emergency && hiddenEmergencies_.insert(callsign).second) ++emergencies_;
+        return;
+    }
     Entry& e = entries_[callsign];
     e.callsign = callsign;
     e.index = index;

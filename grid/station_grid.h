@@ -21,6 +21,7 @@
 #include "support/picture.h"
 #include "support/scheduler.h"
 #include "support/settings.h"
+#include "support/watch_list.h"
 
 namespace bb {
 
@@ -157,6 +158,11 @@ class StationGrid final : public ColumnVisibility,
     // per run; `known` is false when the host has none.
     std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol, bool& known);
 
+    // Whether the chosen view (settings' AlertView and the weather and
+    // digipeater filter) shows this station's row.
+    bool Shows(const StationRecord& r) const;
+    const WatchList& Watched() const;
+
     bool Busy() const { return gate_.Busy(); }
     // A rebuild asked for during a pass waits for its turn.
     bool RebuildWaiting() const { return gate_.Waiting(); }
@@ -251,6 +257,10 @@ class StationGrid final : public ColumnVisibility,
     std::int64_t ageNow_ = 0;                  // the time the ages are shown as of
     bool ageShown_ = false;                    // the age column is among the grid's
     std::int32_t emergencies_ = 0;
+    // Stations in emergency that the view hides: the alarm counts them.
+    std::unordered_set<std::string> hiddenEmergencies_;
+    mutable WatchList watch_;
+    mutable std::string watchText_;
     // Symbol pictures fetched through the clipboard, by symbol; null for
     // those the host has none of.
     std::map<std::string, std::shared_ptr<const Picture>> pictures_;

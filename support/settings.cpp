@@ -236,6 +236,12 @@ void WriteSettings(const SettingsBinding& b) {
     WriteIni(f, "Alerts", "View", ViewText(v.AlertView, v.HideWeatherAndDigipeaters));
 }
 
+void SaveAlertChoices(const std::filesystem::path& file, const SettingValues& v) {
+    FailureBatch batch;
+    WriteIni(file, "Alerts", "Watch", v.AlertWatch);
+    WriteIni(file, "Alerts", "View", ViewText(v.AlertView, v.HideWeatherAndDigipeaters));
+}
+
 void SaveLanguageChoice(const std::filesystem::path& file, const std::string& language) {
     if (language.empty()) return;
     if (ReadIniString(file, "Language", "CurrentLanguage", "") == language) return;

@@ -87,5 +87,7 @@ void WriteSettings(const SettingsBinding& binding);
 // an empty name (no language file was found) keeps what is stored, and an
 // unchanged one writes nothing.
 void SaveLanguageChoice(const std::filesystem::path& file, const std::string& language);
+// Keeps the watch list and the view, which the menus change.
+void SaveAlertChoices(const std::filesystem::path& file, const SettingValues& values);
 
 }  // namespace bb
