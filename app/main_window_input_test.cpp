@@ -298,6 +298,10 @@ TEST_F(UserInput, TheViewMenuShowsTheStationsChosenAndTheAlertsAreKept) {
     QTest::keyClicks(options->txtWatch, "pa3*, g4digi");
     options->spnNearKm->selectAll();
     QTest::keyClicks(options->spnNearKm, "15");
+    // BB_SCREENSHOTS names a folder for pictures of the alerts' page and a view.
+    const QString shots = qEnvironmentVariable("BB_SCREENSHOTS");
+    if (!shots.isEmpty())
+        options->grab().save(shots + QStringLiteral("/window-vicinity-alarm.png"));
     QTest::mouseClick(options->cmdOK, Qt::LeftButton);
     EXPECT_NE(Ini().find("\r\n[Alerts]\r\nWatch=PA3*,G4DIGI\r\nNearKm=15\r\nQuietMinutes=0\r\n"
                          "View=All\r\n"),
@@ -340,6 +344,8 @@ TEST_F(UserInput, TheViewMenuShowsTheStationsChosenAndTheAlertsAreKept) {
         EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("[%1/5]").arg(s.rows.size())))
             << form->windowTitle().toStdString();
         EXPECT_NE(Ini().find(std::string("View=") + s.kept + "\r\n"), std::string::npos) << s.item;
+        if (!shots.isEmpty() && s.rows.size() == 2)
+            form->grab().save(shots + QStringLiteral("/window-view-near.png"));
     }
     EXPECT_EQ(fs.LogText(), "");
 }
