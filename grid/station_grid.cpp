@@ -326,10 +326,15 @@ void StationGrid::Update() {
         touched.swap(touched_);
         for (const std::string& callsign : touched)
             Reconcile(callsign);
-        // No station left, or rows that callsigns cannot tell apart: the
-        // full rebuild draws the grid anew.
-        if (duplicates_ || order_.empty() || fullNext_) {
+        // No station left or the first one back, or rows that callsigns
+        // cannot tell apart: the full rebuild draws the grid anew.
+        if (duplicates_ || order_.empty() != empty_ || fullNext_) {
             fullNext_ = true;
+            return;
+        }
+        // A view that still shows none: the empty grid stands.
+        if (order_.empty()) {
+            Finish();
             return;
         }
         UpdatePictures();
