@@ -116,6 +116,9 @@ TEST_F(Alerts, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRow) {
     testing::HostProcess host({}, bus.Address(), bus.Connection());
     ASSERT_TRUE(host.Started());
     platform::DBusNotifier notifier(bus.Connection());
+    // The board goes before the notifier it borrows, whatever fails.
+    const std::unique_ptr<void, std::function<void(void*)>> closeFirst(this,
+                                                                       [this](void*) { Close(); });
     OpenBoard(Form1::OnBus(bus.Connection()));
     form->SetNotifier(&notifier);
     testing::FakeScheduler clock;
@@ -173,7 +176,6 @@ TEST_F(Alerts, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRow) {
     EXPECT_EQ(RowBackground("PA3ABC", 3), QColor(0, 0, 255));
     EXPECT_EQ(RowBackground("G4NEAR", 3), QColor(255, 0, 255));
     EXPECT_EQ(sys.LogText().find("program error"), std::string::npos) << sys.LogText();
-    Close();
 }
 
 }  // namespace
