@@ -50,6 +50,8 @@ void BoardWiring::Connect(EmergencyForms& forms, SoundPlayer& sound, const std::
     emergency_->WindowGate().SetScheduler(&parts_.scheduler);
     emergency_->WindowTitle = windowTitle;
     emergency_->SoundFile = alarmSound;
+    alerts_ = std::make_unique<StationAlerts>(board_, parts_.settings);
+    alerts_->SetScheduler(&parts_.scheduler);
     host_->SetEvents(&board_, this, this);
 }
 
@@ -62,10 +64,12 @@ void BoardWiring::StationsChanged(const std::string& callsign) {
     if (grid_) grid_->StationChanged(callsign);
     if (phg_) phg_->StationChanged(callsign);
     phgGate_.Request();
+    if (alerts_) Trap("StationAlerts.StationHeard", [&] { alerts_->StationHeard(callsign); });
 }
 
 void BoardWiring::SettingsChanged() {
     if (phg_) phg_->DrawAllNext();
+    if (alerts_) alerts_->SettingsChanged();
     if (grid_) grid_->build_station_grid();
 }
 

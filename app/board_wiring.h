@@ -11,6 +11,7 @@
 #include <memory>
 #include <string>
 
+#include "alarm/alerts.h"
 #include "alarm/emergency.h"
 #include "app/host_binding.h"
 #include "grid/station_grid.h"
@@ -74,6 +75,7 @@ class BoardWiring final : public StationsListener,
     PhgOverlays* Overlays() { return phg_.get(); }
     PassGate& PhgGate() { return phgGate_; }
     Emergency* Alarm() { return emergency_.get(); }
+    StationAlerts* Alerts() { return alerts_.get(); }
     radio::DDEClientModule* Radio() { return radio_.get(); }
 
     // The options have changed: the grid is built again, and the next PHG
@@ -106,6 +108,7 @@ class BoardWiring final : public StationsListener,
     std::unique_ptr<PhgOverlays> phg_;
     PassGate phgGate_;
     std::unique_ptr<Emergency> emergency_;
+    std::unique_ptr<StationAlerts> alerts_;
 };
 
 }  // namespace bb::app

@@ -6,13 +6,16 @@
 
 #include <QApplication>
 #include <QTest>
+#include <set>
 
 #include "app/main_window.h"
 #include "platform/dbus_notifier.h"
+#include "tests/fakes/fake_scheduler.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"
 #include "tests/fakes/notification_service.h"
 #include "tests/fakes/private_bus.h"
+#include "tests/fakes/ui_driver.h"
 #include "windows/emergency_window.h"
 #include "windows/tune_dialog.h"
 
@@ -98,6 +101,81 @@ TEST(DesktopNotification, AnEmergencyIsANotificationWhoseButtonsAreTheWindows) {
     EXPECT_EQ(service.calls.back().second.replaces, 0u);
     EXPECT_EQ(sys.LogText().find("program error"), std::string::npos) << sys.LogText();
     app.Form_Unload();
+}
+
+// Alerts from a replayed feed reach the scripted service: one per watched
+// or newly near station, none for the rest, one when a watched station
+// falls silent; "Show" selects the station's row on screen.
+class Alerts : public ::testing::Test, protected testing::UiDriver {};
+
+TEST_F(Alerts, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRow) {
+    testing::FakeSystem sys;
+    testing::PrivateBus bus("bb-alerts-private");
+    testing::NotificationService service(bus.Address(), QStringLiteral("bb-alerts-service"));
+    ASSERT_TRUE(service.Registered());
+    testing::HostProcess host({}, bus.Address(), bus.Connection());
+    ASSERT_TRUE(host.Started());
+    platform::DBusNotifier notifier(bus.Connection());
+    // The board goes before the notifier it borrows, whatever fails.
+    const std::unique_ptr<void, std::function<void(void*)>> closeFirst(this,
+                                                                       [this](void*) { Close(); });
+    OpenBoard(Form1::OnBus(bus.Connection()));
+    form->SetNotifier(&notifier);
+    testing::FakeScheduler clock;
+    StationAlerts& alerts = *form->Wiring()->Alerts();
+    alerts.SetScheduler(&clock);
+    Settings().AlertWatch = "PA3*,*-9";
+    Settings().AlertNearKm = 20;
+    Settings().AlertQuietMinutes = 30;
+    alerts.SettingsChanged();
+
+    const std::string feed =
+        "PA3XYZ-9>APRS:!5130.00N/00430.00E>145.500MHz On the road\n"
+        "PA3ABC>APRS:!5130.00N/00430.00E-\n"
+        "G4NEAR>APRS:!5201.00N/00001.00E-\n"
+        "G4FAR>APRS:!5100.00N/00010.00W-\n";
+    host.Send(feed);
+    clock.Advance(60'000);
+    host.Send(feed);  // heard again within the minutes: nothing new
+    ASSERT_TRUE(testing::WaitFor([&] { return service.calls.size() >= 3; }, 10000))
+        << sys.LogText();
+    Settle();
+    QTest::qWait(500);
+    std::set<QString> told;
+    for (const auto& [id, n] : service.calls) {
+        told.insert(n.summary);
+        EXPECT_EQ(n.hints.value("urgency").toInt(), 1) << n.summary.toStdString();
+        EXPECT_EQ(n.icon, "beaconboard");
+    }
+    EXPECT_EQ(told, (std::set<QString>{"PA3XYZ-9 heard", "PA3ABC heard", "G4NEAR heard"}));
+    EXPECT_EQ(service.calls.size(), 3u);
+    const auto* road = service.Up(QStringLiteral("PA3XYZ-9 heard"));
+    ASSERT_NE(road, nullptr);
+    EXPECT_EQ(road->actions, (QStringList{"show", "Show", "tune", "Tune"}));
+    EXPECT_TRUE(road->body.endsWith("\n145.500MHz On the road")) << road->body.toStdString();
+    const uint abc = service.IdOf(QStringLiteral("PA3ABC heard"));
+
+    // PA3ABC falls silent; PA3XYZ-9 keeps beaconing.
+    clock.Advance(20 * 60'000);
+    host.Send("PA3XYZ-9>APRS:!5130.00N/00430.00E>145.500MHz On the road\n");
+    Settle();
+    clock.Advance(11 * 60'000);
+    const QString quiet = QStringLiteral("PA3ABC not heard for 30 min");
+    ASSERT_TRUE(testing::WaitFor([&] { return service.Up(quiet) != nullptr; }, 5000));
+    QTest::qWait(300);
+    EXPECT_EQ(service.calls.size(), 4u);
+    EXPECT_EQ(service.calls.back().second.replaces, abc);
+    EXPECT_TRUE(service.Up(quiet)->body.startsWith("Last heard at "));
+    EXPECT_EQ(service.Up(QStringLiteral("PA3ABC heard")), nullptr);  // replaced, not repeated
+
+    // Show selects its row, painted as a pressed row is; a near one has the
+    // Legend's Vicinity colour.
+    service.Press(service.IdOf(quiet), "show");
+    ASSERT_TRUE(
+        testing::WaitFor([&] { return form->Wiring()->Grid()->strSelectedCall == "PA3ABC"; }));
+    EXPECT_EQ(RowBackground("PA3ABC", 3), QColor(0, 0, 255));
+    EXPECT_EQ(RowBackground("G4NEAR", 3), QColor(255, 0, 255));
+    EXPECT_EQ(sys.LogText().find("program error"), std::string::npos) << sys.LogText();
 }
 
 }  // namespace

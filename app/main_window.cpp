@@ -1,5 +1,6 @@
 #include "app/main_window.h"
 
+#include <QActionGroup>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QCursor>
@@ -10,6 +11,7 @@
 #include <QScreen>
 #include <QShortcut>
 #include <QStyle>
+#include <tuple>
 
 #include "app/services.h"
 #include "bus/station_dict.h"
@@ -20,6 +22,7 @@
 #include "support/settings.h"
 #include "support/system_api.h"
 #include "support/twips.h"
+#include "support/watch_list.h"
 
 namespace bb::app {
 namespace {
@@ -131,6 +134,28 @@ void Form1::BuildMenus() {
     langItems_.push_back(langMenu_->addAction(QStringLiteral("aaa")));
     AddAction(options, "mnuOptionsLegend", "Legend", &Form1::mnuOptionsLegend_Click);
 
+    using View = SettingValues::StationView;
+    QMenu* view = bar->addMenu(QStringLiteral("View"));
+    menus_["mnuView"] = view;
+    auto* views = new QActionGroup(this);
+    for (const auto& [name, caption, shown] :
+         {std::tuple{"mnuViewAll", "All stations", View::All},
+          std::tuple{"mnuViewWatched", "Watched stations", View::Watched},
+          std::tuple{"mnuViewNear", "Within %1 km", View::Near}}) {
+        QAction* a = AddAction(view, name, caption, nullptr);
+        a->setCheckable(true);
+        views->addAction(a);
+        connect(a, &QAction::triggered, this,
+                [this, shown] { mnuView_Click(shown, Settings().HideWeatherAndDigipeaters); });
+    }
+    view->addSeparator();
+    QAction* hide =
+        AddAction(view, "mnuViewHideWxDigi", "Hide weather stations and digipeaters", nullptr);
+    hide->setCheckable(true);
+    connect(hide, &QAction::triggered, this,
+            [this](bool on) { mnuView_Click(Settings().AlertView, on); });
+    connect(view, &QMenu::aboutToShow, this, &Form1::UpdateViewMenu);
+
     // A menu bar entry without a submenu: choosing it runs its command.
     QAction* config = bar->addAction(QStringLiteral("Config"));
     connect(config, &QAction::triggered, this, &Form1::mnuConfig_Click);
@@ -148,6 +173,8 @@ void Form1::BuildMenus() {
     popup_ = new QMenu(QStringLiteral("Popup"), this);
     menus_["mnuPopup"] = popup_;
     AddAction(popup_, "mnuPopupDetails", "Detail", &Form1::mnuPopupDetails_Click);
+    AddAction(popup_, "mnuPopupWatch", "Watch", &Form1::mnuPopupWatch_Click);
+    connect(popup_, &QMenu::aboutToShow, this, &Form1::UpdateWatchItem);
     popup2_ = new QMenu(QStringLiteral("Popup2"), this);
     menus_["mnuPopup2"] = popup2_;
     AddAction(popup2_, "mnuPopupTune", "Tune", &Form1::mnuPopupTune_Click);
@@ -183,6 +210,7 @@ void Form1::Form_Load() {
             StartServices(&wiring_->MakeRadio(*dde_, App().exeName));
             StationGrid& grid = wiring_->MakeGrid(t.WindowTitle);
             ReadSettings(SettingsBinding{t.SettingsFilePath, &grid, language_.get(), &Settings()});
+            shownNearKm_ = Settings().AlertNearKm;
             wiring_->Connect(forms_, *soundPlayer_, t.WindowTitle,
                              App().FindData("WAV/emergency_1.WAV"));
             forms_.SetServices(
@@ -197,7 +225,9 @@ void Form1::Form_Load() {
             wiring_->Alarm()->Tune = [this](const std::string& call) {
                 TuneStation(Board()->Table().find_station(call), call);
             };
-            wiring_->Alarm()->SetNotifier(notifier_);
+            wiring_->Alerts()->Show = [this](const std::string& call) { ShowStation(call); };
+            wiring_->Alerts()->Tune = wiring_->Alarm()->Tune;
+            LendNotifier();
             wiring_->Start();
             view_->Sync();
         },
@@ -219,8 +249,30 @@ void Form1::ShowWaitingForHost() {
 }
 
 void Form1::SetNotifier(DesktopNotifier* notifier) {
+    // Their share of the old one goes first.
+    if (wiring_ && wiring_->Alarm()) wiring_->Alarm()->SetNotifier(nullptr);
+    if (wiring_ && wiring_->Alerts()) wiring_->Alerts()->SetNotifier(nullptr);
+    router_.reset();
     notifier_ = notifier;
-    if (wiring_ && wiring_->Alarm()) wiring_->Alarm()->SetNotifier(notifier);
+    if (notifier_) router_ = std::make_unique<NotifierRouter>(*notifier_);
+    LendNotifier();
+}
+
+void Form1::LendNotifier() {
+    if (!wiring_ || !wiring_->Alarm() || !wiring_->Alerts()) return;
+    // An emergency's tag is its callsign, an alert's is marked.
+    wiring_->Alarm()->SetNotifier(router_ ? &router_->For("") : nullptr);
+    wiring_->Alerts()->SetNotifier(router_ ? &router_->For("alert:") : nullptr);
+}
+
+void Form1::ShowStation(const std::string& callsign) {
+    Trap("Form1.ShowStation", [&] {
+        if (Grid() && Grid()->FindCallsign(callsign, false, true)) view_->ShowCurrentCell();
+        if (isMinimized()) showNormal();
+        show();
+        raise();
+        activateWindow();
+    });
 }
 
 void Form1::WaitForHost(QDBusConnection bus) {
@@ -352,6 +404,14 @@ void Form1::mnuConfig_Click() {
             s.writeSettings = [this] {
                 WriteSettings(SettingsBinding{Texts().SettingsFilePath, Grid(), language_.get(),
                                               &Settings()});
+                // The alerts follow a saved watch list whatever the page.
+                if (wiring_->Alerts()) wiring_->Alerts()->SettingsChanged();
+                // A view by watch list or distance follows them, and so do
+                // the rows in the vicinity colour.
+                if (Settings().AlertView != SettingValues::StationView::All ||
+                    Settings().AlertNearKm != shownNearKm_)
+                    Grid()->build_station_grid();
+                shownNearKm_ = Settings().AlertNearKm;
             };
             return new windows::frmOptions(std::move(s));
         })->tbsOptions->setCurrentIndex(0);
@@ -415,6 +475,63 @@ void Form1::mnuPopupTune_Click() {
         if (!Grid()) return;
         const std::string call = Grid()->strSelectedCall;
         TuneStation(Board()->Table().find_station(call), call);
+    });
+}
+
+void Form1::mnuView_Click(SettingValues::StationView view, bool hideWeatherAndDigipeaters) {
+    Trap("Form1.mnuView_Click", [&] {
+        SettingValues& s = Settings();
+        s.AlertView = view;
+        s.HideWeatherAndDigipeaters = hideWeatherAndDigipeaters;
+        if (!Texts().SettingsFilePath.empty()) SaveAlertChoices(Texts().SettingsFilePath, s);
+        UpdateViewMenu();
+        if (Grid()) Grid()->build_station_grid();
+    });
+}
+
+void Form1::UpdateViewMenu() {
+    const SettingValues& s = Settings();
+    const std::pair<const char*, SettingValues::StationView> items[] = {
+        {"mnuViewAll", SettingValues::StationView::All},
+        {"mnuViewWatched", SettingValues::StationView::Watched},
+        {"mnuViewNear", SettingValues::StationView::Near}};
+    for (const auto& [name, view] : items)
+        actions_.at(name)->setChecked(s.AlertView == view);
+    QAction* near = actions_.at("mnuViewNear");
+    // Without a distance (Options, Vicinity Alarm) nothing is near.
+    near->setText(QString::fromStdString(nearCaption_)
+                      .replace(QStringLiteral("%1"), s.AlertNearKm > 0
+                                                         ? QString::number(s.AlertNearKm)
+                                                         : QStringLiteral("-")));
+    near->setEnabled(s.AlertNearKm > 0 || s.AlertView == SettingValues::StationView::Near);
+    actions_.at("mnuViewHideWxDigi")->setChecked(s.HideWeatherAndDigipeaters);
+}
+
+void Form1::UpdateWatchItem() {
+    QAction* watch = actions_.at("mnuPopupWatch");
+    const std::string call = Grid() ? Grid()->strSelectedCall : std::string();
+    const WatchList list(Settings().AlertWatch);
+    const bool watched = list.Matches(call);
+    watch->setText(QString::fromStdString(watched ? stopWatchingCaption_ : watchCaption_));
+    // One watched through a pattern stays watched: the pattern is the
+    // Options' to change.
+    watch->setEnabled(!call.empty() && (!watched || list.Lists(call)));
+}
+
+void Form1::mnuPopupWatch_Click() {
+    Trap("Form1.mnuPopupWatch_Click", [&] {
+        if (!Grid() || Grid()->strSelectedCall.empty()) return;
+        const std::string call = Grid()->strSelectedCall;
+        SettingValues& s = Settings();
+        WatchList list(s.AlertWatch);
+        if (list.Lists(call))
+            list.Remove(call);
+        else
+            list.Add(call);
+        s.AlertWatch = list.Text();
+        if (!Texts().SettingsFilePath.empty()) SaveAlertChoices(Texts().SettingsFilePath, s);
+        if (wiring_->Alerts()) wiring_->Alerts()->SettingsChanged();
+        if (s.AlertView == SettingValues::StationView::Watched) Grid()->build_station_grid();
     });
 }
 
@@ -514,6 +631,16 @@ void Form1::SetCursorPos(int x, int y) {
 }
 
 void Form1::SetMenuCaption(std::string_view menu, std::string_view caption) {
+    // The captions with a part of their own are made when shown.
+    for (auto [name, kept] :
+         {std::pair{"mnuViewNear", &nearCaption_}, std::pair{"mnuPopupWatch", &watchCaption_},
+          std::pair{"mnuPopupStopWatching", &stopWatchingCaption_}}) {
+        if (menu != name) continue;
+        *kept = std::string(caption);
+        if (menu == "mnuViewNear") UpdateViewMenu();
+        if (menu != "mnuViewNear") UpdateWatchItem();
+        return;
+    }
     if (QAction* a = Menu(std::string(menu)))
         a->setText(QString::fromUtf8(caption.data(), static_cast<qsizetype>(caption.size())));
 }

@@ -76,16 +76,24 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void mnuHelpUpdate_Click();
     void mnuPopupDetails_Click();
     void mnuPopupTune_Click();
+    // The View menu: which stations the grid shows.
+    void mnuView_Click(SettingValues::StationView view, bool hideWeatherAndDigipeaters);
+    // The popup's Watch / Stop watching, for the selected station.
+    void mnuPopupWatch_Click();
     void tmrReconnect_Timer();
 
     // How the radio link talks to the radio-control programs; set before
     // Form_Load. Without one no program ever answers.
     void SetDdeLayer(dde::Layer* layer) { dde_ = layer; }
-    // The desktop's notifications, for the emergency alarm; none by default.
+    // The desktop's notifications, for the emergency alarm and the alerts;
+    // none by default.
     void SetNotifier(DesktopNotifier* notifier);
     // Where the alarm sound plays; this machine's sound output by default.
     // Set before Form_Load.
     void SetSoundPlayer(SoundPlayer* sound) { soundPlayer_ = sound; }
+    // Selects the station's row as a press on it does, scrolls it into
+    // sight and brings the board to the front.
+    void ShowStation(const std::string& callsign);
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
     // How help pages and web addresses are opened; the desktop's by default.
@@ -145,6 +153,10 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // The help page of the menu language, or the English one when it has none.
     std::string HelpPage() const;
     void BuildMenus();
+    // The View menu's checks and the distance in its caption; the popup's
+    // Watch or Stop watching.
+    void UpdateViewMenu();
+    void UpdateWatchItem();
     QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
                        void (Form1::*handler)());
     void SaveLanguage();
@@ -176,10 +188,18 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     std::vector<QAction*> langItems_;
     QMenu* popup_ = nullptr;
     QMenu* popup2_ = nullptr;
+    // Captions as the language gives them: "%1" is the distance.
+    std::string nearCaption_ = "Within %1 km", watchCaption_ = "Watch",
+                stopWatchingCaption_ = "Stop watching";
     QTimer tmrReconnect_;
     dde::NoPeers noPeers_;
     dde::Layer* dde_ = &noPeers_;
     DesktopNotifier* notifier_ = nullptr;
+    std::unique_ptr<NotifierRouter> router_;
+    // The distance the grid's vicinity colours were last built with.
+    std::int32_t shownNearKm_ = 0;
+    // Gives the emergency alarm and the alerts their share of the notifier.
+    void LendNotifier();
     // Goes before what it borrows from this window.
     std::unique_ptr<BoardWiring> wiring_;
     QPointer<windows::Form3> tune_;

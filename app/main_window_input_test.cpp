@@ -7,6 +7,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMenuBar>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -294,6 +295,84 @@ TEST_F(UserInput, CommandsAtAnIntakesPauseActOnTheFinishedGrid) {
     const StationTable& table = form->Wiring()->Board().Table();
     EXPECT_TRUE(table[table.find_station("SOS1")].EmergencyAcknowledged);
     ExpectWholeGrid();
+    EXPECT_EQ(fs.LogText(), "");
+}
+
+// The Vicinity Alarm page's OK leaves its values in the file; the popup's
+// Watch adds the station and takes it off again; the View menu, chosen on
+// the menu bar, decides the rows and the caption's count, and is kept.
+TEST_F(UserInput, TheViewMenuShowsTheStationsChosenAndTheAlertsAreKept) {
+    struct Known {
+        const char* call;
+        const char* symbol;
+        float km;
+    };
+    for (const auto& [call, symbol, km] :
+         {Known{"PA3AAA", "/>", 5}, Known{"PA3WX", "/_", 8}, Known{"G4DIGI", "S#", 300},
+          Known{"G4FAR", "/-", 400}, Known{"M0NEAR", "\\>", 12}}) {
+        Station(call, 5);
+        host.Know(call).Symbol = symbol;
+        host.Know(call).Distance = km;
+        host.Know(call).Latitude = 3120;
+    }
+    Open();
+    form->Language()->language("English");
+    form->mnuConfig_Click();
+    windows::frmOptions* options = form->OptionsDialog();
+    ASSERT_TRUE(options);
+    options->tbsOptions->setCurrentIndex(4);
+    QTest::keyClicks(options->txtWatch, "pa3*, g4digi");
+    options->spnNearKm->selectAll();
+    QTest::keyClicks(options->spnNearKm, "15");
+    // BB_SCREENSHOTS names a folder for pictures of the alerts' page and a view.
+    const QString shots = qEnvironmentVariable("BB_SCREENSHOTS");
+    if (!shots.isEmpty())
+        options->grab().save(shots + QStringLiteral("/window-vicinity-alarm.png"));
+    QTest::mouseClick(options->cmdOK, Qt::LeftButton);
+    EXPECT_NE(Ini().find("\r\n[Alerts]\r\nWatch=PA3*,G4DIGI\r\nNearKm=15\r\nQuietMinutes=0\r\n"
+                         "View=All\r\n"),
+              std::string::npos)
+        << Ini();
+    Settle();
+    EXPECT_EQ(RowBackground("M0NEAR", 3), QColor(255, 0, 255));  // the Legend's Vicinity
+    EXPECT_EQ(RowBackground("G4FAR", 3), QColor(255, 255, 255));
+
+    for (const char* item : {"Watch", "Stop watching"}) {
+        Press(Qt::RightButton, "M0NEAR", 2);
+        Choose(OpenMenu(), item);
+        EXPECT_EQ(Ini().find("Watch=PA3*,G4DIGI,M0NEAR\r\n") != std::string::npos,
+                  item == std::string("Watch"))
+            << Ini();
+    }
+
+    struct Step {
+        const char* item;
+        std::vector<std::string> rows;
+        const char* kept;
+    };
+    for (const Step& s : {
+             Step{"Watched stations", {"G4DIGI", "PA3AAA", "PA3WX"}, "Watched"},
+             Step{"Within 15 km", {"M0NEAR", "PA3AAA", "PA3WX"}, "Near"},
+             Step{"Hide weather stations and digipeaters", {"M0NEAR", "PA3AAA"}, "Near,NoWxDigi"},
+             Step{"Watched stations", {"PA3AAA"}, "Watched,NoWxDigi"},
+             Step{
+                 "Hide weather stations and digipeaters", {"G4DIGI", "PA3AAA", "PA3WX"}, "Watched"},
+             Step{"All stations", {"G4DIGI", "G4FAR", "M0NEAR", "PA3AAA", "PA3WX"}, "All"},
+         }) {
+        QMenuBar* bar = form->menuBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {},
+                          bar->actionGeometry(form->Menu("mnuView")).center());
+        Choose(OpenMenu(), s.item);
+        Settle();
+        std::vector<std::string> shown = ShownCalls();
+        std::sort(shown.begin(), shown.end());
+        EXPECT_EQ(shown, s.rows) << s.item;
+        EXPECT_TRUE(form->windowTitle().endsWith(QStringLiteral("[%1/5]").arg(s.rows.size())))
+            << form->windowTitle().toStdString();
+        EXPECT_NE(Ini().find(std::string("View=") + s.kept + "\r\n"), std::string::npos) << s.item;
+        if (!shots.isEmpty() && s.rows.size() == 2)
+            form->grab().save(shots + QStringLiteral("/window-view-near.png"));
+    }
     EXPECT_EQ(fs.LogText(), "");
 }
 

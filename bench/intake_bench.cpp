@@ -5,10 +5,12 @@
 
 #include <random>
 
+#include "alarm/alerts.h"
 #include "bench/bench_host.h"
 #include "bench/literal_table.h"
 #include "stations/board.h"
 #include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_scheduler.h"
 #include "tests/fakes/fake_system.h"
 
 namespace bb {
@@ -37,6 +39,35 @@ void BM_IntakeIndexed(benchmark::State& state) {
     state.counters["records"] = board.Table().UpperBound() + 1;
 }
 BENCHMARK(BM_IntakeIndexed)->Arg(50000)->Unit(benchmark::kMicrosecond);
+
+// The same intake with the alerts following each beacon: a watch list that
+// a sixteenth of the stations match (their SSID), a distance and a silence.
+void BM_IntakeWithAlerts(benchmark::State& state) {
+    testing::FakeSystem fs;
+    const int stations = static_cast<int>(state.range(0));
+    BenchHost host(stations);
+    StationBoard board(host, host);
+    SettingValues settings;
+    settings.AlertWatch = "PA3XYZ-9,G4*,*-9";
+    settings.AlertNearKm = 25;
+    settings.AlertQuietMinutes = 30;
+    testing::FakeScheduler clock;
+    StationAlerts alerts(board, settings);
+    alerts.SetScheduler(&clock);
+    for (int n = 0; n < stations; ++n)
+        board.add_beacon(Callsign(n), 0, 0);
+    const std::vector<std::string> order = RandomOrder(stations, 1);
+    std::size_t k = 0;
+    for (auto _ : state) {
+        const std::string& call = order[k++ & 4095];
+        board.add_beacon(call, 0, 0);
+        alerts.StationHeard(call);
+        // 200 beacons a second: the clock moves 5 ms a beacon.
+        clock.Advance(5);
+    }
+    state.counters["live"] = board.Table().LiveCount();
+}
+BENCHMARK(BM_IntakeWithAlerts)->Arg(50000)->Unit(benchmark::kMicrosecond);
 
 void BM_IntakeLiteral(benchmark::State& state) {
     testing::FakeSystem fs;

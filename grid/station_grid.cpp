@@ -17,7 +17,7 @@ namespace bb {
 namespace {
 
 constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000, kYellow = 0xFFFF00,
-                           kOrange = 0xFF8000, kBlack = 0x000000;
+                           kOrange = 0xFF8000, kBlack = 0x000000, kMagenta = 0xFF00FF;
 constexpr int kCallsignColWidth = 1000;  // twips
 // The least time between the end of one pass and the start of the next: a
 // beacon's row shows within a tenth of a second (the view follows each pass
@@ -225,6 +225,33 @@ void StationGrid::ClearRows() {
     duplicateEntries_.clear();
     duplicates_ = false;
     emergencies_ = 0;
+    hiddenEmergencies_.clear();
+}
+
+const WatchList& StationGrid::Watched() const {
+    if (settings_.AlertWatch != watchText_) {
+        watchText_ = settings_.AlertWatch;
+        watch_ = WatchList(watchText_);
+    }
+    return watch_;
+}
+
+bool StationGrid::Shows(const StationRecord& r) const {
+    const SettingValues& s = settings_;
+    // A weather station's symbol is "_" and a digipeater's "#", in either table.
+    if (s.HideWeatherAndDigipeaters && !r.Symbol.empty() &&
+        (r.Symbol.back() == '_' || r.Symbol.back() == '#'))
+        return false;
+    switch (s.AlertView) {
+        case SettingValues::StationView::Watched:
+            return Watched().Matches(r.Callsign);
+        case SettingValues::StationView::Near:
+            return s.AlertNearKm > 0 && (r.Latitude != 0 || r.Longitude != 0) &&
+                   r.Distance <= s.AlertNearKm;
+        case SettingValues::StationView::All:
+            break;
+    }
+    return true;
 }
 
 void StationGrid::Rebuild() {
@@ -255,7 +282,19 @@ void StationGrid::Rebuild() {
             ageShown_ = ageShown_ || GridColumns[static_cast<std::size_t>(c)].source == kColumnAge;
         // Records but none live (the last station deleted or expired) is an
         // empty grid too: a header row over no rows cannot be made.
-        const bool empty = records == 0 || table.LiveCount() == 0;
+        bool empty = records == 0 || table.LiveCount() == 0;
+        // A view that shows none of them too.
+        if (!empty && (settings_.AlertView != SettingValues::StationView::All ||
+                       settings_.HideWeatherAndDigipeaters)) {
+            empty = true;
+            for (std::int32_t i = 0; i < records && empty; ++i)
+                empty = table[i].Deleted || table[i].Callsign.empty() || !Shows(table[i]);
+            // Its hidden emergencies still count for the alarm.
+            for (std::int32_t i = 0; i < records && empty; ++i)
+                if (!table[i].Deleted && table[i].Emergency &&
+                    hiddenEmergencies_.insert(table[i].Callsign).second)
+                    ++emergencies_;
+        }
         empty_ = empty;
         if (empty) {
             ShowNoStations(grid_, window_.GridWidth());
@@ -280,6 +319,10 @@ void StationGrid::Rebuild() {
                 // A record an intake has appended but not yet filled (its
                 // pause let this rebuild run) comes with its own event.
                 if (r.Deleted || r.Callsign.empty()) continue;
+                if (!Shows(r)) {
+                    if (r.Emergency && hiddenEmergencies_.insert(r.Callsign).second) ++emergencies_;
+                    continue;
+                }
                 auto [it, added] = entries_.try_emplace(r.Callsign);
                 Entry* e = &it->second;
                 if (!added) {
@@ -317,10 +360,15 @@ void StationGrid::Update() {
         touched.swap(touched_);
         for (const std::string& callsign : touched)
             Reconcile(callsign);
-        // No station left, or rows that callsigns cannot tell apart: the
-        // full rebuild draws the grid anew.
-        if (duplicates_ || order_.empty() || fullNext_) {
+        // No station left or the first one back, or rows that callsigns
+        // cannot tell apart: the full rebuild draws the grid anew.
+        if (duplicates_ || order_.empty() != empty_ || fullNext_) {
             fullNext_ = true;
+            return;
+        }
+        // A view that still shows none: the empty grid stands.
+        if (order_.empty()) {
+            Finish();
             return;
         }
         UpdatePictures(&touched);
@@ -356,7 +404,7 @@ void StationGrid::Reconcile(const std::string& callsign) {
     // where it is, and moves only when its new key puts it elsewhere.
     if (it != entries_.end()) {
         const std::int32_t index = table.find_station(callsign);
-        if (index >= 0 && !table[index].Callsign.empty()) {
+        if (index >= 0 && !table[index].Callsign.empty() && Shows(table[index])) {
             Refresh(it->second, index);
             return;
         }
@@ -369,11 +417,16 @@ void StationGrid::Reconcile(const std::string& callsign) {
         if (e.emergency) --emergencies_;
         entries_.erase(it);
     }
+    if (hiddenEmergencies_.erase(callsign)) --emergencies_;
     const std::int32_t index = table.find_station(callsign);
     if (index < 0) return;
     if (table.LiveRecordsOf(callsign) > 1) duplicates_ = true;
     const StationRecord& r = table[index];
     if (r.Callsign.empty()) return;
+    if (!Shows(r)) {
+        if (r.Emergency && hiddenEmergencies_.insert(callsign).second) ++emergencies_;
+        return;
+    }
     Entry& e = entries_[callsign];
     e.callsign = callsign;
     e.index = index;
@@ -727,6 +780,12 @@ void StationGrid::CellOf(int row, int col, platform::GridCell& out) const {
         out.fore = kWhite;
         out.back = kBlue;
         out.hasFore = out.hasBack = true;
+    } else if (s.AlertNearKm > 0 && (r.Latitude != 0 || r.Longitude != 0) &&
+               r.Distance <= s.AlertNearKm) {
+        // The Legend's "Vicinity": a station within the alerts' distance.
+        out.fore = kBlack;
+        out.back = kMagenta;
+        out.hasFore = out.hasBack = true;
     }
 }
 
@@ -887,13 +946,13 @@ void StationGrid::grdStations_KeyDown(int keyCode, int) {
     });
 }
 
-bool StationGrid::FindCallsign(std::string_view text, bool next) {
+bool StationGrid::FindCallsign(std::string_view text, bool next, bool exact) {
     bool found = false;
     Trap("Form1.FindCallsign", [&] {
         const int first = grid_.FixedRows(), rows = grid_.Rows();
         if (text.empty() || empty_ || rows <= first) return;
         const auto matches = [&](const std::string& call) {
-            if (call.size() < text.size()) return false;
+            if (call.size() < text.size() || (exact && call.size() != text.size())) return false;
             for (std::size_t i = 0; i < text.size(); ++i)
                 if (std::toupper(static_cast<unsigned char>(call[i])) !=
                     std::toupper(static_cast<unsigned char>(text[i])))

@@ -22,6 +22,7 @@
 #include "support/picture.h"
 #include "support/scheduler.h"
 #include "support/settings.h"
+#include "support/watch_list.h"
 
 namespace bb {
 
@@ -148,8 +149,8 @@ class StationGrid final : public ColumnVisibility,
     // Selects, as a press on its row does, the first station in the shown
     // order whose callsign starts with `text` (in any case); with `next`, the
     // first after the selected station, round from the top. False when no
-    // station matches.
-    bool FindCallsign(std::string_view text, bool next);
+    // station matches. With `exact`, only the callsign `text` itself.
+    bool FindCallsign(std::string_view text, bool next, bool exact = false);
     void Form_Resize();
 
     // The column visibility the settings file reads and writes.
@@ -160,6 +161,11 @@ class StationGrid final : public ColumnVisibility,
     // A symbol's picture through the host and the clipboard, fetched once
     // per run; `known` is false when the host has none.
     std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol, bool& known);
+
+    // Whether the chosen view (settings' AlertView and the weather and
+    // digipeater filter) shows this station's row.
+    bool Shows(const StationRecord& r) const;
+    const WatchList& Watched() const;
 
     bool Busy() const { return gate_.Busy(); }
     // A rebuild asked for during a pass waits for its turn.
@@ -264,6 +270,10 @@ class StationGrid final : public ColumnVisibility,
     std::int64_t ageNow_ = 0;                  // the time the ages are shown as of
     bool ageShown_ = false;                    // the age column is among the grid's
     std::int32_t emergencies_ = 0;
+    // Stations in emergency that the view hides: the alarm counts them.
+    std::unordered_set<std::string> hiddenEmergencies_;
+    mutable WatchList watch_;
+    mutable std::string watchText_;
     // Symbol pictures fetched through the clipboard, by symbol; null for
     // those the host has none of.
     std::map<std::string, std::shared_ptr<const Picture>> pictures_;

@@ -12,6 +12,7 @@ namespace bb::platform {
 namespace {
 
 // The service's urgency levels; a critical one stays until it is closed.
+constexpr uchar kNormal = 1;
 constexpr uchar kCritical = 2;
 
 QString Q(const std::string& s) {
@@ -76,13 +77,14 @@ void DBusNotifier::Flush(const std::string& tag) {
     for (const auto& [key, caption] : note.actions)
         actions << Q(key) << Q(caption);
     QVariantMap hints;
-    hints[QStringLiteral("urgency")] = QVariant::fromValue(kCritical);
+    hints[QStringLiteral("urgency")] = QVariant::fromValue(note.urgent ? kCritical : kNormal);
     hints[QStringLiteral("category")] = QStringLiteral("im.received");
     hints[QStringLiteral("desktop-entry")] = QStringLiteral("beaconboard");
     // Tune leaves the note up: the emergency is not over.
-    hints[QStringLiteral("resident")] = true;
+    if (note.urgent) hints[QStringLiteral("resident")] = true;
     QDBusMessage notify = Call("Notify");
-    notify << QString::fromLatin1(kAppName) << entry.id << QStringLiteral("dialog-warning")
+    notify << QString::fromLatin1(kAppName) << entry.id
+           << (note.urgent ? QStringLiteral("dialog-warning") : QStringLiteral("beaconboard"))
            << Q(note.summary) << body << actions << hints << 0;
     entry.pending = true;
     auto* watcher = new QDBusPendingCallWatcher(bus_.asyncCall(notify), this);

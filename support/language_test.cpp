@@ -57,11 +57,19 @@ TEST_F(Languages, AFileWithOneEntryTranslatesItAndMarksTheRest) {
     l.mnuOptionsLangList_Click(1);
     EXPECT_EQ(l.get_language(), "Nederlands");
     EXPECT_TRUE(menus.checked[1]);
-    std::map<std::string, std::string> expected{{"mnuFile", "Bestand"},
-                                                {"mnuFileExit", "* Exit"},
-                                                {"mnuOptions", "* Options"},
-                                                {"mnuHelpAbout", "* About this program"},
-                                                {"mnuHelpUpdate", "* Check for updates"}};
+    std::map<std::string, std::string> expected{
+        {"mnuFile", "Bestand"},
+        {"mnuFileExit", "* Exit"},
+        {"mnuOptions", "* Options"},
+        {"mnuHelpAbout", "* About this program"},
+        {"mnuHelpUpdate", "* Check for updates"},
+        {"mnuView", "* View"},
+        {"mnuViewAll", "* All stations"},
+        {"mnuViewWatched", "* Watched stations"},
+        {"mnuViewNear", "* Within %1 km"},
+        {"mnuViewHideWxDigi", "* Hide weather stations and digipeaters"},
+        {"mnuPopupWatch", "* Watch"},
+        {"mnuPopupStopWatching", "* Stop watching"}};
     EXPECT_EQ(menus.captions, expected);
     EXPECT_TRUE(fs.ui.boxes.empty());
 }

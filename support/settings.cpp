@@ -5,6 +5,9 @@
 #include "support/language.h"
 #include "support/system_api.h"
 #include "support/vbtypes.h"
+#include "support/watch_list.h"
+
+#include <charconv>
 
 namespace bb {
 
@@ -66,7 +69,52 @@ auto Number(std::string_view text, std::string_view defaultText, Convert convert
     return value;
 }
 
+// A whole number of the [Alerts] section, 0 (off) to `most`; anything
+// else is logged and reads as off.
+std::int32_t AlertNumber(const std::filesystem::path& file, const char* key, std::int32_t most) {
+    const std::string text = GetSetIniValue(file, "Alerts", key, "0");
+    const std::string_view t = Trim(text);
+    std::int32_t value = 0;
+    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value);
+    if (ec == std::errc() && end == t.data() + t.size() && value >= 0 && value <= most)
+        return value;
+    if (!t.empty())
+        WriteErrorLog("Settings: [Alerts] " + std::string(key) + "=" + text +
+                      " is not a whole number from 0 to " + std::to_string(most) +
+                      "; read as 0 (off)");
+    return 0;
+}
+
+constexpr std::pair<SettingValues::StationView, std::string_view> kViews[] = {
+    {SettingValues::StationView::All, "All"},
+    {SettingValues::StationView::Watched, "Watched"},
+    {SettingValues::StationView::Near, "Near"}};
+constexpr std::string_view kNoWxDigi = ",NoWxDigi";
+
 }  // namespace
+
+std::string ViewText(SettingValues::StationView view, bool hideWeatherAndDigipeaters) {
+    std::string text = "All";
+    for (const auto& [v, name] : kViews)
+        if (v == view) text = name;
+    if (hideWeatherAndDigipeaters) text += kNoWxDigi;
+    return text;
+}
+
+bool ParseView(std::string_view text, SettingValues::StationView& view,
+               bool& hideWeatherAndDigipeaters) {
+    std::string t = UCase(Trim(text));
+    const std::string hide = UCase(kNoWxDigi);
+    const bool hides = t.size() >= hide.size() && t.ends_with(hide);
+    if (hides) t.resize(t.size() - hide.size());
+    for (const auto& [v, name] : kViews)
+        if (t == UCase(name)) {
+            view = v;
+            hideWeatherAndDigipeaters = hides;
+            return true;
+        }
+    return false;
+}
 
 SettingValues& Settings() {
     static SettingValues values;
@@ -143,6 +191,15 @@ void ReadSettings(const SettingsBinding& b) {
                              [](std::string_view t) { return CInt(Val(t)); });
     v.PHGPlotOnMap = flag("PHG", "PlotOnMap");
     v.SetToneAndOffset = flag("Radio", "SetToneAndOffset");
+    v.AlertWatch =
+        NormalWatchList(GetSetIniValue(f, "Alerts", "Watch", ""), "Settings: [Alerts] Watch");
+    v.AlertNearKm = AlertNumber(f, "NearKm", 20000);
+    v.AlertQuietMinutes = AlertNumber(f, "QuietMinutes", 7 * 24 * 60);
+    const std::string view = GetSetIniValue(f, "Alerts", "View", "All");
+    v.AlertView = SettingValues::StationView::All;
+    v.HideWeatherAndDigipeaters = false;
+    if (!ParseView(view, v.AlertView, v.HideWeatherAndDigipeaters) && !Trim(view).empty())
+        WriteErrorLog("Settings: [Alerts] View=" + view + " is no view; read as All");
 }
 
 void WriteSettings(const SettingsBinding& b) {
@@ -173,6 +230,16 @@ void WriteSettings(const SettingsBinding& b) {
     WriteIni(f, "Locator", "FormatLocator", std::to_string(v.FormatLocator));
     WriteIni(f, "PHG", "PlotOnMap", BoolToIni(v.PHGPlotOnMap));
     WriteIni(f, "Radio", "SetToneAndOffset", BoolToIni(v.SetToneAndOffset));
+    WriteIni(f, "Alerts", "Watch", v.AlertWatch);
+    WriteIni(f, "Alerts", "NearKm", std::to_string(v.AlertNearKm));
+    WriteIni(f, "Alerts", "QuietMinutes", std::to_string(v.AlertQuietMinutes));
+    WriteIni(f, "Alerts", "View", ViewText(v.AlertView, v.HideWeatherAndDigipeaters));
+}
+
+void SaveAlertChoices(const std::filesystem::path& file, const SettingValues& v) {
+    FailureBatch batch;
+    WriteIni(file, "Alerts", "Watch", v.AlertWatch);
+    WriteIni(file, "Alerts", "View", ViewText(v.AlertView, v.HideWeatherAndDigipeaters));
 }
 
 void SaveLanguageChoice(const std::filesystem::path& file, const std::string& language) {

@@ -28,7 +28,25 @@ struct SettingValues {
     bool PHGPlotOnMap = false;
     // Tuning also sets the announced tone, tone squelch or DCS and repeater offset.
     bool SetToneAndOffset = false;
+    // The stations the user cares about: callsigns and patterns with "*",
+    // comma-separated, as kept in the file.
+    std::string AlertWatch;
+    // A station first heard this near home (km) is an alert; 0: off.
+    std::int32_t AlertNearKm = 0;
+    // A watched station silent this long (minutes) is an alert; 0: off.
+    std::int32_t AlertQuietMinutes = 0;
+    // What the grid shows.
+    enum class StationView { All, Watched, Near };
+    StationView AlertView = StationView::All;
+    bool HideWeatherAndDigipeaters = false;
 };
+
+// The text of a view as kept under "View" ("All", "Watched", "Near", each
+// optionally followed by ",NoWxDigi"); and back, false for a text that is
+// none of them.
+std::string ViewText(SettingValues::StationView view, bool hideWeatherAndDigipeaters);
+bool ParseView(std::string_view text, SettingValues::StationView& view,
+               bool& hideWeatherAndDigipeaters);
 
 // The values of this process.
 SettingValues& Settings();
@@ -69,5 +87,7 @@ void WriteSettings(const SettingsBinding& binding);
 // an empty name (no language file was found) keeps what is stored, and an
 // unchanged one writes nothing.
 void SaveLanguageChoice(const std::filesystem::path& file, const std::string& language);
+// Keeps the watch list and the view, which the menus change.
+void SaveAlertChoices(const std::filesystem::path& file, const SettingValues& values);
 
 }  // namespace bb

@@ -113,7 +113,13 @@ TEST_F(SettingsFile, AFirstStartWritesEveryDefaultInOrder) {
                           "PlotOnMap=TRUE",
                           "",
                           "[Radio]",
-                          "SetToneAndOffset=TRUE"}) {
+                          "SetToneAndOffset=TRUE",
+                          "",
+                          "[Alerts]",
+                          "Watch=",
+                          "NearKm=0",
+                          "QuietMinutes=0",
+                          "View=All"}) {
         expected.push_back(l);
     }
     EXPECT_EQ(CrLfLines(ReadFile(file)), expected);
@@ -224,7 +230,8 @@ TEST_F(SettingsFile, ASaveKeepsTheUsersLinesAndWritesCapitalBooleans) {
     for (const auto& l : lines) {
         auto eq = l.find('=');
         if (eq == std::string::npos || l.starts_with(";") || l.starts_with("Current") ||
-            l.starts_with("MyOwnKey") || l.starts_with("x=")) {
+            l.starts_with("MyOwnKey") || l.starts_with("x=") || l.starts_with("Watch=") ||
+            l.starts_with("View=")) {
             continue;
         }
         const std::string v = l.substr(eq + 1);
@@ -294,6 +301,47 @@ TEST_F(SettingsFile, TheNotifyKeyJoinsAnEarlierFileAfterItsEmergencyKeys) {
     ReadSettings(binding);
     EXPECT_FALSE(values.EmergencyNotify);
     EXPECT_NE(ReadFile(file).find("Notify=FALSE"), std::string::npos);
+}
+
+// Hand-edited alert settings: a tidy list, whole numbers, a known view;
+// anything else is logged and reads as off, and the rest of the list holds.
+TEST_F(SettingsFile, AlertSettingsReadByTheirMeaningAndBadOnesAreOff) {
+    struct Case {
+        const char* watch;
+        const char* near;
+        const char* view;
+        const char* list;
+        int km;
+        SettingValues::StationView shown;
+        bool hide;
+        std::size_t logged;
+    };
+    using V = SettingValues::StationView;
+    for (const Case& c : {
+             Case{" pa3xyz-9 , G4*,,*-9", " 25 ", "watched", "PA3XYZ-9,G4*,*-9", 25, V::Watched,
+                  false, 0},
+             Case{"PA3/X,G4ABC,WAYTOOLONGCALL", "12.5", "Near,NoWxDigi", "G4ABC", 0, V::Near, true,
+                  3},
+             Case{"", "-3", "Some", "", 0, V::All, false, 2},
+             Case{"", "", "All,nowxdigi", "", 0, V::All, true, 0},
+         }) {
+        fs::remove(sys.LogFilePath());
+        Put(std::string("[Alerts]\r\nWatch=") + c.watch + "\r\nNearKm=" + c.near +
+            "\r\nQuietMinutes=99999999\r\nView=" + c.view + "\r\n");
+        ReadSettings(binding);
+        EXPECT_EQ(values.AlertWatch, c.list) << c.watch;
+        EXPECT_EQ(values.AlertNearKm, c.km) << c.near;
+        EXPECT_EQ(values.AlertQuietMinutes, 0);
+        EXPECT_EQ(values.AlertView, c.shown) << c.view;
+        EXPECT_EQ(values.HideWeatherAndDigipeaters, c.hide) << c.view;
+        EXPECT_EQ(LogLinesWith("[Alerts]"), c.logged + 1) << c.watch << c.near << c.view;
+    }
+    values.AlertQuietMinutes = 30;
+    WriteSettings(binding);
+    EXPECT_NE(ReadFile(file).find("[Alerts]\r\nWatch=\r\nNearKm=0\r\nQuietMinutes=30\r\n"
+                                  "View=All,NoWxDigi\r\n"),
+              std::string::npos)
+        << ReadFile(file);
 }
 
 TEST_F(SettingsFile, AByteOrderMarkHidesNoSectionAndStaysOnWrite) {

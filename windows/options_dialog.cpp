@@ -10,6 +10,7 @@
 #include "support/error_trap.h"
 #include "support/number_format.h"
 #include "support/vbtypes.h"
+#include "support/watch_list.h"
 #include "windows/desktop.h"
 
 namespace bb::windows {
@@ -127,7 +128,38 @@ frmOptions::frmOptions(OptionsServices services, QWidget* parent)
     QWidget* phg = Page("PHG");
     chkPHG = Check(phg, "Plot PHG data on map", 16, &SettingValues::PHGPlotOnMap,
                    "frmOptions.chkPHG_Click");
-    Page("Vicinity Alarm");
+    QWidget* vicinity = Page("Vicinity Alarm");
+    (new QLabel(L("Watch these stations (callsigns and patterns such as PA3*, *-9):"), vicinity))
+        ->setGeometry(16, 16, 500, 22);
+    txtWatch = new QLineEdit(vicinity);
+    txtWatch->setObjectName(QStringLiteral("txtWatch"));
+    txtWatch->setGeometry(16, 42, 500, 24);
+    txtWatch->setPlaceholderText(QStringLiteral("PA3XYZ-9, G4*"));
+    connect(txtWatch, &QLineEdit::textChanged, this, [this] { txtWatch_Change(); });
+    const auto number = [&](const char* caption, int top, int most, const char* unit,
+                            std::int32_t SettingValues::*setting, const char* procedure) {
+        (new QLabel(L(caption), vicinity))->setGeometry(16, top, 330, 24);
+        auto* box = new QSpinBox(vicinity);
+        box->setRange(0, most);
+        box->setSuffix(L(unit));
+        box->setSpecialValueText(QStringLiteral("off"));
+        box->setGeometry(350, top, 120, 24);
+        connect(box, &QSpinBox::valueChanged, this, [this, setting, procedure](int value) {
+            Trap(procedure, [&] { services_.values->*setting = value; });
+        });
+        return box;
+    };
+    spnNearKm = number("Tell of a new station within", 84, 20000, " km",
+                       &SettingValues::AlertNearKm, "frmOptions.spnNearKm_Change");
+    spnQuietMinutes =
+        number("Tell when a watched station is silent for", 116, 7 * 24 * 60, " min",
+               &SettingValues::AlertQuietMinutes, "frmOptions.spnQuietMinutes_Change");
+    auto* legend = new QLabel(
+        L("Rows of stations within this distance have the Legend's Vicinity colour. Alerts are "
+          "desktop notifications, switched with the emergency ones."),
+        vicinity);
+    legend->setWordWrap(true);
+    legend->setGeometry(16, 152, 500, 48);
     new QLabel(Page("Details"));
     optLanguages = new QRadioButton(Page("Language"));
     optLanguages->setGeometry(16, 16, 200, 22);
@@ -214,6 +246,9 @@ void frmOptions::Form_Load() {
             optLocator[(loaded.FormatLocator - 6) / 2]->setChecked(true);
         chkPHG->setChecked(loaded.PHGPlotOnMap);
         chkSetToneAndOffset->setChecked(loaded.SetToneAndOffset);
+        txtWatch->setText(Q(loaded.AlertWatch));
+        spnNearKm->setValue(loaded.AlertNearKm);
+        spnQuietMinutes->setValue(loaded.AlertQuietMinutes);
     });
 }
 
@@ -221,6 +256,18 @@ void frmOptions::txtEmergencyIgnoreDistance_Change() {
     Trap("frmOptions.txtEmergencyIgnoreDistance_Change", [&] {
         services_.values->EmergencyIgnoreDistance =
             LocaleNumber(txtEmergencyIgnoreDistance->text().toStdString(), DecimalSeparator());
+    });
+}
+
+void frmOptions::txtWatch_Change() {
+    Trap("frmOptions.txtWatch_Change", [&] {
+        const std::string typed = txtWatch->text().toStdString();
+        // What cannot be a callsign or pattern is left out, and marked.
+        bool bad = false;
+        services_.values->AlertWatch = NormalWatchList(typed, {}, &bad);
+        QPalette p = palette();
+        if (bad) p.setColor(QPalette::Base, QColor(255, 200, 200));
+        txtWatch->setPalette(p);
     });
 }
 

@@ -9,6 +9,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSpinBox>
 #include <QTabWidget>
 #include <QWidget>
 #include <array>
@@ -42,6 +43,7 @@ class frmOptions final : public QWidget {
     void cmdApply_Click();
     void cmdCancel_Click();
     void txtEmergencyIgnoreDistance_Change();
+    void txtWatch_Change();
 
     QTabWidget* tbsOptions;
     std::array<QCheckBox*, 18> chkField{};
@@ -50,6 +52,9 @@ class frmOptions final : public QWidget {
     QLineEdit* txtEmergencyIgnoreDistance;
     QCheckBox *ChkOptRadioHRD, *ChkOptRadioDXL, *chkSetToneAndOffset;
     QCheckBox* chkPHG;
+    // The alerts: the watch list, and the distance and minutes (0: off).
+    QLineEdit* txtWatch;
+    QSpinBox *spnNearKm, *spnQuietMinutes;
     QRadioButton* optLanguages;
     std::array<QRadioButton*, 3> optLocator{};
     std::array<QRadioButton*, 2> optUnits{};

@@ -119,7 +119,10 @@ class UiDriver {
                 return;
             }
         }
-        ADD_FAILURE() << "no " << text << " in the popup";
+        std::string all;
+        for (QAction* a : menu->actions())
+            all += "[" + a->text().toStdString() + "]";
+        ADD_FAILURE() << "no " << text << " in the popup " << all;
     }
     // The background the view paints in a station's cell, read from the screen.
     QColor RowBackground(const std::string& call, int col) {
