@@ -333,9 +333,13 @@ void GridView::mousePressEvent(QMouseEvent* event) {
 
 bool GridView::Find(const std::string& text, bool next) {
     if (!onFind || !onFind(text, next)) return false;
+    ShowCurrentRow();
+    return true;
+}
+
+void GridView::ShowCurrentRow() {
     Sync();
     scrollTo(model_.index(grid_.Row() - grid_.FixedRows(), grid_.Col()));
-    return true;
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {

@@ -76,6 +76,8 @@ class GridView final : public QTableView, private GridObserver {
 
     // Finds a station through onFind and scrolls its row into view.
     bool Find(const std::string& text, bool next);
+    // Scrolls the grid's current row into view.
+    void ShowCurrentRow();
 
     // Follows the model now, when it is visible and has changed.
     void Sync();
