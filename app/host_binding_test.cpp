@@ -58,6 +58,7 @@ class Recorder final : public host::HostEvents, public host::MapEvents {
     void mUIV_UIView32IsClosing() override { seen.push_back("closing"); }
     void mUivMap_MapHasChanged() override { seen.push_back("map changed"); }
     void mUivMap_MapRedrawn() override { seen.push_back("map redrawn"); }
+    void mUivMap_StationChosen(const std::string& c) override { seen.push_back("chosen " + c); }
 };
 
 const char kThree[] =
@@ -166,6 +167,8 @@ class ThreadHost {
             QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
                                                                 QStringLiteral("thread-host"));
             registered_ = service_->Register(bus, why_);
+            QObject::connect(&service_->MapObject(), &hostapp::MapService::StationShown,
+                             [this](const QString& call) { shown_ << call; });
         });
     }
     ~ThreadHost() {
@@ -198,6 +201,16 @@ class ThreadHost {
     void Hear(const std::string& line) {
         Run([&] { service_->Hear(line); });
     }
+    // The stations a board asked the map to show.
+    QStringList Shown() {
+        QStringList copy;
+        Run([&] { copy = shown_; });
+        return copy;
+    }
+    // What the host's map says when the user clicks a station.
+    void Choose(const QString& call) {
+        Run([&] { emit service_->MapObject().StationChosen(call); });
+    }
     // What the host's map does when it repaints: its figures go, then it says so.
     void Redraw() {
         Run([&] {
@@ -213,6 +226,7 @@ class ThreadHost {
     QThread thread_;
     QObject* context_ = new QObject;
     hostapp::HostService* service_ = nullptr;
+    QStringList shown_;
     bool registered_ = false;
     QString why_;
 };
@@ -542,12 +556,36 @@ TEST(HostBus, SymbolPicturesComeAsPngAndTheClipboardIsLeftAlone) {
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
+// The map's members a board follows the host by: ShowStation answers over
+// the bus whether the host knows the station (its map then shows it), and
+// the host's StationChosen reaches the board's map events.
+TEST(HostBus, ShowStationAndStationChosenCrossTheBus) {
+    ThreadHost service;
+    ASSERT_TRUE(service.Registered());
+    service.Hear("G4ABC>APRS:!5110.00N/00010.00W-");
+    auto host = DBusHost::Create(Bus());
+    Recorder recorder;
+    host->SetEvents(&recorder, &recorder, nullptr);
+    host->Release();
+    for (const auto& [call, known] : {std::pair{"G4ABC", true}, {"NOBODY", false}})
+        EXPECT_EQ(host->Map().ShowStation(call), std::optional<bool>(known)) << call;
+    EXPECT_EQ(service.Shown(), QStringList{QStringLiteral("G4ABC")});
+    service.Choose(QStringLiteral("G4ABC"));
+    EXPECT_TRUE(WaitFor([&] {
+        return !recorder.seen.empty() && recorder.seen.back() == "chosen G4ABC";
+    }));
+}
+
 // A host of the contract's first version: its main object has no
-// SymbolPng, only the clipboard way.
+// SymbolPng, only the clipboard way, and its map cannot show a station.
 class OlderHost final : public QDBusVirtualObject {
   public:
-    int clipboardCalls = 0, pngCalls = 0;
-    QString introspect(const QString&) const override {
+    int clipboardCalls = 0, pngCalls = 0, showCalls = 0;
+    QString introspect(const QString& path) const override {
+        if (path == dbus::kMapPath)
+            return QStringLiteral(
+                "<interface name=\"org.beaconboard.Host.Map\"><method name=\"MapLine\">"
+                "<arg name=\"x1\" type=\"d\" direction=\"in\"/></method></interface>");
         return QStringLiteral(
             "<interface name=\"org.beaconboard.Host.Main\"><method name=\"SymbolToClipboard\">"
             "<arg name=\"table\" type=\"s\" direction=\"in\"/>"
@@ -561,7 +599,11 @@ class OlderHost final : public QDBusVirtualObject {
             ++clipboardCalls;
             return connection.send(message.createReply(QVariant(true)));
         }
+        if (message.member() == QLatin1String("Map"))
+            return connection.send(
+                message.createReply(QVariant::fromValue(QDBusObjectPath(dbus::kMapPath))));
         if (message.member() == QLatin1String("SymbolPng")) ++pngCalls;
+        if (message.member() == QLatin1String("ShowStation")) ++showCalls;
         return false;
     }
 };
@@ -579,7 +621,7 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
     };
     inThread([&] {
         QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-        registered = bus.registerVirtualObject(dbus::kHostPath, older) &&
+        registered = bus.registerVirtualObject(dbus::kHostPath, older, QDBusConnection::SubPath) &&
                      bus.registerService(dbus::kHostService);
     });
     ASSERT_TRUE(registered);
@@ -589,10 +631,12 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
         EXPECT_FALSE(host->SymbolPicture("/", "/>", "", picture).has_value());
         EXPECT_FALSE(host->SymbolPicture("/", "/-", "", picture).has_value());
         EXPECT_TRUE(host->SymbolToClipboard("/", "/>", "", 0));
+        EXPECT_FALSE(host->Map().ShowStation("G4ABC").has_value());
     }
     inThread([&] {
         EXPECT_EQ(older->clipboardCalls, 1);
         EXPECT_EQ(older->pngCalls, 0);
+        EXPECT_EQ(older->showCalls, 0);
         QDBusConnection bus(name);
         bus.unregisterService(dbus::kHostService);
         bus.unregisterObject(dbus::kHostPath);
