@@ -571,9 +571,8 @@ TEST(HostBus, ShowStationAndStationChosenCrossTheBus) {
         EXPECT_EQ(host->Map().ShowStation(call), std::optional<bool>(known)) << call;
     EXPECT_EQ(service.Shown(), QStringList{QStringLiteral("G4ABC")});
     service.Choose(QStringLiteral("G4ABC"));
-    EXPECT_TRUE(WaitFor([&] {
-        return !recorder.seen.empty() && recorder.seen.back() == "chosen G4ABC";
-    }));
+    EXPECT_TRUE(
+        WaitFor([&] { return !recorder.seen.empty() && recorder.seen.back() == "chosen G4ABC"; }));
 }
 
 // A host of the contract's first version: its main object has no
