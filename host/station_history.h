@@ -61,6 +61,11 @@ class StationHistory {
     // Takes tracks WriteTracks made, leaving out points older than
     // kTrackSeconds; false with the reason, and nothing taken, for other text.
     bool ReadTracks(std::string_view text, std::int64_t nowUnix, std::string& why);
+    // Forgets the stations `known` says no to.
+    template <class F>
+    void KeepOnly(F&& known) {
+        std::erase_if(stations_, [&](const auto& s) { return !known(s.first); });
+    }
 
   private:
     struct Station {
