@@ -422,9 +422,12 @@ void MapView::ChooseStation(const QString& callsign, QPoint at) {
     marked_ = callsign;
     RedrawBase();
     panel_->Show(host_, *e, NowUnix());
-    // Beside the pointer, inside the map.
-    const QPoint place(std::clamp(at.x() + 12, 0, std::max(0, width() - panel_->width())),
-                       std::clamp(at.y() + 12, 0, std::max(0, height() - panel_->height())));
+    // Beside the pointer on the side with more room, inside the map, so the
+    // station and its track stay in sight.
+    const int x = at.x() > width() / 2 ? at.x() - 24 - panel_->width() : at.x() + 24;
+    const int y = at.y() > height() / 2 ? at.y() - 12 - panel_->height() : at.y() + 12;
+    const QPoint place(std::clamp(x, 0, std::max(0, width() - panel_->width())),
+                       std::clamp(y, 0, std::max(0, height() - panel_->height())));
     panel_->move(place);
     emit host_.MapObject().StationChosen(callsign);
 }
