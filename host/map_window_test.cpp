@@ -170,6 +170,13 @@ TEST_F(MapWindowTest, ShowStationCentresItAndAClickOpensItsPanel) {
     ASSERT_TRUE(packets->isVisible());
     EXPECT_TRUE(packets->toPlainText().contains(QString::fromStdString(beacon)));
 
+    // A double click centres on the station one zoom level closer.
+    const double zoom = View().ZoomLevel();
+    View().Pan({60, 40});
+    QTest::mouseDClick(&View(), Qt::LeftButton, {}, View().ToPixel(67.2, 52 * 60 + 13.5).toPoint());
+    EXPECT_EQ(View().ZoomLevel(), zoom + 1);
+    EXPECT_NEAR(View().ToPixel(67.2, 52 * 60 + 13.5).x(), View().width() / 2.0, 1);
+
     // Two on top of one another: the user picks one.
     host.Hear("M0XYZ>APRS:!5213.50N/00107.20E-", t + 500);
     View().RedrawBase();

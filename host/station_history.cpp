@@ -112,10 +112,11 @@ std::vector<TrackPoint> StationHistory::Track(const std::string& callsign) const
 // One station a line: its callsign, then a tab before each point, written
 // "unix latitude longitude" with a "+" before the unix time where a new
 // track begins.
-std::string StationHistory::WriteTracks() const {
+std::string StationHistory::WriteTracks(std::size_t maxBytes) const {
     std::string out;
     for (const auto& [call, s] : stations_) {
         if (s.track.empty()) continue;
+        const std::size_t start = out.size();
         out += call;
         for (const TrackPoint& p : s.track) {
             out += p.starts ? "\t+" : "\t";
@@ -126,6 +127,10 @@ std::string StationHistory::WriteTracks() const {
             PutNumber(out, p.longitude);
         }
         out += '\n';
+        if (out.size() > maxBytes) {
+            out.resize(start);
+            break;
+        }
     }
     return out;
 }

@@ -56,8 +56,9 @@ class StationHistory {
             if (s.track.size() > 1) f(call, s.track);
     }
 
-    // The tracks as text, one station a line, for keeping with the station list.
-    std::string WriteTracks() const;
+    // The tracks as text, one station a line, for keeping with the station
+    // list; the stations past `maxBytes` are left out.
+    std::string WriteTracks(std::size_t maxBytes = 32u << 20) const;
     // Takes tracks WriteTracks made, leaving out points older than
     // kTrackSeconds; false with the reason, and nothing taken, for other text.
     bool ReadTracks(std::string_view text, std::int64_t nowUnix, std::string& why);

@@ -15,8 +15,9 @@ namespace fs = std::filesystem;
 namespace {
 
 // A list larger than this was not written by bb-host (32767 stations of
-// a few hundred bytes each).
+// a few hundred bytes each, and the tracks' share).
 constexpr std::uintmax_t kMaxFile = 64u << 20;
+constexpr std::size_t kMaxTrackBytes = 32u << 20;
 // The tracks follow the list after this line; a list without it has none.
 constexpr std::string_view kTracksHeader = "bb-host tracks 1\n";
 
@@ -71,7 +72,7 @@ bool StationStore::Save(const StationList& list, const StationHistory* tracks, s
     fs::create_directories(file_.parent_path(), ec);
     std::string text = list.Write();
     if (tracks) {
-        const std::string kept = tracks->WriteTracks();
+        const std::string kept = tracks->WriteTracks(kMaxTrackBytes);
         if (!kept.empty()) text += std::string(kTracksHeader) + kept;
     }
     ReplaceFailure failure;

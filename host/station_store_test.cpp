@@ -148,6 +148,9 @@ TEST(StationHistory, TracksAndPacketsStayInBounds) {
     ASSERT_EQ(packets.size(), StationHistory::kPacketsPerStation);
     EXPECT_EQ(packets.back().line, "G4MOV>APRS:>14");
     EXPECT_EQ(h.HeardCount("G4MOV"), 15u);
+    // A track that would pass the bytes kept for tracks is not written.
+    EXPECT_GT(h.WriteTracks().size(), 80u);
+    EXPECT_EQ(h.WriteTracks(80), "");
 }
 
 TEST(StationStore, AFileThatIsNotAListIsSetAsideAndTheHostStartsEmpty) {
