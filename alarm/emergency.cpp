@@ -4,58 +4,54 @@
 #include <charconv>
 #include <optional>
 
+#include "support/diagnostic_log.h"
 #include "support/error_trap.h"
 #include "support/number_format.h"
+#include "support/text_encoding.h"
 
 namespace bb {
 namespace {
 
 constexpr int kCascadeStep = 24;
 
-bool Fits(int left, int top, int width, int height, const ScreenArea& area) {
-    return left + width <= area.width && top + height <= area.height;
-}
-
-// The first place of the tiling that no window of this pass has yet.
-std::optional<WindowPlace> FreeTile(int w, int h, int cols, int rows,
-                                    const std::vector<WindowPlace>& taken) {
-    for (int row = 0; row < rows; ++row) {
-        for (int col = 0; col < cols; ++col) {
-            const WindowPlace tile{col * w, row * h};
-            if (std::find(taken.begin(), taken.end(), tile) == taken.end()) return tile;
-        }
-    }
-    return std::nullopt;
+bool Free(const ScreenArea& place, const std::vector<ScreenArea>& taken) {
+    return std::none_of(taken.begin(), taken.end(),
+                        [&](const ScreenArea& t) { return t.Overlaps(place); });
 }
 
 }  // namespace
 
-WindowPlace PlaceEmergencyWindow(int k, int width, int height, const ScreenArea& area,
-                                 std::vector<WindowPlace>& taken) {
+WindowPlace PlaceEmergencyWindow(int width, int height, const ScreenArea& area,
+                                 std::vector<ScreenArea>& taken) {
     const int w = std::max(1, width), h = std::max(1, height);
-    WindowPlace place;
-    const long long left = static_cast<long long>(k) * w;
-    const long long top = static_cast<long long>(k / 2) * h;
-    if (left <= area.width && top <= area.height &&
-        Fits(static_cast<int>(left), static_cast<int>(top), w, h, area)) {
-        place = {static_cast<int>(left), static_cast<int>(top)};
-    } else {
-        const int cols = std::max(1, area.width / w), rows = std::max(1, area.height / h);
-        if (const auto tile = FreeTile(w, h, cols, rows, taken)) {
-            place = *tile;
-        } else {
-            // Every tile is used: cascade from the top left, starting over
-            // before a window would leave the area.
-            const int overflow = static_cast<int>(taken.size()) - cols * rows + 1;
-            const int room = std::max(0, std::min(area.width - w, area.height - h));
-            const int steps = std::max(1, room / kCascadeStep + 1);
-            const int offset = ((overflow % steps) + 1) * kCascadeStep;
-            place = {std::min(offset, std::max(0, area.width - w)),
-                     std::min(offset, std::max(0, area.height - h))};
-        }
+    const auto at = [&](long long left, long long top) {
+        return ScreenArea{area.left + static_cast<int>(left), area.top + static_cast<int>(top), w,
+                          h};
+    };
+    std::optional<ScreenArea> place;
+    // The tiling of the pass, from its first place on.
+    for (long long k = 0; !place && (k + 1) * w <= area.width && (k / 2 + 1) * h <= area.height;
+         ++k) {
+        if (Free(at(k * w, k / 2 * h), taken)) place = at(k * w, k / 2 * h);
     }
-    taken.push_back(place);
-    return {place.left + area.left, place.top + area.top};
+    // Past the screen's edge: the first free place of a plain tiling.
+    const int cols = std::max(1, area.width / w), rows = std::max(1, area.height / h);
+    for (int row = 0; !place && row < rows; ++row)
+        for (int col = 0; !place && col < cols; ++col)
+            if (Free(at(static_cast<long long>(col) * w, static_cast<long long>(row) * h), taken))
+                place = at(static_cast<long long>(col) * w, static_cast<long long>(row) * h);
+    if (!place) {
+        // Every tile is used: cascade from the top left, starting over
+        // before a window would leave the area.
+        const int overflow = std::max(1, static_cast<int>(taken.size()) - cols * rows + 1);
+        const int room = std::max(0, std::min(area.width - w, area.height - h));
+        const int steps = std::max(1, room / kCascadeStep + 1);
+        const int offset = ((overflow % steps) + 1) * kCascadeStep;
+        place = at(std::min(offset, std::max(0, area.width - w)),
+                   std::min(offset, std::max(0, area.height - h)));
+    }
+    taken.push_back(*place);
+    return {place->left, place->top};
 }
 
 Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
@@ -101,8 +97,10 @@ void Emergency::WindowPass() {
     const std::int32_t count = table.StationCount();
     std::set<std::string> seen;
     bool found = false;
-    int k = 0;
-    std::vector<WindowPlace> taken;
+    const bool alarm = settings_.EmergencyAlarm && !SoundFile.empty();
+    silent_ = alarm && !sound_.Audible();
+    // The new windows go clear of those open, wherever the user put them.
+    std::vector<ScreenArea> taken = forms_.EmergencyFrames();
     for (std::int32_t i = 0; i < count; ++i) {
         pump_.LetPendingMessagesRun();
         if (!Alarming(table[i])) continue;
@@ -111,34 +109,42 @@ void Emergency::WindowPass() {
         // their own.
         const std::string callsign = table[i].Callsign;
         map_.Plot_Circle2(table[i].Longitude, table[i].Latitude, 4);
-        // A window that shows this record already is raised, not made anew:
-        // a running feed checks twice a second, and a new window each time
-        // flickers and takes the focus from what the user is doing.
         const std::string shown = ShownOf(table[i]);
         Notify(table[i], shown, seen);
-        if (forms_.RaiseIfShowing("Form2", callsign, shown)) {
-            // Its place counts, so the new windows of this pass go beside it.
-            PlaceEmergencyWindow(k++, windowWidth_, windowHeight_, forms_.AvailableArea(), taken);
+        // An open window stays the same window, where the user left it: a
+        // new record is shown in it, and it comes to the front without
+        // taking the keyboard from what the user is doing.
+        if (EmergencyForm* open = forms_.OpenEmergencyWindow(callsign)) {
+            if (open->Shown() != shown) {
+                EmergencyIndex = i;
+                open->Reload();
+                open->SetShown(shown);
+            }
+            open->BringToFront();
             continue;
         }
-        if (forms_.IsFormOpen("Form2", callsign)) forms_.CloseFormByTag("Form2", callsign);
         // Set right before the window reads it.
         EmergencyIndex = i;
         EmergencyForm& window = forms_.NewEmergencyWindow();
         EmergencyWindow = &window;
         const WindowPlace at =
-            PlaceEmergencyWindow(k, window.Width(), window.Height(), forms_.AvailableArea(), taken);
+            PlaceEmergencyWindow(window.Width(), window.Height(), forms_.AvailableArea(), taken);
         window.Move(at.left, at.top);
-        ++k;
-        windowWidth_ = window.Width();
-        windowHeight_ = window.Height();
         window.SetTag(callsign);
         window.SetShown(shown);
         window.SetCaption("Emergency beacon from " + callsign);
         window.Show();
     }
     SweepNotes(seen);
-    if (found && settings_.EmergencyAlarm && !SoundFile.empty()) sound_.PlayAsync(SoundFile);
+    if (!found || !alarm) return;
+    if (!silent_) {
+        sound_.PlayAsync(SoundFile);
+    } else if (!silenceLogged_) {
+        silenceLogged_ = true;
+        WriteErrorLog(std::string("Emergency alarm cannot be heard: there is no sound output; ") +
+                      (notifier_ ? "the desktop notification carries the alarm"
+                                 : "only its windows show it"));
+    }
 }
 
 void Emergency::SetNotifier(DesktopNotifier* notifier) {
@@ -157,7 +163,14 @@ DesktopNote Emergency::NoteOf(const StationRecord& r) {
     note.summary = "Emergency beacon from " + r.Callsign;
     note.body = "dist: " + FixedDecimals(r.Distance, 2, DecimalSeparator()) +
                 " km   dir: " + Whole(r.Bearing) + " degrees";
-    if (!r.Comment.empty()) note.body += "\n" + r.Comment;
+    // A desktop note shows a few lines: a comment of many kilobytes (no radio
+    // sends one, a host may pass one on) would cover the screen.
+    constexpr std::size_t kNoteCommentChars = 400;
+    if (!r.Comment.empty()) {
+        const std::string_view shown = LeftChars(r.Comment, kNoteCommentChars);
+        note.body += "\n" + std::string(shown);
+        if (shown.size() < r.Comment.size()) note.body += "\xE2\x80\xA6";  // an ellipsis
+    }
     note.actions.emplace_back("ack", "ack");
     if (r.HasQSY) note.actions.emplace_back("tune", "Tune");
     return note;
@@ -165,7 +178,7 @@ DesktopNote Emergency::NoteOf(const StationRecord& r) {
 
 void Emergency::Notify(const StationRecord& r, const std::string& shown,
                        std::set<std::string>& seen) {
-    if (!notifier_ || !settings_.EmergencyNotify) return;
+    if (!notifier_ || !(settings_.EmergencyNotify || silent_)) return;
     seen.insert(r.Callsign);
     const auto [it, added] = notes_.try_emplace(r.Callsign);
     Note& note = it->second;

@@ -25,33 +25,50 @@ namespace bb {
 
 struct ScreenArea {
     int left = 0, top = 0, width = 0, height = 0;
+    bool Overlaps(const ScreenArea& o) const {
+        return left < o.left + o.width && o.left < left + width && top < o.top + o.height &&
+               o.top < top + height;
+    }
 };
 struct WindowPlace {
     int left = 0, top = 0;
     bool operator==(const WindowPlace&) const = default;
 };
 
-// Where the k-th window of a pass goes (k from 0). The windows go side by
-// side, a new row every second window, while they fit the screen's
-// available area; the rest take the free places of a tiling of that area,
-// and once it is full they cascade inside it. Every window stays reachable.
-// `taken` holds the places given earlier in the same pass.
-WindowPlace PlaceEmergencyWindow(int k, int width, int height, const ScreenArea& area,
-                                 std::vector<WindowPlace>& taken);
+// Where a new emergency window of `width` by `height` (frame included) goes
+// on the screen's available `area`, clear of the windows in `taken` (their
+// places on the screen, frames included), which it joins. The places are
+// those of the tiling the windows of one pass take, side by side with a new
+// row every second window (left = k x width, top = (k \ 2) x height), the
+// first that is free; past the screen's edge the free places of a plain
+// tiling of the area, and once it is full the window cascades inside it.
+// Every window stays whole on the screen.
+WindowPlace PlaceEmergencyWindow(int width, int height, const ScreenArea& area,
+                                 std::vector<ScreenArea>& taken);
 
 // The emergency window as the check sees it.
 class EmergencyForm {
   public:
     virtual ~EmergencyForm() = default;
+    // The outer size, frame included.
     virtual int Width() const = 0;
     virtual int Height() const = 0;
+    // Its place on the screen, frame included.
+    virtual ScreenArea Frame() const = 0;
+    // Puts the frame's top left corner there.
     virtual void Move(int left, int top) = 0;
     virtual void SetTag(const std::string& tag) = 0;
     virtual void SetCaption(const std::string& caption) = 0;
     // What the window shows of its record (Emergency::ShownOf), to tell
     // later whether it is still up to date.
     virtual void SetShown(const std::string& shown) = 0;
+    virtual std::string Shown() const = 0;
+    // Loads again, in place, from the record at EmergencyIndex.
+    virtual void Reload() = 0;
+    // The first appearance: in front, without taking the keyboard.
     virtual void Show() = 0;
+    // In front again (back from minimised), without taking the keyboard.
+    virtual void BringToFront() = 0;
 };
 
 // The program's loaded windows.
@@ -61,10 +78,10 @@ class EmergencyForms {
     // Name and tag compared exactly.
     virtual bool IsFormOpen(std::string_view name, std::string_view tag) = 0;
     virtual void CloseFormByTag(std::string_view name, std::string_view tag) = 0;
-    // Brings the open window of `tag` to the front, without the focus, when
-    // it shows `shown`; false (nothing done) when no such window is open.
-    virtual bool RaiseIfShowing(std::string_view name, std::string_view tag,
-                                std::string_view shown) = 0;
+    // The open emergency window of `tag`; null when there is none.
+    virtual EmergencyForm* OpenEmergencyWindow(std::string_view tag) = 0;
+    // Where the open emergency windows stand, frames included.
+    virtual std::vector<ScreenArea> EmergencyFrames() const = 0;
     // Creating the window loads it from the record at EmergencyIndex.
     virtual EmergencyForm& NewEmergencyWindow() = 0;
     virtual ScreenArea AvailableArea() const = 0;
@@ -72,7 +89,7 @@ class EmergencyForms {
 
 class Emergency {
   public:
-    // The least time between two window passes: a burst of beacons replaces
+    // The least time between two window passes: a burst of beacons updates
     // the emergency windows at most twice a second.
     static constexpr int kWindowGapMs = 500;
 
@@ -93,8 +110,8 @@ class Emergency {
     void Acknowledge(std::string_view callsign);
 
     // Each alarming record is also a desktop notification (while
-    // EmergencyNotify is on), whose buttons do what the window's do; null:
-    // none.
+    // EmergencyNotify is on, or the alarm's sound cannot be heard), whose
+    // buttons do what the window's do; null: none.
     void SetNotifier(DesktopNotifier* notifier);
     // The window's "Tune", for the notification's.
     std::function<void(const std::string& callsign)> Tune;
@@ -138,10 +155,11 @@ class Emergency {
     CaptionBar& caption_;
     const SettingValues& settings_;
     PassGate gate_;
-    // The size of the windows made, for the places of those raised.
-    int windowWidth_ = 0, windowHeight_ = 0;
     DesktopNotifier* notifier_ = nullptr;
     std::map<std::string, Note> notes_;
+    // The alarm's sound cannot be heard in this pass: the notes carry it.
+    bool silent_ = false;
+    bool silenceLogged_ = false;
 };
 
 }  // namespace bb

@@ -15,18 +15,26 @@ namespace bb {
 namespace {
 
 struct FakeForm final : EmergencyForm {
-    std::int32_t index = -1;  // EmergencyIndex when it loaded
+    const Emergency* alarm = nullptr;
+    std::int32_t index = -1;  // EmergencyIndex when it last loaded
     std::string tag, caption, shown;
-    int raised = 0;
+    int raised = 0, loads = 1;
     int left = -1, top = -1;
     bool visible = false, closed = false;
     int Width() const override { return 300; }
     int Height() const override { return 200; }
+    ScreenArea Frame() const override { return {left, top, 300, 200}; }
     void Move(int l, int t) override { left = l, top = t; }
     void SetTag(const std::string& t) override { tag = t; }
     void SetCaption(const std::string& c) override { caption = c; }
     void SetShown(const std::string& s) override { shown = s; }
+    std::string Shown() const override { return shown; }
+    void Reload() override {
+        index = alarm->EmergencyIndex;
+        ++loads;
+    }
     void Show() override { visible = true; }
+    void BringToFront() override { ++raised; }
 };
 
 class FakeForms final : public EmergencyForms {
@@ -55,15 +63,16 @@ class FakeForms final : public EmergencyForms {
             ++closes;
         }
     }
-    bool RaiseIfShowing(std::string_view name, std::string_view tag,
-                        std::string_view shown) override {
-        FakeForm* f = name == "Form2" ? Open(tag) : nullptr;
-        if (!f || f->shown != shown) return false;
-        ++f->raised;
-        return true;
+    EmergencyForm* OpenEmergencyWindow(std::string_view tag) override { return Open(tag); }
+    std::vector<ScreenArea> EmergencyFrames() const override {
+        std::vector<ScreenArea> out;
+        for (const auto& f : forms)
+            if (!f->closed && f->visible) out.push_back(f->Frame());
+        return out;
     }
     EmergencyForm& NewEmergencyWindow() override {
         forms.push_back(std::make_unique<FakeForm>());
+        forms.back()->alarm = alarm;
         forms.back()->index = alarm->EmergencyIndex;
         return *forms.back();
     }
@@ -73,7 +82,9 @@ class FakeForms final : public EmergencyForms {
 class FakeSound final : public SoundPlayer {
   public:
     std::vector<std::filesystem::path> played;
+    bool audible = true;
     void PlayAsync(const std::filesystem::path& f) override { played.push_back(f); }
+    bool Audible() const override { return audible; }
 };
 
 // Notes as the desktop holds them, and every call made.
@@ -156,25 +167,12 @@ TEST_F(EmergencyTest, OneEmergencyGetsAWindowAtTheTopLeftAMarkerAndOneSound) {
     EXPECT_EQ(sound.played, std::vector<std::filesystem::path>{alarm.SoundFile});
 }
 
-TEST_F(EmergencyTest, ThreeWindowsGoSideBySideWithANewRowEverySecondWindow) {
-    for (const char* c : {"A", "B", "C"})
-        Add(c);
-    Check();
-    EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [3/3]  !! 3 Emergency beacons !!");
-    const auto open = forms.OpenForms();
-    ASSERT_EQ(open.size(), 3u);
-    EXPECT_EQ((WindowPlace{open[0]->left, open[0]->top}), (WindowPlace{0, 0}));
-    EXPECT_EQ((WindowPlace{open[1]->left, open[1]->top}), (WindowPlace{300, 0}));
-    EXPECT_EQ((WindowPlace{open[2]->left, open[2]->top}), (WindowPlace{600, 200}));
-    EXPECT_EQ(sound.played.size(), 1u);  // one sound for the pass
-}
-
 TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideIt) {
     ScreenArea area{0, 30, 1000, 700};  // room for 3 by 3 windows of 300 by 200
-    std::vector<WindowPlace> taken;
+    std::vector<ScreenArea> taken;
     std::vector<WindowPlace> places;
     for (int k = 0; k < 14; ++k)
-        places.push_back(PlaceEmergencyWindow(k, 300, 200, area, taken));
+        places.push_back(PlaceEmergencyWindow(300, 200, area, taken));
     // The first three as they always were, below the panel at the top.
     EXPECT_EQ(places[0], (WindowPlace{0, 30}));
     EXPECT_EQ(places[1], (WindowPlace{300, 30}));
@@ -186,15 +184,22 @@ TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideI
         EXPECT_GE(places[static_cast<std::size_t>(k)].top, 30);
         EXPECT_LE(places[static_cast<std::size_t>(k)].top + 200, 730);
     }
-    // The nine tiles are each used once before any window is cascaded.
-    std::vector<WindowPlace> tiles(places.begin(), places.begin() + 9);
-    std::sort(tiles.begin(), tiles.end(),
-              [](auto a, auto b) { return std::tie(a.top, a.left) < std::tie(b.top, b.left); });
-    EXPECT_EQ(std::unique(tiles.begin(), tiles.end()), tiles.end());
+    // The nine tiles are each used once, none covering another, before any
+    // window is cascaded.
+    for (std::size_t a = 0; a < 9; ++a)
+        for (std::size_t b = a + 1; b < 9; ++b)
+            EXPECT_FALSE(taken[a].Overlaps(taken[b])) << a << " " << b;
     EXPECT_NE(places[9], places[10]);
+    // Windows open where the user left them keep their places: a new one
+    // takes the first place of the tiling clear of them.
+    for (const auto& [open, at] : {std::pair{ScreenArea{0, 30, 300, 200}, WindowPlace{300, 30}},
+                                   {ScreenArea{150, 30, 300, 200}, WindowPlace{600, 230}}}) {
+        taken = {open};
+        EXPECT_EQ(PlaceEmergencyWindow(300, 200, area, taken), at);
+    }
     // A window larger than the screen stays at its top left corner.
     taken.clear();
-    EXPECT_EQ(PlaceEmergencyWindow(3, 2000, 2000, area, taken), (WindowPlace{0, 30}));
+    EXPECT_EQ(PlaceEmergencyWindow(2000, 2000, area, taken), (WindowPlace{0, 30}));
 }
 
 TEST_F(EmergencyTest, PlotOffCountsOnlyScanOffDoesNothingAlarmOffIsSilent) {
@@ -229,53 +234,12 @@ TEST_F(EmergencyTest, ADistantEmergencyStillAlarms) {
     EXPECT_EQ(sound.played.size(), 1u);
 }
 
-TEST_F(EmergencyTest, QuitComesBackAckStaysQuietUntilTheStationBeaconsAgain) {
-    Add("QUIT");
-    Add("ACK");
-    Check();
-    ASSERT_EQ(forms.OpenForms().size(), 2u);
-    // Quit closes; ack acknowledges the live record and closes.
-    forms.Open("QUIT")->closed = true;
-    alarm.Acknowledge("ACK");
-    forms.Open("ACK")->closed = true;
-    Check();
-    ASSERT_EQ(forms.OpenForms().size(), 1u);
-    EXPECT_EQ(forms.OpenForms()[0]->tag, "QUIT");
-    // An open window that shows the live record is raised, not made anew.
-    FakeForm* quit = forms.Open("QUIT");
-    Check();
-    EXPECT_EQ(forms.OpenForms().size(), 1u);
-    EXPECT_EQ(forms.Open("QUIT"), quit);
-    EXPECT_EQ(quit->raised, 1);
-    EXPECT_EQ(forms.closes, 0);
-    // QUIT beacons again with another comment: its window is made anew, once.
-    board.Table().Supersede("QUIT");
-    Record(Add("QUIT")).Comment = "now at the hut";
-    Check();
-    ASSERT_EQ(forms.OpenForms().size(), 1u);
-    EXPECT_NE(forms.Open("QUIT"), quit);
-    EXPECT_EQ(forms.closes, 1);
-    // ACK beacons again, still in emergency: a new record, not acknowledged.
-    board.Table().Supersede("ACK");
-    Add("ACK");
-    Check();
-    EXPECT_NE(forms.Open("ACK"), nullptr);
-    // A station no longer in the table cannot be acknowledged.
-    board.Table().MarkDeleted("QUIT");
-    try {
-        alarm.Acknowledge("QUIT");
-        ADD_FAILURE() << "no error";
-    } catch (const RuntimeError& e) {
-        EXPECT_EQ(e.number(), err::kSubscript);
-    }
-}
-
 TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
     Add("A");
     Add("B");
     Add("C");
     Check();
-    // New comments: the next pass makes each window anew.
+    // New comments: the next pass loads each window again.
     for (std::int32_t i = 0; i < 3; ++i)
         Record(i).Comment = "moved on";
     // During the next pass, at its pause before B, the user acks A's and
@@ -361,6 +325,13 @@ TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteReplacedForTheStationsNextR
     Check();
     EXPECT_EQ(notifier.shows, (std::vector<std::string>{"QSY1", "PLAIN", "PLAIN"}));
     EXPECT_TRUE(notifier.closes.empty());
+    // A comment of 100 KB (passed on by a host) is cut to what a note can
+    // show, whole characters only.
+    Record(Beacon("PLAIN", true, 200)).Comment = std::string(99999, 'x') + "\xC3\xA9";
+    Check();
+    const std::string& body = notifier.up["PLAIN"].body;
+    EXPECT_LT(body.size(), 1000u);
+    EXPECT_TRUE(body.ends_with("x\xE2\x80\xA6")) << body.substr(body.size() - 8);
 }
 
 TEST_F(EmergencyNoteTest, AckOnTheNoteIsTheWindowsAckAndTheWindowsAckClosesTheNote) {
@@ -399,6 +370,25 @@ TEST_F(EmergencyNoteTest, TuneOnTheNoteTunesAndAStrangeActionDoesNothing) {
     EXPECT_EQ(tuned, std::vector<std::string>{"QSY1"});
     EXPECT_FALSE(board.Table()[0].EmergencyAcknowledged);
     EXPECT_EQ(forms.OpenForms().size(), 1u);
+}
+
+// Without a sound device the alarm cannot be heard: the log says so once a
+// run, and the desktop notification carries the alarm, asked for or not.
+TEST_F(EmergencyNoteTest, WithoutSoundTheNoteCarriesTheAlarmAndTheLogSaysSoOnce) {
+    sound.audible = false;
+    settings.EmergencyNotify = false;
+    Add("SOS1");
+    Check();
+    Beacon("SOS1", true, 60);
+    Check();
+    EXPECT_TRUE(sound.played.empty());
+    EXPECT_EQ(notifier.shows, (std::vector<std::string>{"SOS1", "SOS1"}));
+    const std::string log = fs.LogText();
+    const std::string line =
+        " > Emergency alarm cannot be heard: there is no sound output; the desktop notification "
+        "carries the alarm\r\n";
+    ASSERT_NE(log.find(line), std::string::npos) << log;
+    EXPECT_EQ(log.find(line), log.rfind(line));
 }
 
 TEST_F(EmergencyNoteTest, ANoteTheUserClosedStaysClosedForThatRecordOnly) {

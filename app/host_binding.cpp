@@ -5,7 +5,10 @@
 #include <QDBusReply>
 #include <QDBusServiceWatcher>
 #include <QImage>
+#include <algorithm>
+#include <utility>
 
+#include "bus/station_batch.h"
 #include "bus/station_dict.h"
 #include "host_main_proxy.h"
 #include "host_map_proxy.h"
@@ -88,6 +91,7 @@ void DBusHost::OwnerChanged(const QString& newOwner) {
     map_.reset();
     mapPath_.clear();
     hostPng_.reset();
+    hostLists_.reset();
     Deliver([this] {
         if (linkEvents_) linkEvents_->HostReturned();
     });
@@ -142,8 +146,12 @@ void DBusHost::Check(const QDBusError& error) {
 }
 
 bool DBusHost::GetStation(host::HostStation& station) {
-    if (announced_ && announced_->Callsign == station.Callsign) {
-        if (&station != announced_) station = *announced_;
+    // The announcement answers its own intake's one question, asked before
+    // that intake first pauses; an intake nested in the pause, for the same
+    // station, asks the host for what is newer.
+    if (const host::HostStation* announced = std::exchange(announced_, nullptr);
+        announced && announced->Callsign == station.Callsign) {
+        if (&station != announced) station = *announced;
         return true;
     }
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
@@ -259,6 +267,36 @@ std::string DBusHost::HostStationLine(std::int16_t index) {
     const QDBusReply<QString> reply = main_->HostStationLine(index);
     Check(reply.error());
     return reply.value().toStdString();
+}
+
+bool DBusHost::ListsInBatches() {
+    if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
+    // An older host lacks the member: its list is read a station at a time.
+    if (!hostLists_) hostLists_ = HostLists(dbus::kHostPath, QStringLiteral("HostStations"), false);
+    return *hostLists_;
+}
+
+std::vector<host::HostListing> DBusHost::HostStations(std::int32_t first, std::int32_t count) {
+    if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
+    const QDBusReply<QByteArray> reply = main_->HostStations(first, count);
+    Check(reply.error());
+    const QByteArray& bytes = reply.value();
+    std::vector<host::HostListing> listings;
+    if (!bus::ReadStationBatch(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), listings))
+        Raise(err::kAutomationError, "the host's batch of stations is cut short");
+    // Texts as a bus string would bring them: bytes that are not UTF-8 read
+    // as U+FFFD.
+    const auto asText = [](std::string& s) {
+        if (std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; })) return;
+        s = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toStdString();
+    };
+    for (host::HostListing& l : listings) {
+        for (std::string* s : {&l.line, &l.callsign, &l.station.Callsign, &l.station.Symbol,
+                               &l.station.BeaconText, &l.station.StatusText})
+            asText(*s);
+    }
+    return listings;
 }
 
 void DBusHost::SetNotify(bool enabled) {

@@ -67,6 +67,8 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     std::int16_t HostStationCount() override;
     std::string HostStationLine(std::int16_t index) override;
     void SetNotify(bool enabled) override;
+    bool ListsInBatches() override;
+    std::vector<host::HostListing> HostStations(std::int32_t first, std::int32_t count) override;
 
     void MapCircle(float x, float y, float radius, std::int32_t colour, float startAngle,
                    float endAngle, float aspect) override;
@@ -125,12 +127,13 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     host::MapEvents* mapEvents_ = nullptr;
     LinkEvents* linkEvents_ = nullptr;
     std::deque<std::function<void()>> held_;
-    // The station of the NotifyBeaconData being delivered, when it came whole.
+    // The station of the NotifyBeaconData being delivered, when it came
+    // whole, until its intake has asked for it.
     const host::HostStation* announced_ = nullptr;
     bool holding_ = true;
     bool unresponsive_ = false;
-    // Whether the host lists SymbolPng; asked once per host.
-    std::optional<bool> hostPng_;
+    // Whether the host lists SymbolPng and HostStations; asked once per host.
+    std::optional<bool> hostPng_, hostLists_;
     bool gone_ = false;  // the host's name has lost its owner
 };
 

@@ -27,7 +27,9 @@
 #include "host/host_service.h"
 #include "host/symbols.h"
 #include "map/phg_overlays.h"
+#include "stations/board.h"
 #include "stations/record_fill.h"
+#include "tests/fakes/bus_thread.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"
@@ -157,16 +159,14 @@ TEST(HostBus, ContractAsTheBusCarriesIt) {
 
 // bb-host's service in a thread of this process, so that the test can look
 // at what it drew; its own thread answers the board's blocking calls.
-class ThreadHost {
+class ThreadHost : public testing::BusThread {
   public:
-    explicit ThreadHost(hostapp::HostService::Options options = {}) {
-        thread_.start();
-        context_->moveToThread(&thread_);
-        Run([this, options] {
+    explicit ThreadHost(hostapp::HostService::Options options = {})
+        : BusThread(QStringLiteral("thread-host")) {
+        Run([&] {
             service_ = new hostapp::HostService(options);
-            QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus,
-                                                                QStringLiteral("thread-host"));
-            registered_ = service_->Register(bus, why_);
+            QString why;
+            registered_ = service_->Register(Bus(), why);
             QObject::connect(&service_->MapObject(), &hostapp::MapService::StationShown,
                              [this](const QString& call) { shown_ << call; });
         });
@@ -176,10 +176,6 @@ class ThreadHost {
             service_->Close();
             delete service_;
         });
-        QDBusConnection::disconnectFromBus(QStringLiteral("thread-host"));
-        thread_.quit();
-        thread_.wait();
-        delete context_;
     }
     bool Registered() const { return registered_; }
     std::deque<hostapp::Overlay> Items() {
@@ -211,6 +207,15 @@ class ThreadHost {
     void Choose(const QString& call) {
         Run([&] { emit service_->MapObject().StationChosen(call); });
     }
+    // Heard without a word on the bus, then told with a plain NotifyBeacon.
+    void HearThenNotifyBeacon(const std::string& line, const std::string& call) {
+        Run([&] {
+            service_->SetNotify(false);
+            service_->Hear(line);
+            service_->SetNotify(true);
+            emit service_->NotifyBeacon(QString::fromStdString(call), 0, 0);
+        });
+    }
     // What the host's map does when it repaints: its figures go, then it says so.
     void Redraw() {
         Run([&] {
@@ -220,15 +225,9 @@ class ThreadHost {
     }
 
   private:
-    void Run(const std::function<void()>& f) {
-        QMetaObject::invokeMethod(context_, f, Qt::BlockingQueuedConnection);
-    }
-    QThread thread_;
-    QObject* context_ = new QObject;
     hostapp::HostService* service_ = nullptr;
     QStringList shown_;
     bool registered_ = false;
-    QString why_;
 };
 
 TEST(HostBus, MapCallsReachTheHostInOrderInBatchesAndABrokenBatchIsCutShort) {
@@ -287,7 +286,7 @@ TEST(HostBus, MapCallsReachTheHostInOrderInBatchesAndABrokenBatchIsCutShort) {
 }
 
 TEST(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
-    HostProcess hostProcess;
+    HostProcess hostProcess({"--notify-callsign"});
     ASSERT_TRUE(hostProcess.Started());
     auto host = DBusHost::Create(Bus());
     Recorder rec;
@@ -455,6 +454,16 @@ TEST(HostBus, ARestartedHostOffersTheStationsItHeardBefore) {
             ASSERT_TRUE(host->GetStation(s));
             before[s.Callsign] = s;
         }
+        // A batch carries each line and what GetStation gives for it.
+        const std::vector<host::HostListing> listed = host->HostStations(0, 100);
+        ASSERT_EQ(listed.size(), before.size());
+        for (std::int16_t i = 0; i < 4; ++i) {
+            const host::HostListing& l = listed[static_cast<std::size_t>(i)];
+            EXPECT_EQ(l.line, host->HostStationLine(i));
+            ASSERT_TRUE(l.known && before.count(l.callsign)) << l.line;
+            EXPECT_EQ(dbus::StationToDict(l.station), dbus::StationToDict(before[l.callsign]));
+        }
+        EXPECT_TRUE(host->HostStations(4, 100).empty());
         ASSERT_TRUE(first.Stop());
     }
     ASSERT_TRUE(std::filesystem::exists(file));
@@ -515,6 +524,41 @@ TEST(HostBus, AStationAnnouncedWholeIsNotAskedForAgain) {
         EXPECT_EQ(service.Queries() - before, data ? 0u : 6u);
         EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
     }
+}
+
+// A newer beacon of the same station, told with a plain NotifyBeacon while
+// a NotifyBeaconData's intake pauses: its intake asks the host, and the
+// station's one live record is the newer one.
+TEST(HostBus, AnIntakeInAnAnnouncementsPauseAsksForTheNewerStation) {
+    FakeSystem sys;
+    hostapp::HostService::Options options;
+    options.beaconData = true;
+    ThreadHost service(options);
+    ASSERT_TRUE(service.Registered());
+    auto host = DBusHost::Create(Bus());
+    struct AtPause final : MessagePump {
+        std::function<void()> once;
+        void LetPendingMessagesRun() override {
+            if (auto f = std::exchange(once, nullptr)) f();
+        }
+    } pump;
+    StationBoard board(*host, pump);
+    host->SetEvents(&board, nullptr, nullptr);
+    host->SetNotify(true);
+    host->Release();
+    const StationTable& t = board.Table();
+    pump.once = [&] {
+        service.HearThenNotifyBeacon("G0XYZ>APRS:!5120.00N/00020.00W#second", "G0XYZ");
+        ASSERT_TRUE(WaitFor([&] { return t.StationCount() == 2; }));
+    };
+    service.Hear("G0XYZ>APRS:!5110.00N/00010.00W#first");
+    ASSERT_TRUE(WaitFor([&] { return t.StationCount() == 2 && t[0].Callsign == "G0XYZ"; }));
+    EXPECT_FALSE(pump.once);  // the second came in the first one's pause
+    const int live = t.find_station("G0XYZ");
+    ASSERT_GE(live, 0);
+    EXPECT_NE(t[live].BeaconText.find("second"), std::string::npos) << t[live].BeaconText;
+    EXPECT_EQ(t.LiveCount(), 1);
+    EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
 // A host that gives symbols as PNG bytes: the grid shows the host's own
@@ -609,19 +653,19 @@ class OlderHost final : public QDBusVirtualObject {
 
 TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
     // The older host answers from a thread of its own, as a host program would.
-    const QString name = QStringLiteral("older-host");
-    QThread thread;
-    thread.start();
-    auto* older = new OlderHost;
-    older->moveToThread(&thread);
+    OlderHost* older = nullptr;
+    testing::BusThread thread(QStringLiteral("older-host"));
     bool registered = false;
-    const auto inThread = [&](const std::function<void()>& f) {
-        QMetaObject::invokeMethod(older, f, Qt::BlockingQueuedConnection);
-    };
-    inThread([&] {
-        QDBusConnection bus = QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
-        registered = bus.registerVirtualObject(dbus::kHostPath, older, QDBusConnection::SubPath) &&
-                     bus.registerService(dbus::kHostService);
+    thread.Run([&] {
+        older = new OlderHost;
+        registered =
+            thread.Bus().registerVirtualObject(dbus::kHostPath, older, QDBusConnection::SubPath) &&
+            thread.Bus().registerService(dbus::kHostService);
+    });
+    thread.AtEnd([&] {
+        thread.Bus().unregisterService(dbus::kHostService);
+        thread.Bus().unregisterObject(dbus::kHostPath);
+        delete older;
     });
     ASSERT_TRUE(registered);
     {
@@ -631,20 +675,13 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
         EXPECT_FALSE(host->SymbolPicture("/", "/-", "", picture).has_value());
         EXPECT_TRUE(host->SymbolToClipboard("/", "/>", "", 0));
         EXPECT_FALSE(host->Map().ShowStation("G4ABC").has_value());
+        EXPECT_FALSE(host->ListsInBatches());  // its list is read a station at a time
     }
-    inThread([&] {
+    thread.Run([&] {
         EXPECT_EQ(older->clipboardCalls, 1);
         EXPECT_EQ(older->pngCalls, 0);
         EXPECT_EQ(older->showCalls, 0);
-        QDBusConnection bus(name);
-        bus.unregisterService(dbus::kHostService);
-        bus.unregisterObject(dbus::kHostPath);
     });
-    QDBusConnection::disconnectFromBus(name);
-    QMetaObject::invokeMethod(
-        older, [older] { delete older; }, Qt::BlockingQueuedConnection);
-    thread.quit();
-    thread.wait();
 }
 
 TEST(HostBus, TheProgramEndsWhenTheHostCloses) {
@@ -698,28 +735,6 @@ TEST(HostBus, KilledOrHungHostFailsCallsWithoutHanging) {
     // Map calls of a vanished host go nowhere and raise nothing.
     host->MapCircle(1, 2, 3, 255, 0, 6.2831855f, 1);
     host->SetMapDrawMode(13);
-}
-
-TEST(HostBus, KilledHostLeavesTheTableAsItWas) {
-    FakeSystem sys;
-    HostProcess hostProcess;
-    ASSERT_TRUE(hostProcess.Started());
-    hostProcess.Send(kThree);
-    ASSERT_TRUE(WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == 3; }));
-    Form1 app(Form1::OnBus(Bus()));
-    app.Form_Load();
-    ASSERT_NE(app.Wiring(), nullptr);
-    ASSERT_EQ(app.Wiring()->Board().Table().LiveCount(), 3);
-    hostProcess.Signal(SIGKILL);
-    ASSERT_TRUE(hostProcess.WaitGone());
-    app.Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
-    const StationTable& t = app.Wiring()->Board().Table();
-    EXPECT_EQ(t.LiveCount(), 3);
-    EXPECT_GE(t.find_station("G4ABC"), 0);
-    const auto log = sys.LogLines();
-    ASSERT_FALSE(log.empty());
-    EXPECT_NE(log.back().find("Form1.add_beacon"), std::string::npos) << log.back();
-    EXPECT_NE(log.back().find("462"), std::string::npos) << log.back();
 }
 
 }  // namespace

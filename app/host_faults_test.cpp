@@ -95,7 +95,7 @@ std::string SettingsFile(const FakeSystem& sys) {
 
 TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed) {
     FakeSystem sys;
-    constexpr int kStations = 1500;
+    constexpr int kStations = StationBoard::kScanBatch + 500;  // more than one batch
     auto first = std::make_unique<HostProcess>();
     ASSERT_TRUE(first->Started());
     first->Send(Stations(kStations));
@@ -103,8 +103,9 @@ TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed)
         WaitFor([&] { return DBusHost::Create(Bus())->HostStationCount() == kStations; }, 20000));
 
     Form1 app(Form1::OnBus(Bus()));
-    int pauses = 0;
-    FaultAt kill([&] { return ++pauses == 5; }, [&] { EXPECT_TRUE(first->Kill()); });
+    // Killed at the first pause after some stations were read.
+    FaultAt kill([&] { return app.Wiring() && app.Wiring()->Board().Table().StationCount() > 0; },
+                 [&] { EXPECT_TRUE(first->Kill()); });
     app.Form_Load();
     ASSERT_TRUE(kill.Done());
     ASSERT_NE(app.Wiring(), nullptr);

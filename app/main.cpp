@@ -107,7 +107,6 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    if (cli.isSet(startHost)) StartHost();
     // The radio link's conversations outlive the window that holds it.
     bb::platform::DBusDdeLayer dde(QDBusConnection::sessionBus());
     // Emergencies also reach an operator who is not watching the board.
@@ -116,6 +115,11 @@ int main(int argc, char** argv) {
     form.SetDdeLayer(&dde);
     form.SetNotifier(&notifier);
     form.show();
+    // The window is there at once, saying what it waits for.
+    if (cli.isSet(startHost) && !HostOnBus()) {
+        form.ShowWaitingForHost();
+        StartHost();
+    }
     form.Form_Load();
     // Started before the host (from the menu, say): bound once the host comes.
     form.WaitForHost(QDBusConnection::sessionBus());

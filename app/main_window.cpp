@@ -41,13 +41,16 @@ Form1::HostFactory Form1::OnBus(QDBusConnection bus) {
     return [bus]() -> std::unique_ptr<HostConnection> { return DBusHost::Create(bus); };
 }
 
-Form1::Form1(HostFactory factory)
+Form1::Form1(HostFactory factory, Scheduler* clock)
     : connect_(std::move(factory)),
       view_(new platform::GridView(control_, this)),
+      scheduler_(clock ? *clock : qtScheduler_),
       forms_(windows::Form2Services{}) {
     // One pause per 10 ms however long the pass: a scan or a map pass over
     // 50,000 stations stays quick and the window answers throughout.
     pump_ = std::make_unique<TimeSlicedPump>(qtPump_, scheduler_);
+    // The board's own caption from the first moment, never the toolkit's.
+    setWindowTitle(QString::fromStdString(MakeWindowTitle()));
     setCentralWidget(nullptr);
     view_->setParent(this);
     resize(900, 560);
@@ -162,6 +165,7 @@ void Form1::Form_Load() {
             wiring_ = std::make_unique<BoardWiring>(
                 WindowParts{*this, control_, clipboard_, *pump_, scheduler_, Settings()},
                 connect_(), *this);
+            waiting_ = false;
             ProgramTexts& t = Texts();
             t.WindowTitle = MakeWindowTitle();
             language_ = std::make_unique<clsLanguage>(LanguageFolders(App()), *this,
@@ -179,7 +183,8 @@ void Form1::Form_Load() {
             StartServices(&wiring_->MakeRadio(*dde_, App().exeName));
             StationGrid& grid = wiring_->MakeGrid(t.WindowTitle);
             ReadSettings(SettingsBinding{t.SettingsFilePath, &grid, language_.get(), &Settings()});
-            wiring_->Connect(forms_, sound_, t.WindowTitle, App().FindData("WAV/emergency_1.WAV"));
+            wiring_->Connect(forms_, *soundPlayer_, t.WindowTitle,
+                             App().FindData("WAV/emergency_1.WAV"));
             forms_.SetServices(
                 windows::Form2Services{&wiring_->Board(), wiring_->Alarm(),
                                        [this](const std::string& symbol) {
@@ -196,12 +201,21 @@ void Form1::Form_Load() {
             wiring_->Start();
             view_->Sync();
         },
-        [](std::int16_t number) {
+        [this](std::int16_t number) {
             // A failure before the services start (no host) is logged too.
             if (Common::LogPath().empty()) StartLog();
             LogError(number, "Form1.Form_Load");
+            if (!wiring_) ShowWaitingForHost();
         });
     tmrReconnect_.start();
+}
+
+void Form1::ShowWaitingForHost() {
+    // Without a word the window would read as the toolkit's blank one.
+    waiting_ = true;
+    setWindowTitle(QString::fromStdString(MakeWindowTitle() + "   [waiting for the host]"));
+    StationGrid::ShowNoStations(control_, GridWidth());
+    view_->Sync();
 }
 
 void Form1::SetNotifier(DesktopNotifier* notifier) {
@@ -282,10 +296,12 @@ void Form1::closeEvent(QCloseEvent* event) {
 
 void Form1::resizeEvent(QResizeEvent* event) {
     QMainWindow::resizeEvent(event);
-    if (Grid())
+    if (Grid()) {
         Grid()->Form_Resize();
-    else
-        PlaceGrid(50, 0, std::max(0, OuterWidth() - 150), std::max(0, OuterHeight() - 700));
+        return;
+    }
+    PlaceGrid(50, 0, std::max(0, OuterWidth() - 150), std::max(0, OuterHeight() - 700));
+    if (waiting_) control_.SetColWidth(0, GridWidth());
 }
 
 void Form1::tmrReconnect_Timer() {
@@ -342,20 +358,23 @@ void Form1::mnuConfig_Click() {
     });
 }
 
+std::string Form1::HelpPage() const {
+    const std::string language = language_ ? language_->get_language() : std::string();
+    return HelpPageFor(Texts().HelpFilePath, language).string();
+}
+
 void Form1::mnuHelpHelp_Click() {
-    Trap("Form1.mnuHelpHelp_Click", [&] {
-        const std::string language = language_ ? language_->get_language() : std::string();
-        ShellOpen(HelpPageFor(Texts().HelpFilePath, language).string());
-    });
+    Trap("Form1.mnuHelpHelp_Click", [&] { ShellOpen(HelpPage()); });
 }
 
 void Form1::mnuHelpAbout_Click() {
     Trap("Form1.mnuHelpAbout_Click", [&] {
         ShowSingle(about_, [this] {
             const ProgramTexts& t = Texts();
-            auto* box = new windows::frm_About(windows::AboutTexts{t.WindowTitle, t.AuthorText,
-                                                                   t.DescriptionText, t.WebsiteText,
-                                                                   version::kLegalText});
+            // Without a web site the link is the help page F1 opens.
+            const std::string link = *version::kWebsite ? t.WebsiteText : HelpPage();
+            auto* box = new windows::frm_About(windows::AboutTexts{
+                t.WindowTitle, t.AuthorText, t.DescriptionText, link, version::kLegalText});
             box->Open = [this](const std::string& target) { ShellOpen(target); };
             return box;
         });

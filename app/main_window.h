@@ -51,7 +51,9 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // `connect` creates the host's main object; it raises error 429 when
     // there is no host.
     using HostFactory = std::function<std::unique_ptr<HostConnection>()>;
-    explicit Form1(HostFactory connect);
+    // `clock` times the board's put-off work (its own on the event loop when
+    // none is given).
+    explicit Form1(HostFactory connect, Scheduler* clock = nullptr);
     // The host program on the session bus.
     static HostFactory OnBus(QDBusConnection bus);
     ~Form1() override;
@@ -63,6 +65,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void WaitForHost(QDBusConnection bus);
     void Form_Unload();
     void CloseAllForms();
+    // No host yet: the board's own caption says so over the empty grid.
+    void ShowWaitingForHost();
 
     void mnuFileExit_Click();
     void mnuOptionsLegend_Click();
@@ -79,6 +83,9 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void SetDdeLayer(dde::Layer* layer) { dde_ = layer; }
     // The desktop's notifications, for the emergency alarm; none by default.
     void SetNotifier(DesktopNotifier* notifier);
+    // Where the alarm sound plays; this machine's sound output by default.
+    // Set before Form_Load.
+    void SetSoundPlayer(SoundPlayer* sound) { soundPlayer_ = sound; }
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
     // How help pages and web addresses are opened; the desktop's by default.
@@ -136,6 +143,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // The help page of the menu language, or the English one when it has none.
+    std::string HelpPage() const;
     void BuildMenus();
     QAction* AddAction(QMenu* menu, const std::string& name, const char* caption,
                        void (Form1::*handler)());
@@ -153,12 +162,14 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     platform::GridView* view_;
     QLineEdit* findField_;
     QString lastFind_;
-    platform::QtScheduler scheduler_;
+    platform::QtScheduler qtScheduler_;
+    Scheduler& scheduler_;
     platform::QtMessagePump qtPump_;
     platform::QtClipboard clipboard_;
     std::unique_ptr<MessagePump> pump_;
     std::unique_ptr<clsLanguage> language_;
     platform::QtSound sound_;
+    SoundPlayer* soundPlayer_ = &sound_;
     windows::QtForms forms_;
     std::map<std::string, QAction*, std::less<>> actions_;
     std::map<std::string, QMenu*, std::less<>> menus_;
@@ -179,6 +190,7 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     QPointer<windows::frm_About> about_;
     bool stopped_ = false;
     bool closing_ = false;
+    bool waiting_ = false;  // for a host, with the empty grid shown
 };
 
 }  // namespace bb::app

@@ -214,6 +214,32 @@ TEST_F(UserInput, OneRowShowsAsSelectedAfterAHeaderSort) {
     EXPECT_EQ(RowBackground("DDD4", 3), QColor(0, 0, 255));
 }
 
+// With a host that gives its symbols as pictures, the stations beyond the
+// clipboard's first 199, the newest among them, show theirs on screen too.
+TEST_F(UserInput, WithPngSymbolsEveryRowShowsItsPicture) {
+    host.directPictures = true;
+    host.drawable.insert("/-");  // a blue and a red dot
+    for (int i = 0; i < 230; ++i)
+        Station("S" + std::to_string(100 + i), 5);
+    Open();
+    Station("NEW1", 0);
+    connection->events->mUIV_NotifyBeacon("NEW1", 0, 0);
+    Settle();
+    for (const char* call : {"S100", "S329", "NEW1"}) {
+        CellCentre(call, 1);  // scrolled into view
+        const QRect cell = form->View().visualRect(Model().index(ViewRow(call), 1));
+        const QImage image = form->View().viewport()->grab().toImage();
+        int red = 0;
+        for (int x = cell.left(); x <= cell.right(); ++x) {
+            for (int y = cell.top(); y <= cell.bottom(); ++y) {
+                const QColor c = image.pixelColor(x, y);
+                red += c.red() > 200 && c.green() < 80 && c.blue() < 80;
+            }
+        }
+        EXPECT_GT(red, 0) << call;
+    }
+}
+
 TEST_F(UserInput, DuringABeaconsPauseTheViewShowsTheLastFinishedGrid) {
     for (int i = 0; i < 40; ++i)
         Station("S" + std::to_string(100 + i), 5);
@@ -302,6 +328,13 @@ TEST_F(UserInput, TheAboutBoxOfADefaultBuildHasItsLegalTextAndALinkThatWorksHere
     Open();
     std::vector<std::string> opened;
     form->ShellOpen = [&](const std::string& t) { opened.push_back(t); };
+    // A menu in Dutch, which has its own help page.
+    const std::filesystem::path english = Texts().HelpFilePath;
+    const std::string dutch =
+        (english.parent_path() / (english.stem().string() + "_Nederlands.html")).string();
+    std::filesystem::create_directories(english.parent_path());
+    testing::WriteFile(dutch, "<html></html>");
+    form->Language()->language("Nederlands");
     form->mnuHelpAbout_Click();
     windows::frm_About* about = form->AboutBox();
     ASSERT_TRUE(about);
@@ -310,10 +343,12 @@ TEST_F(UserInput, TheAboutBoxOfADefaultBuildHasItsLegalTextAndALinkThatWorksHere
     EXPECT_NE(about->Label5->text().indexOf("General Public License"), -1);
     EXPECT_TRUE(about->lblDisclaimer->isVisible());
     EXPECT_NE(about->lblDisclaimer->text().indexOf("no warranty"), -1);
-    // No web site named by the build: the link is the help page on this machine.
+    // No web site named by the build: the link is the help page on this
+    // machine that F1 opens, in the menu language.
     QTest::mouseClick(about->lblWebURL, Qt::LeftButton);
-    EXPECT_EQ(opened, std::vector<std::string>{Texts().HelpFilePath});
-    EXPECT_EQ(about->lblWebURL->text().toStdString(), Texts().HelpFilePath);
+    form->Menu("mnuHelpHelp")->trigger();  // F1
+    EXPECT_EQ(opened, (std::vector<std::string>{dutch, dutch}));
+    EXPECT_EQ(about->lblWebURL->text().toStdString(), dutch);
 }
 
 TEST_F(UserInput, TheHostClosingKeepsTheMenuLanguageAndClosesTheLogFirst) {

@@ -8,9 +8,15 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QMenuBar>
+#include <QSignalSpy>
+#include <QTest>
 #include <QThread>
+#include <set>
 
 #include "tests/fakes/fake_dde.h"
+#include "tests/fakes/fake_grid_window.h"
+#include "tests/fakes/fake_scheduler.h"
+#include "tests/fakes/grid_follows_table.h"
 #include "tests/fakes/main_window_fixture.h"
 
 namespace bb::app {
@@ -21,11 +27,24 @@ using bb::testing::MainWindow;
 using bb::testing::ProgramEnded;
 
 TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
-    Form1 form([]() -> std::unique_ptr<HostConnection> { Raise(err::kCantCreateObject); });
+    bool hostThere = false;
+    Form1 form([&]() -> std::unique_ptr<HostConnection> {
+        if (!hostThere) Raise(err::kCantCreateObject);
+        return Factory()();
+    });
     form.show();
     form.Form_Load();
     EXPECT_EQ(form.Wiring(), nullptr);
-    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&form));
+    // The board's own caption says why the grid is empty, and the grid says it too.
+    EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10   [waiting for the host]");
+    form.View().Sync();
+    EXPECT_EQ(form.View().model()->rowCount(), 0);
+    EXPECT_EQ(form.View().model()->columnCount(), 1);
+    EXPECT_EQ(form.View().model()->headerData(0, Qt::Horizontal).toString(),
+              "Sorry, no stations heard...");
+    EXPECT_TRUE(form.View().horizontalHeader()->isVisible());
+    EXPECT_GE(form.View().columnWidth(0), form.View().viewport()->width() - 2);
     ASSERT_FALSE(fs.LogLines().empty());
     EXPECT_NE(fs.LogLines().back().find("program error 429 in module Form1.Form_Load"),
               std::string::npos)
@@ -33,6 +52,18 @@ TEST_F(MainWindow, WithoutAHostTheWindowOpensEmptyAndTheFailureIsLogged) {
     // The menus are there all the same.
     EXPECT_EQ(form.Menu("mnuFile")->text(), "&File");
     EXPECT_EQ(form.Menu("mnuHelpHelp")->shortcut(), QKeySequence(Qt::Key_F1));
+    // The host comes (the board loads again, as its watch makes it) and a
+    // later error is logged: the log has one run header, on disk.
+    hostThere = true;
+    form.Form_Load();
+    ASSERT_NE(form.Wiring(), nullptr);
+    WriteErrorLog("after the host came");
+    const std::string log = fs.LogText();
+    std::size_t headers = 0;
+    for (auto at = log.find("Beaconboard version"); at != std::string::npos;
+         at = log.find("Beaconboard version", at + 1))
+        ++headers;
+    EXPECT_EQ(headers, 1u) << log;
 }
 
 TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
@@ -83,6 +114,57 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
         form.resize(1000, 300);
         form.View().Sync();
         form.grab().save(shot);
+    }
+}
+
+// On a quiet channel the ages on screen still follow the clock: each second
+// the age cells, and only they, are painted again, and nothing is rebuilt.
+TEST_F(MainWindow, AgesOnScreenFollowTheClockAndOnlyTheirCellsArePaintedAgain) {
+    for (const char* cs : {"G4ABC", "M0XYZ", "2E0AAA"})
+        Station(cs, 27);
+    StationBoard board{host, host};
+    platform::GridControl control;
+    testing::FakeClipboard clipboard;
+    testing::FakeWindow window;
+    StationGrid grid{control, board, host, clipboard, window, Settings(), "T"};
+    testing::GridFollowsTable follow{grid};
+    testing::FakeScheduler scheduler;
+    board.SetListener(&follow);
+    grid.FillColumnCaptions();
+    grid.select_columns();
+    grid.SetScheduler(&scheduler);
+    board.HostLinked();
+    board.scan_stations();
+    platform::GridView view(control);
+    view.resize(900, 200);
+    view.show();
+    view.Sync();
+    QImage before = view.viewport()->grab().toImage();
+    // The clock's seconds after the beacons, and the ages then, in either form.
+    for (const auto& [clock, mmss, age] :
+         {std::tuple{1, true, "0:28"}, {33, true, "1:00"}, {38, false, "65"}}) {
+        Settings().FormatAgeMMSS = mmss;
+        const int passes = grid.Rebuilds();
+        QSignalSpy reset(view.model(), &QAbstractItemModel::modelReset);
+        fs.clock.Set(2026, 12, 6, 12, 0, clock);
+        scheduler.Advance(StationGrid::kAgeTickMs);
+        QCoreApplication::sendPostedEvents(&view, QEvent::MetaCall);  // the view follows
+        const QImage after = view.viewport()->grab().toImage();
+        EXPECT_EQ(grid.Rebuilds(), passes);
+        EXPECT_EQ(reset.count(), 0);
+        // Pixels changed in the age cell of every row, nowhere else.
+        const int left = view.columnViewportPosition(2), right = left + view.columnWidth(2);
+        std::set<int> rows;
+        for (int y = 0; y < after.height(); ++y)
+            for (int x = 0; x < after.width(); ++x)
+                if (after.pixel(x, y) != before.pixel(x, y)) {
+                    EXPECT_TRUE(x >= left && x < right) << clock << ": " << x << "," << y;
+                    rows.insert(view.rowAt(y));
+                }
+        EXPECT_EQ(rows, (std::set<int>{0, 1, 2})) << clock;
+        for (int r = 0; r < 3; ++r)
+            EXPECT_EQ(view.model()->index(r, 2).data().toString(), age);
+        before = after;
     }
 }
 
@@ -193,6 +275,7 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     dde.StartCommander();
     Form1 form(Factory());
     form.SetDdeLayer(&dde);
+    form.SetSoundPlayer(&speaker);
     form.Form_Load();
     EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL");
     // Ham Radio Deluxe started later: the next sweep finds it.
@@ -253,6 +336,83 @@ TEST_F(MainWindow, MenuWindowsAreSingleAndDetailReplacesItsWindow) {
     for (QWidget* w : QApplication::topLevelWidgets())
         details += qobject_cast<windows::Form5*>(w) != nullptr;
     EXPECT_EQ(details, 1);
+}
+
+// Plotting switched on in the options dialog, however the dialog closes:
+// the next PHG pass draws every PHG station, not only those heard since.
+TEST_F(MainWindow, SwitchingPhgPlottingOnDrawsEveryStationWhateverClosesTheDialog) {
+    for (int i = 0; i < 50; ++i)
+        Station("P" + std::to_string(100 + i), 5, "!PHG5130");
+    testing::WriteFile(fs.folder.path() / "Beaconboard.INI", "[PHG]\r\nPlotOnMap=FALSE\r\n");
+    Form1 form(Factory());
+    form.show();
+    form.Form_Load();
+    ASSERT_NE(form.Wiring(), nullptr);
+    PhgOverlays& phg = *form.Wiring()->Overlays();
+    phg.Plot_Changes();
+    ASSERT_TRUE(host.map.circles.empty());
+    for (int way = 0; way < 3; ++way) {
+        SCOPED_TRACE(way);
+        for (const bool on : {true, false}) {
+            form.mnuConfig_Click();
+            windows::frmOptions& o = *form.OptionsDialog();
+            o.tbsOptions->setCurrentIndex(3);
+            QTest::mouseClick(o.chkPHG, Qt::LeftButton);
+            if (way == 0)
+                QTest::mouseClick(o.cmdOK, Qt::LeftButton);
+            else if (way == 1)
+                QTest::mouseClick(o.cmdCancel, Qt::LeftButton);
+            else
+                o.close();  // the title bar's close box
+            QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            // One station heard meanwhile, then the pass.
+            connection->events->mUIV_NotifyBeacon("P100", 0, 0);
+            phg.Plot_Changes();
+            EXPECT_EQ(host.map.circles.size(), on ? 50u : 0u);
+            host.map.Clear();
+        }
+    }
+}
+
+// Every shipped help page says what the grid shows: a position in degrees
+// and decimal minutes, the opening sort by callsign, descending, and the
+// caption's second number counting records. None says the old untruths.
+TEST_F(MainWindow, HelpPagesSayWhatTheGridShows) {
+    Station("G4ABC", 5);
+    host.Know("G4ABC").Latitude = 3150.5f;
+    host.Know("G4ABC").Longitude = 293.2f;
+    Form1 form(Factory());
+    form.Form_Load();
+    const platform::GridControl& g = form.GridModel();
+    const std::string header = g.TextMatrix(0, 0), latitude = g.TextMatrix(1, 3),
+                      longitude = g.TextMatrix(1, 4);
+    ASSERT_EQ(header, "Callsign v");
+    const struct {
+        const char* page;
+        std::vector<std::string> told, untrue;
+    } kPages[] = {
+        {"beaconboard.html",
+         {"decimal minutes", "descending", "records"},
+         {"minutes and seconds", "newest first", "how many the host knows"}},
+        {"beaconboard_Nederlands.html",
+         {"decimale minuten", "aflopend", "records"},
+         {"minuten en seconden", "nieuwste bovenaan", "het programma er kent"}},
+    };
+    for (const auto& [name, told, untrue] : kPages) {
+        SCOPED_TRACE(name);
+        const std::string page = testing::ReadFile(std::filesystem::path(BB_SOURCE_DATA) / name);
+        for (const std::string& text : {header, latitude, longitude})
+            EXPECT_NE(page.find(text), std::string::npos) << text;
+        for (const std::string& text : told)
+            EXPECT_NE(page.find(text), std::string::npos) << text;
+        for (const std::string& text : untrue)
+            EXPECT_EQ(page.find(text), std::string::npos) << text;
+    }
+    // Those are all the shipped pages.
+    int pages = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(BB_SOURCE_DATA))
+        pages += entry.path().extension() == ".html";
+    EXPECT_EQ(pages, 2);
 }
 
 TEST_F(MainWindow, HelpOpensThePageOfTheLanguageWhenThereIsOne) {

@@ -22,6 +22,9 @@ void InstallPlatformServices() {
 }
 
 void StartLog() {
+    // One run header per process: a board that started before its host
+    // starts its services again once the host comes.
+    if (!Common::LogPath().empty()) return;
     // Before the log and the settings are first opened in their new places.
     const std::vector<std::string> unmoved = MoveEarlierFiles(App());
     Common::Initialize();

@@ -10,7 +10,7 @@ namespace bb::app {
 void InstallPlatformServices();
 
 // The diagnostic log, once what an earlier version left in the user's data
-// folder has moved to its place.
+// folder has moved to its place. Once per process; later calls do nothing.
 void StartLog();
 // The common services: the diagnostic log, then the radio-control link.
 void StartServices(radio::DDEClientModule* radio);

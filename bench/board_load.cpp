@@ -4,10 +4,10 @@
 // for the chosen time, over which the board's CPU time and memory are read
 // from /proc. Run under dbus-run-session:
 //   board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST] [HOST OPTIONS...]
-// Prints one line: stations, rate, CPU share of one core, CPU per beacon,
-// resident memory at the end, for the board and for bb-host. With
-// BB_LOAD_MAP=1 bb-host keeps its map window (offscreen, no tiles), which
-// wants a DISPLAY set (xvfb-run -a).
+// Prints one line: stations, rate, the board's CPU share of one core, CPU
+// per beacon and resident memory at the end, and bb-host's CPU share and
+// resident memory. With BB_LOAD_MAP=1 bb-host keeps its map window
+// (offscreen, no tiles), which wants a DISPLAY set (xvfb-run -a).
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -109,14 +109,14 @@ int main(int argc, char** argv) {
     const auto beacons = static_cast<std::uint64_t>(rate * seconds);
     const double cpuFrom = bb::bench::CpuSeconds(std::to_string(board.processId()));
     const std::string hostPid = std::to_string(host.processId());
-    const double hostCpuFrom = bb::bench::CpuSeconds(hostPid);
+    const double hostFrom = bb::bench::CpuSeconds(hostPid);
     QElapsedTimer steady;
     steady.start();
     Feed(host, feed, first, first + beacons, rate);
     const double wall = static_cast<double>(steady.nsecsElapsed()) / 1e9;
     const double cpu = bb::bench::CpuSeconds(std::to_string(board.processId())) - cpuFrom;
+    const double hostCpu = bb::bench::CpuSeconds(hostPid) - hostFrom;
     const double rss = bb::bench::ResidentMb(std::to_string(board.processId()));
-    const double hostCpu = bb::bench::CpuSeconds(hostPid) - hostCpuFrom;
     std::printf(
         "stations %d, %.0f beacons/s: board CPU %.1f %% of one core, %.0f us a beacon, "
         "%.0f MB resident; bb-host CPU %.1f %%, %.0f MB resident\n",

@@ -3,8 +3,9 @@
 // does, and does nothing else. board_load runs it in the board's place
 // (board_load STATIONS RATE SECONDS build/bench/bus_floor) to show how much
 // of the board's cost is the bus's. With --data-suffices it takes a
-// station announced with NotifyBeaconData as it came (a host run with
-// --notify-data), to show what the query itself costs.
+// station announced with NotifyBeaconData as it came (bb-host's default;
+// --notify-callsign announces NotifyBeacon), to show what the query itself
+// costs.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <cstdio>

@@ -1,18 +1,27 @@
-# bb_add_test(name SOURCES ... LIBS ... [QT] [BUS] [RUNS run...] [NEEDS target...])
+# bb_add_test(name SOURCES ... LIBS ... LABELS ... [QT] [BUS] [TIMEOUT s] [RUNS run...]
+#             [NEEDS target...])
 # One GoogleTest executable registered with ctest.
-#   By default each test is its own ctest entry, offscreen.
+#   By default each test is its own ctest entry, offscreen, with a limit of
+#   60 s; a QT or BUS program is one entry with a limit of 300 s. TIMEOUT
+#   sets another limit (seconds, per entry).
+#   LABELS: what the tests touch, for `ctest -L` (the comma-locale reruns run
+#       `numbers`): numbers (reads or writes numbers or texts a locale
+#       changes), windows, bus, files, radio, network, time.
 #   QT: the program makes one Qt application for all its tests (its own main)
 #       and runs as one ctest entry.
 #   BUS: as QT, on a private session bus of its own.
 #   RUNS: the ctest entries of a QT program, one run each (default: its name);
-#       the caller sets their properties.
+#       the caller sets their other properties.
 #   NEEDS: programs the tests start, as NAME=target; BB_<NAME>_EXE gives each
 #       one's path.
 function(bb_add_test name)
   if(NOT BB_TESTS)
     return()
   endif()
-  cmake_parse_arguments(T "QT;BUS" "" "SOURCES;LIBS;RUNS;NEEDS" ${ARGN})
+  cmake_parse_arguments(T "QT;BUS" "TIMEOUT" "SOURCES;LIBS;RUNS;NEEDS;LABELS" ${ARGN})
+  if(NOT T_LABELS)
+    message(FATAL_ERROR "bb_add_test(${name}): say what it touches with LABELS")
+  endif()
   add_executable(${name} ${T_SOURCES})
   set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
   # The shipped data files, for tests that check them.
@@ -25,10 +34,23 @@ function(bb_add_test name)
     add_dependencies(${name} ${program})
   endforeach()
   if(NOT T_QT AND NOT T_BUS)
-    target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest_main)
+    if(NOT T_TIMEOUT)
+      set(T_TIMEOUT 60)
+    endif()
+    target_link_libraries(${name} PRIVATE ${T_LIBS} bb_test_main)
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
-      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+      PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen" TIMEOUT ${T_TIMEOUT})
+    # The discovery passes its properties on as plain words, which a list of
+    # labels does not survive: a script read after it labels what it found.
+    set(script ${CMAKE_CURRENT_BINARY_DIR}/${name}_labels.cmake)
+    file(WRITE ${script} "if(${name}_TESTS)\n"
+      "  set_tests_properties(\${${name}_TESTS} PROPERTIES LABELS \"${T_LABELS}\")\n"
+      "endif()\n")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${script})
     return()
+  endif()
+  if(NOT T_TIMEOUT)
+    set(T_TIMEOUT 300)
   endif()
   target_link_libraries(${name} PRIVATE ${T_LIBS} bb_qt_test_main GTest::gmock Qt6::Test)
   if(NOT T_RUNS)
@@ -40,5 +62,16 @@ function(bb_add_test name)
     else()
       add_test(NAME ${run} COMMAND ${name})
     endif()
+    set_tests_properties(${run} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
   endforeach()
+endfunction()
+
+# bb_test_limits(name... TIMEOUT s LABELS ...): the same limit and labels for
+# entries made without bb_add_test (benchmarks, scripts).
+function(bb_test_limits)
+  if(NOT BB_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(T "" "TIMEOUT" "LABELS" ${ARGN})
+  set_tests_properties(${T_UNPARSED_ARGUMENTS} PROPERTIES TIMEOUT ${T_TIMEOUT} LABELS "${T_LABELS}")
 endfunction()

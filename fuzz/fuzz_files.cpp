@@ -1,6 +1,7 @@
 // Readers of files and dictionaries from outside: the settings file, a
-// language file, and a station dictionary from the host with entries
-// missing or of the wrong type. BB_FUZZ_TARGET chooses the reader.
+// language file, a station dictionary from the host with entries missing or
+// of the wrong type, bb-host's kept station list and its config file, and a
+// map batch from the board. BB_FUZZ_TARGET chooses the reader.
 #include <QVariant>
 #include <cstddef>
 #include <cstdint>
@@ -8,7 +9,10 @@
 #include <fstream>
 #include <string>
 
+#include "bus/map_batch.h"
 #include "bus/station_dict.h"
+#include "host/command_line.h"
+#include "host/station_list.h"
 #include "support/error_trap.h"
 #include "support/language.h"
 #include "support/settings.h"
@@ -101,6 +105,36 @@ void Run(const std::uint8_t* data, std::size_t size) {
     }
     host::HostStation s;
     dbus::StationFromDict(dict, s);
+#elif BB_FUZZ_TARGET == 9
+    // What it takes it lists and writes again, and that reads back whole.
+    const std::string_view text(reinterpret_cast<const char*>(data), size);
+    hostapp::StationList list({52, 0}, [](std::int64_t) { return std::int64_t{0}; });
+    std::string why;
+    if (list.Read(text, 1796639400, 3600, why)) {
+        list.TakeLineSnapshot();
+        hostapp::StationList back({52, 0}, [](std::int64_t) { return std::int64_t{0}; });
+        if (!back.Read(list.Write(), 1796639400, 3600, why) || !why.empty() ||
+            back.size() != list.size())
+            __builtin_trap();
+    }
+#elif BB_FUZZ_TARGET == 10
+    QStringList notes;
+    hostapp::ConfigArguments(
+        QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
+        notes);
+#elif BB_FUZZ_TARGET == 11
+    // The first byte splits the rest into the calls and their numbers.
+    struct Null final : bus::MapDrawing {
+        void Circle(double, double, double, std::int32_t) override {}
+        void Line(double, double, double, double, std::int32_t) override {}
+        void LineWidth(std::int32_t) override {}
+        void DrawMode(std::int32_t) override {}
+        void DrawColour(std::int32_t) override {}
+    } drawing;
+    if (size == 0) return;
+    const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
+    const std::size_t split = std::min<std::size_t>(data[0], rest.size());
+    bus::ReadMapBatch(rest.substr(0, split), rest.substr(split), drawing);
 #endif
 }
 

@@ -64,6 +64,36 @@ StationGrid::~StationGrid() {
 
 void StationGrid::SetScheduler(Scheduler* scheduler) {
     gate_.SetScheduler(scheduler);
+    scheduler_ = scheduler;
+    ScheduleAgeTick();
+}
+
+void StationGrid::ScheduleAgeTick() {
+    if (!scheduler_ || ageTickWaiting_) return;
+    ageTickWaiting_ = true;
+    scheduler_->Later(kAgeTickMs, [this, alive = std::weak_ptr<int>(alive_)] {
+        if (alive.expired()) return;
+        ageTickWaiting_ = false;
+        AgeTick();
+        ScheduleAgeTick();
+    });
+}
+
+void StationGrid::AgeTick() {
+    // A pass takes the time itself; a hidden or minimised grid shows no age.
+    if (!ageShown_ || empty_ || order_.empty() || gate_.Busy() || gate_.Waiting() ||
+        !grid_.Visible || window_.Minimized())
+        return;
+    Trap("Form1.AgeTick", [&] {
+        TZone zone;
+        zone.init();
+        const std::int64_t now = NowSeconds(zone);
+        if (now == ageNow_) return;
+        ageNow_ = now;
+        if (AgesCrossedLimit()) Resort();
+        // The rows are the same: the view paints again the cells whose text changed.
+        grid_.RowsChanged();
+    });
 }
 
 // The locator at the length the options choose; the record keeps eight.
@@ -150,7 +180,7 @@ void StationGrid::PrepareGrid() {
 
 void StationGrid::RebuildPass() {
     // An empty grid is drawn anew: there are no rows to change.
-    if (!incremental_ || fullNext_ || duplicates_ || empty_) {
+    if (fullNext_ || duplicates_ || empty_) {
         Rebuild();
     } else {
         Update();
@@ -176,6 +206,15 @@ void StationGrid::NoteAge(const StationRecord& r) {
     std::string text;
     if (ageShown_ && !AgeText(ageNow_ - r.HeardTime, text))
         LogError(err::kOverflow, "Form1.Format_Age");
+}
+
+void StationGrid::ShowNoStations(platform::GridControl& grid, int width) {
+    grid.SetRows(1);
+    grid.SetCols(1);
+    grid.SetColWidth(0, width);
+    grid.SetRow(0);
+    grid.SetCol(0);
+    grid.SetTextMatrix(0, 0, kNoStations);
 }
 
 void StationGrid::ClearRows() {
@@ -219,12 +258,7 @@ void StationGrid::Rebuild() {
         const bool empty = records == 0 || table.LiveCount() == 0;
         empty_ = empty;
         if (empty) {
-            grid_.SetRows(1);
-            grid_.SetCols(1);
-            grid_.SetColWidth(0, window_.GridWidth());
-            grid_.SetRow(0);
-            grid_.SetCol(0);
-            grid_.SetTextMatrix(0, 0, kNoStations);
+            ShowNoStations(grid_, window_.GridWidth());
         } else {
             grid_.SetRows(2);
             grid_.SetCols(lastCol + 1);
@@ -260,7 +294,7 @@ void StationGrid::Rebuild() {
                 order_.push_back(e);
                 NoteAge(r);
             }
-            UpdatePictures();
+            UpdatePictures(nullptr);
             grid_.SetRowSource(this);
         }
         grdStationSort(false);
@@ -289,7 +323,7 @@ void StationGrid::Update() {
             fullNext_ = true;
             return;
         }
-        UpdatePictures();
+        UpdatePictures(&touched);
         if (AgesCrossedLimit()) Resort();
         Finish();
     });
@@ -380,15 +414,41 @@ void StationGrid::Refresh(Entry& e, std::int32_t index) {
     Link(e);
 }
 
-void StationGrid::UpdatePictures() {
+void StationGrid::UpdatePictures(const std::unordered_set<std::string>* touched) {
+    // A hidden Symbol column fetches no symbol, through the clipboard or not.
+    bool shown = false;
+    for (int c = 1; c <= intLastGridCol; ++c)
+        shown = shown || GridColumns[static_cast<std::size_t>(c)].source == kColumnSymbol;
+    if (!shown) return;
     const StationTable& table = board_.Table();
+    const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.HasRowSource();
+    const auto show = [&](Entry& e) {
+        if (e.symbol != SymbolShown::Text) return;
+        if (bySymbol) Unlink(e);
+        ShowSymbol(e, table[e.index]);
+        if (bySymbol) Link(e);
+    };
+    // A host that gives each symbol's picture directly (fetched once, then
+    // kept) gives every row its picture: the rows this pass made, or all.
+    const auto showAll = [&] {
+        pictured_.clear();
+        if (touched) {
+            for (const std::string& callsign : *touched)
+                if (const auto it = entries_.find(callsign); it != entries_.end()) show(it->second);
+            return;
+        }
+        for (Entry* e : std::vector<Entry*>(order_))
+            show(*e);
+    };
+    if (hostPictures_ == true) return showAll();
+    // Through the clipboard, one round trip a symbol: the rows of the first
+    // stations in table order.
     std::vector<Entry*> now;
     now.reserve(kSymbolPictureRows - 1);
     for (auto it = byIndex_.begin();
          it != byIndex_.end() && now.size() < static_cast<std::size_t>(kSymbolPictureRows - 1);
          ++it)
         now.push_back(it->second);
-    const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.HasRowSource();
     // Rows that have left the first ones show their symbol's text.
     for (Entry* e : now)
         e->first = true;
@@ -400,12 +460,14 @@ void StationGrid::UpdatePictures() {
     }
     for (Entry* e : now) {
         e->first = false;
-        if (e->symbol != SymbolShown::Text) continue;
-        if (bySymbol) Unlink(*e);
-        ShowSymbol(*e, table[e->index]);
-        if (bySymbol) Link(*e);
+        show(*e);
     }
     pictured_ = std::move(now);
+    // The first fetch found the host gives pictures directly: the rest follow.
+    if (hostPictures_ == true) {
+        touched = nullptr;
+        showAll();
+    }
 }
 
 void StationGrid::ShowSymbol(Entry& e, const StationRecord& r) {
@@ -677,7 +739,9 @@ std::shared_ptr<const Picture> StationGrid::SymbolPicture(const std::string& sym
     // A host that gives pictures directly leaves the user's clipboard (and
     // its history) alone.
     Picture direct;
-    if (const std::optional<bool> found = host_.SymbolPicture("/", symbol, "", direct)) {
+    const std::optional<bool> found = host_.SymbolPicture("/", symbol, "", direct);
+    hostPictures_ = found.has_value();
+    if (found) {
         known = *found;
         auto picture = known ? std::make_shared<const Picture>(std::move(direct)) : nullptr;
         pictures_[symbol] = picture;

@@ -8,6 +8,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
@@ -88,7 +89,8 @@ enum GridColumnId : int {
     kColumnTone,
 };
 inline constexpr int kLastColumn = kColumnTone;
-inline constexpr int kSymbolPictureRows = 200;  // pictures on rows 1 to 199
+// Through the clipboard pictures go to rows 1 to 199 only.
+inline constexpr int kSymbolPictureRows = 200;
 
 // The grid's rows are the live stations, each drawn from its record when the
 // view asks for it. An event changes the rows of the stations it touched:
@@ -119,8 +121,10 @@ class StationGrid final : public ColumnVisibility,
     void SetRebuildListener(RebuildListener* listener) { listener_ = listener; }
     // A rebuild asked for while another ran waits for its turn through the
     // scheduler, so the event loop has its turn and the window stays light
-    // under a full feed; without one it follows at once.
+    // under a full feed; without one it follows at once. The scheduler also
+    // keeps the ages shown following the clock, once a second.
     void SetScheduler(Scheduler* scheduler);
+    static constexpr int kAgeTickMs = 1000;
 
     // The column table's 18 entries with their captions.
     void FillColumnCaptions();
@@ -134,11 +138,11 @@ class StationGrid final : public ColumnVisibility,
     void build_station_grid();
     // An event touched this station: its row follows in the next pass.
     void StationChanged(const std::string& callsign);
-    // Every pass a full rebuild (the reference the changes are checked against).
-    void SetIncremental(bool incremental) { incremental_ = incremental; }
     void select_row();
     void grdStationSort(bool blnClicked);
     std::string Format_Age(double seconds) const;
+    // The grid without stations: one cell as wide as the grid, with its message.
+    static void ShowNoStations(platform::GridControl& grid, int width);
 
     void grdStations_MouseDown(int button, int shift, float x, float y);
     void grdStations_SelChange();
@@ -189,6 +193,9 @@ class StationGrid final : public ColumnVisibility,
     };
 
     void RebuildPass();
+    // The ages as of now, between passes: only their cells change.
+    void AgeTick();
+    void ScheduleAgeTick();
     void Rebuild();
     void Update();
     void Finish();
@@ -199,8 +206,11 @@ class StationGrid final : public ColumnVisibility,
     std::vector<Entry*>::iterator Locate(const Entry& e);
     // Brings one station's row in line with its live record.
     void Reconcile(const std::string& callsign);
-    // The rows of the first stations in table order show pictures.
-    void UpdatePictures();
+    // The rows show their symbols' pictures: every row when the host gives
+    // pictures directly, else the rows of the first stations in table order;
+    // none while the Symbol column is hidden. `touched`: the stations this
+    // pass changed (null: the full rebuild's every row).
+    void UpdatePictures(const std::unordered_set<std::string>* touched);
     void ShowSymbol(Entry& e, const StationRecord& r);
     void Resort();
     void Unlink(Entry& e);
@@ -242,8 +252,11 @@ class StationGrid final : public ColumnVisibility,
     bool symbolsFailed_ = false;
     RebuildListener* listener_ = nullptr;
     PassGate gate_;
+    Scheduler* scheduler_ = nullptr;
+    bool ageTickWaiting_ = false;
+    // Gone with the grid: a tick still waiting in the scheduler does nothing.
+    std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     int rebuilds_ = 0, fullRebuilds_ = 0;
-    bool incremental_ = true;
     bool fromMap_ = false;         // the selection came from the host's map
     bool followedChange_ = false;  // a change of selection was shown on the map
     bool fullNext_ = true;         // the next pass rebuilds in full
@@ -264,6 +277,8 @@ class StationGrid final : public ColumnVisibility,
     // Symbol pictures fetched through the clipboard, by symbol; null for
     // those the host has none of.
     std::map<std::string, std::shared_ptr<const Picture>> pictures_;
+    // Whether the host gave its last picture directly (not by the clipboard).
+    std::optional<bool> hostPictures_;
 };
 
 }  // namespace bb

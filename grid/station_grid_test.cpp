@@ -165,51 +165,48 @@ TEST_F(Grid, AgesInBothFormsAndAnAgeThatDoesNotFit) {
     EXPECT_EQ(Errors().back(), "program error 6 in module Form1.Format_Age: Overflow");
 }
 
-TEST_F(Grid, PicturesOnRowsBelow200ThenSymbolText) {
+// Pictures by the clipboard go to the first 199 stations in table order;
+// a host that gives them directly gives every row its picture, a station
+// heard later too; a hidden Symbol column fetches none.
+enum class Pictures { kClipboard, kDirect, kHidden };
+class GridPictures : public Grid, public ::testing::WithParamInterface<Pictures> {};
+
+TEST_P(GridPictures, OnRowsBelow200ByTheClipboardOnEveryRowFromTheHostNoneHidden) {
+    const Pictures way = GetParam();
+    host.directPictures = way == Pictures::kDirect;
     host.drawable.insert("/>");
+    grid.SetVisible(1, way != Pictures::kHidden);
+    grid.select_columns();
     for (int i = 0; i < 250; ++i)
         Know("S" + std::to_string(1000 + i));
     for (int i = 0; i < 250; ++i)
         board.add_beacon("S" + std::to_string(1000 + i), 0, 0);
     grid.build_station_grid();
-    ASSERT_EQ(control.Rows(), 251);
-    // Filled in table order, then sorted: the first 199 stations have pictures.
-    for (int r = 1; r < 251; ++r) {
-        const platform::GridCell c = Shown(r, 1);
-        const bool early = std::stoi(control.TextMatrix(r, 0).substr(1)) < 1199;
-        if (early)
+    Know("S1300");
+    Beacon("S1300");  // the newest: the last record
+    Beacon("S1240");
+    ASSERT_EQ(control.Rows(), 252);
+    const int symbolCol = Column("Symbol");
+    EXPECT_EQ(symbolCol < 0, way == Pictures::kHidden);
+    for (int r = 1; r < 252 && symbolCol > 0; ++r) {
+        const platform::GridCell c = Shown(r, symbolCol);
+        if (way == Pictures::kDirect || std::stoi(control.TextMatrix(r, 0).substr(1)) < 1199)
             EXPECT_TRUE(c.picture && c.text.empty()) << r;
         else
             EXPECT_TRUE(!c.picture && c.text == "/>") << r;
     }
-    // One symbol crosses the clipboard once, however many rows and rebuilds.
+    // One symbol crosses once, however many rows and rebuilds; the user's
+    // own clipboard is back.
     grid.build_station_grid();
-    EXPECT_EQ(host.symbolCalls, 1);
-    EXPECT_EQ(clipboard.reads, 1);
-    EXPECT_EQ(clipboard.putBack, 1);  // the user's own clipboard is back
+    EXPECT_EQ(host.symbolCalls, way == Pictures::kHidden ? 0 : 1);
+    EXPECT_EQ(clipboard.reads, way == Pictures::kClipboard ? 1 : 0);
+    EXPECT_EQ(clipboard.kept, clipboard.putBack);
+    EXPECT_EQ(clipboard.kept, way == Pictures::kClipboard ? 1 : 0);
 }
 
-// A host that gives pictures directly is asked once per symbol and the
-// user's clipboard is not touched; a symbol it has none of shows "oops".
-TEST_F(Grid, PicturesStraightFromTheHostLeaveTheClipboardAlone) {
-    host.directPictures = true;
-    host.drawable.insert("/>");
-    Know("A");
-    Know("B").Symbol = "/[";
-    Know("C");
-    for (const char* cs : {"A", "B", "C"})
-        Beacon(cs);
-    grid.build_station_grid();
-    const platform::GridCell a = Shown(RowOf("A"), 1), b = Shown(RowOf("B"), 1);
-    ASSERT_TRUE(a.picture);
-    EXPECT_EQ(a.picture->argb, (std::vector<std::uint32_t>{0xFF0000FF, 0xFFFF0000}));
-    EXPECT_TRUE(a.text.empty());
-    EXPECT_FALSE(b.picture);
-    EXPECT_EQ(b.text, "oops");
-    EXPECT_EQ(host.symbolCalls, 2);
-    EXPECT_EQ(clipboard.kept + clipboard.reads + clipboard.putBack, 0);
-    EXPECT_TRUE(Errors().empty());
-}
+INSTANTIATE_TEST_SUITE_P(Ways, GridPictures,
+                         ::testing::Values(Pictures::kClipboard, Pictures::kDirect,
+                                           Pictures::kHidden));
 
 TEST_F(Grid, AHostThatFailsItsSymbolsLeavesTheGridShownWithSymbolTexts) {
     host.drawable.insert("/>");
@@ -235,44 +232,6 @@ TEST_F(Grid, AHostThatFailsItsSymbolsLeavesTheGridShownWithSymbolTexts) {
     grid.build_station_grid();
     EXPECT_TRUE(Shown(RowOf("A1"), 1).picture);
     EXPECT_EQ(control.TextMatrix(RowOf("D4"), 1), "oops");
-}
-
-TEST_F(Grid, SortMarkersDirectionsAndSelectionThatFollowsItsStation) {
-    for (auto [cs, km] : {std::pair{"B", 10.0f}, {"A", 300.0f}, {"C", 2.5f}})
-        Know(cs).Distance = km;
-    for (const char* cs : {"B", "A", "C"})
-        Beacon(cs);
-    // The first rebuild: by callsign, descending.
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "B", "A"}));
-    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign v");
-    control.SetRow(RowOf("B"));
-    control.SetCol(0);
-    control.MouseRow = 2;
-    grid.grdStations_MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(grid.strSelectedCall, "B");
-    EXPECT_EQ(Back(RowOf("B"), 3), 0x0000FFu);
-    // The callsign header: ascending.
-    control.MouseRow = 0;
-    control.SetRow(1);
-    control.SetCol(0);
-    grid.grdStations_MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign ^");
-    // Then Distance: descending by number, the marker moves.
-    control.SetCol(Column("Distance"));
-    grid.grdStations_MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"A", "B", "C"}));
-    EXPECT_EQ(control.TextMatrix(0, Column("Distance")), "Distance v");
-    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign");
-    grid.grdStations_MouseDown(1, 0, 0, 0);
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "B", "A"}));
-    EXPECT_EQ(control.TextMatrix(0, Column("Distance")), "Distance ^");
-    // A rebuild keeps the sort and finds the selected station again.
-    Know("D").Distance = 5;
-    Beacon("D");
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "D", "B", "A"}));
-    EXPECT_EQ(Back(RowOf("B"), 0), 0x0000FFu);
-    EXPECT_EQ(Back(RowOf("D"), 0), 0xFFFFFFu);
 }
 
 // Finding a station selects it as a press on its row does; the next match
@@ -310,44 +269,6 @@ TEST_F(Grid, FindingACallsignSelectsItsRowAndTheNextMatchFollowsTheOrder) {
     EXPECT_EQ(Back(RowOf("G4ABC"), 0), 0x0000FFu);
     EXPECT_EQ(control.TextMatrix(control.Row(), 0), "G4ABC");
     EXPECT_TRUE(Errors().empty());
-}
-
-TEST_F(Grid, AgesSortByTheirSeconds) {
-    Know("A", 125);
-    Know("B", 600);
-    Know("C", 59);
-    for (const char* cs : {"A", "B", "C"})
-        Beacon(cs);
-    grid.intSortCol = static_cast<std::int16_t>(Column("Age"));
-    grid.grdStationSort(true);  // ascending
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "A", "B"}));
-}
-
-TEST_F(Grid, EmergencyColoursAndTheDistanceLimit) {
-    for (auto [cs, km] :
-         {std::pair{"NEAR", 999.9f}, {"FAR", 1000.0f}, {"ACK", 5.0f}, {"OK", 1.0f}}) {
-        Know(cs).Distance = km;
-        if (std::string(cs) != "OK") host.stations[cs].StatusText = "emergency";
-        Beacon(cs);
-    }
-    board.Table().Edit(board.Table().find_station("ACK")).EmergencyAcknowledged = true;
-    grid.strSelectedCall = "NEAR";  // an emergency wins over the selection
-    grid.build_station_grid();
-    auto colours = [&](const char* cs) {
-        const auto c = Shown(RowOf(cs), 4);
-        return std::pair{c.back, c.fore};
-    };
-    EXPECT_EQ(colours("NEAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
-    EXPECT_EQ(colours("FAR"), (std::pair{0xFFFF00u, 0xFF0000u}));
-    EXPECT_EQ(colours("ACK"), (std::pair{0xFF8000u, 0x000000u}));
-    EXPECT_EQ(shownEmergencies, 3);
-    Settings().EmergencyIgnoreOnDistance = false;
-    grid.select_row();
-    EXPECT_EQ(colours("FAR"), (std::pair{0xFF0000u, 0xFFFF00u}));
-    Settings().EmergencyScan = false;
-    grid.build_station_grid();
-    EXPECT_EQ(shownEmergencies, 0);
-    EXPECT_FALSE(Shown(RowOf("FAR"), 4).hasBack);
 }
 
 TEST_F(Grid, PopupsByColumnAndEnterAtTheCell) {
@@ -406,38 +327,6 @@ TEST_F(Grid, ARebuildDuringAnIntakesPauseLeavesOutTheRecordBeingFilled) {
     EXPECT_TRUE(Errors().empty()) << Errors().front();
     grid.build_station_grid();
     EXPECT_EQ(Calls(), (std::vector<std::string>{"B", "A"}));
-}
-
-TEST_F(Grid, EventsDuringIntakePausesEndWithEveryLiveStationShownOnce) {
-    for (int i = 0; i < 30; ++i)
-        Know("S" + std::to_string(i));
-    for (int i = 0; i < 10; ++i)
-        Beacon("S" + std::to_string(i));
-    // During the pauses of the next intakes: new stations, a station again, a delete.
-    for (int i = 10; i < 30; ++i) {
-        host.atPause.push_back({[this, i] { Beacon("S" + std::to_string(i)); },
-                                [this] { Beacon("S3"); },
-                                [this] { board.mUIV_NotifyDelete("S4"); }});
-    }
-    const int fullBefore = grid.FullRebuilds();
-    Beacon("S0");
-    EXPECT_FALSE(grid.Busy());
-    EXPECT_EQ(grid.FullRebuilds(), fullBefore);  // each event changed its own row
-    std::vector<std::string> live;
-    board.Table().ForEachLive(
-        [&](std::int32_t, const StationRecord& r) { live.push_back(r.Callsign); });
-    std::vector<std::string> shown = Calls();
-    std::sort(live.begin(), live.end());
-    std::sort(shown.begin(), shown.end());
-    EXPECT_EQ(shown, live);
-    EXPECT_EQ(live.size(), 29u);
-    // Sorted by callsign, newest first, as a full rebuild sorts them.
-    std::vector<std::string> sorted = Calls();
-    grid.build_station_grid();
-    EXPECT_EQ(Calls(), sorted);
-    EXPECT_EQ(window.caption, "UI-View Beaconboard V1.0.10   [29/" +
-                                  std::to_string(board.Table().StationCount()) + "]");
-    EXPECT_TRUE(Errors().empty()) << Errors().front();
 }
 
 TEST(GridSort, OneTotalOrderForMixedColumns) {

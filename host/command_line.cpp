@@ -234,7 +234,12 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
                                    QStringLiteral("Run without the map window."));
     const QCommandLineOption beaconData(
         QStringLiteral("notify-data"),
-        QStringLiteral("Announce beacons with NotifyBeaconData instead of NotifyBeacon."));
+        QStringLiteral("Announce each beacon with NotifyBeaconData, the station whole (the "
+                       "default)."));
+    const QCommandLineOption callsignOnly(
+        QStringLiteral("notify-callsign"),
+        QStringLiteral("Announce each beacon with NotifyBeacon, its callsign and position "
+                       "alone; a board then asks for the station."));
     const QCommandLineOption aprsIs(
         QStringLiteral("aprs-is"),
         QStringLiteral("Hear an APRS-IS server, <host[:port]> (port 14580 when left out)."),
@@ -316,7 +321,7 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
                        "in $XDG_CONFIG_HOME/beaconboard/bb-host.conf, which later starts read "
                        "first, and end."));
     // clang-format off
-    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, quiet, screenshot,
+    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, callsignOnly, quiet, screenshot,
                     screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
                     stationsFile, tiles, contact, tileCache, tracks, packetLog, packetLogDays,
                     writeConfig});
@@ -360,7 +365,9 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
         return Wrong(text, "--expiry wants a whole number of minutes, at least 1");
     out.speed = cli.value(speed).toDouble(&ok);
     if (!ok || out.speed < 0) return Wrong(text, "--speed wants a factor of 0 or more");
-    out.service.beaconData = cli.isSet(beaconData);
+    if (cli.isSet(beaconData) && cli.isSet(callsignOnly))
+        return Wrong(text, "choose one of --notify-data and --notify-callsign");
+    out.service.beaconData = !cli.isSet(callsignOnly);
     out.loop = cli.isSet(loop);
     const int sources =
         cli.isSet(feed) + cli.isSet(aprsIs) + cli.isSet(kiss) + cli.isSet(kissSerial);

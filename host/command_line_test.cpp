@@ -24,6 +24,7 @@ TEST(HostCommandLine, NoOptionsHearStandardInputWithTheMapAndTheDefaults) {
     EXPECT_EQ(line.source, HostCommandLine::Source::StandardInput);
     EXPECT_EQ(line.service.expiryMinutes, 60);
     EXPECT_EQ(line.speed, 1);
+    EXPECT_TRUE(line.service.beaconData);  // beacons announced whole
     EXPECT_FALSE(line.windowless);
     // No display, no window, whatever the options say.
     HostCommandLine headless;
@@ -48,6 +49,9 @@ TEST(HostCommandLine, EachSourceWithItsSettings) {
     EXPECT_EQ(feed.service.expiryMinutes, 5);
     EXPECT_TRUE(feed.windowless);
     EXPECT_EQ(feed.dumpFile, "out.txt");
+    HostCommandLine callsigns;
+    ASSERT_EQ(Read({"--notify-callsign"}, callsigns, text), CommandLineRead::Ok);
+    EXPECT_FALSE(callsigns.service.beaconData);
 
     HostCommandLine kiss;
     ASSERT_EQ(Read({"--kiss", "127.0.0.1"}, kiss, text), CommandLineRead::Ok);
@@ -115,6 +119,7 @@ TEST(HostCommandLine, WrongValuesAreNamedAndStartNothing) {
         {{"--kiss", "host:port"}, "--kiss"},
         {{"--kiss-serial", "/dev/ttyS0", "--baud", "1234"}, "--baud"},
         {{"--aprs-is", "localhost"}, "APRS-IS login"},
+        {{"--notify-data", "--notify-callsign"}, "choose one"},
         {{"--tracks", "yes"}, "--tracks"},
         {{"--packet-log-days", "0"}, "--packet-log-days"},
     };

@@ -1,5 +1,6 @@
 #include "host/host_service.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include <QBuffer>
@@ -10,6 +11,7 @@
 #include <chrono>
 
 #include "bus/map_batch.h"
+#include "bus/station_batch.h"
 #include "bus/station_dict.h"
 #include "host/main_adaptor.h"
 #include "host/map_adaptor.h"
@@ -270,6 +272,23 @@ short HostService::HostStationCount() {
 
 QString HostService::HostStationLine(short index) {
     return QString::fromStdString(stations_.Line(index));
+}
+
+QByteArray HostService::HostStations(int first, int count) {
+    ++counters_.batches;
+    if (first == 0) stations_.TakeFullSnapshot();
+    std::string batch;
+    const std::size_t size = stations_.SnapshotSize();
+    const std::size_t from = static_cast<std::size_t>(std::max(first, 0));
+    const std::size_t to = std::min(size, from + static_cast<std::size_t>(std::max(count, 0)));
+    for (std::size_t i = from; i < to; ++i) {
+        const std::string& call = stations_.SnapshotCallsign(i);
+        const HostEntry* e = stations_.Find(call);
+        const host::HostStation station = e ? ToHostStation(*e) : host::HostStation{};
+        bus::PutListedStation(batch, stations_.Line(static_cast<std::int32_t>(i)), call,
+                              e ? &station : nullptr);
+    }
+    return QByteArray(batch.data(), static_cast<qsizetype>(batch.size()));
 }
 
 void HostService::SetNotify(bool on) {

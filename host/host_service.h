@@ -22,6 +22,7 @@ struct HostCounters {
     std::uint64_t notStation = 0;  // messages, telemetry and the like
     std::uint64_t malformed = 0;   // lines or packets that could not be decoded
     std::uint64_t queries = 0;     // GetStation calls answered
+    std::uint64_t batches = 0;     // HostStations calls answered
 };
 
 class MapService : public QObject {
@@ -62,8 +63,10 @@ class HostService : public QObject {
     struct Options {
         HomePosition home;
         int expiryMinutes = 60;
-        bool beaconData = false;  // announce beacons with NotifyBeaconData, not NotifyBeacon
-        bool tracks = true;       // keep the moving stations' tracks
+        // Beacons announced with NotifyBeaconData, the station whole; false:
+        // with NotifyBeacon, which has a board ask for each one.
+        bool beaconData = true;
+        bool tracks = true;  // keep the moving stations' tracks
     };
 
     explicit HostService(const Options& options, QObject* parent = nullptr);
@@ -106,6 +109,7 @@ class HostService : public QObject {
     QDBusObjectPath Map();
     short HostStationCount();
     QString HostStationLine(short index);
+    QByteArray HostStations(int first, int count);
     void SetNotify(bool on);
 
   signals:

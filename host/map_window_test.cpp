@@ -77,8 +77,10 @@ TEST_F(MapWindowTest, FiguresShowTheirOwnColourInAnyPenAreKeptOnceAndTheNopPenDr
     EXPECT_EQ(At(home), QColor(0, 255, 0));
     EXPECT_EQ(At(onLine), QColor(0, 255, 0));
     // A red marker with the exclusive-or pen is red on the map, also where
-    // it crosses the line.
-    map.MapCircle(0, 52 * 60, 10, 255, 0, 6.2831855, 1);
+    // it crosses the line, and two boards on one bus that both mark the
+    // station do not cancel it out.
+    for (int board = 0; board < 2; ++board)
+        map.MapCircle(0, 52 * 60, 10, 255, 0, 6.2831855, 1);
     const double r = 10 * View().PixelsPerMile();
     EXPECT_EQ(At(home - QPointF(0, r)), QColor(255, 0, 0));
     EXPECT_EQ(At(onLine), QColor(0, 255, 0));

@@ -55,9 +55,20 @@ DateTime ReportDateOf(const aprs::PacketTime& pt, std::int64_t heardUnix, ZoneOf
         stamp = UtcSeconds(year, month, now.tm_mday, pt.hour, pt.minute, pt.second);
         if (stamp > nowInStampClock + 3600) stamp -= 86400;
     } else {
-        stamp = UtcSeconds(year, month, pt.day, pt.hour, pt.minute, 0);
-        if (stamp > nowInStampClock + 86400)
-            stamp = UtcSeconds(year, month - 1, pt.day, pt.hour, pt.minute, 0);
+        // The latest month that has the day, from next month's (a sender's
+        // clock a little ahead over a month's end) back: the 31st heard on
+        // 1 March is January's, not a day in March.
+        bool found = false;
+        for (int back = -1; back <= 3 && !found; ++back) {
+            const std::int64_t at = UtcSeconds(year, month - back, pt.day, pt.hour, pt.minute, 0);
+            const std::time_t t = static_cast<std::time_t>(at);
+            std::tm named{};
+            gmtime_r(&t, &named);
+            if (named.tm_mday != pt.day || at > nowInStampClock + 86400) continue;
+            stamp = at;
+            found = true;
+        }
+        if (!found) return 0;  // no month has such a day
     }
     std::int64_t utc = stamp - offset;
     if (utc > heardUnix + kStampAheadSeconds) utc = heardUnix;
@@ -112,6 +123,12 @@ StationList::Change StationList::Take(const aprs::Report& r, std::string_view in
     }
     auto [it, fresh] = entries_.try_emplace(r.name);
     HostEntry& e = it->second;
+    // A position stamped earlier than the one held (a report delayed on its
+    // way, or a replay looping) is old news: the newer position stays.
+    if (!fresh && r.hasPosition && e.hasPosition && e.reportDate != 0) {
+        const DateTime stamped = ReportDateOf(r.time, nowUnix, zone_);
+        if (stamped != 0 && stamped < e.reportDate) return Change::None;
+    }
     if (fresh) {
         e.callsign = r.name;
         e.firstHeard = ++sequence_;
@@ -170,24 +187,24 @@ std::vector<std::string> StationList::Expire(std::int64_t nowUnix, std::int64_t 
     return gone;
 }
 
-std::int16_t StationList::TakeLineSnapshot() {
+std::size_t StationList::Snapshot(std::size_t most) {
     std::vector<const HostEntry*> listed;
     listed.reserve(entries_.size());
     for (const auto& [call, e] : entries_) {
         if (e.hasPosition) listed.push_back(&e);
     }
-    if (listed.size() > kMaxLines) {
+    if (listed.size() > most) {
         std::nth_element(
-            listed.begin(), listed.begin() + kMaxLines, listed.end(),
+            listed.begin(), listed.begin() + static_cast<std::ptrdiff_t>(most), listed.end(),
             [](const HostEntry* a, const HostEntry* b) { return a->lastHeard > b->lastHeard; });
-        listed.resize(kMaxLines);
+        listed.resize(most);
     }
     std::sort(listed.begin(), listed.end(),
               [](const HostEntry* a, const HostEntry* b) { return a->firstHeard < b->firstHeard; });
     snapshot_.clear();
     for (const HostEntry* e : listed)
         snapshot_.push_back(e->callsign);
-    return static_cast<std::int16_t>(snapshot_.size());
+    return snapshot_.size();
 }
 
 std::string StationList::Line(std::int32_t index) const {
@@ -307,8 +324,9 @@ bool StationList::Read(std::string_view text, std::int64_t nowUnix, std::int64_t
         why = "not a station list of bb-host";
         return false;
     }
+    why.clear();
     std::vector<HostEntry> read;
-    std::size_t lineNumber = 1;
+    std::size_t lineNumber = 1, damaged = 0, firstDamaged = 0;
     for (std::size_t at = lineEnd; at != std::string_view::npos && at + 1 < text.size();) {
         const std::size_t next = text.find('\n', at + 1);
         const std::string_view line =
@@ -333,10 +351,11 @@ bool StationList::Read(std::string_view text, std::int64_t nowUnix, std::int64_t
             Number(f[10], e.reportDate) && Number(f[11], commentStart) &&
             Number(f[12], hasPosition) && Number(f[13], e.heardUnix) &&
             std::fabs(e.latitudeMinutes) <= 90 * 60 && std::fabs(e.longitudeMinutes) <= 180 * 60 &&
-            course >= -32768 && course <= 32767 && commentStart >= 0 && commentStart <= 32767;
+            course >= -32768 && course <= 32767 && commentStart >= 0 && commentStart <= 32767 &&
+            emergency >= 0 && emergency < 1e12;  // a time in seconds, or none
         if (!ok) {
-            why = "line " + std::to_string(lineNumber) + " is not a station";
-            return false;
+            if (damaged++ == 0) firstDamaged = lineNumber;
+            continue;
         }
         e.micEEmergencyUnix = static_cast<std::int64_t>(emergency);
         e.course = static_cast<std::int16_t>(course);
@@ -356,6 +375,11 @@ bool StationList::Read(std::string_view text, std::int64_t nowUnix, std::int64_t
                                e.distance, e.bearing);
         it->second = std::move(e);
     }
+    if (damaged == 1)
+        why = "line " + std::to_string(firstDamaged) + " is not a station";
+    else if (damaged > 1)
+        why = std::to_string(damaged) + " lines are not stations, the first line " +
+              std::to_string(firstDamaged);
     return true;
 }
 

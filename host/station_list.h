@@ -87,9 +87,14 @@ class StationList {
 
     // Fixes the lines the host answers with: the most recently heard listed
     // stations, at most kMaxLines, in the order first heard. Returns their count.
-    std::int16_t TakeLineSnapshot();
+    std::int16_t TakeLineSnapshot() { return static_cast<std::int16_t>(Snapshot(kMaxLines)); }
+    // The same with every listed station.
+    std::size_t TakeFullSnapshot() { return Snapshot(entries_.size()); }
+    std::size_t SnapshotSize() const { return snapshot_.size(); }
     // The line at `index` of the last snapshot; empty when there is none.
     std::string Line(std::int32_t index) const;
+    // The callsign at `index` of the last snapshot (which may have gone since).
+    const std::string& SnapshotCallsign(std::size_t index) const { return snapshot_[index]; }
 
     template <class F>
     void ForEach(F&& f) const {
@@ -106,11 +111,14 @@ class StationList {
     // Takes a list Write made, leaving out what was not heard within
     // `maxAgeSeconds` of now; distance, bearing and the local dates are
     // worked out anew. False with the reason, and nothing taken, for text
-    // that is not such a list.
+    // that is not such a list. A damaged line costs only its own station:
+    // the good ones are taken and `why` names the lines left out (empty
+    // when there were none).
     bool Read(std::string_view text, std::int64_t nowUnix, std::int64_t maxAgeSeconds,
               std::string& why);
 
   private:
+    std::size_t Snapshot(std::size_t most);
     void TakeStatus(HostEntry& e, const aprs::Report& r, std::int64_t nowUnix);
 
     HomePosition home_;

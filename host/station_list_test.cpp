@@ -27,19 +27,60 @@ aprs::Report Position(const std::string& name, double lat, double lon) {
     return r;
 }
 
+// The date a stamp names is the latest that has its day, never more than a
+// day after it was heard: across month and year ends and short months.
 TEST(HostTime, ReportDatesFollowTheStampAndTheLocalZone) {
-    aprs::PacketTime t{aprs::PacketTime::Form::DayHourMinute, true, 7, 10, 15, 0};
-    EXPECT_DOUBLE_EQ(ReportDateOf(t, kNow, &NoZone), DateSerial(2026, 12, 7, 10, 15));
-    EXPECT_DOUBLE_EQ(ReportDateOf(t, kNow, &PlusTwoHours), DateSerial(2026, 12, 7, 12, 15));
-    // Day 30 heard on the 7th is last month's.
-    t.day = 30;
-    EXPECT_DOUBLE_EQ(ReportDateOf(t, kNow, &NoZone), DateSerial(2026, 11, 30, 10, 15));
-    // A local-time stamp is not shifted.
-    aprs::PacketTime local{aprs::PacketTime::Form::DayHourMinute, false, 7, 12, 0, 0};
-    EXPECT_DOUBLE_EQ(ReportDateOf(local, kNow, &PlusTwoHours), DateSerial(2026, 12, 7, 12, 0));
-    // 23:59:00h heard at 10:30 is yesterday's.
-    aprs::PacketTime hms{aprs::PacketTime::Form::HourMinuteSecond, true, 0, 23, 59, 0};
-    EXPECT_DOUBLE_EQ(ReportDateOf(hms, kNow, &NoZone), DateSerial(2026, 12, 6, 23, 59));
+    using Form = aprs::PacketTime::Form;
+    const struct {
+        std::int64_t heard;
+        aprs::PacketTime stamp;
+        ZoneOffset zone;
+        DateTime expected;
+    } cases[] = {
+        {kNow, {Form::DayHourMinute, true, 7, 10, 15, 0}, &NoZone, DateSerial(2026, 12, 7, 10, 15)},
+        {kNow,
+         {Form::DayHourMinute, true, 7, 10, 15, 0},
+         &PlusTwoHours,
+         DateSerial(2026, 12, 7, 12, 15)},
+        {kNow,
+         {Form::DayHourMinute, true, 30, 10, 15, 0},
+         &NoZone,
+         DateSerial(2026, 11, 30, 10, 15)},  // last month's
+        {kNow,
+         {Form::DayHourMinute, false, 7, 12, 0, 0},
+         &PlusTwoHours,
+         DateSerial(2026, 12, 7, 12, 0)},  // local time, not shifted
+        {kNow,
+         {Form::HourMinuteSecond, true, 0, 23, 59, 0},
+         &NoZone,
+         DateSerial(2026, 12, 6, 23, 59)},  // yesterday's
+        {UtcSeconds(2027, 1, 1, 0, 30, 0),
+         {Form::DayHourMinute, true, 31, 12, 0, 0},
+         &NoZone,
+         DateSerial(2026, 12, 31, 12, 0)},  // over the year's end
+        {UtcSeconds(2027, 3, 1, 0, 30, 0),
+         {Form::DayHourMinute, true, 31, 12, 0, 0},
+         &NoZone,
+         DateSerial(2027, 1, 31, 12, 0)},  // February has no 31st
+        {UtcSeconds(2027, 4, 30, 23, 0, 0),
+         {Form::DayHourMinute, true, 31, 12, 0, 0},
+         &NoZone,
+         DateSerial(2027, 3, 31, 12, 0)},  // nor has April
+        {UtcSeconds(2028, 3, 1, 0, 30, 0),
+         {Form::DayHourMinute, true, 29, 23, 0, 0},
+         &NoZone,
+         DateSerial(2028, 2, 29, 23, 0)},  // a leap year's
+        {UtcSeconds(2027, 5, 31, 23, 0, 0),
+         {Form::DayHourMinute, true, 1, 6, 0, 0},
+         &NoZone,
+         DateSerial(2027, 6, 1, 6, 0)},  // a clock a little behind the sender's
+    };
+    for (const auto& c : cases) {
+        EXPECT_DOUBLE_EQ(ReportDateOf(c.stamp, c.heard, c.zone), c.expected)
+            << c.heard << " day " << c.stamp.day;
+        EXPECT_LE(ReportDateOf(c.stamp, c.heard, &NoZone),
+                  kUnixEpochSerial + (c.heard + 86400) / 86400.0);
+    }
     EXPECT_EQ(ReportDateOf({}, kNow, &NoZone), 0);
     // A GPS receiver's own date stands, however old.
     aprs::PacketTime full{aprs::PacketTime::Form::FullDate, true, 12, 12, 34, 56, 2007, 12};
@@ -99,6 +140,22 @@ TEST(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
     list.Take(Position("G4ABC", 52.2, 0.2), "!d", kNow + 6, call);
     EXPECT_EQ(list.Find("G4ABC")->speed, -99999);
     EXPECT_EQ(list.Find("G4ABC")->course, -32768);
+
+    // Reports heard out of order: one stamped earlier than the position held
+    // leaves it; a later stamp, or none, moves the station.
+    const auto stamped = [](double lat, int minute) {
+        auto r = Position("LATE", lat, 0);
+        r.time = {aprs::PacketTime::Form::DayHourMinute, true, 7, 10, minute, 0};
+        return r;
+    };
+    list.Take(stamped(51, 20), "!new", kNow, call);
+    EXPECT_EQ(list.Take(stamped(50, 10), "!old", kNow + 60, call), StationList::Change::None);
+    EXPECT_EQ(list.Find("LATE")->beaconText, "!new");
+    EXPECT_EQ(list.Find("LATE")->latitudeMinutes, 51 * 60);
+    list.Take(stamped(49, 25), "!newer", kNow + 70, call);
+    EXPECT_EQ(list.Find("LATE")->beaconText, "!newer");
+    list.Take(Position("LATE", 48, 0), "!unstamped", kNow + 80, call);
+    EXPECT_EQ(list.Find("LATE")->latitudeMinutes, 48 * 60);
 }
 
 TEST(HostStations, StatusAloneIsNotListedButReachesAListedStation) {
@@ -246,6 +303,10 @@ TEST(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
     EXPECT_EQ(list.Line(0).substr(0, 4), " S0 ");
     EXPECT_EQ(list.Line(1).substr(0, 6), " S101 ");  // S1 to S100 fell off
     EXPECT_EQ(list.Line(32766).substr(0, 8), " S32866 ");
+    // The full list, which batches hand over, has every one.
+    EXPECT_EQ(list.TakeFullSnapshot(), static_cast<std::size_t>(total));
+    EXPECT_EQ(list.Line(1).substr(0, 4), " S1 ");
+    EXPECT_EQ(list.Line(total - 1).substr(0, 8), " S32866 ");
 }
 
 // The list over a restart: what a station said, when, and its status, as
@@ -295,30 +356,46 @@ TEST(HostStations, AListWrittenAndReadBackIsTheSameList) {
     EXPECT_EQ(back.Line(0).substr(0, 4), " ODD");
 }
 
-TEST(HostStations, ATextThatIsNotAListIsRefusedWhole) {
+// Another program's file is refused whole; in a list, a damaged line costs
+// only its own station and is named.
+TEST(HostStations, ADamagedLineCostsOnlyItsOwnStation) {
     StationList list({52, 0}, &NoZone);
     std::string call;
     list.Take(Position("KEPT", 52, 0), "!", kNow, call);
     const std::string good = list.Write();
-    std::string why;
-    for (const std::string& bad : {
-             std::string("[Emergency]\nScan=TRUE\n"),  // another program's file
-             good + "BROKEN\t/>\n",                    // too few fields
-             good + good.substr(good.find('\n') + 1, 7) +
-                 "\tx\t\t\t\t1\tnan\t0\t0\t0\t0\t0\t1\t0\n",
-             good + "A\t/>\t!\\q\t\t\t0\t0\t0\t0\t0\t0\t0\t1\t" + std::to_string(kNow) + "\n",
-             good + "A\t/>\t!\t\t\t0\t9999\t0\t0\t0\t0\t0\t1\t" + std::to_string(kNow) + "\n",
-         }) {
+    const std::string fields =
+        "\t/>\t!\t\t\t0\t0\t0\t0\t0\t0\t0\t1\t" + std::to_string(kNow) + "\n";
+    const struct {
+        std::string text;
+        bool list;
+        std::size_t taken;
+    } cases[] = {
+        {"[Emergency]\nScan=TRUE\n", false, 1},                           // another program's file
+        {good + "BROKEN\t/>\n", true, 2},                                 // too few fields
+        {good + "NAN\tx\t\t\t\t1\tnan\t0\t0\t0\t0\t0\t1\t0\n", true, 2},  // no number
+        {good + "ESC\t/>\t!\\q\t\t\t0\t0\t0\t0\t0\t0\t0\t1\t0\n", true, 2},  // bad escape
+        {"bb-host stations 1\nFAR\t/>\t!\t\t\t0\t9999\t0\t0\t0\t0\t0\t1\t1\n" +
+             good.substr(good.find('\n') + 1) + "NEXT" + fields,
+         true, 3},  // past the pole, first
+    };
+    for (const auto& c : cases) {
         StationList into({52, 0}, &NoZone);
         into.Take(Position("HEARD", 52, 0), "!", kNow, call);
-        EXPECT_FALSE(into.Read(bad, kNow, 3600, why)) << bad;
-        EXPECT_FALSE(why.empty());
-        EXPECT_EQ(into.size(), 1u);  // nothing taken
+        std::string why;
+        EXPECT_EQ(into.Read(c.text, kNow, 3600, why), c.list) << c.text;
+        EXPECT_NE(why.find(c.list ? "is not a station" : "not a station list"), std::string::npos)
+            << why;
+        EXPECT_EQ(into.size(), c.taken) << c.text;
+        if (c.list) {
+            EXPECT_NE(into.Find("KEPT"), nullptr) << c.text;
+        }
     }
     // A station heard since the start keeps what it said then.
     StationList into({52, 0}, &NoZone);
     into.Take(Position("KEPT", 40, 0), "!now", kNow + 5, call);
+    std::string why;
     ASSERT_TRUE(into.Read(good, kNow + 5, 3600, why));
+    EXPECT_TRUE(why.empty()) << why;
     EXPECT_EQ(into.Find("KEPT")->beaconText, "!now");
 }
 

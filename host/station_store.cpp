@@ -33,6 +33,7 @@ void StationStore::Load(StationList& list, StationHistory* tracks, std::int64_t 
     std::error_code ec;
     if (!fs::exists(file_, ec)) return;
     std::string why;
+    bool partly = false;  // good lines taken, damaged ones left out
     const std::uintmax_t size = fs::file_size(file_, ec);
     if (ec || size > kMaxFile) {
         why = ec ? ec.message() : "too large for a station list";
@@ -49,21 +50,24 @@ void StationStore::Load(StationList& list, StationHistory* tracks, std::int64_t 
         }
         if (!in && !in.eof()) {
             why = "cannot be read";
-        } else if (list.Read(stations, nowUnix, maxAgeSeconds, why)) {
+        } else if ((partly = list.Read(stations, nowUnix, maxAgeSeconds, why)) && why.empty()) {
             // Tracks that cannot be read go; the stations stay.
-            if (tracks && !tracks->ReadTracks(trackText, nowUnix, why))
-                note = "the tracks in " + file_.string() + " were not read (" + why + ")";
+            std::string trackWhy;
+            if (tracks && !tracks->ReadTracks(trackText, nowUnix, trackWhy))
+                note = "the tracks in " + file_.string() + " were not read (" + trackWhy + ")";
             if (tracks)
                 tracks->KeepOnly(
                     [&](const std::string& call) { return list.Find(call) != nullptr; });
             return;
         }
     }
-    // Kept for the user to look at; the host starts with an empty list.
+    // Kept for the user to look at; the host starts with what it could read
+    // (an empty list when nothing), and its next save writes a whole file.
     fs::path aside = file_;
     aside += ".bad";
     fs::rename(file_, aside, ec);
-    note = "the station list " + file_.string() + " was not read (" + why + ")" +
+    note = "the station list " + file_.string() +
+           (partly ? " was read in part (" : " was not read (") + why + ")" +
            (ec ? std::string("; it stays where it is") : "; it is set aside as " + aside.string());
 }
 

@@ -153,26 +153,43 @@ TEST(StationHistory, TracksAndPacketsStayInBounds) {
     EXPECT_EQ(h.WriteTracks(80), "");
 }
 
-TEST(StationStore, AFileThatIsNotAListIsSetAsideAndTheHostStartsEmpty) {
-    testing::TempFolder t;
-    const fs::path file = t.path() / "stations";
-    std::ofstream(file, std::ios::binary) << "[Columns]\r\nVisible_1=TRUE\r\n";
-    StationStore store(file);
-    StationList list({52, 0}, &NoZone);
-    std::string note;
-    store.Load(list, kNow, 3600, note);
-    EXPECT_EQ(list.size(), 0u);
-    EXPECT_NE(note.find("not a station list"), std::string::npos) << note;
-    EXPECT_NE(note.find("stations.bad"), std::string::npos) << note;
-    EXPECT_EQ(Read(t.path() / "stations.bad"), "[Columns]\r\nVisible_1=TRUE\r\n");
-    EXPECT_FALSE(fs::exists(file));
-    // The next save writes a good list in its place.
-    Hear(list, "G4ABC", kNow);
-    std::string why;
-    ASSERT_TRUE(store.Save(list, why));
-    StationList back({52, 0}, &NoZone);
-    store.Load(back, kNow, 3600, note);
-    EXPECT_EQ(back.size(), 1u);
+// A file that is not a list, or a list with a damaged line: the host starts
+// with the good stations, the file is set aside for the user, and the next
+// save writes a whole list in its place.
+TEST(StationStore, ADamagedFileIsSetAsideAndItsGoodStationsKept) {
+    StationList good({52, 0}, &NoZone);
+    Hear(good, "G4ABC", kNow);
+    const std::string list = good.Write();
+    const struct {
+        std::string text, said;
+        std::size_t kept;
+    } cases[] = {
+        {"[Columns]\r\nVisible_1=TRUE\r\n", "was not read (not a station list", 0},
+        {list + "M0BAD\t/>\t!x\n", "was read in part (line 3 is not a station", 1},
+    };
+    for (const auto& c : cases) {
+        testing::TempFolder t;
+        const fs::path file = t.path() / "stations";
+        std::ofstream(file, std::ios::binary) << c.text;
+        StationStore store(file);
+        StationList heard({52, 0}, &NoZone);
+        std::string note;
+        store.Load(heard, kNow, 3600, note);
+        EXPECT_EQ(heard.size(), c.kept);
+        EXPECT_NE(note.find(c.said), std::string::npos) << note;
+        EXPECT_NE(note.find("set aside as " + (t.path() / "stations.bad").string()),
+                  std::string::npos)
+            << note;
+        EXPECT_EQ(Read(t.path() / "stations.bad"), c.text);
+        EXPECT_FALSE(fs::exists(file));
+        Hear(heard, "2E0NEW", kNow);
+        std::string why;
+        ASSERT_TRUE(store.Save(heard, why)) << why;
+        StationList back({52, 0}, &NoZone);
+        store.Load(back, kNow, 3600, note);
+        EXPECT_TRUE(note.empty()) << note;
+        EXPECT_EQ(back.size(), c.kept + 1);
+    }
 }
 
 TEST(StationStore, APlaceThatCannotHoldTheFileIsToldAndTheOldListStays) {

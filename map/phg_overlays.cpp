@@ -55,6 +55,8 @@ void PhgOverlays::StationChanged(const std::string& callsign) {
 void PhgOverlays::Plot_Changes() {
     // What comes during this pass's pauses is for the next one.
     // A pass that fails leaves its work for the next.
+    if (settings_.PHGPlotOnMap && !plotting_) all_ = true;
+    plotting_ = settings_.PHGPlotOnMap;
     if (all_) {
         all_ = false;
         changed_.clear();

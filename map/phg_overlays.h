@@ -41,7 +41,9 @@ class PhgOverlays {
     // The host has repainted its map (or is new, or the settings changed):
     // the next pass draws every station. The first pass does too.
     void DrawAllNext() { all_ = true; }
-    // The pass the events ask for: all stations or the changed ones.
+    // The pass the events ask for: all stations or the changed ones. After
+    // plotting is switched on every station is drawn, whatever the pass in
+    // between missed.
     void Plot_Changes();
     void Plot_PHGCircle(float x, float y, double range);
     void Plot_PHGArrow(float x, float y, double theta, double range);
@@ -56,6 +58,7 @@ class PhgOverlays {
     MessagePump& pump_;
     const SettingValues& settings_;
     bool all_ = true;
+    bool plotting_ = false;                    // "PlotOnMap" as the last pass found it
     std::vector<std::string> changed_;         // in the order they came, each once
     std::unordered_set<std::string> pending_;  // the same, to look up
 };

@@ -11,58 +11,29 @@
 #include <atomic>
 
 #include "support/error_trap.h"
+#include "tests/fakes/bus_thread.h"
 
 namespace bb::platform {
 namespace {
 
-class ThreadPeer {
+// A DDE program on a thread of its own, serving `service`.
+class ThreadPeer : public testing::BusThread {
   public:
-    explicit ThreadPeer(std::string service, std::function<void(DdeService&)> setup) {
-        thread_.start();
-        context_->moveToThread(&thread_);
+    ThreadPeer(const std::string& service, const std::function<void(DdeService&)>& setup)
+        : BusThread(QStringLiteral("peer")) {
         Run([&] {
-            bus_ = std::make_unique<QDBusConnection>(
-                QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("peer")));
-            service_ = std::make_unique<DdeService>(*bus_, service);
+            service_ = std::make_unique<DdeService>(Bus(), service);
             QString why;
             registered_ = service_->Register(why);
             setup(*service_);
         });
     }
     ~ThreadPeer() {
-        Run([this] {
-            service_.reset();
-            bus_.reset();
-        });
-        QDBusConnection::disconnectFromBus(QStringLiteral("peer"));
-        thread_.quit();
-        thread_.wait();
-        delete context_;
+        Run([this] { service_.reset(); });
     }
     bool Registered() const { return registered_; }
-    // The peer stops answering for a while.
-    void Hang(int ms) {
-        QMetaObject::invokeMethod(
-            context_, [ms] { QThread::msleep(ms); }, Qt::QueuedConnection);
-    }
-    // Runs `f` on the peer's thread while this one goes on serving the bus.
-    void RunServing(const std::function<void(QDBusConnection&)>& f) {
-        std::atomic<bool> done = false;
-        QMetaObject::invokeMethod(context_, [&] {
-            f(*bus_);
-            done = true;
-        });
-        while (!done)
-            QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
 
   private:
-    void Run(const std::function<void()>& f) {
-        QMetaObject::invokeMethod(context_, f, Qt::BlockingQueuedConnection);
-    }
-    QThread thread_;
-    QObject* context_ = new QObject;
-    std::unique_ptr<QDBusConnection> bus_;
     std::unique_ptr<DdeService> service_;
     bool registered_ = false;
 };
@@ -142,8 +113,8 @@ TEST(DdeConversation, OurTopicAnswersOtherProgramsAndItsNameIsOurs) {
     }));
     ThreadPeer other("Other", [](DdeService&) {});
     std::int32_t accepted = -1, refused = -1;
-    other.RunServing([&](QDBusConnection& bus) {
-        DBusDdeLayer theirs(bus);
+    other.RunServing([&] {
+        DBusDdeLayer theirs(other.Bus());
         auto e = theirs.NewEndpoint();
         e->SetLinkTopic("BEACONBOARD|ddeclient");
         e->SetLinkItem("");

@@ -1,5 +1,7 @@
 #include "platform/qt_sound.h"
 
+#include <QAudioDevice>
+#include <QMediaDevices>
 #include <QSoundEffect>
 #include <QUrl>
 #include <system_error>
@@ -10,6 +12,10 @@ namespace bb::platform {
 
 QtSound::QtSound() = default;
 QtSound::~QtSound() = default;
+
+bool QtSound::Audible() const {
+    return !QMediaDevices::defaultAudioOutput().isNull();
+}
 
 void QtSound::PlayAsync(const std::filesystem::path& file) {
     std::error_code ec;

@@ -1,6 +1,7 @@
 // The alarm sound through Qt Multimedia. Playing starts and returns at once;
 // a missing file, or a machine without a sound device, plays nothing and
-// reports nothing; a broken file plays nothing and is logged once.
+// reports nothing (the alarm tells of the missing device); a broken file
+// plays nothing and is logged once.
 #pragma once
 
 #include <QObject>
@@ -20,6 +21,7 @@ class QtSound final : public SoundPlayer {
     QtSound();
     ~QtSound() override;
     void PlayAsync(const std::filesystem::path& file) override;
+    bool Audible() const override;
     int Started() const { return started_; }
 
   private:

@@ -19,6 +19,7 @@
 #include "stations/comment_decoder.h"
 #include "support/diagnostic_log.h"
 #include "support/settings.h"
+#include "tests/fakes/bus_thread.h"
 #include "tests/fakes/fake_board.h"
 #include "tests/fakes/loopback_port.h"
 #include "windows/tune_dialog.h"
@@ -176,15 +177,13 @@ TEST_F(TuneARealRig, AProgramThatWaitsOnItsAnnouncementIsConnectedAtOnce) {
     platform::QtScheduler scheduler;
     radio.SetScheduler(&scheduler);
     radio.Initialize();
-    QThread thread;
-    thread.start();
-    QObject context;
-    context.moveToThread(&thread);
     std::unique_ptr<platform::DdeService> hrd;
     std::atomic<bool> answered = false;
-    QMetaObject::invokeMethod(&context, [&] {
-        QDBusConnection bus =
-            QDBusConnection::connectToBus(QDBusConnection::SessionBus, QStringLiteral("hrd"));
+    testing::BusThread thread(QStringLiteral("hrd"));
+    thread.AtEnd([&] { hrd.reset(); });
+    // Posted, not waited on: its own call waits for the board's answer.
+    thread.Post([&] {
+        QDBusConnection bus = thread.Bus();
         hrd = std::make_unique<platform::DdeService>(bus, "HRD_RADIO_000");
         QString why;
         hrd->Register(why);
@@ -199,11 +198,6 @@ TEST_F(TuneARealRig, AProgramThatWaitsOnItsAnnouncementIsConnectedAtOnce) {
     });
     ASSERT_TRUE(WaitFor([&] { return answered.load(); }, 5000));
     EXPECT_TRUE(WaitFor([&] { return radio.GetConnectedServers() == "HRD"; }, 1000));
-    QMetaObject::invokeMethod(
-        &context, [&] { hrd.reset(); }, Qt::BlockingQueuedConnection);
-    QDBusConnection::disconnectFromBus(QStringLiteral("hrd"));
-    thread.quit();
-    thread.wait();
 }
 
 }  // namespace

@@ -29,6 +29,15 @@ void StationBoard::add_beacon(const std::string& strCallsign, float, float) {
         // A nested intake during the pause asks the host through the same
         // query object; the fill works from this intake's own answer.
         const host::HostStation station = std::move(mUivStation);
+        // A report stamped before the one on the board (delayed on its way,
+        // or a replay looping) is old news: the newer record stays.
+        const std::int32_t held = superseded.empty() ? -1 : superseded.back();
+        if (station.ReportDate != 0 && held >= 0 && held <= table_.UpperBound() &&
+            table_[held].Callsign == strCallsign &&
+            CLng(Val(zone.DateToUnix(station.ReportDate))) < table_[held].HeardTime) {
+            table_.Restore(superseded);
+            return;
+        }
         std::int32_t index = 0;
         try {
             index = table_.Append();
@@ -59,29 +68,59 @@ void StationBoard::scan_stations() {
         emergencyCount_ = 0;
         if (!hostReady_) return;
         table_.Reset();
-        const std::int16_t n = host_.HostStationCount();
         std::unordered_set<std::string> scanned;  // the stations this scan has added
-        for (std::int16_t i = 0; i < n; ++i) {
-            pump_.LetPendingMessagesRun();
-            const std::string line = host_.HostStationLine(i);
-            if (line.empty()) break;
+        // Takes one line of the host's list, with what a batch told of its
+        // station; false when the line ends the scan.
+        const auto take = [&](const std::string& line, const host::HostListing* listed) {
+            if (line.empty()) return false;
             std::string callsign;
             if (!CallsignFromHostLine(line, callsign)) {
                 // One line the host wrote oddly costs one station, not the scan.
                 LogError(err::kInvalidCall, "Form1.scan_stations");
-                continue;
+                return true;
             }
             // A beacon heard during the scan has made this station's record
             // already, as fresh as the host's line: another would show the
             // station twice. A host that lists a station twice still gets two.
-            if (!scanned.count(callsign) && table_.find_station(callsign) >= 0) continue;
-            mUivStation.Callsign = callsign;
-            if (!host_.GetStation(mUivStation)) continue;
+            if (!scanned.count(callsign) && table_.find_station(callsign) >= 0) return true;
+            const host::HostStation* station = &mUivStation;
+            if (listed && listed->callsign == callsign) {
+                if (!listed->known) return true;
+                station = &listed->station;
+            } else {
+                // Read a station at a time, or a line whose callsign the host
+                // knows by another name: the station is asked for by the line's.
+                mUivStation.Callsign = callsign;
+                if (!host_.GetStation(mUivStation)) return true;
+            }
             scanned.insert(callsign);
             const std::int32_t index = table_.Append();
             table_.SetCallsign(index, callsign);
-            FillRecordFields(table_.Edit(index), mUivStation, zone);
+            FillRecordFields(table_.Edit(index), *station, zone);
             if (table_[index].Emergency) emergencyCount_ = CheckedAdd(emergencyCount_, 1);
+            return true;
+        };
+        if (host_.ListsInBatches()) {
+            // Pending messages run between batches rather than between stations.
+            for (std::int32_t first = 0;;) {
+                pump_.LetPendingMessagesRun();
+                const std::vector<host::HostListing> batch = host_.HostStations(first, kScanBatch);
+                bool more = !batch.empty();
+                for (const host::HostListing& listed : batch) {
+                    if (!take(listed.line, &listed)) {
+                        more = false;
+                        break;
+                    }
+                }
+                if (!more) break;
+                first += static_cast<std::int32_t>(batch.size());
+            }
+        } else {
+            const std::int16_t n = host_.HostStationCount();
+            for (std::int16_t i = 0; i < n; ++i) {
+                pump_.LetPendingMessagesRun();
+                if (!take(host_.HostStationLine(i), nullptr)) break;
+            }
         }
         if (listener_) listener_->StationsScanned();
     });

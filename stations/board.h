@@ -55,6 +55,8 @@ class StationBoard : public host::HostEvents {
     void remove_beacon(const std::string& strCallsign);
     // Rebuilds the table from every station the host holds.
     void scan_stations();
+    // Stations asked for in one call by a scan, of a host that lists in batches.
+    static constexpr std::int32_t kScanBatch = 2000;
 
     void mUIV_NotifyBeacon(const std::string& strCallsign, float sngLat, float sngLong) override;
     void mUIV_NotifyBeaconData(const host::HostStation& cStn) override;

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "support/clock.h"
 #include "support/picture.h"
@@ -29,6 +30,16 @@ struct HostStation {
     float Distance = 0;
     std::int16_t CommentStart = 0;  // 1-based position in BeaconText
     std::int16_t Bearing = 0;
+};
+
+// One station of the host's list as a batch gives it: its line, the
+// callsign the host itself knows it by, and, when the host still knows the
+// station, what GetStation for that callsign fills in.
+struct HostListing {
+    std::string line;
+    std::string callsign;
+    bool known = false;
+    HostStation station;
 };
 
 class HostMap {
@@ -71,6 +82,17 @@ class HostMain {
     // The line of the station at `index` (from 0); empty when there is none.
     virtual std::string HostStationLine(std::int16_t index) = 0;
     virtual void SetNotify(bool enabled) = 0;
+    // Whether the host hands its list over in batches (HostStations); one
+    // that does not is read a station at a time.
+    virtual bool ListsInBatches() { return false; }
+    // At most `count` stations of the host's list from `first` on, in the
+    // order of HostStationLine (a host may give fewer); none past the list's
+    // end. A call with `first` 0 fixes the list anew, with every station the
+    // host holds.
+    virtual std::vector<HostListing> HostStations(std::int32_t first, std::int32_t count) {
+        (void)first, (void)count;
+        return {};
+    }
 };
 
 // Events of the main object.

@@ -90,21 +90,7 @@ TEST_F(DiagnosticLog, NoConnectedProgramLeavesTheLabelBareAndAnUnknownOsSaysSo) 
     EXPECT_EQ(lines[7].substr(23), "DXLab Apps      : ");
 }
 
-TEST_F(DiagnosticLog, VersionNamesFollowTheTable) {
-    struct Case {
-        std::uint32_t platform, major, minor;
-        const char* name;
-    };
-    for (const Case& c : {Case{1, 4, 0, "Windows 95"}, Case{1, 4, 10, "Windows 98"},
-                          Case{1, 4, 90, "Windows Millennium"}, Case{1, 4, 1, "unknown"},
-                          Case{2, 3, 51, "Windows NT 3.51"}, Case{2, 4, 0, "Windows NT 4.0"},
-                          Case{2, 5, 0, "Windows 2000"}, Case{2, 5, 1, "Windows XP"},
-                          Case{2, 5, 2, "Windows Server"}, Case{2, 6, 3, "Vista"},
-                          Case{2, 5, 3, "unknown"}, Case{sys::kPlatformLinux, 6, 1, "unknown"}}) {
-        fs.os.info = sys::OsVersionInfo{c.major, c.minor, 1, c.platform};
-        Common::GetOSVersion();
-        EXPECT_EQ(Common::GetOSName(), c.name) << c.platform << " " << c.major << "." << c.minor;
-    }
+TEST_F(DiagnosticLog, AFailedVersionQueryKeepsTheLastGoodAnswer) {
     fs.os.info = sys::OsVersionInfo{6, 0, 6002, sys::kPlatformWin32NT};
     Common::GetOSVersion();
     fs.os.ok = false;  // a failed query keeps the fields of the last good answer
@@ -115,6 +101,13 @@ TEST_F(DiagnosticLog, VersionNamesFollowTheTable) {
 }
 
 TEST_F(DiagnosticLog, AnUnwritableLogLosesItsLinesWithoutStopping) {
+    // A folder that does not exist is not made.
+    App().writableFolder = fs.folder.path() / "missing";
+    StartAt(2026, 5, 1, 0, 0, 0);
+    LogError(5, "X.y");
+    EXPECT_FALSE(std::filesystem::exists(App().writableFolder));
+    App().writableFolder = fs.folder.path();
+    Common::ResetForTesting();
     // The log path is a folder.
     std::filesystem::create_directory(fs.LogFilePath());
     StartAt(2026, 5, 1, 0, 0, 0);
@@ -155,37 +148,12 @@ TEST_F(DiagnosticLog, ALogOnAReadOnlyDiskLosesItsLinesAndKeepsWhatItHad) {
     EXPECT_EQ(testing::ReadFile(fs.LogFilePath()).find("X.during"), std::string::npos);
 }
 
-TEST_F(DiagnosticLog, ALogOnARealFullDiskLosesItsLinesWithoutStopping) {
-    const auto disk = fs.folder.path() / "disk";
-    std::filesystem::create_directory(disk);
-    std::string why;
-    auto small = testing::ScopedMount::SmallDisk(disk, 16 * 1024, why);
-    if (!small) GTEST_SKIP() << why;
-    App().writableFolder = disk;
-    testing::FillDisk(disk);
-    StartAt(2026, 5, 1, 0, 0, 0);
-    for (int i = 0; i < 3; ++i)
-        LogError(61, "X.y");
-    std::filesystem::remove(disk / "filler");
-    LogError(6, "X.z");
-    const auto lines = testing::CrLfLines(testing::ReadFile(disk / kErrorLogName));
-    ASSERT_FALSE(lines.empty());
-    EXPECT_NE(lines.back().find("program error 6 in module X.z"), std::string::npos);
-}
-
 TEST_F(DiagnosticLog, ALogThatIsAPipeNobodyReadsDoesNotStall) {
     ASSERT_EQ(::mkfifo(fs.LogFilePath().c_str(), 0644), 0);
     StartAt(2026, 5, 1, 0, 0, 0);
-    LogError(5, "X.y");  // returns at once
+    LogError(5, "X.y");  // returns at once (the test's time limit catches a stall)
     Common::Terminate();
-    SUCCEED();
-}
-
-TEST_F(DiagnosticLog, AFolderThatDoesNotExistLosesTheLines) {
-    App().writableFolder = fs.folder.path() / "missing";
-    StartAt(2026, 5, 1, 0, 0, 0);
-    LogError(5, "X.y");
-    EXPECT_FALSE(std::filesystem::exists(App().writableFolder));
+    EXPECT_TRUE(Common::HeaderWritten());
 }
 
 TEST_F(DiagnosticLog, ALineBeforeInitializeIsLost) {

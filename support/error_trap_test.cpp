@@ -11,19 +11,9 @@ namespace {
 
 using testing::FakeSystem;
 
-TEST(ErrorText, ClassicNumbersHaveTheirStandardTexts) {
-    EXPECT_EQ(ErrorText(5), "Invalid procedure call or argument");
-    EXPECT_EQ(ErrorText(6), "Overflow");
-    EXPECT_EQ(ErrorText(9), "Subscript out of range");
-    EXPECT_EQ(ErrorText(11), "Division by zero");
-    EXPECT_EQ(ErrorText(13), "Type mismatch");
-    EXPECT_EQ(ErrorText(52), "Bad file name or number");
-    EXPECT_EQ(ErrorText(53), "File not found");
-    EXPECT_EQ(ErrorText(75), "Path/File access error");
-    EXPECT_EQ(ErrorText(91), "Object variable or With block variable not set");
-    EXPECT_EQ(ErrorText(429), "ActiveX component can't create object");
-    EXPECT_EQ(ErrorText(282), "No foreign application responded to a DDE initiate");
-    EXPECT_EQ(ErrorText(286), "Timeout while waiting for DDE response");
+// The texts themselves are checked where the log shows them; here only that
+// the DDE errors the radio link raises each have one.
+TEST(ErrorText, TheDdeNumbersHaveTexts) {
     for (int n = 280; n <= 298; ++n) {
         EXPECT_NE(ErrorText(n), ErrorText(30000)) << n;
     }

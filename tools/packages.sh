@@ -9,10 +9,10 @@ BB_RUN_PACKAGES=(xvfb xauth dbus)
 BB_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libhamlib-utils dbus xvfb xauth direwolf
-    clang libclang-rt-14-dev locales
+    clang libclang-rt-14-dev locales openbox x11-utils
 )
 # A real notification service and a screen grabber, for the pictures of the docs.
-BB_SCREENSHOT_PACKAGES=(dunst imagemagick xvfb xauth dbus)
+BB_SCREENSHOT_PACKAGES=(dunst imagemagick xvfb xauth dbus openbox x11-utils)
 # The comma locales the suite runs under once more: most users have one.
 BB_TEST_LOCALES=(de_DE nl_NL)
 
@@ -32,11 +32,14 @@ bb_install_missing() {
     fi
 }
 
-# Configures and builds one tree; extra arguments go to cmake.
+# Configures and builds one tree; extra arguments go to cmake. A compiler cache, where the
+# machine has one, makes the next build of the same sources quick.
 bb_build() {
     local dir=$1
     shift
-    cmake -S "$BB_TOP" -B "$BB_TOP/$dir" -G Ninja "$@"
+    local cache=()
+    command -v ccache >/dev/null && cache=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S "$BB_TOP" -B "$BB_TOP/$dir" -G Ninja "${cache[@]}" "$@"
     cmake --build "$BB_TOP/$dir" --parallel "$(nproc)"
 }
 

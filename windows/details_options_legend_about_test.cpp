@@ -162,10 +162,23 @@ TEST_F(Windows, DetailsDrawTheCompassCircleAndTheArrowsOnScreen) {
     f->close();
 }
 
-TEST(DetailAngle, CompassDegreesToArrowAngles) {
-    EXPECT_NEAR(DetailAngle(0), 1.5707964, 1e-6);   // up
-    EXPECT_NEAR(DetailAngle(90), 0.0007963, 1e-6);  // right, with the window's 6.28
-    EXPECT_NEAR(DetailAngle(180), -1.5692036, 1e-6);
+// A beacon text of 100 KB (no radio sends one, a host may pass one on) fits
+// the window it is shown in: the window keeps its size and draws.
+TEST_F(Windows, AHugeBeaconTextKeepsTheDetailsWindowItsSize) {
+    const std::int32_t i = Moving("BIG");
+    Record(i).BeaconText = "!" + std::string(100000, 'x');
+    Record(i).Comment = std::string(50000, 'y') + " " + std::string(50000, 'z');
+    auto* f = new Form5(Services(), "BIG");
+    f->show();
+    const QSize size = f->size();
+    for (int k = 0; k < 2; ++k) {
+        f->cmdBeaconComment->click();
+        QApplication::processEvents();
+        EXPECT_EQ(f->size(), size);
+        EXPECT_FALSE(f->grab().isNull());
+    }
+    EXPECT_LE(f->lblBeacon->height(), f->height());
+    f->close();
 }
 
 TEST_F(Windows, LegendAtTheTopRightOfThePrimaryScreen) {

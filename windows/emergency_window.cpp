@@ -5,6 +5,7 @@
 #include <QFont>
 #include <QFrame>
 #include <QScreen>
+#include <QWindow>
 #include <numbers>
 
 #include "map/arrow.h"
@@ -40,6 +41,10 @@ Form2::Form2(const Form2Services& services, QWidget* parent)
     : QWidget(parent, Qt::Window), services_(services) {
     setObjectName(QStringLiteral("Form2"));
     setAttribute(Qt::WA_DeleteOnClose);
+    // An alarm must not take the keys the user is typing: the window comes
+    // to the front, the keyboard stays where it is. Set before the native
+    // window is made, which takes it from here.
+    setAttribute(Qt::WA_ShowWithoutActivating);
     setFixedSize(360, 262);
 
     Label1 = Text(this, 56, 8, 200, 30);
@@ -106,6 +111,8 @@ void Form2::Form_Load() {
         lblDirection->setText(Q(" dir: " + Whole(bearing) + " degrees"));
         lblDistance->setText(Q("dist: " + FixedDecimals(r.Distance, 2, decimal) + " km"));
         lblArrowDirection->setText(Q(Whole(bearing)));
+        // Loaded again for a newer record: nothing of the older one stays.
+        Picture1->SetPicture(nullptr);
         if (services_.symbolPicture) {
             const std::shared_ptr<const Picture> picture = services_.symbolPicture(symbol);
             if (picture) Picture1->SetPicture(picture.get());
@@ -149,19 +156,36 @@ void Form2::closeEvent(QCloseEvent* event) {
     event->accept();
 }
 
-QSize Form2::FrameSize() const {
+namespace {
+
+QMargins FrameOf(const QWidget& w) {
+    const QRect outer = w.frameGeometry(), inner = w.geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+}  // namespace
+
+QMargins Form2::FrameMargins() const {
     // The frame is known once the window exists on the screen, shown or not;
-    // where the desktop adds it only at the first show, the program's other
-    // windows tell its size.
+    // where the desktop adds it only at the first show, the frame of another
+    // emergency window, or else of another window of the program, tells it.
     const_cast<Form2*>(this)->winId();
-    const QSize own = frameGeometry().size();
-    if (own != size()) return own;
+    if (const QMargins own = FrameOf(*this); !own.isNull()) return own;
+    QMargins other;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         if (w == this || !w->isVisible()) continue;
-        const QSize frame = w->frameGeometry().size() - w->size();
-        if (frame.width() > 0 || frame.height() > 0) return size() + frame;
+        const QMargins frame = FrameOf(*w);
+        if (frame.isNull()) continue;
+        if (qobject_cast<Form2*>(w)) return frame;
+        if (other.isNull()) other = frame;
     }
-    return own;
+    return other;
+}
+
+QSize Form2::FrameSize() const {
+    const QMargins m = FrameMargins();
+    return size() + QSize(m.left() + m.right(), m.top() + m.bottom());
 }
 
 void Form2::SetTag(const std::string& tag) {
@@ -176,8 +200,29 @@ void Form2::SetCaption(const std::string& caption) {
     setWindowTitle(Q(caption));
 }
 
+ScreenArea Form2::Frame() const {
+    const QRect r = frameGeometry();
+    return {r.x(), r.y(), r.width(), r.height()};
+}
+
+void Form2::Move(int left, int top) {
+    // The frame's corner goes there. A window not yet framed is placed by
+    // its inside, the frame it will get around it (the window manager puts
+    // a frame corner asked for before it knows the frame elsewhere).
+    const QMargins m = FrameMargins();
+    if (!FrameOf(*this).isNull() || m.isNull())
+        move(left, top);
+    else
+        setGeometry(QRect(QPoint(left + m.left(), top + m.top()), size()));
+}
+
 void Form2::Show() {
     show();
+    raise();
+}
+
+void Form2::BringToFront() {
+    if (isMinimized()) showNormal();
     raise();
 }
 
@@ -208,13 +253,17 @@ void QtForms::CloseFormByTag(std::string_view name, std::string_view tag) {
     if (QWidget* w = FindForm(name, tag)) w->close();
 }
 
-bool QtForms::RaiseIfShowing(std::string_view name, std::string_view tag, std::string_view shown) {
-    auto* form = qobject_cast<Form2*>(FindForm(name, tag));
-    if (!form || form->Shown() != shown) return false;
-    // A minimised window comes back; the focus stays where the user has it.
-    if (form->isMinimized()) form->showNormal();
-    form->raise();
-    return true;
+EmergencyForm* QtForms::OpenEmergencyWindow(std::string_view tag) {
+    return qobject_cast<Form2*>(FindForm("Form2", tag));
+}
+
+std::vector<ScreenArea> QtForms::EmergencyFrames() const {
+    std::vector<ScreenArea> frames;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        auto* form = qobject_cast<Form2*>(w);
+        if (form && !form->Unloaded() && form->isVisible()) frames.push_back(form->Frame());
+    }
+    return frames;
 }
 
 EmergencyForm& QtForms::NewEmergencyWindow() {

@@ -44,12 +44,15 @@ class Form2 final : public QWidget, public EmergencyForm {
     // The outer size, frame included, before the window is first shown.
     int Width() const override { return FrameSize().width(); }
     int Height() const override { return FrameSize().height(); }
-    void Move(int left, int top) override { move(left, top); }
+    ScreenArea Frame() const override;
+    void Move(int left, int top) override;
     void SetTag(const std::string& tag) override;
     void SetCaption(const std::string& caption) override;
     void SetShown(const std::string& shown) override { shown_ = shown; }
+    std::string Shown() const override { return shown_; }
+    void Reload() override { Form_Load(); }
     void Show() override;
-    const std::string& Shown() const { return shown_; }
+    void BringToFront() override;
 
     std::string Tag() const;
     bool Unloaded() const { return unloaded_; }
@@ -76,6 +79,7 @@ class Form2 final : public QWidget, public EmergencyForm {
   private:
     void Unload();
     QSize FrameSize() const;
+    QMargins FrameMargins() const;
 
     Form2Services services_;
     std::string shown_;
@@ -90,8 +94,8 @@ class QtForms final : public EmergencyForms {
 
     bool IsFormOpen(std::string_view name, std::string_view tag) override;
     void CloseFormByTag(std::string_view name, std::string_view tag) override;
-    bool RaiseIfShowing(std::string_view name, std::string_view tag,
-                        std::string_view shown) override;
+    EmergencyForm* OpenEmergencyWindow(std::string_view tag) override;
+    std::vector<ScreenArea> EmergencyFrames() const override;
     EmergencyForm& NewEmergencyWindow() override;
     ScreenArea AvailableArea() const override;
 

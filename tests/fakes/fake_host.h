@@ -3,6 +3,7 @@
 // events it delivers while the board lets pending messages run.
 #pragma once
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 #include <map>
@@ -138,6 +139,28 @@ class FakeHost final : public host::HostMain, public MessagePump {
                    : std::string();
     }
     void SetNotify(bool enabled) override { notify = enabled; }
+
+    // Above 0: the host hands its list over in batches of at most this many,
+    // each station named by its line's text from the second character to
+    // the first blank (a final "*" kept).
+    int batchSize = 0, batchCalls = 0;
+    bool ListsInBatches() override { return batchSize > 0; }
+    std::vector<host::HostListing> HostStations(std::int32_t first, std::int32_t count) override {
+        ++batchCalls;
+        std::vector<host::HostListing> out;
+        for (auto i = static_cast<std::size_t>(first);
+             i < lines.size() && out.size() < static_cast<std::size_t>(std::min(count, batchSize));
+             ++i) {
+            host::HostListing& l = out.emplace_back();
+            l.line = lines[i];
+            l.callsign = l.line.substr(std::min<std::size_t>(1, l.line.size()));
+            l.callsign.resize(std::min(l.callsign.size(), l.callsign.find(' ')));
+            if (failing.count(l.callsign)) Raise(err::kAutomationError, "host refused");
+            const auto it = stations.find(l.callsign);
+            if ((l.known = it != stations.end())) l.station = it->second;
+        }
+        return out;
+    }
 
     void LetPendingMessagesRun() override {
         ++pauses;

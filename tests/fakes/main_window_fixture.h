@@ -22,6 +22,10 @@ class FakeConnection final : public app::HostConnection {
                            std::int16_t f) override {
         return host_.SymbolToClipboard(t, s, o, f);
     }
+    std::optional<bool> SymbolPicture(const std::string& t, const std::string& s,
+                                      const std::string& o, Picture& p) override {
+        return host_.SymbolPicture(t, s, o, p);
+    }
     host::HostMap& Map() override { return host_.Map(); }
     std::int16_t HostStationCount() override { return host_.HostStationCount(); }
     std::string HostStationLine(std::int16_t i) override { return host_.HostStationLine(i); }
@@ -40,9 +44,16 @@ class FakeConnection final : public app::HostConnection {
     FakeHost& host_;
 };
 
+// A sound output that is always there, whatever this machine has.
+struct Speaker final : SoundPlayer {
+    int plays = 0;
+    void PlayAsync(const std::filesystem::path&) override { ++plays; }
+};
+
 class MainWindow : public ::testing::Test {
   protected:
     FakeSystem fs;
+    Speaker speaker;
     FakeHost host;
     FakeConnection* connection = nullptr;
 
