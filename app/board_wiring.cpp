@@ -102,6 +102,10 @@ void BoardWiring::mUivMap_MapRedrawn() {
     RedrawOverlays("Form1.mUivMap_MapRedrawn");
 }
 
+void BoardWiring::mUivMap_StationChosen(const std::string& callsign) {
+    if (grid_) grid_->SelectStation(callsign);
+}
+
 void BoardWiring::HostReturned() {
     if (!Trap("Form1.host_returned", [&] {
             host_->Map();

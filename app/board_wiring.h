@@ -91,6 +91,8 @@ class BoardWiring final : public StationsListener,
     // The host has dropped the overlays with its map: they are drawn again.
     void mUivMap_MapHasChanged() override;
     void mUivMap_MapRedrawn() override;
+    // The user chose a station on the host's map: its row is selected.
+    void mUivMap_StationChosen(const std::string& callsign) override;
     // A restarted host starts with its own station list; the board keeps
     // what it was told and follows the new host from here on.
     void HostReturned() override;

@@ -232,6 +232,7 @@ host::HostMap& DBusHost::Map() {
     // other gets one message per call.
     hostBatches_ = HostLists(mapPath_, QStringLiteral("MapDraw"), true);
     batches_ = hostBatches_;
+    hostShows_ = HostLists(mapPath_, QStringLiteral("ShowStation"), true);
     using MapProxy = OrgBeaconboardHostMapInterface;
     connect(map_.get(), &MapProxy::MapHasChanged, this, [this] {
         HeardFromHost();
@@ -243,6 +244,12 @@ host::HostMap& DBusHost::Map() {
         HeardFromHost();
         Deliver([this] {
             if (mapEvents_) mapEvents_->mUivMap_MapRedrawn();
+        });
+    });
+    connect(map_.get(), &MapProxy::StationChosen, this, [this](const QString& call) {
+        HeardFromHost();
+        Deliver([this, call = call.toStdString()] {
+            if (mapEvents_) mapEvents_->mUivMap_StationChosen(call);
         });
     });
     return *this;
@@ -307,6 +314,16 @@ void DBusHost::SendMapCall(const QString& method, QList<QVariant> arguments) {
     call.setArguments(std::move(arguments));
     call.setAutoStartService(false);
     bus_.send(call);
+}
+
+std::optional<bool> DBusHost::ShowStation(const std::string& callsign) {
+    if (!map_ || !hostShows_) return std::nullopt;
+    if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
+    // What was drawn before goes first, so the map shows it around the station.
+    FlushMap();
+    const QDBusReply<bool> reply = map_->ShowStation(QString::fromStdString(callsign));
+    Check(reply.error());
+    return reply.value();
 }
 
 DBusHost::~DBusHost() {

@@ -77,6 +77,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     void SetMapLineWidth(std::int16_t width) override;
     void SetMapDrawMode(std::int16_t mode) override;
     void SetMapDrawColour(std::int32_t colour) override;
+    std::optional<bool> ShowStation(const std::string& callsign) override;
     // Sends the map calls gathered so far.
     void FlushMap();
     // Whether map calls go in batches; on by default with a host that takes
@@ -116,6 +117,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     std::optional<std::int32_t> sentWidth_, sentMode_, sentColour_;
     bool batches_ = false;
     bool hostBatches_ = false;  // the host lists MapDraw
+    bool hostShows_ = false;    // the host lists ShowStation
     bool flushPosted_ = false;
     bus::MapBatchWriter batch_;
     // The held events' turn and the batch's flush, at the end of the event

@@ -60,6 +60,7 @@ class Recorder final : public host::HostEvents, public host::MapEvents {
     void mUIV_UIView32IsClosing() override { seen.push_back("closing"); }
     void mUivMap_MapHasChanged() override { seen.push_back("map changed"); }
     void mUivMap_MapRedrawn() override { seen.push_back("map redrawn"); }
+    void mUivMap_StationChosen(const std::string& c) override { seen.push_back("chosen " + c); }
 };
 
 const char kThree[] =
@@ -166,6 +167,8 @@ class ThreadHost : public testing::BusThread {
             service_ = new hostapp::HostService(options);
             QString why;
             registered_ = service_->Register(Bus(), why);
+            QObject::connect(&service_->MapObject(), &hostapp::MapService::StationShown,
+                             [this](const QString& call) { shown_ << call; });
         });
     }
     ~ThreadHost() {
@@ -194,6 +197,16 @@ class ThreadHost : public testing::BusThread {
     void Hear(const std::string& line) {
         Run([&] { service_->Hear(line); });
     }
+    // The stations a board asked the map to show.
+    QStringList Shown() {
+        QStringList copy;
+        Run([&] { copy = shown_; });
+        return copy;
+    }
+    // What the host's map says when the user clicks a station.
+    void Choose(const QString& call) {
+        Run([&] { emit service_->MapObject().StationChosen(call); });
+    }
     // Heard without a word on the bus, then told with a plain NotifyBeacon.
     void HearThenNotifyBeacon(const std::string& line, const std::string& call) {
         Run([&] {
@@ -213,6 +226,7 @@ class ThreadHost : public testing::BusThread {
 
   private:
     hostapp::HostService* service_ = nullptr;
+    QStringList shown_;
     bool registered_ = false;
 };
 
@@ -586,12 +600,35 @@ TEST(HostBus, SymbolPicturesComeAsPngAndTheClipboardIsLeftAlone) {
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
+// The map's members a board follows the host by: ShowStation answers over
+// the bus whether the host knows the station (its map then shows it), and
+// the host's StationChosen reaches the board's map events.
+TEST(HostBus, ShowStationAndStationChosenCrossTheBus) {
+    ThreadHost service;
+    ASSERT_TRUE(service.Registered());
+    service.Hear("G4ABC>APRS:!5110.00N/00010.00W-");
+    auto host = DBusHost::Create(Bus());
+    Recorder recorder;
+    host->SetEvents(&recorder, &recorder, nullptr);
+    host->Release();
+    for (const auto& [call, known] : {std::pair{"G4ABC", true}, {"NOBODY", false}})
+        EXPECT_EQ(host->Map().ShowStation(call), std::optional<bool>(known)) << call;
+    EXPECT_EQ(service.Shown(), QStringList{QStringLiteral("G4ABC")});
+    service.Choose(QStringLiteral("G4ABC"));
+    EXPECT_TRUE(
+        WaitFor([&] { return !recorder.seen.empty() && recorder.seen.back() == "chosen G4ABC"; }));
+}
+
 // A host of the contract's first version: its main object has no
-// SymbolPng, only the clipboard way.
+// SymbolPng, only the clipboard way, and its map cannot show a station.
 class OlderHost final : public QDBusVirtualObject {
   public:
-    int clipboardCalls = 0, pngCalls = 0;
-    QString introspect(const QString&) const override {
+    int clipboardCalls = 0, pngCalls = 0, showCalls = 0;
+    QString introspect(const QString& path) const override {
+        if (path == dbus::kMapPath)
+            return QStringLiteral(
+                "<interface name=\"org.beaconboard.Host.Map\"><method name=\"MapLine\">"
+                "<arg name=\"x1\" type=\"d\" direction=\"in\"/></method></interface>");
         return QStringLiteral(
             "<interface name=\"org.beaconboard.Host.Main\"><method name=\"SymbolToClipboard\">"
             "<arg name=\"table\" type=\"s\" direction=\"in\"/>"
@@ -605,7 +642,11 @@ class OlderHost final : public QDBusVirtualObject {
             ++clipboardCalls;
             return connection.send(message.createReply(QVariant(true)));
         }
+        if (message.member() == QLatin1String("Map"))
+            return connection.send(
+                message.createReply(QVariant::fromValue(QDBusObjectPath(dbus::kMapPath))));
         if (message.member() == QLatin1String("SymbolPng")) ++pngCalls;
+        if (message.member() == QLatin1String("ShowStation")) ++showCalls;
         return false;
     }
 };
@@ -617,8 +658,9 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
     bool registered = false;
     thread.Run([&] {
         older = new OlderHost;
-        registered = thread.Bus().registerVirtualObject(dbus::kHostPath, older) &&
-                     thread.Bus().registerService(dbus::kHostService);
+        registered =
+            thread.Bus().registerVirtualObject(dbus::kHostPath, older, QDBusConnection::SubPath) &&
+            thread.Bus().registerService(dbus::kHostService);
     });
     thread.AtEnd([&] {
         thread.Bus().unregisterService(dbus::kHostService);
@@ -632,11 +674,13 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
         EXPECT_FALSE(host->SymbolPicture("/", "/>", "", picture).has_value());
         EXPECT_FALSE(host->SymbolPicture("/", "/-", "", picture).has_value());
         EXPECT_TRUE(host->SymbolToClipboard("/", "/>", "", 0));
+        EXPECT_FALSE(host->Map().ShowStation("G4ABC").has_value());
         EXPECT_FALSE(host->ListsInBatches());  // its list is read a station at a time
     }
     thread.Run([&] {
         EXPECT_EQ(older->clipboardCalls, 1);
         EXPECT_EQ(older->pngCalls, 0);
+        EXPECT_EQ(older->showCalls, 0);
     });
 }
 

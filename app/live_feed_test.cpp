@@ -10,7 +10,11 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 
 #include "app/main_window.h"
@@ -84,6 +88,98 @@ TEST(LiveFeed, DirewolfOverKissToTheBoard) {
     EXPECT_EQ(g.QSY.Frequency, "145.500");
     EXPECT_TRUE(t[t.find_station("PA3SOS")].Emergency);
     EXPECT_GE(t.find_station("M0XYZ-9"), 0);
+}
+
+// What bb-host hears from APRS-IS goes to the day's packet log as --feed
+// replays it, and a replay of the log ends with the same stations.
+TEST(LiveFeed, APacketLogReplaysToTheSameStations) {
+    QTemporaryDir dir;
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
+    QTcpSocket* client = nullptr;
+    std::string login;
+    QObject::connect(&server, &QTcpServer::newConnection, [&] {
+        client = server.nextPendingConnection();
+        QObject::connect(client, &QTcpSocket::readyRead,
+                         [&] { login += client->readAll().toStdString(); });
+    });
+    const auto run = [&](QStringList args, const QString& dump) {
+        auto* p = new QProcess;
+        auto env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_STATE_HOME", dir.filePath("state"));
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(BB_HOST_EXE,
+                 args + QStringList{"--no-map", "--quiet", "--home", "52,0", "--stations-file",
+                                    "none", "--dump-stations", dump});
+        return std::unique_ptr<QProcess>(p);
+    };
+    const auto stop = [](QProcess& p) {
+        ::kill(static_cast<pid_t>(p.processId()), SIGTERM);
+        return p.waitForFinished(5000) && testing::WaitFor([] { return !testing::HostOnBus(); });
+    };
+    const QString logs = dir.filePath("packets");
+    // Days past --packet-log-days go at start; what is not a day's log stays.
+    std::filesystem::create_directories(logs.toStdString());
+    for (const char* name : {"2020-01-01.tnc2", "notes.txt"})
+        std::ofstream(logs.toStdString() + "/" + name) << "kept?\n";
+    auto live = run({"--aprs-is", QStringLiteral("127.0.0.1:%1").arg(server.serverPort()), "--call",
+                     "N0CALL", "--filter", "r/52/0/100", "--packet-log", logs},
+                    dir.filePath("live.txt"));
+    ASSERT_TRUE(testing::WaitFor([&] { return login.find("user N0CALL") != std::string::npos; }));
+    EXPECT_FALSE(std::filesystem::exists(logs.toStdString() + "/2020-01-01.tnc2"));
+    EXPECT_TRUE(std::filesystem::exists(logs.toStdString() + "/notes.txt"));
+    const std::string packets =
+        "G4ABC>APRS,TCPIP*,qAC,T2TEST:!5212.00N/00007.20E-PHG5130\r\n"
+        "M0XYZ-9>APRS:!5213.50N/00010.00W>\r\n"
+        "M0XYZ-9>APRS:!5214.50N/00011.00W>\r\n"
+        "G4ABC>APRS::M0XYZ-9  :a message, not a station\r\n"
+        "M1OBJ>APRS:;GB3AV    *071200z5210.00N/00010.00Er146.940MHz\r\n"
+        "M1OBJ>APRS:;GB3XX    *071200z5211.00N/00010.00Er\r\n"
+        "M1OBJ>APRS:;GB3XX    _071200z5211.00N/00010.00Er\r\n"
+        "broken line\r\n"
+        "PA3XYZ>APRS:>status alone\r\n";
+    client->write("# aprsc 2.1.14\r\n# logresp N0CALL unverified, server T2TEST\r\n");
+    client->write(packets.data(), static_cast<qint64>(packets.size()));
+    client->flush();
+    std::filesystem::path file;
+    const auto logged = [&] {
+        for (const auto& f : std::filesystem::directory_iterator(logs.toStdString()))
+            file = f;
+        return testing::ReadFile(file);
+    };
+    std::filesystem::remove(logs.toStdString() + "/notes.txt");
+    ASSERT_TRUE(testing::WaitFor([&] {
+        const std::string text = logged();
+        return std::count(text.begin(), text.end(), '\n') == 9;
+    }));
+    ASSERT_TRUE(stop(*live));
+    // Each line as heard, after the time it was heard.
+    const std::string log = logged();
+    EXPECT_EQ(file.filename().string(), log.substr(0, 10) + ".tnc2");
+    EXPECT_NE(log.find("Z M0XYZ-9>APRS:!5214.50N/00011.00W>\n"), std::string::npos) << log;
+    const auto sorted = [&](const QString& dump) {
+        std::string text = testing::ReadFile(dump.toStdString());
+        std::vector<std::string> lines;
+        for (std::size_t at = 0, nl; (nl = text.find('\n', at)) != std::string::npos; at = nl + 1)
+            lines.push_back(text.substr(at, nl - at));
+        std::sort(lines.begin(), lines.end());
+        return lines;
+    };
+    const auto heard = sorted(dir.filePath("live.txt"));
+    EXPECT_EQ(heard, (std::vector<std::string>{"G4ABC 1", "GB3AV 1", "M0XYZ-9 1"}));
+
+    auto replay = run({"--feed", QString::fromStdString(file.string()), "--speed", "0"},
+                      dir.filePath("replay.txt"));
+    ASSERT_TRUE(testing::WaitFor([] { return testing::HostOnBus(); }));
+    ASSERT_TRUE(testing::WaitFor([] {
+        QDBusMessage call = QDBusMessage::createMethodCall(
+            dbus::kHostService, dbus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
+            QStringLiteral("HostStationCount"));
+        return QDBusConnection::sessionBus().call(call).arguments().value(0).toInt() == 3;
+    }));
+    ASSERT_TRUE(stop(*replay));
+    EXPECT_EQ(sorted(dir.filePath("replay.txt")), heard);
 }
 
 }  // namespace

@@ -626,6 +626,10 @@ int Form1::CellTop() const {
 int Form1::CellHeight() const {
     return static_cast<int>(view_->CurrentCellRect().height() * TwipsPerPixelY());
 }
+void Form1::ShowCurrentRow() {
+    view_->ShowCurrentCell();
+}
+
 void Form1::SetCursorPos(int x, int y) {
     QCursor::setPos(x, y);
 }

@@ -124,6 +124,7 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     double TwipsPerPixelX() const override;
     double TwipsPerPixelY() const override;
     void SetCursorPos(int x, int y) override;
+    void ShowCurrentRow() override;
 
     // LanguageMenus
     void SetMenuCaption(std::string_view menu, std::string_view caption) override;

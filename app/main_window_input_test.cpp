@@ -174,6 +174,33 @@ TEST_F(UserInput, TheLastStationDeletedLeavesTheEmptyGridShown) {
     EXPECT_EQ(ShownCalls(), std::vector<std::string>{"BBB2"});
 }
 
+// The grid and the host's map follow each other: a press or a key that
+// selects a row shows its station on the map; a station chosen on the map
+// selects its row, painted and in view, and is not sent back to the map.
+TEST_F(UserInput, TheGridAndTheHostsMapFollowEachOther) {
+    for (int i = 0; i < 60; ++i)
+        Station("S" + std::to_string(100 + i), 5);
+    Open();
+    const std::vector<std::string>& shown = host.map.shown;
+    const std::string first = ShownCalls().front(), second = ShownCalls()[1],
+                      last = ShownCalls().back();
+    Press(Qt::LeftButton, first, 0);
+    EXPECT_EQ(shown, std::vector<std::string>{first});
+    QTest::keyClick(form->View().viewport(), Qt::Key_Down);
+    EXPECT_EQ(shown, (std::vector<std::string>{first, second}));
+    connection->mapEvents->mUivMap_StationChosen(last);
+    Settle();
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, last);
+    const QRect cell = form->View().visualRect(Model().index(ViewRow(last), 0));
+    EXPECT_TRUE(form->View().viewport()->rect().contains(cell.center()));
+    EXPECT_EQ(RowBackground(last, 3), QColor(0, 0, 255));
+    EXPECT_EQ(RowBackground(second, 3), QColor(255, 255, 255));
+    EXPECT_EQ(shown.size(), 2u);
+    // A station the board does not show changes nothing.
+    connection->mapEvents->mUivMap_StationChosen("NOSUCH");
+    EXPECT_EQ(form->Wiring()->Grid()->strSelectedCall, last);
+}
+
 TEST_F(UserInput, OneRowShowsAsSelectedAfterAHeaderSort) {
     for (const char* cs : {"AAA1", "BBB2", "CCC3", "DDD4"})
         Station(cs, 5);

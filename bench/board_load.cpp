@@ -5,7 +5,9 @@
 // from /proc. Run under dbus-run-session:
 //   board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST] [HOST OPTIONS...]
 // Prints one line: stations, rate, the board's CPU share of one core, CPU
-// per beacon and resident memory at the end, and bb-host's CPU share.
+// per beacon and resident memory at the end, and bb-host's CPU share and
+// resident memory. With BB_LOAD_MAP=1 bb-host keeps its map window
+// (offscreen, no tiles), which wants a DISPLAY set (xvfb-run -a).
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -62,7 +64,10 @@ int main(int argc, char** argv) {
     const double seconds = std::atof(argv[3]);
     const QString boardExe = argc > 4 && *argv[4] ? argv[4] : BB_BOARD_EXE;
     const QString hostExe = argc > 5 && *argv[5] ? argv[5] : BB_HOST_EXE;
-    QStringList hostArgs{"--feed", "-", "--no-map", "--quiet", "--expiry", "1000000"};
+    QStringList hostArgs{"--feed", "-", "--quiet", "--expiry", "1000000"};
+    hostArgs << (qEnvironmentVariable("BB_LOAD_MAP") == QLatin1String("1")
+                     ? QStringList{"--tiles", "none"}
+                     : QStringList{"--no-map"});
     for (int i = 6; i < argc; ++i)
         hostArgs << argv[i];
 
@@ -114,9 +119,9 @@ int main(int argc, char** argv) {
     const double rss = bb::bench::ResidentMb(std::to_string(board.processId()));
     std::printf(
         "stations %d, %.0f beacons/s: board CPU %.1f %% of one core, %.0f us a beacon, "
-        "%.0f MB resident; bb-host CPU %.1f %%\n",
+        "%.0f MB resident; bb-host CPU %.1f %%, %.0f MB resident\n",
         stations, rate, cpu / wall * 100, beacons ? cpu / static_cast<double>(beacons) * 1e6 : 0,
-        rss, hostCpu / wall * 100);
+        rss, hostCpu / wall * 100, bb::bench::ResidentMb(hostPid));
     board.terminate();
     board.waitForFinished(5000);
     host.terminate();

@@ -896,6 +896,8 @@ void StationGrid::grdStations_MouseDown(int button, int, float, float) {
             } else {
                 strSelectedCall = grid_.TextMatrix(grid_.Row(), 0);
                 select_row();
+                // A press that moved the selection was shown by its change.
+                if (!followedChange_) FollowOnMap();
             }
         } else if (button == 2 && grid_.Row() != 0) {
             // The popup's commands act on the selected station: the row
@@ -906,6 +908,7 @@ void StationGrid::grdStations_MouseDown(int button, int, float, float) {
         grid_.SetRow(std::min<int>(intSavedRow, grid_.Rows() - 1));
         grid_.SetCol(std::min<int>(intSavedCol, grid_.Cols() - 1));
     });
+    followedChange_ = false;
 }
 
 void StationGrid::SelectCurrentRow() {
@@ -913,6 +916,7 @@ void StationGrid::SelectCurrentRow() {
     if (call == strSelectedCall) return;
     strSelectedCall = call;
     select_row();
+    FollowOnMap();
 }
 
 void StationGrid::OpenPopupForCurrentColumn() {
@@ -931,6 +935,32 @@ void StationGrid::grdStations_SelChange() {
         grid_.SetRow(std::min(row, grid_.Rows() - 1));
         grid_.SetCol(std::min(col, grid_.Cols() - 1));
     });
+    FollowOnMap();
+    followedChange_ = true;
+}
+
+void StationGrid::FollowOnMap() {
+    if (fromMap_ || strSelectedCall.empty()) return;
+    // A host that cannot show stations, or does not know this one, leaves
+    // its map where it is.
+    Trap("Form1.show_station", [&] { host_.Map().ShowStation(strSelectedCall); });
+}
+
+bool StationGrid::SelectStation(const std::string& callsign) {
+    const int first = grid_.FixedRows();
+    for (int row = first; row < grid_.Rows(); ++row) {
+        if (grid_.TextMatrix(row, 0) != callsign) continue;
+        // Kept by the passes that follow, as a pressed row is.
+        intSavedRow = row;
+        intSavedCol = grid_.Col();
+        grid_.SetRow(row);
+        fromMap_ = true;
+        grdStations_SelChange();
+        fromMap_ = false;
+        window_.ShowCurrentRow();
+        return true;
+    }
+    return false;
 }
 
 void StationGrid::grdStations_KeyDown(int keyCode, int) {

@@ -55,6 +55,8 @@ class GridWindow : public CaptionBar {
     virtual double TwipsPerPixelX() const = 0;
     virtual double TwipsPerPixelY() const = 0;
     virtual void SetCursorPos(int x, int y) = 0;  // pixels
+    // Brings the current row into view.
+    virtual void ShowCurrentRow() {}
 };
 
 // What a finished rebuild tells the one who follows the grid.
@@ -151,6 +153,10 @@ class StationGrid final : public ColumnVisibility,
     // first after the selected station, round from the top. False when no
     // station matches. With `exact`, only the callsign `text` itself.
     bool FindCallsign(std::string_view text, bool next, bool exact = false);
+    // Selects the station's row as a press on it does and brings it into
+    // view; the host's map, which chose it, is not asked to show it again.
+    // False when no row shows the station.
+    bool SelectStation(const std::string& callsign);
     void Form_Resize();
 
     // The column visibility the settings file reads and writes.
@@ -235,6 +241,8 @@ class StationGrid final : public ColumnVisibility,
     void OpenPopupForCurrentColumn();
     // The current row's station becomes the selected one.
     void SelectCurrentRow();
+    // The user's selection, shown on the host's map too.
+    void FollowOnMap();
     std::string CaptionOf(int gridCol) const;
     std::string LocatorText(const StationRecord& r) const;
 
@@ -255,7 +263,9 @@ class StationGrid final : public ColumnVisibility,
     // Gone with the grid: a tick still waiting in the scheduler does nothing.
     std::shared_ptr<int> alive_ = std::make_shared<int>(0);
     int rebuilds_ = 0, fullRebuilds_ = 0;
-    bool fullNext_ = true;  // the next pass rebuilds in full
+    bool fromMap_ = false;         // the selection came from the host's map
+    bool followedChange_ = false;  // a change of selection was shown on the map
+    bool fullNext_ = true;         // the next pass rebuilds in full
     // A callsign with two live records (a host that listed it twice): its
     // rows cannot be told apart by callsign, so every pass is a full one.
     bool duplicates_ = false;

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <system_error>
 
+#include "host/packet_log.h"
 #include "host/station_store.h"
 #include "host/tiles.h"
 
@@ -95,7 +96,9 @@ QStringList ConfigArguments(const QString& text, QStringList& notes) {
         } else if (key == QLatin1String("call") || key == QLatin1String("passcode") ||
                    key == QLatin1String("filter") || key == QLatin1String("home") ||
                    key == QLatin1String("expiry") || key == QLatin1String("tiles") ||
-                   key == QLatin1String("contact") || key == QLatin1String("tile-cache")) {
+                   key == QLatin1String("contact") || key == QLatin1String("tile-cache") ||
+                   key == QLatin1String("tracks") || key == QLatin1String("packet-log") ||
+                   key == QLatin1String("packet-log-days")) {
             args << QStringLiteral("--") + key << value;
         } else {
             notes << where + QStringLiteral("unknown key \"%1\"").arg(key);
@@ -151,6 +154,11 @@ QString ConfigText(const HostCommandLine& o) {
     t += QStringLiteral("tiles = %1\n").arg(o.tiles.isEmpty() ? QStringLiteral("none") : o.tiles);
     if (!o.contact.isEmpty()) t += QStringLiteral("contact = ") + o.contact + QLatin1Char('\n');
     t += QStringLiteral("tile-cache = %1\n").arg(o.tileCacheMb);
+    t += QStringLiteral("tracks = %1\n").arg(o.service.tracks ? "on" : "off");
+    if (o.packetLogGiven)
+        t += QStringLiteral("packet-log = %1\n")
+                 .arg(o.packetLog.isEmpty() ? QStringLiteral("none") : o.packetLog);
+    t += QStringLiteral("packet-log-days = %1\n").arg(o.packetLogDays);
     return t;
 }
 
@@ -292,16 +300,31 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
         QStringLiteral("Keep at most <MB> of map tiles on disk, the oldest removed at start "
                        "(default 200)."),
         QStringLiteral("MB"), QStringLiteral("200"));
+    const QCommandLineOption tracks(
+        QStringLiteral("tracks"),
+        QStringLiteral("Keep and draw the moving stations' tracks, on (the default) or off."),
+        QStringLiteral("on|off"), QStringLiteral("on"));
+    const QCommandLineOption packetLog(
+        QStringLiteral("packet-log"),
+        QStringLiteral("Log the packets heard from a live source in <folder>, a file a day "
+                       "that --feed replays ('none': not logged; default "
+                       "$XDG_STATE_HOME/beaconboard/packets)."),
+        QStringLiteral("folder"));
+    const QCommandLineOption packetLogDays(
+        QStringLiteral("packet-log-days"),
+        QStringLiteral("Remove packet logs older than <days> at start (default 30)."),
+        QStringLiteral("days"), QStringLiteral("30"));
     const QCommandLineOption writeConfig(
         QStringLiteral("write-config"),
         QStringLiteral("Save the options given (source, call, passcode, filter, home, expiry, "
-                       "tiles, contact, tile-cache) "
+                       "tiles, contact, tile-cache, tracks, packet-log, packet-log-days) "
                        "in $XDG_CONFIG_HOME/beaconboard/bb-host.conf, which later starts read "
                        "first, and end."));
     // clang-format off
     cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, callsignOnly, quiet, screenshot,
                     screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
-                    stationsFile, tiles, contact, tileCache, writeConfig});
+                    stationsFile, tiles, contact, tileCache, tracks, packetLog, packetLogDays,
+                    writeConfig});
     // clang-format on
     const QCommandLineOption help = cli.addHelpOption();
     const QCommandLineOption showVersion(
@@ -329,6 +352,7 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
         line("config file: ", configFile.empty() ? DefaultConfigFile() : configFile);
         line("station list: ", DefaultStationsFile());
         line("tile cache: ", DefaultTileCache());
+        line("packet logs: ", DefaultPacketLogFolder());
         line("sample feed: ", SampleFeed());
         return CommandLineRead::Version;
     }
@@ -419,6 +443,19 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
     if (!ok || out.tileCacheMb < 1)
         return Wrong(text, "--tile-cache wants a whole number of MB, at least 1");
     if (cli.isSet(contact)) out.contact = cli.value(contact);
+    const QString tracksValue = cli.value(tracks);
+    if (tracksValue != QLatin1String("on") && tracksValue != QLatin1String("off"))
+        return Wrong(text, "--tracks wants on or off");
+    out.service.tracks = tracksValue == QLatin1String("on");
+    out.packetLogDays = cli.value(packetLogDays).toInt(&ok);
+    if (!ok || out.packetLogDays < 1)
+        return Wrong(text, "--packet-log-days wants a whole number of days, at least 1");
+    out.packetLogGiven = cli.isSet(packetLog);
+    if (cli.isSet(packetLog))
+        out.packetLog =
+            cli.value(packetLog) == QLatin1String("none") ? QString() : cli.value(packetLog);
+    else if (live)
+        out.packetLog = QString::fromStdString(DefaultPacketLogFolder().string());
     if (cli.isSet(call)) out.call = cli.value(call);
     if (cli.isSet(passcode)) out.passcode = cli.value(passcode);
     if (cli.isSet(filter)) out.filter = cli.value(filter);

@@ -46,6 +46,12 @@ struct HostCommandLine {
     QString contact;
     // The tile cache's largest size in MB.
     int tileCacheMb = 200;
+    // Where the packets heard from a live source are logged, a file a day;
+    // empty: not logged.
+    QString packetLog;
+    // Logs older than this many days are removed at start.
+    int packetLogDays = 30;
+    bool packetLogGiven = false;  // for --write-config
     // Lines of the config file that were not read, for standard error.
     QStringList configNotes;
 };
@@ -79,7 +85,8 @@ std::filesystem::path SampleFeed();
 QString NoSourceAdvice();
 
 // The options of a config file ("key = value" lines: source, call, passcode,
-// filter, home, expiry, tiles, contact, tile-cache; "#" at the start or after a blank begins a
+// filter, home, expiry, tiles, contact, tile-cache, tracks, packet-log,
+// packet-log-days; "#" at the start or after a blank begins a
 // comment) as command-line arguments; `notes` names each line that could not be read.
 QStringList ConfigArguments(const QString& text, QStringList& notes);
 

@@ -89,6 +89,17 @@ TEST(HostCommandLine, EachSourceWithItsSettings) {
     ASSERT_EQ(Read({"--kiss", "127.0.0.1", "--stations-file", "none"}, unkept, text),
               CommandLineRead::Ok);
     EXPECT_TRUE(unkept.stationsFile.isEmpty());
+    // A live source's packets are logged, a replay's not; tracks are kept unless told.
+    EXPECT_TRUE(unfiltered.packetLog.endsWith("/beaconboard/packets"))
+        << unfiltered.packetLog.toStdString();
+    EXPECT_TRUE(replay.packetLog.isEmpty());
+    EXPECT_TRUE(replay.service.tracks);
+    HostCommandLine unlogged;
+    ASSERT_EQ(
+        Read({"--kiss", "127.0.0.1", "--packet-log", "none", "--tracks", "off"}, unlogged, text),
+        CommandLineRead::Ok);
+    EXPECT_TRUE(unlogged.packetLog.isEmpty());
+    EXPECT_FALSE(unlogged.service.tracks);
 
     HostCommandLine serial;
     ASSERT_EQ(Read({"--kiss-serial", "/dev/ttyUSB0", "--baud", "1200"}, serial, text),
@@ -109,6 +120,8 @@ TEST(HostCommandLine, WrongValuesAreNamedAndStartNothing) {
         {{"--kiss-serial", "/dev/ttyS0", "--baud", "1234"}, "--baud"},
         {{"--aprs-is", "localhost"}, "APRS-IS login"},
         {{"--notify-data", "--notify-callsign"}, "choose one"},
+        {{"--tracks", "yes"}, "--tracks"},
+        {{"--packet-log-days", "0"}, "--packet-log-days"},
     };
     for (const auto& [args, says] : wrong) {
         HostCommandLine line;
@@ -145,6 +158,8 @@ TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
                            "expiry = 90\n"
                            "contact = https://example.org/g0abc\n"
                            "tile-cache = 50\n"
+                           "tracks = off\n"
+                           "packet-log-days = 7\n"
                            "colour = red\n"
                            "this line has no value\n";
     HostCommandLine line;
@@ -157,17 +172,21 @@ TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
     EXPECT_EQ(line.service.expiryMinutes, 90);
     EXPECT_EQ(line.contact, "https://example.org/g0abc");
     EXPECT_EQ(line.tileCacheMb, 50);
+    EXPECT_FALSE(line.service.tracks);
+    EXPECT_EQ(line.packetLogDays, 7);
     ASSERT_EQ(line.configNotes.size(), 2);
-    EXPECT_TRUE(line.configNotes[0].endsWith("line 10: unknown key \"colour\""))
+    EXPECT_TRUE(line.configNotes[0].endsWith("line 12: unknown key \"colour\""))
         << line.configNotes[0].toStdString();
-    EXPECT_TRUE(line.configNotes[1].contains("line 11:"));
+    EXPECT_TRUE(line.configNotes[1].contains("line 13:"));
 
     HostCommandLine over;
-    ASSERT_EQ(ReadWith(file, {"--aprs-is", "localhost", "--expiry", "30"}, over, text),
-              CommandLineRead::Ok)
+    ASSERT_EQ(
+        ReadWith(file, {"--aprs-is", "localhost", "--expiry", "30", "--tracks", "on"}, over, text),
+        CommandLineRead::Ok)
         << text.toStdString();
     EXPECT_EQ(over.source, HostCommandLine::Source::AprsIs);  // the file's source goes
     EXPECT_EQ(over.service.expiryMinutes, 30);
+    EXPECT_TRUE(over.service.tracks);
     EXPECT_EQ(over.service.home.longitude, -1.25);  // the rest stays
     EXPECT_TRUE(over.aprsIsLogin.ends_with(" filter r/51/-1/50\r\n")) << over.aprsIsLogin;
 
@@ -190,7 +209,8 @@ TEST(HostConfig, WriteConfigSavesTheOptionsAStartReadsBack) {
     QString text;
     ASSERT_EQ(ReadWith(file,
                        {"--aprs-is", "rotate.aprs2.net", "--call", "N0CALL", "--passcode", "12345",
-                        "--home", "52.25,0.125", "--expiry", "45", "--write-config"},
+                        "--home", "52.25,0.125", "--expiry", "45", "--tracks", "off",
+                        "--packet-log", "/srv/log", "--write-config"},
                        line, text),
               CommandLineRead::ConfigWritten)
         << text.toStdString();
@@ -214,6 +234,8 @@ TEST(HostConfig, WriteConfigSavesTheOptionsAStartReadsBack) {
     EXPECT_EQ(back.service.home.latitude, 52.25);
     EXPECT_EQ(back.service.home.longitude, 0.125);
     EXPECT_EQ(back.service.expiryMinutes, 45);
+    EXPECT_FALSE(back.service.tracks);
+    EXPECT_EQ(back.packetLog, "/srv/log");
     EXPECT_TRUE(back.configNotes.isEmpty());
 }
 

@@ -74,6 +74,12 @@ void MapService::MapDraw(const QByteArray& ops, const QByteArray& numbers) {
     if (bus::ReadMapBatch(view(ops), view(numbers), drawing) > 0) emit OverlaysChanged();
 }
 
+bool MapService::ShowStation(const QString& callsign) {
+    if (!stations_.Find(callsign.toStdString())) return false;
+    emit StationShown(callsign);
+    return true;
+}
+
 void MapService::SetMapLineWidth(int width) {
     overlays_.SetWidth(width);
 }
@@ -88,8 +94,9 @@ HostService::HostService(const Options& options, QObject* parent)
     : QObject(parent),
       options_(options),
       stations_(options.home),
-      map_(new MapService(overlays_, this)),
+      map_(new MapService(overlays_, stations_, this)),
       bus_(QStringLiteral("none")) {
+    history_.SetTracks(options.tracks);
     new MainAdaptor(this);
     new MapAdaptor(map_);
 }
@@ -167,6 +174,14 @@ void HostService::Hear(const std::string& line, std::int64_t nowUnix, std::int64
     const auto change = stations_.Take(
         report, std::string_view(packet.info).substr(report.infoStart), nowUnix, callsign);
     if (change == StationList::Change::None) return;
+    if (change == StationList::Change::Removed) {
+        history_.Forget(callsign);
+    } else {
+        history_.Heard(callsign, line, nowUnix);
+        if (report.hasPosition)
+            history_.Moved(callsign, report.latitude, report.longitude,
+                           recordedUnix != 0 ? recordedUnix : nowUnix);
+    }
     emit StationsChanged();
     if (!notify_) return;
     const QString call = QString::fromStdString(callsign);
@@ -183,6 +198,8 @@ void HostService::Hear(const std::string& line, std::int64_t nowUnix, std::int64
 void HostService::ExpireStations(std::int64_t nowUnix) {
     const auto gone = stations_.Expire(nowUnix, std::int64_t{options_.expiryMinutes} * 60);
     if (gone.empty()) return;
+    for (const std::string& call : gone)
+        history_.Forget(call);
     emit StationsChanged();
     if (!notify_) return;
     for (const std::string& call : gone)

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "host/map_overlays.h"
+#include "host/station_history.h"
 #include "host/station_list.h"
 #include "stations/host.h"
 
@@ -27,8 +28,8 @@ struct HostCounters {
 class MapService : public QObject {
     Q_OBJECT
   public:
-    explicit MapService(MapOverlays& overlays, QObject* parent = nullptr)
-        : QObject(parent), overlays_(overlays) {}
+    MapService(MapOverlays& overlays, const StationList& stations, QObject* parent = nullptr)
+        : QObject(parent), overlays_(overlays), stations_(stations) {}
 
     void MapCircle(double x, double y, double radius, int colour, double start, double end,
                    double aspect);
@@ -39,14 +40,21 @@ class MapService : public QObject {
     // The batched form; a call that lacks its arguments or is unknown ends
     // the batch there.
     void MapDraw(const QByteArray& ops, const QByteArray& numbers);
+    // True when the station is known; the map window centres on it.
+    bool ShowStation(const QString& callsign);
 
   signals:
     void MapHasChanged();
     void MapRedrawn();
+    // The user clicked the station on the map.
+    void StationChosen(const QString& callsign);
     void OverlaysChanged();
+    // For the map window: a board asked to see this known station.
+    void StationShown(const QString& callsign);
 
   private:
     MapOverlays& overlays_;
+    const StationList& stations_;
 };
 
 class HostService : public QObject {
@@ -58,6 +66,7 @@ class HostService : public QObject {
         // Beacons announced with NotifyBeaconData, the station whole; false:
         // with NotifyBeacon, which has a board ask for each one.
         bool beaconData = true;
+        bool tracks = true;  // keep the moving stations' tracks
     };
 
     explicit HostService(const Options& options, QObject* parent = nullptr);
@@ -86,6 +95,8 @@ class HostService : public QObject {
     }
     const HostCounters& Counters() const { return counters_; }
     MapOverlays& Overlays() { return overlays_; }
+    const StationHistory& History() const { return history_; }
+    StationHistory& History() { return history_; }
     MapService& MapObject() { return *map_; }
     bool NotifyOn() const { return notify_; }
 
@@ -113,6 +124,7 @@ class HostService : public QObject {
   private:
     Options options_;
     StationList stations_;
+    StationHistory history_;
     MapOverlays overlays_;
     MapService* map_;
     HostCounters counters_;

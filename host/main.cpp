@@ -23,6 +23,7 @@
 #include "host/host_service.h"
 #include "host/live_sources.h"
 #include "host/map_window.h"
+#include "host/packet_log.h"
 #include "host/station_store.h"
 #include "host/status_line.h"
 #include "host/tiles.h"
@@ -194,14 +195,14 @@ int main(int argc, char** argv) {
     if (!line.stationsFile.isEmpty()) {
         store.emplace(line.stationsFile.toStdString());
         std::string note;
-        store->Load(host.Stations(), NowUnix(), std::int64_t{line.service.expiryMinutes} * 60,
-                    note);
+        store->Load(host.Stations(), &host.History(), NowUnix(),
+                    std::int64_t{line.service.expiryMinutes} * 60, note);
         if (!note.empty()) std::fprintf(stderr, "bb-host: %s\n", note.c_str());
     }
     std::string lastSaveError;
     const auto save = [&] {
         std::string why;
-        if (!store || store->Save(host.Stations(), why)) return;
+        if (!store || store->Save(host.Stations(), &host.History(), why)) return;
         if (why != lastSaveError)
             std::fprintf(stderr, "bb-host: cannot keep the stations: %s\n", why.c_str());
         lastSaveError = why;
@@ -219,9 +220,25 @@ int main(int argc, char** argv) {
     if (!line.filterNote.isEmpty())
         std::fprintf(stderr, "bb-host: %s\n", qPrintable(line.filterNote));
     std::unique_ptr<QObject> source;
+    // What a live source hears is logged, to look back at or replay.
+    std::optional<bb::hostapp::PacketLog> packetLog;
+    if (live && !line.packetLog.isEmpty()) {
+        const std::filesystem::path folder = line.packetLog.toStdString();
+        bb::hostapp::PacketLog::RemoveOld(folder, line.packetLogDays, NowUnix());
+        packetLog.emplace(folder);
+    }
+    std::string lastLogError;
     if (live) {
-        QObject::connect(live.get(), &bb::hostapp::LiveSource::Line, &host,
-                         [&host](const std::string& packet) { host.Hear(packet); });
+        QObject::connect(
+            live.get(), &bb::hostapp::LiveSource::Line, &host, [&](const std::string& packet) {
+                const std::int64_t now = NowUnix();
+                std::string why;
+                if (packetLog && !packetLog->Write(packet, now, why) && why != lastLogError) {
+                    std::fprintf(stderr, "bb-host: cannot log packets: %s\n", why.c_str());
+                    lastLogError = why;
+                }
+                host.Hear(packet, now);
+            });
         QObject::connect(live.get(), &bb::hostapp::LiveSource::StateChanged, &host,
                          [&window, talk](const QString& state) {
                              if (window) window->SetStatus(state);

@@ -1,14 +1,24 @@
 #include "host/map_window.h"
 
+#include <QApplication>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QFontDatabase>
 #include <QFontMetricsF>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPainterPath>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QStatusBar>
+#include <QVBoxLayout>
 #include <QWheelEvent>
 #include <algorithm>
+#include <chrono>
 #include <cmath>
 #include <numbers>
 
@@ -28,7 +38,155 @@ QColor FromMapColour(std::int32_t c) {
 
 constexpr std::int32_t kNopPen = 11;
 
+std::int64_t NowUnix() {
+    using namespace std::chrono;
+    return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+}
+
+// A colour of the station's own, the same at every start: a hue from its callsign.
+QColor TrackColour(const std::string& callsign) {
+    std::uint32_t h = 2166136261u;
+    for (unsigned char c : callsign)
+        h = (h ^ c) * 16777619u;
+    return QColor::fromHsv(static_cast<int>(h % 360), 220, 200);
+}
+
+QString Degrees(double value, char positive, char negative, int width) {
+    const double a = std::fabs(value);
+    int whole = static_cast<int>(a);
+    double minutes = (a - whole) * 60;
+    if (minutes >= 59.995) {
+        ++whole;
+        minutes = 0;
+    }
+    return QStringLiteral("%1\u00b0%2' %3")
+        .arg(whole, width, 10, QLatin1Char('0'))
+        .arg(minutes, 5, 'f', 2, QLatin1Char('0'))
+        .arg(QLatin1Char(value < 0 ? negative : positive));
+}
+
+QString Age(std::int64_t seconds) {
+    if (seconds < 60) return QStringLiteral("%1 s").arg(std::max<std::int64_t>(0, seconds));
+    if (seconds < 3600) return QStringLiteral("%1 min").arg(seconds / 60);
+    return QStringLiteral("%1 h %2 min").arg(seconds / 3600).arg(seconds / 60 % 60);
+}
+
+QString LocalTime(std::int64_t unix) {
+    return QDateTime::fromSecsSinceEpoch(unix).toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+}
+
 }  // namespace
+
+QString LocatorOf(double latitude, double longitude) {
+    const double lon = std::clamp(longitude + 180, 0.0, 359.9999),
+                 lat = std::clamp(latitude + 90, 0.0, 179.9999);
+    QString l;
+    l += QChar('A' + static_cast<int>(lon / 20));
+    l += QChar('A' + static_cast<int>(lat / 10));
+    l += QChar('0' + static_cast<int>(std::fmod(lon, 20) / 2));
+    l += QChar('0' + static_cast<int>(std::fmod(lat, 10)));
+    l += QChar('a' + static_cast<int>(std::fmod(lon, 2) * 12));
+    l += QChar('a' + static_cast<int>(std::fmod(lat, 1) * 24));
+    return l;
+}
+
+QStringList StationPanelLines(const HostService& host, const HostEntry& e, std::int64_t nowUnix) {
+    const double lat = e.latitudeMinutes / 60, lon = e.longitudeMinutes / 60;
+    QStringList lines{QString::fromStdString(e.callsign),
+                      Degrees(lat, 'N', 'S', 2) + QStringLiteral("  ") + Degrees(lon, 'E', 'W', 3),
+                      QStringLiteral("Locator %1").arg(LocatorOf(lat, lon)),
+                      QStringLiteral("%1 km from home, bearing %2\u00b0")
+                          .arg(e.distance, 0, 'f', 1)
+                          .arg(e.bearing, 3, 10, QLatin1Char('0'))};
+    if (e.speed > -99999)
+        lines << QStringLiteral("%1 km/h, course %2\u00b0")
+                     .arg(e.speed, 0, 'f', 0)
+                     .arg(e.course < 0 ? 0 : e.course, 3, 10, QLatin1Char('0'));
+    else
+        lines << QStringLiteral("No speed or course");
+    const StationHistory& history = host.History();
+    const std::uint32_t times = history.HeardCount(e.callsign);
+    QString heard = QStringLiteral("Last heard %1 (%2 ago)")
+                        .arg(LocalTime(e.heardUnix), Age(nowUnix - e.heardUnix));
+    if (times > 1)
+        heard += QStringLiteral(", %1 times, about every %2")
+                     .arg(times)
+                     .arg(Age((e.heardUnix - history.FirstHeard(e.callsign)) / (times - 1)));
+    lines << heard;
+    lines << QStringLiteral("Beacon: ") + QString::fromStdString(e.beaconText);
+    if (!e.statusText.empty())
+        lines << QStringLiteral("Status: ") + QString::fromStdString(e.statusText);
+    return lines;
+}
+
+StationPanel::StationPanel(QWidget* parent)
+    : QFrame(parent),
+      symbol_(new QLabel(this)),
+      text_(new QLabel(this)),
+      packetsButton_(new QPushButton(QStringLiteral("Packets"), this)),
+      packets_(new QPlainTextEdit(this)) {
+    setObjectName(QStringLiteral("stationPanel"));
+    setFrameShape(QFrame::Box);
+    setAutoFillBackground(true);
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, QColor(255, 255, 250));
+    pal.setColor(QPalette::WindowText, Qt::black);
+    setPalette(pal);
+    text_->setObjectName(QStringLiteral("panelText"));
+    text_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    text_->setWordWrap(true);
+    text_->setMinimumWidth(260);
+    text_->setMaximumWidth(380);
+    packetsButton_->setObjectName(QStringLiteral("packetsButton"));
+    packetsButton_->setCheckable(true);
+    packets_->setObjectName(QStringLiteral("panelPackets"));
+    packets_->setReadOnly(true);
+    packets_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    packets_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
+    packets_->setMinimumSize(420, 120);
+    packets_->hide();
+    auto* close = new QPushButton(QStringLiteral("\u00d7"), this);
+    close->setObjectName(QStringLiteral("panelClose"));
+    close->setFlat(true);
+    close->setFixedWidth(close->fontMetrics().horizontalAdvance(QStringLiteral("\u00d7")) + 12);
+    connect(close, &QPushButton::clicked, this, &QWidget::hide);
+    auto* top = new QHBoxLayout;
+    top->addWidget(symbol_, 0, Qt::AlignTop);
+    top->addWidget(text_, 1);
+    top->addWidget(close, 0, Qt::AlignTop);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(6, 6, 6, 6);
+    layout->addLayout(top);
+    layout->addWidget(packetsButton_, 0, Qt::AlignLeft);
+    layout->addWidget(packets_);
+    connect(packetsButton_, &QPushButton::toggled, this, [this](bool on) {
+        packets_->setVisible(on);
+        adjustSize();
+    });
+    hide();
+}
+
+void StationPanel::Show(const HostService& host, const HostEntry& e, std::int64_t nowUnix) {
+    callsign_ = QString::fromStdString(e.callsign);
+    QImage symbol;
+    if (e.symbol.size() == 2 && DrawSymbol(e.symbol[0], e.symbol[1], symbol))
+        symbol_->setPixmap(QPixmap::fromImage(symbol.scaled(32, 32)));
+    else
+        symbol_->clear();
+    QStringList lines = StationPanelLines(host, e, nowUnix);
+    for (QString& line : lines)
+        line = line.toHtmlEscaped();
+    lines[0] = QStringLiteral("<b>") + lines[0] + QStringLiteral("</b>");
+    text_->setText(lines.join(QStringLiteral("<br>")));
+    QStringList heard;
+    for (const HeardPacket& p : host.History().Packets(e.callsign))
+        heard << LocalTime(p.unix) + QLatin1Char(' ') + QString::fromStdString(p.line);
+    packets_->setPlainText(heard.isEmpty() ? QStringLiteral("(none kept)")
+                                           : heard.join(QLatin1Char('\n')));
+    adjustSize();
+    show();
+    raise();
+}
 
 MapView::MapView(HostService& host, QWidget* parent)
     : QWidget(parent),
@@ -37,8 +195,12 @@ MapView::MapView(HostService& host, QWidget* parent)
       centreLon_(host.Stations().Home().longitude),
       // About 400 pixels to a degree of latitude around home.
       zoom_(std::clamp(std::log2(400 * 360.0 / 256 * std::cos(centreLat_ * std::numbers::pi / 180)),
-                       kMinZoom, kMaxZoom)) {
+                       kMinZoom, kMaxZoom)),
+      panel_(new StationPanel(this)),
+      tracksShown_(host.History().Tracks()) {
     setFocusPolicy(Qt::StrongFocus);
+    connect(&host_.MapObject(), &MapService::StationShown, this,
+            [this](const QString& call) { ShowStation(call); });
     setMinimumSize(320, 240);
     changed_.setSingleShot(true);
     changed_.setInterval(300);
@@ -174,6 +336,7 @@ void MapView::RedrawBase() {
     p.setPen(QPen(Qt::darkRed, 2));
     p.drawLine(h + QPointF(-6, 0), h + QPointF(6, 0));
     p.drawLine(h + QPointF(0, -6), h + QPointF(0, 6));
+    if (tracksShown_) DrawTracks(p);
     p.setPen(Qt::black);
     QImage symbol;
     host_.ForEachStation([&](const HostEntry& e) {
@@ -183,11 +346,109 @@ void MapView::RedrawBase() {
             p.drawImage(at - QPointF(kSymbolSize / 2.0, kSymbolSize / 2.0), symbol);
         p.drawText(at + QPointF(kSymbolSize / 2.0 + 1, 4), QString::fromStdString(e.callsign));
     });
+    // The station the board or the user chose, ringed.
+    if (const HostEntry* e =
+            marked_.isEmpty() ? nullptr : host_.Stations().Find(marked_.toStdString())) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(QColor(230, 0, 180), 3));
+        p.drawEllipse(ToPixel(e->longitudeMinutes, e->latitudeMinutes), kSymbolSize, kSymbolSize);
+    }
     p.end();
     host_.Overlays().Clear();
     composedStale_ = true;
     update();
     emit host_.MapObject().MapRedrawn();
+}
+
+void MapView::DrawTracks(QPainter& p) const {
+    // Each track in its station's colour, older parts thinner and fainter;
+    // a track begun anew after a jump is not joined to the one before.
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRect area = rect().adjusted(-20, -20, 20, 20);
+    host_.History().ForEachTrack([&](const std::string& call, const std::vector<TrackPoint>& t) {
+        QColor colour = TrackColour(call);
+        const double newest = static_cast<double>(t.back().unix);
+        for (std::size_t i = 1; i < t.size(); ++i) {
+            if (t[i].starts) continue;
+            const QPointF a = ToPixel(t[i - 1].longitude * 60, t[i - 1].latitude * 60);
+            const QPointF b = ToPixel(t[i].longitude * 60, t[i].latitude * 60);
+            if (!area.intersects(QRectF(a, b).normalized().toAlignedRect().adjusted(0, 0, 1, 1)))
+                continue;
+            const double age = std::clamp(
+                (newest - static_cast<double>(t[i].unix)) / StationHistory::kTrackSeconds, 0.0,
+                1.0);
+            colour.setAlphaF(1.0 - 0.75 * age);
+            p.setPen(QPen(colour, 3.0 - 2.0 * age, Qt::SolidLine, Qt::RoundCap));
+            p.drawLine(a, b);
+        }
+    });
+    p.restore();
+}
+
+void MapView::ShowTracks(bool on) {
+    tracksShown_ = on;
+    RedrawBase();
+}
+
+bool MapView::ShowStation(const QString& callsign) {
+    const HostEntry* e = host_.Stations().Find(callsign.toStdString());
+    if (!e) return false;
+    centreLat_ = e->latitudeMinutes / 60;
+    centreLon_ = e->longitudeMinutes / 60;
+    marked_ = callsign;
+    ViewChanged();
+    return true;
+}
+
+QStringList MapView::StationsAt(QPointF at) const {
+    std::vector<std::pair<double, QString>> near;
+    const double reach = kSymbolSize / 2.0 + 2;
+    host_.ForEachStation([&](const HostEntry& e) {
+        const QPointF d = ToPixel(e.longitudeMinutes, e.latitudeMinutes) - at;
+        if (std::fabs(d.x()) <= reach && std::fabs(d.y()) <= reach)
+            near.emplace_back(std::hypot(d.x(), d.y()), QString::fromStdString(e.callsign));
+    });
+    std::sort(near.begin(), near.end());
+    QStringList calls;
+    for (const auto& [distance, call] : near)
+        calls << call;
+    return calls;
+}
+
+void MapView::ChooseStation(const QString& callsign, QPoint at) {
+    const HostEntry* e = host_.Stations().Find(callsign.toStdString());
+    if (!e) return;
+    marked_ = callsign;
+    RedrawBase();
+    panel_->Show(host_, *e, NowUnix());
+    // Beside the pointer on the side with more room, inside the map, so the
+    // station and its track stay in sight.
+    const int x = at.x() > width() / 2 ? at.x() - 24 - panel_->width() : at.x() + 24;
+    const int y = at.y() > height() / 2 ? at.y() - 12 - panel_->height() : at.y() + 12;
+    const QPoint place(std::clamp(x, 0, std::max(0, width() - panel_->width())),
+                       std::clamp(y, 0, std::max(0, height() - panel_->height())));
+    panel_->move(place);
+    emit host_.MapObject().StationChosen(callsign);
+}
+
+void MapView::Clicked(QPoint at) {
+    const QStringList calls = StationsAt(at);
+    if (calls.isEmpty()) {
+        panel_->hide();
+        return;
+    }
+    if (calls.size() == 1) {
+        ChooseStation(calls.front(), at);
+        return;
+    }
+    // Stations on top of one another: the user picks one.
+    auto* menu = new QMenu(this);
+    menu->setObjectName(QStringLiteral("stationChoice"));
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    for (const QString& call : calls)
+        menu->addAction(call, this, [this, call, at] { ChooseStation(call, at); });
+    menu->popup(mapToGlobal(at));
 }
 
 void MapView::DrawOverlays(QImage& target) const {
@@ -259,14 +520,38 @@ void MapView::wheelEvent(QWheelEvent* e) {
 }
 
 void MapView::mousePressEvent(QMouseEvent* e) {
-    dragFrom_ = e->position().toPoint();
+    dragFrom_ = pressAt_ = e->position().toPoint();
+    dragging_ = false;
 }
 
 void MapView::mouseMoveEvent(QMouseEvent* e) {
     if (!(e->buttons() & Qt::LeftButton)) return;
     const QPoint now = e->position().toPoint();
+    // A click's small slip is not a pan.
+    if (!dragging_ && (now - pressAt_).manhattanLength() < QApplication::startDragDistance())
+        return;
+    dragging_ = true;
     Pan(now - dragFrom_);
     dragFrom_ = now;
+}
+
+void MapView::mouseReleaseEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && !dragging_) Clicked(e->position().toPoint());
+    dragging_ = false;
+}
+
+void MapView::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (e->button() != Qt::LeftButton) return;
+    // Centres on the station there, or on the place, one level closer.
+    const QStringList calls = StationsAt(e->position());
+    if (!calls.isEmpty() && ShowStation(calls.front())) {
+        SetZoomLevel(zoom_ + 1);
+        return;
+    }
+    const WorldPoint c = ToWorld(centreLat_, centreLon_, zoom_);
+    const QPointF d = e->position() - QPointF(width() / 2.0, height() / 2.0);
+    FromWorld({c.x + d.x(), c.y + d.y()}, zoom_, centreLat_, centreLon_);
+    SetZoomLevel(zoom_ + 1);
 }
 
 void MapView::keyPressEvent(QKeyEvent* e) {
@@ -302,6 +587,15 @@ MapWindow::MapWindow(HostService& host)
       advice_(new QLabel(view_)) {
     setWindowTitle(QStringLiteral("bb-host map"));
     setCentralWidget(view_);
+    QMenu* map = menuBar()->addMenu(QStringLiteral("&Map"));
+    QAction* tracks = map->addAction(QStringLiteral("&Tracks"));
+    tracks->setObjectName(QStringLiteral("tracksAction"));
+    tracks->setCheckable(true);
+    tracks->setChecked(host.History().Tracks());
+    connect(tracks, &QAction::toggled, this, [this, &host](bool on) {
+        host.History().SetTracks(on);
+        view_->ShowTracks(on);
+    });
     statusBar()->addWidget(status_, 1);
     tileState_->setObjectName(QStringLiteral("tileState"));
     tileState_->hide();

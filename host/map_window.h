@@ -3,6 +3,7 @@
 // add-on draws on it.
 #pragma once
 
+#include <QFrame>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
@@ -12,7 +13,32 @@
 #include "host/host_service.h"
 #include "host/tiles.h"
 
+class QPlainTextEdit;
+class QPushButton;
+
 namespace bb::hostapp {
+
+// What the map tells of a station clicked on it: its symbol and texts, and
+// its last packets as heard on asking.
+class StationPanel : public QFrame {
+    Q_OBJECT
+  public:
+    explicit StationPanel(QWidget* parent);
+    void Show(const HostService& host, const HostEntry& e, std::int64_t nowUnix);
+    QString Callsign() const { return callsign_; }
+
+  private:
+    QLabel* symbol_;
+    QLabel* text_;
+    QPushButton* packetsButton_;
+    QPlainTextEdit* packets_;
+    QString callsign_;
+};
+
+// The texts of the panel, one a line.
+QStringList StationPanelLines(const HostService& host, const HostEntry& e, std::int64_t nowUnix);
+// The six-character Maidenhead locator of a position in degrees.
+QString LocatorOf(double latitude, double longitude);
 
 class MapView : public QWidget {
     Q_OBJECT
@@ -34,6 +60,16 @@ class MapView : public QWidget {
     void Zoom(double factor);
     void Pan(QPoint pixels);
     const QImage& Composed();
+    // Centres the map on a known station and marks it.
+    bool ShowStation(const QString& callsign);
+    QString Marked() const { return marked_; }
+    // The stations whose symbols are under a point of the view, nearest first.
+    QStringList StationsAt(QPointF at) const;
+    // As a click on the station: a board is told and its panel opens near `at`.
+    void ChooseStation(const QString& callsign, QPoint at);
+    StationPanel& Panel() { return *panel_; }
+    bool TracksShown() const { return tracksShown_; }
+    void ShowTracks(bool on);
 
   protected:
     void paintEvent(QPaintEvent*) override;
@@ -41,6 +77,8 @@ class MapView : public QWidget {
     void wheelEvent(QWheelEvent*) override;
     void mousePressEvent(QMouseEvent*) override;
     void mouseMoveEvent(QMouseEvent*) override;
+    void mouseReleaseEvent(QMouseEvent*) override;
+    void mouseDoubleClickEvent(QMouseEvent*) override;
     void keyPressEvent(QKeyEvent*) override;
 
   private:
@@ -51,6 +89,8 @@ class MapView : public QWidget {
     void DrawTiles(QPainter& p);
     void DrawOverlays(QImage& target) const;
     void DrawCredit(QImage& target) const;
+    void DrawTracks(QPainter& p) const;
+    void Clicked(QPoint at);
 
     HostService& host_;
     TileLoader* tiles_ = nullptr;
@@ -61,6 +101,11 @@ class MapView : public QWidget {
     QImage composed_;
     bool composedStale_ = true;
     QPoint dragFrom_;
+    QPoint pressAt_;
+    bool dragging_ = false;
+    QString marked_;
+    StationPanel* panel_;
+    bool tracksShown_ = true;
     QTimer changed_;       // MapHasChanged once a pan or zoom has settled
     QTimer stationTimer_;  // new stations repaint the base at most this often
     bool stationsStale_ = false;

@@ -15,8 +15,11 @@ namespace fs = std::filesystem;
 namespace {
 
 // A list larger than this was not written by bb-host (32767 stations of
-// a few hundred bytes each).
+// a few hundred bytes each, and the tracks' share).
 constexpr std::uintmax_t kMaxFile = 64u << 20;
+constexpr std::size_t kMaxTrackBytes = 32u << 20;
+// The tracks follow the list after this line; a list without it has none.
+constexpr std::string_view kTracksHeader = "bb-host tracks 1\n";
 
 }  // namespace
 
@@ -24,8 +27,8 @@ fs::path DefaultStationsFile() {
     return UserFolder("XDG_STATE_HOME", ".local/state") / "stations";
 }
 
-void StationStore::Load(StationList& list, std::int64_t nowUnix, std::int64_t maxAgeSeconds,
-                        std::string& note) {
+void StationStore::Load(StationList& list, StationHistory* tracks, std::int64_t nowUnix,
+                        std::int64_t maxAgeSeconds, std::string& note) {
     note.clear();
     std::error_code ec;
     if (!fs::exists(file_, ec)) return;
@@ -38,10 +41,25 @@ void StationStore::Load(StationList& list, std::int64_t nowUnix, std::int64_t ma
         std::ifstream in(file_, std::ios::binary);
         std::ostringstream text;
         text << in.rdbuf();
-        if (!in && !in.eof())
+        const std::string all = text.str();
+        std::string_view stations = all, trackText;
+        if (const auto at = stations.find("\n" + std::string(kTracksHeader));
+            at != std::string_view::npos) {
+            trackText = stations.substr(at + 1 + kTracksHeader.size());
+            stations = stations.substr(0, at + 1);
+        }
+        if (!in && !in.eof()) {
             why = "cannot be read";
-        else if ((partly = list.Read(text.str(), nowUnix, maxAgeSeconds, why)) && why.empty())
+        } else if ((partly = list.Read(stations, nowUnix, maxAgeSeconds, why)) && why.empty()) {
+            // Tracks that cannot be read go; the stations stay.
+            std::string trackWhy;
+            if (tracks && !tracks->ReadTracks(trackText, nowUnix, trackWhy))
+                note = "the tracks in " + file_.string() + " were not read (" + trackWhy + ")";
+            if (tracks)
+                tracks->KeepOnly(
+                    [&](const std::string& call) { return list.Find(call) != nullptr; });
             return;
+        }
     }
     // Kept for the user to look at; the host starts with what it could read
     // (an empty list when nothing), and its next save writes a whole file.
@@ -53,10 +71,14 @@ void StationStore::Load(StationList& list, std::int64_t nowUnix, std::int64_t ma
            (ec ? std::string("; it stays where it is") : "; it is set aside as " + aside.string());
 }
 
-bool StationStore::Save(const StationList& list, std::string& why) {
+bool StationStore::Save(const StationList& list, const StationHistory* tracks, std::string& why) {
     std::error_code ec;
     fs::create_directories(file_.parent_path(), ec);
-    const std::string text = list.Write();
+    std::string text = list.Write();
+    if (tracks) {
+        const std::string kept = tracks->WriteTracks(kMaxTrackBytes);
+        if (!kept.empty()) text += std::string(kTracksHeader) + kept;
+    }
     ReplaceFailure failure;
     if (ReplaceFile(
             file_, 0600, [&](int fd) { return WriteAll(fd, text); }, failure))

@@ -73,6 +73,86 @@ TEST(StationStore, SavedWholeAndTakenBackAfterARestart) {
     EXPECT_EQ(empty.size(), 0u);
 }
 
+// The tracks are kept after the list and read back with it; a list written
+// before tracks were kept still reads, and damaged tracks leave the stations.
+TEST(StationStore, TracksAreKeptWithTheListAndAnOlderListStillReads) {
+    testing::TempFolder t;
+    StationStore store(t.path() / "stations");
+    StationList list({52, 0}, &NoZone);
+    StationHistory history;
+    Hear(list, "G4MOV", kNow);
+    Hear(list, "M0OLD", kNow);
+    history.Moved("G4MOV", 52, 0, kNow - 600);
+    history.Moved("G4MOV", 52.1, 0.1, kNow);
+    history.Moved("GONE", 52, 1, kNow);  // no longer listed
+    std::string why;
+    ASSERT_TRUE(store.Save(list, &history, why)) << why;
+    const std::string bytes = Read(store.File());
+    EXPECT_EQ(bytes.find(list.Write()), 0u);
+    const auto load = [&](StationList& into, StationHistory& tracks) {
+        std::string note;
+        store.Load(into, &tracks, kNow + 60, 3600, note);
+        return note;
+    };
+    const struct {
+        std::string file;
+        std::size_t points;
+        bool noted;
+    } cases[] = {
+        {bytes, 2, false}, {list.Write(), 0, false}, {bytes + "G4MOV\tnot a point\n", 0, true}};
+    for (const auto& c : cases) {
+        std::ofstream(store.File(), std::ios::binary | std::ios::trunc) << c.file;
+        StationList back({52, 0}, &NoZone);
+        StationHistory tracks;
+        EXPECT_EQ(!load(back, tracks).empty(), c.noted) << c.file;
+        EXPECT_EQ(back.size(), 2u);
+        EXPECT_EQ(tracks.Track("G4MOV").size(), c.points);
+        EXPECT_TRUE(tracks.Track("GONE").empty());
+        if (c.points) {
+            EXPECT_EQ(tracks.Track("G4MOV"), history.Track("G4MOV"));
+        }
+    }
+}
+
+// A track keeps at most its last points of the last day; a jump faster than
+// travel begins a new track, and a station's packets are kept in bounds.
+TEST(StationHistory, TracksAndPacketsStayInBounds) {
+    StationHistory h;
+    for (int i = 0; i < 600; ++i)
+        h.Moved("G4MOV", 52 + i * 0.001, 0, kNow + i * 60);
+    EXPECT_EQ(h.Track("G4MOV").size(), StationHistory::kTrackPoints);
+    h.Moved("G4MOV", 52.601, 0, kNow + 599 * 60 + StationHistory::kTrackSeconds);
+    EXPECT_EQ(h.Track("G4MOV").size(), 1u);  // the others are over a day old
+    const struct {
+        double lat;
+        std::int64_t after;
+        bool starts;
+    } moves[] = {{52.70, 600, false},  // 11 km in 10 minutes
+                 {53.70, 60, true},    // 111 km in a minute
+                 {53.70, 0, false},    // the same again: no point
+                 {53.71, 0, true}};    // in the same second
+    std::int64_t at = kNow + 599 * 60 + StationHistory::kTrackSeconds;
+    for (const auto& m : moves) {
+        const std::size_t before = h.Track("G4MOV").size();
+        h.Moved("G4MOV", m.lat, 0, at += m.after);
+        const auto track = h.Track("G4MOV");
+        if (track.size() == before) {
+            EXPECT_EQ(m.lat, 53.70);
+            continue;
+        }
+        EXPECT_EQ(track.back().starts, m.starts) << m.lat;
+    }
+    for (int i = 0; i < 15; ++i)
+        h.Heard("G4MOV", "G4MOV>APRS:>" + std::to_string(i), kNow + i);
+    const auto packets = h.Packets("G4MOV");
+    ASSERT_EQ(packets.size(), StationHistory::kPacketsPerStation);
+    EXPECT_EQ(packets.back().line, "G4MOV>APRS:>14");
+    EXPECT_EQ(h.HeardCount("G4MOV"), 15u);
+    // A track that would pass the bytes kept for tracks is not written.
+    EXPECT_GT(h.WriteTracks().size(), 80u);
+    EXPECT_EQ(h.WriteTracks(80), "");
+}
+
 // A file that is not a list, or a list with a damaged line: the host starts
 // with the good stations, the file is set aside for the user, and the next
 // save writes a whole list in its place.

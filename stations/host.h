@@ -52,6 +52,12 @@ class HostMap {
     virtual void SetMapLineWidth(std::int16_t width) = 0;
     virtual void SetMapDrawMode(std::int16_t mode) = 0;
     virtual void SetMapDrawColour(std::int32_t colour) = 0;
+    // Centres the host's map on the station and marks it: true when the host
+    // knows it, false when not; nothing when the host's map cannot.
+    virtual std::optional<bool> ShowStation(const std::string& callsign) {
+        (void)callsign;
+        return std::nullopt;
+    }
 };
 
 class HostMain {
@@ -106,6 +112,8 @@ class MapEvents {
     virtual ~MapEvents() = default;
     virtual void mUivMap_MapHasChanged() = 0;
     virtual void mUivMap_MapRedrawn() = 0;
+    // The user clicked the station on the host's map.
+    virtual void mUivMap_StationChosen(const std::string& callsign) { (void)callsign; }
 };
 
 }  // namespace bb::host

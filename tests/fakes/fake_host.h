@@ -64,6 +64,12 @@ class FakeMap final : public host::HostMap {
         drawColour = c;
         calls.push_back("colour " + std::to_string(c));
     }
+    // The stations the board asked the map to show.
+    std::vector<std::string> shown;
+    std::optional<bool> ShowStation(const std::string& callsign) override {
+        shown.push_back(callsign);
+        return true;
+    }
     void Clear() {
         circles.clear();
         lines.clear();
