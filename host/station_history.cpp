@@ -6,6 +6,8 @@
 #include <numbers>
 #include <system_error>
 
+#include "host/number_text.h"
+
 namespace bb::hostapp {
 namespace {
 
@@ -16,17 +18,6 @@ void DropOld(std::vector<TrackPoint>& track, std::int64_t nowUnix) {
     track.erase(track.begin(), old);
     if (track.size() > StationHistory::kTrackPoints)
         track.erase(track.begin(), track.end() - StationHistory::kTrackPoints);
-}
-
-template <class T>
-bool Number(std::string_view text, T& out) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-void PutNumber(std::string& out, double v) {
-    char buf[32];
-    out.append(buf, std::to_chars(buf, buf + sizeof buf, v).ptr);
 }
 
 }  // namespace

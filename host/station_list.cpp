@@ -8,6 +8,8 @@
 #include <numbers>
 #include <system_error>
 
+#include "host/number_text.h"
+
 namespace bb::hostapp {
 namespace {
 
@@ -273,18 +275,6 @@ bool Unescape(std::string_view field, std::string& out) {
         }
     }
     return true;
-}
-
-template <class T>
-bool Number(std::string_view text, T& out) {
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && end == text.data() + text.size();
-}
-
-void PutNumber(std::string& out, double v) {
-    char buf[32];
-    const auto end = std::to_chars(buf, buf + sizeof buf, v).ptr;
-    out.append(buf, end);
 }
 
 }  // namespace
