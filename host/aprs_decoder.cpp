@@ -284,65 +284,74 @@ bool ParsePosition(std::string_view info, std::size_t at, Report& r, std::string
 }
 
 // The Mic-E destination: six characters carrying the latitude, the message
-// bits and the flags for north, longitude offset and west. Anything the
-// protocol does not allow rejects the packet: a damaged Mic-E otherwise
-// reads as a station far away, or in emergency.
-bool ParseMicE(const Tnc2Packet& p, std::string_view info, Report& r, std::string& why) {
-    std::string_view dest = p.destination;
-    if (const auto dash = dest.find('-'); dash != std::string_view::npos)
-        dest = dest.substr(0, dash);
-    if (dest.size() != 6 || info.size() < 9) {
-        why = "Mic-E too short";
-        return false;
-    }
-    int latDigits[6];
-    bool bit[6], ambiguous[6], custom = false, standard = false;
+// bits and the flags for north, longitude offset and west.
+struct MicEDestination {
+    int digits[6];
+    bool bit[6];
+    bool custom = false, standard = false;
+    int ambiguity = 0;  // latitude digits left out, from the right
+};
+
+bool ReadMicEDestination(std::string_view dest, MicEDestination& d, std::string& why) {
+    bool ambiguous[6];
     for (int i = 0; i < 6; ++i) {
         const char c = dest[i];
         ambiguous[i] = false;
         if (IsDigit(c)) {
-            latDigits[i] = c - '0';
-            bit[i] = false;
+            d.digits[i] = c - '0';
+            d.bit[i] = false;
         } else if (c >= 'A' && c <= 'K' && i < 3) {  // custom message bits
-            latDigits[i] = c == 'K' ? 0 : c - 'A';
+            d.digits[i] = c == 'K' ? 0 : c - 'A';
             ambiguous[i] = c == 'K';
-            bit[i] = true;
-            custom = true;
+            d.bit[i] = true;
+            d.custom = true;
         } else if (c >= 'P' && c <= 'Z') {
-            latDigits[i] = c == 'Z' ? 0 : c - 'P';
+            d.digits[i] = c == 'Z' ? 0 : c - 'P';
             ambiguous[i] = c == 'Z';
-            bit[i] = true;
-            standard = standard || i < 3;
+            d.bit[i] = true;
+            d.standard = d.standard || i < 3;
         } else if (c == 'L') {
-            latDigits[i] = 0;
+            d.digits[i] = 0;
             ambiguous[i] = true;
-            bit[i] = false;
+            d.bit[i] = false;
         } else {
             why = "bad Mic-E destination";
             return false;
         }
     }
     // Ambiguity leaves out digits from the right only, never the degrees.
-    int level = 0;
-    while (level < 4 && ambiguous[5 - level])
-        ++level;
-    for (int i = 0; i < 6 - level; ++i) {
+    while (d.ambiguity < 4 && ambiguous[5 - d.ambiguity])
+        ++d.ambiguity;
+    for (int i = 0; i < 6 - d.ambiguity; ++i) {
         if (ambiguous[i]) {
             why = "bad Mic-E position ambiguity";
             return false;
         }
     }
-    const int latDeg = latDigits[0] * 10 + latDigits[1];
-    int latMin = latDigits[2] * 10 + latDigits[3];
-    int latHund = latDigits[4] * 10 + latDigits[5];
+    return true;
+}
+
+bool MicELatitude(const MicEDestination& d, Report& r, std::string& why) {
+    const int latDeg = d.digits[0] * 10 + d.digits[1];
+    int latMin = d.digits[2] * 10 + d.digits[3];
+    int latHund = d.digits[4] * 10 + d.digits[5];
     if (latDeg > 89 || latMin > 59) {
         why = "bad Mic-E latitude";
         return false;
     }
-    DropAmbiguous(level, latMin, latHund);
-    r.latitude = latDeg + (latMin + latHund / 100.0 + kBoxMiddle[level]) / 60.0;
-    if (!bit[3]) r.latitude = -r.latitude;
+    DropAmbiguous(d.ambiguity, latMin, latHund);
+    r.latitude = latDeg + (latMin + latHund / 100.0 + kBoxMiddle[d.ambiguity]) / 60.0;
+    if (!d.bit[3]) r.latitude = -r.latitude;
+    return true;
+}
 
+// An information byte as a number.
+int MicEByte(std::string_view info, std::size_t i) {
+    return static_cast<int>(static_cast<unsigned char>(info[i])) - 28;
+}
+
+// The longitude, then speed and course, in the information field's first bytes.
+bool MicELongitude(std::string_view info, const MicEDestination& d, Report& r, std::string& why) {
     // The ranges each information byte may take: longitude degrees, minutes
     // and hundredths, then speed and course.
     static constexpr std::array<std::pair<int, int>, 6> kRange = {
@@ -354,28 +363,28 @@ bool ParseMicE(const Tnc2Packet& p, std::string_view info, Report& r, std::strin
             return false;
         }
     }
-    auto b = [&](std::size_t i) {
-        return static_cast<int>(static_cast<unsigned char>(info[i])) - 28;
-    };
-    int lonDeg = b(1);
-    if (bit[4]) lonDeg += 100;
+    int lonDeg = MicEByte(info, 1);
+    if (d.bit[4]) lonDeg += 100;
     if (lonDeg >= 180 && lonDeg <= 189)
         lonDeg -= 80;
     else if (lonDeg >= 190 && lonDeg <= 199)
         lonDeg -= 190;
-    int lonMin = b(2);
+    int lonMin = MicEByte(info, 2);
     if (lonMin >= 60) lonMin -= 60;
-    int lonHund = b(3);
+    int lonHund = MicEByte(info, 3);
     if (lonDeg > 179 || lonMin > 59 || lonHund > 99) {
         why = "bad Mic-E longitude";
         return false;
     }
-    DropAmbiguous(level, lonMin, lonHund);
-    r.longitude = lonDeg + (lonMin + lonHund / 100.0 + kBoxMiddle[level]) / 60.0;
-    if (bit[5]) r.longitude = -r.longitude;
+    DropAmbiguous(d.ambiguity, lonMin, lonHund);
+    r.longitude = lonDeg + (lonMin + lonHund / 100.0 + kBoxMiddle[d.ambiguity]) / 60.0;
+    if (d.bit[5]) r.longitude = -r.longitude;
+    return true;
+}
 
-    int speed = b(4) * 10 + b(5) / 10;
-    int course = (b(5) % 10) * 100 + b(6);
+void MicECourseSpeed(std::string_view info, Report& r) {
+    int speed = MicEByte(info, 4) * 10 + MicEByte(info, 5) / 10;
+    int course = (MicEByte(info, 5) % 10) * 100 + MicEByte(info, 6);
     if (speed >= 800) speed -= 800;
     if (course >= 400) course -= 400;
     if (course <= 360) {
@@ -383,16 +392,11 @@ bool ParseMicE(const Tnc2Packet& p, std::string_view info, Report& r, std::strin
         r.course = course;
         r.speedKnots = speed;
     }
-    if (!IsSymbolCode(info[7]) || !IsSymbolTable(info[8])) {
-        why = "bad symbol";
-        return false;
-    }
-    r.symbolCode = info[7];
-    r.symbolTable = info[8];
-    r.hasPosition = true;
-    r.commentStart = 10;
-    if (level == 0) ApplyDao(info, 9, r);
-    // Altitude in metres above -10 km: three base-91 digits and "}".
+}
+
+// Altitude in metres above -10 km: three base-91 digits and "}", after the
+// manufacturer's byte where there is one.
+void MicEAltitude(std::string_view info, Report& r) {
     std::size_t at = 9;
     if (at < info.size() &&
         (info[at] == '`' || info[at] == '\'' || info[at] == '>' || info[at] == ']'))
@@ -405,12 +409,39 @@ bool ParseMicE(const Tnc2Packet& p, std::string_view info, Report& r, std::strin
             r.altitudeFeet = metres / 0.3048;
         }
     }
+}
+
+// Anything the protocol does not allow rejects the packet: a damaged Mic-E
+// otherwise reads as a station far away, or in emergency.
+bool ParseMicE(const Tnc2Packet& p, std::string_view info, Report& r, std::string& why) {
+    std::string_view dest = p.destination;
+    if (const auto dash = dest.find('-'); dash != std::string_view::npos)
+        dest = dest.substr(0, dash);
+    if (dest.size() != 6 || info.size() < 9) {
+        why = "Mic-E too short";
+        return false;
+    }
+    MicEDestination d;
+    if (!ReadMicEDestination(dest, d, why) || !MicELatitude(d, r, why) ||
+        !MicELongitude(info, d, r, why))
+        return false;
+    MicECourseSpeed(info, r);
+    if (!IsSymbolCode(info[7]) || !IsSymbolTable(info[8])) {
+        why = "bad symbol";
+        return false;
+    }
+    r.symbolCode = info[7];
+    r.symbolTable = info[8];
+    r.hasPosition = true;
+    r.commentStart = 10;
+    if (d.ambiguity == 0) ApplyDao(info, 9, r);
+    MicEAltitude(info, r);
     r.hasStatus = true;
     r.micE = true;
     // Standard and custom bits mixed name no message; all clear is the
     // emergency either way.
-    const int bits = (bit[0] << 2) | (bit[1] << 1) | int(bit[2]);
-    r.status = custom && standard ? "Unknown" : std::string(MicEMessage(bits, custom));
+    const int bits = (d.bit[0] << 2) | (d.bit[1] << 1) | int(d.bit[2]);
+    r.status = d.custom && d.standard ? "Unknown" : std::string(MicEMessage(bits, d.custom));
     return true;
 }
 
@@ -550,68 +581,85 @@ void NmeaDate(std::string_view v, PacketTime& t) {
     t.year = y < 70 ? 2000 + y : 1900 + y;
 }
 
+// A checksum, where there is one, must match; `body` loses it.
+bool NmeaChecksumHolds(std::string_view& body) {
+    const std::size_t star = body.find('*');
+    if (star == std::string_view::npos) return true;
+    unsigned sum = 0;
+    for (char c : body.substr(0, star))
+        sum ^= static_cast<unsigned char>(c);
+    const std::string_view given = body.substr(star + 1, 2);
+    char expected[3];
+    std::snprintf(expected, sizeof expected, "%02X", sum);
+    if (given.size() != 2 || (std::toupper(static_cast<unsigned char>(given[0])) != expected[0]) ||
+        (std::toupper(static_cast<unsigned char>(given[1])) != expected[1]))
+        return false;
+    body = body.substr(0, star);
+    return true;
+}
+
+std::vector<std::string_view> NmeaFields(std::string_view body) {
+    std::vector<std::string_view> f;
+    for (std::size_t at = 0;;) {
+        const std::size_t comma = body.find(',', at);
+        f.push_back(body.substr(at, comma == std::string_view::npos ? body.npos : comma - at));
+        if (comma == std::string_view::npos) return f;
+        at = comma + 1;
+    }
+}
+
+double NmeaNumber(std::string_view v) {
+    return std::atof(std::string(v).c_str());
+}
+
+// What the sentence of `kind` says besides the position: 0 when it has no
+// valid fix, else the field where its latitude starts.
+std::size_t NmeaFix(std::string_view kind, const std::vector<std::string_view>& f, Report& r) {
+    const auto field = [&](std::size_t i) { return i < f.size() ? f[i] : std::string_view(); };
+    if (kind == "RMC") {
+        if (field(2) != "A") return 0;
+        NmeaTime(field(1), r.time);
+        NmeaDate(field(9), r.time);
+        const double knots = NmeaNumber(field(7));
+        const int course = static_cast<int>(std::lround(NmeaNumber(field(8))));
+        if (!field(7).empty() && !field(8).empty() && course >= 0 && course <= 360) {
+            r.hasCourseSpeed = true;
+            r.course = course == 0 ? 360 : course;
+            r.speedKnots = knots;
+        }
+        return 3;
+    }
+    if (kind == "GGA") {
+        if (field(6).empty() || field(6) == "0") return 0;
+        NmeaTime(field(1), r.time);
+        if (!field(9).empty()) {
+            r.hasAltitude = true;
+            r.altitudeFeet = NmeaNumber(field(9)) / 0.3048;
+        }
+        return 2;
+    }
+    if (!field(6).empty() && field(6) != "A") return 0;
+    NmeaTime(field(5), r.time);
+    return 1;
+}
+
 // A GPS receiver's own sentence, sent as it is: $GPRMC, $GPGGA or $GPGLL
-// (or the $GN sentences of a multi-system receiver). A checksum, where
-// there is one, must match; a sentence without a valid fix is no position.
+// (or the $GN sentences of a multi-system receiver). A sentence without a
+// valid fix is no position.
 Outcome ParseNmea(std::string_view info, Report& r, std::string& why) {
     if (info.size() < 7 || (info.substr(1, 2) != "GP" && info.substr(1, 2) != "GN"))
         return Outcome::NotStation;
     const std::string_view kind = info.substr(3, 3);
     if (kind != "RMC" && kind != "GGA" && kind != "GLL") return Outcome::NotStation;
     std::string_view body = info.substr(1);
-    if (const std::size_t star = body.find('*'); star != std::string_view::npos) {
-        unsigned sum = 0;
-        for (char c : body.substr(0, star))
-            sum ^= static_cast<unsigned char>(c);
-        const std::string_view given = body.substr(star + 1, 2);
-        char expected[3];
-        std::snprintf(expected, sizeof expected, "%02X", sum);
-        if (given.size() != 2 ||
-            (std::toupper(static_cast<unsigned char>(given[0])) != expected[0]) ||
-            (std::toupper(static_cast<unsigned char>(given[1])) != expected[1])) {
-            why = "bad NMEA checksum";
-            return Outcome::Malformed;
-        }
-        body = body.substr(0, star);
+    if (!NmeaChecksumHolds(body)) {
+        why = "bad NMEA checksum";
+        return Outcome::Malformed;
     }
-    std::vector<std::string_view> f;
-    for (std::size_t at = 0;;) {
-        const std::size_t comma = body.find(',', at);
-        f.push_back(body.substr(at, comma == std::string_view::npos ? body.npos : comma - at));
-        if (comma == std::string_view::npos) break;
-        at = comma + 1;
-    }
+    const std::vector<std::string_view> f = NmeaFields(body);
+    const std::size_t lat = NmeaFix(kind, f, r);
+    if (lat == 0) return why = "NMEA without a fix", Outcome::Malformed;
     const auto field = [&](std::size_t i) { return i < f.size() ? f[i] : std::string_view(); };
-    std::size_t lat = 0;
-    if (kind == "RMC") {
-        if (field(2) != "A") return why = "NMEA without a fix", Outcome::Malformed;
-        lat = 3;
-        NmeaTime(field(1), r.time);
-        NmeaDate(field(9), r.time);
-        bool ok = true;
-        const double knots = std::atof(std::string(field(7)).c_str());
-        const int course = static_cast<int>(std::lround(std::atof(std::string(field(8)).c_str())));
-        ok = !field(7).empty() && !field(8).empty() && course >= 0 && course <= 360;
-        if (ok) {
-            r.hasCourseSpeed = true;
-            r.course = course == 0 ? 360 : course;
-            r.speedKnots = knots;
-        }
-    } else if (kind == "GGA") {
-        if (field(6).empty() || field(6) == "0")
-            return why = "NMEA without a fix", Outcome::Malformed;
-        lat = 2;
-        NmeaTime(field(1), r.time);
-        if (!field(9).empty()) {
-            r.hasAltitude = true;
-            r.altitudeFeet = std::atof(std::string(field(9)).c_str()) / 0.3048;
-        }
-    } else {
-        if (!field(6).empty() && field(6) != "A")
-            return why = "NMEA without a fix", Outcome::Malformed;
-        lat = 1;
-        NmeaTime(field(5), r.time);
-    }
     if (!NmeaAngle(field(lat), field(lat + 1), 2, 'N', 'S', r.latitude) ||
         !NmeaAngle(field(lat + 2), field(lat + 3), 3, 'E', 'W', r.longitude)) {
         why = "bad NMEA position";
@@ -625,6 +673,97 @@ Outcome ParseNmea(std::string_view info, Report& r, std::string& why) {
     return Outcome::Decoded;
 }
 
+// "/" and "@": a time stamp, then the position.
+bool ParseTimedPosition(std::string_view info, Report& r, std::string& why) {
+    if (ParseTime(info, 1, r.time) == Stamp::Bad) {
+        why = "bad time stamp";
+        return false;
+    }
+    return ParsePosition(info, 8, r, why);
+}
+
+// ";": the name is nine characters, UTF-8 ones where the text is UTF-8.
+bool ParseObject(std::string_view info, Report& r, std::string& why) {
+    const bool utf8 = HasHighBytes(info.substr(0, 40)) && IsValidUtf8(info);
+    const std::size_t mark = PastChars(info, 1, 9, utf8);
+    if (info.size() < mark + 8 || (info[mark] != '*' && info[mark] != '_')) {
+        why = "bad object";
+        return false;
+    }
+    r.name = OfferedText(Trimmed(info.substr(1, mark - 1)));
+    if (r.name.empty()) {
+        why = "object without a name";
+        return false;
+    }
+    r.kind = info[mark] == '*' ? Report::Kind::Object : Report::Kind::KilledObject;
+    if (ParseTime(info, mark + 1, r.time) == Stamp::Bad) {
+        why = "bad time stamp";
+        return false;
+    }
+    return ParsePosition(info, mark + 8, r, why);
+}
+
+// ")": a name of 3 to 9 characters up to "!" or "_".
+bool ParseItem(std::string_view info, Report& r, std::string& why) {
+    const std::size_t end = info.find_first_of("!_", 1);
+    const bool utf8 = HasHighBytes(info.substr(0, end)) && IsValidUtf8(info);
+    const std::size_t chars = end == std::string_view::npos
+                                  ? 0
+                                  : (utf8 ? OfferedLength(info.substr(1, end - 1)) : end - 1);
+    if (end == std::string_view::npos || chars < 3 || chars > 9) {
+        why = "bad item";
+        return false;
+    }
+    r.name = OfferedText(Trimmed(info.substr(1, end - 1)));
+    r.kind = info[end] == '!' ? Report::Kind::Item : Report::Kind::KilledObject;
+    const bool ok = !r.name.empty() && ParsePosition(info, end + 1, r, why);
+    if (r.name.empty()) why = "item without a name";
+    return ok;
+}
+
+// ">": only the DDHHMMz form is a status report's time stamp.
+void ParseStatus(std::string_view info, Report& r) {
+    r.kind = Report::Kind::Status;
+    std::size_t at = 1;
+    const Stamp stamp = ParseTime(info, 1, r.time);
+    if (stamp != Stamp::Bad && info[7] == 'z')
+        at = 8;
+    else
+        r.time = {};
+    r.hasStatus = true;
+    r.status = Trimmed(info.substr(at));
+}
+
+Outcome DecodeInfo(const Tnc2Packet& p, std::string_view info, Report& r, std::string& why,
+                   int depth);
+
+// "}": a third-party packet; the station is the inner packet's source.
+Outcome ParseThirdParty(std::string_view info, Report& r, std::string& why, int depth) {
+    Tnc2Packet inner;
+    const std::string_view line = info.substr(1);
+    if (depth >= 2 || !ParseTnc2(line, inner, why)) {
+        why = "bad third-party packet";
+        return Outcome::Malformed;
+    }
+    const std::size_t offset = 1 + line.find(':') + 1;
+    r = Report{};
+    r.name = inner.source;
+    const Outcome o = DecodeInfo(inner, inner.info, r, why, depth + 1);
+    r.infoStart += offset;
+    return o;
+}
+
+// Anything else: a position may follow a beacon text of up to 39 characters.
+bool ParsePositionAfterText(std::string_view info, Report& r, std::string& why) {
+    const std::size_t bang = info.substr(0, 40).find('!');
+    if (bang == std::string_view::npos) {
+        why = "unknown data type";
+        return false;
+    }
+    return ParsePosition(info, bang + 1, r, why);
+}
+
+// What the data type, the information field's first character, says.
 Outcome DecodeInfo(const Tnc2Packet& p, std::string_view info, Report& r, std::string& why,
                    int depth) {
     const char type = info.empty() ? '\0' : info[0];
@@ -636,90 +775,29 @@ Outcome DecodeInfo(const Tnc2Packet& p, std::string_view info, Report& r, std::s
             break;
         case '/':
         case '@':
-            if (ParseTime(info, 1, r.time) == Stamp::Bad) {
-                why = "bad time stamp";
-                return Outcome::Malformed;
-            }
-            ok = ParsePosition(info, 8, r, why);
+            ok = ParseTimedPosition(info, r, why);
             break;
-        case ';': {
-            // The name is nine characters, UTF-8 ones where the text is UTF-8.
-            const bool utf8 = HasHighBytes(info.substr(0, 40)) && IsValidUtf8(info);
-            const std::size_t mark = PastChars(info, 1, 9, utf8);
-            if (info.size() < mark + 8 || (info[mark] != '*' && info[mark] != '_')) {
-                why = "bad object";
-                return Outcome::Malformed;
-            }
-            r.name = OfferedText(Trimmed(info.substr(1, mark - 1)));
-            if (r.name.empty()) {
-                why = "object without a name";
-                return Outcome::Malformed;
-            }
-            r.kind = info[mark] == '*' ? Report::Kind::Object : Report::Kind::KilledObject;
-            if (ParseTime(info, mark + 1, r.time) == Stamp::Bad) {
-                why = "bad time stamp";
-                return Outcome::Malformed;
-            }
-            ok = ParsePosition(info, mark + 8, r, why);
+        case ';':
+            ok = ParseObject(info, r, why);
             break;
-        }
-        case ')': {
-            const std::size_t end = info.find_first_of("!_", 1);
-            const bool utf8 = HasHighBytes(info.substr(0, end)) && IsValidUtf8(info);
-            const std::size_t chars =
-                end == std::string_view::npos
-                    ? 0
-                    : (utf8 ? OfferedLength(info.substr(1, end - 1)) : end - 1);
-            if (end == std::string_view::npos || chars < 3 || chars > 9) {
-                why = "bad item";
-                return Outcome::Malformed;
-            }
-            r.name = OfferedText(Trimmed(info.substr(1, end - 1)));
-            r.kind = info[end] == '!' ? Report::Kind::Item : Report::Kind::KilledObject;
-            ok = !r.name.empty() && ParsePosition(info, end + 1, r, why);
-            if (r.name.empty()) why = "item without a name";
+        case ')':
+            ok = ParseItem(info, r, why);
             break;
-        }
-        case '>': {
-            r.kind = Report::Kind::Status;
-            std::size_t at = 1;
-            // Only the DDHHMMz form is a status report's time stamp.
-            const Stamp stamp = ParseTime(info, 1, r.time);
-            if (stamp != Stamp::Bad && info[7] == 'z')
-                at = 8;
-            else
-                r.time = {};
-            r.hasStatus = true;
-            r.status = Trimmed(info.substr(at));
+        case '>':
+            ParseStatus(info, r);
             return Outcome::Decoded;
-        }
         case '`':
         case '\'':
         case 0x1c:
         case 0x1d:
             ok = ParseMicE(p, info, r, why);
             break;
-        case '$': {
-            const Outcome nmea = ParseNmea(info, r, why);
-            if (nmea != Outcome::Decoded) return nmea;
+        case '$':
+            if (const Outcome nmea = ParseNmea(info, r, why); nmea != Outcome::Decoded) return nmea;
             ok = true;
             break;
-        }
-        case '}': {
-            // A third-party packet: the station is the inner packet's source.
-            Tnc2Packet inner;
-            const std::string_view line = info.substr(1);
-            if (depth >= 2 || !ParseTnc2(line, inner, why)) {
-                why = "bad third-party packet";
-                return Outcome::Malformed;
-            }
-            const std::size_t offset = 1 + line.find(':') + 1;
-            r = Report{};
-            r.name = inner.source;
-            const Outcome o = DecodeInfo(inner, inner.info, r, why, depth + 1);
-            r.infoStart += offset;
-            return o;
-        }
+        case '}':
+            return ParseThirdParty(info, r, why, depth);
         case ':':
         case 'T':
         case '?':
@@ -730,16 +808,9 @@ Outcome DecodeInfo(const Tnc2Packet& p, std::string_view info, Report& r, std::s
         case '*':
         case ',':
             return Outcome::NotStation;
-        default: {
-            // A position may follow a beacon text of up to 39 characters.
-            const std::size_t bang = info.substr(0, 40).find('!');
-            if (bang == std::string_view::npos) {
-                why = "unknown data type";
-                return Outcome::Malformed;
-            }
-            ok = ParsePosition(info, bang + 1, r, why);
+        default:
+            ok = ParsePositionAfterText(info, r, why);
             break;
-        }
     }
     if (!ok) return Outcome::Malformed;
     FindAltitude(info, r);
