@@ -4,6 +4,7 @@
 #include <QFile>
 #include <algorithm>
 #include <system_error>
+#include <vector>
 
 #include "host/packet_log.h"
 #include "host/station_store.h"
@@ -25,11 +26,6 @@ bool ParseHome(const QString& text, HomePosition& home) {
     if (!okLat || !okLon || lat < -90 || lat > 90 || lon < -180 || lon > 180) return false;
     home = {lat, lon};
     return true;
-}
-
-CommandLineRead Wrong(QString& text, const char* message) {
-    text = QStringLiteral("bb-host: ") + QString::fromUtf8(message);
-    return CommandLineRead::Wrong;
 }
 
 }  // namespace
@@ -181,151 +177,163 @@ bool WriteConfig(const std::filesystem::path& file, const QString& text, QString
     return false;
 }
 
-CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
-                              const std::filesystem::path& configFile, HostCommandLine& out,
-                              QString& text) {
+// The options as given, before they are checked: each one's text (or its
+// default) and whether the command line named it.
+struct GivenOptions {
+    struct Value {
+        QString text;
+        bool given = false;
+    };
+    Value feed, speed, loop, home, expiry, noMap, notifyData, notifyCallsign, quiet, screenshot,
+        screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump, stationsFile,
+        tiles, contact, tileCache, tracks, packetLog, packetLogDays, writeConfig;
+};
+
+// One option: its name, the value it takes (none: a switch) and that value's
+// default, its help text, and what it sets.
+struct OptionRow {
+    const char* name;
+    const char* valueName;
+    const char* defaultValue;
+    const char* help;
+    GivenOptions::Value GivenOptions::*sets;
+};
+
+// In the order --help lists them.
+const OptionRow kOptions[] = {
+    {"feed", "file", "-", "Replay the monitor lines of <file>; '-' reads standard input.",
+     &GivenOptions::feed},
+    {"speed", "factor", "1", "Replay <factor> times faster than heard; 0 as fast as possible.",
+     &GivenOptions::speed},
+    {"loop", nullptr, nullptr, "Start the file again at its end.", &GivenOptions::loop},
+    {"home", "lat,lon", nullptr,
+     "Home position in degrees, north and east positive (default 52.2,0.12).", &GivenOptions::home},
+    {"expiry", "minutes", "60", "Remove a station not heard for <minutes> (default 60).",
+     &GivenOptions::expiry},
+    {"no-map", nullptr, nullptr, "Run without the map window.", &GivenOptions::noMap},
+    {"notify-data", nullptr, nullptr,
+     "Announce each beacon with NotifyBeaconData, the station whole (the default).",
+     &GivenOptions::notifyData},
+    {"notify-callsign", nullptr, nullptr,
+     "Announce each beacon with NotifyBeacon, its callsign and position alone; a board then "
+     "asks for the station.",
+     &GivenOptions::notifyCallsign},
+    {"quiet", nullptr, nullptr, "No status lines on standard error.", &GivenOptions::quiet},
+    {"screenshot", "file", nullptr,
+     "Save the map window as a PNG <file> after --screenshot-after seconds.",
+     &GivenOptions::screenshot},
+    {"screenshot-after", "seconds", "10", "Seconds before the screenshot is taken (default 10).",
+     &GivenOptions::screenshotAfter},
+    {"aprs-is", "host:port", nullptr,
+     "Hear an APRS-IS server, <host[:port]> (port 14580 when left out).", &GivenOptions::aprsIs},
+    {"call", "callsign", nullptr, "Your callsign for the APRS-IS login.", &GivenOptions::call},
+    {"passcode", "number", "-1", "APRS-IS passcode; -1 (the default) logs in receive only.",
+     &GivenOptions::passcode},
+    {"filter", "filter", nullptr,
+     "APRS-IS server filter, for example r/52.2/0.12/100 (100 km around).", &GivenOptions::filter},
+    {"kiss", "host:port", nullptr,
+     "Hear a KISS TNC over TCP, <host[:port]> (port 8001 when left out).", &GivenOptions::kiss},
+    {"kiss-serial", "device", nullptr, "Hear a KISS TNC on a serial <device>.",
+     &GivenOptions::kissSerial},
+    {"baud", "baud", "9600", "Serial speed for --kiss-serial (default 9600).", &GivenOptions::baud},
+    {"dump-stations", "file", nullptr,
+     "On exit, write every station heard to <file>, one callsign a line.", &GivenOptions::dump},
+    {"stations-file", "file", nullptr,
+     "Keep the station list in <file> over a restart ('none': not kept). Live sources keep it "
+     "in $XDG_STATE_HOME/beaconboard/stations, a replayed feed or standard input nowhere.",
+     &GivenOptions::stationsFile},
+    {"tiles", "url", kDefaultTiles,
+     "The map's tile server, a URL with {z}, {x} and {y} (default the OpenStreetMap standard "
+     "tiles); 'none' draws the graticule alone.",
+     &GivenOptions::tiles},
+    {"contact", "url", nullptr,
+     "Whom the tile server's operators can ask about this copy, a URL or mail address, sent "
+     "with each tile request (default: the build's).",
+     &GivenOptions::contact},
+    {"tile-cache", "MB", "200",
+     "Keep at most <MB> of map tiles on disk, the oldest removed at start (default 200).",
+     &GivenOptions::tileCache},
+    {"tracks", "on|off", "on",
+     "Keep and draw the moving stations' tracks, on (the default) or off.", &GivenOptions::tracks},
+    {"packet-log", "folder", nullptr,
+     "Log the packets heard from a live source in <folder>, a file a day that --feed replays "
+     "('none': not logged; default $XDG_STATE_HOME/beaconboard/packets).",
+     &GivenOptions::packetLog},
+    {"packet-log-days", "days", "30", "Remove packet logs older than <days> at start (default 30).",
+     &GivenOptions::packetLogDays},
+    {"write-config", nullptr, nullptr,
+     "Save the options given (source, call, passcode, filter, home, expiry, tiles, contact, "
+     "tile-cache, tracks, packet-log, packet-log-days) in "
+     "$XDG_CONFIG_HOME/beaconboard/bb-host.conf, which later starts read first, and end.",
+     &GivenOptions::writeConfig},
+};
+
+QString Description() {
+    return QStringLiteral(
+               "A small APRS host program for Beaconboard. It hears APRS packets in the TNC2 "
+               "monitor\n"
+               "form (CALL>DEST,PATH:payload), one per line, keeps the list of stations heard, "
+               "shows\n"
+               "them on a map and offers them on the D-Bus session bus as org.beaconboard.Host.\n"
+               "A line may start with the time it was heard (2026-12-07T10:00:05Z); a replayed "
+               "file\n"
+               "keeps those gaps, divided by --speed.\n\n"
+               "On the map the add-on's circles have radii in statute miles and its lines run "
+               "between\n"
+               "positions in minutes of arc (x east, y north). Drag or use the arrow keys to pan, "
+               "the\n"
+               "wheel or +/- to zoom.\n\n"
+               "Where the packets come from (one source):\n"
+               "  bb-host --feed %1 --speed 10 --loop\n"
+               "                                                              a recorded feed\n"
+               "  some-decoder | bb-host --feed -                             standard input\n"
+               "  bb-host --aprs-is rotate.aprs2.net --call N0CALL --filter r/52.2/0.12/100\n"
+               "                                                              APRS-IS, receive "
+               "only\n"
+               "    (port 14580 sends only what the filter asks for: without --filter, 100 km "
+               "around\n"
+               "    --home; port 10152 sends the whole world's feed, so use it sparingly)\n"
+               "  bb-host --kiss 127.0.0.1:8001                               a KISS TNC "
+               "(Direwolf)\n"
+               "  bb-host --kiss-serial /dev/ttyUSB0 --baud 9600              a KISS TNC on a "
+               "serial port\n"
+               "Each source shows its state (connecting, connected, packets heard, last error) in "
+               "the\n"
+               "map window's status bar and on standard error.")
+        .arg(QString::fromStdString(SampleFeed().string()));
+}
+
+// The version as the board gives it, then where this copy keeps its files.
+QString VersionText(const std::filesystem::path& configFile) {
+    QString text = QStringLiteral("%1 %2.%3.%4\n")
+                       .arg(QString::fromUtf8(version::kProductName))
+                       .arg(version::kMajor)
+                       .arg(version::kMinor)
+                       .arg(version::kRevision);
+    const auto line = [&](const char* what, const std::filesystem::path& p) {
+        text += QString::fromUtf8(what) + QString::fromStdString(p.string()) + QLatin1Char('\n');
+    };
+    line("config file: ", configFile.empty() ? DefaultConfigFile() : configFile);
+    line("station list: ", DefaultStationsFile());
+    line("tile cache: ", DefaultTileCache());
+    line("packet logs: ", DefaultPacketLogFolder());
+    line("sample feed: ", SampleFeed());
+    return text;
+}
+
+// The table read into the parser and back; `Help`, `Version` and
+// `Unreadable` answer before anything is checked.
+CommandLineRead ParseOptions(const QStringList& arguments, const std::filesystem::path& configFile,
+                             GivenOptions& given, QString& text) {
     QCommandLineParser cli;
-    cli.setApplicationDescription(
-        QStringLiteral(
-            "A small APRS host program for Beaconboard. It hears APRS packets in the TNC2 monitor\n"
-            "form (CALL>DEST,PATH:payload), one per line, keeps the list of stations heard, shows\n"
-            "them on a map and offers them on the D-Bus session bus as org.beaconboard.Host.\n"
-            "A line may start with the time it was heard (2026-12-07T10:00:05Z); a replayed file\n"
-            "keeps those gaps, divided by --speed.\n\n"
-            "On the map the add-on's circles have radii in statute miles and its lines run "
-            "between\n"
-            "positions in minutes of arc (x east, y north). Drag or use the arrow keys to pan, "
-            "the\n"
-            "wheel or +/- to zoom.\n\n"
-            "Where the packets come from (one source):\n"
-            "  bb-host --feed %1 --speed 10 --loop\n"
-            "                                                              a recorded feed\n"
-            "  some-decoder | bb-host --feed -                             standard input\n"
-            "  bb-host --aprs-is rotate.aprs2.net --call N0CALL --filter r/52.2/0.12/100\n"
-            "                                                              APRS-IS, receive only\n"
-            "    (port 14580 sends only what the filter asks for: without --filter, 100 km around\n"
-            "    --home; port 10152 sends the whole world's feed, so use it sparingly)\n"
-            "  bb-host --kiss 127.0.0.1:8001                               a KISS TNC (Direwolf)\n"
-            "  bb-host --kiss-serial /dev/ttyUSB0 --baud 9600              a KISS TNC on a serial "
-            "port\n"
-            "Each source shows its state (connecting, connected, packets heard, last error) in "
-            "the\n"
-            "map window's status bar and on standard error.")
-            .arg(QString::fromStdString(SampleFeed().string())));
-    const QCommandLineOption feed(
-        QStringLiteral("feed"),
-        QStringLiteral("Replay the monitor lines of <file>; '-' reads standard input."),
-        QStringLiteral("file"), QStringLiteral("-"));
-    const QCommandLineOption speed(
-        QStringLiteral("speed"),
-        QStringLiteral("Replay <factor> times faster than heard; 0 as fast as possible."),
-        QStringLiteral("factor"), QStringLiteral("1"));
-    const QCommandLineOption loop(QStringLiteral("loop"),
-                                  QStringLiteral("Start the file again at its end."));
-    const QCommandLineOption home(
-        QStringLiteral("home"),
-        QStringLiteral("Home position in degrees, north and east positive (default 52.2,0.12)."),
-        QStringLiteral("lat,lon"));
-    const QCommandLineOption expiry(
-        QStringLiteral("expiry"),
-        QStringLiteral("Remove a station not heard for <minutes> (default 60)."),
-        QStringLiteral("minutes"), QStringLiteral("60"));
-    const QCommandLineOption noMap(QStringLiteral("no-map"),
-                                   QStringLiteral("Run without the map window."));
-    const QCommandLineOption beaconData(
-        QStringLiteral("notify-data"),
-        QStringLiteral("Announce each beacon with NotifyBeaconData, the station whole (the "
-                       "default)."));
-    const QCommandLineOption callsignOnly(
-        QStringLiteral("notify-callsign"),
-        QStringLiteral("Announce each beacon with NotifyBeacon, its callsign and position "
-                       "alone; a board then asks for the station."));
-    const QCommandLineOption aprsIs(
-        QStringLiteral("aprs-is"),
-        QStringLiteral("Hear an APRS-IS server, <host[:port]> (port 14580 when left out)."),
-        QStringLiteral("host:port"));
-    const QCommandLineOption call(QStringLiteral("call"),
-                                  QStringLiteral("Your callsign for the APRS-IS login."),
-                                  QStringLiteral("callsign"));
-    const QCommandLineOption passcode(
-        QStringLiteral("passcode"),
-        QStringLiteral("APRS-IS passcode; -1 (the default) logs in receive only."),
-        QStringLiteral("number"), QStringLiteral("-1"));
-    const QCommandLineOption filter(
-        QStringLiteral("filter"),
-        QStringLiteral("APRS-IS server filter, for example r/52.2/0.12/100 (100 km around)."),
-        QStringLiteral("filter"));
-    const QCommandLineOption kiss(
-        QStringLiteral("kiss"),
-        QStringLiteral("Hear a KISS TNC over TCP, <host[:port]> (port 8001 when left out)."),
-        QStringLiteral("host:port"));
-    const QCommandLineOption kissSerial(QStringLiteral("kiss-serial"),
-                                        QStringLiteral("Hear a KISS TNC on a serial <device>."),
-                                        QStringLiteral("device"));
-    const QCommandLineOption baud(QStringLiteral("baud"),
-                                  QStringLiteral("Serial speed for --kiss-serial (default 9600)."),
-                                  QStringLiteral("baud"), QStringLiteral("9600"));
-    const QCommandLineOption dump(
-        QStringLiteral("dump-stations"),
-        QStringLiteral("On exit, write every station heard to <file>, one callsign a line."),
-        QStringLiteral("file"));
-    const QCommandLineOption stationsFile(
-        QStringLiteral("stations-file"),
-        QStringLiteral("Keep the station list in <file> over a restart ('none': not kept). "
-                       "Live sources keep it in $XDG_STATE_HOME/beaconboard/stations, a "
-                       "replayed feed or standard input nowhere."),
-        QStringLiteral("file"));
-    const QCommandLineOption quiet(QStringLiteral("quiet"),
-                                   QStringLiteral("No status lines on standard error."));
-    const QCommandLineOption screenshot(
-        QStringLiteral("screenshot"),
-        QStringLiteral("Save the map window as a PNG <file> after --screenshot-after seconds."),
-        QStringLiteral("file"));
-    const QCommandLineOption screenshotAfter(
-        QStringLiteral("screenshot-after"),
-        QStringLiteral("Seconds before the screenshot is taken (default 10)."),
-        QStringLiteral("seconds"), QStringLiteral("10"));
-    const QCommandLineOption tiles(
-        QStringLiteral("tiles"),
-        QStringLiteral("The map's tile server, a URL with {z}, {x} and {y} (default the "
-                       "OpenStreetMap standard tiles); 'none' draws the graticule alone."),
-        QStringLiteral("url"), QString::fromLatin1(kDefaultTiles));
-    const QCommandLineOption contact(
-        QStringLiteral("contact"),
-        QStringLiteral("Whom the tile server's operators can ask about this copy, a URL or mail "
-                       "address, sent with each tile request (default: the build's)."),
-        QStringLiteral("url"));
-    const QCommandLineOption tileCache(
-        QStringLiteral("tile-cache"),
-        QStringLiteral("Keep at most <MB> of map tiles on disk, the oldest removed at start "
-                       "(default 200)."),
-        QStringLiteral("MB"), QStringLiteral("200"));
-    const QCommandLineOption tracks(
-        QStringLiteral("tracks"),
-        QStringLiteral("Keep and draw the moving stations' tracks, on (the default) or off."),
-        QStringLiteral("on|off"), QStringLiteral("on"));
-    const QCommandLineOption packetLog(
-        QStringLiteral("packet-log"),
-        QStringLiteral("Log the packets heard from a live source in <folder>, a file a day "
-                       "that --feed replays ('none': not logged; default "
-                       "$XDG_STATE_HOME/beaconboard/packets)."),
-        QStringLiteral("folder"));
-    const QCommandLineOption packetLogDays(
-        QStringLiteral("packet-log-days"),
-        QStringLiteral("Remove packet logs older than <days> at start (default 30)."),
-        QStringLiteral("days"), QStringLiteral("30"));
-    const QCommandLineOption writeConfig(
-        QStringLiteral("write-config"),
-        QStringLiteral("Save the options given (source, call, passcode, filter, home, expiry, "
-                       "tiles, contact, tile-cache, tracks, packet-log, packet-log-days) "
-                       "in $XDG_CONFIG_HOME/beaconboard/bb-host.conf, which later starts read "
-                       "first, and end."));
-    // clang-format off
-    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, callsignOnly, quiet, screenshot,
-                    screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
-                    stationsFile, tiles, contact, tileCache, tracks, packetLog, packetLogDays,
-                    writeConfig});
-    // clang-format on
+    cli.setApplicationDescription(Description());
+    std::vector<QCommandLineOption> options;
+    for (const OptionRow& row : kOptions) {
+        options.emplace_back(QString::fromLatin1(row.name), QString::fromUtf8(row.help),
+                             row.valueName ? QString::fromLatin1(row.valueName) : QString(),
+                             row.defaultValue ? QString::fromLatin1(row.defaultValue) : QString());
+        cli.addOption(options.back());
+    }
     const QCommandLineOption help = cli.addHelpOption();
     const QCommandLineOption showVersion(
         QStringLiteral("version"), QStringLiteral("Show the version and where the files are."));
@@ -339,137 +347,161 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
         return CommandLineRead::Help;
     }
     if (cli.isSet(showVersion)) {
-        // As the board gives it, then where this copy keeps its files.
-        text = QStringLiteral("%1 %2.%3.%4\n")
-                   .arg(QString::fromUtf8(version::kProductName))
-                   .arg(version::kMajor)
-                   .arg(version::kMinor)
-                   .arg(version::kRevision);
-        const auto line = [&](const char* what, const std::filesystem::path& p) {
-            text +=
-                QString::fromUtf8(what) + QString::fromStdString(p.string()) + QLatin1Char('\n');
-        };
-        line("config file: ", configFile.empty() ? DefaultConfigFile() : configFile);
-        line("station list: ", DefaultStationsFile());
-        line("tile cache: ", DefaultTileCache());
-        line("packet logs: ", DefaultPacketLogFolder());
-        line("sample feed: ", SampleFeed());
+        text = VersionText(configFile);
         return CommandLineRead::Version;
     }
+    for (std::size_t i = 0; i < options.size(); ++i)
+        given.*kOptions[i].sets = {cli.value(options[i]), cli.isSet(options[i])};
+    return CommandLineRead::Ok;
+}
 
-    if (cli.isSet(home) && !ParseHome(cli.value(home), out.service.home))
-        return Wrong(text, "--home wants lat,lon in degrees, for example 52.2,0.12");
+// Each check below leaves the message for a wrong value in `wrong`.
+bool Wrong(QString& wrong, const char* message) {
+    wrong = QString::fromUtf8(message);
+    return false;
+}
+
+// Where the stations are and how they are announced.
+bool CheckService(const GivenOptions& g, HostCommandLine& out, QString& wrong) {
+    if (g.home.given && !ParseHome(g.home.text, out.service.home))
+        return Wrong(wrong, "--home wants lat,lon in degrees, for example 52.2,0.12");
     bool ok = false;
-    out.service.expiryMinutes = cli.value(expiry).toInt(&ok);
+    out.service.expiryMinutes = g.expiry.text.toInt(&ok);
     if (!ok || out.service.expiryMinutes < 1)
-        return Wrong(text, "--expiry wants a whole number of minutes, at least 1");
-    out.speed = cli.value(speed).toDouble(&ok);
-    if (!ok || out.speed < 0) return Wrong(text, "--speed wants a factor of 0 or more");
-    if (cli.isSet(beaconData) && cli.isSet(callsignOnly))
-        return Wrong(text, "choose one of --notify-data and --notify-callsign");
-    out.service.beaconData = !cli.isSet(callsignOnly);
-    out.loop = cli.isSet(loop);
-    const int sources =
-        cli.isSet(feed) + cli.isSet(aprsIs) + cli.isSet(kiss) + cli.isSet(kissSerial);
+        return Wrong(wrong, "--expiry wants a whole number of minutes, at least 1");
+    out.speed = g.speed.text.toDouble(&ok);
+    if (!ok || out.speed < 0) return Wrong(wrong, "--speed wants a factor of 0 or more");
+    if (g.notifyData.given && g.notifyCallsign.given)
+        return Wrong(wrong, "choose one of --notify-data and --notify-callsign");
+    out.service.beaconData = !g.notifyCallsign.given;
+    out.loop = g.loop.given;
+    return true;
+}
+
+// The APRS-IS server and its login; without a filter, 100 km around home,
+// as a filtered port sends next to nothing without one.
+bool CheckAprsIs(const GivenOptions& g, HostCommandLine& out, QString& wrong) {
+    if (!ParseHostPort(g.aprsIs.text, 14580, out.netHost, out.netPort))
+        return Wrong(wrong, "--aprs-is wants host or host:port");
+    std::string why;
+    QString serverFilter = g.filter.text;
+    if (!g.filter.given) {
+        serverFilter = QStringLiteral("r/%1/%2/100")
+                           .arg(QString::number(out.service.home.latitude, 'f', 4),
+                                QString::number(out.service.home.longitude, 'f', 4));
+        out.filterNote = QStringLiteral("no --filter: %1, 100 km around --home").arg(serverFilter);
+    }
+    out.aprsIsLogin = AprsIsLoginLine(
+        {g.call.text.toStdString(), g.passcode.text.toStdString(), serverFilter.toStdString()},
+        std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) + "." +
+            std::to_string(version::kRevision),
+        why);
+    if (out.aprsIsLogin.empty()) {
+        wrong = QStringLiteral("APRS-IS login: %1 (--call, --passcode, --filter)")
+                    .arg(QString::fromStdString(why));
+        return false;
+    }
+    out.source = HostCommandLine::Source::AprsIs;
+    return true;
+}
+
+// The one source, checked before anything starts.
+bool CheckSource(const GivenOptions& g, HostCommandLine& out, QString& wrong) {
+    const int sources = g.feed.given + g.aprsIs.given + g.kiss.given + g.kissSerial.given;
     out.sourceGiven = sources > 0;
     if (sources > 1)
-        return Wrong(text, "choose one of --feed, --aprs-is, --kiss and --kiss-serial");
-    // The live source, checked before anything starts.
-    if (cli.isSet(aprsIs)) {
-        if (!ParseHostPort(cli.value(aprsIs), 14580, out.netHost, out.netPort))
-            return Wrong(text, "--aprs-is wants host or host:port");
-        std::string why;
-        QString serverFilter = cli.value(filter);
-        if (!cli.isSet(filter)) {
-            // A filtered port sends next to nothing without a filter.
-            serverFilter = QStringLiteral("r/%1/%2/100")
-                               .arg(QString::number(out.service.home.latitude, 'f', 4),
-                                    QString::number(out.service.home.longitude, 'f', 4));
-            out.filterNote =
-                QStringLiteral("no --filter: %1, 100 km around --home").arg(serverFilter);
-        }
-        out.aprsIsLogin = AprsIsLoginLine(
-            {cli.value(call).toStdString(), cli.value(passcode).toStdString(),
-             serverFilter.toStdString()},
-            std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) + "." +
-                std::to_string(version::kRevision),
-            why);
-        if (out.aprsIsLogin.empty()) {
-            text = QStringLiteral("bb-host: APRS-IS login: %1 (--call, --passcode, --filter)")
-                       .arg(QString::fromStdString(why));
-            return CommandLineRead::Wrong;
-        }
-        out.source = HostCommandLine::Source::AprsIs;
-    } else if (cli.isSet(kiss)) {
-        if (!ParseHostPort(cli.value(kiss), 8001, out.netHost, out.netPort))
-            return Wrong(text, "--kiss wants host or host:port");
+        return Wrong(wrong, "choose one of --feed, --aprs-is, --kiss and --kiss-serial");
+    if (g.aprsIs.given) return CheckAprsIs(g, out, wrong);
+    if (g.kiss.given) {
+        if (!ParseHostPort(g.kiss.text, 8001, out.netHost, out.netPort))
+            return Wrong(wrong, "--kiss wants host or host:port");
         out.source = HostCommandLine::Source::KissTcp;
-    } else if (cli.isSet(kissSerial)) {
-        out.baud = cli.value(baud).toInt(&ok);
+    } else if (g.kissSerial.given) {
+        bool ok = false;
+        out.baud = g.baud.text.toInt(&ok);
         if (!ok || !KnownBaud(out.baud))
-            return Wrong(text,
+            return Wrong(wrong,
                          "--baud wants 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200");
-        out.serialDevice = cli.value(kissSerial);
+        out.serialDevice = g.kissSerial.text;
         out.source = HostCommandLine::Source::KissSerial;
-    } else if (cli.value(feed) != QLatin1String("-")) {
-        out.feedFile = cli.value(feed);
+    } else if (g.feed.text != QLatin1String("-")) {
+        out.feedFile = g.feed.text;
         out.source = HostCommandLine::Source::Feed;
     }
-    out.windowless = !haveDisplay || cli.isSet(noMap);
-    out.quiet = cli.isSet(quiet);
-    if (cli.isSet(screenshot)) {
-        out.screenshot = cli.value(screenshot);
-        out.screenshotAfter = std::max(0, cli.value(screenshotAfter).toInt());
+    return true;
+}
+
+// A file named, 'none', or else the live sources' default.
+QString FileOrNone(const GivenOptions::Value& v, bool live,
+                   const std::filesystem::path& byDefault) {
+    if (v.given) return v.text == QLatin1String("none") ? QString() : v.text;
+    return live ? QString::fromStdString(byDefault.string()) : QString();
+}
+
+// The window, and the files the host keeps.
+bool CheckWindowAndFiles(const GivenOptions& g, bool haveDisplay, HostCommandLine& out,
+                         QString& wrong) {
+    out.windowless = !haveDisplay || g.noMap.given;
+    out.quiet = g.quiet.given;
+    if (g.screenshot.given) {
+        out.screenshot = g.screenshot.text;
+        out.screenshotAfter = std::max(0, g.screenshotAfter.text.toInt());
     }
-    if (cli.isSet(dump)) out.dumpFile = cli.value(dump);
-    const bool live = out.source == HostCommandLine::Source::AprsIs ||
-                      out.source == HostCommandLine::Source::KissTcp ||
-                      out.source == HostCommandLine::Source::KissSerial;
-    if (cli.isSet(stationsFile))
-        out.stationsFile =
-            cli.value(stationsFile) == QLatin1String("none") ? QString() : cli.value(stationsFile);
-    else if (live)
-        out.stationsFile = QString::fromStdString(DefaultStationsFile().string());
-    const QString tileUrl = cli.value(tiles);
+    if (g.dump.given) out.dumpFile = g.dump.text;
+    using Source = HostCommandLine::Source;
+    const bool live = out.source == Source::AprsIs || out.source == Source::KissTcp ||
+                      out.source == Source::KissSerial;
+    out.stationsFile = FileOrNone(g.stationsFile, live, DefaultStationsFile());
+    const QString& tileUrl = g.tiles.text;
     if (tileUrl != QLatin1String("none")) {
         if (!(tileUrl.startsWith(QLatin1String("http://")) ||
               tileUrl.startsWith(QLatin1String("https://"))) ||
             !tileUrl.contains(QLatin1String("{z}")) || !tileUrl.contains(QLatin1String("{x}")) ||
             !tileUrl.contains(QLatin1String("{y}")))
-            return Wrong(text, "--tiles wants an http(s) URL with {z}, {x} and {y}, or none");
+            return Wrong(wrong, "--tiles wants an http(s) URL with {z}, {x} and {y}, or none");
         out.tiles = tileUrl;
     }
-    out.tileCacheMb = cli.value(tileCache).toInt(&ok);
+    bool ok = false;
+    out.tileCacheMb = g.tileCache.text.toInt(&ok);
     if (!ok || out.tileCacheMb < 1)
-        return Wrong(text, "--tile-cache wants a whole number of MB, at least 1");
-    if (cli.isSet(contact)) out.contact = cli.value(contact);
-    const QString tracksValue = cli.value(tracks);
-    if (tracksValue != QLatin1String("on") && tracksValue != QLatin1String("off"))
-        return Wrong(text, "--tracks wants on or off");
-    out.service.tracks = tracksValue == QLatin1String("on");
-    out.packetLogDays = cli.value(packetLogDays).toInt(&ok);
+        return Wrong(wrong, "--tile-cache wants a whole number of MB, at least 1");
+    if (g.contact.given) out.contact = g.contact.text;
+    if (g.tracks.text != QLatin1String("on") && g.tracks.text != QLatin1String("off"))
+        return Wrong(wrong, "--tracks wants on or off");
+    out.service.tracks = g.tracks.text == QLatin1String("on");
+    out.packetLogDays = g.packetLogDays.text.toInt(&ok);
     if (!ok || out.packetLogDays < 1)
-        return Wrong(text, "--packet-log-days wants a whole number of days, at least 1");
-    out.packetLogGiven = cli.isSet(packetLog);
-    if (cli.isSet(packetLog))
-        out.packetLog =
-            cli.value(packetLog) == QLatin1String("none") ? QString() : cli.value(packetLog);
-    else if (live)
-        out.packetLog = QString::fromStdString(DefaultPacketLogFolder().string());
-    if (cli.isSet(call)) out.call = cli.value(call);
-    if (cli.isSet(passcode)) out.passcode = cli.value(passcode);
-    if (cli.isSet(filter)) out.filter = cli.value(filter);
-    if (cli.isSet(writeConfig)) {
-        const std::filesystem::path file = configFile.empty() ? DefaultConfigFile() : configFile;
-        if (!WriteConfig(file, ConfigText(out), text)) {
-            text = QStringLiteral("bb-host: ") + text;
-            return CommandLineRead::Wrong;
-        }
-        text = QStringLiteral("bb-host: options saved in %1\n")
-                   .arg(QString::fromStdString(file.string()));
-        return CommandLineRead::ConfigWritten;
+        return Wrong(wrong, "--packet-log-days wants a whole number of days, at least 1");
+    out.packetLogGiven = g.packetLog.given;
+    out.packetLog = FileOrNone(g.packetLog, live, DefaultPacketLogFolder());
+    return true;
+}
+
+CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
+                              const std::filesystem::path& configFile, HostCommandLine& out,
+                              QString& text) {
+    GivenOptions given;
+    if (const CommandLineRead read = ParseOptions(arguments, configFile, given, text);
+        read != CommandLineRead::Ok)
+        return read;
+    // One check of the values, in the order the messages are given.
+    if (!CheckService(given, out, text) || !CheckSource(given, out, text) ||
+        !CheckWindowAndFiles(given, haveDisplay, out, text)) {
+        text = QStringLiteral("bb-host: ") + text;
+        return CommandLineRead::Wrong;
     }
-    return CommandLineRead::Ok;
+    if (given.call.given) out.call = given.call.text;
+    if (given.passcode.given) out.passcode = given.passcode.text;
+    if (given.filter.given) out.filter = given.filter.text;
+    if (!given.writeConfig.given) return CommandLineRead::Ok;
+    const std::filesystem::path file = configFile.empty() ? DefaultConfigFile() : configFile;
+    if (!WriteConfig(file, ConfigText(out), text)) {
+        text = QStringLiteral("bb-host: ") + text;
+        return CommandLineRead::Wrong;
+    }
+    text =
+        QStringLiteral("bb-host: options saved in %1\n").arg(QString::fromStdString(file.string()));
+    return CommandLineRead::ConfigWritten;
 }
 
 }  // namespace
