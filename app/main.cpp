@@ -4,7 +4,6 @@
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QTimer>
 #include <clocale>
 #include <cstdio>
 #include <filesystem>
@@ -17,6 +16,7 @@
 #include "generated/version.h"
 #include "platform/dbus_dde.h"
 #include "platform/dbus_notifier.h"
+#include "platform/screenshot.h"
 #include "support/app_paths.h"
 
 namespace {
@@ -123,14 +123,8 @@ int main(int argc, char** argv) {
     form.Form_Load();
     // Started before the host (from the menu, say): bound once the host comes.
     form.WaitForHost(QDBusConnection::sessionBus());
-    if (cli.isSet(screenshot)) {
-        const QString file = cli.value(screenshot);
-        QTimer::singleShot(
-            std::max(0, cli.value(screenshotAfter).toInt()) * 1000, &form, [&form, file] {
-                if (!form.grab().save(file))
-                    std::fprintf(stderr, "beaconboard: cannot write the screenshot %s\n",
-                                 qPrintable(file));
-            });
-    }
+    if (cli.isSet(screenshot))
+        bb::platform::SaveScreenshotAfter(form, cli.value(screenshotAfter).toInt(),
+                                          cli.value(screenshot), "beaconboard");
     return app->exec();
 }

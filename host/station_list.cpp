@@ -307,6 +307,38 @@ std::string StationList::Write() const {
     return out;
 }
 
+namespace {
+
+// One line of the list; false when it is not a station.
+bool ReadStation(std::string_view line, HostEntry& e) {
+    std::vector<std::string_view> f;
+    for (std::size_t from = 0;;) {
+        const std::size_t tab = line.find('\t', from);
+        f.push_back(line.substr(from, tab == std::string_view::npos ? line.npos : tab - from));
+        if (tab == std::string_view::npos) break;
+        from = tab + 1;
+    }
+    double emergency = 0, course = 0, commentStart = 0, hasPosition = 0;
+    const bool ok =
+        f.size() == kListFields && Unescape(f[0], e.callsign) && !e.callsign.empty() &&
+        Unescape(f[1], e.symbol) && Unescape(f[2], e.beaconText) && Unescape(f[3], e.statusText) &&
+        Unescape(f[4], e.statusReport) && Number(f[5], emergency) &&
+        Number(f[6], e.latitudeMinutes) && Number(f[7], e.longitudeMinutes) &&
+        Number(f[8], e.speed) && Number(f[9], course) && Number(f[10], e.reportDate) &&
+        Number(f[11], commentStart) && Number(f[12], hasPosition) && Number(f[13], e.heardUnix) &&
+        std::fabs(e.latitudeMinutes) <= 90 * 60 && std::fabs(e.longitudeMinutes) <= 180 * 60 &&
+        course >= -32768 && course <= 32767 && commentStart >= 0 && commentStart <= 32767 &&
+        emergency >= 0 && emergency < 1e12;  // a time in seconds, or none
+    if (!ok) return false;
+    e.micEEmergencyUnix = static_cast<std::int64_t>(emergency);
+    e.course = static_cast<std::int16_t>(course);
+    e.commentStart = static_cast<std::int16_t>(commentStart);
+    e.hasPosition = hasPosition != 0;
+    return true;
+}
+
+}  // namespace
+
 bool StationList::Read(std::string_view text, std::int64_t nowUnix, std::int64_t maxAgeSeconds,
                        std::string& why) {
     const auto lineEnd = text.find('\n');
@@ -323,34 +355,11 @@ bool StationList::Read(std::string_view text, std::int64_t nowUnix, std::int64_t
             text.substr(at + 1, next == std::string_view::npos ? text.npos : next - at - 1);
         at = next;
         ++lineNumber;
-        std::vector<std::string_view> f;
-        for (std::size_t from = 0;;) {
-            const std::size_t tab = line.find('\t', from);
-            f.push_back(line.substr(from, tab == std::string_view::npos ? line.npos : tab - from));
-            if (tab == std::string_view::npos) break;
-            from = tab + 1;
-        }
         HostEntry e;
-        double emergency = 0, course = 0, commentStart = 0, hasPosition = 0;
-        const bool ok =
-            f.size() == kListFields && Unescape(f[0], e.callsign) && !e.callsign.empty() &&
-            Unescape(f[1], e.symbol) && Unescape(f[2], e.beaconText) &&
-            Unescape(f[3], e.statusText) && Unescape(f[4], e.statusReport) &&
-            Number(f[5], emergency) && Number(f[6], e.latitudeMinutes) &&
-            Number(f[7], e.longitudeMinutes) && Number(f[8], e.speed) && Number(f[9], course) &&
-            Number(f[10], e.reportDate) && Number(f[11], commentStart) &&
-            Number(f[12], hasPosition) && Number(f[13], e.heardUnix) &&
-            std::fabs(e.latitudeMinutes) <= 90 * 60 && std::fabs(e.longitudeMinutes) <= 180 * 60 &&
-            course >= -32768 && course <= 32767 && commentStart >= 0 && commentStart <= 32767 &&
-            emergency >= 0 && emergency < 1e12;  // a time in seconds, or none
-        if (!ok) {
+        if (!ReadStation(line, e)) {
             if (damaged++ == 0) firstDamaged = lineNumber;
             continue;
         }
-        e.micEEmergencyUnix = static_cast<std::int64_t>(emergency);
-        e.course = static_cast<std::int16_t>(course);
-        e.commentStart = static_cast<std::int16_t>(commentStart);
-        e.hasPosition = hasPosition != 0;
         read.push_back(std::move(e));
     }
     for (HostEntry& e : read) {

@@ -301,28 +301,7 @@ void TileLoader::Finished(QNetworkReply* reply, TileKey key) {
     const bool unreachable = status == 0 && reply->error() != QNetworkReply::NoError &&
                              reply->error() != QNetworkReply::OperationCanceledError;
     if (refused || unreachable) {
-        // The whole server is left alone, not this tile alone: asking for
-        // the others one by one is what gets a program blocked. The tile
-        // is asked for first when the wait is over.
-        if (!asked_.contains(key)) {
-            asked_.insert(key);
-            waiting_.push_front(key);
-        }
-        if (scheduler_->NowMs() >= pausedUntilMs_) {
-            // Offline, one tile a minute finds the network back soon enough
-            // and costs no server anything; a refusal waits longer each time.
-            std::int64_t wait = refused ? RetryAfterMs(*reply) : kRetryMs;
-            if (refused) ++refusals_;
-            if (wait < 0)
-                wait = std::min<std::int64_t>(std::int64_t{kRetryMs} << std::min(refusals_ - 1, 16),
-                                              kMaxBackOffMs);
-            wait = std::clamp<std::int64_t>(wait, 1000, 24LL * 3600 * 1000);
-            BackOff(
-                static_cast<int>(wait),
-                refused
-                    ? QStringLiteral("The tile server refused (HTTP %1)").arg(status)
-                    : QStringLiteral("Map tiles cannot be fetched (%1)").arg(reply->errorString()));
-        }
+        WaitForServer(*reply, key, status, refused);
         return;
     }
     if (status != 0) {
@@ -331,13 +310,40 @@ void TileLoader::Finished(QNetworkReply* reply, TileKey key) {
         probing_ = false;
         SetState({});
     }
-    if (reply->error() == QNetworkReply::NoError && status == 200) {
-        const QByteArray png = reply->readAll();
+    Arrived(*reply, key, status, keep);
+    Next();
+}
+
+void TileLoader::WaitForServer(QNetworkReply& reply, TileKey key, int status, bool refused) {
+    // The whole server is left alone, not this tile alone: asking for the
+    // others one by one is what gets a program blocked. The tile is asked
+    // for first when the wait is over.
+    if (!asked_.contains(key)) {
+        asked_.insert(key);
+        waiting_.push_front(key);
+    }
+    if (scheduler_->NowMs() < pausedUntilMs_) return;
+    // Offline, one tile a minute finds the network back soon enough and
+    // costs no server anything; a refusal waits longer each time.
+    std::int64_t wait = refused ? RetryAfterMs(reply) : kRetryMs;
+    if (refused) ++refusals_;
+    if (wait < 0)
+        wait = std::min<std::int64_t>(std::int64_t{kRetryMs} << std::min(refusals_ - 1, 16),
+                                      kMaxBackOffMs);
+    wait = std::clamp<std::int64_t>(wait, 1000, 24LL * 3600 * 1000);
+    BackOff(static_cast<int>(wait),
+            refused ? QStringLiteral("The tile server refused (HTTP %1)").arg(status)
+                    : QStringLiteral("Map tiles cannot be fetched (%1)").arg(reply.errorString()));
+}
+
+void TileLoader::Arrived(QNetworkReply& reply, TileKey key, int status, std::int64_t keep) {
+    if (reply.error() == QNetworkReply::NoError && status == 200) {
+        const QByteArray png = reply.readAll();
         Kept kept;
         if (kept.image.loadFromData(png)) {
             kept.expires = Now() + keep;
-            kept.etag = reply->rawHeader("ETag");
-            kept.lastModified = reply->rawHeader("Last-Modified");
+            kept.etag = reply.rawHeader("ETag");
+            kept.lastModified = reply.rawHeader("Last-Modified");
             WriteDisk(key, png, kept);
             if (memory_.size() >= kMemoryTiles) memory_.clear();
             memory_.insert(key, std::move(kept));
@@ -355,7 +361,6 @@ void TileLoader::Finished(QNetworkReply* reply, TileKey key) {
         // Not found or the like: what is kept stays shown; asked again later.
         failedUntil_.insert(key, Now() + kRetryMs / 1000);
     }
-    Next();
 }
 
 }  // namespace bb::hostapp

@@ -113,6 +113,10 @@ class TileLoader : public QObject {
     void Ask(TileKey key);
     void Next();
     void Finished(QNetworkReply* reply, TileKey key);
+    // The server refused or cannot be reached: the tile waits for it.
+    void WaitForServer(QNetworkReply& reply, TileKey key, int status, bool refused);
+    // A tile that came, or came unchanged, kept for `keep` seconds.
+    void Arrived(QNetworkReply& reply, TileKey key, int status, std::int64_t keep);
     // The whole server is left alone for `ms`, then asked for one tile.
     void BackOff(int ms, const QString& why);
     void SetState(const QString& state);
