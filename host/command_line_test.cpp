@@ -45,75 +45,75 @@ void ExpectDescribed(const HostCommandLine& line, const QStringList& says, const
     }
 }
 
+// The options, blank-separated; what they set, or what the message says,
+// "|"-separated.
+using R = CommandLineRead;
+const struct ReadCase {
+    const char* args;
+    R read;
+    const char* says;
+    bool display = true;
+} kReadCases[] = {
+    {"", R::Ok,
+     "source=stdin|given=0|expiry=60|speed=1|data=1|windowless=0|stations=|log=|tracks=1|"
+     "cache=200|logdays=30|home=52.2,0.12|tiles=https://tile.openstreetmap.org/{z}/{x}/"
+     "{y}.png"},
+    {"", R::Ok, "windowless=1", false},  // no display, no window
+    {"--feed a.tnc2 --speed 0 --loop --home -33.9,18.4 --expiry 5 --no-map --dump-stations o",
+     R::Ok,
+     "source=feed|given=1|feed=a.tnc2|speed=0|loop=1|home=-33.9,18.4|expiry=5|windowless=1|"
+     "dump=o|stations=|log="},
+    {"--notify-callsign --tiles none --tile-cache 7 --contact me@x.org", R::Ok,
+     "data=0|tiles=|cache=7|contact=me@x.org"},
+    {"--screenshot s.png --screenshot-after -5", R::Ok, "shot=s.png|after=0"},
+    // A live source keeps its stations over a restart and logs its packets.
+    {"--kiss 127.0.0.1", R::Ok,
+     "source=kiss|host=127.0.0.1|port=8001|stations=*/beaconboard/stations|"
+     "log=*/beaconboard/packets"},
+    {"--kiss ::1 --stations-file none --packet-log none --tracks off", R::Ok,
+     "stations=|log=|tracks=0"},
+    {"--feed a.tnc2 --stations-file /tmp/s", R::Ok, "stations=/tmp/s"},
+    {"--kiss-serial /dev/ttyUSB0 --baud 1200", R::Ok,
+     "source=kiss-serial|serial=/dev/ttyUSB0|baud=1200"},
+    {"--aprs-is localhost:14581 --call N0CALL --filter r/52/0/50", R::Ok,
+     "source=aprs-is|port=14581|note=|login=user N0CALL pass -1 vers bb-host * filter "
+     "r/52/0/50\r\n"},
+    // Without a filter a filtered port sends next to nothing: 100 km around home.
+    {"--aprs-is localhost --call N0CALL --home -33.9,18.4", R::Ok,
+     "port=14580|login=* filter r/-33.9000/18.4000/100\r\n|"
+     "note=no --filter: r/-33.9000/18.4000/100, 100 km around --home"},
+    {"--home 95,0", R::Wrong, "bb-host: --home wants lat,lon in degrees, for example 52.2,0.12"},
+    {"--home 52.2", R::Wrong, "bb-host: --home wants lat,lon"},
+    {"--expiry 0", R::Wrong, "bb-host: --expiry wants a whole number of minutes, at least 1"},
+    {"--expiry ten", R::Wrong, "bb-host: --expiry wants"},
+    {"--speed -1", R::Wrong, "bb-host: --speed wants a factor of 0 or more"},
+    {"--feed a --kiss b", R::Wrong,
+     "bb-host: choose one of --feed, --aprs-is, --kiss and --kiss-serial"},
+    {"--kiss host:port", R::Wrong, "bb-host: --kiss wants host or host:port"},
+    {"--aprs-is host:99999", R::Wrong, "bb-host: --aprs-is wants host or host:port"},
+    {"--kiss-serial /dev/ttyS0 --baud 1234", R::Wrong,
+     "bb-host: --baud wants 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200"},
+    {"--aprs-is localhost", R::Wrong,
+     "bb-host: APRS-IS login: the callsign must be 1 to 9 characters without blanks (--call, "
+     "--passcode, --filter)"},
+    {"--notify-data --notify-callsign", R::Wrong,
+     "bb-host: choose one of --notify-data and --notify-callsign"},
+    {"--tiles ftp://t/{z}/{x}/{y}", R::Wrong,
+     "bb-host: --tiles wants an http(s) URL with {z}, {x} and {y}, or none"},
+    {"--tile-cache 0", R::Wrong, "bb-host: --tile-cache wants a whole number of MB, at least 1"},
+    {"--tracks yes", R::Wrong, "bb-host: --tracks wants on or off"},
+    {"--packet-log-days 0", R::Wrong,
+     "bb-host: --packet-log-days wants a whole number of days, at least 1"},
+    {"--no-such-option", R::Unreadable, "bb-host: |no-such-option"},
+    {"--home", R::Unreadable, "bb-host: |--home"},
+    {"--help", R::Help,
+     "Where the packets come from (one source):|--kiss-serial <device>|"
+     "Hear a KISS TNC on a serial <device>.|--write-config|--version"},
+    {"--version", R::Version, "config file: |station list: |sample feed: "},
+};
+
 TEST(HostCommandLine, EachOptionSetsItsValueAndAWrongOneIsNamed) {
-    using R = CommandLineRead;
-    // The options, blank-separated; what they set, or what the message says, "|"-separated.
-    const struct {
-        const char* args;
-        R read;
-        const char* says;
-        bool display = true;
-    } cases[] = {
-        {"", R::Ok,
-         "source=stdin|given=0|expiry=60|speed=1|data=1|windowless=0|stations=|log=|tracks=1|"
-         "cache=200|logdays=30|home=52.2,0.12|tiles=https://tile.openstreetmap.org/{z}/{x}/"
-         "{y}.png"},
-        {"", R::Ok, "windowless=1", false},  // no display, no window
-        {"--feed a.tnc2 --speed 0 --loop --home -33.9,18.4 --expiry 5 --no-map --dump-stations o",
-         R::Ok,
-         "source=feed|given=1|feed=a.tnc2|speed=0|loop=1|home=-33.9,18.4|expiry=5|windowless=1|"
-         "dump=o|stations=|log="},
-        {"--notify-callsign --tiles none --tile-cache 7 --contact me@x.org", R::Ok,
-         "data=0|tiles=|cache=7|contact=me@x.org"},
-        {"--screenshot s.png --screenshot-after -5", R::Ok, "shot=s.png|after=0"},
-        // A live source keeps its stations over a restart and logs its packets.
-        {"--kiss 127.0.0.1", R::Ok,
-         "source=kiss|host=127.0.0.1|port=8001|stations=*/beaconboard/stations|"
-         "log=*/beaconboard/packets"},
-        {"--kiss ::1 --stations-file none --packet-log none --tracks off", R::Ok,
-         "stations=|log=|tracks=0"},
-        {"--feed a.tnc2 --stations-file /tmp/s", R::Ok, "stations=/tmp/s"},
-        {"--kiss-serial /dev/ttyUSB0 --baud 1200", R::Ok,
-         "source=kiss-serial|serial=/dev/ttyUSB0|baud=1200"},
-        {"--aprs-is localhost:14581 --call N0CALL --filter r/52/0/50", R::Ok,
-         "source=aprs-is|port=14581|note=|login=user N0CALL pass -1 vers bb-host * filter "
-         "r/52/0/50\r\n"},
-        // Without a filter a filtered port sends next to nothing: 100 km around home.
-        {"--aprs-is localhost --call N0CALL --home -33.9,18.4", R::Ok,
-         "port=14580|login=* filter r/-33.9000/18.4000/100\r\n|"
-         "note=no --filter: r/-33.9000/18.4000/100, 100 km around --home"},
-        {"--home 95,0", R::Wrong,
-         "bb-host: --home wants lat,lon in degrees, for example 52.2,0.12"},
-        {"--home 52.2", R::Wrong, "bb-host: --home wants lat,lon"},
-        {"--expiry 0", R::Wrong, "bb-host: --expiry wants a whole number of minutes, at least 1"},
-        {"--expiry ten", R::Wrong, "bb-host: --expiry wants"},
-        {"--speed -1", R::Wrong, "bb-host: --speed wants a factor of 0 or more"},
-        {"--feed a --kiss b", R::Wrong,
-         "bb-host: choose one of --feed, --aprs-is, --kiss and --kiss-serial"},
-        {"--kiss host:port", R::Wrong, "bb-host: --kiss wants host or host:port"},
-        {"--aprs-is host:99999", R::Wrong, "bb-host: --aprs-is wants host or host:port"},
-        {"--kiss-serial /dev/ttyS0 --baud 1234", R::Wrong,
-         "bb-host: --baud wants 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200"},
-        {"--aprs-is localhost", R::Wrong,
-         "bb-host: APRS-IS login: the callsign must be 1 to 9 characters without blanks (--call, "
-         "--passcode, --filter)"},
-        {"--notify-data --notify-callsign", R::Wrong,
-         "bb-host: choose one of --notify-data and --notify-callsign"},
-        {"--tiles ftp://t/{z}/{x}/{y}", R::Wrong,
-         "bb-host: --tiles wants an http(s) URL with {z}, {x} and {y}, or none"},
-        {"--tile-cache 0", R::Wrong,
-         "bb-host: --tile-cache wants a whole number of MB, at least 1"},
-        {"--tracks yes", R::Wrong, "bb-host: --tracks wants on or off"},
-        {"--packet-log-days 0", R::Wrong,
-         "bb-host: --packet-log-days wants a whole number of days, at least 1"},
-        {"--no-such-option", R::Unreadable, "bb-host: |no-such-option"},
-        {"--home", R::Unreadable, "bb-host: |--home"},
-        {"--help", R::Help,
-         "Where the packets come from (one source):|--kiss-serial <device>|"
-         "Hear a KISS TNC on a serial <device>.|--write-config|--version"},
-        {"--version", R::Version, "config file: |station list: |sample feed: "},
-    };
-    for (const auto& c : cases) {
+    for (const ReadCase& c : kReadCases) {
         HostCommandLine line;
         QString text;
         const QStringList args = QString(c.args).split(' ', Qt::SkipEmptyParts);
