@@ -32,14 +32,7 @@ class Languages : public ::testing::Test {
                                              [] { return std::string("Title V1"); });
         return *lang;
     }
-    std::vector<std::string> LogErrors() {
-        std::vector<std::string> out;
-        if (!fs::exists(fs.LogFilePath())) return out;
-        for (auto& l : fs.LogLines()) {
-            if (l.find("program error") != std::string::npos) out.push_back(l);
-        }
-        return out;
-    }
+    std::vector<std::string> LogErrors() { return fs.Errors(); }
 
     FakeSystem fs;
     fs::path folder = fs.folder.path() / "language";
