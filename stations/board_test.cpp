@@ -60,7 +60,10 @@ TEST_F(Board, ABeaconFillsARecordFromTheHost) {
     host::HostStation& s = Know("PA3XYZ-9", "!5230.00N/00453.20E>PHG5132 145.625MHz T088");
     s.CommentStart = 21;
     s.Symbol = "/>";
+    s.Course = 270;
     s.Speed = 42.5f;
+    s.Bearing = 33;
+    s.Distance = 12.25f;
     Beacon("PA3XYZ-9");
     const StationRecord& r = Find("PA3XYZ-9");
     EXPECT_EQ(r.Symbol, "/>");
@@ -68,7 +71,10 @@ TEST_F(Board, ABeaconFillsARecordFromTheHost) {
     EXPECT_EQ(r.LatitudeText, "52.30.00N");
     EXPECT_EQ(r.LongitudeText, "004.53.20E");
     EXPECT_EQ(r.Locator, "JO22KM60");
+    EXPECT_EQ(r.Course, 270);
     EXPECT_EQ(r.Speed, 42.5f);
+    EXPECT_EQ(r.Bearing, 33);
+    EXPECT_EQ(r.Distance, 12.25);
     EXPECT_EQ(r.Comment, "PHG5132 145.625MHz T088");
     EXPECT_TRUE(r.HasPHG);
     EXPECT_EQ(r.QSY.Frequency, "145.625");

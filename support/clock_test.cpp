@@ -33,8 +33,10 @@ TEST(CurrentTime, AgreesWithTheCalendarAcrossLeapYears) {
         fs.clock.Set(y, mo, d);
         EXPECT_DOUBLE_EQ(UTC::CurrentTime(), DateSerial(y, mo, d)) << y << "-" << mo << "-" << d;
     }
-    fs.clock.now.wMilliseconds = 999;  // milliseconds are ignored
-    EXPECT_DOUBLE_EQ(UTC::CurrentTime(), DateSerial(2023, 12, 31));
+    // The serial others read (days since 30 December 1899); milliseconds ignored.
+    fs.clock.Set(2024, 3, 1, 12, 0, 0);
+    fs.clock.now.wMilliseconds = 999;
+    EXPECT_DOUBLE_EQ(UTC::CurrentTime(), 45352.5);
 }
 
 TEST(MonthDays, GivesTheLengthOfThePreviousMonth) {
