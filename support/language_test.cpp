@@ -88,25 +88,14 @@ TEST_F(Languages, EntryLinesFollowTheFileRulesExactly) {
 }
 
 TEST_F(Languages, NamesAndTextsInWindows1252OrWithAUtf8MarkAreRead) {
-    Write("fr.lf",
-          "DEF=Fran\xe7"
-          "ais\r\nMENU0004=\xc0 propos\r\n");
-    Write("de.lf",
-          "\xef\xbb\xbf"
-          "DEF=Deutsch\nMENU0004=\xc3\x9c"
-          "ber\n");
+    Write("fr.lf", "DEF=Fran\347ais\r\nMENU0004=\300 propos\r\n");
+    Write("de.lf", "\357\273\277DEF=Deutsch\nMENU0004=\303\234ber\n");
     auto& l = Make();
-    ASSERT_EQ(menus.items, (std::vector<std::string>{"Deutsch",
-                                                     "Fran\xc3\xa7"
-                                                     "ais"}));
-    l.language(
-        "Fran\xc3\xa7"
-        "ais");
+    ASSERT_EQ(menus.items, (std::vector<std::string>{"Deutsch", "Fran\303\247ais"}));
+    l.language("Fran\303\247ais");
     EXPECT_EQ(menus.captions["mnuHelpAbout"], "\xc3\x80 propos");
     l.mnuOptionsLangList_Click(1);
-    EXPECT_EQ(menus.captions["mnuHelpAbout"],
-              "\xc3\x9c"
-              "ber");
+    EXPECT_EQ(menus.captions["mnuHelpAbout"], "\303\234ber");
     EXPECT_TRUE(menus.checked[1]);
     EXPECT_FALSE(menus.checked[2]);
 }
@@ -246,9 +235,7 @@ TEST_F(Languages, TheShippedLanguagesAreComplete) {
     EXPECT_EQ(menus.captions["mnuFile"], "&File");
     EXPECT_EQ(menus.captions["mnuFileExit"], "E&xit");
     lang->language("Deutsch");
-    EXPECT_EQ(menus.captions["mnuHelpAbout"],
-              "\xc3\x9c"
-              "ber dieses Programm");
+    EXPECT_EQ(menus.captions["mnuHelpAbout"], "\303\234ber dieses Programm");
     EXPECT_TRUE(fs.ui.boxes.empty());
     EXPECT_TRUE(LogErrors().empty());
 }
