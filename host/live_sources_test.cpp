@@ -35,11 +35,7 @@ std::string Monitor(const std::string& frame) {
 TEST(Kiss, FramesWithEscapesSplitReadsAndGarbage) {
     std::vector<std::string> frames;
     KissDeframer d([&](const std::string& f) { frames.push_back(f); });
-    const std::string one(
-        "a\xC0"
-        "b\xDB"
-        "c",
-        5);
+    const std::string one("a\300b\333c");
     std::string stream = "noise" + KissFrame(one) + std::string("\xC0\xC0", 2) + KissFrame("two");
     stream += std::string("\xC0\x01xyz\xC0", 6);       // a command frame, not data
     stream += std::string("\xC0\x00\xDB\x41\xC0", 5);  // a broken escape
