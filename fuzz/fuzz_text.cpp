@@ -51,6 +51,8 @@ void Run(std::string_view in) {
 #if BB_FUZZ_TARGET == 1
     StationRecord r;
     ParseComment(r, in);
+    // A frequency to tune to always has its megahertz point.
+    if (r.HasQSY && r.QSY.Frequency.find('.') == std::string::npos) __builtin_trap();
 #elif BB_FUZZ_TARGET == 2
     std::string call;
     if (CallsignFromHostLine(in, call) && call.find(' ') != std::string::npos) __builtin_trap();

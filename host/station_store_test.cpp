@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <sstream>
 #include <vector>
 
 #include "tests/fakes/fake_system.h"
@@ -19,13 +18,6 @@ constexpr std::int64_t kNow = 1796639400;
 
 std::int64_t NoZone(std::int64_t) {
     return 0;
-}
-
-std::string Read(const fs::path& f) {
-    std::ifstream in(f, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 void Hear(StationList& list, const std::string& call, std::int64_t when) {
@@ -47,7 +39,7 @@ TEST(StationStore, SavedWholeAndTakenBackAfterARestart) {
     std::string why;
     ASSERT_TRUE(store.Save(list, why)) << why;
     // The bytes on disk are the list, and nothing is left beside them.
-    EXPECT_EQ(Read(store.File()), list.Write());
+    EXPECT_EQ(testing::ReadFile(store.File()), list.Write());
     std::vector<std::string> files;
     for (const auto& f : fs::directory_iterator(t.path() / "state" / "beaconboard"))
         files.push_back(f.path().filename().string());
@@ -87,7 +79,7 @@ TEST(StationStore, TracksAreKeptWithTheListAndAnOlderListStillReads) {
     history.Moved("GONE", 52, 1, kNow);  // no longer listed
     std::string why;
     ASSERT_TRUE(store.Save(list, &history, why)) << why;
-    const std::string bytes = Read(store.File());
+    const std::string bytes = testing::ReadFile(store.File());
     EXPECT_EQ(bytes.find(list.Write()), 0u);
     const auto load = [&](StationList& into, StationHistory& tracks) {
         std::string note;
@@ -180,7 +172,7 @@ TEST(StationStore, ADamagedFileIsSetAsideAndItsGoodStationsKept) {
         EXPECT_NE(note.find("set aside as " + (t.path() / "stations.bad").string()),
                   std::string::npos)
             << note;
-        EXPECT_EQ(Read(t.path() / "stations.bad"), c.text);
+        EXPECT_EQ(testing::ReadFile(t.path() / "stations.bad"), c.text);
         EXPECT_FALSE(fs::exists(file));
         Hear(heard, "2E0NEW", kNow);
         std::string why;
@@ -201,7 +193,7 @@ TEST(StationStore, APlaceThatCannotHoldTheFileIsToldAndTheOldListStays) {
     std::string why;
     EXPECT_FALSE(store.Save(list, why));
     EXPECT_NE(why.find((t.path() / "folder" / "stations").string()), std::string::npos) << why;
-    EXPECT_EQ(Read(t.path() / "folder"), "a file where the folder should be");
+    EXPECT_EQ(testing::ReadFile(t.path() / "folder"), "a file where the folder should be");
 }
 
 }  // namespace

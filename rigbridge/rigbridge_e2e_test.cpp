@@ -4,10 +4,8 @@
 
 #include <QApplication>
 #include <QDBusMessage>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
-#include <QThread>
 #include <QTimer>
 #include <atomic>
 
@@ -22,21 +20,13 @@
 #include "tests/fakes/bus_thread.h"
 #include "tests/fakes/fake_board.h"
 #include "tests/fakes/loopback_port.h"
+#include "tests/fakes/wait_for.h"
 #include "windows/tune_dialog.h"
 
 namespace bb {
 namespace {
 
-template <class Done>
-bool WaitFor(Done done, int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < ms) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
-    return done();
-}
+using testing::WaitFor;
 
 class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
   protected:

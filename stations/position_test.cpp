@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 #include <hamlib/rotator.h>
 
-#include <clocale>
 #include <random>
 
 #include "support/error_trap.h"
+#include "tests/fakes/comma_locale.h"
 
 namespace bb {
 namespace {
@@ -51,12 +51,8 @@ TEST(FormatCoordinate, ChangesTheValuePassedIn) {
 }
 
 TEST(FormatCoordinate, FullStopsUnderACommaLocale) {
-    // Only effective where such a locale is installed; the text must not follow it.
-    const char* old = std::setlocale(LC_ALL, nullptr);
-    std::string saved = old ? old : "C";
-    std::setlocale(LC_ALL, "de_DE.UTF-8");
+    testing::CommaLocale comma;
     EXPECT_EQ(Coordinate(3150.0f, false), "52.30.00N");
-    std::setlocale(LC_ALL, saved.c_str());
 }
 
 TEST(FormatCoordinate, ValuesBeyondAnyPositionRaiseOverflow) {

@@ -71,24 +71,6 @@ TEST(StationTable, IndicesOutsideTheTableRaiseSubscript) {
     }
 }
 
-TEST(StationTable, CompactionKeepsLiveRecordsInOrder) {
-    StationTable t;
-    // Three stations beaconing in turn, many times over.
-    for (int n = 0; n < 3000; ++n) {
-        t.CompactIfWorthIt();
-        const std::string cs = "S" + std::to_string(n % 3);
-        t.Supersede(cs);
-        const std::int32_t i = AppendAs(t, cs);
-        t.Edit(i).BeaconText = std::to_string(n);
-        ASSERT_LE(t.UpperBound() + 1, std::max<std::int32_t>(2 * t.LiveCount() + 1,
-                                                             StationTable::kMinRecordsToCompact));
-    }
-    EXPECT_EQ(Live(t), (std::vector<std::string>{"S0", "S1", "S2"}));
-    EXPECT_EQ(t[t.find_station("S2")].BeaconText, "2999");
-    EXPECT_EQ(t.StationCount(), t.UpperBound() + 1);
-    EXPECT_TRUE(t.IndexIsConsistent());
-}
-
 TEST(StationTable, NoCompactionWhileAFillIsPending) {
     StationTable t;
     for (int n = 0; n < 600; ++n) {

@@ -81,12 +81,5 @@ TEST(Trap, StandardLibraryFailuresMapToClassicNumbers) {
     EXPECT_NE(fs.LogLines().back().find("error 429 in module M.c"), std::string::npos);
 }
 
-TEST(Trap, ABodyThatCompletesLogsNothing) {
-    FakeSystem fs;
-    Common::Initialize();
-    EXPECT_TRUE(Trap("M.ok", [] {}));
-    EXPECT_FALSE(std::filesystem::exists(fs.LogFilePath()));
-}
-
 }  // namespace
 }  // namespace bb

@@ -20,7 +20,6 @@ class FakeWindow final : public GridWindow {
     std::vector<int> popups;
     bool minimized = false;
     int placed[4] = {-1, -1, -1, -1};
-    int cursor[2] = {-1, -1};
     void SetCaption(const std::string& c) override { caption = c; }
     void OpenPopup(int menu) override { popups.push_back(menu); }
     bool Minimized() const override { return minimized; }
@@ -36,7 +35,7 @@ class FakeWindow final : public GridWindow {
     int CellHeight() const override { return 240; }
     double TwipsPerPixelX() const override { return 15; }
     double TwipsPerPixelY() const override { return 15; }
-    void SetCursorPos(int x, int y) override { cursor[0] = x, cursor[1] = y; }
+    void SetCursorPos(int, int) override {}
 };
 
 class FakeClipboard final : public Clipboard {

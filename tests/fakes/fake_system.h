@@ -229,6 +229,14 @@ class FakeSystem {
     std::filesystem::path LogFilePath() const { return folder.path() / kErrorLogName; }
     std::vector<std::string> LogLines() const { return CrLfLines(ReadFile(LogFilePath())); }
     std::string LogText() const { return ReadFile(LogFilePath()); }
+    // The log's error lines, from "program error" on.
+    std::vector<std::string> Errors() const {
+        std::vector<std::string> out;
+        for (const std::string& line : LogLines())
+            if (const auto at = line.find("program error"); at != std::string::npos)
+                out.push_back(line.substr(at));
+        return out;
+    }
 
   private:
     sys::ScopedServices scope_;
