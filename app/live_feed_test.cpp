@@ -5,9 +5,7 @@
 
 #include <signal.h>
 #include <unistd.h>
-#include <QCoreApplication>
 #include <QDBusConnectionInterface>
-#include <QElapsedTimer>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTcpServer>
@@ -17,20 +15,18 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/main_window.h"
-#include "bus/station_dict.h"
-#include "tests/fakes/fake_system.h"
 #include "tests/fakes/host_process.h"
 #include "tests/fakes/loopback_port.h"
 
 namespace bb::app {
 namespace {
 
-TEST(LiveFeed, DirewolfOverKissToTheBoard) {
+using LiveFeed = testing::HostBusTest;
+
+TEST_F(LiveFeed, DirewolfOverKissToTheBoard) {
     for (const char* tool : {"direwolf", "gen_packets"})
         if (QStandardPaths::findExecutable(tool).isEmpty())
             GTEST_SKIP() << tool << " is not installed (Debian direwolf)";
-    testing::FakeSystem sys;
     QTemporaryDir dir;
     const std::string d = dir.path().toStdString();
     std::ofstream(d + "/packets.txt")
@@ -47,7 +43,7 @@ TEST(LiveFeed, DirewolfOverKissToTheBoard) {
     ASSERT_TRUE(gen.waitForFinished(10000) && gen.exitCode() == 0);
 
     // Direwolf first, holding back the audio until bb-host is attached to it.
-    QProcess host, direwolf;
+    QProcess kissHost, direwolf;
     direwolf.setWorkingDirectory(dir.path());
     // Its own process group, so that the whole pipeline goes at the end.
     direwolf.setChildProcessModifier([] { ::setpgid(0, 0); });
@@ -59,40 +55,32 @@ TEST(LiveFeed, DirewolfOverKissToTheBoard) {
     ASSERT_TRUE(testing::WaitFor(
         [&] { return log().find("Ready to accept KISS TCP") != std::string::npos; }, 10000))
         << log();
-    host.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    host.start(BB_HOST_EXE,
-               {"--kiss", QStringLiteral("127.0.0.1:%1").arg(kiss), "--no-map", "--quiet"});
+    kissHost.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    kissHost.start(BB_HOST_EXE,
+                   {"--kiss", QStringLiteral("127.0.0.1:%1").arg(kiss), "--no-map", "--quiet"});
     ASSERT_TRUE(testing::WaitFor([] { return testing::HostOnBus(); }, 5000));
-    Form1 board(Form1::OnBus(QDBusConnection::sessionBus()));
-    board.Form_Load();
-    ASSERT_NE(board.Wiring(), nullptr);
+    ASSERT_NE(Load().Wiring(), nullptr);
     ASSERT_TRUE(testing::WaitFor(
         [&] { return log().find("Attached to KISS TCP") != std::string::npos; }, 10000))
         << log();
     std::ofstream(d + "/go") << "";
-    const StationTable& t = board.Wiring()->Board().Table();
     const bool arrived = testing::WaitFor(
-        [&] {
-            return t.LiveCount() == 3 && t.find_station("PA3SOS") >= 0 &&
-                   t[t.find_station("PA3SOS")].Emergency;
-        },
+        [&] { return Table().LiveCount() == 3 && Record("PA3SOS") && Record("PA3SOS")->Emergency; },
         30000);
     if (!direwolf.waitForFinished(10000))
         ::kill(-static_cast<pid_t>(direwolf.processId()), SIGKILL);
     direwolf.waitForFinished();
-    host.kill();
-    host.waitForFinished();
+    kissHost.kill();
+    kissHost.waitForFinished();
     ASSERT_TRUE(arrived) << log();
-    const StationRecord& g = t[t.find_station("G4ABC")];
-    EXPECT_TRUE(g.HasPHG);
-    EXPECT_EQ(g.QSY.Frequency, "145.500");
-    EXPECT_TRUE(t[t.find_station("PA3SOS")].Emergency);
-    EXPECT_GE(t.find_station("M0XYZ-9"), 0);
+    EXPECT_TRUE(Record("G4ABC")->HasPHG);
+    EXPECT_EQ(Record("G4ABC")->QSY.Frequency, "145.500");
+    EXPECT_NE(Record("M0XYZ-9"), nullptr);
 }
 
 // What bb-host hears from APRS-IS goes to the day's packet log as --feed
 // replays it, and a replay of the log ends with the same stations.
-TEST(LiveFeed, APacketLogReplaysToTheSameStations) {
+TEST_F(LiveFeed, APacketLogReplaysToTheSameStations) {
     QTemporaryDir dir;
     QTcpServer server;
     ASSERT_TRUE(server.listen(QHostAddress::LocalHost));
@@ -172,12 +160,7 @@ TEST(LiveFeed, APacketLogReplaysToTheSameStations) {
     auto replay = run({"--feed", QString::fromStdString(file.string()), "--speed", "0"},
                       dir.filePath("replay.txt"));
     ASSERT_TRUE(testing::WaitFor([] { return testing::HostOnBus(); }));
-    ASSERT_TRUE(testing::WaitFor([] {
-        QDBusMessage call = QDBusMessage::createMethodCall(
-            dbus::kHostService, dbus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
-            QStringLiteral("HostStationCount"));
-        return QDBusConnection::sessionBus().call(call).arguments().value(0).toInt() == 3;
-    }));
+    ASSERT_TRUE(testing::WaitFor([] { return HostCount() == 3; }));
     ASSERT_TRUE(stop(*replay));
     EXPECT_EQ(sorted(dir.filePath("replay.txt")), heard);
 }

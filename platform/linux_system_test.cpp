@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/utsname.h>
 #include <string>
 #include <tuple>
 
@@ -25,18 +24,6 @@ TEST(LinuxClock, ReadsUtc) {
     // across a second's turn it can name the second before.
     EXPECT_LE(secs, static_cast<double>(after) + 1.5);
     EXPECT_LT(t.wMilliseconds, 1000);
-}
-
-TEST(LinuxOsVersion, ReportsTheKernelUnderNoWindowsFamily) {
-    LinuxOsVersion os;
-    sys::OsVersionInfo info;
-    ASSERT_TRUE(os.GetVersionEx(info));
-    EXPECT_EQ(info.dwPlatformId, sys::kPlatformLinux);
-    utsname u{};
-    uname(&u);
-    EXPECT_EQ(std::to_string(info.dwMajorVersion) + "." + std::to_string(info.dwMinorVersion),
-              std::string(u.release).substr(0, std::to_string(info.dwMajorVersion).size() + 1 +
-                                                   std::to_string(info.dwMinorVersion).size()));
 }
 
 TEST(LinuxLocale, TheCLocaleIsNoUserLocale) {

@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <tuple>
 
 #include "tests/fakes/fake_system.h"
 
@@ -56,19 +57,17 @@ TEST_F(Profile, ReadsHandEditedFilesAsWindowsDoes) {
         "Zoom=in a second section of the same name\n"
         "[Other]\r\n"
         "Key=crlf\r\n");
-    EXPECT_EQ(Get("Emergency", "scan"), "yes");
-    EXPECT_EQ(Get("EMERGENCY", "Quoted"), "  in quotes ");
-    EXPECT_EQ(Get("Emergency", "Single"), "x");
-    EXPECT_EQ(Get("Emergency", "Mixed"), "\"x'");
-    EXPECT_EQ(Get("Emergency", "Inner"), "a \"b\" c");
-    EXPECT_EQ(Get("Emergency", "Empty"), "");
-    EXPECT_EQ(Get("Emergency", "Equals"), "a=b");
-    EXPECT_EQ(Get("Emergency", "NoEquals"), "<none>");
-    EXPECT_EQ(Get("Emergency", "Alarm"), "<none>");
-    EXPECT_EQ(Get("Emergency", "#Plot"), "<none>");
-    EXPECT_EQ(Get("Emergency", "Zoom"), "<none>");
-    EXPECT_EQ(Get("Emergency", "top"), "<none>");
-    EXPECT_EQ(Get("Other", "key"), "crlf");
+    for (const auto& [section, key, value] : {std::tuple{"Emergency", "scan", "yes"},
+                                              {"EMERGENCY", "Quoted", "  in quotes "},
+                                              {"Emergency", "Single", "x"},
+                                              {"Emergency", "Mixed", "\"x'"},
+                                              {"Emergency", "Inner", "a \"b\" c"},
+                                              {"Emergency", "Empty", ""},
+                                              {"Emergency", "Equals", "a=b"},
+                                              {"Other", "key", "crlf"}})
+        EXPECT_EQ(Get(section, key), value) << key;
+    for (const char* key : {"NoEquals", "Alarm", "#Plot", "Zoom", "top"})
+        EXPECT_EQ(Get("Emergency", key), "<none>") << key;
     EXPECT_EQ(Get("Missing", "key"), "<none>");
 }
 

@@ -3,29 +3,20 @@
 #include <gtest/gtest.h>
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QTimer>
 #include <memory>
 #include <vector>
+
+#include "tests/fakes/wait_for.h"
 
 namespace bb::platform {
 namespace {
 
-struct App {
-    int argc = 1;
-    char name[20] = "qt_scheduler_test";
-    char* argv[2] = {name, nullptr};
-    QCoreApplication app{argc, argv};
-};
-
-void RunFor(int ms) {
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < ms)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
-}
-
 TEST(QtScheduler, TasksRunInTheirOrderNeverEarlyAndAreDroppedWithTheScheduler) {
-    App app;
+    int argc = 1;
+    char name[] = "qt_scheduler_test";
+    char* argv[] = {name, nullptr};
+    QCoreApplication app(argc, argv);
     std::vector<int> ran;
     auto scheduler = std::make_unique<QtScheduler>();
     const std::int64_t start = scheduler->NowMs();
@@ -35,14 +26,16 @@ TEST(QtScheduler, TasksRunInTheirOrderNeverEarlyAndAreDroppedWithTheScheduler) {
         secondAt = scheduler->NowMs();
     });
     scheduler->Later(0, [&] { ran.push_back(1); });
-    RunFor(100);
+    ASSERT_TRUE(testing::WaitFor([&] { return ran.size() == 2; }));
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
     EXPECT_GE(secondAt - start, 40);
-
-    // A task still waiting when the scheduler goes never runs.
+    // A task still waiting when the scheduler goes never runs: a timer due
+    // after it finds it has not.
     scheduler->Later(20, [&] { ran.push_back(3); });
     scheduler.reset();
-    RunFor(60);
+    bool later = false;
+    QTimer::singleShot(40, [&] { later = true; });
+    ASSERT_TRUE(testing::WaitFor([&] { return later; }));
     EXPECT_EQ(ran.size(), 2u);
 }
 

@@ -1,7 +1,9 @@
 // bb-host as a child process that reads its packets from the test, on the
-// session bus or on a bus of the test's own.
+// session bus or on a bus of the test's own, and the fixture of the tests
+// that drive the board against it.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QCoreApplication>
@@ -12,7 +14,10 @@
 #include <functional>
 #include <string>
 
+#include "app/host_binding.h"
+#include "app/main_window.h"
 #include "bus/station_dict.h"
+#include "tests/fakes/fake_system.h"
 #include "tests/fakes/wait_for.h"
 
 namespace bb::testing {
@@ -76,6 +81,44 @@ class HostProcess {
     QDBusConnection bus_;
     QProcess process_;
     bool started_ = false;
+};
+
+// The board bound to bb-host over a bus, with a fake system around it.
+class HostBusTest : public ::testing::Test {
+  protected:
+    FakeSystem sys;
+    std::unique_ptr<HostProcess> host;
+    std::unique_ptr<app::Form1> board;  // goes before its host
+
+    static QDBusConnection Bus() { return QDBusConnection::sessionBus(); }
+    // bb-host with `extra` options on `bus` (the session bus when none).
+    bool StartHost(QStringList extra = {}, const QString& address = {},
+                   QDBusConnection bus = Bus()) {
+        host = std::make_unique<HostProcess>(extra, address, bus);
+        return host->Started();
+    }
+    static int HostCount(QDBusConnection bus = Bus()) {
+        return app::DBusHost::Create(bus)->HostStationCount();
+    }
+    // The board, loaded: bound when a host is there.
+    app::Form1& Load(QDBusConnection bus = Bus()) {
+        board.reset();
+        board = std::make_unique<app::Form1>(app::Form1::OnBus(bus));
+        board->Form_Load();
+        return *board;
+    }
+    const StationTable& Table() { return board->Wiring()->Board().Table(); }
+    const StationRecord* Record(const std::string& call) {
+        const std::int32_t i = Table().find_station(call);
+        return i < 0 ? nullptr : &Table()[i];
+    }
+    int LogCount(const std::string& what, const std::string& also = {}) {
+        int n = 0;
+        for (const auto& line : sys.LogLines())
+            n += line.find(what) != std::string::npos && line.find(also) != std::string::npos;
+        return n;
+    }
+    std::string SettingsFile() { return ReadFile(sys.folder.path() / "Beaconboard.INI"); }
 };
 
 }  // namespace bb::testing

@@ -119,10 +119,7 @@ class UiDriver {
                 return;
             }
         }
-        std::string all;
-        for (QAction* a : menu->actions())
-            all += "[" + a->text().toStdString() + "]";
-        ADD_FAILURE() << "no " << text << " in the popup " << all;
+        ADD_FAILURE() << "no " << text << " in the popup";
     }
     // The background the view paints in a station's cell, read from the screen.
     QColor RowBackground(const std::string& call, int col) {
@@ -180,7 +177,6 @@ class UiDriver {
         const platform::GridControl& g = form->GridModel();
         EXPECT_TRUE(g.Visible);
         EXPECT_FALSE(g.Busy);
-        std::map<std::string, std::vector<std::string>> rows;
         const auto take = [&] {
             std::map<std::string, std::vector<std::string>> out;
             for (int r = g.FixedRows(); r < g.Rows(); ++r) {
@@ -192,7 +188,7 @@ class UiDriver {
             }
             return out;
         };
-        rows = take();
+        const auto rows = take();
         std::size_t live = 0;
         form->Wiring()->Board().Table().ForEachLive([&](std::int32_t, const StationRecord& r) {
             ++live;
