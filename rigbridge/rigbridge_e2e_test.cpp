@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QDBusMessage>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QThread>
 #include <QTimer>
 #include <atomic>
+#include <csignal>
 
 #include "platform/dbus_dde.h"
 #include "platform/linux_system.h"
@@ -45,6 +47,10 @@ class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
             GTEST_SKIP() << "Hamlib's rigctld is not installed (Debian libhamlib-utils)";
         Common::Initialize();
         port_ = QString::number(testing::FreeLoopbackPort());
+        StartRigctld();
+    }
+    // Hamlib's dummy radio, on the same port each time.
+    void StartRigctld() {
         rigctld_.start("rigctld", {"-m", "1", "-T", "127.0.0.1", "-t", port_});
         ASSERT_TRUE(WaitFor([&] { return testing::LoopbackListening(port_.toInt()); }, 5000));
     }
@@ -168,6 +174,52 @@ TEST_F(TuneARealRig, ToneAndOffsetAsAnnouncedAndNothingLeftOver) {
         EXPECT_EQ(dialog->lblSetupResult->text().left(5).toStdString(), "Set: ") << c.comment;
     }
     Settings().SetToneAndOffset = false;
+}
+
+// rigctld gone between tunes, or hung in the middle of one and then gone: the
+// dialog and the log say so within the bus's time limit, and once rigctld is
+// back the next tune reaches the radio.
+TEST_F(TuneARealRig, ARadioFailingMidTuneIsToldAndTheNextTuneWorks) {
+    radio.Initialize();
+    StartBridge();
+    ASSERT_TRUE(WaitFor([&] { return radio.GetConnectedServers() == "DXL,HRD"; }, 10000));
+    struct Case {
+        bool hung;
+        int program;
+        const char* qsy;
+        const char* said;
+        const char* tuned;
+    } cases[] = {{false, 0, "144.800", "The radio did not take 144", "144800000 USB"},
+                 {false, 1, "144.825", "The radio did not take 144", "144825000 USB"},
+                 {true, 0, "144.850", "DX-Lab Commander did not answer", "144850000 USB"}};
+    for (const Case& c : cases) {
+        if (c.hung) {
+            ::kill(static_cast<pid_t>(rigctld_.processId()), SIGSTOP);
+        } else {
+            rigctld_.kill();
+            rigctld_.waitForFinished();
+        }
+        windows::OpenTuneDialog(dialog, radio, board, Station("N0CALL", c.qsy), "N0CALL");
+        dialog->optMode[1]->click();  // USB
+        QElapsedTimer t;
+        t.start();
+        dialog->cmdSetFreq[c.program]->click();
+        EXPECT_LT(t.elapsed(), platform::kDdeTimeoutMs + 1500) << c.qsy;
+        const std::string said = dialog->lblSetupResult->text().toStdString();
+        EXPECT_EQ(said.rfind(c.said, 0), 0u) << said;
+        QFile log(QString::fromStdString(Common::LogPath()));
+        ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+        EXPECT_TRUE(log.readAll().contains(("Form3.cmdSetFreq_Click: " + said).c_str())) << said;
+        rigctld_.kill();
+        rigctld_.waitForFinished();
+        StartRigctld();
+        radio.ReconnectSweep();
+        ASSERT_EQ(radio.GetConnectedServers(), "DXL,HRD") << c.qsy;
+        dialog->tmrSetFreq_Timer();  // the status buttons' refresh
+        dialog->cmdSetFreq[c.program]->click();
+        EXPECT_EQ(ReadBack(), c.tuned);
+        EXPECT_EQ(dialog->lblSetupResult->text().toStdString().find("did not"), std::string::npos);
+    }
 }
 
 // A program that announces itself with a call that waits for the answer is
