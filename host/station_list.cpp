@@ -179,6 +179,9 @@ const HostEntry* StationList::Find(const std::string& callsign) const {
 std::vector<std::string> StationList::Expire(std::int64_t nowUnix, std::int64_t maxAgeSeconds) {
     std::vector<std::string> gone;
     for (auto it = entries_.begin(); it != entries_.end();) {
+        // Heard after now: the clock has been set back since. Its age counts
+        // from now, or it would stay until the clock came round again.
+        it->second.heardUnix = std::min(it->second.heardUnix, nowUnix);
         if (nowUnix - it->second.heardUnix >= maxAgeSeconds) {
             if (it->second.hasPosition) gone.push_back(it->first);
             it = entries_.erase(it);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <tuple>
+#include <algorithm>
 
 namespace bb::hostapp {
 namespace {
@@ -63,6 +64,9 @@ TEST(HostTime, ReportDatesFollowTheStampAndTheLocalZone) {
         // a clock a little behind the sender's
         {UtcSeconds(2027, 5, 31, 23, 58, 0), dhm(true, 1, 0, 1), &NoZone,
          DateSerial(2027, 6, 1, 0, 1)},
+        // a computer that starts at 1970
+        {1800, dhm(true, 31, 12, 0), &NoZone, DateSerial(1969, 12, 31, 12)},
+        {0, dhm(false, 1, 1, 0), &PlusTwoHours, DateSerial(1970, 1, 1, 1, 0)},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(ReportDateOf(c.stamp, c.heard, c.zone), c.expected)
@@ -239,21 +243,40 @@ TEST(HostStations, TheBeaconTextIsOfferedAsTextWithTheCommentStartInItsCharacter
     EXPECT_EQ(list.Find(call)->commentStart, 3);
 }
 
-TEST(HostStations, KilledObjectsAndExpiryRemoveStations) {
+TEST(HostStations, KilledObjectsAreRemoved) {
     StationList list({52, 0}, &NoZone);
     std::string call;
-    list.Take(Position("OLD", 52, 0), "!", kNow, call);
-    list.Take(Position("NEW", 52, 0), "!", kNow + 3000, call);
     list.Take(Position("OBJ", 52, 0), ";", kNow + 3000, call);
     aprs::Report killed;
     killed.kind = aprs::Report::Kind::KilledObject;
     killed.name = "OBJ";
     EXPECT_EQ(list.Take(killed, ";", kNow + 3001, call), StationList::Change::Removed);
     EXPECT_EQ(list.Take(killed, ";", kNow + 3001, call), StationList::Change::None);
-    EXPECT_EQ(list.Expire(kNow + 3599, 3600), std::vector<std::string>{});
-    EXPECT_EQ(list.Expire(kNow + 3600, 3600), std::vector<std::string>{"OLD"});
-    EXPECT_EQ(list.Find("OLD"), nullptr);
-    EXPECT_NE(list.Find("NEW"), nullptr);
+    EXPECT_EQ(list.Find("OBJ"), nullptr);
+}
+
+// A clock set back keeps no station for ever and drops none at once; set
+// forward it drops what is then old enough. A heard 50 minutes, B just now.
+TEST(HostStations, ExpiryAcrossClockSteps) {
+    const struct {
+        std::int64_t step;
+        std::vector<std::string> gone[3];  // at the step, half an hour on, an hour on
+    } cases[] = {{-365 * 86400, {{}, {}, {"A", "B"}}},
+                 {-600, {{}, {"A"}, {"B"}}},
+                 {599, {{}, {"A"}, {"B"}}},
+                 {600, {{"A"}, {}, {"B"}}},
+                 {kNow, {{"A", "B"}, {}, {}}}};
+    for (const auto& c : cases) {
+        StationList list({52, 0}, &NoZone);
+        std::string call;
+        list.Take(Position("A", 52, 0), "!", kNow - 3000, call);
+        list.Take(Position("B", 52, 0), "!", kNow, call);
+        for (int i = 0; i < 3; ++i) {
+            auto gone = list.Expire(kNow + c.step + i * 1800, 3600);
+            std::sort(gone.begin(), gone.end());
+            EXPECT_EQ(gone, c.gone[i]) << c.step << " +" << i * 1800;
+        }
+    }
 }
 
 TEST(HostStations, LinesNameEachStationOnceFromTheSecondCharacter) {

@@ -249,8 +249,17 @@ bool DDEClientModule::IsServerConnected(std::int16_t server) const {
     return ServerConnected[ServerIndex(server)];
 }
 
-void DDEClientModule::SendCommanderFreqMode(const std::string& frequencyKHz,
-                                            const std::string& mode) {
+namespace {
+
+TuneResult FailedTune(std::int16_t number) {
+    return number == err::kDdeRefused ? TuneResult::Refused : TuneResult::NoAnswer;
+}
+
+}  // namespace
+
+TuneResult DDEClientModule::SendCommanderFreqMode(const std::string& frequencyKHz,
+                                                  const std::string& mode) {
+    TuneResult result = TuneResult::NotConnected;
     TrapWith(
         [&] {
             if (!IsServerConnected(kCommander) || !client_) return;
@@ -258,20 +267,31 @@ void DDEClientModule::SendCommanderFreqMode(const std::string& frequencyKHz,
                                         DDECommon::EncodeField("xcvrfreq", frequencyKHz) +
                                         DDECommon::EncodeField("xcvrmode", mode);
             client_->DXL_DDECommand->LinkExecute(command);
+            result = TuneResult::Taken;
         },
-        [&](std::int16_t) { SetServerConnect(kCommander, false); });
+        [&](std::int16_t number) {
+            result = FailedTune(number);
+            SetServerConnect(kCommander, false);
+        });
+    return result;
 }
 
-void DDEClientModule::SendHamRadioDeluxeFreq(const std::string& frequencyHz,
-                                             const std::string& mode) {
+TuneResult DDEClientModule::SendHamRadioDeluxeFreq(const std::string& frequencyHz,
+                                                   const std::string& mode) {
+    TuneResult result = TuneResult::NotConnected;
     TrapWith(
         [&] {
             if (!IsServerConnected(kHamRadioDeluxe) || !hrd_) return;
             hrd_->HRD_DDECommand->LinkExecute("freq " + frequencyHz);
             // The mode the user chose, not always FM.
             if (!mode.empty()) hrd_->HRD_DDECommand->LinkExecute("mode " + mode);
+            result = TuneResult::Taken;
         },
-        [&](std::int16_t) { SetServerConnect(kHamRadioDeluxe, false); });
+        [&](std::int16_t number) {
+            result = FailedTune(number);
+            SetServerConnect(kHamRadioDeluxe, false);
+        });
+    return result;
 }
 
 SetupOutcome DDEClientModule::SendToneAndShift(std::int16_t server, const ToneAndShift& s) {

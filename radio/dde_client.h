@@ -40,6 +40,11 @@ struct SetupOutcome {
     bool taken = false;     // the radio took every setting it has
 };
 
+// What became of a tune: sent and taken, not sent (the program is not
+// connected), refused (the program or its radio did not take it), or no
+// answer in time. The last two mark the program gone until it is reconnected.
+enum class TuneResult { Taken, NotConnected, Refused, NoAnswer };
+
 inline constexpr std::int16_t kCommander = 0;
 inline constexpr std::int16_t kHamRadioDeluxe = 1;
 
@@ -85,8 +90,8 @@ class DDEClientModule {
     // Error 9 for a server other than 0 or 1.
     bool IsServerConnected(std::int16_t server) const;
     std::string GetConnectedServers() const { return ConnectedServers; }
-    void SendCommanderFreqMode(const std::string& frequencyKHz, const std::string& mode);
-    void SendHamRadioDeluxeFreq(const std::string& frequencyHz, const std::string& mode);
+    TuneResult SendCommanderFreqMode(const std::string& frequencyKHz, const std::string& mode);
+    TuneResult SendHamRadioDeluxeFreq(const std::string& frequencyHz, const std::string& mode);
     // Tone, tone squelch or DCS, repeater shift and offset, after a tune. Only
     // a program that answers the item "RigSetup" is sent them: the two
     // programs themselves see no new command.

@@ -73,8 +73,8 @@ TEST_F(RadioLink, CommandsSentAreThePartsTextsWithTheChosenMode) {
     radio.Initialize();
     EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
     EXPECT_FALSE(timer.enabled);  // nothing to retry
-    radio.SendCommanderFreqMode("145500.00", "FM");
-    radio.SendHamRadioDeluxeFreq("145500000", "USB");
+    EXPECT_EQ(radio.SendCommanderFreqMode("145500.00", "FM"), TuneResult::Taken);
+    EXPECT_EQ(radio.SendHamRadioDeluxeFreq("145500000", "USB"), TuneResult::Taken);
     EXPECT_EQ(Executes("CI-V Commander", "DDEServer"),
               std::vector<std::string>{"000xcvrfreqmode<xcvrfreq:9>145500.00<xcvrmode:2>FM"});
     EXPECT_EQ(Executes("HRD_RADIO_000", "HRD_CAT"),
@@ -86,12 +86,12 @@ TEST_F(RadioLink, SendsToAMissingOrFailingProgram) {
     radio.Initialize();
     timer.Fire();
     dde.log.clear();
-    radio.SendCommanderFreqMode("7050.00", "LSB");  // not connected: nothing, nothing raised
+    EXPECT_EQ(radio.SendCommanderFreqMode("7050.00", "LSB"), TuneResult::NotConnected);
     EXPECT_TRUE(dde.log.empty());
 
     // A refused first execute marks the program gone and skips the mode.
     dde.Topic("HRD_RADIO_000", "HRD_CAT").refuse = true;
-    radio.SendHamRadioDeluxeFreq("7050000", "LSB");
+    EXPECT_EQ(radio.SendHamRadioDeluxeFreq("7050000", "LSB"), TuneResult::Refused);
     EXPECT_EQ(dde.log, std::vector<std::string>{"execute freq 7050000"});
     EXPECT_FALSE(radio.IsServerConnected(1));
     EXPECT_TRUE(radio.ServerRetryPending[1]);
@@ -101,12 +101,12 @@ TEST_F(RadioLink, SendsToAMissingOrFailingProgram) {
     timer.Fire();
     ASSERT_TRUE(radio.IsServerConnected(1));
     dde.Stop("HRD_RADIO_000");
-    radio.SendHamRadioDeluxeFreq("7050000", "LSB");
+    EXPECT_EQ(radio.SendHamRadioDeluxeFreq("7050000", "LSB"), TuneResult::NoAnswer);
     EXPECT_FALSE(radio.IsServerConnected(1));
     dde.StartHrd();
     radio.ReconnectSweep();
     dde.Topic("HRD_RADIO_000", "HRD_CAT").hang = true;
-    radio.SendHamRadioDeluxeFreq("7050000", "LSB");
+    EXPECT_EQ(radio.SendHamRadioDeluxeFreq("7050000", "LSB"), TuneResult::NoAnswer);
     EXPECT_EQ(radio.GetConnectedServers(), "");
     EXPECT_EQ(fs.LogText().find("program error"), std::string::npos);
 }

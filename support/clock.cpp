@@ -107,6 +107,10 @@ DateTime CurrentTime() {
             for (std::int16_t y = 2000; y < year; y = CheckedAdd<std::int16_t>(y, 1)) {
                 days += IsLeap(y) ? 366 : 365;
             }
+            // A computer without a clock battery starts at 1970.
+            for (std::int16_t y = 1999; y >= year; --y) {
+                days -= IsLeap(y) ? 366 : 365;
+            }
             state = 2;
             const std::int16_t month = Checked<std::int16_t>(t.wMonth);
             for (std::int16_t m = 1; m <= month; m = CheckedAdd<std::int16_t>(m, 1)) {

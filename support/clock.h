@@ -29,8 +29,7 @@ CivilTime CivilFromSerial(DateTime serial);
 DateTime LocalNow();
 
 namespace UTC {
-// The current UTC date-time, whole seconds, from the system clock. Correct
-// from the year 2000 on.
+// The current UTC date-time, whole seconds, from the system clock.
 DateTime CurrentTime();
 // The length of the month before month `m`, so that the sum over 1..M is the
 // number of days before month M.

@@ -15,16 +15,19 @@ using testing::ProgramEnded;
 TEST(CurrentTime, AgreesWithTheCalendarAcrossLeapYears) {
     FakeSystem fs;
     std::mt19937 rng(7);
-    std::uniform_int_distribution<int> year(2000, 2400), month(1, 12), day(1, 28), hour(0, 23),
+    std::uniform_int_distribution<int> year(1970, 2400), month(1, 12), day(1, 28), hour(0, 23),
         minute(0, 59);
     for (int i = 0; i < 2000; ++i) {
         int y = year(rng), mo = month(rng), d = day(rng), h = hour(rng), mi = minute(rng);
         fs.clock.Set(y, mo, d, h, mi, 59);
+        fs.clock.now.wMilliseconds = 999;  // whole seconds
         ASSERT_NEAR(UTC::CurrentTime(), DateSerial(y, mo, d, h, mi, 59), 1e-9)
             << y << "-" << mo << "-" << d;
     }
-    // The days that only leap-year rules decide.
+    // The days that only leap-year rules decide, and a clock at 1970.
     for (auto [y, mo, d] : {std::tuple{2000, 2, 29},
+                            {1970, 1, 1},
+                            {1999, 12, 31},
                             {2000, 3, 1},
                             {2100, 3, 1},
                             {2400, 2, 29},

@@ -138,10 +138,23 @@ void Form3::cmdSetFreq_Click(int index) {
         }
         const std::string mode =
             optMode.at(static_cast<std::size_t>(SelectedMode))->text().toStdString();
-        if (index == 0)
-            radio_.SendCommanderFreqMode(lblFreqkHz->text().toStdString(), mode);
-        else
-            radio_.SendHamRadioDeluxeFreq(lblFreqHz->text().toStdString(), mode);
+        const radio::TuneResult sent =
+            index == 0 ? radio_.SendCommanderFreqMode(lblFreqkHz->text().toStdString(), mode)
+                       : radio_.SendHamRadioDeluxeFreq(lblFreqHz->text().toStdString(), mode);
+        if (sent == radio::TuneResult::Refused || sent == radio::TuneResult::NoAnswer) {
+            // The radio may be half tuned (the mode set, not the frequency):
+            // say so now, not only by the status turning red later.
+            const std::string wanted = lblFreqMHz->text().toStdString() + " MHz " + mode;
+            const std::string result =
+                sent == radio::TuneResult::Refused
+                    ? "The radio did not take " + wanted + " from " + kPrograms[index] + "."
+                    : std::string(kPrograms[index]) + " did not answer: the radio may not be at " +
+                          wanted + ".";
+            WriteErrorLog("Form3.cmdSetFreq_Click: " + result);
+            lblSetupResult->setText(Q(result));
+            Refresh();
+            return;
+        }
         SendToneAndShift(static_cast<std::int16_t>(index));
     });
 }
