@@ -240,6 +240,10 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
         QStringLiteral("notify-callsign"),
         QStringLiteral("Announce each beacon with NotifyBeacon, its callsign and position "
                        "alone; a board then asks for the station."));
+    const QCommandLineOption single(
+        QStringLiteral("notify-single"),
+        QStringLiteral("Announce each beacon alone, also to a board that asks for them in "
+                       "batches."));
     const QCommandLineOption aprsIs(
         QStringLiteral("aprs-is"),
         QStringLiteral("Hear an APRS-IS server, <host[:port]> (port 14580 when left out)."),
@@ -321,7 +325,7 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
                        "in $XDG_CONFIG_HOME/beaconboard/bb-host.conf, which later starts read "
                        "first, and end."));
     // clang-format off
-    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, callsignOnly, quiet, screenshot,
+    cli.addOptions({feed, speed, loop, home, expiry, noMap, beaconData, callsignOnly, single, quiet, screenshot,
                     screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
                     stationsFile, tiles, contact, tileCache, tracks, packetLog, packetLogDays,
                     writeConfig});
@@ -368,6 +372,7 @@ CommandLineRead ReadArguments(const QStringList& arguments, bool haveDisplay,
     if (cli.isSet(beaconData) && cli.isSet(callsignOnly))
         return Wrong(text, "choose one of --notify-data and --notify-callsign");
     out.service.beaconData = !cli.isSet(callsignOnly);
+    out.service.beaconBatches = !cli.isSet(single);
     out.loop = cli.isSet(loop);
     const int sources =
         cli.isSet(feed) + cli.isSet(aprsIs) + cli.isSet(kiss) + cli.isSet(kissSerial);
