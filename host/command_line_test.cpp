@@ -52,6 +52,9 @@ TEST(HostCommandLine, EachSourceWithItsSettings) {
     HostCommandLine callsigns;
     ASSERT_EQ(Read({"--notify-callsign"}, callsigns, text), CommandLineRead::Ok);
     EXPECT_FALSE(callsigns.service.beaconData);
+    EXPECT_TRUE(feed.service.beaconBatches);
+    ASSERT_EQ(Read({"--notify-single"}, callsigns, text), CommandLineRead::Ok);
+    EXPECT_FALSE(callsigns.service.beaconBatches);
 
     HostCommandLine kiss;
     ASSERT_EQ(Read({"--kiss", "127.0.0.1"}, kiss, text), CommandLineRead::Ok);
