@@ -695,7 +695,7 @@ TEST(HostBus, ShowStationAndStationChosenCrossTheBus) {
 // SymbolPng, only the clipboard way, and its map cannot show a station.
 class OlderHost final : public QDBusVirtualObject {
   public:
-    int clipboardCalls = 0, pngCalls = 0, showCalls = 0;
+    int clipboardCalls = 0, pngCalls = 0, showCalls = 0, notifyCalls = 0, batchCalls = 0;
     QString introspect(const QString& path) const override {
         if (path == dbus::kMapPath)
             return QStringLiteral(
@@ -717,6 +717,11 @@ class OlderHost final : public QDBusVirtualObject {
         if (message.member() == QLatin1String("Map"))
             return connection.send(
                 message.createReply(QVariant::fromValue(QDBusObjectPath(dbus::kMapPath))));
+        if (message.member() == QLatin1String("SetNotify")) {
+            ++notifyCalls;
+            return connection.send(message.createReply());
+        }
+        if (message.member() == QLatin1String("NotifyInBatches")) ++batchCalls;
         if (message.member() == QLatin1String("SymbolPng")) ++pngCalls;
         if (message.member() == QLatin1String("ShowStation")) ++showCalls;
         return false;
@@ -748,11 +753,14 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
         EXPECT_TRUE(host->SymbolToClipboard("/", "/>", "", 0));
         EXPECT_FALSE(host->Map().ShowStation("G4ABC").has_value());
         EXPECT_FALSE(host->ListsInBatches());  // its list is read a station at a time
+        host->SetNotify(true);                 // and its beacons are told one by one
     }
     thread.Run([&] {
         EXPECT_EQ(older->clipboardCalls, 1);
         EXPECT_EQ(older->pngCalls, 0);
         EXPECT_EQ(older->showCalls, 0);
+        EXPECT_EQ(older->notifyCalls, 1);
+        EXPECT_EQ(older->batchCalls, 0);
     });
 }
 
