@@ -182,7 +182,9 @@ void DBusHost::Release() {
 
 void DBusHost::RunHeld() {
     // Events that come while the held ones run join the end of the queue.
-    while (!held_.empty()) {
+    // A board that goes during one's pause (its window closed) leaves the
+    // rest of a batch untouched.
+    while (!held_.empty() && events_) {
         auto event = std::move(held_.front());
         held_.pop_front();
         event();

@@ -602,6 +602,26 @@ TEST(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
     EXPECT_EQ(records[true], records[false]);
 }
 
+// A board closed during the pause of a batch's first beacon is not handed
+// the rest of the batch.
+TEST(HostBus, ABoardClosedInABatchesPauseIsHandedNoMore) {
+    FakeSystem sys;
+    ThreadHost service;
+    ASSERT_TRUE(service.Registered());
+    auto host = DBusHost::Create(Bus());
+    AtPause pump;
+    StationBoard board(*host, pump);
+    host->SetEvents(&board, nullptr, nullptr);
+    host->SetNotify(true);
+    host->Release();
+    pump.once = [&] { host->SetEvents(nullptr, nullptr, nullptr); };
+    service.HearInOneTurn(
+        {"G0AAA>APRS:!5110.00N/00010.00W#first", "G1AAA>APRS:!5112.00N/00012.00W#second"});
+    ASSERT_TRUE(WaitFor([&] { return !pump.once; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(board.Table().StationCount(), 1);
+}
+
 // A newer beacon of the same station, told with a plain NotifyBeacon while
 // a NotifyBeaconData's intake pauses: its intake asks the host, and the
 // station's one live record is the newer one.
