@@ -570,7 +570,6 @@ TEST(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
         hostapp::HostService::Options options;
         options.beaconBatches = batches;
         ThreadHost service(options);
-        ASSERT_TRUE(service.Registered());
         auto host = DBusHost::Create(Bus());
         AtPause pump;
         StationBoard board(*host, pump);
@@ -607,7 +606,6 @@ TEST(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
 TEST(HostBus, ABoardClosedInABatchesPauseIsHandedNoMore) {
     FakeSystem sys;
     ThreadHost service;
-    ASSERT_TRUE(service.Registered());
     auto host = DBusHost::Create(Bus());
     AtPause pump;
     StationBoard board(*host, pump);
@@ -779,8 +777,7 @@ TEST(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
         EXPECT_EQ(older->clipboardCalls, 1);
         EXPECT_EQ(older->pngCalls, 0);
         EXPECT_EQ(older->showCalls, 0);
-        EXPECT_EQ(older->notifyCalls, 1);
-        EXPECT_EQ(older->batchCalls, 0);
+        EXPECT_EQ(std::pair(older->notifyCalls, older->batchCalls), std::pair(1, 0));
     });
 }
 
