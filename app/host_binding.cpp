@@ -25,45 +25,31 @@ std::unique_ptr<DBusHost> DBusHost::Create(QDBusConnection bus) {
     return std::unique_ptr<DBusHost>(new DBusHost(bus));
 }
 
+namespace {
+
+// Texts as a bus string would bring them: bytes that are not UTF-8 read as
+// U+FFFD.
+void AsBusTexts(std::vector<host::HostListing>& listings) {
+    const auto asText = [](std::string& s) {
+        if (std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; })) return;
+        s = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toStdString();
+    };
+    for (host::HostListing& l : listings) {
+        for (std::string* s : {&l.line, &l.callsign, &l.station.Callsign, &l.station.Symbol,
+                               &l.station.BeaconText, &l.station.StatusText})
+            asText(*s);
+    }
+}
+
+}  // namespace
+
 DBusHost::DBusHost(QDBusConnection bus)
     : bus_(bus),
       main_(std::make_unique<OrgBeaconboardHostMainInterface>(dbus::kHostService, dbus::kHostPath,
                                                               bus)) {
     main_->setTimeout(kCallTimeoutMs);
     using Main = OrgBeaconboardHostMainInterface;
-    connect(main_.get(), &Main::DataAvailable, this, [this] {
-        HeardFromHost();
-        Deliver([this] { events_->mUIV_DataAvailable(); });
-    });
-    connect(main_.get(), &Main::NotifyBeacon, this,
-            [this](const QString& call, double lat, double lon) {
-                HeardFromHost();
-                Deliver([this, call = call.toStdString(), lat, lon] {
-                    events_->mUIV_NotifyBeacon(call, static_cast<float>(lat),
-                                               static_cast<float>(lon));
-                });
-            });
-    connect(main_.get(), &Main::NotifyBeaconData, this, [this](const QVariantMap& dict) {
-        HeardFromHost();
-        Deliver([this, dict] {
-            host::HostStation station;
-            // A dictionary the board cannot read is that event's error alone.
-            if (!Trap("Form1.mUIV_NotifyBeaconData", [&] { dbus::StationFromDict(dict, station); }))
-                return;
-            // The station came whole with its announcement: the intake's
-            // query for it is answered from that, not asked across the bus
-            // again. A later change comes with an announcement of its own.
-            // An announcement taken during a pause in this one's handling
-            // leaves this one's station in place when it is done.
-            struct Restore {
-                const host::HostStation*& now;
-                const host::HostStation* outer;
-                ~Restore() { now = outer; }
-            } restore{announced_, announced_};
-            announced_ = dbus::StationDictComplete(dict) ? &station : nullptr;
-            events_->mUIV_NotifyBeaconData(station);
-        });
-    });
+    HearSingleBeacons();
     connect(main_.get(), &Main::NotifyDelete, this, [this](const QString& call) {
         HeardFromHost();
         Deliver([this, call = call.toStdString()] { events_->mUIV_NotifyDelete(call); });
@@ -76,6 +62,89 @@ DBusHost::DBusHost(QDBusConnection bus)
             [this](const QString&, const QString&, const QString& newOwner) {
                 OwnerChanged(newOwner);
             });
+}
+
+void DBusHost::HearSingleBeacons() {
+    using Main = OrgBeaconboardHostMainInterface;
+    singles_[0] = connect(main_.get(), &Main::DataAvailable, this, [this] {
+        HeardFromHost();
+        Deliver([this] { events_->mUIV_DataAvailable(); });
+    });
+    singles_[1] = connect(main_.get(), &Main::NotifyBeacon, this,
+                          [this](const QString& call, double lat, double lon) {
+                              HeardFromHost();
+                              Deliver([this, call = call.toStdString(), lat, lon] {
+                                  events_->mUIV_NotifyBeacon(call, static_cast<float>(lat),
+                                                             static_cast<float>(lon));
+                              });
+                          });
+    singles_[2] =
+        connect(main_.get(), &Main::NotifyBeaconData, this, [this](const QVariantMap& dict) {
+            HeardFromHost();
+            Deliver([this, dict] {
+                host::HostStation station;
+                // A dictionary the board cannot read is that event's error alone.
+                if (!Trap("Form1.mUIV_NotifyBeaconData",
+                          [&] { dbus::StationFromDict(dict, station); }))
+                    return;
+                Announce(station, dbus::StationDictComplete(dict));
+            });
+        });
+}
+
+void DBusHost::TakeBeaconBatches(bool on) {
+    if (on == inBatches_) return;
+    inBatches_ = on;
+    using Main = OrgBeaconboardHostMainInterface;
+    if (!on) {
+        disconnect(beaconBatches_);
+        HearSingleBeacons();
+        return;
+    }
+    // Listening to the batches before the host sends them, and no longer to
+    // the one-by-one announcements of the same beacons (nor DataAvailable,
+    // which the board has no use for), so the bus brings this board nothing
+    // per beacon.
+    beaconBatches_ =
+        connect(main_.get(), &Main::NotifyBeaconBatch, this, [this](const QByteArray& bytes) {
+            HeardFromHost();
+            std::vector<host::HostListing> listings;
+            const bool whole = bus::ReadStationBatch(
+                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
+                listings);
+            AsBusTexts(listings);
+            std::vector<std::function<void()>> events;
+            events.reserve(listings.size() + 1);
+            for (host::HostListing& l : listings)
+                if (l.known)
+                    events.push_back(
+                        [this, station = std::move(l.station)] { Announce(station, true); });
+            // The stations before the fault are taken; the fault is logged in their turn.
+            if (!whole)
+                events.push_back([] {
+                    Trap("Form1.mUIV_NotifyBeaconData", [] {
+                        Raise(err::kAutomationError, "the host's batch of beacons is cut short");
+                    });
+                });
+            DeliverAll(std::move(events));
+        });
+    for (QMetaObject::Connection& c : singles_)
+        disconnect(c);
+}
+
+void DBusHost::Announce(const host::HostStation& station, bool whole) {
+    // The station came whole with its announcement: the intake's query for
+    // it is answered from that, not asked across the bus again. A later
+    // change comes with an announcement of its own. An announcement taken
+    // during a pause in this one's handling leaves this one's station in
+    // place when it is done.
+    struct Restore {
+        const host::HostStation*& now;
+        const host::HostStation* outer;
+        ~Restore() { now = outer; }
+    } restore{announced_, announced_};
+    announced_ = whole ? &station : nullptr;
+    events_->mUIV_NotifyBeaconData(station);
 }
 
 void DBusHost::OwnerChanged(const QString& newOwner) {
@@ -92,6 +161,7 @@ void DBusHost::OwnerChanged(const QString& newOwner) {
     mapPath_.clear();
     hostPng_.reset();
     hostLists_.reset();
+    hostBeaconBatches_.reset();
     Deliver([this] {
         if (linkEvents_) linkEvents_->HostReturned();
     });
@@ -112,11 +182,22 @@ void DBusHost::Release() {
 
 void DBusHost::RunHeld() {
     // Events that come while the held ones run join the end of the queue.
-    while (!held_.empty()) {
+    // A board that goes during one's pause (its window closed) leaves the
+    // rest of a batch untouched.
+    while (!held_.empty() && events_) {
         auto event = std::move(held_.front());
         held_.pop_front();
         event();
     }
+}
+
+void DBusHost::DeliverAll(std::vector<std::function<void()>> events) {
+    // A batch's beacons run one after another; whatever comes during their
+    // pauses waits behind them, as it would behind beacons told one by one.
+    const bool now = !holding_ && held_.empty() && events_;
+    for (auto& event : events)
+        held_.push_back(std::move(event));
+    if (now) RunHeld();
 }
 
 void DBusHost::Deliver(std::function<void()> event) {
@@ -285,22 +366,26 @@ std::vector<host::HostListing> DBusHost::HostStations(std::int32_t first, std::i
     if (!bus::ReadStationBatch(
             std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), listings))
         Raise(err::kAutomationError, "the host's batch of stations is cut short");
-    // Texts as a bus string would bring them: bytes that are not UTF-8 read
-    // as U+FFFD.
-    const auto asText = [](std::string& s) {
-        if (std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; })) return;
-        s = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toStdString();
-    };
-    for (host::HostListing& l : listings) {
-        for (std::string* s : {&l.line, &l.callsign, &l.station.Callsign, &l.station.Symbol,
-                               &l.station.BeaconText, &l.station.StatusText})
-            asText(*s);
-    }
+    AsBusTexts(listings);
     return listings;
 }
 
 void DBusHost::SetNotify(bool enabled) {
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
+    if (enabled) {
+        // An older host lacks the member: its beacons come one by one.
+        if (!hostBeaconBatches_)
+            hostBeaconBatches_ =
+                HostLists(dbus::kHostPath, QStringLiteral("NotifyInBatches"), false);
+        bool batches = false;
+        if (*hostBeaconBatches_) {
+            TakeBeaconBatches(true);
+            const QDBusReply<bool> asked = main_->NotifyInBatches(true);
+            Check(asked.error());
+            batches = asked.value();
+        }
+        TakeBeaconBatches(batches);
+    }
     const QDBusReply<void> reply = main_->SetNotify(enabled);
     Check(reply.error());
 }

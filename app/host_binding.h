@@ -6,6 +6,7 @@
 #include <QDBusConnection>
 #include <QObject>
 #include <QVariantMap>
+#include <array>
 #include <deque>
 #include <functional>
 #include <memory>
@@ -89,7 +90,17 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
 
   private:
     explicit DBusHost(QDBusConnection bus);
+    // Listens to the beacons told one by one (with DataAvailable).
+    void HearSingleBeacons();
+    // Takes the beacons from the host's batches instead, or again one by one.
+    void TakeBeaconBatches(bool on);
+    // Hands a station announced with its data to the board; `whole`: it
+    // answers the intake's query for it.
+    void Announce(const host::HostStation& station, bool whole);
     void Deliver(std::function<void()> event);
+    // Delivers the events in turn, as if each had been delivered alone and
+    // every later one had come during the earlier ones' pauses.
+    void DeliverAll(std::vector<std::function<void()>> events);
     void RunHeld();
     // Raises the run-time error for a failed call; a host that did not
     // answer in time is not waited on again until it is heard from.
@@ -132,8 +143,14 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     const host::HostStation* announced_ = nullptr;
     bool holding_ = true;
     bool unresponsive_ = false;
-    // Whether the host lists SymbolPng and HostStations; asked once per host.
-    std::optional<bool> hostPng_, hostLists_;
+    // Whether the host lists SymbolPng, HostStations and NotifyInBatches;
+    // asked once per host.
+    std::optional<bool> hostPng_, hostLists_, hostBeaconBatches_;
+    // The connections to the beacons told one by one (DataAvailable,
+    // NotifyBeacon, NotifyBeaconData), or to the batches of them.
+    std::array<QMetaObject::Connection, 3> singles_;
+    QMetaObject::Connection beaconBatches_;
+    bool inBatches_ = false;
     bool gone_ = false;  // the host's name has lost its owner
 };
 

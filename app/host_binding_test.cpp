@@ -149,6 +149,20 @@ class ThreadHost : public testing::BusThread {
     void Hear(const std::string& line) {
         Run([&] { service_->Hear(line); });
     }
+    // Lines heard in one turn of the host's event loop (so within one batch),
+    // which ends with the batch sent.
+    void HearInOneTurn(const std::vector<std::string>& lines) {
+        Run([&] {
+            for (const std::string& line : lines)
+                service_->Hear(line);
+            service_->FlushBeaconBatch();
+        });
+    }
+    std::uint64_t Batches() {
+        std::uint64_t n = 0;
+        Run([&] { n = service_->Counters().beaconBatches; });
+        return n;
+    }
     // The stations a board asked the map to show.
     QStringList Shown() {
         return Ask([this](hostapp::HostService&) { return shown_; });
@@ -324,21 +338,95 @@ TEST_F(HostBus, AStationAnnouncedWholeIsNotAskedForAgain) {
     }
 }
 
+// A pump whose first pause runs what the test gives it.
+struct AtPause final : MessagePump {
+    std::function<void()> once;
+    void LetPendingMessagesRun() override {
+        if (auto f = std::exchange(once, nullptr)) f();
+    }
+};
+
+// The records of a table in order, each with what the board made of it.
+std::string Records(const StationTable& t) {
+    std::string out;
+    for (std::int32_t i = 0; i < t.StationCount(); ++i)
+        out += t[i].Callsign + (t[i].Deleted ? " deleted " : " ") + t[i].LatitudeText + " " +
+               t[i].Comment + "\n";
+    return out;
+}
+
+// Beacons taken from the host's batches make the records that the same
+// beacons told one by one make, in the same order: a station deleted between
+// two of them, a station heard twice in one batch, and beacons heard during
+// an intake's pause, which wait behind the batch it belongs to. None is
+// asked for.
+TEST_F(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
+    std::map<bool, std::string> records;
+    for (const bool batches : {false, true}) {
+        SCOPED_TRACE(batches ? "batches" : "one by one");
+        hostapp::HostService::Options options;
+        options.beaconBatches = batches;
+        ThreadHost service(options);
+        auto bound = DBusHost::Create(Bus());
+        AtPause pump;
+        StationBoard stations(*bound, pump);
+        bound->SetEvents(&stations, nullptr, nullptr);
+        bound->SetNotify(true);
+        bound->Release();
+        const std::uint64_t queries = service.Queries();
+        pump.once = [&] {
+            service.HearInOneTurn({"G2AAA>APRS:!5130.00N/00030.00W#in the pause",
+                                   "G0AAA>APRS:!5131.00N/00031.00W#again in the pause"});
+            // A round trip: what the host sent before its answer has come.
+            bound->HostStationCount();
+            QCoreApplication::processEvents();
+        };
+        service.HearInOneTurn({"G0AAA>APRS:!5110.00N/00010.00W#first",
+                               "M1OBJ>APRS:;GB3AV    *071200z5210.00N/00010.00Er146.940MHz",
+                               "G0AAA>APRS:!5111.00N/00011.00W#second",
+                               "G1AAA>APRS:!5112.00N/00012.00W#",
+                               "M1OBJ>APRS:;GB3AV    _071200z5210.00N/00010.00Er146.940MHz",
+                               "G1AAA>APRS:!5113.00N/00013.00W#after the delete"});
+        const StationTable& t = stations.Table();
+        ASSERT_TRUE(WaitFor([&] { return t.StationCount() == 7; })) << Records(t);
+        EXPECT_FALSE(pump.once);  // the pause came
+        EXPECT_EQ(service.Batches() > 0, batches);
+        EXPECT_EQ(service.Queries(), queries);
+        EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
+        records[batches] = Records(t);
+    }
+    EXPECT_EQ(records[true], records[false]);
+}
+
+// A board closed during the pause of a batch's first beacon is not handed
+// the rest of the batch.
+TEST_F(HostBus, ABoardClosedInABatchesPauseIsHandedNoMore) {
+    ThreadHost service;
+    auto bound = DBusHost::Create(Bus());
+    AtPause pump;
+    StationBoard stations(*bound, pump);
+    bound->SetEvents(&stations, nullptr, nullptr);
+    bound->SetNotify(true);
+    bound->Release();
+    pump.once = [&] { bound->SetEvents(nullptr, nullptr, nullptr); };
+    service.HearInOneTurn(
+        {"G0AAA>APRS:!5110.00N/00010.00W#first", "G1AAA>APRS:!5112.00N/00012.00W#second"});
+    ASSERT_TRUE(WaitFor([&] { return !pump.once; }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(stations.Table().StationCount(), 1);
+}
+
 // A newer beacon of the same station, told with a plain NotifyBeacon while
 // a NotifyBeaconData's intake pauses: its intake asks the host, and the
 // station's one live record is the newer one.
 TEST_F(HostBus, AnIntakeInAnAnnouncementsPauseAsksForTheNewerStation) {
     hostapp::HostService::Options options;
     options.beaconData = true;
+    options.beaconBatches = false;  // the plain NotifyBeacon is heard
     ThreadHost service(options);
     ASSERT_TRUE(service.Registered());
     auto bound = DBusHost::Create(Bus());
-    struct AtPause final : MessagePump {
-        std::function<void()> once;
-        void LetPendingMessagesRun() override {
-            if (auto f = std::exchange(once, nullptr)) f();
-        }
-    } pump;
+    AtPause pump;
     StationBoard stations(*bound, pump);
     bound->SetEvents(&stations, nullptr, nullptr);
     bound->SetNotify(true);
@@ -412,7 +500,7 @@ TEST_F(HostBus, ShowStationAndStationChosenCrossTheBus) {
 // SymbolPng, only the clipboard way, and its map cannot show a station.
 class OlderHost final : public QDBusVirtualObject {
   public:
-    int clipboardCalls = 0, pngCalls = 0, showCalls = 0;
+    int clipboardCalls = 0, pngCalls = 0, showCalls = 0, notifyCalls = 0, batchCalls = 0;
     QString introspect(const QString& path) const override {
         if (path == dbus::kMapPath)
             return QStringLiteral(
@@ -434,6 +522,11 @@ class OlderHost final : public QDBusVirtualObject {
         if (message.member() == QLatin1String("Map"))
             return connection.send(
                 message.createReply(QVariant::fromValue(QDBusObjectPath(dbus::kMapPath))));
+        if (message.member() == QLatin1String("SetNotify")) {
+            ++notifyCalls;
+            return connection.send(message.createReply());
+        }
+        if (message.member() == QLatin1String("NotifyInBatches")) ++batchCalls;
         if (message.member() == QLatin1String("SymbolPng")) ++pngCalls;
         if (message.member() == QLatin1String("ShowStation")) ++showCalls;
         return false;
@@ -465,11 +558,13 @@ TEST_F(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
         EXPECT_TRUE(host->SymbolToClipboard("/", "/>", "", 0));
         EXPECT_FALSE(host->Map().ShowStation("G4ABC").has_value());
         EXPECT_FALSE(host->ListsInBatches());  // its list is read a station at a time
+        host->SetNotify(true);                 // and its beacons are told one by one
     }
     thread.Run([&] {
         EXPECT_EQ(older->clipboardCalls, 1);
         EXPECT_EQ(older->pngCalls, 0);
         EXPECT_EQ(older->showCalls, 0);
+        EXPECT_EQ(std::pair(older->notifyCalls, older->batchCalls), std::pair(1, 0));
     });
 }
 

@@ -118,8 +118,8 @@ int main(int argc, char** argv) {
     const double hostCpu = bb::bench::CpuSeconds(hostPid) - hostFrom;
     const double rss = bb::bench::ResidentMb(std::to_string(board.processId()));
     std::printf(
-        "stations %d, %.0f beacons/s: board CPU %.1f %% of one core, %.0f us a beacon, "
-        "%.0f MB resident; bb-host CPU %.1f %%, %.0f MB resident\n",
+        "stations %d, %.0f beacons/s: board CPU %.2f %% of one core, %.0f us a beacon, "
+        "%.0f MB resident; bb-host CPU %.2f %%, %.0f MB resident\n",
         stations, rate, cpu / wall * 100, beacons ? cpu / static_cast<double>(beacons) * 1e6 : 0,
         rss, hostCpu / wall * 100, bb::bench::ResidentMb(hostPid));
     board.terminate();

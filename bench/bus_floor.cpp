@@ -5,7 +5,9 @@
 // of the board's cost is the bus's. With --data-suffices it takes a
 // station announced with NotifyBeaconData as it came (bb-host's default;
 // --notify-callsign announces NotifyBeacon), to show what the query itself
-// costs.
+// costs. Beside a bb-host that sends the beacons in batches (its default),
+// the binding takes them so, as the board does; --notify-single on bb-host's
+// side shows the cost of one message a beacon.
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <cstdio>

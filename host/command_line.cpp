@@ -184,9 +184,9 @@ struct GivenOptions {
         QString text;
         bool given = false;
     };
-    Value feed, speed, loop, home, expiry, noMap, notifyData, notifyCallsign, quiet, screenshot,
-        screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump, stationsFile,
-        tiles, contact, tileCache, tracks, packetLog, packetLogDays, writeConfig;
+    Value feed, speed, loop, home, expiry, noMap, notifyData, notifyCallsign, notifySingle, quiet,
+        screenshot, screenshotAfter, aprsIs, call, passcode, filter, kiss, kissSerial, baud, dump,
+        stationsFile, tiles, contact, tileCache, tracks, packetLog, packetLogDays, writeConfig;
 };
 
 // One option: its name, the value it takes (none: a switch) and that value's
@@ -218,6 +218,9 @@ const OptionRow kOptions[] = {
      "Announce each beacon with NotifyBeacon, its callsign and position alone; a board then "
      "asks for the station.",
      &GivenOptions::notifyCallsign},
+    {"notify-single", nullptr, nullptr,
+     "Announce each beacon alone, also to a board that asks for them in batches.",
+     &GivenOptions::notifySingle},
     {"quiet", nullptr, nullptr, "No status lines on standard error.", &GivenOptions::quiet},
     {"screenshot", "file", nullptr,
      "Save the map window as a PNG <file> after --screenshot-after seconds.",
@@ -374,6 +377,7 @@ bool CheckService(const GivenOptions& g, HostCommandLine& out, QString& wrong) {
     if (g.notifyData.given && g.notifyCallsign.given)
         return Wrong(wrong, "choose one of --notify-data and --notify-callsign");
     out.service.beaconData = !g.notifyCallsign.given;
+    out.service.beaconBatches = !g.notifySingle.given;
     out.loop = g.loop.given;
     return true;
 }

@@ -27,6 +27,7 @@ QStringList Described(const HostCommandLine& l) {
             "cache=" + n(l.tileCacheMb), "log=" + l.packetLog, "logdays=" + n(l.packetLogDays),
             "home=" + n(l.service.home.latitude) + "," + n(l.service.home.longitude),
             "expiry=" + n(l.service.expiryMinutes), "data=" + n(l.service.beaconData),
+            "batches=" + n(l.service.beaconBatches),
             "tracks=" + n(l.service.tracks)};
     // clang-format on
 }
@@ -55,7 +56,7 @@ const struct ReadCase {
     bool display = true;
 } kReadCases[] = {
     {"", R::Ok,
-     "source=stdin|given=0|expiry=60|speed=1|data=1|windowless=0|stations=|log=|tracks=1|"
+     "source=stdin|given=0|expiry=60|speed=1|data=1|batches=1|windowless=0|stations=|log=|tracks=1|"
      "cache=200|logdays=30|home=52.2,0.12|tiles=https://tile.openstreetmap.org/{z}/{x}/"
      "{y}.png"},
     {"", R::Ok, "windowless=1", false},  // no display, no window
@@ -65,6 +66,7 @@ const struct ReadCase {
      "dump=o|stations=|log="},
     {"--notify-callsign --tiles none --tile-cache 7 --contact me@x.org", R::Ok,
      "data=0|tiles=|cache=7|contact=me@x.org"},
+    {"--notify-single", R::Ok, "data=1|batches=0"},
     {"--screenshot s.png --screenshot-after -5", R::Ok, "shot=s.png|after=0"},
     // A live source keeps its stations over a restart and logs its packets.
     {"--kiss 127.0.0.1", R::Ok,

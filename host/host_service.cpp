@@ -97,6 +97,9 @@ HostService::HostService(const Options& options, QObject* parent)
       map_(new MapService(overlays_, stations_, this)),
       bus_(QStringLiteral("none")) {
     history_.SetTracks(options.tracks);
+    batchTimer_.setSingleShot(true);
+    batchTimer_.setInterval(kBeaconBatchMs);
+    connect(&batchTimer_, &QTimer::timeout, this, &HostService::FlushBeaconBatch);
     new MainAdaptor(this);
     new MapAdaptor(map_);
 }
@@ -127,6 +130,7 @@ bool HostService::Register(QDBusConnection bus, QString& error) {
 
 void HostService::Close() {
     if (!registered_) return;
+    FlushBeaconBatch();
     emit UIView32IsClosing();
     // Sent on the same connection before the name is released, so a board
     // hears the farewell before it sees the name go.
@@ -186,10 +190,20 @@ void HostService::Hear(const std::string& line, std::int64_t nowUnix, std::int64
     if (!notify_) return;
     const QString call = QString::fromStdString(callsign);
     if (change == StationList::Change::Removed) {
+        // The batch's beacons were heard first, so they are told first.
+        FlushBeaconBatch();
         emit NotifyDelete(call);
     } else if (const HostEntry* e = stations_.Find(callsign)) {
+        const host::HostStation station = ToHostStation(*e);
+        if (batches_) {
+            bus::PutListedStation(batch_, {}, callsign, &station);
+            if (++batched_ >= kBeaconBatchMax)
+                FlushBeaconBatch();
+            else if (!batchTimer_.isActive())
+                batchTimer_.start();
+        }
         if (options_.beaconData)
-            emit NotifyBeaconData(dbus::StationToDict(ToHostStation(*e)));
+            emit NotifyBeaconData(dbus::StationToDict(station));
         else
             emit NotifyBeacon(call, e->latitudeMinutes, e->longitudeMinutes);
     }
@@ -202,6 +216,7 @@ void HostService::ExpireStations(std::int64_t nowUnix) {
         history_.Forget(call);
     emit StationsChanged();
     if (!notify_) return;
+    FlushBeaconBatch();
     for (const std::string& call : gone)
         emit NotifyDelete(QString::fromStdString(call));
 }
@@ -293,6 +308,23 @@ QByteArray HostService::HostStations(int first, int count) {
 
 void HostService::SetNotify(bool on) {
     notify_ = on;
+}
+
+bool HostService::NotifyInBatches(bool on) {
+    // Run with the callsign-only form, beacons are told one by one only.
+    FlushBeaconBatch();
+    batches_ = on && options_.beaconData && options_.beaconBatches;
+    return batches_;
+}
+
+void HostService::FlushBeaconBatch() {
+    batchTimer_.stop();
+    if (batch_.empty()) return;
+    const QByteArray bytes(batch_.data(), static_cast<qsizetype>(batch_.size()));
+    batch_.clear();
+    batched_ = 0;
+    ++counters_.beaconBatches;
+    emit NotifyBeaconBatch(bytes);
 }
 
 }  // namespace bb::hostapp

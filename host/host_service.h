@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusObjectPath>
 #include <QObject>
+#include <QTimer>
 #include <QVariantMap>
 #include <cstdint>
 #include <string>
@@ -17,12 +18,13 @@
 namespace bb::hostapp {
 
 struct HostCounters {
-    std::uint64_t heard = 0;       // lines taken in
-    std::uint64_t decoded = 0;     // packets that gave a station
-    std::uint64_t notStation = 0;  // messages, telemetry and the like
-    std::uint64_t malformed = 0;   // lines or packets that could not be decoded
-    std::uint64_t queries = 0;     // GetStation calls answered
-    std::uint64_t batches = 0;     // HostStations calls answered
+    std::uint64_t heard = 0;          // lines taken in
+    std::uint64_t decoded = 0;        // packets that gave a station
+    std::uint64_t notStation = 0;     // messages, telemetry and the like
+    std::uint64_t malformed = 0;      // lines or packets that could not be decoded
+    std::uint64_t queries = 0;        // GetStation calls answered
+    std::uint64_t batches = 0;        // HostStations calls answered
+    std::uint64_t beaconBatches = 0;  // NotifyBeaconBatch signals raised
 };
 
 class MapService : public QObject {
@@ -66,6 +68,9 @@ class HostService : public QObject {
         // Beacons announced with NotifyBeaconData, the station whole; false:
         // with NotifyBeacon, which has a board ask for each one.
         bool beaconData = true;
+        // Beacons also in batches to a board that asks (NotifyInBatches);
+        // only with beaconData.
+        bool beaconBatches = true;
         bool tracks = true;  // keep the moving stations' tracks
     };
 
@@ -111,12 +116,21 @@ class HostService : public QObject {
     QString HostStationLine(short index);
     QByteArray HostStations(int first, int count);
     void SetNotify(bool on);
+    bool NotifyInBatches(bool on);
+    // Sends the beacons gathered for the batch now.
+    void FlushBeaconBatch();
+
+    // How long a beacon waits for others to share its batch, and how many
+    // share one at most.
+    static constexpr int kBeaconBatchMs = 20;
+    static constexpr int kBeaconBatchMax = 500;
 
   signals:
     void DataAvailable();
     void NotifyBeacon(const QString& callsign, double lat, double lon);
     void NotifyBeaconData(const QVariantMap& station);
     void NotifyDelete(const QString& callsign);
+    void NotifyBeaconBatch(const QByteArray& stations);
     void UIView32IsClosing();
     // For the map window: the station list changed.
     void StationsChanged();
@@ -129,6 +143,10 @@ class HostService : public QObject {
     MapService* map_;
     HostCounters counters_;
     bool notify_ = false;
+    bool batches_ = false;  // a board asked for the beacons in batches
+    std::string batch_;     // the beacons not yet sent in a batch
+    int batched_ = 0;
+    QTimer batchTimer_;
     bool registered_ = false;
     QDBusConnection bus_;
 };
