@@ -19,19 +19,19 @@ std::int64_t NowUnix() {
     return duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
 }
 
-std::unique_ptr<LiveSource> MakeLiveSource(const HostCommandLine& line) {
+std::unique_ptr<LiveSource> MakeLiveSource(const HostCommandLine& line, Scheduler& scheduler) {
     using Source = HostCommandLine::Source;
     switch (line.source) {
         case Source::AprsIs: {
-            auto source =
-                std::make_unique<AprsIsSource>(line.netHost, line.netPort, line.aprsIsLogin);
+            auto source = std::make_unique<AprsIsSource>(scheduler, line.netHost, line.netPort,
+                                                         line.aprsIsLogin);
             source->SetNote(line.filterNote);
             return source;
         }
         case Source::KissTcp:
-            return std::make_unique<KissTcpSource>(line.netHost, line.netPort);
+            return std::make_unique<KissTcpSource>(scheduler, line.netHost, line.netPort);
         case Source::KissSerial:
-            return std::make_unique<KissSerialSource>(line.serialDevice, line.baud);
+            return std::make_unique<KissSerialSource>(scheduler, line.serialDevice, line.baud);
         default:
             return nullptr;
     }
@@ -92,7 +92,7 @@ void DumpStations(const QString& file, HostService& host) {
 }  // namespace
 
 HostProgram::HostProgram(const HostCommandLine& line)
-    : line_(line), live_(MakeLiveSource(line)), host_(line.service) {
+    : line_(line), live_(MakeLiveSource(line, scheduler_)), host_(line.service) {
     LoadStations();
 }
 
@@ -126,11 +126,12 @@ bool HostProgram::Register() {
 
 void HostProgram::ShowMap(QApplication& app) {
     if (line_.windowless) return;
-    window_ = std::make_unique<MapWindow>(host_);
+    window_ = std::make_unique<MapWindow>(host_, scheduler_);
     if (!line_.tiles.isEmpty()) {
         TilePolicy policy;
         policy.contact = line_.contact;
         policy.cacheBytes = std::int64_t{line_.tileCacheMb} * 1000 * 1000;
+        policy.scheduler = &scheduler_;
         window_->SetTiles(new TileLoader(line_.tiles, DefaultTileCache(), policy, window_.get()));
     }
     QObject::connect(window_.get(), &MapWindow::Closing, &app, &QApplication::quit);

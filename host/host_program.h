@@ -17,6 +17,7 @@
 #include "host/packet_log.h"
 #include "host/station_store.h"
 #include "host/status_line.h"
+#include "platform/qt_scheduler.h"
 
 class QApplication;
 
@@ -49,6 +50,8 @@ class HostProgram {
     void Say(const QString& text) const;
 
     const HostCommandLine line_;
+    // The source's, the map's and the tiles' waits; it goes after them.
+    platform::QtScheduler scheduler_;
     std::unique_ptr<LiveSource> live_;
     HostService host_;
     std::optional<StationStore> store_;

@@ -126,14 +126,14 @@ void LiveSource::HearAx25(const std::string& frame) {
         Dropped();
 }
 
-TcpSource::TcpSource(QString host, quint16 port, QObject* parent)
-    : LiveSource(parent), host_(std::move(host)), port_(port) {
-    retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &TcpSource::Connect);
-    silence_.setSingleShot(true);
-    connect(&silence_, &QTimer::timeout, this, [this] {
-        Abort(QStringLiteral("nothing heard for %1 s").arg((silenceLimitMs_ + 999) / 1000));
-    });
+TcpSource::TcpSource(Scheduler& scheduler, QString host, quint16 port, QObject* parent)
+    : LiveSource(parent),
+      host_(std::move(host)),
+      port_(port),
+      retry_(scheduler, [this] { Connect(); }),
+      silence_(scheduler, [this] {
+          Abort(QStringLiteral("nothing heard for %1 s").arg((silenceLimitMs_ + 999) / 1000));
+      }) {
     connect(&socket_, &QTcpSocket::connected, this, [this] {
         heardSinceConnect_ = false;
         KeepAlive();
@@ -141,11 +141,11 @@ TcpSource::TcpSource(QString host, quint16 port, QObject* parent)
         Connected();
     });
     connect(&socket_, &QTcpSocket::readyRead, this, [this] {
-        if (silenceLimitMs_ > 0) silence_.start(silenceLimitMs_);
+        if (silenceLimitMs_ > 0) silence_.Start(silenceLimitMs_);
         const QByteArray bytes = socket_.readAll();
         if (!bytes.isEmpty() && !heardSinceConnect_) {
             heardSinceConnect_ = true;
-            retryMs_ = retryBaseMs_;
+            retryMs_ = kRetryBaseMs;
         }
         Received(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     });
@@ -158,8 +158,6 @@ TcpSource::TcpSource(QString host, quint16 port, QObject* parent)
 
 TcpSource::~TcpSource() {
     socket_.disconnect(this);
-    retry_.stop();
-    silence_.stop();
 }
 
 void TcpSource::Start() {
@@ -170,7 +168,7 @@ void TcpSource::Connect() {
     SetState(QStringLiteral("connecting"));
     socket_.abort();
     // A connection that never answers counts as silence too.
-    if (silenceLimitMs_ > 0) silence_.start(silenceLimitMs_);
+    if (silenceLimitMs_ > 0) silence_.Start(silenceLimitMs_);
     socket_.connectToHost(host_, port_);
 }
 
@@ -194,15 +192,16 @@ void TcpSource::Abort(const QString& why) {
 }
 
 void TcpSource::Lost(const QString& why) {
-    silence_.stop();
-    if (retry_.isActive()) return;  // one loss, one retry
+    silence_.Stop();
+    if (retry_.Active()) return;  // one loss, one retry
     SetState(QStringLiteral("waiting %1 s to reconnect").arg((retryMs_ + 999) / 1000), why);
-    retry_.start(retryMs_);
+    retry_.Start(retryMs_);
     retryMs_ = std::min(retryMs_ * 2, kRetryMaxMs);
 }
 
-AprsIsSource::AprsIsSource(QString host, quint16 port, std::string loginLine, QObject* parent)
-    : TcpSource(host, port, parent), login_(std::move(loginLine)) {
+AprsIsSource::AprsIsSource(Scheduler& scheduler, QString host, quint16 port, std::string loginLine,
+                           QObject* parent)
+    : TcpSource(scheduler, host, port, parent), login_(std::move(loginLine)) {
     state_.name = QStringLiteral("APRS-IS %1:%2").arg(host).arg(port);
     SetSilenceLimit(kSilenceLimitMs);
 }
@@ -252,8 +251,8 @@ void AprsIsSource::ServerLine(std::string_view line) {
     if (state_.state == QStringLiteral("logged in")) Send("#keepalive\r\n");
 }
 
-KissTcpSource::KissTcpSource(QString host, quint16 port, QObject* parent)
-    : TcpSource(host, port, parent) {
+KissTcpSource::KissTcpSource(Scheduler& scheduler, QString host, quint16 port, QObject* parent)
+    : TcpSource(scheduler, host, port, parent) {
     state_.name = QStringLiteral("KISS %1:%2").arg(host).arg(port);
 }
 
@@ -268,11 +267,12 @@ void KissTcpSource::Received(std::string_view bytes) {
     Dropped(deframer_->Dropped() - before);
 }
 
-KissSerialSource::KissSerialSource(QString device, int baud, QObject* parent)
-    : LiveSource(parent), device_(std::move(device)), baud_(baud) {
+KissSerialSource::KissSerialSource(Scheduler& scheduler, QString device, int baud, QObject* parent)
+    : LiveSource(parent),
+      device_(std::move(device)),
+      baud_(baud),
+      retry_(scheduler, [this] { Open(); }) {
     state_.name = QStringLiteral("KISS %1 at %2 baud").arg(device_).arg(baud_);
-    retry_.setSingleShot(true);
-    connect(&retry_, &QTimer::timeout, this, &KissSerialSource::Open);
 }
 
 KissSerialSource::~KissSerialSource() {
@@ -324,7 +324,7 @@ void KissSerialSource::Close(const QString& why) {
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     SetState(QStringLiteral("waiting 5 s to open again"), why);
-    retry_.start(kSerialRetryMs);
+    retry_.Start(kSerialRetryMs);
 }
 
 }  // namespace bb::hostapp

@@ -7,13 +7,14 @@
 #include <QSocketNotifier>
 #include <QString>
 #include <QTcpSocket>
-#include <QTimer>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 
 #include "host/kiss.h"
+#include "host/scheduled_wait.h"
+#include "support/scheduler.h"
 
 namespace bb::hostapp {
 
@@ -70,16 +71,14 @@ class LiveSource : public QObject {
 // starting again at 1 s once the peer has sent something. TCP keep-alive
 // notices a peer that went away without a word within a few minutes,
 // however quiet the link; where the peer talks at least every so often, a
-// silence limit notices a half-open link sooner.
+// silence limit notices a half-open link sooner. The waits are on `scheduler`.
 class TcpSource : public LiveSource {
     Q_OBJECT
   public:
-    TcpSource(QString host, quint16 port, QObject* parent = nullptr);
+    TcpSource(Scheduler& scheduler, QString host, quint16 port, QObject* parent = nullptr);
     // The socket's last signals would reach parts already gone.
     ~TcpSource() override;
     void Start() override;
-    // The first delay; tests shorten it.
-    void SetRetryBase(int ms) { retryBaseMs_ = retryMs_ = ms; }
     // Reconnects when nothing has come for `ms` (0: never).
     void SetSilenceLimit(int ms) { silenceLimitMs_ = ms; }
     const QTcpSocket& Socket() const { return socket_; }
@@ -87,6 +86,7 @@ class TcpSource : public LiveSource {
     // Keep-alive probes: the first after a minute of quiet, then every 20 s,
     // and the peer is given up after 5 unanswered: about 3 minutes.
     static constexpr int kKeepAliveIdleS = 60, kKeepAliveIntervalS = 20, kKeepAliveCount = 5;
+    static constexpr int kRetryBaseMs = 1000;
 
   protected:
     virtual void Connected() = 0;
@@ -104,11 +104,10 @@ class TcpSource : public LiveSource {
     QString host_;
     quint16 port_;
     QTcpSocket socket_;
-    QTimer retry_;
-    QTimer silence_;
+    ScheduledWait retry_;
+    ScheduledWait silence_;
     int silenceLimitMs_ = 0;
-    int retryBaseMs_ = 1000;
-    int retryMs_ = 1000;
+    int retryMs_ = kRetryBaseMs;
     bool heardSinceConnect_ = false;
 };
 
@@ -119,7 +118,8 @@ class AprsIsSource final : public TcpSource {
     // of silence is a dead link, however it still looks.
     static constexpr int kSilenceLimitMs = 120000;
 
-    AprsIsSource(QString host, quint16 port, std::string loginLine, QObject* parent = nullptr);
+    AprsIsSource(Scheduler& scheduler, QString host, quint16 port, std::string loginLine,
+                 QObject* parent = nullptr);
 
   protected:
     void Connected() override;
@@ -135,7 +135,7 @@ class AprsIsSource final : public TcpSource {
 class KissTcpSource final : public TcpSource {
     Q_OBJECT
   public:
-    KissTcpSource(QString host, quint16 port, QObject* parent = nullptr);
+    KissTcpSource(Scheduler& scheduler, QString host, quint16 port, QObject* parent = nullptr);
 
   protected:
     void Connected() override;
@@ -146,11 +146,11 @@ class KissTcpSource final : public TcpSource {
 };
 
 // A KISS TNC on a serial device, raw at the given speed. A device that
-// cannot be opened, or that goes away, is tried again every 5 s.
+// cannot be opened, or that goes away, is tried again every 5 s, on `scheduler`.
 class KissSerialSource final : public LiveSource {
     Q_OBJECT
   public:
-    KissSerialSource(QString device, int baud, QObject* parent = nullptr);
+    KissSerialSource(Scheduler& scheduler, QString device, int baud, QObject* parent = nullptr);
     ~KissSerialSource() override;
     void Start() override;
 
@@ -164,7 +164,7 @@ class KissSerialSource final : public LiveSource {
     int fd_ = -1;
     std::unique_ptr<QSocketNotifier> notifier_;
     std::unique_ptr<KissDeframer> deframer_;
-    QTimer retry_;
+    ScheduledWait retry_;
 };
 
 }  // namespace bb::hostapp

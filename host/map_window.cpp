@@ -30,6 +30,7 @@ namespace {
 constexpr double kKmPerMile = 1.609344;
 constexpr double kEquatorKm = 40075.016686;
 constexpr double kMinZoom = 1, kMaxZoom = 19;
+constexpr int kSettleMs = 300, kStationRepaintMs = 5000;
 const QColor kLand(236, 242, 232);
 
 QColor FromMapColour(std::int32_t c) {
@@ -188,7 +189,7 @@ void StationPanel::Show(const HostService& host, const HostEntry& e, std::int64_
     raise();
 }
 
-MapView::MapView(HostService& host, QWidget* parent)
+MapView::MapView(HostService& host, Scheduler& scheduler, QWidget* parent)
     : QWidget(parent),
       host_(host),
       centreLat_(host.Stations().Home().latitude),
@@ -197,19 +198,17 @@ MapView::MapView(HostService& host, QWidget* parent)
       zoom_(std::clamp(std::log2(400 * 360.0 / 256 * std::cos(centreLat_ * std::numbers::pi / 180)),
                        kMinZoom, kMaxZoom)),
       panel_(new StationPanel(this)),
-      tracksShown_(host.History().Tracks()) {
+      tracksShown_(host.History().Tracks()),
+      changed_(scheduler, [this] { emit host_.MapObject().MapHasChanged(); }),
+      stationTimer_(scheduler, [this] {
+          stationTimer_.Start(kStationRepaintMs);
+          if (stationsStale_) RedrawBase();
+      }) {
     setFocusPolicy(Qt::StrongFocus);
     connect(&host_.MapObject(), &MapService::StationShown, this,
             [this](const QString& call) { ShowStation(call); });
     setMinimumSize(320, 240);
-    changed_.setSingleShot(true);
-    changed_.setInterval(300);
-    connect(&changed_, &QTimer::timeout, &host_.MapObject(), &MapService::MapHasChanged);
-    stationTimer_.setInterval(5000);
-    connect(&stationTimer_, &QTimer::timeout, this, [this] {
-        if (stationsStale_) RedrawBase();
-    });
-    stationTimer_.start();
+    stationTimer_.Start(kStationRepaintMs);
     connect(&host_, &HostService::StationsChanged, this, [this] { stationsStale_ = true; });
     connect(&host_.MapObject(), &MapService::OverlaysChanged, this, [this] {
         composedStale_ = true;
@@ -500,7 +499,7 @@ void MapView::resizeEvent(QResizeEvent*) {
 
 void MapView::ViewChanged() {
     RedrawBase();
-    changed_.start();
+    changed_.Start(kSettleMs);
 }
 
 void MapView::Zoom(double factor) {
@@ -580,8 +579,8 @@ void MapView::keyPressEvent(QKeyEvent* e) {
     }
 }
 
-MapWindow::MapWindow(HostService& host)
-    : view_(new MapView(host, this)),
+MapWindow::MapWindow(HostService& host, Scheduler& scheduler)
+    : view_(new MapView(host, scheduler, this)),
       status_(new QLabel(this)),
       tileState_(new QLabel(this)),
       advice_(new QLabel(view_)) {

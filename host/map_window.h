@@ -8,9 +8,9 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPoint>
-#include <QTimer>
 
 #include "host/host_service.h"
+#include "host/scheduled_wait.h"
 #include "host/tiles.h"
 
 class QPlainTextEdit;
@@ -43,7 +43,8 @@ QString LocatorOf(double latitude, double longitude);
 class MapView : public QWidget {
     Q_OBJECT
   public:
-    MapView(HostService& host, QWidget* parent = nullptr);
+    // The settle after a pan or zoom and the stations' repaints wait on `scheduler`.
+    MapView(HostService& host, Scheduler& scheduler, QWidget* parent = nullptr);
 
     // Map coordinates (minutes of arc, x east, y north) to pixels.
     QPointF ToPixel(double xMinutes, double yMinutes) const;
@@ -106,15 +107,15 @@ class MapView : public QWidget {
     QString marked_;
     StationPanel* panel_;
     bool tracksShown_ = true;
-    QTimer changed_;       // MapHasChanged once a pan or zoom has settled
-    QTimer stationTimer_;  // new stations repaint the base at most this often
+    ScheduledWait changed_;       // MapHasChanged once a pan or zoom has settled
+    ScheduledWait stationTimer_;  // new stations repaint the base at most this often
     bool stationsStale_ = false;
 };
 
 class MapWindow : public QMainWindow {
     Q_OBJECT
   public:
-    explicit MapWindow(HostService& host);
+    MapWindow(HostService& host, Scheduler& scheduler);
     MapView& View() { return *view_; }
     // Tiles behind the map; why they do not come shows in the status bar.
     void SetTiles(TileLoader* tiles);

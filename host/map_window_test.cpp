@@ -16,16 +16,16 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
-#include <QThread>
 
 #include "host/symbols.h"
+#include "tests/fakes/fake_scheduler.h"
 
 namespace bb::hostapp {
 namespace {
 
 class MapWindowTest : public ::testing::Test {
   protected:
-    MapWindowTest() : host({HomePosition{52, 0}, 60, false}), window(host) {
+    MapWindowTest() : host({HomePosition{52, 0}, 60, false}), window(host, clock) {
         window.resize(400, 300);
         window.show();
         QApplication::processEvents();
@@ -36,6 +36,7 @@ class MapWindowTest : public ::testing::Test {
     QColor At(QPointF p) { return View().Composed().pixelColor(p.toPoint()); }
 
     HostService host;
+    testing::FakeScheduler clock;
     MapWindow window;
     int redrawn = 0, changed = 0;
 };
@@ -91,11 +92,11 @@ TEST_F(MapWindowTest, ABaseRepaintClearsOverlaysThenSaysRedrawnAndPanningSaysCha
     View().Pan({10, 0});
     EXPECT_TRUE(host.Overlays().Items().empty());
     EXPECT_EQ(redrawn, 1);
-    EXPECT_EQ(changed, 0);  // once the pan has settled
-    for (int i = 0; i < 50 && changed == 0; ++i) {
-        QApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(10);
-    }
+    clock.Advance(200);
+    View().Pan({10, 0});  // still dragging: it has settled 300 ms after the last step
+    clock.Advance(200);
+    EXPECT_EQ(changed, 0);
+    clock.Advance(100);
     EXPECT_EQ(changed, 1);
 }
 

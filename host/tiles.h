@@ -96,6 +96,8 @@ class TileLoader : public QObject {
     QString State() const { return state_; }
     // Nothing asked for or on its way.
     bool Idle() const { return inFlight_ == 0 && waiting_.empty(); }
+    // Requests made and not yet answered.
+    int InFlight() const { return inFlight_; }
 
   signals:
     void TileArrived();

@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QLabel>
 #include <chrono>
@@ -44,7 +43,8 @@ int Carrying(const testing::TileServer& server, const char* header) {
 class Tiles : public ::testing::Test {
   protected:
     // Home (the map's centre, with its cross) a little way from the mark.
-    Tiles() : host({HomePosition{kMarkLat + 0.02, kMarkLon - 0.025}, 60, false}), window(host) {
+    Tiles()
+        : host({HomePosition{kMarkLat + 0.02, kMarkLon - 0.025}, 60, false}), window(host, clock) {
         window.resize(500, 400);
         window.show();
         QApplication::processEvents();
@@ -62,6 +62,7 @@ class Tiles : public ::testing::Test {
 
     testing::TempFolder folder;
     HostService host;
+    testing::FakeScheduler clock;
     MapWindow window;
 };
 
@@ -213,18 +214,15 @@ TEST_F(Tiles, WithoutAServerTheGraticuleShowsAndNothingIsAskedAgainAndAgain) {
     View().SetZoomLevel(7);
     const QImage before = View().Composed();
     window.SetTiles(&loader);
-    ASSERT_TRUE(WaitFor([&] { return loader.RequestsMade() > 0; }));
     // The status bar says why the map has no tiles.
     const auto* state = window.findChild<QLabel*>(QStringLiteral("tileState"));
     ASSERT_NE(state, nullptr);
-    ASSERT_TRUE(WaitFor([&] { return state->isVisible(); }));
+    ASSERT_TRUE(WaitFor([&] { return state->isVisible() && loader.InFlight() == 0; }));
     EXPECT_TRUE(state->text().startsWith("Map tiles cannot be fetched"))
         << state->text().toStdString();
-    WaitFor([] { return false; }, 500);
     const int made = loader.RequestsMade();
     for (int i = 0; i < 3; ++i)
         View().RedrawBase();
-    WaitFor([] { return false; }, 300);
     EXPECT_EQ(loader.RequestsMade(), made);  // a failed tile waits before it is asked again
     // The map is the graticule map, with the tiles' credit in the corner.
     const QImage after = View().Composed();
@@ -246,7 +244,6 @@ TEST_F(Tiles, ARefusingServerIsLeftAloneThenAskedForOneTile) {
         testing::TileServer server(kMarkLat, kMarkLon);
         server.refuseWith = 429;
         server.retryAfter = c.retryAfter;
-        testing::FakeScheduler clock;
         TilePolicy policy;
         policy.scheduler = &clock;
         TileLoader loader(server.Url(), folder.path() / ("tiles" + c.retryAfter.toStdString()),
@@ -259,20 +256,19 @@ TEST_F(Tiles, ARefusingServerIsLeftAloneThenAskedForOneTile) {
         EXPECT_TRUE(testing::CutTexts(window).empty());
         // What was on its way when the refusal came, and nothing after.
         const auto quiet = [&](int expected) {
+            const bool answered = WaitFor([&] { return loader.InFlight() == 0; });
             for (int i = 0; i < 3; ++i)
                 View().RedrawBase();
-            WaitFor([] { return false; }, 150);
-            return server.requests == expected;
+            return answered && server.requests == expected && loader.RequestsMade() == expected;
         };
-        const int before = server.requests;
+        const int before = loader.RequestsMade();
         ASSERT_LE(before, TileLoader::kMaxRequests);
         ASSERT_TRUE(quiet(before));
         for (const int wait : {c.firstWaitS, c.secondWaitS}) {
+            const int asked = loader.RequestsMade();
             clock.Advance(wait * 1000 - 1000);
-            EXPECT_TRUE(quiet(server.requests)) << wait;
-            const int asked = server.requests;
+            EXPECT_TRUE(quiet(asked)) << wait;
             clock.Advance(1000);
-            ASSERT_TRUE(WaitFor([&] { return server.requests > asked; })) << wait;
             EXPECT_TRUE(quiet(asked + 1)) << wait;
         }
         // Taking requests again: the map fills, two at a time, and the bar clears.

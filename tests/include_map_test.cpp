@@ -26,7 +26,8 @@ const std::map<std::string, std::set<std::string>> kMayUse = {
     {"platform", {"support", "alarm/desktop_notifier.h"}},
     {"windows", {"support", "stations", "grid", "map", "alarm", "radio", "bus", "platform"}},
     {"app", {"support", "stations", "grid", "map", "alarm", "radio", "bus", "platform", "windows"}},
-    {"host", {"support", "bus", "stations/host.h", "platform/screenshot.h"}},
+    {"host",
+     {"support", "bus", "stations/host.h", "platform/screenshot.h", "platform/qt_scheduler.h"}},
     {"rigbridge", {"platform/dbus_dde.h"}},
 };
 
