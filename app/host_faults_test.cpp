@@ -135,7 +135,7 @@ TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed)
     }
     EXPECT_TRUE(LogHas(sys, "Form1.scan_stations", "462"));
     // The grid waits for the next beacon, as after any scan that fails.
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, 0);
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount(), 0);
 
     // A new host: the board asks it for its events again and shows what it
     // hears next beside everything it had.
@@ -156,7 +156,7 @@ TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed)
     const auto after = LiveCalls(t);
     for (const auto& call : read)
         EXPECT_TRUE(after.count(call)) << call;
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, t.LiveCount());
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount(), t.LiveCount());
     EXPECT_EQ(LogCount(sys, "program error"), 1) << sys.LogText();
 
     app.Form_Unload();
@@ -176,7 +176,7 @@ TEST(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
     // The first rebuild, at the end of the scan, asks for the symbol's
     // picture: the host dies while that call waits, if events run then,
     // else just after.
-    FaultAt kill([&] { return app.GridModel().Busy; }, [&] { EXPECT_TRUE(host.Kill()); });
+    FaultAt kill([&] { return app.GridModel().Busy(); }, [&] { EXPECT_TRUE(host.Kill()); });
     app.Form_Load();
     if (!kill.Done()) {
         EXPECT_TRUE(host.Kill());
@@ -189,9 +189,9 @@ TEST(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
     // Every station has its row; the pictures the host could not give are
     // the symbol texts.
     const platform::GridControl& grid = app.GridModel();
-    EXPECT_TRUE(grid.Visible);
-    EXPECT_FALSE(grid.Busy);
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, kStations);
+    EXPECT_TRUE(grid.Visible());
+    EXPECT_FALSE(grid.Busy());
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount(), kStations);
     ASSERT_EQ(grid.Rows(), kStations + 1);
     std::set<std::string> shown;
     for (int r = 1; r < grid.Rows(); ++r)
@@ -208,8 +208,8 @@ TEST(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
     // Later rebuilds go on without the host.
     const std::string settings = SettingsFile(sys);
     app.Wiring()->Grid()->build_station_grid();
-    EXPECT_TRUE(grid.Visible);
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, kStations);
+    EXPECT_TRUE(grid.Visible());
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount(), kStations);
     app.Form_Unload();
     EXPECT_EQ(SettingsFile(sys), settings);
 }
@@ -287,8 +287,8 @@ TEST(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
     const StationRecord& now = t[t.find_station("G4ABC")];
     EXPECT_EQ(now.LatitudeText, before.LatitudeText);
     EXPECT_EQ(now.QSY.Frequency, "145.625");
-    EXPECT_TRUE(app.GridModel().Visible);
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, 3);
+    EXPECT_TRUE(app.GridModel().Visible());
+    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount(), 3);
 
     app.Form_Unload();
     EXPECT_EQ(SettingsFile(sys), settings);

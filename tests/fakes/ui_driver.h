@@ -178,8 +178,8 @@ class UiDriver {
     // rebuild gives.
     void ExpectWholeGrid() {
         const platform::GridControl& g = form->GridModel();
-        EXPECT_TRUE(g.Visible);
-        EXPECT_FALSE(g.Busy);
+        EXPECT_TRUE(g.Visible());
+        EXPECT_FALSE(g.Busy());
         std::map<std::string, std::vector<std::string>> rows;
         const auto take = [&] {
             std::map<std::string, std::vector<std::string>> out;
