@@ -97,7 +97,7 @@ void Emergency::WindowPass() {
     const std::int32_t count = table.StationCount();
     std::set<std::string> seen;
     bool found = false;
-    const bool alarm = settings_.EmergencyAlarm && !SoundFile.empty();
+    const bool alarm = settings_.EmergencyAlarm && !soundFile_.empty();
     silent_ = alarm && !sound_.Audible();
     // The new windows go clear of those open, wherever the user put them.
     std::vector<ScreenArea> taken = forms_.EmergencyFrames();
@@ -116,7 +116,7 @@ void Emergency::WindowPass() {
         // taking the keyboard from what the user is doing.
         if (EmergencyForm* open = forms_.OpenEmergencyWindow(callsign)) {
             if (open->Shown() != shown) {
-                EmergencyIndex = i;
+                emergencyIndex_ = i;
                 open->Reload();
                 open->SetShown(shown);
             }
@@ -124,9 +124,8 @@ void Emergency::WindowPass() {
             continue;
         }
         // Set right before the window reads it.
-        EmergencyIndex = i;
+        emergencyIndex_ = i;
         EmergencyForm& window = forms_.NewEmergencyWindow();
-        EmergencyWindow = &window;
         const WindowPlace at =
             PlaceEmergencyWindow(window.Width(), window.Height(), forms_.AvailableArea(), taken);
         window.Move(at.left, at.top);
@@ -138,7 +137,7 @@ void Emergency::WindowPass() {
     SweepNotes(seen);
     if (!found || !alarm) return;
     if (!silent_) {
-        sound_.PlayAsync(SoundFile);
+        sound_.PlayAsync(soundFile_);
     } else if (!silenceLogged_) {
         silenceLogged_ = true;
         WriteErrorLog(std::string("Emergency alarm cannot be heard: there is no sound output; ") +
@@ -221,7 +220,7 @@ void Emergency::NoteEvent(const std::string& callsign, const std::string& action
         });
     } else if (action == "tune") {
         Trap("Emergency.Notification_Tune", [&] {
-            if (Tune) Tune(callsign);
+            if (tune_) tune_(callsign);
         });
     }
 }

@@ -96,9 +96,11 @@ class Emergency {
     Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump, EmergencyForms& forms,
               SoundPlayer& sound, CaptionBar& caption, const SettingValues& settings);
 
-    std::string WindowTitle;
+    // The program's title, which the caption's counts follow.
+    void SetWindowTitle(std::string title) { WindowTitle = std::move(title); }
     // The alarm sound; an empty path plays nothing.
-    std::filesystem::path SoundFile;
+    const std::filesystem::path& SoundFile() const { return soundFile_; }
+    void SetSoundFile(std::filesystem::path file) { soundFile_ = std::move(file); }
 
     // After a rebuild that shows `rows` stations, `emergencies` of them in
     // emergency: without any, there is no window to open or raise.
@@ -114,12 +116,12 @@ class Emergency {
     // buttons do what the window's do; null: none.
     void SetNotifier(DesktopNotifier* notifier);
     // The window's "Tune", for the notification's.
-    std::function<void(const std::string& callsign)> Tune;
+    void SetTune(std::function<void(const std::string& callsign)> tune) { tune_ = std::move(tune); }
     // What a station's notification says.
     static DesktopNote NoteOf(const StationRecord& r);
 
-    std::int32_t EmergencyIndex = 0;
-    EmergencyForm* EmergencyWindow = nullptr;
+    // The record a new emergency window loads from.
+    std::int32_t EmergencyIndex() const { return emergencyIndex_; }
     PassGate& WindowGate() { return gate_; }
 
     static std::string Caption(const std::string& title, std::int32_t rows, std::int32_t records,
@@ -147,6 +149,10 @@ class Emergency {
         return r.Emergency && !r.Deleted && !r.EmergencyAcknowledged && !r.Callsign.empty();
     }
 
+    std::string WindowTitle;
+    std::filesystem::path soundFile_;
+    std::function<void(const std::string& callsign)> tune_;
+    std::int32_t emergencyIndex_ = 0;
     StationBoard& board_;
     PhgOverlays& map_;
     MessagePump& pump_;

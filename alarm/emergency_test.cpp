@@ -28,7 +28,10 @@ struct FakeForm final : EmergencyForm {
     void SetCaption(const std::string& c) override { caption = c; }
     void SetShown(const std::string& s) override { shown = s; }
     std::string Shown() const override { return shown; }
-    void Reload() override { index = alarm->EmergencyIndex; }
+    void Reload() override {
+        index = alarm->EmergencyIndex();
+        ++loads;
+    }
     void Show() override { visible = true; }
     void BringToFront() override {}
 };
@@ -64,7 +67,7 @@ class FakeForms final : public EmergencyForms {
     EmergencyForm& NewEmergencyWindow() override {
         forms.push_back(std::make_unique<FakeForm>());
         forms.back()->alarm = alarm;
-        forms.back()->index = alarm->EmergencyIndex;
+        forms.back()->index = alarm->EmergencyIndex();
         return *forms.back();
     }
     ScreenArea AvailableArea() const override { return {0, 0, 1920, 1080}; }
@@ -116,8 +119,8 @@ class EmergencyTest : public ::testing::Test, protected testing::FakeBoard {
     void SetUp() override {
         settings.EmergencyScan = settings.EmergencyPlot = settings.EmergencyAlarm = true;
         forms.alarm = &alarm;
-        alarm.WindowTitle = "UI-View Beaconboard V1.0.10";
-        alarm.SoundFile = "/opt/bb/WAV/emergency_1.WAV";
+        alarm.SetWindowTitle("UI-View Beaconboard V1.0.10");
+        alarm.SetSoundFile("/opt/bb/WAV/emergency_1.WAV");
     }
     std::int32_t Add(const std::string& call, bool emergency = true) {
         const std::int32_t i = AddRecord(call);
@@ -146,7 +149,7 @@ TEST_F(EmergencyTest, OneEmergencyGetsACaptionAWindowAtTheTopLeftAMarkerAndOneSo
     ASSERT_EQ(host.map.circles.size(), 1u);
     EXPECT_EQ(host.map.circles[0].colour, colour::kRed);
     EXPECT_EQ(host.map.circles[0].x, static_cast<float>(sos));
-    EXPECT_EQ(sound.played, std::vector<std::filesystem::path>{alarm.SoundFile});
+    EXPECT_EQ(sound.played, std::vector<std::filesystem::path>{alarm.SoundFile()});
 }
 
 TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideIt) {
@@ -218,7 +221,7 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
     // During the next pass, at its pause before B, the user acks A's and
     // C's windows; the pass has replaced A's, not yet C's.
     host.onPause = [this](int) {
-        if (board.Table()[alarm.EmergencyIndex].Callsign == "A" && forms.Open("C")) {
+        if (board.Table()[alarm.EmergencyIndex()].Callsign == "A" && forms.Open("C")) {
             alarm.Acknowledge("A");
             forms.Open("A")->closed = true;
             alarm.Acknowledge("C");
@@ -259,7 +262,7 @@ class EmergencyNoteTest : public EmergencyTest {
         EmergencyTest::SetUp();
         settings.EmergencyNotify = true;
         alarm.SetNotifier(&notifier);
-        alarm.Tune = [this](const std::string& call) { tuned.push_back(call); };
+        alarm.SetTune([this](const std::string& call) { tuned.push_back(call); });
     }
     // A new record of `call`, as a beacon makes it.
     std::int32_t Beacon(const std::string& call, bool emergency, std::int32_t heard) {

@@ -48,8 +48,8 @@ void BoardWiring::Connect(EmergencyForms& forms, SoundPlayer& sound, const std::
     emergency_ = std::make_unique<Emergency>(board_, *phg_, parts_.pump, forms, sound,
                                              parts_.window, parts_.settings);
     emergency_->WindowGate().SetScheduler(&parts_.scheduler);
-    emergency_->WindowTitle = windowTitle;
-    emergency_->SoundFile = alarmSound;
+    emergency_->SetWindowTitle(windowTitle);
+    emergency_->SetSoundFile(alarmSound);
     alerts_ = std::make_unique<StationAlerts>(board_, parts_.settings);
     alerts_->SetScheduler(&parts_.scheduler);
     host_->SetEvents(&board_, this, this);

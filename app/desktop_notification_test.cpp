@@ -145,7 +145,7 @@ TEST_F(DesktopNotification, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRo
     // Legend's Vicinity colour.
     service.Press(service.IdOf(QStringLiteral("PA3ABC heard")), "show");
     ASSERT_TRUE(
-        testing::WaitFor([&] { return form->Wiring()->Grid()->strSelectedCall == "PA3ABC"; }));
+        testing::WaitFor([&] { return form->Wiring()->Grid()->SelectedCall() == "PA3ABC"; }));
     EXPECT_EQ(RowBackground("PA3ABC", 3), QColor(0, 0, 255));
     EXPECT_EQ(RowBackground("G4NEAR", 3), QColor(255, 0, 255));
     EXPECT_EQ(sys.LogText().find("program error"), std::string::npos) << sys.LogText();

@@ -58,19 +58,7 @@ Form1::Form1(HostFactory factory, Scheduler* clock)
     view_->setParent(this);
     resize(900, 560);
     BuildMenus();
-    view_->onMouseDown = [this](int b, int s, int x, int y) {
-        if (Grid())
-            Grid()->grdStations_MouseDown(b, s, static_cast<float>(x), static_cast<float>(y));
-    };
-    view_->onSelChange = [this] {
-        if (Grid()) Grid()->grdStations_SelChange();
-    };
-    view_->onKeyDown = [this](int k, int s) {
-        if (Grid()) Grid()->grdStations_KeyDown(k, s);
-    };
-    view_->onFind = [this](const std::string& text, bool next) {
-        return Grid() && Grid()->FindCallsign(text, next);
-    };
+    view_->SetInput(this);
     // With tens of thousands of rows nobody scrolls to a callsign: Ctrl+F
     // opens a small field over the grid's corner, F3 finds the next match.
     findField_ = new QLineEdit(this);
@@ -110,6 +98,23 @@ Form1::~Form1() {
         delete w;
     Common::SetConnectedServersSource(nullptr);
     delete view_;
+}
+
+void Form1::GridMouseDown(int button, int shift, int x, int y) {
+    if (Grid())
+        Grid()->grdStations_MouseDown(button, shift, static_cast<float>(x), static_cast<float>(y));
+}
+
+void Form1::GridSelChange() {
+    if (Grid()) Grid()->grdStations_SelChange();
+}
+
+void Form1::GridKeyDown(int key, int shift) {
+    if (Grid()) Grid()->grdStations_KeyDown(key, shift);
+}
+
+bool Form1::GridFind(const std::string& text, bool next) {
+    return Grid() && Grid()->FindCallsign(text, next);
 }
 
 QAction* Form1::AddAction(QMenu* menu, const std::string& name, const char* caption,
@@ -222,11 +227,12 @@ void Form1::Form_Load() {
                                        [this](const std::string& call) {
                                            TuneStation(Board()->Table().find_station(call), call);
                                        }});
-            wiring_->Alarm()->Tune = [this](const std::string& call) {
+            const auto tune = [this](const std::string& call) {
                 TuneStation(Board()->Table().find_station(call), call);
             };
+            wiring_->Alarm()->SetTune(tune);
             wiring_->Alerts()->Show = [this](const std::string& call) { ShowStation(call); };
-            wiring_->Alerts()->Tune = wiring_->Alarm()->Tune;
+            wiring_->Alerts()->Tune = tune;
             LendNotifier();
             wiring_->Start();
             view_->Sync();
@@ -397,7 +403,7 @@ void Form1::mnuConfig_Click() {
             windows::OptionsServices s;
             s.columns = Grid();
             s.columnTitle = [this](int c) {
-                return Grid()->ColumnDefs.at(static_cast<std::size_t>(c)).header;
+                return Grid()->ColumnDefs().at(static_cast<std::size_t>(c)).header;
             };
             s.selectColumns = [this] { Grid()->select_columns(); };
             s.buildGrid = [this] { wiring_->SettingsChanged(); };
@@ -451,8 +457,8 @@ void Form1::mnuHelpUpdate_Click() {
 
 void Form1::mnuPopupDetails_Click() {
     Trap("Form1.mnuPopupDetails_Click", [&] {
-        if (!Grid() || Grid()->strSelectedCall.empty()) return;
-        DetailsCallsign = Grid()->strSelectedCall;
+        if (!Grid() || Grid()->SelectedCall().empty()) return;
+        detailsCallsign_ = Grid()->SelectedCall();
         // Each Detail loads the window anew, for the station chosen now.
         delete details_.data();
         windows::Form5Services s;
@@ -465,7 +471,7 @@ void Form1::mnuPopupDetails_Click() {
             if (!Radio()) Raise(err::kObjectNotSet, "no radio link");
             windows::OpenTuneDialog(tune_, *Radio(), r.Callsign, r.QSY);
         };
-        details_ = new windows::Form5(s, DetailsCallsign);
+        details_ = new windows::Form5(s, detailsCallsign_);
         details_->show();
     });
 }
@@ -473,7 +479,7 @@ void Form1::mnuPopupDetails_Click() {
 void Form1::mnuPopupTune_Click() {
     Trap("Form1.mnuPopupTune_Click", [&] {
         if (!Grid()) return;
-        const std::string call = Grid()->strSelectedCall;
+        const std::string call = Grid()->SelectedCall();
         TuneStation(Board()->Table().find_station(call), call);
     });
 }
@@ -509,7 +515,7 @@ void Form1::UpdateViewMenu() {
 
 void Form1::UpdateWatchItem() {
     QAction* watch = actions_.at("mnuPopupWatch");
-    const std::string call = Grid() ? Grid()->strSelectedCall : std::string();
+    const std::string call = Grid() ? Grid()->SelectedCall() : std::string();
     const WatchList list(Settings().AlertWatch);
     const bool watched = list.Matches(call);
     watch->setText(QString::fromStdString(watched ? stopWatchingCaption_ : watchCaption_));
@@ -520,8 +526,8 @@ void Form1::UpdateWatchItem() {
 
 void Form1::mnuPopupWatch_Click() {
     Trap("Form1.mnuPopupWatch_Click", [&] {
-        if (!Grid() || Grid()->strSelectedCall.empty()) return;
-        const std::string call = Grid()->strSelectedCall;
+        if (!Grid() || Grid()->SelectedCall().empty()) return;
+        const std::string call = Grid()->SelectedCall();
         SettingValues& s = Settings();
         WatchList list(s.AlertWatch);
         if (list.Lists(call))

@@ -45,7 +45,11 @@ ProgramTexts& Texts();
 // "UI-View Beaconboard V" and the program's version.
 std::string MakeWindowTitle();
 
-class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus, public BoardOwner {
+class Form1 final : public QMainWindow,
+                    public GridWindow,
+                    public LanguageMenus,
+                    public BoardOwner,
+                    private platform::GridInput {
     Q_OBJECT
   public:
     // `connect` creates the host's main object; it raises error 429 when
@@ -99,7 +103,7 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // How help pages and web addresses are opened; the desktop's by default.
     std::function<void(const std::string&)> ShellOpen = windows::ShellOpen;
     // The station the details window shows.
-    std::string DetailsCallsign;
+    const std::string& DetailsCallsign() const { return detailsCallsign_; }
 
     // The board and its rooms; null until Form_Load has made them.
     BoardWiring* Wiring() { return wiring_.get(); }
@@ -151,6 +155,12 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     void resizeEvent(QResizeEvent* event) override;
 
   private:
+    // GridInput: the user's presses and keys on the grid go to the station grid.
+    void GridMouseDown(int button, int shift, int x, int y) override;
+    void GridSelChange() override;
+    void GridKeyDown(int key, int shift) override;
+    bool GridFind(const std::string& text, bool next) override;
+
     // The help page of the menu language, or the English one when it has none.
     std::string HelpPage() const;
     void BuildMenus();
@@ -168,6 +178,7 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     StationGrid* Grid() { return wiring_ ? wiring_->Grid() : nullptr; }
     radio::DDEClientModule* Radio() { return wiring_ ? wiring_->Radio() : nullptr; }
 
+    std::string detailsCallsign_;
     HostFactory connect_;
     QDBusServiceWatcher* hostWatch_ = nullptr;
     platform::GridControl control_;

@@ -225,7 +225,7 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     form.tmrReconnect_Timer();
     EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL,HRD");
 
-    form.Wiring()->Grid()->strSelectedCall = "G4QSY";
+    form.Wiring()->Grid()->SetSelectedCall("G4QSY");
     form.mnuPopupTune_Click();
     ASSERT_TRUE(form.TuneDialog());
     EXPECT_EQ(form.TuneDialog()->lblDescription->text(), "Tune to station G4QSY = 145.5000 MHz");
@@ -237,7 +237,7 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     sos->cmdTune->click();
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
     // A selection whose station has gone is logged; the dialog stays as it was.
-    form.Wiring()->Grid()->strSelectedCall = "GONE";
+    form.Wiring()->Grid()->SetSelectedCall("GONE");
     form.mnuPopupTune_Click();
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
     const std::string log = fs.LogText();
@@ -263,14 +263,14 @@ TEST_F(MainWindow, MenuWindowsAreSingleAndDetailReplacesItsWindow) {
     form.mnuOptionsLegend_Click();
     EXPECT_EQ(form.LegendWindow(), legend);
 
-    form.Wiring()->Grid()->strSelectedCall = "G4ABC";
+    form.Wiring()->Grid()->SetSelectedCall("G4ABC");
     form.mnuPopupDetails_Click();
     ASSERT_TRUE(form.DetailsWindow());
     EXPECT_EQ(form.DetailsWindow()->lblPHG->text(), "P=25W H=20Ft G=3dB D=Omni");
     form.DetailsWindow()->cmdTune->click();
     ASSERT_TRUE(form.TuneDialog());
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "145500000");
-    form.Wiring()->Grid()->strSelectedCall = "G4XYZ";
+    form.Wiring()->Grid()->SetSelectedCall("G4XYZ");
     form.mnuPopupDetails_Click();
     EXPECT_EQ(form.DetailsWindow()->windowTitle(), "Detail of G4XYZ");
     int details = 0;

@@ -54,7 +54,7 @@ void BM_GridRebuild(benchmark::State& state) {
     GridAt g(static_cast<int>(state.range(0)));
     for (auto _ : state)
         g.grid->build_station_grid();
-    state.counters["rows"] = g.grid->GridRowCount;
+    state.counters["rows"] = g.grid->GridRowCount();
     state.counters["MiB"] = ResidentMiB() - before;
 }
 BENCHMARK(BM_GridRebuild)->Arg(1000)->Arg(50000)->Unit(benchmark::kMillisecond);
@@ -69,7 +69,7 @@ void BM_GridBeacon(benchmark::State& state) {
         g.board.add_beacon(call, 0, 0);
         g.grid->StationChanged(call);
     }
-    state.counters["rows"] = g.grid->GridRowCount;
+    state.counters["rows"] = g.grid->GridRowCount();
 }
 BENCHMARK(BM_GridBeacon)->Arg(1000)->Arg(10000)->Arg(50000)->Unit(benchmark::kMicrosecond);
 

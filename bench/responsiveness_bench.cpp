@@ -134,7 +134,7 @@ void BM_FullFeedOnto50000(benchmark::State& state) {
                     look();
                     clicks.push_back(Micros() - at);
                     if (grid.Busy()) ++clicksInRebuild;
-                    grid.strSelectedCall = Callsign(1);
+                    grid.SetSelectedCall(Callsign(1));
                 }));
             }
         });

@@ -215,7 +215,7 @@ int main(int argc, char** argv) {
         // station. (Counting rows would not do: a rebuild that runs in an
         // intake's pause leaves out the station being filled.)
         const bb::platform::GridControl& grid = board->GridModel();
-        if (pendingGrowth < growth.size() && !grid.Busy &&
+        if (pendingGrowth < growth.size() && !grid.Busy() &&
             board->Wiring()->Grid()->Rebuilds() != lastRebuild) {
             lastRebuild = board->Wiring()->Grid()->Rebuilds();
             while (pendingGrowth < growth.size()) {

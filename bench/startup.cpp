@@ -94,7 +94,7 @@ void Run(int stations, const QString& folder) {
     const bb::platform::GridControl& grid = board->GridModel();
     const bb::StationTable& table = board->Wiring()->Board().Table();
     const auto whole = [&] {
-        return !grid.Busy && table.LiveCount() > 0 &&
+        return !grid.Busy() && table.LiveCount() > 0 &&
                grid.Rows() - grid.FixedRows() == table.LiveCount();
     };
     while (!whole() && clock.elapsed() < 120000)

@@ -176,7 +176,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
     // turns round, unless the grid has no stations.
     void PressHeader(int col) {
         platform::GridControl& c = changes->control;
-        c.MouseRow = 0;
+        c.SetMouseCell(0, std::min(col, c.Cols() - 1));
         c.SetCol(std::min(col, c.Cols() - 1));
         if (!Live().empty()) descending = !descending;
         sortCol = c.Col();
@@ -232,7 +232,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
         }
         if (what < 88) {
             selected = Chance(0.8) ? AnyCall() : std::string();
-            grid.strSelectedCall = selected;
+            grid.SetSelectedCall(selected);
             grid.select_row();
             return "select " + selected;
         }
@@ -290,7 +290,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
             return "click on the empty grid";
         }
         selected = control.TextMatrix(row, 0);
-        control.MouseRow = row;
+        control.SetMouseCell(row, 0);
         control.SetRow(row);
         control.SetCol(0);
         grid.grdStations_MouseDown(1, 0, 0, 0);
@@ -354,7 +354,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
         const StationTable& t = board.Table();
         const SettingValues& s = Settings();
         const std::vector<std::int32_t> live = Live();
-        EXPECT_TRUE(g.Visible) << step;
+        EXPECT_TRUE(g.Visible()) << step;
         EXPECT_EQ(changes->window.caption, "UI-View Beaconboard V1.0.10   [" +
                                                std::to_string(live.size()) + "/" +
                                                std::to_string(t.StationCount()) + "]")
@@ -412,8 +412,8 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
                 const std::string& text = texts[rows[n]][source];
                 const platform::GridCell cell = g.Cell(static_cast<int>(n) + 1, c);
                 ASSERT_EQ(Describe(cell.text, cell.picture != nullptr,
-                                   cell.hasFore ? cell.fore : g.ForeColor,
-                                   cell.hasBack ? cell.back : g.BackColor, cell.alignment),
+                                   cell.hasFore ? cell.fore : g.ForeColor(),
+                                   cell.hasBack ? cell.back : g.BackColor(), cell.alignment),
                           Describe(text, source == 1 && text.empty(), fore, back,
                                    platform::Alignment::Centre))
                     << step << ": row " << n + 1 << " column " << c;

@@ -59,7 +59,7 @@ StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host:
 
 StationGrid::~StationGrid() {
     board_.Table().RemoveWatcher(this);
-    if (grid_.HasRowSource()) grid_.SetRowSource(nullptr);
+    if (grid_.RowSource() == this) grid_.SetRowSource(nullptr);
 }
 
 void StationGrid::SetScheduler(Scheduler* scheduler) {
@@ -82,7 +82,7 @@ void StationGrid::ScheduleAgeTick() {
 void StationGrid::AgeTick() {
     // A pass takes the time itself; a hidden or minimised grid shows no age.
     if (!ageShown_ || empty_ || order_.empty() || gate_.Busy() || gate_.Waiting() ||
-        !grid_.Visible || window_.Minimized())
+        !grid_.Visible() || window_.Minimized())
         return;
     Trap("Form1.AgeTick", [&] {
         TZone zone;
@@ -133,30 +133,30 @@ void StationGrid::FillColumnCaptions() {
         {kColumnTone, "Tone"}};
     static_assert(std::size(kCaptions) == kLastColumn + 1);
     for (const auto& [column, caption] : kCaptions)
-        ColumnDefs[static_cast<std::size_t>(column)].header = caption;
+        columnDefs_[static_cast<std::size_t>(column)].header = caption;
 }
 
 bool StationGrid::Visible(int column) const {
     if (column < 0 || column > kLastColumn) Raise(err::kSubscript, "column");
-    return ColumnDefs[static_cast<std::size_t>(column)].visible;
+    return columnDefs_[static_cast<std::size_t>(column)].visible;
 }
 
 void StationGrid::SetVisible(int column, bool visible) {
     if (column < 0 || column > kLastColumn) Raise(err::kSubscript, "column");
-    ColumnDefs[static_cast<std::size_t>(column)].visible = visible;
+    columnDefs_[static_cast<std::size_t>(column)].visible = visible;
 }
 
 void StationGrid::select_columns() {
     Trap("Form1.select_columns", [&] {
         intSortCol = 0;
-        GridColumns = {};
-        GridColumns[0] = {ColumnDefs[kColumnCallsign].header, kColumnCallsign};
+        gridColumns_ = {};
+        gridColumns_[0] = {columnDefs_[kColumnCallsign].header, kColumnCallsign};
         std::int16_t count = 0;
         for (std::int16_t i = 1; i <= kLastColumn; ++i) {
-            if (!ColumnDefs[static_cast<std::size_t>(i)].visible) continue;
+            if (!columnDefs_[static_cast<std::size_t>(i)].visible) continue;
             ++count;
-            GridColumns[static_cast<std::size_t>(count)] = {
-                ColumnDefs[static_cast<std::size_t>(i)].header, i};
+            gridColumns_[static_cast<std::size_t>(count)] = {
+                columnDefs_[static_cast<std::size_t>(i)].header, i};
         }
         intLastGridCol = count;
     });
@@ -167,15 +167,15 @@ void StationGrid::PrepareGrid() {
     intPrevSortCol = -1;
     blnSortDescending = true;
     Form_Resize();
+    grid_.SetRowSource(this);
     grid_.SetFixedCols(0);
     grid_.SetCols(intLastGridCol + 1);
     grid_.SetRow(0);
-    grid_.BackColorSel = kRed;
-    grid_.ForeColorSel = kYellow;
-    for (int c = 0; c <= intLastGridCol; ++c) {
-        grid_.SetTextMatrix(0, c, ColumnDefs[static_cast<std::size_t>(c)].header);
-        grid_.Cell(0, c).alignment = platform::Alignment::Centre;
-    }
+    grid_.SetBackColorSel(kRed);
+    grid_.SetForeColorSel(kYellow);
+    headers_.assign(static_cast<std::size_t>(intLastGridCol) + 1, std::string());
+    for (int c = 0; c <= intLastGridCol; ++c)
+        headers_[static_cast<std::size_t>(c)] = columnDefs_[static_cast<std::size_t>(c)].header;
 }
 
 void StationGrid::RebuildPass() {
@@ -208,13 +208,38 @@ void StationGrid::NoteAge(const StationRecord& r) {
         LogError(err::kOverflow, "Form1.Format_Age");
 }
 
+namespace {
+// The grid without stations: one row, its message in the first cell.
+class NoStationRows final : public platform::GridRows {
+  public:
+    int RowCount() const override { return 1; }
+    void CellOf(int row, int col, platform::GridCell& out) const override {
+        if (row == 0 && col == 0) out.text = kNoStations;
+    }
+};
+const NoStationRows kNoStationRows;
+}  // namespace
+
 void StationGrid::ShowNoStations(platform::GridControl& grid, int width) {
-    grid.SetRows(1);
+    grid.SetRowSource(&kNoStationRows);
     grid.SetCols(1);
     grid.SetColWidth(0, width);
     grid.SetRow(0);
     grid.SetCol(0);
-    grid.SetTextMatrix(0, 0, kNoStations);
+}
+
+void StationGrid::SetHeader(int col, std::string text) {
+    if (col < 0 || col >= grid_.Cols())
+        Raise(platform::GridControl::kInvalidCol, "column outside the grid");
+    if (headers_.size() < static_cast<std::size_t>(grid_.Cols()))
+        headers_.resize(static_cast<std::size_t>(grid_.Cols()));
+    headers_[static_cast<std::size_t>(col)] = std::move(text);
+    grid_.RowsChanged();
+}
+
+void StationGrid::SetSelectedCall(std::string callsign) {
+    strSelectedCall = std::move(callsign);
+    select_row();
 }
 
 void StationGrid::ClearRows() {
@@ -269,17 +294,18 @@ void StationGrid::Rebuild() {
         const std::int32_t records = table.StationCount();
         const std::int32_t lastCol = intLastGridCol;
         symbolsFailed_ = false;
-        grid_.Busy = true;
-        grid_.Visible = false;
+        grid_.SetBusy(true);
+        grid_.SetVisible(false);
         ClearRows();
+        // The rows are not in the sort's order until they are all gathered.
         grid_.SetRowSource(nullptr);
-        grid_.Clear();
-        grid_.ScrollBars = true;
-        grid_.BackColor = kWhite;
+        headers_.clear();
+        grid_.SetScrollBars(true);
+        grid_.SetBackColor(kWhite);
         ageNow_ = NowSeconds(zone);
         ageShown_ = false;
         for (int c = 1; c <= lastCol; ++c)
-            ageShown_ = ageShown_ || GridColumns[static_cast<std::size_t>(c)].source == kColumnAge;
+            ageShown_ = ageShown_ || gridColumns_[static_cast<std::size_t>(c)].source == kColumnAge;
         // Records but none live (the last station deleted or expired) is an
         // empty grid too: a header row over no rows cannot be made.
         bool empty = records == 0 || table.LiveCount() == 0;
@@ -299,20 +325,18 @@ void StationGrid::Rebuild() {
         if (empty) {
             ShowNoStations(grid_, window_.GridWidth());
         } else {
-            grid_.SetRows(2);
             grid_.SetCols(lastCol + 1);
-            grid_.SetFixedRows(1);
+            grid_.SetFixedRows(kHeaderRows);
             grid_.SetFixedCols(0);
             grid_.SetColWidth(0, kCallsignColWidth);
             for (int c = 1; c <= lastCol; ++c)
                 grid_.SetColWidth(c, -1);
-            grid_.ForeColor = kBlue;
-            grid_.BackColor = kWhite;
-            grid_.SetRows(1);
-            for (int c = 0; c <= lastCol; ++c) {
-                grid_.SetTextMatrix(0, c, GridColumns[static_cast<std::size_t>(c)].header);
-                grid_.Cell(0, c).alignment = platform::Alignment::Centre;
-            }
+            grid_.SetForeColor(kBlue);
+            grid_.SetBackColor(kWhite);
+            headers_.assign(static_cast<std::size_t>(lastCol) + 1, std::string());
+            for (int c = 0; c <= lastCol; ++c)
+                headers_[static_cast<std::size_t>(c)] =
+                    gridColumns_[static_cast<std::size_t>(c)].header;
             order_.reserve(static_cast<std::size_t>(table.LiveCount()));
             for (std::int32_t i = 0; i < records; ++i) {
                 const StationRecord& r = table[i];
@@ -344,8 +368,8 @@ void StationGrid::Rebuild() {
         Finish();
     });
     // The grid is shown even when the rebuild failed half-way.
-    grid_.Visible = true;
-    grid_.Busy = false;
+    grid_.SetVisible(true);
+    grid_.SetBusy(false);
 }
 
 void StationGrid::Update() {
@@ -382,19 +406,19 @@ void StationGrid::Update() {
 
 void StationGrid::Finish() {
     const bool empty = empty_;
-    GridRowCount = static_cast<std::int32_t>(order_.size());
+    gridRowCount_ = static_cast<std::int32_t>(order_.size());
     // The remembered cell, within what the grid now has.
-    const std::int32_t lastRow = empty ? 0 : GridRowCount;
+    const std::int32_t lastRow = empty ? 0 : gridRowCount_;
     const std::int32_t lastColNow = empty ? 0 : intLastGridCol;
     intSavedRow = std::clamp(intSavedRow, 0, lastRow);
     intSavedCol = std::clamp(intSavedCol, 0, lastColNow);
     grid_.SetRow(std::min(intSavedRow, grid_.Rows() - 1));
     grid_.SetCol(intSavedCol);
     grid_.RowsChanged();
-    window_.SetCaption(windowTitle_ + "   [" + std::to_string(GridRowCount) + "/" +
+    window_.SetCaption(windowTitle_ + "   [" + std::to_string(gridRowCount_) + "/" +
                        std::to_string(board_.Table().StationCount()) + "]");
     if (listener_)
-        listener_->RebuildFinished(GridRowCount, settings_.EmergencyScan ? emergencies_ : 0);
+        listener_->RebuildFinished(gridRowCount_, settings_.EmergencyScan ? emergencies_ : 0);
 }
 
 void StationGrid::Reconcile(const std::string& callsign) {
@@ -471,10 +495,10 @@ void StationGrid::UpdatePictures(const std::unordered_set<std::string>* touched)
     // A hidden Symbol column fetches no symbol, through the clipboard or not.
     bool shown = false;
     for (int c = 1; c <= intLastGridCol; ++c)
-        shown = shown || GridColumns[static_cast<std::size_t>(c)].source == kColumnSymbol;
+        shown = shown || gridColumns_[static_cast<std::size_t>(c)].source == kColumnSymbol;
     if (!shown) return;
     const StationTable& table = board_.Table();
-    const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.HasRowSource();
+    const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.RowSource() == this;
     const auto show = [&](Entry& e) {
         if (e.symbol != SymbolShown::Text) return;
         if (bySymbol) Unlink(e);
@@ -542,7 +566,7 @@ void StationGrid::ShowSymbol(Entry& e, const StationRecord& r) {
 
 int StationGrid::SortSource() const {
     if (intSortCol < 0 || intSortCol > intLastGridCol) return -1;
-    return GridColumns[static_cast<std::size_t>(intSortCol)].source;
+    return gridColumns_[static_cast<std::size_t>(intSortCol)].source;
 }
 
 bool StationGrid::SortsBySymbol() const {
@@ -671,7 +695,7 @@ void StationGrid::TableCompacted(const std::vector<std::int32_t>& moved) {
         if (e->index >= 0) byIndex_.emplace(e->index, e);
     }
     if (duplicates_) fullNext_ = true;
-    GridRowCount = static_cast<std::int32_t>(order_.size());
+    gridRowCount_ = static_cast<std::int32_t>(order_.size());
     grid_.RowsChanged();
 }
 
@@ -682,10 +706,10 @@ void StationGrid::TableReset() {
     // until the next pass draws the new one. A pass that runs now (a host
     // call let the event in) keeps its rows to the end and is followed by
     // the full rebuild.
-    grid_.Visible = false;
+    grid_.SetVisible(false);
     if (gate_.Busy()) return;
     ClearRows();
-    GridRowCount = 0;
+    gridRowCount_ = 0;
 }
 
 void StationGrid::StationTouched(std::string_view callsign) {
@@ -749,13 +773,18 @@ std::string StationGrid::CellText(const Entry& e, const StationRecord& r, int so
 }
 
 void StationGrid::CellOf(int row, int col, platform::GridCell& out) const {
-    if (row < 0 || row >= static_cast<int>(order_.size()) || col < 0 || col > intLastGridCol)
+    if (row < kHeaderRows) {
+        if (row >= 0 && col >= 0 && static_cast<std::size_t>(col) < headers_.size())
+            out.text = headers_[static_cast<std::size_t>(col)];
         return;
+    }
+    row -= kHeaderRows;
+    if (row >= static_cast<int>(order_.size()) || col < 0 || col > intLastGridCol) return;
     const Entry& e = *order_[static_cast<std::size_t>(row)];
     const StationTable& table = board_.Table();
     if (e.index < 0 || e.index > table.UpperBound()) return;
     const StationRecord& r = table[e.index];
-    const int source = GridColumns[static_cast<std::size_t>(col)].source;
+    const int source = gridColumns_[static_cast<std::size_t>(col)].source;
     out.text = CellText(e, r, source);
     if (source == kColumnSymbol && e.symbol == SymbolShown::Picture) {
         if (const auto it = pictures_.find(r.Symbol); it != pictures_.end())
@@ -844,7 +873,7 @@ std::string StationGrid::Format_Age(double seconds) const {
 
 std::string StationGrid::CaptionOf(int gridCol) const {
     if (gridCol < 0 || gridCol > kLastColumn) Raise(err::kSubscript, "grid column");
-    return GridColumns[static_cast<std::size_t>(gridCol)].header;
+    return gridColumns_[static_cast<std::size_t>(gridCol)].header;
 }
 
 void StationGrid::grdStationSort(bool blnClicked) {
@@ -856,8 +885,8 @@ void StationGrid::grdStationSort(bool blnClicked) {
         grid_.SetRow(0);
         if (blnClicked && intSortCol != intPrevSortCol) {
             if (intPrevSortCol >= 0 && intPrevSortCol < grid_.Cols())
-                grid_.SetTextMatrix(0, intPrevSortCol, CaptionOf(intPrevSortCol));
-            grid_.SetTextMatrix(0, intSortCol, CaptionOf(intSortCol) + marker);
+                SetHeader(intPrevSortCol, CaptionOf(intPrevSortCol));
+            SetHeader(intSortCol, CaptionOf(intSortCol) + marker);
         } else if (blnClicked) {
             std::string header = grid_.TextMatrix(0, intSortCol);
             const std::string tail = header.size() >= 2 ? header.substr(header.size() - 2) : "";
@@ -867,9 +896,9 @@ void StationGrid::grdStationSort(bool blnClicked) {
                 header.back() = '^';
             else
                 header = CaptionOf(intSortCol) + marker;
-            grid_.SetTextMatrix(0, intSortCol, header);
+            SetHeader(intSortCol, header);
         } else {
-            grid_.SetTextMatrix(0, intSortCol, CaptionOf(intSortCol) + marker);
+            SetHeader(intSortCol, CaptionOf(intSortCol) + marker);
         }
         grid_.SetCol(intSortCol);
         // The rows keep their colours wherever they go: each row is coloured
@@ -890,7 +919,7 @@ void StationGrid::grdStations_MouseDown(int button, int, float, float) {
         intSavedRow = grid_.Row();
         intSavedCol = grid_.Col();
         if (button == 1) {
-            if (grid_.MouseRow == 0) {
+            if (grid_.MouseRow() == 0) {
                 intSortCol = static_cast<std::int16_t>(grid_.Col());
                 grdStationSort(true);
             } else {
@@ -922,7 +951,7 @@ void StationGrid::SelectCurrentRow() {
 void StationGrid::OpenPopupForCurrentColumn() {
     const int col = grid_.Col();
     const bool qsy = col >= 0 && col <= intLastGridCol &&
-                     GridColumns[static_cast<std::size_t>(col)].source == kColumnQSY;
+                     gridColumns_[static_cast<std::size_t>(col)].source == kColumnQSY;
     window_.OpenPopup(qsy ? 1 : 0);
 }
 

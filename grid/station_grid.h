@@ -109,16 +109,20 @@ class StationGrid final : public ColumnVisibility,
     StationGrid(const StationGrid&) = delete;
     StationGrid& operator=(const StationGrid&) = delete;
 
-    std::array<ColumnDef, kLastColumn + 1> ColumnDefs;
-    std::array<GridColumn, kLastColumn + 1> GridColumns;
-    std::int16_t intLastGridCol = 0;
-    std::int16_t intSortCol = 0;
-    std::int16_t intPrevSortCol = -1;
-    bool blnSortDescending = true;
-    std::string strSelectedCall;
-    std::int32_t intSavedRow = 0;
-    std::int32_t intSavedCol = 0;
-    std::int32_t GridRowCount = 0;
+    // The 18 columns in the settings' order, and the grid's shown ones.
+    const std::array<ColumnDef, kLastColumn + 1>& ColumnDefs() const { return columnDefs_; }
+    const std::array<GridColumn, kLastColumn + 1>& GridColumns() const { return gridColumns_; }
+    // The grid's last column (its columns less one).
+    std::int16_t LastGridCol() const { return intLastGridCol; }
+    std::int16_t SortCol() const { return intSortCol; }
+    bool SortDescending() const { return blnSortDescending; }
+    // The selected station's callsign; empty for none.
+    const std::string& SelectedCall() const { return strSelectedCall; }
+    // Selects the station, as the user's selection does not: its row is
+    // painted so and the map is not asked to show it.
+    void SetSelectedCall(std::string callsign);
+    // The stations the last pass showed.
+    std::int32_t GridRowCount() const { return gridRowCount_; }
     void SetRebuildListener(RebuildListener* listener) { listener_ = listener; }
     // A rebuild asked for while another ran waits for its turn through the
     // scheduler, so the event loop has its turn and the window stays light
@@ -144,6 +148,8 @@ class StationGrid final : public ColumnVisibility,
     std::string Format_Age(double seconds) const;
     // The grid without stations: one cell as wide as the grid, with its message.
     static void ShowNoStations(platform::GridControl& grid, int width);
+    // The header row and the station rows below it.
+    static constexpr int kHeaderRows = 1;
 
     void grdStations_MouseDown(int button, int shift, float x, float y);
     void grdStations_SelChange();
@@ -234,7 +240,7 @@ class StationGrid final : public ColumnVisibility,
     void ClearRows();
     int SortSource() const;
     void CellOf(int row, int col, platform::GridCell& out) const override;
-    int RowCount() const override { return static_cast<int>(order_.size()); }
+    int RowCount() const override { return kHeaderRows + static_cast<int>(order_.size()); }
     void TableCompacted(const std::vector<std::int32_t>& moved) override;
     void TableReset() override;
     void StationTouched(std::string_view callsign) override;
@@ -245,6 +251,23 @@ class StationGrid final : public ColumnVisibility,
     void FollowOnMap();
     std::string CaptionOf(int gridCol) const;
     std::string LocatorText(const StationRecord& r) const;
+
+    // A header's text, the sort marker included; outside the grid the control's error.
+    void SetHeader(int col, std::string text);
+
+    std::array<ColumnDef, kLastColumn + 1> columnDefs_;
+    std::array<GridColumn, kLastColumn + 1> gridColumns_;
+    std::int16_t intLastGridCol = 0;
+    std::int16_t intSortCol = 0;
+    std::int16_t intPrevSortCol = -1;
+    bool blnSortDescending = true;
+    std::string strSelectedCall;
+    // The cell the passes keep current, within what the grid has.
+    std::int32_t intSavedRow = 0;
+    std::int32_t intSavedCol = 0;
+    std::int32_t gridRowCount_ = 0;
+    // The header row's texts, one a column.
+    std::vector<std::string> headers_;
 
     platform::GridControl& grid_;
     StationBoard& board_;

@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+
 #include "tests/fakes/fake_grid_window.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
@@ -79,7 +82,7 @@ class Grid : public ::testing::Test, public RebuildListener {
     platform::GridCell Shown(int row, int col) const { return control.Cell(row, col); }
     platform::Colour Back(int row, int col) const {
         const platform::GridCell c = Shown(row, col);
-        return c.hasBack ? c.back : control.BackColor;
+        return c.hasBack ? c.back : control.BackColor();
     }
     std::vector<std::string> Errors() const { return fs.Errors(); }
 };
@@ -154,8 +157,8 @@ TEST_F(Grid, AHostThatFailsItsSymbolsLeavesTheGridShownWithSymbolTexts) {
         board.add_beacon(cs, 0, 0);
     host.symbolsFail = true;
     grid.build_station_grid();
-    EXPECT_TRUE(control.Visible);
-    EXPECT_FALSE(control.Busy);
+    EXPECT_TRUE(control.Visible());
+    EXPECT_FALSE(control.Busy());
     EXPECT_EQ(Calls(), (std::vector<std::string>{"D4", "C3", "B2", "A1"}));
     EXPECT_EQ(control.TextMatrix(RowOf("A1"), 1), "/>");
     EXPECT_EQ(control.TextMatrix(RowOf("D4"), 1), "/-");
@@ -181,28 +184,28 @@ TEST_F(Grid, FindingACallsignSelectsItsRowAndTheNextMatchFollowsTheOrder) {
     // By callsign, descending.
     ASSERT_EQ(Calls(), (std::vector<std::string>{"PA3ABC-9", "PA3AAA", "PA0ZZ", "ON4PA", "G4ABC"}));
     EXPECT_TRUE(grid.FindCallsign("pa3", false));  // any case, from the top
-    EXPECT_EQ(grid.strSelectedCall, "PA3ABC-9");
+    EXPECT_EQ(grid.SelectedCall(), "PA3ABC-9");
     EXPECT_EQ(control.Row(), RowOf("PA3ABC-9"));
     EXPECT_EQ(Back(RowOf("PA3ABC-9"), 3), 0x0000FFu);
     EXPECT_TRUE(grid.FindCallsign("PA3", true));
-    EXPECT_EQ(grid.strSelectedCall, "PA3AAA");
+    EXPECT_EQ(grid.SelectedCall(), "PA3AAA");
     EXPECT_EQ(Back(RowOf("PA3ABC-9"), 3), 0xFFFFFFu);
     EXPECT_TRUE(grid.FindCallsign("PA3", true));  // round from the top
-    EXPECT_EQ(grid.strSelectedCall, "PA3ABC-9");
+    EXPECT_EQ(grid.SelectedCall(), "PA3ABC-9");
     // Only the start of a callsign counts (not ON4PA); no match leaves the selection.
     std::vector<std::string> found;
     for (int i = 0; i < 4 && grid.FindCallsign("PA", i > 0); ++i)
-        found.push_back(grid.strSelectedCall);
+        found.push_back(grid.SelectedCall());
     EXPECT_EQ(found, (std::vector<std::string>{"PA3ABC-9", "PA3AAA", "PA0ZZ", "PA3ABC-9"}));
     EXPECT_FALSE(grid.FindCallsign("XX", true));
     EXPECT_FALSE(grid.FindCallsign("", false));
-    EXPECT_EQ(grid.strSelectedCall, "PA3ABC-9");
+    EXPECT_EQ(grid.SelectedCall(), "PA3ABC-9");
     // The found row stays selected and current through the passes that follow.
     EXPECT_TRUE(grid.FindCallsign("g4", false));
     Know("AAA1");
     Beacon("AAA1");
     Beacon("PA0ZZ");
-    EXPECT_EQ(grid.strSelectedCall, "G4ABC");
+    EXPECT_EQ(grid.SelectedCall(), "G4ABC");
     EXPECT_EQ(Back(RowOf("G4ABC"), 0), 0x0000FFu);
     EXPECT_EQ(control.TextMatrix(control.Row(), 0), "G4ABC");
     EXPECT_TRUE(Errors().empty());
@@ -218,7 +221,7 @@ TEST_F(Grid, PopupsByColumnAndEnterAtTheCell) {
     grid.grdStations_MouseDown(2, 0, 0, 0);
     EXPECT_EQ(window.popups, (std::vector<int>{1, 0}));
     // A right press selects the row it falls on: the popup's command acts on it.
-    EXPECT_EQ(grid.strSelectedCall, "G4ABC");
+    EXPECT_EQ(grid.SelectedCall(), "G4ABC");
     control.SetCol(Column("QSY"));
     grid.grdStations_KeyDown(13, 0);
     EXPECT_EQ(window.popups.back(), 1);
@@ -231,12 +234,18 @@ TEST_F(Grid, PopupsByColumnAndEnterAtTheCell) {
 TEST_F(Grid, AllOptionalColumnsOffLeavesTheCallsign) {
     for (int i = 1; i <= kLastColumn; ++i)
         grid.SetVisible(i, false);
-    grid.intSortCol = 5;
-    grid.select_columns();
     Know("A");
     Beacon("A");
+    control.SetMouseCell(0, 5);  // a press on a header sorts by its column
+    control.SetCol(5);
+    grid.grdStations_MouseDown(1, 0, 0, 0);
+    ASSERT_EQ(grid.SortCol(), 5);
+    grid.select_columns();
+    EXPECT_EQ(grid.LastGridCol(), 0);
+    EXPECT_EQ(grid.SortCol(), 0);
+    grid.build_station_grid();
     EXPECT_EQ(control.Cols(), 1);
-    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign v");
+    EXPECT_EQ(control.TextMatrix(0, 0), "Callsign ^");  // turned round by the press
 }
 
 TEST_F(Grid, ResizeKeepsTheMarginsAndMinimisingLeavesTheGrid) {
@@ -262,30 +271,15 @@ TEST_F(Grid, ARebuildDuringAnIntakesPauseLeavesOutTheRecordBeingFilled) {
 }
 
 TEST(GridSort, OneTotalOrderForMixedColumns) {
-    platform::GridControl g;
-    g.SetRows(7);
-    const char* texts[] = {"10", "9", "5x", "----", "2:05", "abc"};
-    for (int i = 0; i < 6; ++i)
-        g.SetTextMatrix(i + 1, 1, texts[i]);
-    g.Sort(1, true);
-    std::vector<std::string> out;
-    for (int r = 1; r < 7; ++r)
-        out.push_back(g.TextMatrix(r, 1));
-    EXPECT_EQ(out, (std::vector<std::string>{"----", "5x", "abc", "9", "10", "2:05"}));
-    // Rows cut or added after a sort keep what the sorted rows show.
-    g.SetRows(4);
-    g.SetCols(3);
-    g.SetRows(5);
-    EXPECT_EQ(g.TextMatrix(3, 1), "abc");
-    EXPECT_EQ(g.TextMatrix(4, 1), "");
-    g.Clear();
-    EXPECT_EQ(g.TextMatrix(3, 1), "");
-    EXPECT_THROW(g.SetRow(7), RuntimeError);
-    EXPECT_THROW(g.TextMatrix(0, 3), RuntimeError);
+    std::vector<std::string> texts = {"10", "9", "5x", "----", "2:05", "abc"};
+    std::stable_sort(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) {
+        return platform::SortKey::Of(a) < platform::SortKey::Of(b);
+    });
+    EXPECT_EQ(texts, (std::vector<std::string>{"----", "5x", "abc", "9", "10", "2:05"}));
 }
 
-// Rows asked for when read: the grid holds the header only.
-TEST(GridRowSource, RowsComeFromTheSourceAndTheHeaderStaysTheGrids) {
+// The grid holds no cells: every row, the header's too, is read from its source.
+TEST(GridRowSource, RowsComeFromTheSource) {
     struct Squares final : platform::GridRows {
         int rows = 3;
         int RowCount() const override { return rows; }
@@ -294,29 +288,20 @@ TEST(GridRowSource, RowsComeFromTheSourceAndTheHeaderStaysTheGrids) {
         }
     } source;
     platform::GridControl g;
+    EXPECT_EQ(g.Rows(), 0);
     g.SetCols(3);
-    g.SetTextMatrix(0, 1, "H1");
-    g.SetTextMatrix(1, 1, "own row");
     g.SetRowSource(&source);
-    EXPECT_EQ(g.Rows(), 4);
-    EXPECT_EQ(g.TextMatrix(0, 1), "H1");
-    EXPECT_EQ(g.TextMatrix(3, 2), "6");  // source row 2, column 2
-    source.rows = 5;                     // the source grew: so does the grid
-    EXPECT_EQ(g.Rows(), 6);
-    EXPECT_EQ(std::as_const(g).Cell(5, 0).text, "16");
-    // Its rows are written by the source alone, and the grid keeps its columns.
-    EXPECT_THROW(g.SetTextMatrix(2, 0, "x"), RuntimeError);
-    EXPECT_THROW(g.SetRows(9), RuntimeError);
-    EXPECT_THROW(g.Sort(0, true), RuntimeError);
-    EXPECT_THROW(g.TextMatrix(6, 0), RuntimeError);
-    g.SetCols(4);
-    EXPECT_EQ(g.TextMatrix(0, 1), "H1");
-    EXPECT_EQ(g.TextMatrix(5, 3), "19");
-    // Without the source the grid holds its header and one empty row again.
+    EXPECT_EQ(g.TextMatrix(2, 2), "6");
+    source.rows = 5;  // the source grew: so does the grid
+    EXPECT_EQ(g.Rows(), 5);
+    EXPECT_EQ(g.Cell(4, 0).text, "16");
+    EXPECT_THROW(g.TextMatrix(5, 0), RuntimeError);
+    EXPECT_THROW(g.TextMatrix(0, 3), RuntimeError);
+    EXPECT_THROW(g.SetRow(5), RuntimeError);
+    g.SetRow(4);
     g.SetRowSource(nullptr);
-    EXPECT_EQ(g.Rows(), 2);
-    EXPECT_EQ(g.TextMatrix(0, 1), "H1");
-    EXPECT_EQ(g.TextMatrix(1, 1), "");
+    EXPECT_EQ(g.Rows(), 0);
+    EXPECT_EQ(g.Row(), 0);
 }
 
 }  // namespace

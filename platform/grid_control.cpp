@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cctype>
 #include <charconv>
-#include <numeric>
 
 #include "support/error_trap.h"
 
@@ -54,89 +53,31 @@ SortKey SortKey::Of(const std::string& text) {
     return k;
 }
 
-const GridCell& GridControl::At(int row, int col) const {
+GridCell GridControl::Cell(int row, int col) const {
     if (row < 0 || row >= Rows()) Raise(kInvalidRow, "row outside the grid");
     if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
-    if (source_ && row >= fixedRows_) Raise(err::kInvalidCall, "a row the grid does not hold");
-    return CellRef(row, col);
-}
-
-GridCell& GridControl::Cell(int row, int col) {
-    Touch();
-    return const_cast<GridCell&>(At(row, col));
-}
-
-GridCell GridControl::Cell(int row, int col) const {
-    if (source_ && row >= fixedRows_ && row < Rows() && col >= 0 && col < cols_) {
-        GridCell cell;
-        source_->CellOf(row - fixedRows_, col, cell);
-        return cell;
-    }
-    return At(row, col);
-}
-
-std::string GridControl::TextMatrix(int row, int col) const {
-    if (source_ && row >= fixedRows_) return Cell(row, col).text;
-    return At(row, col).text;
+    GridCell cell;
+    source_->CellOf(row, col, cell);
+    return cell;
 }
 
 void GridControl::SetRowSource(const GridRows* source) {
     if (source == source_) return;
-    // The grid's own rows become the fixed ones, or the fixed ones and one
-    // empty row below them as a grid without a source starts.
-    source_ = nullptr;
-    SetRows(fixedRows_ + (source ? 0 : 1));
     source_ = source;
     if (row_ >= Rows()) row_ = std::max(0, Rows() - 1);
     Touch();
 }
 
-void GridControl::Reshape(int rows, int cols) {
-    std::vector<GridCell> cells(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols));
-    const int keepRows = std::min(rows, static_cast<int>(order_.size())),
-              keepCols = std::min(cols, cols_);
-    for (int r = 0; r < keepRows; ++r) {
-        for (int c = 0; c < keepCols; ++c)
-            cells[static_cast<std::size_t>(r) * static_cast<std::size_t>(cols) +
-                  static_cast<std::size_t>(c)] = std::move(CellRef(r, c));
-    }
-    cells_ = std::move(cells);
-    order_.resize(static_cast<std::size_t>(rows));
-    std::iota(order_.begin(), order_.end(), 0);
-    cols_ = cols;
-}
-
-void GridControl::SetRows(int rows) {
-    if (rows < 0 || rows < fixedRows_) Raise(kInvalidRow, "row count");
-    if (source_) Raise(err::kInvalidCall, "rows that come from a source");
-    // Storage in row order only gets shorter or longer at its end.
-    bool inOrder = true;
-    for (std::size_t i = 0; i < order_.size() && inOrder; ++i)
-        inOrder = order_[i] == static_cast<int>(i);
-    if (inOrder) {
-        cells_.resize(static_cast<std::size_t>(rows) * static_cast<std::size_t>(cols_));
-        const std::size_t was = order_.size();
-        order_.resize(static_cast<std::size_t>(rows));
-        for (std::size_t i = was; i < order_.size(); ++i)
-            order_[i] = static_cast<int>(i);
-    } else {
-        Reshape(rows, cols_);
-    }
-    if (row_ >= rows) row_ = std::max(0, rows - 1);
-    Touch();
-}
-
 void GridControl::SetCols(int cols) {
     if (cols < 1 || cols < fixedCols_) Raise(kInvalidCol, "column count");
-    if (cols != cols_) Reshape(static_cast<int>(order_.size()), cols);
+    cols_ = cols;
     colWidths_.resize(static_cast<std::size_t>(cols), -1);
     if (col_ >= cols) col_ = cols - 1;
     Touch();
 }
 
 void GridControl::SetFixedRows(int n) {
-    if (n < 0 || n >= std::max(1, Rows())) Raise(err::kInvalidCall, "fixed rows");
-    if (source_ && n != fixedRows_) Raise(err::kInvalidCall, "fixed rows over a source");
+    if (n < 0) Raise(err::kInvalidCall, "fixed rows");
     fixedRows_ = n;
     Touch();
 }
@@ -159,22 +100,6 @@ void GridControl::SetCol(int col) {
     Touch();
 }
 
-void GridControl::SetTextMatrix(int row, int col, std::string text) {
-    Cell(row, col).text = std::move(text);
-}
-
-void GridControl::SetRowColours(int row, Colour fore, Colour back) {
-    if (row < 0 || row >= Rows()) Raise(kInvalidRow, "row outside the grid");
-    if (source_ && row >= fixedRows_) Raise(err::kInvalidCall, "a row the grid does not hold");
-    for (int col = 0; col < cols_; ++col) {
-        GridCell& c = CellRef(row, col);
-        c.fore = fore;
-        c.back = back;
-        c.hasFore = c.hasBack = true;
-    }
-    Touch();
-}
-
 int GridControl::ColWidth(int col) const {
     if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
     const int w = colWidths_[static_cast<std::size_t>(col)];
@@ -187,42 +112,45 @@ void GridControl::SetColWidth(int col, int twips) {
     Touch();
 }
 
-void GridControl::Clear() {
-    // Emptied in place: the texts keep their storage for the rebuild that follows.
-    for (GridCell& c : cells_) {
-        c.text.clear();
-        c.picture.reset();
-        c.hasFore = c.hasBack = false;
-        c.alignment = Alignment::Centre;
-    }
-    // Every row is empty, so storage may follow row order again: the rebuild
-    // that follows writes it front to back.
-    std::iota(order_.begin(), order_.end(), 0);
-    Touch();
+namespace {
+// Sets `field`; true when that changed it.
+template <typename T>
+bool Change(T& field, T value) {
+    if (field == value) return false;
+    field = value;
+    return true;
+}
+}  // namespace
+
+void GridControl::SetForeColor(Colour c) {
+    if (Change(fore_, c)) Touch();
+}
+void GridControl::SetBackColor(Colour c) {
+    if (Change(back_, c)) Touch();
+}
+void GridControl::SetForeColorSel(Colour c) {
+    if (Change(foreSel_, c)) Touch();
+}
+void GridControl::SetBackColorSel(Colour c) {
+    if (Change(backSel_, c)) Touch();
 }
 
-void GridControl::Sort(int col, bool ascending) {
-    if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
-    if (source_) Raise(err::kInvalidCall, "rows that come from a source");
-    const std::size_t first = static_cast<std::size_t>(std::min(fixedRows_, Rows()));
-    const std::size_t n = order_.size() - first;
-    std::vector<SortKey> keys;
-    keys.reserve(n);
-    for (std::size_t i = 0; i < n; ++i)
-        keys.push_back(SortKey::Of(CellRef(static_cast<int>(first + i), col).text));
-    std::vector<std::size_t> order(n);
-    std::iota(order.begin(), order.end(), 0);
-    auto less = [&](std::size_t a, std::size_t b) { return keys[a] < keys[b]; };
-    if (ascending)
-        std::stable_sort(order.begin(), order.end(), less);
-    else
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return less(b, a); });
-    std::vector<int> rows(n);
-    for (std::size_t i = 0; i < n; ++i)
-        rows[i] = order_[first + order[i]];
-    std::copy(rows.begin(), rows.end(), order_.begin() + static_cast<std::ptrdiff_t>(first));
-    Touch();
+void GridControl::SetVisible(bool visible) {
+    // Hidden, nothing is shown anew; shown again, the view takes what changed meanwhile.
+    if (Change(visible_, visible)) Tell();
+}
+
+void GridControl::SetBusy(bool busy) {
+    if (Change(busy_, busy)) Tell();
+}
+
+void GridControl::SetScrollBars(bool shown) {
+    if (Change(scrollBars_, shown)) Touch();
+}
+
+void GridControl::SetMouseCell(int row, int col) {
+    const bool moved = Change(mouseRow_, row) | Change(mouseCol_, col);
+    if (moved) Tell();
 }
 
 }  // namespace bb::platform

@@ -1,6 +1,7 @@
-// The grid control the station grid is written for: cells with text, picture,
-// alignment and colours, row and column counts, fixed rows, the current cell,
-// and the generic sort by one column. Plain C++; a Qt view shows it.
+// The grid control the station grid is written for: the rows of a source,
+// cells with text, picture, alignment and colours, fixed rows, column widths,
+// the current cell, and the order of texts a sort by one column follows.
+// Plain C++; a Qt view shows it.
 #pragma once
 
 #include <cstdint>
@@ -24,14 +25,14 @@ struct GridCell {
     Alignment alignment = Alignment::Centre;
 };
 
-// Rows the grid does not hold itself: the rows below the fixed ones asked
-// for cell by cell when they are read, so a grid of many rows costs what is
-// looked at, not what is held.
+// The grid's rows, the fixed ones first, asked for cell by cell when they
+// are read: the grid holds no cells of its own, so a grid of many rows costs
+// what is looked at, not what is held.
 class GridRows {
   public:
     virtual ~GridRows() = default;
     virtual int RowCount() const = 0;
-    // Cell `col` of row `row`, counted from the first row below the fixed ones.
+    // Cell `col` of row `row`, counted from the grid's first (fixed) row.
     virtual void CellOf(int row, int col, GridCell& out) const = 0;
 };
 
@@ -42,6 +43,22 @@ class GridObserver {
     virtual void GridTouched() = 0;
 };
 
+// What the user does to the grid, as its view reports it.
+class GridInput {
+  public:
+    virtual ~GridInput() = default;
+    // A press: button 1 left, 2 right; `shift` 1 Shift, 2 Ctrl, 4 Alt.
+    virtual void GridMouseDown(int button, int shift, int x, int y) = 0;
+    // The user moved the current cell.
+    virtual void GridSelChange() = 0;
+    // A key (13 for Enter, Shift+F10 and the menu key: each opens the popup
+    // of the current cell).
+    virtual void GridKeyDown(int key, int shift) = 0;
+    // Finds a station by the start of its callsign (next: the match after
+    // the selected one); true when one was found and selected.
+    virtual bool GridFind(const std::string& text, bool next) = 0;
+};
+
 class GridControl {
   public:
     // The grid's default column width, in twips.
@@ -49,18 +66,13 @@ class GridControl {
     static constexpr int kInvalidRow = 30009;  // the control's own error numbers
     static constexpr int kInvalidCol = 30010;
 
-    int Rows() const {
-        return source_ ? fixedRows_ + source_->RowCount() : static_cast<int>(order_.size());
-    }
-    int Cols() const { return cols_; }
-    // Rows and columns keep their cells where they remain. With a row
-    // source only the fixed rows are the grid's own.
-    void SetRows(int rows);
-    // The rows below the fixed ones come from `source` (null: the grid's own).
+    // The rows come from `source`; without one the grid has none.
     void SetRowSource(const GridRows* source);
-    bool HasRowSource() const { return source_ != nullptr; }
+    const GridRows* RowSource() const { return source_; }
     // The source's rows have changed: the view follows.
     void RowsChanged() { Touch(); }
+    int Rows() const { return source_ ? source_->RowCount() : 0; }
+    int Cols() const { return cols_; }
     void SetCols(int cols);
     int FixedRows() const { return fixedRows_; }
     void SetFixedRows(int n);
@@ -72,69 +84,68 @@ class GridControl {
     void SetRow(int row);
     void SetCol(int col);
 
-    std::string TextMatrix(int row, int col) const;
-    void SetTextMatrix(int row, int col, std::string text);
-    // A cell the grid holds, for writing; a source's rows are written by it.
-    GridCell& Cell(int row, int col);
+    // A cell as its source makes it; outside the grid the control's error.
+    std::string TextMatrix(int row, int col) const { return Cell(row, col).text; }
     GridCell Cell(int row, int col) const;
-    // The same colours on every cell of the row.
-    void SetRowColours(int row, Colour fore, Colour back);
 
     int ColWidth(int col) const;  // twips
     void SetColWidth(int col, int twips);
 
-    // Removes every text, picture and cell colour of the grid's own cells; the size stays.
-    void Clear();
-    // Sorts the rows below the fixed ones by the text of `col`: numbers
-    // numerically, ages written m:ss by their seconds, the rest as text
-    // (without regard to case), texts before numbers. Equal rows keep their order.
-    void Sort(int col, bool ascending);
-
-    Colour ForeColor = 0x000000, BackColor = 0xFFFFFF;
-    Colour ForeColorSel = 0xFFFFFF, BackColorSel = 0x000080;
-    bool Visible = true;
-    bool Busy = false;  // the hourglass over the grid
-    bool ScrollBars = true;
+    // The colours of cells that have none of their own, and of the current cell.
+    Colour ForeColor() const { return fore_; }
+    Colour BackColor() const { return back_; }
+    Colour ForeColorSel() const { return foreSel_; }
+    Colour BackColorSel() const { return backSel_; }
+    void SetForeColor(Colour c);
+    void SetBackColor(Colour c);
+    void SetForeColorSel(Colour c);
+    void SetBackColorSel(Colour c);
+    // A hidden grid (during a rebuild) is not followed by its view.
+    bool Visible() const { return visible_; }
+    void SetVisible(bool visible);
+    // The hourglass over the grid.
+    bool Busy() const { return busy_; }
+    void SetBusy(bool busy);
+    bool ScrollBars() const { return scrollBars_; }
+    void SetScrollBars(bool shown);
     // Where the last mouse press fell, for the press handlers.
-    int MouseRow = 0, MouseCol = 0;
+    int MouseRow() const { return mouseRow_; }
+    int MouseCol() const { return mouseCol_; }
+    void SetMouseCell(int row, int col);
 
-    // Raised on every change; the view refreshes when the grid is visible.
+    // Raised on every change to what the grid shows.
     std::uint64_t Generation() const { return generation_; }
+    // Told of every change, the hourglass and the mouse's cell included.
     void SetObserver(GridObserver* observer) { observer_ = observer; }
     GridObserver* Observer() const { return observer_; }
 
   private:
-    const GridCell& At(int row, int col) const;
+    // A change to what the grid shows.
     void Touch() {
         ++generation_;
+        Tell();
+    }
+    void Tell() {
         if (observer_) observer_->GridTouched();
     }
 
-    GridCell& CellRef(int row, int col) {
-        return cells_[static_cast<std::size_t>(order_[static_cast<std::size_t>(row)]) *
-                          static_cast<std::size_t>(cols_) +
-                      static_cast<std::size_t>(col)];
-    }
-    const GridCell& CellRef(int row, int col) const {
-        return const_cast<GridControl*>(this)->CellRef(row, col);
-    }
-    void Reshape(int rows, int cols);
-
-    // Cells in one block, row by row in storage order; `order_` maps each
-    // row of the grid to its storage row, so that a sort moves row numbers,
-    // not cells.
-    std::vector<GridCell> cells_ = std::vector<GridCell>(4);
-    std::vector<int> order_ = {0, 1};
     std::vector<int> colWidths_ = std::vector<int>(2, -1);
     int cols_ = 2;
     int fixedRows_ = 1, fixedCols_ = 1;
     int row_ = 1, col_ = 1;
+    Colour fore_ = 0x000000, back_ = 0xFFFFFF;
+    Colour foreSel_ = 0xFFFFFF, backSel_ = 0x000080;
+    bool visible_ = true;
+    bool busy_ = false;
+    bool scrollBars_ = true;
+    int mouseRow_ = 0, mouseCol_ = 0;
     std::uint64_t generation_ = 0;
     const GridRows* source_ = nullptr;
     GridObserver* observer_ = nullptr;
 };
 
-// The sort key of a text in the generic order; exposed for the tests.
+// The sort key of a text: numbers numerically, ages written m:ss by their
+// seconds, the rest as text (without regard to case), texts before numbers.
 struct SortKey {
     bool number = false;
     double value = 0;

@@ -85,8 +85,8 @@ void GridModel::Refresh(int firstRow, int lastRow) {
 
 GridModel::Shown GridModel::Make(const GridCell& cell) const {
     return Shown{QString::fromStdString(cell.text), cell.picture,
-                 cell.hasFore ? cell.fore : grid_.ForeColor,
-                 cell.hasBack ? cell.back : grid_.BackColor, cell.alignment};
+                 cell.hasFore ? cell.fore : grid_.ForeColor(),
+                 cell.hasBack ? cell.back : grid_.BackColor(), cell.alignment};
 }
 
 void GridModel::Reset() {
@@ -190,13 +190,12 @@ GridView::GridView(GridControl& grid, QWidget* parent)
     setIconSize(QSize(16, 16));
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     connect(horizontalHeader(), &QHeaderView::sectionPressed, this, &GridView::HeaderPressed);
-    // The view follows each finished pass at once (GridTouched). The timer
-    // catches what the grid does not announce, the hourglass and the end of
-    // a rebuild that hid the grid, and a sync put off by a held press.
+    // The view follows every change the grid tells (GridTouched), and a
+    // sync put off by a held press once the press has been delivered.
     grid_.SetObserver(this);
-    follow_.setInterval(40);
-    connect(&follow_, &QTimer::timeout, this, &GridView::Sync);
-    follow_.start();
+    connect(&UserInputGate::Instance(), &UserInputGate::Delivered, this, [this] {
+        if (syncHeld_) Sync();
+    });
 }
 
 GridView::~GridView() {
@@ -221,12 +220,13 @@ int GridView::TwipsToPixelsX(int twips) const {
 
 void GridView::Sync() {
     // The hourglass shows while a pass runs, when the grid itself is hidden.
-    const Qt::CursorShape pointer = grid_.Busy ? Qt::WaitCursor : Qt::ArrowCursor;
+    const Qt::CursorShape pointer = grid_.Busy() ? Qt::WaitCursor : Qt::ArrowCursor;
     if (cursor().shape() != pointer) setCursor(pointer);
-    if (!grid_.Visible || grid_.Generation() == shown_) return;
+    if (!grid_.Visible() || grid_.Generation() == shown_) return;
     // A press held back during a pass falls where the user saw the rows:
     // the view keeps them until it has been handled.
-    if (UserInputGate::Instance().Held() > 0) return;
+    syncHeld_ = UserInputGate::Instance().Held() > 0;
+    if (syncHeld_) return;
     shown_ = grid_.Generation();
     syncing_ = true;
     const int scroll = verticalScrollBar()->value();
@@ -238,10 +238,10 @@ void GridView::Sync() {
     horizontalHeader()->setVisible(grid_.FixedRows() > 0);
     // A new palette restyles the whole view: only when its colours change.
     QPalette pal = palette();
-    if (pal.color(QPalette::Highlight) != Rgb(grid_.BackColorSel) ||
-        pal.color(QPalette::HighlightedText) != Rgb(grid_.ForeColorSel)) {
-        pal.setColor(QPalette::Highlight, Rgb(grid_.BackColorSel));
-        pal.setColor(QPalette::HighlightedText, Rgb(grid_.ForeColorSel));
+    if (pal.color(QPalette::Highlight) != Rgb(grid_.BackColorSel()) ||
+        pal.color(QPalette::HighlightedText) != Rgb(grid_.ForeColorSel())) {
+        pal.setColor(QPalette::Highlight, Rgb(grid_.BackColorSel()));
+        pal.setColor(QPalette::HighlightedText, Rgb(grid_.ForeColorSel()));
         setPalette(pal);
     }
     // The callsign column holds the longest callsign whole (six characters,
@@ -296,11 +296,10 @@ int GridView::GridRowOf(int viewRow) const {
 void GridView::HeaderPressed(int section) {
     if (section < 0 || section >= grid_.Cols() || grid_.FixedRows() == 0) return;
     // As the grid does: a press on the header selects the whole column.
-    grid_.MouseRow = 0;
-    grid_.MouseCol = section;
+    grid_.SetMouseCell(0, section);
     grid_.SetCol(section);
     if (grid_.Rows() > grid_.FixedRows()) grid_.SetRow(grid_.FixedRows());
-    if (onMouseDown) onMouseDown(1, ShiftState(QApplication::keyboardModifiers()), 0, 0);
+    if (input_) input_->GridMouseDown(1, ShiftState(QApplication::keyboardModifiers()), 0, 0);
     Sync();
 }
 
@@ -317,22 +316,21 @@ void GridView::mousePressEvent(QMouseEvent* event) {
             return;
         }
         const bool moved = row != grid_.Row() || index.column() != grid_.Col();
-        grid_.MouseRow = row;
-        grid_.MouseCol = index.column();
+        grid_.SetMouseCell(row, index.column());
         grid_.SetRow(row);
         grid_.SetCol(index.column());
         // A right press selects the row under the pointer first, as a left
         // press does: the popup and its command concern the station pressed.
-        if (moved && (button == 1 || button == 2) && onSelChange) onSelChange();
+        if (moved && (button == 1 || button == 2) && input_) input_->GridSelChange();
     }
-    if (onMouseDown)
-        onMouseDown(button, ShiftState(event->modifiers()), event->position().x(),
-                    event->position().y());
+    if (input_)
+        input_->GridMouseDown(button, ShiftState(event->modifiers()), event->position().x(),
+                              event->position().y());
     Sync();
 }
 
 bool GridView::Find(const std::string& text, bool next) {
-    if (!onFind || !onFind(text, next)) return false;
+    if (!input_ || !input_->GridFind(text, next)) return false;
     ShowCurrentCell();
     return true;
 }
@@ -347,7 +345,7 @@ void GridView::keyPressEvent(QKeyEvent* event) {
     const bool popupKey =
         key == Qt::Key_Menu || (key == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier));
     if (key == Qt::Key_Return || key == Qt::Key_Enter || popupKey) {
-        if (onKeyDown) onKeyDown(13, ShiftState(event->modifiers()));
+        if (input_) input_->GridKeyDown(13, ShiftState(event->modifiers()));
         Sync();
         return;
     }
@@ -379,7 +377,7 @@ void GridView::keyPressEvent(QKeyEvent* event) {
             row = grid_.Rows() - 1;
             break;
         default: {
-            if (onKeyDown) onKeyDown(key, ShiftState(event->modifiers()));
+            if (input_) input_->GridKeyDown(key, ShiftState(event->modifiers()));
             // Type-ahead: the characters of a callsign typed in quick
             // succession find the first station whose callsign starts so.
             const QString text = event->text();
@@ -408,7 +406,7 @@ void GridView::keyPressEvent(QKeyEvent* event) {
     if (row != grid_.Row() || col != grid_.Col()) {
         grid_.SetRow(row);
         grid_.SetCol(col);
-        if (onSelChange) onSelChange();
+        if (input_) input_->GridSelChange();
         Sync();
         scrollTo(model_.index(row - grid_.FixedRows(), col));
     }

@@ -8,9 +8,7 @@
 #include <QHash>
 #include <QPixmap>
 #include <QTableView>
-#include <QTimer>
 #include <climits>
-#include <functional>
 
 #include "platform/grid_control.h"
 
@@ -31,7 +29,7 @@ class GridModel final : public QAbstractTableModel {
     // when shown. Another shape resets the view.
     void Refresh(int firstRow = 0, int lastRow = INT_MAX);
     // The grid is as the view last took it: cells may be read from it.
-    bool InStep() const { return grid_.Visible && grid_.Generation() == generation_; }
+    bool InStep() const { return grid_.Visible() && grid_.Generation() == generation_; }
     // The callsign shown on a view row, as the user saw it; empty when that
     // row has not been shown since the grid last changed.
     QString ShownCallsign(int viewRow) const;
@@ -64,17 +62,10 @@ class GridView final : public QTableView, private GridObserver {
     explicit GridView(GridControl& grid, QWidget* parent = nullptr);
     ~GridView() override;
 
-    // The grid's events: a press (button 1 left, 2 right), the current cell
-    // moved by the user, a key pressed (13 for Enter, Shift+F10 and the menu
-    // key: each opens the popup of the current cell).
-    std::function<void(int button, int shift, int x, int y)> onMouseDown;
-    std::function<void()> onSelChange;
-    std::function<void(int key, int shift)> onKeyDown;
-    // Finds a station by the start of its callsign (next: the match after
-    // the selected one); true when one was found and selected.
-    std::function<bool(const std::string& text, bool next)> onFind;
+    // Who hears the user's presses and keys on the grid; null: nobody.
+    void SetInput(GridInput* input) { input_ = input; }
 
-    // Finds a station through onFind and scrolls its row into view.
+    // Finds a station through the input's GridFind and scrolls its row into view.
     bool Find(const std::string& text, bool next);
     // Brings the current cell into sight.
     void ShowCurrentCell();
@@ -102,7 +93,7 @@ class GridView final : public QTableView, private GridObserver {
 
     GridControl& grid_;
     GridModel model_;
-    QTimer follow_;
+    GridInput* input_ = nullptr;
     // The callsign column's least width, and the font and resolution it was
     // measured in.
     int wholeCallsign_ = 0;
@@ -111,6 +102,8 @@ class GridView final : public QTableView, private GridObserver {
     std::uint64_t shown_ = ~0ull;
     bool syncing_ = false;
     bool syncPosted_ = false;
+    // A sync put off while user input was held: it runs once that is delivered.
+    bool syncHeld_ = false;
     // What was typed into the grid for type-ahead, and when last.
     QString typed_;
     QElapsedTimer typedAt_;

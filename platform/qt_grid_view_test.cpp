@@ -10,19 +10,34 @@
 namespace bb::platform {
 namespace {
 
+// Rows as a pass leaves them, cell by cell.
+struct Rows final : GridRows {
+    std::vector<std::vector<GridCell>> cells;
+    int RowCount() const override { return static_cast<int>(cells.size()); }
+    void CellOf(int row, int col, GridCell& out) const override {
+        if (col < static_cast<int>(cells[static_cast<std::size_t>(row)].size()))
+            out = cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+    }
+    std::string& Text(int row, int col) {
+        return cells[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)].text;
+    }
+};
+
 // A grid of 40 stations under its header row, as a finished rebuild leaves it.
-void Fill(GridControl& grid, const std::string& suffix) {
-    grid.Visible = false;
-    grid.SetRows(41);
+void Fill(GridControl& grid, Rows& rows, const std::string& suffix) {
+    grid.SetVisible(false);
+    rows.cells.assign(41, std::vector<GridCell>(3));
+    for (int c = 0; c < 3; ++c)
+        rows.Text(0, c) = "H" + std::to_string(c);
+    for (int r = 1; r <= 40; ++r)
+        for (int c = 0; c < 3; ++c)
+            rows.Text(r, c) = "R" + std::to_string(r) + "C" + std::to_string(c) + suffix;
+    grid.SetRowSource(&rows);
     grid.SetCols(3);
     grid.SetFixedRows(1);
     grid.SetFixedCols(0);
-    for (int c = 0; c < 3; ++c)
-        grid.SetTextMatrix(0, c, "H" + std::to_string(c));
-    for (int r = 1; r <= 40; ++r)
-        for (int c = 0; c < 3; ++c)
-            grid.SetTextMatrix(r, c, "R" + std::to_string(r) + "C" + std::to_string(c) + suffix);
-    grid.Visible = true;
+    grid.RowsChanged();
+    grid.SetVisible(true);
 }
 
 // The view on screen, following its grid and painted once.
@@ -45,16 +60,22 @@ std::string Text(GridView& view, int row, int col) {
 // the whole grid, and shows every change.
 TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     GridControl grid;
-    Fill(grid, "");
+    Rows rows;
+    Fill(grid, rows, "");
     GridView view(grid);
     ShowPainted(view);
     QSignalSpy resets(view.model(), &QAbstractItemModel::modelReset);
     QSignalSpy changes(view.model(), &QAbstractItemModel::dataChanged);
     QSignalSpy headers(view.model(), &QAbstractItemModel::headerDataChanged);
 
-    Fill(grid, "");
-    grid.SetTextMatrix(2, 1, "changed");
-    grid.SetRowColours(3, 0xFFFFFF, 0x0000FF);  // a row painted as selected
+    Fill(grid, rows, "");
+    rows.Text(2, 1) = "changed";
+    for (GridCell& c : rows.cells[3]) {  // a row painted as selected
+        c.fore = 0xFFFFFF;
+        c.back = 0x0000FF;
+        c.hasFore = c.hasBack = true;
+    }
+    grid.RowsChanged();
     view.Sync();
     EXPECT_EQ(resets.count(), 0);
     EXPECT_EQ(headers.count(), 0);
@@ -68,7 +89,7 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     EXPECT_EQ(view.model()->data(view.model()->index(2, 0), Qt::BackgroundRole).value<QColor>(),
               QColor(0, 0, 255));
     // A header that changes (the sort marker) is told too.
-    grid.SetTextMatrix(0, 2, "H2 v");
+    rows.Text(0, 2) = "H2 v";
     grid.SetRow(0);  // the sort leaves the current row on the header
     view.Sync();
     EXPECT_EQ(headers.count(), 1);
@@ -77,7 +98,8 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     // not reset; the cells that moved on screen are told and none is stale.
     QSignalSpy removed(view.model(), &QAbstractItemModel::rowsRemoved);
     QSignalSpy inserted(view.model(), &QAbstractItemModel::rowsInserted);
-    grid.SetRows(30);
+    rows.cells.resize(30);
+    grid.RowsChanged();
     view.Sync();
     EXPECT_EQ(resets.count(), 0);
     ASSERT_EQ(removed.count(), 1);
@@ -85,7 +107,7 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     EXPECT_EQ(removed[0][2].toInt(), 39);
     EXPECT_EQ(view.model()->rowCount(), 29);
     changes.clear();
-    Fill(grid, "-new");
+    Fill(grid, rows, "-new");
     view.Sync();
     EXPECT_EQ(resets.count(), 0);
     ASSERT_EQ(inserted.count(), 1);
@@ -100,25 +122,43 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     EXPECT_EQ(view.model()->columnCount(), 4);
 }
 
-// The view follows a change at the next turn of the event loop, however
-// long its own timer has still to run: a row shows as soon as its pass ends.
+// The view follows each change the grid tells at the next turn of the event
+// loop (it has no timer of its own): a row shows as soon as its pass ends,
+// the hourglass as soon as a pass starts.
 TEST(GridView, FollowsAChangeAtTheNextTurnOfTheEventLoop) {
     GridControl grid;
-    Fill(grid, "");
+    Rows rows;
+    Fill(grid, rows, "");
     GridView view(grid);
     ShowPainted(view);
-    grid.SetTextMatrix(2, 1, "changed");
-    grid.SetTextMatrix(3, 1, "and this");
+    rows.Text(2, 1) = "changed";
+    rows.Text(3, 1) = "and this";
+    grid.RowsChanged();
     EXPECT_EQ(Text(view, 1, 1), "R2C1");  // as painted until the view follows
-    // Only what was posted runs here, not the view's timer.
-    QCoreApplication::sendPostedEvents(&view, QEvent::MetaCall);
+    const auto nextTurn = [&] { QCoreApplication::sendPostedEvents(&view, QEvent::MetaCall); };
+    nextTurn();
     EXPECT_EQ(Text(view, 1, 1), "changed");
     EXPECT_EQ(Text(view, 2, 1), "and this");
+    // A rebuild hides the grid under the hourglass: the last finished grid
+    // stands until it is shown again.
+    grid.SetBusy(true);
+    grid.SetVisible(false);
+    rows.Text(2, 1) = "rebuilt";
+    grid.RowsChanged();
+    nextTurn();
+    EXPECT_EQ(view.cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(Text(view, 1, 1), "changed");
+    grid.SetVisible(true);
+    nextTurn();
+    EXPECT_EQ(Text(view, 1, 1), "rebuilt");
+    grid.SetBusy(false);
+    nextTurn();
+    EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
     // A view that has gone is not told of later changes (the grid outlives
     // the window's view when the program ends).
     { GridView second(grid); }
     EXPECT_EQ(grid.Observer(), nullptr);
-    grid.SetTextMatrix(2, 1, "after");
+    grid.RowsChanged();
 }
 
 }  // namespace

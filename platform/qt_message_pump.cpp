@@ -90,7 +90,11 @@ void UserInputGate::Flush() {
         } done{replaying_};
         QCoreApplication::sendEvent(receiver, event.get());
     }
-    if (!held_.empty()) flush_.start();
+    if (!held_.empty()) {
+        flush_.start();
+        return;
+    }
+    emit Delivered();
 }
 
 }  // namespace bb::platform

@@ -36,6 +36,10 @@ class UserInputGate final : public QObject {
     // Delivers what is held when no pause is running (also called by its timer).
     void Flush();
 
+  signals:
+    // What was held has all been delivered.
+    void Delivered();
+
   protected:
     bool eventFilter(QObject* receiver, QEvent* event) override;
 

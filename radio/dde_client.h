@@ -60,10 +60,11 @@ class DDEClient {
     void Form_LinkExecute(const std::string& command, bool& cancel);
     void ServerRetryTimer_Timer();
 
+  private:
+    // Its conversations are the module's to open, use and end.
+    friend class DDEClientModule;
     std::unique_ptr<dde::Endpoint> DXL_Freq, DXL_Mode, DXL_DDECommand;
     Timer& ServerRetryTimer;
-
-  private:
     DDEClientModule& module_;
 };
 
@@ -74,6 +75,8 @@ class HRD_RADIO_000 {
     explicit HRD_RADIO_000(dde::Layer& layer);
     void Form_LinkExecute(const std::string& command, bool& cancel);
 
+  private:
+    friend class DDEClientModule;
     std::unique_ptr<dde::Endpoint> HRD_Hertz, HRD_Mode, HRD_DDECommand;
 };
 
@@ -105,13 +108,17 @@ class DDEClientModule {
     // the event loop, after the answer. Without a scheduler it runs at once.
     void SetScheduler(Scheduler* scheduler) { scheduler_ = scheduler; }
 
+    // By server: a retry under way after a failure, and one waiting for the retry timer.
+    const std::array<bool, 2>& Retrying() const { return ServerRetrying; }
+    const std::array<bool, 2>& RetryPending() const { return ServerRetryPending; }
+
+  private:
+    friend class DDEClient;
     std::array<bool, 2> ServerConnected{};
     std::array<bool, 2> ServerRetrying{};
     std::array<bool, 2> ServerRetryPending{};
     std::string ConnectedServers;
 
-  private:
-    friend class DDEClient;
     void OpenConversations(std::int16_t server);
 
     dde::Layer& layer_;

@@ -31,19 +31,19 @@ TEST_F(RadioLink, NeitherProgramRunningRetriesOnceThenOnlyTheSweepTries) {
     EXPECT_EQ(radio.GetConnectedServers(), "");
     EXPECT_EQ(timer.interval, 5000);
     EXPECT_TRUE(timer.enabled);
-    EXPECT_EQ(radio.ServerRetryPending, (std::array<bool, 2>{true, true}));
+    EXPECT_EQ(radio.RetryPending(), (std::array<bool, 2>{true, true}));
 
     dde.log.clear();
     timer.Fire();  // the one retry, for both
     EXPECT_FALSE(timer.enabled);
     EXPECT_EQ(std::count(dde.log.begin(), dde.log.end(), "link"), 2);
-    EXPECT_EQ(radio.ServerRetryPending, (std::array<bool, 2>{false, false}));
-    EXPECT_EQ(radio.ServerRetrying, (std::array<bool, 2>{false, false}));
+    EXPECT_EQ(radio.RetryPending(), (std::array<bool, 2>{false, false}));
+    EXPECT_EQ(radio.Retrying(), (std::array<bool, 2>{false, false}));
 
     // The next failure after a failed retry schedules one retry again.
     radio.ReconnectSweep();
     EXPECT_TRUE(timer.enabled);
-    EXPECT_EQ(radio.ServerRetryPending, (std::array<bool, 2>{true, true}));
+    EXPECT_EQ(radio.RetryPending(), (std::array<bool, 2>{true, true}));
     EXPECT_EQ(fs.LogText().find("program error"), std::string::npos);
 }
 
@@ -55,16 +55,16 @@ TEST_F(RadioLink, ProgramsComingAndGoingFollowTheSweep) {
     dde.StartCommander();
     radio.ReconnectSweep();
     EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
-    EXPECT_FALSE(radio.ServerRetrying[0]);
+    EXPECT_FALSE(radio.Retrying()[0]);
     dde.Stop("CI-V Commander");
     radio.ReconnectSweep();
     EXPECT_EQ(radio.GetConnectedServers(), "HRD");
-    EXPECT_TRUE(radio.ServerRetryPending[0]);
+    EXPECT_TRUE(radio.RetryPending()[0]);
     // A retry that succeeds clears the retry state.
     dde.StartCommander();
     timer.Fire();
     EXPECT_EQ(radio.GetConnectedServers(), "DXL,HRD");
-    EXPECT_FALSE(radio.ServerRetrying[0]);
+    EXPECT_FALSE(radio.Retrying()[0]);
 }
 
 TEST_F(RadioLink, CommandsSentAreThePartsTextsWithTheChosenMode) {
@@ -94,7 +94,7 @@ TEST_F(RadioLink, SendsToAMissingOrFailingProgram) {
     EXPECT_EQ(radio.SendHamRadioDeluxeFreq("7050000", "LSB"), TuneResult::Refused);
     EXPECT_EQ(dde.log, std::vector<std::string>{"execute freq 7050000"});
     EXPECT_FALSE(radio.IsServerConnected(1));
-    EXPECT_TRUE(radio.ServerRetryPending[1]);
+    EXPECT_TRUE(radio.RetryPending()[1]);
 
     // A program that vanished mid-conversation, and one that hangs.
     dde.Topic("HRD_RADIO_000", "HRD_CAT").refuse = false;

@@ -96,7 +96,7 @@ Form2::Form2(const Form2Services& services, QWidget* parent)
 void Form2::Form_Load() {
     Trap("Form2.Form_Load", [&] {
         if (!services_.board || !services_.alarm) Raise(err::kObjectNotSet, "Form2");
-        const StationRecord& r = services_.board->Table()[services_.alarm->EmergencyIndex];
+        const StationRecord& r = services_.board->Table()[services_.alarm->EmergencyIndex()];
         // What the window needs later is copied now: the record may be
         // superseded while the window is open.
         const std::string symbol = r.Symbol;

@@ -45,7 +45,7 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
                                   Picture{16, 16, std::vector<std::uint32_t>(256, 0xFF00FF00)});
                           },
                           [this](const std::string& call) { tuned.push_back(call); }});
-        alarm.SoundFile = "alarm.wav";
+        alarm.SetSoundFile("alarm.wav");
     }
     void TearDown() override {
         for (Form2* f : Open())

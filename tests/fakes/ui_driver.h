@@ -175,8 +175,9 @@ class UiDriver {
     // rebuild gives.
     void ExpectWholeGrid() {
         const platform::GridControl& g = form->GridModel();
-        EXPECT_TRUE(g.Visible);
-        EXPECT_FALSE(g.Busy);
+        EXPECT_TRUE(g.Visible());
+        EXPECT_FALSE(g.Busy());
+        std::map<std::string, std::vector<std::string>> rows;
         const auto take = [&] {
             std::map<std::string, std::vector<std::string>> out;
             for (int r = g.FixedRows(); r < g.Rows(); ++r) {
