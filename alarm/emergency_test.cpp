@@ -28,10 +28,7 @@ struct FakeForm final : EmergencyForm {
     void SetCaption(const std::string& c) override { caption = c; }
     void SetShown(const std::string& s) override { shown = s; }
     std::string Shown() const override { return shown; }
-    void Reload() override {
-        index = alarm->EmergencyIndex();
-        ++loads;
-    }
+    void Reload() override { index = alarm->EmergencyIndex(); }
     void Show() override { visible = true; }
     void BringToFront() override {}
 };
