@@ -145,13 +145,5 @@ TEST_F(DiagnosticLog, MonthNamesComeFromTheLocaleWhereItHasThem) {
     EXPECT_EQ(got, "05-dec-2026 07:17:44|09-Mar-2026 23:00:09|05-Dec-2026 00:00:00");
 }
 
-TEST(LocaleInfo, AskedWithAnEmptyBufferFirstAndCutAtItsZero) {
-    FakeSystem fs;
-    EXPECT_EQ(LocaleInfo::GetLocaleLanguage() + LocaleInfo::GetLocaleCountry(),
-              "NederlandsNederland");
-    fs.locale.items.clear();
-    EXPECT_EQ(LocaleInfo::GetLocaleCountry(), "");
-}
-
 }  // namespace
 }  // namespace bb
