@@ -32,8 +32,7 @@ TEST(LinuxLocale, TheCLocaleIsNoUserLocale) {
     }
 }
 
-// Asked for the size first, then the text; a locale not installed answers with the codes of its
-// name (a first start chooses its language from them).
+// The size first, then the text; a locale not installed answers with the codes of its name.
 TEST(LinuxLocale, ANamedLocaleAnswersInTwoSteps) {
     LinuxLocale loc{std::string("xx_YY.UTF-8")};
     const std::uint32_t id = loc.GetUserDefaultLCID();

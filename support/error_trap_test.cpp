@@ -30,8 +30,7 @@ TEST(FoldErrorNumber, KeepsSixteenBitNumbersAndFoldsTheRest) {
     EXPECT_EQ(got, "9 -32768 32767 6 -32768 340 0 ");
 }
 
-// The error's number, text and the trapping module's name are logged, even when an untrapped
-// callee raised it; what was assigned before stays; library failures get classic numbers.
+// Number, text and the trapping module are logged, also for an untrapped callee's error.
 TEST(Trap, LogsTheNumberAndNameAndKeepsTheAssignedValue) {
     FakeSystem fs;
     fs.clock.Set(2026, 12, 5, 7, 17, 44);

@@ -132,8 +132,7 @@ TEST_F(Languages, AVersionLineBelongsOnlyToItsOwnFile) {
     EXPECT_NE(errors[0].find("error 6 in module clsLanguage.read_languageFile"), std::string::npos);
 }
 
-// A folder, a locked or huge file are logged, the others offered; long lines and garbage cost only
-// themselves.
+// Unreadable files are logged, the others offered; long lines and garbage cost only themselves.
 TEST_F(Languages, UnreadableFilesAreLoggedAndTheOthersStillOffered) {
     const std::string garbage = testing::GarbageBytes(4u << 20);
     Write("good.lf", "DEF=Good\r\nNOTE=" + std::string(10000, 'x') + "\r\nMENU0001=Datei\r\n" +

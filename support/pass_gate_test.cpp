@@ -9,8 +9,7 @@
 namespace bb {
 namespace {
 
-// A pass that records when it started and can ask for another from inside,
-// as an event in one of its pauses would.
+// A pass that records its start and may ask for another from inside, as an event in a pause would.
 struct Recorder {
     testing::FakeScheduler scheduler;
     std::vector<std::int64_t> starts;

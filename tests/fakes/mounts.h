@@ -1,5 +1,4 @@
-// A folder made read-only by a bind mount (which holds for root too); without the right to
-// mount, a test skips.
+// A folder made read-only by a bind mount (which holds for root too); without rights, skip.
 #pragma once
 
 #include <sys/mount.h>
