@@ -1,6 +1,4 @@
-// Conversations over a private session bus, with the other program on a
-// thread of its own (a blocking call to an object of the same thread would
-// wait for itself).
+// Conversations over a private session bus, the other program on a thread of its own.
 #include "platform/dbus_dde.h"
 
 #include <gtest/gtest.h>
@@ -24,18 +22,17 @@ class ThreadPeer : public testing::BusThread {
         Run([&] {
             service_ = std::make_unique<DdeService>(Bus(), service);
             QString why;
-            registered_ = service_->Register(why);
+            registered = service_->Register(why);
             setup(*service_);
         });
     }
     ~ThreadPeer() {
         Run([this] { service_.reset(); });
     }
-    bool Registered() const { return registered_; }
+    bool registered = false;
 
   private:
     std::unique_ptr<DdeService> service_;
-    bool registered_ = false;
 };
 
 std::int32_t ErrorOf(const std::function<void()>& f) {
@@ -58,36 +55,36 @@ void Commander(DdeService& s) {
 }
 
 TEST(DdeNames, EncodedAsTheBusContractSays) {
-    EXPECT_EQ(DdeServiceName("CI-V Commander"), "org.beaconboard.DDE.CI_2DV_20COMMANDER");
-    EXPECT_EQ(DdeServiceName("HRD_RADIO_000"), "org.beaconboard.DDE.HRD_5FRADIO_5F000");
-    EXPECT_EQ(DdeTopicPath("CIV_CommanderUI"), "/CIV_5FCOMMANDERUI");
-    EXPECT_EQ(DdeTopicPath("DDEClient"), "/DDECLIENT");
+    EXPECT_EQ(DdeServiceName("CI-V Commander") + " " + DdeServiceName("HRD_RADIO_000"),
+              "org.beaconboard.DDE.CI_2DV_20COMMANDER org.beaconboard.DDE.HRD_5FRADIO_5F000");
+    EXPECT_EQ(DdeTopicPath("CIV_CommanderUI") + " " + DdeTopicPath("DDEClient"),
+              "/CIV_5FCOMMANDERUI /DDECLIENT");
     EXPECT_EQ(EncodeDdeName("a.b\xC3\xBC"), "A_2EB_C3_BC");
 }
 
 TEST(DdeConversation, OpensOnlyWhereAProgramAnswersForTheTopicAndItem) {
     DBusDdeLayer layer(QDBusConnection::sessionBus());
     auto e = layer.NewEndpoint();
+    const auto open = [&] { return ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }); };
     e->SetLinkTopic("CI-V Commander|DDEServer");
     e->SetLinkItem("Mode");
-    EXPECT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), err::kDdeNoResponse);
+    EXPECT_EQ(open(), err::kDdeNoResponse);
     EXPECT_EQ(ErrorOf([&] { e->LinkExecute("000xcvrfreqmode"); }), err::kDdeNoResponse);
 
     ThreadPeer peer("CI-V Commander", Commander);
-    ASSERT_TRUE(peer.Registered());
+    ASSERT_TRUE(peer.registered);
     e->SetLinkTopic("ci-v commander|DDEServer");  // names ignore case
-    EXPECT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), 0);
+    EXPECT_EQ(open(), 0);
     EXPECT_EQ(ErrorOf([&] { e->LinkExecute("000xcvrfreqmode<xcvrfreq:4>7050"); }), 0);
     EXPECT_EQ(ErrorOf([&] { e->LinkExecute("nonsense"); }), err::kDdeRefused);
 
     for (const char* topic : {"CI-V Commander|CIV_CommanderUI", "CI-V Commander", "|DDEServer"}) {
         e->SetLinkTopic(topic);
-        EXPECT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), err::kDdeNoResponse)
-            << topic;
+        EXPECT_EQ(open(), err::kDdeNoResponse) << topic;
     }
     e->SetLinkTopic("CI-V Commander|DDEServer");
     e->SetLinkItem("NoSuchItem");
-    EXPECT_EQ(ErrorOf([&] { e->SetLinkMode(dde::LinkMode::Automatic); }), err::kDdeNoResponse);
+    EXPECT_EQ(open(), err::kDdeNoResponse);
 }
 
 TEST(DdeConversation, APeerThatNeverAnswersCostsAtMostTheBound) {

@@ -22,9 +22,8 @@ TEST(AppPaths, TheHelpPageInTheChosenLanguageWhenThereIsOne) {
     std::ofstream(english) << "en";
     std::ofstream(folder / "Beaconboard_Nederlands.html") << "nl";
     EXPECT_EQ(HelpPageFor(english, "Nederlands"), folder / "Beaconboard_Nederlands.html");
-    EXPECT_EQ(HelpPageFor(english, "Deutsch"), english);  // none in German
-    EXPECT_EQ(HelpPageFor(english, "English"), english);
-    EXPECT_EQ(HelpPageFor(english, ""), english);
+    for (const char* none : {"Deutsch", "English", ""})
+        EXPECT_EQ(HelpPageFor(english, none), english) << none;
 }
 
 TEST(AppPaths, APortableCopyKeepsEverythingInItsOwnFolder) {
@@ -33,33 +32,23 @@ TEST(AppPaths, APortableCopyKeepsEverythingInItsOwnFolder) {
     AppPaths p = ResolveAppPaths(t.path() / "my.radio" / "bin" / "Beaconboard");
     EXPECT_EQ(p.exeName, "Beaconboard");  // the dot in the folder is no extension
     EXPECT_EQ(p.programFolder, t.path() / "my.radio" / "bin");
-    EXPECT_EQ(p.writableFolder, p.programFolder);
-    EXPECT_EQ(p.SettingsFolder(), p.programFolder);
-    EXPECT_EQ(p.LogFolder(), p.programFolder);
+    EXPECT_EQ(std::vector({p.writableFolder, p.SettingsFolder(), p.LogFolder()}),
+              std::vector(3, p.programFolder));
     EXPECT_EQ(ResolveAppPaths(t.path() / "Beaconboard.exe").exeName, "Beaconboard");
 }
 
 // Sets environment variables for one scope, as they were after.
-class Environment {
-  public:
+struct Environment {
+    std::map<std::string, std::optional<std::string>> saved;
     void Set(const char* name, const std::string& value) {
-        if (!saved_.count(name)) {
-            const char* old = std::getenv(name);
-            saved_[name] = old ? std::optional<std::string>(old) : std::nullopt;
-        }
+        if (const char* old = std::getenv(name); !saved.count(name))
+            saved[name] = old ? std::optional<std::string>(old) : std::nullopt;
         ::setenv(name, value.c_str(), 1);
     }
     ~Environment() {
-        for (const auto& [name, value] : saved_) {
-            if (value)
-                ::setenv(name.c_str(), value->c_str(), 1);
-            else
-                ::unsetenv(name.c_str());
-        }
+        for (const auto& [name, value] : saved)
+            value ? ::setenv(name.c_str(), value->c_str(), 1) : ::unsetenv(name.c_str());
     }
-
-  private:
-    std::map<std::string, std::optional<std::string>> saved_;
 };
 
 TEST(AppPaths, AnInstalledCopyKeepsSettingsLogAndLanguagesInTheUsersFolders) {
@@ -72,11 +61,12 @@ TEST(AppPaths, AnInstalledCopyKeepsSettingsLogAndLanguagesInTheUsersFolders) {
     env.Set("XDG_CONFIG_HOME", (t.path() / "config").string());
     env.Set("XDG_STATE_HOME", (t.path() / "state").string());
     AppPaths p = ResolveAppPaths(exe);
-    EXPECT_EQ(p.writableFolder, t.path() / "data" / "beaconboard");
-    EXPECT_EQ(p.SettingsFolder(), t.path() / "config" / "beaconboard");
-    EXPECT_EQ(p.LogFolder(), t.path() / "state" / "beaconboard");
-    for (const fs::path& f : {p.writableFolder, p.SettingsFolder(), p.LogFolder()})
-        EXPECT_TRUE(fs::is_directory(f)) << f;
+    for (const auto& [got, kind] : {std::pair{p.writableFolder, "data"},
+                                    {p.SettingsFolder(), "config"},
+                                    {p.LogFolder(), "state"}}) {
+        EXPECT_EQ(got, t.path() / kind / "beaconboard");
+        EXPECT_TRUE(fs::is_directory(got)) << got;
+    }
     ASSERT_EQ(p.dataFolders.size(), 2u);
     EXPECT_EQ(p.FindData("language"), t.path() / "usr" / "share" / "beaconboard" / "language");
     EXPECT_EQ(p.FindData("WAV"), p.programFolder / "WAV");
@@ -97,46 +87,40 @@ TEST(AppPaths, WhatAnEarlierVersionLeftMovesOnceAndNeverOverANewerFile) {
     p.writableFolder = t.path() / "data";
     p.settingsFolder = t.path() / "config";
     p.logFolder = t.path() / "state";
-    fs::create_directories(p.writableFolder);
+    const fs::path ini = p.writableFolder / "beaconboard.INI",
+                   log = p.writableFolder / "ErrorLog.txt";
     const auto put = [](const fs::path& f, const std::string& text) {
         fs::create_directories(f.parent_path());
         std::ofstream(f, std::ios::binary) << text;
     };
-    put(p.writableFolder / "beaconboard.INI", "[Emergency]\r\nAlarm=FALSE\r\n");
-    put(p.writableFolder / "ErrorLog.txt", "old log\r\n");
-    put(p.writableFolder / "language" / "Mine.lf", "DEF=Mine\r\n");
+    const auto text = [](const fs::path& f) { return testing::ReadFile(f); };
+    put(ini, "settings");
+    put(log, "old log");
+    put(p.writableFolder / "language" / "Mine.lf", "DEF=Mine\r\n");  // data: stays
     EXPECT_TRUE(MoveEarlierFiles(p).empty());
-    EXPECT_EQ(testing::ReadFile((p.SettingsFolder() / "beaconboard.INI").string()),
-              "[Emergency]\r\nAlarm=FALSE\r\n");
-    EXPECT_EQ(testing::ReadFile((p.LogFolder() / "ErrorLog.txt").string()), "old log\r\n");
-    EXPECT_FALSE(fs::exists(p.writableFolder / "beaconboard.INI"));
-    EXPECT_FALSE(fs::exists(p.writableFolder / "ErrorLog.txt"));
-    // The user's language files are data, and stay.
-    EXPECT_TRUE(fs::exists(p.writableFolder / "language" / "Mine.lf"));
-
+    EXPECT_EQ(text(p.SettingsFolder() / "beaconboard.INI") + text(p.LogFolder() / "ErrorLog.txt"),
+              "settingsold log");
+    EXPECT_EQ(std::tuple(fs::exists(ini), fs::exists(log),
+                         fs::exists(p.writableFolder / "language" / "Mine.lf")),
+              std::tuple(false, false, true));
     // An old file that turns up again does not replace the one in use.
-    put(p.writableFolder / "beaconboard.INI", "stale");
+    put(ini, "stale");
     EXPECT_TRUE(MoveEarlierFiles(p).empty());
-    EXPECT_EQ(testing::ReadFile((p.SettingsFolder() / "beaconboard.INI").string()),
-              "[Emergency]\r\nAlarm=FALSE\r\n");
-    EXPECT_EQ(testing::ReadFile((p.writableFolder / "beaconboard.INI").string()), "stale");
-
-    // A place that cannot hold the file (a file where its folder should be):
-    // the old file stays, and it is told.
+    EXPECT_EQ(text(p.SettingsFolder() / "beaconboard.INI") + text(ini), "settingsstale");
+    // A file where the log folder should be: the old log stays, and it is told.
     fs::remove_all(p.logFolder);
     put(p.logFolder, "not a folder");
-    put(p.writableFolder / "ErrorLog.txt", "keep me");
+    put(log, "keep me");
     const auto problems = MoveEarlierFiles(p);
     ASSERT_EQ(problems.size(), 1u);
     EXPECT_NE(problems[0].find("ErrorLog.txt"), std::string::npos) << problems[0];
-    EXPECT_EQ(testing::ReadFile((p.writableFolder / "ErrorLog.txt").string()), "keep me");
-
+    EXPECT_EQ(text(log), "keep me");
     // A portable copy has nothing to move.
     AppPaths portable;
     portable.exeName = "beaconboard";
     portable.writableFolder = p.writableFolder;
     EXPECT_TRUE(MoveEarlierFiles(portable).empty());
-    EXPECT_EQ(testing::ReadFile((p.writableFolder / "ErrorLog.txt").string()), "keep me");
+    EXPECT_EQ(text(log), "keep me");
 }
 
 }  // namespace

@@ -1,14 +1,13 @@
-// In-process stand-ins for the operating-system services, installed for one
-// test: a settable clock, a version record, a locale, a scripted registry,
-// recorded message boxes and a process end that can be caught.
+// In-process stand-ins for the operating-system services, installed for one test.
 #pragma once
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,21 +26,13 @@ class FakeClock final : public sys::Clock {
   public:
     sys::SystemTime now{2026, 12, 6, 6, 7, 17, 44, 0};
     bool fail = false;
-    int calls = 0;
     sys::SystemTime GetSystemTime() override {
-        ++calls;
         if (fail) Raise(err::kInvalidCall, "clock");
         return now;
     }
     void Set(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-        now = sys::SystemTime{static_cast<std::uint16_t>(y),
-                              static_cast<std::uint16_t>(mo),
-                              0,
-                              static_cast<std::uint16_t>(d),
-                              static_cast<std::uint16_t>(h),
-                              static_cast<std::uint16_t>(mi),
-                              static_cast<std::uint16_t>(s),
-                              0};
+        using U = std::uint16_t;
+        now = sys::SystemTime{U(y), U(mo), 0, U(d), U(h), U(mi), U(s), 0};
     }
 };
 
@@ -156,9 +147,7 @@ class TempFolder {
 
 inline std::string ReadFile(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
+    return {std::istreambuf_iterator<char>(in), {}};
 }
 
 // Bytes of every value in an order that repeats only after 256, the same on every run.
@@ -176,21 +165,14 @@ inline void WriteFile(const std::filesystem::path& p, const std::string& bytes) 
 // Lines of a CR LF text, without their ends.
 inline std::vector<std::string> CrLfLines(const std::string& text) {
     std::vector<std::string> lines;
-    std::size_t at = 0;
-    while (at < text.size()) {
-        auto end = text.find("\r\n", at);
-        if (end == std::string::npos) {
-            lines.push_back(text.substr(at));
-            break;
-        }
+    for (std::size_t at = 0, end = 0; at < text.size(); at = end + 2) {
+        end = std::min(text.find("\r\n", at), text.size());
         lines.push_back(text.substr(at, end - at));
-        at = end + 2;
     }
     return lines;
 }
 
-// The whole set, installed for the lifetime of the object, with the program
-// folder in a fresh temporary folder and a zone table of two zones.
+// The whole set for the object's lifetime: the program folder a fresh one, a table of two zones.
 class FakeSystem {
   public:
     FakeClock clock;

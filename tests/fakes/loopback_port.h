@@ -16,8 +16,7 @@ inline sockaddr_in LoopbackAddress(int port) {
     return a;
 }
 
-// Below 49152: some peers (Direwolf) refuse the dynamic range. Ports are
-// tried from a point that differs per process, so parallel tests rarely meet.
+// Below 49152 (Direwolf refuses the dynamic range), from a point that differs per process.
 inline int FreeLoopbackPort() {
     static int next = 20000 + static_cast<int>(::getpid() % 997) * 20;
     for (int tries = 0; tries < 2000; ++tries) {
