@@ -43,8 +43,7 @@ TEST(MapBatch, WhatTheBoardWritesTheHostReadsInOrder) {
     EXPECT_TRUE(w.Numbers().empty());
 }
 
-// The bytes on the bus are the contract, whatever the machine: opcode 1 for
-// a circle, then little-endian doubles.
+// The bytes on the bus are the contract: opcode 1 for a circle, little-endian doubles.
 TEST(MapBatch, TheBytesAreOpcodesAndLittleEndianDoubles) {
     MapBatchWriter w;
     w.Pen(MapOp::LineWidth, 1);
@@ -59,22 +58,18 @@ TEST(MapBatch, AnUnknownCallOrMissingNumbersEndTheBatchThere) {
     MapBatchWriter w;
     w.Pen(MapOp::LineWidth, 3);
     w.Line(1, 1, 2, 2, 7, 0);
-    Recorder r;
-    // An opcode the host does not know, between two it does.
-    std::string ops = w.Ops();
-    ops.insert(1, 1, '\x09');
-    EXPECT_EQ(ReadMapBatch(ops, w.Numbers(), r), 0);
-    EXPECT_EQ(r.calls, std::vector<std::string>{"width 3"});
-    // A line short of its last number; a stray byte of a number does not count.
-    r.calls.clear();
-    std::string numbers = w.Numbers().substr(0, w.Numbers().size() - 5);
-    EXPECT_EQ(ReadMapBatch(w.Ops(), numbers, r), 0);
-    EXPECT_EQ(r.calls, std::vector<std::string>{"width 3"});
-    // Nothing at all reads as nothing.
-    r.calls.clear();
-    EXPECT_EQ(ReadMapBatch("", "", r), 0);
-    EXPECT_EQ(ReadMapBatch(std::string(1, '\0'), "", r), 0);
-    EXPECT_TRUE(r.calls.empty());
+    // An opcode the host does not know between two it does; a line short of its
+    // last number (a stray byte of a number does not count); nothing at all.
+    const std::string ops = w.Ops(), numbers = w.Numbers();
+    for (const auto& [o, n, read] :
+         {std::tuple{ops.substr(0, 1) + '\x09' + ops.substr(1), numbers, "width 3"},
+          {ops, numbers.substr(0, numbers.size() - 5), "width 3"},
+          {std::string(), std::string(), ""},
+          {std::string(1, '\0'), std::string(), ""}}) {
+        Recorder r;
+        EXPECT_EQ(ReadMapBatch(o, n, r), 0);
+        EXPECT_EQ(r.calls, read[0] ? std::vector<std::string>{read} : std::vector<std::string>{});
+    }
 }
 
 TEST(MapBatch, NumbersOutsideTheWholeRangeReadAsZero) {
