@@ -39,28 +39,21 @@ class PhgOverlaysTest : public ::testing::Test, protected testing::FakeBoard {
     }
 };
 
-TEST_F(PhgOverlaysTest, OmniStationsGetGreenCirclesOfOneAndAHalfTimesTheRangeRoundedDown) {
-    Add("A", 10, 3120, 0.66);    // just below 2/3: radius 0
-    Add("B", 11, 3121, 0.67);    // just above: radius 1
-    Add("C", 12, 3122, 1234.5);  // a big range: 1851.75 → 1851
+// Omni stations get green circles of 1.5 times the range, rounded down; deleted
+// records, stations without PHG and plotting off draw nothing.
+TEST_F(PhgOverlaysTest, OmniCirclesAndWhatDrawsNothing) {
+    Add("A", 10, 3120, 0.66);  // just below 2/3: radius 0
+    Add("B", 11, 3121, 0.67);  // just above: radius 1
+    board.Table().SetDeleted(Add("OLD", 1, 1, 10), true);
+    Add("NOPHG", 2, 2, 10, 0, false);
+    board.Table().Edit(Add("RATE", 3, 3, 4, 0, false)).HasPHGRate = true;
+    Add("C", 12, 3122, 1234.5);  // 1851.75 → 1851
     overlays.Plot_PHG();
     EXPECT_EQ(Circles(), (std::vector<std::tuple<float, float, float, std::int32_t>>{
                              {10, 3120, 0, colour::kGreen},
                              {11, 3121, 1, colour::kGreen},
+                             {3, 3, 6, colour::kGreen},
                              {12, 3122, 1851, colour::kGreen}}));
-}
-
-TEST_F(PhgOverlaysTest, DeletedRecordsStationsWithoutPhgAndPlottingOffDrawNothing) {
-    const std::int32_t gone = Add("OLD", 1, 1, 10);
-    board.Table().SetDeleted(gone, true);
-    Add("NOPHG", 2, 2, 10, 0, false);
-    const std::int32_t rateOnly = Add("RATE", 3, 3, 4, 0, false);
-    board.Table().Edit(rateOnly).HasPHGRate = true;
-    overlays.Plot_PHG();
-    EXPECT_EQ(
-        Circles(),
-        (std::vector<std::tuple<float, float, float, std::int32_t>>{{3, 3, 6, colour::kGreen}}));
-
     host.map.Clear();
     settings.PHGPlotOnMap = false;
     overlays.Plot_PHG();
