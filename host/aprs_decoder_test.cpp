@@ -98,6 +98,11 @@ TEST(Decode, EachFormOfPositionPutsTheStationInItsPlace) {
     DecodeLine("KB7ABC-9>S32U6T,WIDE2-1:`(_fn\"Oj/]\"4-}Hello", r);  // message bits 1, 0, 0
     EXPECT_EQ(std::tuple(r.symbolCode, r.hasAltitude, r.status),
               std::tuple('j', true, "Returning"));
+    // All three message digits plain: the emergency; standard and custom bits mixed: none.
+    DecodeLine("KB7ABC-9>332U6T:`(_fn\"Oj/", r);
+    EXPECT_EQ(r.status, "Emergency");
+    DecodeLine("KB7ABC-9>A3PU6T:`(_fn\"Oj/", r);
+    EXPECT_EQ(r.status, "Unknown");
     DecodeLine("G4ABC>GPS:$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A", r);
     EXPECT_EQ(std::tuple(r.time.form, r.time.year, r.time.month, r.time.day, r.time.hour,
                          r.time.minute, r.time.second),
@@ -140,16 +145,6 @@ TEST(Decode, AnAmbiguousPositionIsTheMiddleOfItsBoxInBothDirections) {
         EXPECT_NEAR(r.latitude, 52 + c.latMinutes / 60, 1e-9);
         EXPECT_NEAR(r.longitude, -(c.lonMinutes / 60), 1e-9);
     }
-}
-
-TEST(Decode, MicEMessagesAndEmergency) {
-    Report r;
-    // All three message digits plain: the emergency code.
-    ASSERT_EQ(DecodeLine("KB7ABC-9>332U6T:`(_fn\"Oj/", r), Outcome::Decoded);
-    EXPECT_EQ(r.status, "Emergency");
-    // Standard and custom message bits mixed name no message, not the emergency.
-    ASSERT_EQ(DecodeLine("KB7ABC-9>A3PU6T:`(_fn\"Oj/", r), Outcome::Decoded);
-    EXPECT_EQ(r.status, "Unknown");
 }
 
 // Damaged Mic-E: every byte outside what the protocol allows rejects the packet.
