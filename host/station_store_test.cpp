@@ -56,6 +56,13 @@ TEST(StationStore, SavedWholeAndTakenBackAfterARestart) {
     EXPECT_TRUE(note.empty()) << note;
     EXPECT_EQ(std::tuple(restarted.size(), later.size(), later.Find("M0XYZ"), empty.size()),
               std::tuple(3u, 2u, nullptr, 0u));
+
+    // A place that cannot hold the file is told, and what is there stays.
+    std::ofstream(t.path() / "folder") << "a file where the folder should be";
+    StationStore blocked(t.path() / "folder" / "stations");
+    EXPECT_FALSE(blocked.Save(list, why));
+    EXPECT_NE(why.find((t.path() / "folder" / "stations").string()), std::string::npos) << why;
+    EXPECT_EQ(testing::ReadFile(t.path() / "folder"), "a file where the folder should be");
 }
 
 // Tracks are kept after the list; a list without them still reads, damaged ones leave the stations.
@@ -171,18 +178,6 @@ TEST(StationStore, ADamagedFileIsSetAsideAndItsGoodStationsKept) {
         EXPECT_TRUE(note.empty()) << note;
         EXPECT_EQ(back.size(), c.kept + 1);
     }
-}
-
-TEST(StationStore, APlaceThatCannotHoldTheFileIsToldAndTheOldListStays) {
-    testing::TempFolder t;
-    std::ofstream(t.path() / "folder") << "a file where the folder should be";
-    StationStore store(t.path() / "folder" / "stations");
-    StationList list({52, 0}, &NoZone);
-    Hear(list, "G4ABC", kNow);
-    std::string why;
-    EXPECT_FALSE(store.Save(list, why));
-    EXPECT_NE(why.find((t.path() / "folder" / "stations").string()), std::string::npos) << why;
-    EXPECT_EQ(testing::ReadFile(t.path() / "folder"), "a file where the folder should be");
 }
 
 }  // namespace
