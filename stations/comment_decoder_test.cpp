@@ -52,6 +52,13 @@ TEST(DecodePHG, GroupsAndWhatIsNoGroup) {
     r.PHG.Directivity = "before";
     ParseComment(r, "PHG1119");
     EXPECT_EQ(r.PHG.Directivity, "before");  // 9 keeps what was there
+    // Fields the comment does not carry are left as they were.
+    r = StationRecord{};
+    r.PHG.Power = 7;
+    r.QSY.Frequency = "old";
+    ParseComment(r, "just a comment");
+    EXPECT_EQ(std::tuple(r.PHG.Power, r.QSY.Frequency, r.HasPHG || r.HasQSY),
+              std::tuple(7, std::string("old"), false));
 }
 
 // The frequency before "MHz" (none: no QSY) and the tone after it.
@@ -147,15 +154,6 @@ TEST(ParseComment, RadioSetupAfterTheFrequency) {
     // In the user's number format.
     EXPECT_EQ(DescribeRadioSetup(Decoded("438.650MHz T088 -760").QSY.Setup, ','),
               "T 88,5 Hz, \u22127,6 MHz");
-}
-
-TEST(ParseComment, AFieldNotInTheCommentIsLeftAsItWas) {
-    StationRecord kept;
-    kept.PHG.Power = 7;
-    kept.QSY.Frequency = "old";
-    ParseComment(kept, "just a comment");
-    EXPECT_EQ(std::tuple(kept.PHG.Power, kept.QSY.Frequency, kept.HasPHG || kept.HasQSY),
-              std::tuple(7, std::string("old"), false));
 }
 
 }  // namespace
