@@ -145,7 +145,7 @@ TEST_F(TuneDialog, ToneAndOffsetGoOnlyWhereTheyAreUnderstood) {
     EXPECT_EQ(Text(dialog->lblSetupResult), "");
 }
 
-TEST_F(TuneDialog, StatusButtonsFollowThePrograms) {
+TEST_F(TuneDialog, StatusButtonsFollowTheProgramsAndNoFrequencyIsNeverSent) {
     Open(Station("N0CALL", "145.500"));
     EXPECT_EQ(Text(dialog->cmdSetFreq[0]), "DX-Lab Commander is not connected.");
     EXPECT_TRUE(!dialog->cmdSetFreq[0]->isEnabled() && dialog->tmrSetFreq.isActive());
@@ -155,13 +155,10 @@ TEST_F(TuneDialog, StatusButtonsFollowThePrograms) {
     EXPECT_EQ(Text(dialog->cmdSetFreq[0]), "DX-Lab Commander is connected.");
     EXPECT_TRUE(dialog->cmdSetFreq[0]->isEnabled());
     EXPECT_NE(dialog->BackColor(0), dialog->BackColor(1));
-}
 
-TEST_F(TuneDialog, NoFrequencyIsShownButNeverSent) {
-    dde.StartCommander();
     dde.StartHrd();
     radio.ReconnectSweep();
-    Open(Station("N0CALL", "QRT"));
+    Open(Station("QRT", "QRT"));
     EXPECT_EQ(Text(dialog->lblFreqHz), "0");
     dialog->cmdSetFreq[0]->click();
     dialog->cmdSetFreq[1]->click();
