@@ -156,15 +156,12 @@ TEST_F(Windows, AHugeBeaconTextKeepsTheDetailsWindowItsSize) {
     f->close();
 }
 
-TEST_F(Windows, LegendAtTheTopRightOfThePrimaryScreen) {
-    auto* f = new Form4("UI-View Beaconboard V1.0.10");
-    f->show();
+// The legend at the top right of the primary screen; the About box's texts and link.
+TEST_F(Windows, LegendPlaceAndAboutBox) {
+    auto* legend = new Form4("UI-View Beaconboard V1.0.10");
+    legend->show();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
-    EXPECT_EQ(f->frameGeometry().right(), screen.right());
-    EXPECT_EQ(f->frameGeometry().top(), screen.top());
-}
-
-TEST_F(Windows, AboutBoxTextsAndItsLink) {
+    EXPECT_EQ(legend->frameGeometry().topRight(), screen.topRight());
     auto* f = new frm_About({"UI-View Beaconboard V1.0.10", "written by someone", "what it does",
                              "https://example.org/", ""});
     std::string opened;
