@@ -39,13 +39,8 @@ TEST(MapBatch, WhatTheBoardWritesTheHostReadsInOrder) {
                            "width 2", "colour 65280", "circle 4.500000 -52.250000 0.125000 255",
                            "mode 13", "line 1.000000 2.000000 3.000000 4.000000 -1"}));
     w.Clear();
-    EXPECT_TRUE(w.Empty());
-    EXPECT_TRUE(w.Numbers().empty());
-}
-
-// The bytes on the bus are the contract: opcode 1 for a circle, little-endian doubles.
-TEST(MapBatch, TheBytesAreOpcodesAndLittleEndianDoubles) {
-    MapBatchWriter w;
+    EXPECT_TRUE(w.Empty() && w.Numbers().empty());
+    // The bytes are the contract: opcode 1 for a circle, little-endian doubles.
     w.Pen(MapOp::LineWidth, 1);
     ASSERT_EQ(w.Ops(), std::string("\x03", 1));
     EXPECT_EQ(w.Numbers(), std::string("\0\0\0\0\0\0\xF0\x3F", 8));  // 1.0
