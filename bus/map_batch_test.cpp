@@ -39,14 +39,8 @@ TEST(MapBatch, WhatTheBoardWritesTheHostReadsInOrder) {
                            "width 2", "colour 65280", "circle 4.500000 -52.250000 0.125000 255",
                            "mode 13", "line 1.000000 2.000000 3.000000 4.000000 -1"}));
     w.Clear();
-    EXPECT_TRUE(w.Empty());
-    EXPECT_TRUE(w.Numbers().empty());
-}
-
-// The bytes on the bus are the contract, whatever the machine: opcode 1 for
-// a circle, then little-endian doubles.
-TEST(MapBatch, TheBytesAreOpcodesAndLittleEndianDoubles) {
-    MapBatchWriter w;
+    EXPECT_TRUE(w.Empty() && w.Numbers().empty());
+    // The bytes are the contract: opcode 1 for a circle, little-endian doubles.
     w.Pen(MapOp::LineWidth, 1);
     ASSERT_EQ(w.Ops(), std::string("\x03", 1));
     EXPECT_EQ(w.Numbers(), std::string("\0\0\0\0\0\0\xF0\x3F", 8));  // 1.0
@@ -59,22 +53,18 @@ TEST(MapBatch, AnUnknownCallOrMissingNumbersEndTheBatchThere) {
     MapBatchWriter w;
     w.Pen(MapOp::LineWidth, 3);
     w.Line(1, 1, 2, 2, 7, 0);
-    Recorder r;
-    // An opcode the host does not know, between two it does.
-    std::string ops = w.Ops();
-    ops.insert(1, 1, '\x09');
-    EXPECT_EQ(ReadMapBatch(ops, w.Numbers(), r), 0);
-    EXPECT_EQ(r.calls, std::vector<std::string>{"width 3"});
-    // A line short of its last number; a stray byte of a number does not count.
-    r.calls.clear();
-    std::string numbers = w.Numbers().substr(0, w.Numbers().size() - 5);
-    EXPECT_EQ(ReadMapBatch(w.Ops(), numbers, r), 0);
-    EXPECT_EQ(r.calls, std::vector<std::string>{"width 3"});
-    // Nothing at all reads as nothing.
-    r.calls.clear();
-    EXPECT_EQ(ReadMapBatch("", "", r), 0);
-    EXPECT_EQ(ReadMapBatch(std::string(1, '\0'), "", r), 0);
-    EXPECT_TRUE(r.calls.empty());
+    // An opcode the host does not know between two it does; a line short of its
+    // last number (a stray byte of a number does not count); nothing at all.
+    const std::string ops = w.Ops(), numbers = w.Numbers();
+    for (const auto& [o, n, read] :
+         {std::tuple{ops.substr(0, 1) + '\x09' + ops.substr(1), numbers, "width 3"},
+          {ops, numbers.substr(0, numbers.size() - 5), "width 3"},
+          {std::string(), std::string(), ""},
+          {std::string(1, '\0'), std::string(), ""}}) {
+        Recorder r;
+        EXPECT_EQ(ReadMapBatch(o, n, r), 0);
+        EXPECT_EQ(r.calls, read[0] ? std::vector<std::string>{read} : std::vector<std::string>{});
+    }
 }
 
 TEST(MapBatch, NumbersOutsideTheWholeRangeReadAsZero) {

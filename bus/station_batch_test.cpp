@@ -13,8 +13,7 @@ auto Fields(const host::HostStation& s) {
                     s.Bearing);
 }
 
-// What the host packs the board unpacks, field for field and bit for bit;
-// a batch cut short anywhere is refused, keeping the stations before the cut.
+// What the host packs the board unpacks bit for bit; a cut batch keeps what came before.
 TEST(StationBatch, WhatTheHostPacksTheBoardReadsAndACutBatchIsRefused) {
     // clang-format off
     const host::HostStation a{"Caf\xC3\xA9", "\\n", "!x PHG5132 Th\xC3\xA9", "EMERGENCY", -0.1f,

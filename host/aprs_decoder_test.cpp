@@ -83,40 +83,38 @@ TEST(Decode, EachFormOfPositionPutsTheStationInItsPlace) {
         }
     }
     // Time stamps, symbols, altitudes and names the forms carry.
+    using F = PacketTime::Form;
     Report r;
     DecodeLine("G4ABC>APRS:=5213.50N/00007.20W-PHG5132 Home", r);
-    EXPECT_EQ(r.symbolTable, '/');
-    EXPECT_EQ(r.symbolCode, '-');
-    EXPECT_EQ(r.time.form, PacketTime::Form::None);
+    EXPECT_EQ(std::tuple(r.symbolTable, r.symbolCode, r.time.form), std::tuple('/', '-', F::None));
     DecodeLine("G4ABC>APRS:@071015z3330.00S\\15110.00E>088/036/A=001234 mobile", r);
-    EXPECT_EQ(r.time.form, PacketTime::Form::DayHourMinute);
-    EXPECT_EQ(r.time.day * 10000 + r.time.hour * 100 + r.time.minute, 71015);
-    EXPECT_EQ(r.altitudeFeet, 1234);
+    EXPECT_EQ(std::tuple(r.time.form, r.time.day, r.time.hour, r.time.minute, r.altitudeFeet),
+              std::tuple(F::DayHourMinute, 7, 10, 15, 1234.0));
     DecodeLine("G4ABC>APRS:/101530h5213.  N/00007.  E>", r);
-    EXPECT_EQ(r.time.form, PacketTime::Form::HourMinuteSecond);
+    EXPECT_EQ(r.time.form, F::HourMinuteSecond);
     DecodeLine("G4ABC>APRS:!/5L!!<*e7>S]S", r);
-    EXPECT_TRUE(r.hasAltitude);
+    EXPECT_TRUE(r.hasAltitude && !r.hasCourseSpeed);
     EXPECT_NEAR(r.altitudeFeet, 10004, 1);
-    EXPECT_FALSE(r.hasCourseSpeed);
-    DecodeLine("KB7ABC-9>S32U6T,WIDE2-1:`(_fn\"Oj/]\"4-}Hello", r);
-    EXPECT_EQ(r.symbolCode, 'j');
-    EXPECT_TRUE(r.hasAltitude);
-    EXPECT_EQ(r.status, "Returning");  // message bits 1, 0, 0
+    DecodeLine("KB7ABC-9>S32U6T,WIDE2-1:`(_fn\"Oj/]\"4-}Hello", r);  // message bits 1, 0, 0
+    EXPECT_EQ(std::tuple(r.symbolCode, r.hasAltitude, r.status),
+              std::tuple('j', true, "Returning"));
+    // All three message digits plain: the emergency; standard and custom bits mixed: none.
+    DecodeLine("KB7ABC-9>332U6T:`(_fn\"Oj/", r);
+    EXPECT_EQ(r.status, "Emergency");
+    DecodeLine("KB7ABC-9>A3PU6T:`(_fn\"Oj/", r);
+    EXPECT_EQ(r.status, "Unknown");
     DecodeLine("G4ABC>GPS:$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6A", r);
-    EXPECT_EQ(r.time.form, PacketTime::Form::FullDate);  // its own date, 23 March 1994
-    EXPECT_EQ(r.time.year * 10000 + r.time.month * 100 + r.time.day, 19940323);
-    EXPECT_EQ(r.time.hour * 10000 + r.time.minute * 100 + r.time.second, 123519);
+    EXPECT_EQ(std::tuple(r.time.form, r.time.year, r.time.month, r.time.day, r.time.hour,
+                         r.time.minute, r.time.second),
+              std::tuple(F::FullDate, 1994, 3, 23, 12, 35, 19));  // its own date
     DecodeLine("G4ABC>GPS:$GNGGA,123519,4807.038,S,01131.000,W,1,08,0.9,545.4,M,46.9,M,,*56", r);
     EXPECT_NEAR(r.altitudeFeet, 545.4 / 0.3048, 1e-6);
     const std::string outer = "}M0XYZ-9>APRS,TCPIP,G4GATE*:!5213.50N/00007.20E-PHG5132";
     DecodeLine("G4GATE>APRS,TCPIP*:" + outer, r);
-    EXPECT_EQ(r.name, "M0XYZ-9");
-    EXPECT_EQ(outer.substr(r.infoStart), "!5213.50N/00007.20E-PHG5132");
+    EXPECT_EQ(r.name + " " + outer.substr(r.infoStart), "M0XYZ-9 !5213.50N/00007.20E-PHG5132");
 }
 
-// Left-out digits make a box; the station is put in its middle, and the
-// longitude is as ambiguous as the latitude whether or not it has blanks.
-// The datum extension's third digit of the minutes refines an exact one.
+// Left-out digits: the middle of the box, in both directions; the datum extension refines.
 TEST(Decode, AnAmbiguousPositionIsTheMiddleOfItsBoxInBothDirections) {
     Report r;
     const struct {
@@ -147,30 +145,9 @@ TEST(Decode, AnAmbiguousPositionIsTheMiddleOfItsBoxInBothDirections) {
         EXPECT_NEAR(r.latitude, 52 + c.latMinutes / 60, 1e-9);
         EXPECT_NEAR(r.longitude, -(c.lonMinutes / 60), 1e-9);
     }
-    // A blank before a digit, or in the degrees, is no ambiguity the
-    // protocol knows.
-    for (const char* bad : {"G4ABC>APRS:!5213. 0N/00007.20W-", "G4ABC>APRS:!5 13.00N/00007.20W-",
-                            "G4ABC>APRS:!5213.00N/00007. 0W-", "G4ABC>APRS:!5213.00N/0 007.00W-",
-                            // The longitude's blanks not the latitude's.
-                            "G4ABC>APRS:!5213.50N/00007.  W-",
-                            "SRC>APRS,TCPIP*,qAC,T2POLAND:;SPBLTZ   *010020z5210.  N/021  .  E? x"})
-        EXPECT_EQ(DecodeLine(bad, r), Outcome::Malformed) << bad;
 }
 
-TEST(Decode, MicEMessagesAndEmergency) {
-    Report r;
-    // All three message digits plain: the emergency code.
-    ASSERT_EQ(DecodeLine("KB7ABC-9>332U6T:`(_fn\"Oj/", r), Outcome::Decoded);
-    EXPECT_EQ(r.status, "Emergency");
-    EXPECT_EQ(DecodeLine("KB7ABC-9>S32:`(_fn\"Oj/", r), Outcome::Malformed);
-    EXPECT_EQ(DecodeLine("KB7ABC-9>S3!U6T:`(_fn\"Oj/", r), Outcome::Malformed);
-    // Standard and custom message bits mixed name no message, not the emergency.
-    ASSERT_EQ(DecodeLine("KB7ABC-9>A3PU6T:`(_fn\"Oj/", r), Outcome::Decoded);
-    EXPECT_EQ(r.status, "Unknown");
-}
-
-// Damaged Mic-E: every byte outside what the protocol allows rejects the
-// packet, where it used to put the station somewhere else.
+// Damaged Mic-E: every byte outside what the protocol allows rejects the packet.
 TEST(Decode, DamagedMicEIsRejectedNotGuessed) {
     Report r;
     const std::string dest = "S32U6T", info = "`(_fn\"Oj/";
@@ -200,70 +177,47 @@ TEST(Decode, DamagedMicEIsRejectedNotGuessed) {
     }
 }
 
+// Objects, items and status reports; a name beyond ASCII is nine characters,
+// offered as the host's string (Windows-1252 read as such), the comment's start in bytes.
 TEST(Decode, ObjectsItemsAndStatus) {
+    using K = Report::Kind;
+    for (const auto& [line, kind, name, commentStart] : {
+             std::tuple{"G4ABC>APRS:;REPEATER *071200z5210.00N/00010.00Er145.625MHz T077",
+                        K::Object, "REPEATER", 38},
+             {"G4ABC>APRS:;REPEATER _071200z5210.00N/00010.00Er", K::KilledObject, "REPEATER", 0},
+             {"G4ABC>APRS:)AID #2!4903.50N/07201.75WA", K::Item, "AID #2", 0},
+             {"G4ABC>APRS:>071200zEMERGENCY ", K::Status, "G4ABC", 0},
+             {"G4ABC>APRS:;Caf\xC3\xA9     *071200z5210.00N/00010.00Er PHG5132", K::Object,
+              "Caf\xC3\xA9", 39},
+             {"G4ABC>APRS:)Caf\xC3\xA9!4903.50N/07201.75WA", K::Item, "Caf\xC3\xA9", 0},
+             {"G4ABC>APRS:;Bar\xE9     *071200z5210.00N/00010.00Er", K::Object, "Bar\xC3\xA9", 0},
+             // A time stamp with day 00 (a tracker without a fix): the position stands.
+             {"G4ABC>APRS:;REPEATER *000000z5210.00N/00010.00Er", K::Object, "REPEATER", 0},
+         }) {
+        Report r;
+        ASSERT_EQ(DecodeLine(line, r), Outcome::Decoded) << line;
+        EXPECT_EQ(std::tuple(r.kind, r.name, r.hasPosition),
+                  std::tuple(kind, name, kind != K::Status))
+            << line;
+        EXPECT_EQ(commentStart ? r.commentStart : 0, commentStart) << line;
+    }
     Report r;
-    ASSERT_EQ(DecodeLine("G4ABC>APRS:;REPEATER *071200z5210.00N/00010.00Er145.625MHz T077", r),
-              Outcome::Decoded);
-    EXPECT_EQ(r.kind, Report::Kind::Object);
-    EXPECT_EQ(r.name, "REPEATER");
-    EXPECT_EQ(r.commentStart, 38);
-    ASSERT_EQ(DecodeLine("G4ABC>APRS:;REPEATER _071200z5210.00N/00010.00Er", r), Outcome::Decoded);
-    EXPECT_EQ(r.kind, Report::Kind::KilledObject);
-    ASSERT_EQ(DecodeLine("G4ABC>APRS:)AID #2!4903.50N/07201.75WA", r), Outcome::Decoded);
-    EXPECT_EQ(r.kind, Report::Kind::Item);
-    EXPECT_EQ(r.name, "AID #2");
-    ASSERT_EQ(DecodeLine("G4ABC>APRS:>071200zEMERGENCY ", r), Outcome::Decoded);
-    EXPECT_EQ(r.kind, Report::Kind::Status);
-    EXPECT_FALSE(r.hasPosition);
+    DecodeLine("G4ABC>APRS:>071200zEMERGENCY ", r);
     EXPECT_EQ(r.status, "EMERGENCY");
-}
-
-// Forms that are refused: a beacon text too long before its position, NMEA
-// with a bad checksum or without a fix, a broken or too deep third party.
-TEST(Decode, PositionsAfterABeaconTextFromRawNmeaAndThirdPartyPackets) {
-    Report r;
-    for (const std::string& bad : {
-             "G4ABC>APRS:" + std::string(40, 'x') + "!5213.50N/00007.20E#",
-             std::string("G4ABC>GPS:$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,"
-                         "003.1,W*6B"),
-             std::string("G4ABC>GPS:$GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,"
-                         "003.1,W"),
-             std::string("G4ABC>GPS:$GPGGA,123519,4807.038,N,01131.000,E,0,00,,,M,,M,,"),
-             std::string("G4ABC>GPS:$GPGLL,4916.45,X,12311.12,W,225444,A"),
-             std::string("G4GATE>APRS:}broken"),
-             std::string("G4GATE>APRS:}A>B:}C>D:}E>F:!5213.50N/00007.20E-"),  // nested too deep
-         })
-        EXPECT_EQ(DecodeLine(bad, r), Outcome::Malformed) << bad;
-    EXPECT_EQ(DecodeLine("G4ABC>GPS:$GPGSV,3,1,11,03,03,111,00", r), Outcome::NotStation);
-
-    // A time stamp with day 00 (a tracker without a fix): the position stands.
     ASSERT_EQ(DecodeLine("G4ABC>APRS:@000000z5213.50N/00007.20E-", r), Outcome::Decoded);
     EXPECT_EQ(r.time.form, PacketTime::Form::None);
     EXPECT_TRUE(r.hasPosition);
-    ASSERT_EQ(DecodeLine("G4ABC>APRS:;REPEATER *000000z5210.00N/00010.00Er", r), Outcome::Decoded);
-}
-
-// Names and comments beyond ASCII: the object's name is nine characters,
-// and the text offered counts them as a host string does.
-TEST(Decode, NamesAndTextsBeyondAscii) {
-    Report r;
-    ASSERT_EQ(DecodeLine("G4ABC>APRS:;Caf\xC3\xA9     *071200z5210.00N/00010.00Er PHG5132", r),
-              Outcome::Decoded);
-    EXPECT_EQ(r.name, "Caf\xC3\xA9");
-    EXPECT_EQ(r.commentStart, 39);  // in bytes of the packet
-    ASSERT_EQ(DecodeLine("G4ABC>APRS:)Caf\xC3\xA9!4903.50N/07201.75WA", r), Outcome::Decoded);
-    EXPECT_EQ(r.name, "Caf\xC3\xA9");
-    ASSERT_EQ(DecodeLine("G4ABC>APRS:;Bar\xE9     *071200z5210.00N/00010.00Er", r),
-              Outcome::Decoded);
-    EXPECT_EQ(r.name, "Bar\xC3\xA9");  // the name as the host offers it
-    // Beyond the BMP: two units (Windows-1252 and a NUL: the station list's tests).
+    // Beyond the BMP: two units.
     EXPECT_EQ(OfferedLength("\xF0\x9F\x93\xA1!"), 3u);
 }
 
 TEST(Decode, OtherPacketsAreNotStationsAndBrokenOnesAreMalformed) {
     Report r;
-    EXPECT_EQ(DecodeLine("G4ABC>APRS::G4XYZ    :hello{1", r), Outcome::NotStation);
-    EXPECT_EQ(DecodeLine("G4ABC>APRS:T#005,199,000,255,073,123,01101001", r), Outcome::NotStation);
+    for (const char* other :
+         {"G4ABC>APRS::G4XYZ    :hello{1", "G4ABC>APRS:T#005,199,000,255,073,123,01101001",
+          "G4ABC>GPS:$GPGSV,3,1,11,03,03,111,00"})
+        EXPECT_EQ(DecodeLine(other, r), Outcome::NotStation) << other;
+    const std::string longText = "G4ABC>APRS:" + std::string(40, 'x') + "!5213.50N/00007.20E#";
     for (const char* bad : {
              "G4ABC>APRS:!5213.50N/00007.20",    // cut short
              "G4ABC>APRS:!5213.50X/00007.20E-",  // no hemisphere
@@ -274,6 +228,23 @@ TEST(Decode, OtherPacketsAreNotStationsAndBrokenOnesAreMalformed) {
              "G4ABC>APRS:;SHORT*",                 // object without body
              "G4ABC>APRS:)X!5213.50N/00007.20E-",  // item name too short
              "G4ABC>APRS:~what",
+             // A blank before a digit or in the degrees; the longitude's blanks not the latitude's.
+             "G4ABC>APRS:!5213. 0N/00007.20W-",
+             "G4ABC>APRS:!5 13.00N/00007.20W-",
+             "G4ABC>APRS:!5213.00N/00007. 0W-",
+             "G4ABC>APRS:!5213.00N/0 007.00W-",
+             "G4ABC>APRS:!5213.50N/00007.  W-",
+             "SRC>APRS,TCPIP*,qAC,T2POLAND:;SPBLTZ   *010020z5210.  N/021  .  E? x",
+             "KB7ABC-9>S32:`(_fn\"Oj/",  // Mic-E destination short or not Mic-E
+             "KB7ABC-9>S3!U6T:`(_fn\"Oj/",
+             longText.c_str(),  // the position after more than 39 characters
+             // NMEA with a bad checksum or without a fix
+             "G4ABC>GPS:$GPRMC,123519,A,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W*6B",
+             "G4ABC>GPS:$GPRMC,123519,V,4807.038,N,01131.000,E,022.4,084.4,230394,003.1,W",
+             "G4ABC>GPS:$GPGGA,123519,4807.038,N,01131.000,E,0,00,,,M,,M,,",
+             "G4ABC>GPS:$GPGLL,4916.45,X,12311.12,W,225444,A",
+             "G4GATE>APRS:}broken",  // a broken third party, one nested too deep
+             "G4GATE>APRS:}A>B:}C>D:}E>F:!5213.50N/00007.20E-",
          }) {
         EXPECT_EQ(DecodeLine(bad, r), Outcome::Malformed) << bad;
     }

@@ -1,6 +1,4 @@
-// The host's decoder against Direwolf's decode_aprs on every packet of the
-// sample feed: the same packets give positions, at the same places, with the
-// same course and speed and the same Mic-E message.
+// The host's decoder against Direwolf's decode_aprs on every packet of the sample feed.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -8,6 +6,7 @@
 #include <fstream>
 #include <map>
 #include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -62,12 +61,8 @@ TEST(DirewolfOracle, SampleFeedDecodesAsDecodeAprsReadsIt) {
     const std::regex pos(
         R"(^([NS]) (\d+) ([\d.]+), ([EW]) (\d+) ([\d.]+)(, (\d+) MPH)?(, course (\d+))?)");
     std::size_t next = 0, current = SIZE_MAX;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) end = text.size();
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
+    std::istringstream lines(text);
+    for (std::string line; std::getline(lines, line);) {
         if (next < packets.size() && line == packets[next]) {
             current = next++;
             oracle[current] = {};
@@ -104,16 +99,10 @@ TEST(DirewolfOracle, SampleFeedDecodesAsDecodeAprsReadsIt) {
         ++positions;
         EXPECT_NEAR(r.latitude, o.lat, 2e-6);
         EXPECT_NEAR(r.longitude, o.lon, 2e-6);
-        if (o.course >= 0) {
-            EXPECT_EQ(r.course, o.course);
-        }
-        if (o.mph >= 0) {
-            EXPECT_NEAR(r.speedKnots * 1.15078, o.mph, 0.51);
-        }
-        if (o.emergency) {
-            ++emergencies;
-            EXPECT_EQ(r.status, "Emergency");
-        }
+        EXPECT_EQ(o.course < 0 ? -1 : r.course, o.course);  // -1: decode_aprs gives none
+        EXPECT_NEAR(o.mph < 0 ? -1 : r.speedKnots * 1.15078, o.mph, 0.51);
+        EXPECT_EQ(o.emergency ? r.status : "Emergency", "Emergency");
+        emergencies += o.emergency;
     }
     EXPECT_GT(positions, 2000);
     EXPECT_GT(emergencies, 0);

@@ -1,5 +1,4 @@
-// The kept station list on disk: written whole, read back, and a file that
-// is not one set aside.
+// The kept station list on disk: written whole, read back, a damaged file set aside.
 #include "host/station_store.h"
 
 #include <gtest/gtest.h>
@@ -50,23 +49,23 @@ TEST(StationStore, SavedWholeAndTakenBackAfterARestart) {
     StationList restarted({52, 0}, &NoZone);
     std::string note;
     store.Load(restarted, kNow + 30, 3600, note);
-    EXPECT_TRUE(note.empty()) << note;
-    EXPECT_EQ(restarted.size(), 3u);
     StationList later({52, 0}, &NoZone);
     store.Load(later, kNow - 20 + 3600, 3600, note);  // M0XYZ has expired meanwhile
-    EXPECT_EQ(later.size(), 2u);
-    EXPECT_EQ(later.Find("M0XYZ"), nullptr);
-
-    // No file yet: an empty list, nothing said.
-    StationStore none(t.path() / "none" / "stations");
     StationList empty({52, 0}, &NoZone);
-    none.Load(empty, kNow, 3600, note);
-    EXPECT_TRUE(note.empty());
-    EXPECT_EQ(empty.size(), 0u);
+    StationStore(t.path() / "none" / "stations").Load(empty, kNow, 3600, note);  // no file yet
+    EXPECT_TRUE(note.empty()) << note;
+    EXPECT_EQ(std::tuple(restarted.size(), later.size(), later.Find("M0XYZ"), empty.size()),
+              std::tuple(3u, 2u, nullptr, 0u));
+
+    // A place that cannot hold the file is told, and what is there stays.
+    std::ofstream(t.path() / "folder") << "a file where the folder should be";
+    StationStore blocked(t.path() / "folder" / "stations");
+    EXPECT_FALSE(blocked.Save(list, why));
+    EXPECT_NE(why.find((t.path() / "folder" / "stations").string()), std::string::npos) << why;
+    EXPECT_EQ(testing::ReadFile(t.path() / "folder"), "a file where the folder should be");
 }
 
-// The tracks are kept after the list and read back with it; a list written
-// before tracks were kept still reads, and damaged tracks leave the stations.
+// Tracks are kept after the list; a list without them still reads, damaged ones leave the stations.
 TEST(StationStore, TracksAreKeptWithTheListAndAnOlderListStillReads) {
     testing::TempFolder t;
     StationStore store(t.path() / "stations");
@@ -106,8 +105,7 @@ TEST(StationStore, TracksAreKeptWithTheListAndAnOlderListStillReads) {
     }
 }
 
-// A track keeps at most its last points of the last day; a jump faster than
-// travel begins a new track, and a station's packets are kept in bounds.
+// A track keeps its last points of the last day; a jump faster than travel begins a new one.
 TEST(StationHistory, TracksAndPacketsStayInBounds) {
     StationHistory h;
     for (int i = 0; i < 600; ++i)
@@ -145,9 +143,7 @@ TEST(StationHistory, TracksAndPacketsStayInBounds) {
     EXPECT_EQ(h.WriteTracks(80), "");
 }
 
-// A file that is not a list, or a list with a damaged line: the host starts
-// with the good stations, the file is set aside for the user, and the next
-// save writes a whole list in its place.
+// Not a list, or a damaged line: the good stations kept, the file set aside, the next save whole.
 TEST(StationStore, ADamagedFileIsSetAsideAndItsGoodStationsKept) {
     StationList good({52, 0}, &NoZone);
     Hear(good, "G4ABC", kNow);
@@ -182,18 +178,6 @@ TEST(StationStore, ADamagedFileIsSetAsideAndItsGoodStationsKept) {
         EXPECT_TRUE(note.empty()) << note;
         EXPECT_EQ(back.size(), c.kept + 1);
     }
-}
-
-TEST(StationStore, APlaceThatCannotHoldTheFileIsToldAndTheOldListStays) {
-    testing::TempFolder t;
-    std::ofstream(t.path() / "folder") << "a file where the folder should be";
-    StationStore store(t.path() / "folder" / "stations");
-    StationList list({52, 0}, &NoZone);
-    Hear(list, "G4ABC", kNow);
-    std::string why;
-    EXPECT_FALSE(store.Save(list, why));
-    EXPECT_NE(why.find((t.path() / "folder" / "stations").string()), std::string::npos) << why;
-    EXPECT_EQ(testing::ReadFile(t.path() / "folder"), "a file where the folder should be");
 }
 
 }  // namespace

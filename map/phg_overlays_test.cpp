@@ -3,7 +3,6 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <numbers>
 #include <random>
@@ -31,33 +30,30 @@ class PhgOverlaysTest : public ::testing::Test, protected testing::FakeBoard {
         r.PHG.DirectivityCode = static_cast<std::int16_t>(directivity);
         return i;
     }
+    // Centre, radius and colour of each circle drawn.
+    std::vector<std::tuple<float, float, float, std::int32_t>> Circles() const {
+        std::vector<std::tuple<float, float, float, std::int32_t>> out;
+        for (const auto& c : host.map.circles)
+            out.emplace_back(c.x, c.y, c.radius, c.colour);
+        return out;
+    }
 };
 
-TEST_F(PhgOverlaysTest, OmniStationsGetGreenCirclesOfOneAndAHalfTimesTheRangeRoundedDown) {
-    Add("A", 10, 3120, 0.66);    // just below 2/3: radius 0
-    Add("B", 11, 3121, 0.67);    // just above: radius 1
-    Add("C", 12, 3122, 1234.5);  // a big range: 1851.75 → 1851
-    overlays.Plot_PHG();
-    ASSERT_EQ(host.map.circles.size(), 3u);
-    for (int i = 0; i < 3; ++i) {
-        const auto& c = host.map.circles[static_cast<std::size_t>(i)];
-        EXPECT_EQ(c.radius, (std::array{0.0f, 1.0f, 1851.0f}[static_cast<std::size_t>(i)]));
-        EXPECT_EQ(c.x, 10.0f + static_cast<float>(i));
-        EXPECT_EQ(c.y, 3120.0f + static_cast<float>(i));
-        EXPECT_EQ(c.colour, colour::kGreen);
-    }
-}
-
-TEST_F(PhgOverlaysTest, DeletedRecordsStationsWithoutPhgAndPlottingOffDrawNothing) {
-    const std::int32_t gone = Add("OLD", 1, 1, 10);
-    board.Table().SetDeleted(gone, true);
+// Omni stations get green circles of 1.5 times the range, rounded down; deleted
+// records, stations without PHG and plotting off draw nothing.
+TEST_F(PhgOverlaysTest, OmniCirclesAndWhatDrawsNothing) {
+    Add("A", 10, 3120, 0.66);  // just below 2/3: radius 0
+    Add("B", 11, 3121, 0.67);  // just above: radius 1
+    board.Table().SetDeleted(Add("OLD", 1, 1, 10), true);
     Add("NOPHG", 2, 2, 10, 0, false);
-    const std::int32_t rateOnly = Add("RATE", 3, 3, 4, 0, false);
-    board.Table().Edit(rateOnly).HasPHGRate = true;
+    board.Table().Edit(Add("RATE", 3, 3, 4, 0, false)).HasPHGRate = true;
+    Add("C", 12, 3122, 1234.5);  // 1851.75 → 1851
     overlays.Plot_PHG();
-    ASSERT_EQ(host.map.circles.size(), 1u);
-    EXPECT_EQ(host.map.circles[0].x, 3.0f);
-
+    EXPECT_EQ(Circles(), (std::vector<std::tuple<float, float, float, std::int32_t>>{
+                             {10, 3120, 0, colour::kGreen},
+                             {11, 3121, 1, colour::kGreen},
+                             {3, 3, 6, colour::kGreen},
+                             {12, 3122, 1851, colour::kGreen}}));
     host.map.Clear();
     settings.PHGPlotOnMap = false;
     overlays.Plot_PHG();
@@ -86,12 +82,9 @@ TEST_F(PhgOverlaysTest, ArrowTipsPointWhereTheDirectivityDigitSaysOnTheHostsMap)
         // Digit 1 is north-east, 8 north.
         EXPECT_NEAR(BearingTo(x, y, tipToB1.x1, tipToB1.y1), std::fmod(45.0 * d, 360.0), 1e-3);
         EXPECT_NEAR(std::hypot(tipToB1.x1 - x, tipToB1.y1 - y), 60, 1e-3);
-        // A closed triangle: T→B1, B1→B2, B2→T.
-        EXPECT_EQ(tipToB1.x2, b1ToB2.x1);
-        EXPECT_EQ(b1ToB2.x2, b2ToTip.x1);
-        EXPECT_EQ(b2ToTip.x2, tipToB1.x1);
-        // The base corners lie behind the station at a sixth of the range,
-        // one on each side of the arrow's axis.
+        // A closed triangle, its base corners behind the station at a sixth of the range.
+        EXPECT_EQ(std::tuple(tipToB1.x2, b1ToB2.x2, b2ToTip.x2),
+                  std::tuple(b1ToB2.x1, b2ToTip.x1, tipToB1.x1));
         const double axis = 45.0 * d;
         for (float bx : {b1ToB2.x1, b1ToB2.x2}) {
             const float by = bx == b1ToB2.x1 ? b1ToB2.y1 : b1ToB2.y2;
@@ -108,8 +101,9 @@ TEST_F(PhgOverlaysTest, AFigureTheHostCannotTakeCostsThatStationNotThePass) {
     Add("HUGE", 1, 1, 1e40);  // beyond single precision: error 6
     Add("NEXT", 2, 2, 10);
     overlays.Plot_PHG();
-    ASSERT_EQ(host.map.circles.size(), 1u);
-    EXPECT_EQ(host.map.circles[0].x, 2.0f);
+    EXPECT_EQ(
+        Circles(),
+        (std::vector<std::tuple<float, float, float, std::int32_t>>{{2, 2, 15, colour::kGreen}}));
     EXPECT_NE(fs.LogText().find("Form1.Plot_PHGCircle"), std::string::npos);
 }
 
@@ -127,10 +121,8 @@ TEST_F(PhgOverlaysTest, StationsArrivingDuringThePassAreSafeAndComeWithTheNextPa
     EXPECT_EQ(host.map.circles.size(), 6u);
 }
 
-// The host keeps every figure until it repaints its map. Drawing only the
-// stations that changed must leave it the same figures as a full pass after
-// every event would, at every step of a random run of beacons, deletions,
-// repaints and the setting switched on and off.
+// The host keeps every figure until it repaints: drawing only the changed stations
+// must leave the figures a full pass would, at every step of a random run.
 class HostMapFigures {
   public:
     using Figure =

@@ -2,31 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 
 namespace bb {
 namespace {
 
+// What the grid shows of a record, in one line.
+std::string Describe(const StationRecord& r) {
+    std::ostringstream o;
+    o << r.Symbol << ' ' << r.HeardTime << ' ' << r.LatitudeText << ' ' << r.LongitudeText << ' '
+      << r.Locator << ' ' << r.Course << ' ' << r.Speed << ' ' << r.Bearing << ' ' << r.Distance
+      << " [" << r.Comment << "] phg " << r.HasPHG << " qsy " << r.QSY.Frequency << '/'
+      << r.QSY.Tone << " emg " << r.Emergency;
+    return o.str();
+}
+
 class Board : public ::testing::Test, public StationsListener {
   protected:
     testing::FakeSystem fs;
     testing::FakeHost host;
     StationBoard board{host, host};
-    // The notices the grid and the map would act on.
-    int rebuilds = 0, scans = 0;
+    int rebuilds = 0, scans = 0;  // the notices the grid and the map act on
     void StationsChanged(const std::string&) override { ++rebuilds; }
-    void StationsScanned() override {
-        ++rebuilds;
-        ++scans;
-    }
+    void StationsScanned() override { ++rebuilds, ++scans; }
     void HostClosing() override {}
 
     void SetUp() override {
         Common::Initialize();
         board.SetListener(this);
     }
-
     host::HostStation& Know(const std::string& cs, const std::string& text = "!beacon") {
         host::HostStation& s = host.Know(cs);
         s.BeaconText = text;
@@ -37,7 +44,6 @@ class Board : public ::testing::Test, public StationsListener {
         return s;
     }
     void Beacon(const std::string& cs) { board.mUIV_NotifyBeacon(cs, 0, 0); }
-
     std::vector<std::string> Live() const {
         std::vector<std::string> out;
         board.Table().ForEachLive(
@@ -49,7 +55,6 @@ class Board : public ::testing::Test, public StationsListener {
         EXPECT_NE(i, -1) << cs;
         return board.Table()[i < 0 ? 0 : i];
     }
-    std::vector<std::string> Errors() const { return fs.Errors(); }
     void ListOnHost(std::vector<std::string> lines) {
         host.lines = std::move(lines);
         board.HostLinked();
@@ -65,65 +70,41 @@ TEST_F(Board, ABeaconFillsARecordFromTheHost) {
     s.Bearing = 33;
     s.Distance = 12.25f;
     Beacon("PA3XYZ-9");
-    const StationRecord& r = Find("PA3XYZ-9");
-    EXPECT_EQ(r.Symbol, "/>");
-    EXPECT_EQ(r.HeardTime, 1796558400);  // 2026-12-06 12:00:00, no zone conversion
-    EXPECT_EQ(r.LatitudeText, "52.30.00N");
-    EXPECT_EQ(r.LongitudeText, "004.53.20E");
-    EXPECT_EQ(r.Locator, "JO22KM60");
-    EXPECT_EQ(r.Course, 270);
-    EXPECT_EQ(r.Speed, 42.5f);
-    EXPECT_EQ(r.Bearing, 33);
-    EXPECT_EQ(r.Distance, 12.25);
-    EXPECT_EQ(r.Comment, "PHG5132 145.625MHz T088");
-    EXPECT_TRUE(r.HasPHG);
-    EXPECT_EQ(r.QSY.Frequency, "145.625");
-    EXPECT_EQ(r.QSY.Tone, 88.5);
-    EXPECT_FALSE(r.Emergency);
+    // 1796558400 is 2026-12-06 12:00:00, no zone conversion.
+    EXPECT_EQ(Describe(Find("PA3XYZ-9")),
+              "/> 1796558400 52.30.00N 004.53.20E JO22KM60 270 42.5 33 12.25 "
+              "[PHG5132 145.625MHz T088] phg 1 qsy 145.625/88.5 emg 0");
     EXPECT_EQ(rebuilds, 1);
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(fs.Errors().empty());
 }
 
+// The start counts the host string's characters, as Mid does: letters beyond
+// ASCII (two UTF-8 bytes, or a UTF-16 pair) before the comment do not shift it.
 TEST_F(Board, CommentStartAndFallbackDate) {
-    host::HostStation& s = Know("A", "!abc");
-    s.CommentStart = 4;  // length equals the start: no comment
+    host::HostStation& s = Know("A");
     s.ReportDate = 0;
     s.FallbackDate = DateSerial(1970, 1, 2);
-    Beacon("A");
-    EXPECT_EQ(Find("A").Comment, "");
-    EXPECT_EQ(Find("A").HeardTime, 86400);
-    s.BeaconText = "!abcPHG5132";
-    Beacon("A");
-    EXPECT_EQ(Find("A").Comment, "cPHG5132");
-    EXPECT_TRUE(Find("A").HasPHG);
-    // The start counts the host string's characters, as Mid does: letters
-    // beyond ASCII (two UTF-8 bytes, or a UTF-16 pair) before the comment
-    // do not shift it.
-    s.BeaconText = ";Caf\xC3\xA9     *PHG5132 \xC3\xA9t\xC3\xA9";
-    s.CommentStart = 12;
-    Beacon("A");
-    EXPECT_EQ(Find("A").Comment, "PHG5132 \xC3\xA9t\xC3\xA9");
-    EXPECT_TRUE(Find("A").HasPHG);
-    s.BeaconText = "\xF0\x9F\x93\xA1!PHG5132";
-    s.CommentStart = 4;
-    Beacon("A");
-    EXPECT_EQ(Find("A").Comment, "PHG5132");
-    s.CommentStart = 3;  // ends just the text: nothing
-    s.BeaconText = "\xC3\xA9\xC3\xA9";
-    Beacon("A");
-    EXPECT_EQ(Find("A").Comment, "");
+    for (const auto& [text, start, comment] :
+         {std::tuple{"!abc", 4, ""},
+          {"!abcPHG5132", 4, "cPHG5132"},
+          {";Caf\xC3\xA9     *PHG5132 \xC3\xA9t\xC3\xA9", 12, "PHG5132 \xC3\xA9t\xC3\xA9"},
+          {"\xF0\x9F\x93\xA1!PHG5132", 4, "PHG5132"},
+          {"\xC3\xA9\xC3\xA9", 3, ""}}) {
+        s.BeaconText = text;
+        s.CommentStart = static_cast<std::int16_t>(start);
+        Beacon("A");
+        EXPECT_EQ(Find("A").Comment, comment) << text;
+        EXPECT_EQ(Find("A").HeardTime, 86400);
+    }
 }
 
-TEST_F(Board, EmergencyIsReadInUpperCase) {
+TEST_F(Board, EmergencyIsReadInUpperCaseAndEachBeaconNeedsItsAcknowledgement) {
     for (const char* status : {"EMERGENCY", "Emergency", "emergency"}) {
         Know("E").StatusText = status;
         Beacon("E");
-        EXPECT_TRUE(Find("E").Emergency) << status;
-        EXPECT_FALSE(Find("E").EmergencyAcknowledged);
+        EXPECT_TRUE(Find("E").Emergency && !Find("E").EmergencyAcknowledged) << status;
+        board.Table().Edit(board.Table().find_station("E")).EmergencyAcknowledged = true;
     }
-    board.Table().Edit(board.Table().find_station("E")).EmergencyAcknowledged = true;
-    Beacon("E");  // a new beacon needs a new acknowledgement
-    EXPECT_FALSE(Find("E").EmergencyAcknowledged);
     Know("E").StatusText = "EMERGENCY!";
     Beacon("E");
     EXPECT_FALSE(Find("E").Emergency);
@@ -132,65 +113,54 @@ TEST_F(Board, EmergencyIsReadInUpperCase) {
 TEST_F(Board, BeaconsSupersedeAndCallsignsAreCaseSensitive) {
     Know("G4ABC");
     Know("g4abc");
-    Beacon("G4ABC");
-    Beacon("g4abc");
-    Beacon("G4ABC");
+    for (const char* cs : {"G4ABC", "g4abc", "G4ABC"})
+        Beacon(cs);
     EXPECT_EQ(board.Table().StationCount(), 3);
     EXPECT_TRUE(board.Table()[0].Deleted);
     EXPECT_EQ(board.Table().find_station("G4ABC"), 2);
     EXPECT_EQ(Live(), (std::vector<std::string>{"g4abc", "G4ABC"}));
 }
 
-// A report stamped before the one on the board leaves the newer record;
-// a later one supersedes it.
+// A report stamped before the one on the board leaves the newer record.
 TEST_F(Board, AnOlderReportHeardLaterLeavesTheNewerRecord) {
-    Know("A", "!new");
-    Beacon("A");
-    Know("A", "!old").ReportDate = DateSerial(2026, 12, 6, 11, 50, 0);
-    Beacon("A");
-    EXPECT_EQ(Find("A").BeaconText, "!new");
-    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
-    Know("A", "!newer").ReportDate = DateSerial(2026, 12, 6, 12, 5, 0);
-    Beacon("A");
-    EXPECT_EQ(Find("A").BeaconText, "!newer");
-    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
+    for (const auto& [text, minute, kept] :
+         {std::tuple{"!new", 0, "!new"}, {"!old", -10, "!new"}, {"!newer", 5, "!newer"}}) {
+        Know("A", text).ReportDate = DateSerial(2026, 12, 6, 12, 0, 0) + minute / 1440.0;
+        Beacon("A");
+        EXPECT_EQ(Find("A").BeaconText, kept);
+        EXPECT_EQ(Live(), std::vector<std::string>{"A"});
+    }
 }
 
 TEST_F(Board, DeletesAndUnknownStations) {
     Know("A");
     Beacon("A");
     board.mUIV_NotifyDelete("NOBODY");
-    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
-    EXPECT_EQ(rebuilds, 2);  // the grid is rebuilt all the same
     board.mUIV_NotifyDelete("a");
     EXPECT_EQ(Live(), std::vector<std::string>{"A"});
+    EXPECT_EQ(rebuilds, 3);  // the grid is rebuilt all the same
     board.mUIV_NotifyDelete("A");
     EXPECT_TRUE(Live().empty());
     Beacon("A");  // a later beacon brings it back
     EXPECT_EQ(Live(), std::vector<std::string>{"A"});
 }
 
-TEST_F(Board, AStationTheHostRefusesDropsOutUntilItsNextBeacon) {
+// A station the host refuses drops out until its next beacon; a host that fails
+// to answer costs the board nothing it had.
+TEST_F(Board, AStationTheHostRefusesDropsOutAndAHostErrorEndsTheIntake) {
     Know("A");
+    Know("B");
     Beacon("A");
+    Beacon("B");
     host.stations.erase("A");
     Beacon("A");
-    EXPECT_TRUE(Live().empty());
-    EXPECT_EQ(board.Table().StationCount(), 1);
-    EXPECT_EQ(rebuilds, 2);
-}
-
-TEST_F(Board, AHostErrorEndsTheIntakeAndTheHandlerGoesOn) {
-    Know("A");
-    Beacon("A");
-    host.failing.insert("A");
-    board.mUIV_NotifyBeaconData(host.stations["A"]);
-    // A host that fails to answer costs the board nothing it had.
-    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
-    EXPECT_EQ(board.Table().StationCount(), 1);
-    EXPECT_EQ(rebuilds, 2);
-    EXPECT_EQ(Errors(), std::vector<std::string>{
-                            "program error 440 in module Form1.add_beacon: Automation error"});
+    host.failing.insert("B");
+    board.mUIV_NotifyBeaconData(host.stations["B"]);
+    EXPECT_EQ(Live(), std::vector<std::string>{"B"});
+    EXPECT_EQ(board.Table().StationCount(), 2);
+    EXPECT_EQ(rebuilds, 4);
+    EXPECT_EQ(fs.Errors(), std::vector<std::string>{
+                               "program error 440 in module Form1.add_beacon: Automation error"});
 }
 
 TEST_F(Board, AFillThatFailsLeavesAPartRecordCountedAndLive) {
@@ -199,12 +169,9 @@ TEST_F(Board, AFillThatFailsLeavesAPartRecordCountedAndLive) {
     s.Symbol = "/-";
     Beacon("FAR");
     const StationRecord& r = Find("FAR");
-    EXPECT_EQ(r.Symbol, "/-");
-    EXPECT_EQ(r.HeardTime, 1796558400);
-    EXPECT_EQ(r.LatitudeText, "");
-    EXPECT_EQ(r.BeaconText, "");
-    EXPECT_FALSE(r.HasPHG);
-    EXPECT_EQ(Errors(),
+    EXPECT_EQ(std::tie(r.Symbol, r.HeardTime, r.LatitudeText, r.BeaconText, r.HasPHG),
+              std::make_tuple(std::string("/-"), 1796558400, std::string(), std::string(), false));
+    EXPECT_EQ(fs.Errors(),
               std::vector<std::string>{"program error 6 in module Form1.add_beacon: Overflow"});
     EXPECT_EQ(rebuilds, 1);
 }
@@ -212,24 +179,20 @@ TEST_F(Board, AFillThatFailsLeavesAPartRecordCountedAndLive) {
 TEST_F(Board, ANestedBeaconDuringThePauseLeavesTheRecordBeingFilledAlone) {
     Know("A", "!first A").Symbol = "/a";
     Know("B", "!then B").Symbol = "/b";
-    std::vector<std::pair<std::int32_t, std::int32_t>> seen;  // count and table size at pauses
+    int pauses = 0;
     host.onPause = [&](int) {
-        seen.emplace_back(board.Table().StationCount(), board.Table().UpperBound() + 1);
-        // The record being filled is live and empty during the pause.
+        ++pauses;
+        // The record being filled is the last, live and empty.
         const StationRecord& pending = board.Table()[board.Table().StationCount() - 1];
-        EXPECT_EQ(pending.Callsign, "");
-        EXPECT_FALSE(pending.Deleted);
+        EXPECT_EQ(board.Table().StationCount(), board.Table().UpperBound() + 1);
+        EXPECT_TRUE(pending.Callsign.empty() && !pending.Deleted);
     };
     host.atPause.push_back({[&] { Beacon("B"); }});
     Beacon("A");
     EXPECT_EQ(Live(), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(Find("A").Symbol, "/a");
-    EXPECT_EQ(Find("A").Comment, "first A");
-    EXPECT_EQ(Find("B").Symbol, "/b");
-    EXPECT_EQ(Find("B").Comment, "then B");
-    for (auto [count, size] : seen)
-        EXPECT_EQ(count, size);
-    EXPECT_EQ(seen.size(), 2u);
+    EXPECT_EQ(Find("A").Symbol + Find("A").Comment + Find("B").Symbol + Find("B").Comment,
+              "/afirst A/bthen B");
+    EXPECT_EQ(pauses, 2);
     EXPECT_TRUE(board.Table().IndexIsConsistent());
 }
 
@@ -254,15 +217,13 @@ TEST_P(Scan, TheScanReadsTheHostsLines) {
     EXPECT_EQ(Live(), (std::vector<std::string>{"PA3XYZ", "G4ABC", "EMG", "DL1AA"}));
     EXPECT_EQ(board.EmergencyCount(), 1);
     EXPECT_EQ(board.Table().StationCount(), 4);
-    EXPECT_EQ(rebuilds, 1);
-    EXPECT_EQ(scans, 1);
-    EXPECT_EQ(host.getStationCalls.count("ON4ZZ"), 0u);
+    EXPECT_EQ(std::pair(rebuilds, scans), std::pair(1, 1));
     // A batch brings the data with the line; a callsign the host knows by
     // another name ("G4ABC*") is asked for by the line's.
+    EXPECT_EQ(host.getStationCalls.count("ON4ZZ"), 0u);
     EXPECT_EQ(host.getStationCalls.count("PA3XYZ"), GetParam() ? 0u : 1u);
     EXPECT_EQ(host.getStationCalls.count("G4ABC"), 1u);
-    // The asterisk was dropped, so a beacon supersedes the scanned record.
-    Beacon("G4ABC");
+    Beacon("G4ABC");  // the asterisk was dropped: the beacon supersedes the scanned record
     EXPECT_EQ(Live(), (std::vector<std::string>{"PA3XYZ", "EMG", "DL1AA", "G4ABC"}));
 }
 
@@ -272,9 +233,10 @@ TEST_P(Scan, TheScanSkipsLinesItCannotSplit) {
     ListOnHost({"XA x", "XNOBLANK", "X x", "X* x", "XB x"});
     board.scan_stations();
     EXPECT_EQ(Live(), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(Errors().size(), 3u);
-    EXPECT_EQ(Errors()[0],
-              "program error 5 in module Form1.scan_stations: Invalid procedure call or argument");
+    EXPECT_EQ(fs.Errors(),
+              std::vector<std::string>(3,
+                                       "program error 5 in module Form1.scan_stations: Invalid "
+                                       "procedure call or argument"));
 }
 
 TEST_P(Scan, TheScanOfAnEmptyHostAndBeforeTheLink) {
@@ -284,13 +246,11 @@ TEST_P(Scan, TheScanOfAnEmptyHostAndBeforeTheLink) {
     Beacon("A");
     board.scan_stations();
     EXPECT_EQ(Live(), std::vector<std::string>{"A"});
-
     ListOnHost({});
     board.scan_stations();
-    EXPECT_EQ(board.Table().StationCount(), 0);
-    EXPECT_EQ(board.Table().UpperBound(), 0);
-    EXPECT_EQ(board.Table()[0].Callsign, "");
-    EXPECT_EQ(board.EmergencyCount(), 0);
+    EXPECT_EQ(std::make_tuple(board.Table().StationCount(), board.Table().UpperBound(),
+                              board.Table()[0].Callsign, board.EmergencyCount()),
+              std::make_tuple(0, 0, std::string(), 0));
 }
 
 TEST_P(Scan, ABeaconDuringTheScanAppendsAtTheCountAndTheScanFollowsIt) {
@@ -304,10 +264,8 @@ TEST_P(Scan, ABeaconDuringTheScanAppendsAtTheCountAndTheScanFollowsIt) {
     EXPECT_TRUE(board.Table().IndexIsConsistent());
 }
 
-// A host that starts with the board hears its stations while the board
-// scans them: a station whose beacon came before its line is shown once,
-// with the beacon's record, and is not asked for again. A station the host
-// lists twice still gets a record per listing.
+// A station whose beacon came during the scan before its line is shown once,
+// with the beacon's record; one the host lists twice gets a record per listing.
 TEST_P(Scan, AStationHeardDuringTheScanBeforeItsLineIsNotAddedTwice) {
     for (const char* cs : {"A", "B", "C"})
         Know(cs);
@@ -317,7 +275,7 @@ TEST_P(Scan, AStationHeardDuringTheScanBeforeItsLineIsNotAddedTwice) {
     EXPECT_EQ(Live(), (std::vector<std::string>{"B", "A", "C", "C"}));
     EXPECT_EQ(host.getStationCalls["B"], 1);
     EXPECT_TRUE(board.Table().IndexIsConsistent());
-    EXPECT_TRUE(Errors().empty());
+    EXPECT_TRUE(fs.Errors().empty());
 }
 
 TEST_P(Scan, AHostErrorEndsTheScanWhereItWas) {
@@ -328,8 +286,9 @@ TEST_P(Scan, AHostErrorEndsTheScanWhereItWas) {
     board.scan_stations();
     EXPECT_EQ(Live(), std::vector<std::string>{"A"});
     EXPECT_EQ(rebuilds, 0);
-    EXPECT_EQ(Errors(), std::vector<std::string>{
-                            "program error 440 in module Form1.scan_stations: Automation error"});
+    EXPECT_EQ(fs.Errors(),
+              std::vector<std::string>{
+                  "program error 440 in module Form1.scan_stations: Automation error"});
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 namespace bb {
 namespace {
 
@@ -11,110 +13,100 @@ StationRecord Decoded(std::string_view comment) {
     return r;
 }
 
-TEST(DecodePHG, FourAndFiveDigitGroups) {
-    StationRecord r = Decoded("Digi PHG5132 on the hill");
-    EXPECT_TRUE(r.HasPHG);
-    EXPECT_FALSE(r.HasPHGRate);
-    EXPECT_EQ(r.PHG.Power, 25);
-    EXPECT_EQ(r.PHG.Height, 20.0);
-    EXPECT_EQ(r.PHG.Gain, 3);
-    EXPECT_EQ(r.PHG.DirectivityCode, 2);
-    EXPECT_EQ(r.PHG.Directivity, "E");
-    EXPECT_NEAR(r.PHG.Range, 7.948, 0.0005);
-
-    r = Decoded("PHGR51326");
-    EXPECT_TRUE(r.HasPHG);
-    EXPECT_TRUE(r.HasPHGRate);
-    EXPECT_EQ(r.PHG.Rate, 6);
-    EXPECT_EQ(r.PHG.Power, 25);
-
-    r = Decoded("PHG9900");  // 81 W, 5120 ft
-    EXPECT_EQ(r.PHG.Power, 81);
-    EXPECT_EQ(r.PHG.Height, 5120.0);
-    EXPECT_EQ(r.PHG.Directivity, "Omni");
-    EXPECT_NEAR(r.PHG.Range, 143.553, 0.0005);
+// The group as the details window reads it: power, height, gain, directivity
+// code and name, and the rate of the five-digit form.
+std::string Phg(std::string_view comment) {
+    const StationRecord r = Decoded(comment);
+    if (!r.HasPHG) return "none";
+    std::ostringstream o;
+    o << r.PHG.Power << "W " << r.PHG.Height << "ft " << r.PHG.Gain << "dB "
+      << r.PHG.DirectivityCode << ' ' << r.PHG.Directivity;
+    if (r.HasPHGRate) o << " R" << r.PHG.Rate;
+    return o.str();
 }
 
-TEST(DecodePHG, DirectivityDigitsAndNine) {
+TEST(DecodePHG, GroupsAndWhatIsNoGroup) {
+    for (const auto& [comment, phg] : {
+             std::pair{"Digi PHG5132 on the hill", "25W 20ft 3dB 2 E"},
+             {"PHGR51326", "25W 20ft 3dB 2 E R6"},
+             {"PHG9900", "81W 5120ft 0dB 0 Omni"},
+             {"PHG1119", "1W 20ft 1dB 9 "},       // 9 names no direction
+             {"x PHGR5132", "25W 20ft 3dB 2 E"},  // the comment ends: four digits, no rate
+             // Only the first group counts; a failed PHGR hides a valid PHG after it.
+             {"PHGR5A326 PHG5132", "none"},
+             {"PHG51x2 PHG5132", "none"},
+             {"at the end PHG513", "none"},
+             {"phg5132", "none"},
+             {"PHGR5132 ", "none"},  // the blank is the fifth candidate
+             {"PHGR513", "none"},
+             {"PHG", "none"},
+         })
+        EXPECT_EQ(Phg(comment), phg) << comment;
+    EXPECT_NEAR(Decoded("PHG5132").PHG.Range, 7.948, 0.0005);
+    EXPECT_NEAR(Decoded("PHG9900").PHG.Range, 143.553, 0.0005);
     const char* expected[] = {"Omni", "NE", "E", "SE", "S", "SW", "W", "NW", "N"};
-    for (int d = 0; d <= 8; ++d) {
-        StationRecord r = Decoded(std::string("PHG111") + static_cast<char>('0' + d));
-        EXPECT_EQ(r.PHG.Directivity, expected[d]);
-        EXPECT_EQ(r.PHG.DirectivityCode, d);
-    }
+    for (int d = 0; d <= 8; ++d)
+        EXPECT_EQ(Decoded(std::string("PHG111") + static_cast<char>('0' + d)).PHG.Directivity,
+                  expected[d]);
     StationRecord r;
     r.PHG.Directivity = "before";
     ParseComment(r, "PHG1119");
     EXPECT_EQ(r.PHG.Directivity, "before");  // 9 keeps what was there
-    EXPECT_EQ(r.PHG.DirectivityCode, 9);
-    EXPECT_EQ(Decoded("PHG1119").PHG.Directivity, "");
+    // Fields the comment does not carry are left as they were.
+    r = StationRecord{};
+    r.PHG.Power = 7;
+    r.QSY.Frequency = "old";
+    ParseComment(r, "just a comment");
+    EXPECT_EQ(std::tuple(r.PHG.Power, r.QSY.Frequency, r.HasPHG || r.HasQSY),
+              std::tuple(7, std::string("old"), false));
 }
 
-TEST(DecodePHG, GroupsThatAreNotGroups) {
-    // Only the first group counts; a failed PHGR hides a valid PHG after it.
-    EXPECT_FALSE(Decoded("PHGR5A326 PHG5132").HasPHG);
-    EXPECT_FALSE(Decoded("PHG51x2 PHG5132").HasPHG);
-    EXPECT_FALSE(Decoded("at the end PHG513").HasPHG);
-    EXPECT_FALSE(Decoded("phg5132").HasPHG);
-    EXPECT_FALSE(Decoded("PHGR5132 ").HasPHG);  // the blank is the fifth candidate
-    StationRecord r = Decoded("x PHGR5132");    // the comment ends: four digits, no rate
-    EXPECT_TRUE(r.HasPHG);
-    EXPECT_FALSE(r.HasPHGRate);
-    EXPECT_EQ(r.PHG.DirectivityCode, 2);
-    EXPECT_FALSE(Decoded("PHGR513").HasPHG);
-    EXPECT_FALSE(Decoded("PHG").HasPHG);
-}
-
-TEST(ParseComment, FrequenciesBeforeMHz) {
-    struct Case {
-        const char* comment;
-        const char* frequency;
-    };
-    for (const Case& c :
-         {Case{"QSY 145.625MHz", "145.625"}, Case{"QSY 145.025MHz", "145.025"},
-          Case{"Rpt 438.612MHz", "438.6125"}, Case{"Rpt 146.612MHz", "146.6125"},
-          Case{"Rpt 438.087MHz", "438.0875"}, Case{"Rpt 145.737MHz", "145.7375"},
-          Case{"Rpt 145.600MHz", "145.600"}, Case{"Rpt 145.61MHz", "145.61"},
-          Case{"Rpt 0145.50MHz", "145.50"}, Case{"Rpt x.625MHz", "0.625"},
-          Case{"Rpt 145.MHz", "145.0"}, Case{"freq 1296.125MHz", "1296.125"},
-          // nine characters at most: the 1 of 10368 is out of reach
-          Case{"up 10368.1000MHz", "368.1000"},
-          // digits alone are whole megahertz, a second stop ends the number
-          Case{"Rpt 145MHz", "145.0"}, Case{"Rpt 1.145.625MHz", "145.625"},
-          // one blank before the unit, as the format writes it
-          Case{"QRV on 145.550 MHz", "145.550"}, Case{"QSY 146.612 MHz", "146.6125"}}) {
-        StationRecord r = Decoded(c.comment);
-        EXPECT_TRUE(r.HasQSY) << c.comment;
-        EXPECT_EQ(r.QSY.Frequency, c.frequency) << c.comment;
-        EXPECT_EQ(r.QSY.Tone, 0.0) << c.comment;
+// The frequency before "MHz" (none: no QSY) and the tone after it.
+TEST(ParseComment, FrequenciesAndTones) {
+    for (const auto& [comment, frequency, tone] : {
+             std::tuple{"QSY 145.625MHz", "145.625", 0.0},
+             {"QSY 145.025MHz", "145.025", 0.0},
+             {"Rpt 438.612MHz", "438.6125", 0.0},
+             {"Rpt 146.612MHz", "146.6125", 0.0},
+             {"Rpt 438.087MHz", "438.0875", 0.0},
+             {"Rpt 145.737MHz", "145.7375", 0.0},
+             {"Rpt 145.600MHz", "145.600", 0.0},
+             {"Rpt 145.61MHz", "145.61", 0.0},
+             {"Rpt 0145.50MHz", "145.50", 0.0},
+             {"Rpt x.625MHz", "0.625", 0.0},
+             {"Rpt 145.MHz", "145.0", 0.0},
+             {"freq 1296.125MHz", "1296.125", 0.0},
+             {"up 10368.1000MHz", "368.1000", 0.0},  // nine characters at most
+             // digits alone are whole megahertz, a second stop ends the number
+             {"Rpt 145MHz", "145.0", 0.0},
+             {"Rpt 1.145.625MHz", "145.625", 0.0},
+             // one blank before the unit, as the format writes it
+             {"QRV on 145.550 MHz", "145.550", 0.0},
+             {"QSY 146.612 MHz", "146.6125", 0.0},
+             // "MHz" in the first four characters, no number before it, two blanks
+             {"1MHz and more", "", 0.0},
+             {"145.625 mhz", "", 0.0},
+             {"QSY 145.625  MHz T088", "", 0.0},
+             {"QSY x MHz", "", 0.0},
+             {"xxxxMHz", "", 0.0},
+             {"Rpt 145.625MHz T088", "145.625", 88.5},
+             {"Rpt 145.625MHz t067", "145.625", 67.0},
+             {"Rpt 145.625MHz T254", "145.625", 254.1},
+             {"Rpt 145.625MHz T250 rest", "145.625", 250.3},
+             {"Rpt 145.625MHz T100", "145.625", 100.0},
+             {"PHG2360 145.500MHz T071 W1AW", "145.500", 71.9},
+             // no blank, another letter, "Toff", a number that names no tone
+             {"Rpt 145.625MHzT088", "145.625", 0.0},
+             {"Rpt 145.625MHz C088", "145.625", 0.0},
+             {"Rpt 145.625MHz Toff", "145.625", 0.0},
+             {"Rpt 145.625MHz T099", "145.625", 0.0},
+             {"Rpt 145.625MHz T", "145.625", 0.0},
+         }) {
+        const StationRecord r = Decoded(comment);
+        EXPECT_EQ(std::tuple(r.HasQSY, r.QSY.Frequency, r.QSY.Tone),
+                  std::tuple(*frequency != 0, std::string(frequency), tone))
+            << comment;
     }
-}
-
-TEST(ParseComment, NoFrequency) {
-    // "MHz" in the first four characters is not seen.
-    EXPECT_FALSE(Decoded("1MHz and more").HasQSY);
-    EXPECT_FALSE(Decoded("145.625 mhz").HasQSY);
-    // No number right before the unit, or two blanks: nothing to tune to.
-    StationRecord r = Decoded("QSY 145.625  MHz T088");
-    EXPECT_FALSE(r.HasQSY);
-    EXPECT_EQ(r.QSY.Frequency, "");
-    EXPECT_EQ(r.QSY.Tone, 0.0);
-    EXPECT_FALSE(Decoded("QSY x MHz").HasQSY);
-    EXPECT_FALSE(Decoded("xxxxMHz").HasQSY);
-}
-
-TEST(ParseComment, Tones) {
-    EXPECT_EQ(Decoded("Rpt 145.625MHz T088").QSY.Tone, 88.5);
-    EXPECT_EQ(Decoded("Rpt 145.625MHz t067").QSY.Tone, 67.0);
-    EXPECT_EQ(Decoded("Rpt 145.625MHz T254").QSY.Tone, 254.1);
-    EXPECT_EQ(Decoded("Rpt 145.625MHz T250 rest").QSY.Tone, 250.3);
-    EXPECT_EQ(Decoded("Rpt 145.625MHz T100").QSY.Tone, 100.0);
-    EXPECT_EQ(Decoded("Rpt 145.625MHzT088").QSY.Tone, 0.0);  // no blank
-    EXPECT_EQ(Decoded("Rpt 145.625MHz C088").QSY.Tone, 0.0);
-    // "Toff" is no tone, and a number that names none is no tone either.
-    EXPECT_EQ(Decoded("Rpt 145.625MHz Toff").QSY.Tone, 0.0);
-    EXPECT_EQ(Decoded("Rpt 145.625MHz T099").QSY.Tone, 0.0);
-    EXPECT_EQ(Decoded("Rpt 145.625MHz T").QSY.Tone, 0.0);
     // Every entry is reachable by its whole hertz.
     for (double tone : ToneTable) {
         char text[40];
@@ -162,30 +154,6 @@ TEST(ParseComment, RadioSetupAfterTheFrequency) {
     // In the user's number format.
     EXPECT_EQ(DescribeRadioSetup(Decoded("438.650MHz T088 -760").QSY.Setup, ','),
               "T 88,5 Hz, \u22127,6 MHz");
-}
-
-TEST(ParseComment, PHGAndQSYTogetherAndUntouchedFields) {
-    StationRecord r = Decoded("PHG2360 145.500MHz T071 W1AW");
-    EXPECT_TRUE(r.HasPHG);
-    EXPECT_EQ(r.PHG.Power, 4);
-    EXPECT_TRUE(r.HasQSY);
-    EXPECT_EQ(r.QSY.Frequency, "145.500");
-    EXPECT_EQ(r.QSY.Tone, 71.9);
-
-    StationRecord kept;
-    kept.PHG.Power = 7;
-    kept.QSY.Frequency = "old";
-    ParseComment(kept, "just a comment");
-    EXPECT_EQ(kept.PHG.Power, 7);
-    EXPECT_EQ(kept.QSY.Frequency, "old");
-    EXPECT_FALSE(kept.HasPHG || kept.HasQSY);
-}
-
-TEST(IsAllDigits, Texts) {
-    EXPECT_TRUE(IsAllDigits(""));
-    EXPECT_TRUE(IsAllDigits("0123456789"));
-    EXPECT_FALSE(IsAllDigits("12a"));
-    EXPECT_FALSE(IsAllDigits(" 1"));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <hamlib/rotator.h>
 
+#include <optional>
 #include <random>
 
 #include "support/error_trap.h"
@@ -23,55 +24,46 @@ std::string Locator(double lon, double lat) {
     return text;
 }
 
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::toupper(static_cast<unsigned char>(x)) ==
-                      std::toupper(static_cast<unsigned char>(y));
-           });
+std::string Upper(std::string s) {
+    for (char& c : s)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return s;
 }
 
-TEST(FormatCoordinate, Examples) {
-    EXPECT_EQ(Coordinate(3150.0f, false), "52.30.00N");
-    EXPECT_EQ(Coordinate(293.2f, true), "004.53.20E");
-    EXPECT_EQ(Coordinate(-4439.1f, true), "073.59.10W");
-    EXPECT_EQ(Coordinate(-2000.5f, false), "33.20.50S");
-    EXPECT_EQ(Coordinate(0.0f, false), "00.00.00N");
-    EXPECT_EQ(Coordinate(0.0f, true), "000.00.00E");
-    EXPECT_EQ(Coordinate(10800.0f, true), "180.00.00E");
-    // Minutes that round up to 60 stay in their degree.
-    EXPECT_EQ(Coordinate(59.996f, false), "00.60.00N");
-    EXPECT_EQ(Coordinate(-5399.999f, false), "89.60.00S");
-}
-
-TEST(FormatCoordinate, ChangesTheValuePassedIn) {
-    float v = -2000.5f;
-    std::string text;
-    FormatCoordinate(v, text, false);
-    EXPECT_EQ(v, 2000.5f);
-}
-
-TEST(FormatCoordinate, FullStopsUnderACommaLocale) {
-    testing::CommaLocale comma;
-    EXPECT_EQ(Coordinate(3150.0f, false), "52.30.00N");
-}
-
-TEST(FormatCoordinate, ValuesBeyondAnyPositionRaiseOverflow) {
+// Full stops whatever the locale; minutes that round up to 60 stay in their degree.
+TEST(FormatCoordinate, ExamplesInEitherLocaleAndOverflow) {
+    for (bool processComma : {false, true}) {
+        std::optional<testing::CommaLocale> comma;
+        if (processComma) comma.emplace();
+        for (const auto& [minutes, isLongitude, text] : {
+                 std::tuple{3150.0f, false, "52.30.00N"},
+                 {293.2f, true, "004.53.20E"},
+                 {-4439.1f, true, "073.59.10W"},
+                 {-2000.5f, false, "33.20.50S"},
+                 {0.0f, false, "00.00.00N"},
+                 {0.0f, true, "000.00.00E"},
+                 {10800.0f, true, "180.00.00E"},
+                 {59.996f, false, "00.60.00N"},
+                 {-5399.999f, false, "89.60.00S"},
+             })
+            EXPECT_EQ(Coordinate(minutes, isLongitude), text) << minutes;
+    }
     EXPECT_THROW(Coordinate(1.0e9f, true), RuntimeError);
     EXPECT_THROW(Coordinate(std::numeric_limits<float>::infinity(), true), RuntimeError);
 }
 
-TEST(LocatorFromPosition, Examples) {
-    EXPECT_EQ(Locator(4.88667, 52.5), "JO22KM60");
-    EXPECT_EQ(Locator(0, 0), "JJ00AA00");
-    EXPECT_EQ(Locator(-73.9857, 40.7484), "FN30AR19");
-    EXPECT_EQ(Locator(-180, -90), "AA00AA00");
-    // Not clamped to the standard fields.
-    EXPECT_EQ(Locator(180, 0), "SJ00AA00");
-    EXPECT_EQ(Locator(0, 90), "JS00AA00");
-    EXPECT_EQ(Locator(179.9999, 89.9999), "RR99XX99");
-}
-
-TEST(LocatorFromPosition, PositionsBeyondTheLettersFail) {
+// Not clamped to the standard fields; beyond the letters error 5.
+TEST(LocatorFromPosition, ExamplesAndPositionsBeyondTheLetters) {
+    for (const auto& [lon, lat, locator] : {
+             std::tuple{4.88667, 52.5, "JO22KM60"},
+             {0.0, 0.0, "JJ00AA00"},
+             {-73.9857, 40.7484, "FN30AR19"},
+             {-180.0, -90.0, "AA00AA00"},
+             {180.0, 0.0, "SJ00AA00"},
+             {0.0, 90.0, "JS00AA00"},
+             {179.9999, 89.9999, "RR99XX99"},
+         })
+        EXPECT_EQ(Locator(lon, lat), locator);
     for (double lon : {-180.01, -190.0, 320.0}) {
         try {
             Locator(lon, 0);
@@ -92,11 +84,8 @@ TEST(LocatorFromPosition, AgreesWithHamlibOnRandomPositions) {
         const double x = lon(rng), y = lat(rng);
         char theirs[16] = {};
         ASSERT_EQ(longlat2locator(x, y, theirs, 4), RIG_OK);
-        std::string expected(theirs);
-        for (char& c : expected)
-            c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-        // Within a few milliseconds of arc of a 30-second (longitude) or
-        // 15-second (latitude) line the other one rounds across it.
+        const std::string expected = Upper(theirs);
+        // Near a 30-second (longitude) or 15-second (latitude) line it rounds across.
         const double secX = (x + 180) * 3600, secY = (y + 90) * 3600;
         if (std::fabs(secX - 30 * std::round(secX / 30)) < 0.05 ||
             std::fabs(secY - 15 * std::round(secY / 15)) < 0.05)
@@ -111,7 +100,7 @@ TEST(LocatorFromPosition, AgreesWithHamlibOnRandomPositions) {
         std::string ten, six;
         LocatorFromPosition(x, y, ten, 10);
         LocatorFromPosition(x, y, six, 6);
-        EXPECT_TRUE(EqualsIgnoringCase(ten, theirs)) << ten << " " << theirs;
+        EXPECT_EQ(Upper(ten), Upper(theirs));
         EXPECT_EQ(six, expected.substr(0, 6));
     }
     EXPECT_GT(compared, 19000);

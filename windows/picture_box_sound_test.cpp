@@ -23,10 +23,10 @@ TEST(QtPictureBox, TheArrowIsDrawnWhereTheGeometrySaysInItsColours) {
     platform::QtPictureBox box;
     box.resize(100, 60);
     Arrow::DrawDirectionArrow(box, std::numbers::pi / 2, platform::QtSystemColours());
-    EXPECT_EQ(Pixel(box, 2, 2), QColor(255, 255, 0));    // the yellow background
-    EXPECT_EQ(Pixel(box, 50, 20), QColor(0, 0, 0));      // filled in the foreground colour
-    EXPECT_EQ(Pixel(box, 50, 3).red(), 255);             // the red edge near the tip
-    EXPECT_EQ(Pixel(box, 50, 58), QColor(255, 255, 0));  // nothing below the base
+    // Yellow ground, black fill, the red edge near the tip, nothing below the base.
+    EXPECT_EQ(std::tuple(Pixel(box, 2, 2), Pixel(box, 50, 20), Pixel(box, 50, 3).red(),
+                         Pixel(box, 50, 58)),
+              std::tuple(QColor(255, 255, 0), QColor(0, 0, 0), 255, QColor(255, 255, 0)));
     // System colours come from the palette.
     const QColor base = QApplication::palette().color(QPalette::Base);
     EXPECT_EQ(platform::QtSystemColours().GetSysColor(5),
@@ -64,8 +64,7 @@ TEST(AlarmTone, TheShippedFileIsPcmWaveOfAFewSeconds) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QByteArray d = f.readAll();
     ASSERT_GT(d.size(), 44);
-    EXPECT_EQ(d.left(4), "RIFF");
-    EXPECT_EQ(d.mid(8, 8), "WAVEfmt ");
+    EXPECT_EQ(d.left(4) + d.mid(8, 8) + d.mid(36, 4), "RIFFWAVEfmt data");
     const auto u16 = [&](int at) {
         return static_cast<int>(static_cast<unsigned char>(d[at]) |
                                 (static_cast<unsigned char>(d[at + 1]) << 8));
@@ -76,7 +75,6 @@ TEST(AlarmTone, TheShippedFileIsPcmWaveOfAFewSeconds) {
     EXPECT_EQ(u16(20), 1);  // PCM
     const qint64 rate = u32(24), bytesPerSecond = u32(28);
     EXPECT_GT(rate, 8000);
-    EXPECT_EQ(d.mid(36, 4), "data");
     const double seconds = static_cast<double>(u32(40)) / static_cast<double>(bytesPerSecond);
     EXPECT_GT(seconds, 0.5);
     EXPECT_LT(seconds, 10);

@@ -1,5 +1,4 @@
-// The tune dialog offscreen: its texts, the mode choice across openings, the
-// status buttons and what each button sends.
+// The tune dialog offscreen: texts, mode choice, status buttons and what each sends.
 #include "windows/tune_dialog.h"
 
 #include <gtest/gtest.h>
@@ -54,25 +53,25 @@ class TuneDialog : public ::testing::Test, protected testing::FakeBoard {
         if (auto* l = qobject_cast<QLabel*>(w)) return l->text().toStdString();
         return static_cast<QAbstractButton*>(w)->text().toStdString();
     }
+    std::string Frequency() const {
+        return Text(dialog->lblDescription) + "|" + Text(dialog->lblFreqkHz) + "|" +
+               Text(dialog->lblFreqHz);
+    }
 };
 
 TEST_F(TuneDialog, TextsInTheUsersNumberFormat) {
     Open(Station("N0CALL", "145.500"));
     ASSERT_TRUE(dialog && dialog->isVisible());
-    EXPECT_EQ(Text(dialog->lblDescription), "Tune to station N0CALL = 145.5000 MHz");
-    EXPECT_EQ(Text(dialog->lblFreqkHz), "145500.00");
+    EXPECT_EQ(Frequency(), "Tune to station N0CALL = 145.5000 MHz|145500.00|145500000");
     EXPECT_TRUE(dialog->optMode[2]->isChecked());
 
     fs.locale.items[sys::kLocaleSDecimal] = ",";
     for (bool processComma : {false, true}) {
-        // The same with the C library's own numbers in a comma locale, as a
-        // German user's board runs: the station's "." text is still read whole.
+        // And with the C library's numbers in a comma locale: the "." text is read whole.
         std::optional<testing::CommaLocale> comma;
         if (processComma) comma.emplace();
         Open(Station("PA3XYZ-9", "438.1625"));
-        EXPECT_EQ(Text(dialog->lblDescription), "Tune to station PA3XYZ-9 = 438,1625 MHz");
-        EXPECT_EQ(Text(dialog->lblFreqkHz), "438162,50");
-        EXPECT_EQ(Text(dialog->lblFreqHz), "438162500");
+        EXPECT_EQ(Frequency(), "Tune to station PA3XYZ-9 = 438,1625 MHz|438162,50|438162500");
     }
 }
 
@@ -96,12 +95,11 @@ TEST_F(TuneDialog, ModeChoiceLastsWhileOpenAndResetsAfterQuit) {
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_FALSE(dialog);
     Open(1);
-    EXPECT_EQ(dialog->SelectedMode, 2);
-    EXPECT_TRUE(dialog->optMode[2]->isChecked());
+    EXPECT_TRUE(dialog->SelectedMode == 2 && dialog->optMode[2]->isChecked());
 }
 
-// Tone and offset go only to a program that answers for them (bb-rigbridge,
-// here on the Ham Radio Deluxe topic); DXLab Commander gets what it always got.
+// Tone and offset go only to a program that answers for them (bb-rigbridge on the
+// Ham Radio Deluxe topic); DXLab Commander gets what it always got.
 TEST_F(TuneDialog, ToneAndOffsetGoOnlyWhereTheyAreUnderstood) {
     dde.StartCommander();
     dde.StartHrd();
@@ -147,29 +145,25 @@ TEST_F(TuneDialog, ToneAndOffsetGoOnlyWhereTheyAreUnderstood) {
     EXPECT_EQ(Text(dialog->lblSetupResult), "");
 }
 
-TEST_F(TuneDialog, StatusButtonsFollowThePrograms) {
+TEST_F(TuneDialog, StatusButtonsFollowTheProgramsAndNoFrequencyIsNeverSent) {
     Open(Station("N0CALL", "145.500"));
     EXPECT_EQ(Text(dialog->cmdSetFreq[0]), "DX-Lab Commander is not connected.");
-    EXPECT_FALSE(dialog->cmdSetFreq[0]->isEnabled());
-    EXPECT_TRUE(dialog->tmrSetFreq.isActive());
+    EXPECT_TRUE(!dialog->cmdSetFreq[0]->isEnabled() && dialog->tmrSetFreq.isActive());
     dde.StartCommander();
     radio.ReconnectSweep();
     dialog->tmrSetFreq_Timer();  // the dialog's refresh
     EXPECT_EQ(Text(dialog->cmdSetFreq[0]), "DX-Lab Commander is connected.");
     EXPECT_TRUE(dialog->cmdSetFreq[0]->isEnabled());
     EXPECT_NE(dialog->BackColor(0), dialog->BackColor(1));
-}
 
-TEST_F(TuneDialog, NoFrequencyIsShownButNeverSent) {
-    dde.StartCommander();
     dde.StartHrd();
     radio.ReconnectSweep();
-    Open(Station("N0CALL", "QRT"));
+    Open(Station("QRT", "QRT"));
     EXPECT_EQ(Text(dialog->lblFreqHz), "0");
     dialog->cmdSetFreq[0]->click();
     dialog->cmdSetFreq[1]->click();
-    EXPECT_TRUE(dde.Topic("CI-V Commander", "DDEServer").executes.empty());
-    EXPECT_TRUE(dde.Topic("HRD_RADIO_000", "HRD_CAT").executes.empty());
+    EXPECT_TRUE(dde.Topic("CI-V Commander", "DDEServer").executes.empty() &&
+                dde.Topic("HRD_RADIO_000", "HRD_CAT").executes.empty());
     EXPECT_NE(fs.LogText().find("Form3.cmdSetFreq_Click: the station gives no QSY frequency"),
               std::string::npos);
 }
@@ -181,7 +175,7 @@ TEST_F(TuneDialog, AStationThatIsGoneLeavesTheDialogAsItWas) {
     EXPECT_THROW(OpenTuneDialog(dialog, radio, board, Station("HUGE", "1e20"), "HUGE"),
                  RuntimeError);
     EXPECT_EQ(dialog, before);
-    EXPECT_EQ(Text(dialog->lblDescription), "Tune to station N0CALL = 145.5000 MHz");
+    EXPECT_EQ(Frequency(), "Tune to station N0CALL = 145.5000 MHz|145500.00|145500000");
 }
 
 }  // namespace

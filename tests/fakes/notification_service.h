@@ -1,6 +1,5 @@
-// A scripted desktop notification service on the test's bus: it keeps the
-// notifications it was asked for, answers as a real one does, and presses
-// their buttons or closes them when the test says so.
+// A scripted desktop notification service on the test's bus: keeps what it was asked
+// for, answers as a real one does, presses buttons or closes when the test says so.
 #pragma once
 
 #include <QDBusArgument>
@@ -51,8 +50,7 @@ class NotificationService final : public QDBusVirtualObject {
     }
     bool Registered() const { return registered_; }
 
-    // The user presses a button, which closes the notification unless it
-    // asked to stay.
+    // The user presses a button, which closes the notification unless it asked to stay.
     void Press(uint id, const QString& action) {
         Signal("ActionInvoked", {id, action});
         if (!up.count(id)) return;
@@ -63,8 +61,7 @@ class NotificationService final : public QDBusVirtualObject {
         up.erase(id);
         Signal("NotificationClosed", {id, reason});
     }
-    // What `bus` sent the service, and what the service sent back, has
-    // arrived once a round trip brings nothing new. No wait on the clock.
+    // All sent both ways has arrived once a round trip brings nothing new.
     bool Drain(const QDBusConnection& bus) {
         for (std::size_t before = SIZE_MAX; before != calls.size();) {
             before = calls.size();
@@ -76,9 +73,8 @@ class NotificationService final : public QDBusVirtualObject {
         return true;
     }
     const Notification* Up(const QString& summary) const {
-        for (const auto& [id, n] : up)
-            if (n.summary == summary) return &n;
-        return nullptr;
+        const uint id = IdOf(summary);
+        return id ? &up.at(id) : nullptr;
     }
     uint IdOf(const QString& summary) const {
         for (const auto& [id, n] : up)

@@ -1,6 +1,5 @@
-// Finds the texts of a window that do not fit the room their control has:
-// labels cut off or run into by the control beside them, buttons and check
-// boxes too narrow for their caption, tabs that only scroll arrows reach.
+// The texts of a window that do not fit their control's room: labels cut off or run
+// into, buttons and check boxes too narrow, tabs that only scroll arrows reach.
 #pragma once
 
 #include <QAbstractButton>
@@ -29,8 +28,7 @@ inline QString Plain(QString text) {
         .replace(QLatin1Char('\x01'), QLatin1Char('&'));
 }
 
-// The room a control has across: its width, or less where a visible sibling
-// placed to its right on the same line covers part of it.
+// A control's width, less what a visible sibling to its right on its line covers.
 inline int Room(const QWidget& w) {
     const QRect own = w.geometry();
     int room = own.width();
@@ -43,14 +41,7 @@ inline int Room(const QWidget& w) {
         if (sameLine && g.left() > own.left() && g.left() <= own.right())
             room = std::min(room, g.left() - own.left());
     }
-    // And the parent's own edge.
     return std::min(room, w.parentWidget()->width() - own.left());
-}
-
-inline std::string Name(const QWidget& w) {
-    const QString n = w.objectName().isEmpty() ? QString::fromLatin1(w.metaObject()->className())
-                                               : w.objectName();
-    return n.toStdString();
 }
 
 }  // namespace text_fit
@@ -59,7 +50,10 @@ inline std::string Name(const QWidget& w) {
 inline std::vector<std::string> CutTexts(QWidget& window) {
     using namespace text_fit;
     std::vector<std::string> cut;
-    const std::string where = Name(window) + " (" + window.windowTitle().toStdString() + "): ";
+    const QString name = window.objectName().isEmpty()
+                             ? QString::fromLatin1(window.metaObject()->className())
+                             : window.objectName();
+    const std::string where = (name + " (" + window.windowTitle() + "): ").toStdString();
     const auto report = [&](const QWidget& w, const QString& text, int need, int room) {
         cut.push_back(where + w.metaObject()->className() + " \"" + text.toStdString() +
                       "\" needs " + std::to_string(need) + " px, has " + std::to_string(room));
