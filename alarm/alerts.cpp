@@ -27,19 +27,17 @@ bool HasPosition(const StationRecord& r) {
 
 }  // namespace
 
-StationAlerts::StationAlerts(StationBoard& board, const SettingValues& settings)
-    : board_(board), settings_(settings), self_(std::make_shared<StationAlerts*>(this)) {
+StationAlerts::StationAlerts(StationBoard& board, const SettingValues& settings,
+                             Scheduler* scheduler)
+    : board_(board),
+      settings_(settings),
+      scheduler_(scheduler),
+      self_(std::make_shared<StationAlerts*>(this)) {
     SettingsChanged();
 }
 
 StationAlerts::~StationAlerts() {
     if (notifier_) notifier_->SetHandler(nullptr);
-}
-
-void StationAlerts::SetScheduler(Scheduler* scheduler) {
-    scheduler_ = scheduler;
-    armedMs_ = -1;
-    Arm();
 }
 
 void StationAlerts::SetNotifier(DesktopNotifier* notifier) {

@@ -29,13 +29,14 @@ class StationAlerts {
     // silence is told again.
     static constexpr std::int64_t kDefaultSilenceMs = 60LL * 60 * 1000;
 
-    StationAlerts(StationBoard& board, const SettingValues& settings);
+    // `scheduler` is the clock of silences and the runner of quiet checks;
+    // without one nothing goes quiet.
+    StationAlerts(StationBoard& board, const SettingValues& settings,
+                  Scheduler* scheduler = nullptr);
     ~StationAlerts();
     StationAlerts(const StationAlerts&) = delete;
     StationAlerts& operator=(const StationAlerts&) = delete;
 
-    // The clock of silences and the runner of quiet checks.
-    void SetScheduler(Scheduler* scheduler);
     void SetNotifier(DesktopNotifier* notifier);
     // The watch list, distance or minutes have changed.
     void SettingsChanged();

@@ -31,8 +31,7 @@ class AlertsTest : public ::testing::Test, protected testing::FakeBoard {
         settings.AlertNearKm = 10;
         settings.AlertQuietMinutes = 30;
         settings.EmergencyNotify = true;
-        alerts = std::make_unique<StationAlerts>(board, settings);
-        alerts->SetScheduler(&clock);
+        alerts = std::make_unique<StationAlerts>(board, settings, &clock);
         alerts->SetNotifier(&router.For("alert:"));
     }
     // A beacon of `call` at `km` from home, taken in.

@@ -56,7 +56,7 @@ WindowPlace PlaceEmergencyWindow(int width, int height, const ScreenArea& area,
 
 Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
                      EmergencyForms& forms, SoundPlayer& sound, CaptionBar& caption,
-                     const SettingValues& settings)
+                     const SettingValues& settings, Scheduler* scheduler)
     : board_(board),
       map_(map),
       pump_(pump),
@@ -64,7 +64,8 @@ Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
       sound_(sound),
       caption_(caption),
       settings_(settings),
-      gate_(kWindowGapMs, [this] { WindowPass(); }) {}
+      gate_(
+          kWindowGapMs, [this] { WindowPass(); }, PassGate::Spacing::EveryPass, scheduler) {}
 
 std::string Emergency::Caption(const std::string& title, std::int32_t rows, std::int32_t records,
                                std::int32_t emergencies) {

@@ -18,6 +18,7 @@
 #include "support/caption_bar.h"
 #include "support/message_pump.h"
 #include "support/pass_gate.h"
+#include "support/scheduler.h"
 #include "support/settings.h"
 #include "support/sound.h"
 
@@ -93,8 +94,10 @@ class Emergency {
     // the emergency windows at most twice a second.
     static constexpr int kWindowGapMs = 500;
 
+    // Without a scheduler every window pass runs at once.
     Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump, EmergencyForms& forms,
-              SoundPlayer& sound, CaptionBar& caption, const SettingValues& settings);
+              SoundPlayer& sound, CaptionBar& caption, const SettingValues& settings,
+              Scheduler* scheduler = nullptr);
 
     std::string WindowTitle;
     // The alarm sound; an empty path plays nothing.

@@ -137,11 +137,12 @@ TEST_F(Alerts, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRow) {
     // The board goes before the notifier it borrows, whatever fails.
     const std::unique_ptr<void, std::function<void(void*)>> closeFirst(this,
                                                                        [this](void*) { Close(); });
+    // The board's clock, and so the alerts' silences, moves as the test says.
+    testing::FakeScheduler fake;
+    clock = &fake;
     OpenBoard(Form1::OnBus(bus.Connection()));
     form->SetNotifier(&notifier);
-    testing::FakeScheduler clock;
-    StationAlerts& alerts = *form->Wiring()->Alerts();
-    alerts.SetScheduler(&clock);
+    StationAlerts& alerts = form->Wiring()->Alerts();
     Settings().AlertWatch = "PA3*,*-9";
     Settings().AlertNearKm = 20;
     Settings().AlertQuietMinutes = 30;
@@ -153,7 +154,7 @@ TEST_F(Alerts, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRow) {
         "G4NEAR>APRS:!5201.00N/00001.00E-\n"
         "G4FAR>APRS:!5100.00N/00010.00W-\n";
     host.Send(feed);
-    clock.Advance(60'000);
+    fake.Advance(60'000);
     host.Send(feed);  // heard again within the minutes: nothing new
     ASSERT_TRUE(testing::WaitFor([&] { return service.calls.size() >= 3; }, 10000))
         << sys.LogText();
@@ -174,10 +175,10 @@ TEST_F(Alerts, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRow) {
     const uint abc = service.IdOf(QStringLiteral("PA3ABC heard"));
 
     // PA3ABC falls silent; PA3XYZ-9 keeps beaconing.
-    clock.Advance(20 * 60'000);
+    fake.Advance(20 * 60'000);
     host.Send("PA3XYZ-9>APRS:!5130.00N/00430.00E>145.500MHz On the road\n");
     Settle();
-    clock.Advance(11 * 60'000);
+    fake.Advance(11 * 60'000);
     const QString quiet = QStringLiteral("PA3ABC not heard for 30 min");
     ASSERT_TRUE(testing::WaitFor([&] { return service.Up(quiet) != nullptr; }, 5000));
     Drain(bus.Connection(), service);
@@ -190,7 +191,7 @@ TEST_F(Alerts, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRow) {
     // Legend's Vicinity colour.
     service.Press(service.IdOf(quiet), "show");
     ASSERT_TRUE(
-        testing::WaitFor([&] { return form->Wiring()->Grid()->strSelectedCall == "PA3ABC"; }));
+        testing::WaitFor([&] { return form->Wiring()->Grid().strSelectedCall == "PA3ABC"; }));
     EXPECT_EQ(RowBackground("PA3ABC", 3), QColor(0, 0, 255));
     EXPECT_EQ(RowBackground("G4NEAR", 3), QColor(255, 0, 255));
     EXPECT_EQ(sys.LogText().find("program error"), std::string::npos) << sys.LogText();

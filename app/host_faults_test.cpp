@@ -135,7 +135,7 @@ TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed)
     }
     EXPECT_TRUE(LogHas(sys, "Form1.scan_stations", "462"));
     // The grid waits for the next beacon, as after any scan that fails.
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, 0);
+    EXPECT_EQ(app.Wiring()->Grid().GridRowCount, 0);
 
     // A new host: the board asks it for its events again and shows what it
     // hears next beside everything it had.
@@ -156,7 +156,7 @@ TEST(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed)
     const auto after = LiveCalls(t);
     for (const auto& call : read)
         EXPECT_TRUE(after.count(call)) << call;
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, t.LiveCount());
+    EXPECT_EQ(app.Wiring()->Grid().GridRowCount, t.LiveCount());
     EXPECT_EQ(LogCount(sys, "program error"), 1) << sys.LogText();
 
     app.Form_Unload();
@@ -191,7 +191,7 @@ TEST(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
     const platform::GridControl& grid = app.GridModel();
     EXPECT_TRUE(grid.Visible);
     EXPECT_FALSE(grid.Busy);
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, kStations);
+    EXPECT_EQ(app.Wiring()->Grid().GridRowCount, kStations);
     ASSERT_EQ(grid.Rows(), kStations + 1);
     std::set<std::string> shown;
     for (int r = 1; r < grid.Rows(); ++r)
@@ -207,9 +207,9 @@ TEST(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
 
     // Later rebuilds go on without the host.
     const std::string settings = SettingsFile(sys);
-    app.Wiring()->Grid()->build_station_grid();
+    app.Wiring()->Grid().build_station_grid();
     EXPECT_TRUE(grid.Visible);
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, kStations);
+    EXPECT_EQ(app.Wiring()->Grid().GridRowCount, kStations);
     app.Form_Unload();
     EXPECT_EQ(SettingsFile(sys), settings);
 }
@@ -280,7 +280,7 @@ TEST(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
     timer.start();
     app.Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
     app.tmrReconnect_Timer();
-    app.Wiring()->Grid()->build_station_grid();
+    app.Wiring()->Grid().build_station_grid();
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_TRUE(LogHas(sys, "Form1.add_beacon", "462")) << sys.LogText();
     EXPECT_EQ(t.LiveCount(), 3);
@@ -288,7 +288,7 @@ TEST(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
     EXPECT_EQ(now.LatitudeText, before.LatitudeText);
     EXPECT_EQ(now.QSY.Frequency, "145.625");
     EXPECT_TRUE(app.GridModel().Visible);
-    EXPECT_EQ(app.Wiring()->Grid()->GridRowCount, 3);
+    EXPECT_EQ(app.Wiring()->Grid().GridRowCount, 3);
 
     app.Form_Unload();
     EXPECT_EQ(SettingsFile(sys), settings);

@@ -165,8 +165,8 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // Marks the find field when its text matches no station.
     void MarkFound(bool found);
     StationBoard* Board() { return wiring_ ? &wiring_->Board() : nullptr; }
-    StationGrid* Grid() { return wiring_ ? wiring_->Grid() : nullptr; }
-    radio::DDEClientModule* Radio() { return wiring_ ? wiring_->Radio() : nullptr; }
+    StationGrid* Grid() { return wiring_ ? &wiring_->Grid() : nullptr; }
+    radio::DDEClientModule* Radio() { return wiring_ ? &wiring_->Radio() : nullptr; }
 
     HostFactory connect_;
     QDBusServiceWatcher* hostWatch_ = nullptr;

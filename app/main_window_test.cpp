@@ -105,7 +105,7 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
     // within a twentieth of a second.
     Station("G0NEW", 1);
     connection->events->mUIV_NotifyBeacon("G0NEW", 0, 0);
-    for (int i = 0; i < 100 && form.Wiring()->Grid()->RebuildWaiting(); ++i) {
+    for (int i = 0; i < 100 && form.Wiring()->Grid().RebuildWaiting(); ++i) {
         QThread::msleep(5);
         QApplication::processEvents();
     }
@@ -126,13 +126,12 @@ TEST_F(MainWindow, AgesOnScreenFollowTheClockAndOnlyTheirCellsArePaintedAgain) {
     platform::GridControl control;
     testing::FakeClipboard clipboard;
     testing::FakeWindow window;
-    StationGrid grid{control, board, host, clipboard, window, Settings(), "T"};
-    testing::GridFollowsTable follow{grid};
     testing::FakeScheduler scheduler;
+    StationGrid grid{control, board, host, clipboard, window, Settings(), "T", &scheduler};
+    testing::GridFollowsTable follow{grid};
     board.SetListener(&follow);
     grid.FillColumnCaptions();
     grid.select_columns();
-    grid.SetScheduler(&scheduler);
     board.HostLinked();
     board.scan_stations();
     platform::GridView view(control);
@@ -185,7 +184,7 @@ TEST_F(MainWindow, UpdateMessageHiddenPopupsAndDetail) {
     const std::size_t logged = fs.LogLines().size();
     form.mnuPopupDetails_Click();
     EXPECT_EQ(fs.LogLines().size(), logged);
-    form.Wiring()->Grid()->strSelectedCall = "G4ABC";
+    form.Wiring()->Grid().strSelectedCall = "G4ABC";
     form.mnuPopupDetails_Click();
     EXPECT_EQ(form.DetailsCallsign, "G4ABC");
 }
@@ -277,13 +276,13 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     form.SetDdeLayer(&dde);
     form.SetSoundPlayer(&speaker);
     form.Form_Load();
-    EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL");
+    EXPECT_EQ(form.Wiring()->Radio().GetConnectedServers(), "DXL");
     // Ham Radio Deluxe started later: the next sweep finds it.
     dde.StartHrd();
     form.tmrReconnect_Timer();
-    EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL,HRD");
+    EXPECT_EQ(form.Wiring()->Radio().GetConnectedServers(), "DXL,HRD");
 
-    form.Wiring()->Grid()->strSelectedCall = "G4QSY";
+    form.Wiring()->Grid().strSelectedCall = "G4QSY";
     form.mnuPopupTune_Click();
     ASSERT_TRUE(form.TuneDialog());
     EXPECT_EQ(form.TuneDialog()->lblDescription->text(), "Tune to station G4QSY = 145.5000 MHz");
@@ -295,7 +294,7 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     sos->cmdTune->click();
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
     // A selection whose station has gone is logged; the dialog stays as it was.
-    form.Wiring()->Grid()->strSelectedCall = "GONE";
+    form.Wiring()->Grid().strSelectedCall = "GONE";
     form.mnuPopupTune_Click();
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
     const std::string log = fs.LogText();
@@ -322,14 +321,14 @@ TEST_F(MainWindow, MenuWindowsAreSingleAndDetailReplacesItsWindow) {
     EXPECT_EQ(form.LegendWindow(), legend);
     EXPECT_EQ(form.AboutBox()->Label1->text().toStdString(), Texts().WindowTitle);
 
-    form.Wiring()->Grid()->strSelectedCall = "G4ABC";
+    form.Wiring()->Grid().strSelectedCall = "G4ABC";
     form.mnuPopupDetails_Click();
     ASSERT_TRUE(form.DetailsWindow());
     EXPECT_EQ(form.DetailsWindow()->lblPHG->text(), "P=25W H=20Ft G=3dB D=Omni");
     form.DetailsWindow()->cmdTune->click();
     ASSERT_TRUE(form.TuneDialog());
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "145500000");
-    form.Wiring()->Grid()->strSelectedCall = "G4XYZ";
+    form.Wiring()->Grid().strSelectedCall = "G4XYZ";
     form.mnuPopupDetails_Click();
     EXPECT_EQ(form.DetailsWindow()->windowTitle(), "Detail of G4XYZ");
     int details = 0;
@@ -348,7 +347,7 @@ TEST_F(MainWindow, SwitchingPhgPlottingOnDrawsEveryStationWhateverClosesTheDialo
     form.show();
     form.Form_Load();
     ASSERT_NE(form.Wiring(), nullptr);
-    PhgOverlays& phg = *form.Wiring()->Overlays();
+    PhgOverlays& phg = form.Wiring()->Overlays();
     phg.Plot_Changes();
     ASSERT_TRUE(host.map.circles.empty());
     for (int way = 0; way < 3; ++way) {

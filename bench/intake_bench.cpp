@@ -52,8 +52,7 @@ void BM_IntakeWithAlerts(benchmark::State& state) {
     settings.AlertNearKm = 25;
     settings.AlertQuietMinutes = 30;
     testing::FakeScheduler clock;
-    StationAlerts alerts(board, settings);
-    alerts.SetScheduler(&clock);
+    StationAlerts alerts(board, settings, &clock);
     for (int n = 0; n < stations; ++n)
         board.add_beacon(Callsign(n), 0, 0);
     const std::vector<std::string> order = RandomOrder(stations, 1);
