@@ -28,9 +28,10 @@ bool HasPosition(const StationRecord& r) {
 }  // namespace
 
 StationAlerts::StationAlerts(StationBoard& board, const SettingValues& settings,
-                             Scheduler* scheduler)
+                             StationActions& actions, Scheduler* scheduler)
     : board_(board),
       settings_(settings),
+      actions_(actions),
       scheduler_(scheduler),
       self_(std::make_shared<StationAlerts*>(this)) {
     SettingsChanged();
@@ -166,13 +167,9 @@ DesktopNote StationAlerts::QuietNote(const std::string& callsign, int minutes,
 
 void StationAlerts::NoteEvent(const std::string& callsign, const std::string& action) {
     if (action == "show") {
-        Trap("StationAlerts.Notification_Show", [&] {
-            if (Show) Show(callsign);
-        });
+        Trap("StationAlerts.Notification_Show", [&] { actions_.ShowStation(callsign); });
     } else if (action == "tune") {
-        Trap("StationAlerts.Notification_Tune", [&] {
-            if (Tune) Tune(callsign);
-        });
+        Trap("StationAlerts.Notification_Tune", [&] { actions_.Tune(callsign); });
     }
 }
 

@@ -17,6 +17,7 @@
 
 #include "alarm/desktop_notifier.h"
 #include "stations/board.h"
+#include "stations/station_actions.h"
 #include "support/scheduler.h"
 #include "support/settings.h"
 #include "support/watch_list.h"
@@ -31,7 +32,8 @@ class StationAlerts {
 
     // `scheduler` is the clock of silences and the runner of quiet checks;
     // without one nothing goes quiet.
-    StationAlerts(StationBoard& board, const SettingValues& settings,
+    // The notifications' buttons ask `actions` to show or tune the station.
+    StationAlerts(StationBoard& board, const SettingValues& settings, StationActions& actions,
                   Scheduler* scheduler = nullptr);
     ~StationAlerts();
     StationAlerts(const StationAlerts&) = delete;
@@ -44,9 +46,6 @@ class StationAlerts {
     void StationHeard(const std::string& callsign);
 
     const WatchList& Watched() const { return watch_; }
-    // What the notification's buttons do.
-    std::function<void(const std::string& callsign)> Show;
-    std::function<void(const std::string& callsign)> Tune;
 
     static DesktopNote HeardNote(const StationRecord& r);
     static DesktopNote QuietNote(const std::string& callsign, int minutes, const StationRecord* r);
@@ -65,6 +64,7 @@ class StationAlerts {
 
     StationBoard& board_;
     const SettingValues& settings_;
+    StationActions& actions_;
     Scheduler* scheduler_ = nullptr;
     DesktopNotifier* notifier_ = nullptr;
     WatchList watch_;

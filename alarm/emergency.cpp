@@ -56,7 +56,7 @@ WindowPlace PlaceEmergencyWindow(int width, int height, const ScreenArea& area,
 
 Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
                      EmergencyForms& forms, SoundPlayer& sound, CaptionBar& caption,
-                     const SettingValues& settings, Scheduler* scheduler)
+                     const SettingValues& settings, StationActions& actions, Scheduler* scheduler)
     : board_(board),
       map_(map),
       pump_(pump),
@@ -64,6 +64,7 @@ Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
       sound_(sound),
       caption_(caption),
       settings_(settings),
+      actions_(actions),
       gate_(
           kWindowGapMs, [this] { WindowPass(); }, PassGate::Spacing::EveryPass, scheduler) {}
 
@@ -221,9 +222,7 @@ void Emergency::NoteEvent(const std::string& callsign, const std::string& action
             forms_.CloseFormByTag("Form2", callsign);
         });
     } else if (action == "tune") {
-        Trap("Emergency.Notification_Tune", [&] {
-            if (Tune) Tune(callsign);
-        });
+        Trap("Emergency.Notification_Tune", [&] { actions_.Tune(callsign); });
     }
 }
 

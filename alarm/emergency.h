@@ -15,6 +15,7 @@
 #include "alarm/desktop_notifier.h"
 #include "map/phg_overlays.h"
 #include "stations/board.h"
+#include "stations/station_actions.h"
 #include "support/caption_bar.h"
 #include "support/message_pump.h"
 #include "support/pass_gate.h"
@@ -97,7 +98,7 @@ class Emergency {
     // Without a scheduler every window pass runs at once.
     Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump, EmergencyForms& forms,
               SoundPlayer& sound, CaptionBar& caption, const SettingValues& settings,
-              Scheduler* scheduler = nullptr);
+              StationActions& actions, Scheduler* scheduler = nullptr);
 
     std::string WindowTitle;
     // The alarm sound; an empty path plays nothing.
@@ -114,10 +115,8 @@ class Emergency {
 
     // Each alarming record is also a desktop notification (while
     // EmergencyNotify is on, or the alarm's sound cannot be heard), whose
-    // buttons do what the window's do; null: none.
+    // buttons do what the window's do (its "Tune" through `actions`); null: none.
     void SetNotifier(DesktopNotifier* notifier);
-    // The window's "Tune", for the notification's.
-    std::function<void(const std::string& callsign)> Tune;
     // What a station's notification says.
     static DesktopNote NoteOf(const StationRecord& r);
 
@@ -157,6 +156,7 @@ class Emergency {
     SoundPlayer& sound_;
     CaptionBar& caption_;
     const SettingValues& settings_;
+    StationActions& actions_;
     PassGate gate_;
     DesktopNotifier* notifier_ = nullptr;
     std::map<std::string, Note> notes_;

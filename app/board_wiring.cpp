@@ -21,8 +21,8 @@ BoardWiring::BoardWiring(WindowParts parts, std::unique_ptr<HostConnection> host
             setup.windowTitle, &parts.scheduler),
       phg_(board_, host_->Map(), parts.pump, parts.settings, &parts.scheduler),
       emergency_(board_, phg_, parts.pump, parts.forms, parts.sound, parts.window, parts.settings,
-                 &parts.scheduler),
-      alerts_(board_, parts.settings, &parts.scheduler) {
+                 parts.actions, &parts.scheduler),
+      alerts_(board_, parts.settings, parts.actions, &parts.scheduler) {
     board_.HostLinked();
     board_.SetListener(this);
     for (int n = 1; n <= setup.columns.UpperBound(); ++n)

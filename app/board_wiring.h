@@ -44,6 +44,8 @@ struct WindowParts {
     SoundPlayer& sound;
     // How the radio link talks to the radio-control programs.
     dde::Layer& dde;
+    // What the alarm's and the alerts' notifications ask of the board.
+    StationActions& actions;
 };
 
 // What the settings and the program give the board at start-up.

@@ -214,25 +214,12 @@ void Form1::Form_Load() {
             shownNearKm_ = Settings().AlertNearKm;
             wiring_ = std::make_unique<BoardWiring>(
                 WindowParts{*this, control_, clipboard_, *pump_, scheduler_, Settings(), forms_,
-                            *soundPlayer_, *dde_},
+                            *soundPlayer_, *dde_, *this},
                 std::move(host), *this,
                 BoardSetup{App().exeName, t.WindowTitle, App().FindData("WAV/emergency_1.WAV"),
                            columns});
             StartServices(&wiring_->Radio());
-            forms_.SetServices(
-                windows::Form2Services{&wiring_->Board(), &wiring_->Alarm(),
-                                       [this](const std::string& symbol) {
-                                           bool known = false;
-                                           return Grid()->SymbolPicture(symbol, known);
-                                       },
-                                       [this](const std::string& call) {
-                                           TuneStation(Board()->Table().find_station(call), call);
-                                       }});
-            wiring_->Alarm().Tune = [this](const std::string& call) {
-                TuneStation(Board()->Table().find_station(call), call);
-            };
-            wiring_->Alerts().Show = [this](const std::string& call) { ShowStation(call); };
-            wiring_->Alerts().Tune = wiring_->Alarm().Tune;
+            forms_.SetServices(windows::Form2Services{&wiring_->Board(), &wiring_->Alarm(), this});
             LendNotifier();
             wiring_->Start();
             view_->Sync();
@@ -463,17 +450,7 @@ void Form1::mnuPopupDetails_Click() {
         DetailsCallsign = Grid()->strSelectedCall;
         // Each Detail loads the window anew, for the station chosen now.
         delete details_.data();
-        windows::Form5Services s;
-        s.board = Board();
-        s.symbolPicture = [this](const std::string& symbol) {
-            bool known = false;
-            return Grid()->SymbolPicture(symbol, known);
-        };
-        s.tune = [this](const StationRecord& r) {
-            if (!Radio()) Raise(err::kObjectNotSet, "no radio link");
-            windows::OpenTuneDialog(tune_, *Radio(), r.Callsign, r.QSY);
-        };
-        details_ = new windows::Form5(s, DetailsCallsign);
+        details_ = new windows::Form5(windows::Form5Services{Board(), this}, DetailsCallsign);
         details_->show();
     });
 }
@@ -481,8 +458,7 @@ void Form1::mnuPopupDetails_Click() {
 void Form1::mnuPopupTune_Click() {
     Trap("Form1.mnuPopupTune_Click", [&] {
         if (!Grid()) return;
-        const std::string call = Grid()->strSelectedCall;
-        TuneStation(Board()->Table().find_station(call), call);
+        Tune(Grid()->strSelectedCall);
     });
 }
 
@@ -541,6 +517,22 @@ void Form1::mnuPopupWatch_Click() {
         wiring_->Alerts().SettingsChanged();
         if (s.AlertView == SettingValues::StationView::Watched) Grid()->build_station_grid();
     });
+}
+
+std::shared_ptr<const Picture> Form1::SymbolPicture(const std::string& symbol) {
+    if (!Grid()) return nullptr;
+    bool known = false;
+    return Grid()->SymbolPicture(symbol, known);
+}
+
+void Form1::Tune(const std::string& callsign) {
+    if (!Board()) Raise(err::kObjectNotSet, "no station table");
+    TuneStation(Board()->Table().find_station(callsign), callsign);
+}
+
+void Form1::TuneRecord(const StationRecord& record) {
+    if (!Radio()) Raise(err::kObjectNotSet, "no radio link");
+    windows::OpenTuneDialog(tune_, *Radio(), record.Callsign, record.QSY);
 }
 
 void Form1::TuneStation(std::int32_t index, const std::string& callsign) {

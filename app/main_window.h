@@ -45,7 +45,11 @@ ProgramTexts& Texts();
 // "UI-View Beaconboard V" and the program's version.
 std::string MakeWindowTitle();
 
-class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus, public BoardOwner {
+class Form1 final : public QMainWindow,
+                    public GridWindow,
+                    public LanguageMenus,
+                    public BoardOwner,
+                    public StationActions {
     Q_OBJECT
   public:
     // `connect` creates the host's main object; it raises error 429 when
@@ -91,9 +95,13 @@ class Form1 final : public QMainWindow, public GridWindow, public LanguageMenus,
     // Where the alarm sound plays; this machine's sound output by default.
     // Set before Form_Load.
     void SetSoundPlayer(SoundPlayer* sound) { soundPlayer_ = sound; }
+    // StationActions: what the windows and notifications ask of the board.
+    std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol) override;
+    void Tune(const std::string& callsign) override;
+    void TuneRecord(const StationRecord& record) override;
     // Selects the station's row as a press on it does, scrolls it into
     // sight and brings the board to the front.
-    void ShowStation(const std::string& callsign);
+    void ShowStation(const std::string& callsign) override;
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
     // How help pages and web addresses are opened; the desktop's by default.
