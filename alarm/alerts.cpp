@@ -27,19 +27,18 @@ bool HasPosition(const StationRecord& r) {
 
 }  // namespace
 
-StationAlerts::StationAlerts(StationBoard& board, const SettingValues& settings)
-    : board_(board), settings_(settings), self_(std::make_shared<StationAlerts*>(this)) {
+StationAlerts::StationAlerts(StationBoard& board, const SettingValues& settings,
+                             StationActions& actions, Scheduler* scheduler)
+    : board_(board),
+      settings_(settings),
+      actions_(actions),
+      scheduler_(scheduler),
+      self_(std::make_shared<StationAlerts*>(this)) {
     SettingsChanged();
 }
 
 StationAlerts::~StationAlerts() {
     if (notifier_) notifier_->SetHandler(nullptr);
-}
-
-void StationAlerts::SetScheduler(Scheduler* scheduler) {
-    scheduler_ = scheduler;
-    armedMs_ = -1;
-    Arm();
 }
 
 void StationAlerts::SetNotifier(DesktopNotifier* notifier) {
@@ -168,13 +167,9 @@ DesktopNote StationAlerts::QuietNote(const std::string& callsign, int minutes,
 
 void StationAlerts::NoteEvent(const std::string& callsign, const std::string& action) {
     if (action == "show") {
-        Trap("StationAlerts.Notification_Show", [&] {
-            if (Show) Show(callsign);
-        });
+        Trap("StationAlerts.Notification_Show", [&] { actions_.ShowStation(callsign); });
     } else if (action == "tune") {
-        Trap("StationAlerts.Notification_Tune", [&] {
-            if (Tune) Tune(callsign);
-        });
+        Trap("StationAlerts.Notification_Tune", [&] { actions_.Tune(callsign); });
     }
 }
 

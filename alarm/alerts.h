@@ -17,6 +17,7 @@
 
 #include "alarm/desktop_notifier.h"
 #include "stations/board.h"
+#include "stations/station_actions.h"
 #include "support/scheduler.h"
 #include "support/settings.h"
 #include "support/watch_list.h"
@@ -29,13 +30,15 @@ class StationAlerts {
     // silence is told again.
     static constexpr std::int64_t kDefaultSilenceMs = 60LL * 60 * 1000;
 
-    StationAlerts(StationBoard& board, const SettingValues& settings);
+    // `scheduler` is the clock of silences and the runner of quiet checks;
+    // without one nothing goes quiet.
+    // The notifications' buttons ask `actions` to show or tune the station.
+    StationAlerts(StationBoard& board, const SettingValues& settings, StationActions& actions,
+                  Scheduler* scheduler = nullptr);
     ~StationAlerts();
     StationAlerts(const StationAlerts&) = delete;
     StationAlerts& operator=(const StationAlerts&) = delete;
 
-    // The clock of silences and the runner of quiet checks.
-    void SetScheduler(Scheduler* scheduler);
     void SetNotifier(DesktopNotifier* notifier);
     // The watch list, distance or minutes have changed.
     void SettingsChanged();
@@ -43,9 +46,6 @@ class StationAlerts {
     void StationHeard(const std::string& callsign);
 
     const WatchList& Watched() const { return watch_; }
-    // What the notification's buttons do.
-    std::function<void(const std::string& callsign)> Show;
-    std::function<void(const std::string& callsign)> Tune;
 
     static DesktopNote HeardNote(const StationRecord& r);
     static DesktopNote QuietNote(const std::string& callsign, int minutes, const StationRecord* r);
@@ -64,6 +64,7 @@ class StationAlerts {
 
     StationBoard& board_;
     const SettingValues& settings_;
+    StationActions& actions_;
     Scheduler* scheduler_ = nullptr;
     DesktopNotifier* notifier_ = nullptr;
     WatchList watch_;

@@ -31,8 +31,7 @@ class AlertsTest : public ::testing::Test, protected testing::FakeBoard {
         settings.AlertNearKm = 10;
         settings.AlertQuietMinutes = 30;
         settings.EmergencyNotify = true;
-        alerts = std::make_unique<StationAlerts>(board, settings);
-        alerts->SetScheduler(&clock);
+        alerts = std::make_unique<StationAlerts>(board, settings, actions, &clock);
         alerts->SetNotifier(&router.For("alert:"));
     }
     // A beacon of `call` at `km` from home, taken in.
@@ -87,10 +86,8 @@ TEST_F(AlertsTest, EachStationIsToldOnceUntilItGoesQuiet) {
     EXPECT_EQ(quiet.actions.size(), 2u);  // Show and Tune: it announced a frequency
 
     // The buttons reach the board; the emergency switch silences alerts.
-    std::string shown;
-    alerts->Show = [&](const std::string& call) { shown = call; };
     desktop.handler("alert:PA3XYZ", "show");
-    EXPECT_EQ(shown, "PA3XYZ");
+    EXPECT_EQ(actions.shown, std::vector<std::string>{"PA3XYZ"});
     settings.EmergencyNotify = false;
     const std::size_t before = desktop.shown.size();
     Hear("PA3NEW", 1);

@@ -56,7 +56,7 @@ WindowPlace PlaceEmergencyWindow(int width, int height, const ScreenArea& area,
 
 Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
                      EmergencyForms& forms, SoundPlayer& sound, CaptionBar& caption,
-                     const SettingValues& settings)
+                     const SettingValues& settings, StationActions& actions, Scheduler* scheduler)
     : board_(board),
       map_(map),
       pump_(pump),
@@ -64,7 +64,9 @@ Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
       sound_(sound),
       caption_(caption),
       settings_(settings),
-      gate_(kWindowGapMs, [this] { WindowPass(); }) {}
+      actions_(actions),
+      gate_(
+          kWindowGapMs, [this] { WindowPass(); }, PassGate::Spacing::EveryPass, scheduler) {}
 
 std::string Emergency::Caption(const std::string& title, std::int32_t rows, std::int32_t records,
                                std::int32_t emergencies) {
@@ -219,9 +221,7 @@ void Emergency::NoteEvent(const std::string& callsign, const std::string& action
             forms_.CloseFormByTag("Form2", callsign);
         });
     } else if (action == "tune") {
-        Trap("Emergency.Notification_Tune", [&] {
-            if (tune_) tune_(callsign);
-        });
+        Trap("Emergency.Notification_Tune", [&] { actions_.Tune(callsign); });
     }
 }
 

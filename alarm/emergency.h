@@ -15,9 +15,11 @@
 #include "alarm/desktop_notifier.h"
 #include "map/phg_overlays.h"
 #include "stations/board.h"
+#include "stations/station_actions.h"
 #include "support/caption_bar.h"
 #include "support/message_pump.h"
 #include "support/pass_gate.h"
+#include "support/scheduler.h"
 #include "support/settings.h"
 #include "support/sound.h"
 
@@ -93,8 +95,10 @@ class Emergency {
     // the emergency windows at most twice a second.
     static constexpr int kWindowGapMs = 500;
 
+    // Without a scheduler every window pass runs at once.
     Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump, EmergencyForms& forms,
-              SoundPlayer& sound, CaptionBar& caption, const SettingValues& settings);
+              SoundPlayer& sound, CaptionBar& caption, const SettingValues& settings,
+              StationActions& actions, Scheduler* scheduler = nullptr);
 
     // The program's title, which the caption's counts follow.
     void SetWindowTitle(std::string title) { WindowTitle = std::move(title); }
@@ -113,10 +117,8 @@ class Emergency {
 
     // Each alarming record is also a desktop notification (while
     // EmergencyNotify is on, or the alarm's sound cannot be heard), whose
-    // buttons do what the window's do; null: none.
+    // buttons do what the window's do (its "Tune" through `actions`); null: none.
     void SetNotifier(DesktopNotifier* notifier);
-    // The window's "Tune", for the notification's.
-    void SetTune(std::function<void(const std::string& callsign)> tune) { tune_ = std::move(tune); }
     // What a station's notification says.
     static DesktopNote NoteOf(const StationRecord& r);
 
@@ -151,7 +153,6 @@ class Emergency {
 
     std::string WindowTitle;
     std::filesystem::path soundFile_;
-    std::function<void(const std::string& callsign)> tune_;
     std::int32_t emergencyIndex_ = 0;
     StationBoard& board_;
     PhgOverlays& map_;
@@ -160,6 +161,7 @@ class Emergency {
     SoundPlayer& sound_;
     CaptionBar& caption_;
     const SettingValues& settings_;
+    StationActions& actions_;
     PassGate gate_;
     DesktopNotifier* notifier_ = nullptr;
     std::map<std::string, Note> notes_;

@@ -105,7 +105,7 @@ class EmergencyTest : public ::testing::Test, protected testing::FakeBoard {
     PhgOverlays map{board, host.map, host, settings};
     FakeForms forms;
     FakeSound sound;
-    Emergency alarm{board, map, host, forms, sound, captionBar, settings};
+    Emergency alarm{board, map, host, forms, sound, captionBar, settings, actions};
     std::string& caption = captionBar.text;
     // The check that ends a rebuild showing every live record.
     void Check() {
@@ -254,12 +254,11 @@ TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
 class EmergencyNoteTest : public EmergencyTest {
   protected:
     FakeNotifier notifier;
-    std::vector<std::string> tuned;
+    std::vector<std::string>& tuned = actions.tuned;
     void SetUp() override {
         EmergencyTest::SetUp();
         settings.EmergencyNotify = true;
         alarm.SetNotifier(&notifier);
-        alarm.SetTune([this](const std::string& call) { tuned.push_back(call); });
     }
     // A new record of `call`, as a beacon makes it.
     std::int32_t Beacon(const std::string& call, bool emergency, std::int32_t heard) {

@@ -4,19 +4,36 @@
 
 namespace bb::app {
 
-BoardWiring::BoardWiring(WindowParts parts, std::unique_ptr<HostConnection> host, BoardOwner& owner)
+HostConnection& BoardWiring::Linked(HostConnection& host) {
+    host.Map();
+    host.SetNotify(true);
+    return host;
+}
+
+BoardWiring::BoardWiring(WindowParts parts, std::unique_ptr<HostConnection> host, BoardOwner& owner,
+                         const BoardSetup& setup)
     : parts_(parts),
       owner_(owner),
       host_(std::move(host)),
-      board_(*host_, parts.pump),
-      phgGate_(kPhgGapMs, [this] {
-          if (phg_) phg_->Plot_Changes();
-      }) {
-    host_->Map();
-    host_->SetNotify(true);
+      board_(Linked(*host_), parts.pump),
+      radio_(parts.dde, retryTimer_, setup.service, &parts.scheduler),
+      grid_(parts.grid, board_, *host_, parts.clipboard, parts.window, parts.settings,
+            setup.windowTitle, &parts.scheduler),
+      phg_(board_, host_->Map(), parts.pump, parts.settings, &parts.scheduler),
+      emergency_(board_, phg_, parts.pump, parts.forms, parts.sound, parts.window, parts.settings,
+                 parts.actions, &parts.scheduler),
+      alerts_(board_, parts.settings, parts.actions, &parts.scheduler) {
     board_.HostLinked();
     board_.SetListener(this);
-    phgGate_.SetScheduler(&parts.scheduler);
+    for (int n = 1; n <= setup.columns.UpperBound(); ++n)
+        grid_.SetVisible(n, setup.columns.Visible(n));
+    grid_.FillColumnCaptions();
+    grid_.select_columns();
+    grid_.PrepareGrid();
+    grid_.SetRebuildListener(this);
+    emergency_.SetWindowTitle(setup.windowTitle);
+    emergency_.SetSoundFile(setup.alarmSound);
+    host_->SetEvents(&board_, this, this);
 }
 
 BoardWiring::~BoardWiring() {
@@ -25,72 +42,41 @@ BoardWiring::~BoardWiring() {
     board_.SetListener(nullptr);
 }
 
-radio::DDEClientModule& BoardWiring::MakeRadio(dde::Layer& layer, const std::string& service) {
-    radio_ = std::make_unique<radio::DDEClientModule>(layer, retryTimer_, service);
-    radio_->SetScheduler(&parts_.scheduler);
-    return *radio_;
-}
-
-StationGrid& BoardWiring::MakeGrid(const std::string& windowTitle) {
-    grid_ = std::make_unique<StationGrid>(parts_.grid, board_, *host_, parts_.clipboard,
-                                          parts_.window, parts_.settings, windowTitle);
-    return *grid_;
-}
-
-void BoardWiring::Connect(EmergencyForms& forms, SoundPlayer& sound, const std::string& windowTitle,
-                          const std::filesystem::path& alarmSound) {
-    grid_->FillColumnCaptions();
-    grid_->select_columns();
-    grid_->PrepareGrid();
-    grid_->SetScheduler(&parts_.scheduler);
-    grid_->SetRebuildListener(this);
-    phg_ = std::make_unique<PhgOverlays>(board_, host_->Map(), parts_.pump, parts_.settings);
-    emergency_ = std::make_unique<Emergency>(board_, *phg_, parts_.pump, forms, sound,
-                                             parts_.window, parts_.settings);
-    emergency_->WindowGate().SetScheduler(&parts_.scheduler);
-    emergency_->SetWindowTitle(windowTitle);
-    emergency_->SetSoundFile(alarmSound);
-    alerts_ = std::make_unique<StationAlerts>(board_, parts_.settings);
-    alerts_->SetScheduler(&parts_.scheduler);
-    host_->SetEvents(&board_, this, this);
-}
-
 void BoardWiring::Start() {
     host_->Release();
     board_.scan_stations();
 }
 
 void BoardWiring::StationsChanged(const std::string& callsign) {
-    if (grid_) grid_->StationChanged(callsign);
-    if (phg_) phg_->StationChanged(callsign);
-    phgGate_.Request();
-    if (alerts_) Trap("StationAlerts.StationHeard", [&] { alerts_->StationHeard(callsign); });
+    grid_.StationChanged(callsign);
+    phg_.StationChanged(callsign);
+    phg_.Gate().Request();
+    Trap("StationAlerts.StationHeard", [&] { alerts_.StationHeard(callsign); });
 }
 
 void BoardWiring::SettingsChanged() {
-    if (phg_) phg_->DrawAllNext();
-    if (alerts_) alerts_->SettingsChanged();
-    if (grid_) grid_->build_station_grid();
+    phg_.DrawAllNext();
+    alerts_.SettingsChanged();
+    grid_.build_station_grid();
 }
 
 void BoardWiring::StationsScanned() {
-    if (!grid_) return;
-    grid_->build_station_grid();
-    grid_->select_row();
+    grid_.build_station_grid();
+    grid_.select_row();
 }
 
 void BoardWiring::RebuildFinished(std::int32_t rows, std::int32_t emergencies) {
     // The caption counts what this grid pass showed.
     board_.GridBuilt(emergencies);
-    if (emergency_) emergency_->CheckEmergencies(rows, emergencies);
+    emergency_.CheckEmergencies(rows, emergencies);
 }
 
 void BoardWiring::RedrawOverlays(const char* procedure) {
     Trap(procedure, [&] {
-        if (phg_) phg_->DrawAllNext();
-        phgGate_.Request();
+        phg_.DrawAllNext();
+        phg_.Gate().Request();
         // The emergency markers went with the redraw too.
-        if (emergency_) emergency_->PlotMarkers();
+        emergency_.PlotMarkers();
     });
 }
 
@@ -103,7 +89,7 @@ void BoardWiring::mUivMap_MapRedrawn() {
 }
 
 void BoardWiring::mUivMap_StationChosen(const std::string& callsign) {
-    if (grid_) grid_->SelectStation(callsign);
+    grid_.SelectStation(callsign);
 }
 
 void BoardWiring::HostReturned() {

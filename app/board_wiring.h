@@ -3,8 +3,9 @@
 // wiring, which has the station's grid row changed and its PHG overlays
 // drawn; a finished grid pass is told on to the board (its counts) and to
 // the emergency check.
-// The radio link tunes a station's QSY frequency. The main window lends its
-// grid window, clipboard, pump and scheduler and keeps its menus.
+// The radio link tunes a station's QSY frequency. The main window reads the
+// settings first and lends its grid window, clipboard, pump, scheduler and
+// windows; every room is built with the wiring, and none is ever missing.
 #pragma once
 
 #include <filesystem>
@@ -20,7 +21,6 @@
 #include "platform/qt_timer.h"
 #include "radio/dde_client.h"
 #include "stations/board.h"
-#include "support/pass_gate.h"
 #include "support/scheduler.h"
 
 namespace bb::app {
@@ -40,6 +40,23 @@ struct WindowParts {
     MessagePump& pump;
     Scheduler& scheduler;
     const SettingValues& settings;
+    EmergencyForms& forms;
+    SoundPlayer& sound;
+    // How the radio link talks to the radio-control programs.
+    dde::Layer& dde;
+    // What the alarm's and the alerts' notifications ask of the board.
+    StationActions& actions;
+};
+
+// What the settings and the program give the board at start-up.
+struct BoardSetup {
+    // The program's own service name for the radio link, its executable's name.
+    std::string service;
+    std::string windowTitle;
+    // The alarm sound; an empty path plays nothing.
+    std::filesystem::path alarmSound;
+    // The grid's columns as the settings file has them.
+    const ColumnVisibility& columns;
 };
 
 class BoardWiring final : public StationsListener,
@@ -47,36 +64,28 @@ class BoardWiring final : public StationsListener,
                           public host::MapEvents,
                           public LinkEvents {
   public:
-    // The least time between two PHG passes: a pass over the bus to the host
-    // costs tens of milliseconds with thousands of PHG stations, and under a
-    // full feed the overlays still follow within a quarter of a second.
-    static constexpr int kPhgGapMs = 250;
-
-    // Takes the host link, asks for its map and its events; the board's
+    // Takes the host link, asks for its map and its events, and builds every
+    // room: the grid with its columns, the overlays, the emergency check, the
+    // alerts and the radio link, each on the window's scheduler. The board's
     // table is empty until Start.
-    BoardWiring(WindowParts parts, std::unique_ptr<HostConnection> host, BoardOwner& owner);
+    BoardWiring(WindowParts parts, std::unique_ptr<HostConnection> host, BoardOwner& owner,
+                const BoardSetup& setup);
     ~BoardWiring() override;
+    BoardWiring(const BoardWiring&) = delete;
+    BoardWiring& operator=(const BoardWiring&) = delete;
 
-    // The radio link, offered under this program's service name.
-    radio::DDEClientModule& MakeRadio(dde::Layer& layer, const std::string& service);
-    // The grid, before the settings give it its columns.
-    StationGrid& MakeGrid(const std::string& windowTitle);
-    // The grid made ready, the map overlays and the emergency check, all
-    // following the table.
-    void Connect(EmergencyForms& forms, SoundPlayer& sound, const std::string& windowTitle,
-                 const std::filesystem::path& alarmSound);
     // The host's events flow: those held since the link run inside the full
     // scan, once it has reset the table.
     void Start();
 
     HostConnection& Host() { return *host_; }
     StationBoard& Board() { return board_; }
-    StationGrid* Grid() { return grid_.get(); }
-    PhgOverlays* Overlays() { return phg_.get(); }
-    PassGate& PhgGate() { return phgGate_; }
-    Emergency* Alarm() { return emergency_.get(); }
-    StationAlerts* Alerts() { return alerts_.get(); }
-    radio::DDEClientModule* Radio() { return radio_.get(); }
+    StationGrid& Grid() { return grid_; }
+    PhgOverlays& Overlays() { return phg_; }
+    PassGate& PhgGate() { return phg_.Gate(); }
+    Emergency& Alarm() { return emergency_; }
+    StationAlerts& Alerts() { return alerts_; }
+    radio::DDEClientModule& Radio() { return radio_; }
 
     // The options have changed: the grid is built again, and the next PHG
     // pass draws every station.
@@ -98,6 +107,8 @@ class BoardWiring final : public StationsListener,
     void HostReturned() override;
 
   private:
+    // The host's map and events asked for, before any room uses the link.
+    static HostConnection& Linked(HostConnection& host);
     void RedrawOverlays(const char* procedure);
 
     WindowParts parts_;
@@ -105,12 +116,11 @@ class BoardWiring final : public StationsListener,
     std::unique_ptr<HostConnection> host_;
     StationBoard board_;
     platform::QtTimer retryTimer_;
-    std::unique_ptr<radio::DDEClientModule> radio_;
-    std::unique_ptr<StationGrid> grid_;
-    std::unique_ptr<PhgOverlays> phg_;
-    PassGate phgGate_;
-    std::unique_ptr<Emergency> emergency_;
-    std::unique_ptr<StationAlerts> alerts_;
+    radio::DDEClientModule radio_;
+    StationGrid grid_;
+    PhgOverlays phg_;
+    Emergency emergency_;
+    StationAlerts alerts_;
 };
 
 }  // namespace bb::app

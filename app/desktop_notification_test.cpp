@@ -108,11 +108,12 @@ TEST_F(DesktopNotification, AnEmergencyIsANotificationWhoseButtonsAreTheWindows)
 // or newly near station, none for the rest; "Show" selects the station's
 // row on screen.
 TEST_F(DesktopNotification, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRow) {
+    // The board's clock, and so the alerts' minutes, moves as the test says.
+    testing::FakeScheduler fake;
+    clock = &fake;
     OpenBoard(Form1::OnBus(bus.Connection()));
     form->SetNotifier(&notifier);
-    testing::FakeScheduler clock;
-    StationAlerts& alerts = *form->Wiring()->Alerts();
-    alerts.SetScheduler(&clock);
+    StationAlerts& alerts = form->Wiring()->Alerts();
     Settings().AlertWatch = "PA3*,*-9";
     Settings().AlertNearKm = 20;
     alerts.SettingsChanged();
@@ -123,7 +124,7 @@ TEST_F(DesktopNotification, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRo
         "G4NEAR>APRS:!5201.00N/00001.00E-\n"
         "G4FAR>APRS:!5100.00N/00010.00W-\n";
     host->Send(feed);
-    clock.Advance(60'000);
+    fake.Advance(60'000);
     host->Send(feed);  // heard again within the minutes: nothing new
     ASSERT_TRUE(testing::WaitFor([&] { return service.calls.size() >= 3; }, 10000))
         << sys.LogText();
@@ -145,7 +146,7 @@ TEST_F(DesktopNotification, WatchedAndNearStationsAreToldOnceAndShowSelectsTheRo
     // Legend's Vicinity colour.
     service.Press(service.IdOf(QStringLiteral("PA3ABC heard")), "show");
     ASSERT_TRUE(
-        testing::WaitFor([&] { return form->Wiring()->Grid()->SelectedCall() == "PA3ABC"; }));
+        testing::WaitFor([&] { return form->Wiring()->Grid().SelectedCall() == "PA3ABC"; }));
     EXPECT_EQ(RowBackground("PA3ABC", 3), QColor(0, 0, 255));
     EXPECT_EQ(RowBackground("G4NEAR", 3), QColor(255, 0, 255));
     EXPECT_EQ(sys.LogText().find("program error"), std::string::npos) << sys.LogText();

@@ -106,7 +106,7 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
     }
     EXPECT_GE(LogCount("Form1.scan_stations", "462"), 1);
     // The grid waits for the next beacon, as after any scan that fails.
-    EXPECT_EQ(board->Wiring()->Grid()->GridRowCount(), 0);
+    EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), 0);
 
     // A new host: the board asks it for its events again and shows what it
     // hears next beside everything it had.
@@ -125,7 +125,7 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
     const auto after = LiveCalls(t);
     for (const auto& call : read)
         EXPECT_TRUE(after.count(call)) << call;
-    EXPECT_EQ(board->Wiring()->Grid()->GridRowCount(), t.LiveCount());
+    EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), t.LiveCount());
     EXPECT_EQ(LogCount("program error"), 1) << sys.LogText();
     board->Form_Unload();
     EXPECT_EQ(SettingsFile(), settings);
@@ -154,7 +154,7 @@ TEST_F(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
     const platform::GridControl& grid = board->GridModel();
     EXPECT_TRUE(grid.Visible());
     EXPECT_FALSE(grid.Busy());
-    EXPECT_EQ(board->Wiring()->Grid()->GridRowCount(), kStations);
+    EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), kStations);
     ASSERT_EQ(grid.Rows(), kStations + 1);
     std::set<std::string> shown;
     for (int r = 1; r < grid.Rows(); ++r)
@@ -168,9 +168,9 @@ TEST_F(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
 
     // Later rebuilds go on without the host.
     const std::string settings = SettingsFile();
-    board->Wiring()->Grid()->build_station_grid();
+    board->Wiring()->Grid().build_station_grid();
     EXPECT_TRUE(grid.Visible());
-    EXPECT_EQ(board->Wiring()->Grid()->GridRowCount(), kStations);
+    EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), kStations);
     board->Form_Unload();
     EXPECT_EQ(SettingsFile(), settings);
 }
@@ -242,14 +242,14 @@ TEST_F(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
     timer.start();
     board->Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
     board->tmrReconnect_Timer();
-    board->Wiring()->Grid()->build_station_grid();
+    board->Wiring()->Grid().build_station_grid();
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_GE(LogCount("Form1.add_beacon", "462"), 1) << sys.LogText();
     EXPECT_EQ(t.LiveCount(), 3);
     EXPECT_EQ(Record("G4ABC")->LatitudeText, before.LatitudeText);
     EXPECT_EQ(Record("G4ABC")->QSY.Frequency, "145.625");
     EXPECT_TRUE(board->GridModel().Visible());
-    EXPECT_EQ(board->Wiring()->Grid()->GridRowCount(), 3);
+    EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), 3);
     board->Form_Unload();
     EXPECT_EQ(SettingsFile(), settings);
 }

@@ -194,9 +194,7 @@ QAction* Form1::Menu(const std::string& name) const {
 void Form1::Form_Load() {
     TrapWith(
         [&] {
-            wiring_ = std::make_unique<BoardWiring>(
-                WindowParts{*this, control_, clipboard_, *pump_, scheduler_, Settings()},
-                connect_(), *this);
+            std::unique_ptr<HostConnection> host = connect_();
             waiting_ = false;
             ProgramTexts& t = Texts();
             t.WindowTitle = MakeWindowTitle();
@@ -212,27 +210,21 @@ void Form1::Form_Load() {
             // A build that names no web site links to the help page on this machine.
             t.WebsiteText = *version::kWebsite ? version::kWebsite : t.HelpFilePath;
             setWindowTitle(QString::fromStdString(t.WindowTitle));
-            StartServices(&wiring_->MakeRadio(*dde_, App().exeName));
-            StationGrid& grid = wiring_->MakeGrid(t.WindowTitle);
-            ReadSettings(SettingsBinding{t.SettingsFilePath, &grid, language_.get(), &Settings()});
+            // The settings before the board: every room is made with them.
+            // The log first, which takes what the file has wrong.
+            StartLog();
+            ColumnChoice columns(kLastColumn);
+            ReadSettings(
+                SettingsBinding{t.SettingsFilePath, &columns, language_.get(), &Settings()});
             shownNearKm_ = Settings().AlertNearKm;
-            wiring_->Connect(forms_, *soundPlayer_, t.WindowTitle,
-                             App().FindData("WAV/emergency_1.WAV"));
-            forms_.SetServices(
-                windows::Form2Services{&wiring_->Board(), wiring_->Alarm(),
-                                       [this](const std::string& symbol) {
-                                           bool known = false;
-                                           return Grid()->SymbolPicture(symbol, known);
-                                       },
-                                       [this](const std::string& call) {
-                                           TuneStation(Board()->Table().find_station(call), call);
-                                       }});
-            const auto tune = [this](const std::string& call) {
-                TuneStation(Board()->Table().find_station(call), call);
-            };
-            wiring_->Alarm()->SetTune(tune);
-            wiring_->Alerts()->Show = [this](const std::string& call) { ShowStation(call); };
-            wiring_->Alerts()->Tune = tune;
+            wiring_ = std::make_unique<BoardWiring>(
+                WindowParts{*this, control_, clipboard_, *pump_, scheduler_, Settings(), forms_,
+                            *soundPlayer_, *dde_, *this},
+                std::move(host), *this,
+                BoardSetup{App().exeName, t.WindowTitle, App().FindData("WAV/emergency_1.WAV"),
+                           columns});
+            StartServices(&wiring_->Radio());
+            forms_.SetServices(windows::Form2Services{&wiring_->Board(), &wiring_->Alarm(), this});
             LendNotifier();
             wiring_->Start();
             view_->Sync();
@@ -256,8 +248,10 @@ void Form1::ShowWaitingForHost() {
 
 void Form1::SetNotifier(DesktopNotifier* notifier) {
     // Their share of the old one goes first.
-    if (wiring_ && wiring_->Alarm()) wiring_->Alarm()->SetNotifier(nullptr);
-    if (wiring_ && wiring_->Alerts()) wiring_->Alerts()->SetNotifier(nullptr);
+    if (wiring_) {
+        wiring_->Alarm().SetNotifier(nullptr);
+        wiring_->Alerts().SetNotifier(nullptr);
+    }
     router_.reset();
     notifier_ = notifier;
     if (notifier_) router_ = std::make_unique<NotifierRouter>(*notifier_);
@@ -265,10 +259,10 @@ void Form1::SetNotifier(DesktopNotifier* notifier) {
 }
 
 void Form1::LendNotifier() {
-    if (!wiring_ || !wiring_->Alarm() || !wiring_->Alerts()) return;
+    if (!wiring_) return;
     // An emergency's tag is its callsign, an alert's is marked.
-    wiring_->Alarm()->SetNotifier(router_ ? &router_->For("") : nullptr);
-    wiring_->Alerts()->SetNotifier(router_ ? &router_->For("alert:") : nullptr);
+    wiring_->Alarm().SetNotifier(router_ ? &router_->For("") : nullptr);
+    wiring_->Alerts().SetNotifier(router_ ? &router_->For("alert:") : nullptr);
 }
 
 void Form1::ShowStation(const std::string& callsign) {
@@ -411,7 +405,7 @@ void Form1::mnuConfig_Click() {
                 WriteSettings(SettingsBinding{Texts().SettingsFilePath, Grid(), language_.get(),
                                               &Settings()});
                 // The alerts follow a saved watch list whatever the page.
-                if (wiring_->Alerts()) wiring_->Alerts()->SettingsChanged();
+                wiring_->Alerts().SettingsChanged();
                 // A view by watch list or distance follows them, and so do
                 // the rows in the vicinity colour.
                 if (Settings().AlertView != SettingValues::StationView::All ||
@@ -461,17 +455,7 @@ void Form1::mnuPopupDetails_Click() {
         detailsCallsign_ = Grid()->SelectedCall();
         // Each Detail loads the window anew, for the station chosen now.
         delete details_.data();
-        windows::Form5Services s;
-        s.board = Board();
-        s.symbolPicture = [this](const std::string& symbol) {
-            bool known = false;
-            return Grid()->SymbolPicture(symbol, known);
-        };
-        s.tune = [this](const StationRecord& r) {
-            if (!Radio()) Raise(err::kObjectNotSet, "no radio link");
-            windows::OpenTuneDialog(tune_, *Radio(), r.Callsign, r.QSY);
-        };
-        details_ = new windows::Form5(s, detailsCallsign_);
+        details_ = new windows::Form5(windows::Form5Services{Board(), this}, detailsCallsign_);
         details_->show();
     });
 }
@@ -479,8 +463,7 @@ void Form1::mnuPopupDetails_Click() {
 void Form1::mnuPopupTune_Click() {
     Trap("Form1.mnuPopupTune_Click", [&] {
         if (!Grid()) return;
-        const std::string call = Grid()->SelectedCall();
-        TuneStation(Board()->Table().find_station(call), call);
+        Tune(Grid()->SelectedCall());
     });
 }
 
@@ -536,9 +519,25 @@ void Form1::mnuPopupWatch_Click() {
             list.Add(call);
         s.AlertWatch = list.Text();
         if (!Texts().SettingsFilePath.empty()) SaveAlertChoices(Texts().SettingsFilePath, s);
-        if (wiring_->Alerts()) wiring_->Alerts()->SettingsChanged();
+        wiring_->Alerts().SettingsChanged();
         if (s.AlertView == SettingValues::StationView::Watched) Grid()->build_station_grid();
     });
+}
+
+std::shared_ptr<const Picture> Form1::SymbolPicture(const std::string& symbol) {
+    if (!Grid()) return nullptr;
+    bool known = false;
+    return Grid()->SymbolPicture(symbol, known);
+}
+
+void Form1::Tune(const std::string& callsign) {
+    if (!Board()) Raise(err::kObjectNotSet, "no station table");
+    TuneStation(Board()->Table().find_station(callsign), callsign);
+}
+
+void Form1::TuneRecord(const StationRecord& record) {
+    if (!Radio()) Raise(err::kObjectNotSet, "no radio link");
+    windows::OpenTuneDialog(tune_, *Radio(), record.Callsign, record.QSY);
 }
 
 void Form1::TuneStation(std::int32_t index, const std::string& callsign) {

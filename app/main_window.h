@@ -49,7 +49,8 @@ class Form1 final : public QMainWindow,
                     public GridWindow,
                     public LanguageMenus,
                     public BoardOwner,
-                    private platform::GridInput {
+                    private platform::GridInput,
+                    public StationActions {
     Q_OBJECT
   public:
     // `connect` creates the host's main object; it raises error 429 when
@@ -95,9 +96,13 @@ class Form1 final : public QMainWindow,
     // Where the alarm sound plays; this machine's sound output by default.
     // Set before Form_Load.
     void SetSoundPlayer(SoundPlayer* sound) { soundPlayer_ = sound; }
+    // StationActions: what the windows and notifications ask of the board.
+    std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol) override;
+    void Tune(const std::string& callsign) override;
+    void TuneRecord(const StationRecord& record) override;
     // Selects the station's row as a press on it does, scrolls it into
     // sight and brings the board to the front.
-    void ShowStation(const std::string& callsign);
+    void ShowStation(const std::string& callsign) override;
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
     // How help pages and web addresses are opened; the desktop's by default.
@@ -175,8 +180,8 @@ class Form1 final : public QMainWindow,
     // Marks the find field when its text matches no station.
     void MarkFound(bool found);
     StationBoard* Board() { return wiring_ ? &wiring_->Board() : nullptr; }
-    StationGrid* Grid() { return wiring_ ? wiring_->Grid() : nullptr; }
-    radio::DDEClientModule* Radio() { return wiring_ ? wiring_->Radio() : nullptr; }
+    StationGrid* Grid() { return wiring_ ? &wiring_->Grid() : nullptr; }
+    radio::DDEClientModule* Radio() { return wiring_ ? &wiring_->Radio() : nullptr; }
 
     std::string detailsCallsign_;
     HostFactory connect_;

@@ -36,10 +36,10 @@ TEST_F(UserInput, ARightPressSelectsTheStationItsTuneCommandTunes) {
     Station("BBB2", 5, "!QRV 438.100MHz");
     Open();
     Press(Qt::LeftButton, "AAA1", 0);
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "AAA1");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "AAA1");
     // Right press on the other station's QSY cell: its row is selected first.
     Press(Qt::RightButton, "BBB2", kQsyColumn);
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "BBB2");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "BBB2");
     QMenu* popup = OpenMenu();
     ASSERT_EQ(popup, form->Popup(1));
     Choose(popup, "Tune");
@@ -78,13 +78,13 @@ TEST_F(UserInput, TypingOrCtrlFFindsAStationAndSelectsItAsAPressWould) {
     ASSERT_FALSE(onScreen("G4ABC"));
     form->View().setFocus();
     QTest::keyClicks(&form->View(), "g4");
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "G4ABC");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "G4ABC");
     EXPECT_TRUE(onScreen("G4ABC"));
     EXPECT_EQ(RowBackground("G4ABC", 3), QColor(0, 0, 255));
     // A pause starts a new type-ahead.
     QTest::qWait(QApplication::keyboardInputInterval() + 50);
     QTest::keyClicks(&form->View(), "pa");
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "PA3XYZ");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "PA3XYZ");
     EXPECT_EQ(RowBackground("G4ABC", 3), QColor(255, 255, 255));
 
     QTest::keyClick(form.get(), Qt::Key_F, Qt::ControlModifier);
@@ -93,21 +93,21 @@ TEST_F(UserInput, TypingOrCtrlFFindsAStationAndSelectsItAsAPressWould) {
     EXPECT_TRUE(field->hasFocus());
     EXPECT_TRUE(form->View().geometry().contains(field->geometry()));
     QTest::keyClicks(field, "aaa");
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "AAA1");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "AAA1");
     EXPECT_TRUE(onScreen("AAA1"));
     field->clear();
     QTest::keyClicks(field, "PA3");
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "PA3XYZ");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "PA3XYZ");
     // BB_SCREENSHOTS names a folder for a picture of the window finding.
     if (const QString shots = qEnvironmentVariable("BB_SCREENSHOTS"); !shots.isEmpty())
         form->grab().save(shots + QStringLiteral("/window-find-field.png"));
     QTest::keyClick(field, Qt::Key_Return);
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "PA3ABC");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "PA3ABC");
     QTest::keyClick(field, Qt::Key_F3);  // round to the first again
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "PA3XYZ");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "PA3XYZ");
     const QColor normal = field->palette().color(QPalette::Base);
     QTest::keyClicks(field, "Q");  // no PA3Q: marked, the selection stays
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "PA3XYZ");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "PA3XYZ");
     EXPECT_NE(field->palette().color(QPalette::Base), normal);
     QTest::keyClick(field, Qt::Key_Backspace);
     EXPECT_EQ(field->palette().color(QPalette::Base), normal);
@@ -115,7 +115,7 @@ TEST_F(UserInput, TypingOrCtrlFFindsAStationAndSelectsItAsAPressWould) {
     EXPECT_FALSE(field->isVisible());
     // F3 in the grid goes on with the last text; Detail shows the station found.
     QTest::keyClick(&form->View(), Qt::Key_F3);
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "PA3ABC");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "PA3ABC");
     form->mnuPopupDetails_Click();
     ASSERT_TRUE(form->DetailsWindow());
     EXPECT_EQ(form->DetailsWindow()->windowTitle(), "Detail of PA3ABC");
@@ -126,7 +126,7 @@ TEST_F(UserInput, EnterShiftF10AndTheMenuKeyOpenThePopupOfTheCurrentCell) {
     Station("BBB2", 5, "!QRV 438.100MHz");
     Open();
     Press(Qt::LeftButton, "BBB2", kQsyColumn);
-    const std::string first = form->Wiring()->Grid()->SelectedCall();
+    const std::string first = form->Wiring()->Grid().SelectedCall();
     for (const auto& [key, mods] : {std::pair{Qt::Key_Menu, Qt::KeyboardModifiers{}},
                                     {Qt::Key_F10, Qt::ShiftModifier},
                                     {Qt::Key_Return, Qt::KeyboardModifiers{}}}) {
@@ -137,16 +137,16 @@ TEST_F(UserInput, EnterShiftF10AndTheMenuKeyOpenThePopupOfTheCurrentCell) {
         ASSERT_EQ(popup, form->Popup(1)) << key;
         popup->close();
     }
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), first);
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), first);
     // Down moves to the other station; the menu key's Tune acts on it.
     QTest::keyClick(&form->View(), Qt::Key_Down);
     QTest::keyClick(&form->View(), Qt::Key_Menu);
     Choose(OpenMenu(), "Tune");
     ASSERT_TRUE(form->TuneDialog());
     EXPECT_NE(form->TuneDialog()->lblDescription->text().toStdString().find(
-                  form->Wiring()->Grid()->SelectedCall()),
+                  form->Wiring()->Grid().SelectedCall()),
               std::string::npos);
-    EXPECT_NE(form->Wiring()->Grid()->SelectedCall(), first);
+    EXPECT_NE(form->Wiring()->Grid().SelectedCall(), first);
 }
 
 TEST_F(UserInput, TheLastStationDeletedLeavesTheEmptyGridShown) {
@@ -190,7 +190,7 @@ TEST_F(UserInput, TheGridAndTheHostsMapFollowEachOther) {
     EXPECT_EQ(shown, (std::vector<std::string>{first, second}));
     connection->mapEvents->mUivMap_StationChosen(last);
     Settle();
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), last);
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), last);
     const QRect cell = form->View().visualRect(Model().index(ViewRow(last), 0));
     EXPECT_TRUE(form->View().viewport()->rect().contains(cell.center()));
     EXPECT_EQ(RowBackground(last, 3), QColor(0, 0, 255));
@@ -198,7 +198,7 @@ TEST_F(UserInput, TheGridAndTheHostsMapFollowEachOther) {
     EXPECT_EQ(shown.size(), 2u);
     // A station the board does not show changes nothing.
     connection->mapEvents->mUivMap_StationChosen("NOSUCH");
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), last);
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), last);
 }
 
 // With a host that gives its symbols as pictures, the stations beyond the
@@ -272,7 +272,7 @@ TEST_F(UserInput, CommandsAtAnIntakesPauseActOnTheFinishedGrid) {
     // A left press selects the station that was under the pointer.
     EXPECT_TRUE(AtAPauseOfAnEvent(beacon, [&] { Press(Qt::LeftButton, "S105", 4); }));
     ExpectWholeGrid();
-    EXPECT_EQ(form->Wiring()->Grid()->SelectedCall(), "S105");
+    EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), "S105");
     EXPECT_EQ(RowBackground("S105", 3), QColor(0, 0, 255));
 
     // A right press and Tune from its popup.

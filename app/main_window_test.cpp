@@ -115,7 +115,7 @@ TEST_F(MainWindow, AgesOnScreenFollowTheClockAndOnlyTheirCellsArePaintedAgain) {
     form.resize(1000, 300);
     form.show();
     form.Form_Load();
-    StationGrid& grid = *form.Wiring()->Grid();
+    StationGrid& grid = form.Wiring()->Grid();
     platform::GridView& view = form.View();
     view.Sync();
     QImage before = view.viewport()->grab().toImage();
@@ -219,13 +219,13 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     form.SetDdeLayer(&dde);
     form.SetSoundPlayer(&speaker);
     form.Form_Load();
-    EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL");
+    EXPECT_EQ(form.Wiring()->Radio().GetConnectedServers(), "DXL");
     // Ham Radio Deluxe started later: the next sweep finds it.
     dde.StartHrd();
     form.tmrReconnect_Timer();
-    EXPECT_EQ(form.Wiring()->Radio()->GetConnectedServers(), "DXL,HRD");
+    EXPECT_EQ(form.Wiring()->Radio().GetConnectedServers(), "DXL,HRD");
 
-    form.Wiring()->Grid()->SetSelectedCall("G4QSY");
+    form.Wiring()->Grid().SetSelectedCall("G4QSY");
     form.mnuPopupTune_Click();
     ASSERT_TRUE(form.TuneDialog());
     EXPECT_EQ(form.TuneDialog()->lblDescription->text(), "Tune to station G4QSY = 145.5000 MHz");
@@ -237,7 +237,7 @@ TEST_F(MainWindow, TheRadioLinkFromStartUpToTheTuneDialog) {
     sos->cmdTune->click();
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
     // A selection whose station has gone is logged; the dialog stays as it was.
-    form.Wiring()->Grid()->SetSelectedCall("GONE");
+    form.Wiring()->Grid().SetSelectedCall("GONE");
     form.mnuPopupTune_Click();
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "433500000");
     const std::string log = fs.LogText();
@@ -263,14 +263,14 @@ TEST_F(MainWindow, MenuWindowsAreSingleAndDetailReplacesItsWindow) {
     form.mnuOptionsLegend_Click();
     EXPECT_EQ(form.LegendWindow(), legend);
 
-    form.Wiring()->Grid()->SetSelectedCall("G4ABC");
+    form.Wiring()->Grid().SetSelectedCall("G4ABC");
     form.mnuPopupDetails_Click();
     ASSERT_TRUE(form.DetailsWindow());
     EXPECT_EQ(form.DetailsWindow()->lblPHG->text(), "P=25W H=20Ft G=3dB D=Omni");
     form.DetailsWindow()->cmdTune->click();
     ASSERT_TRUE(form.TuneDialog());
     EXPECT_EQ(form.TuneDialog()->lblFreqHz->text(), "145500000");
-    form.Wiring()->Grid()->SetSelectedCall("G4XYZ");
+    form.Wiring()->Grid().SetSelectedCall("G4XYZ");
     form.mnuPopupDetails_Click();
     EXPECT_EQ(form.DetailsWindow()->windowTitle(), "Detail of G4XYZ");
     int details = 0;
@@ -289,7 +289,7 @@ TEST_F(MainWindow, SwitchingPhgPlottingOnDrawsEveryStationWhateverClosesTheDialo
     form.show();
     form.Form_Load();
     ASSERT_NE(form.Wiring(), nullptr);
-    PhgOverlays& phg = *form.Wiring()->Overlays();
+    PhgOverlays& phg = form.Wiring()->Overlays();
     phg.Plot_Changes();
     ASSERT_TRUE(host.map.circles.empty());
     for (int way = 0; way < 3; ++way) {

@@ -70,7 +70,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
         return n;
     }
     int QsyColumn() {
-        const StationGrid& g = *form->Wiring()->Grid();
+        const StationGrid& g = form->Wiring()->Grid();
         for (int c = 0; c <= g.LastGridCol(); ++c)
             if (g.GridColumns()[static_cast<std::size_t>(c)].source == 16) return c;
         return -1;
@@ -104,7 +104,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
                 if (QMenu* popup = OpenMenu()) {
                     const std::string before = tuneFor;
                     const std::size_t failed = LogLinesWith("Form1.mnuPopupTune_Click");
-                    tuneFor = form->Wiring()->Grid()->SelectedCall();
+                    tuneFor = form->Wiring()->Grid().SelectedCall();
                     Choose(popup, "Tune");
                     // The host may delete the station while the popup opens:
                     // that Tune fails (and is logged), the dialog keeps what
@@ -117,7 +117,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
                 if (call.empty()) return "no Detail to choose";
                 Press(Qt::RightButton, call, 0);
                 if (QMenu* popup = OpenMenu()) {
-                    detailsFor = form->Wiring()->Grid()->SelectedCall();
+                    detailsFor = form->Wiring()->Grid().SelectedCall();
                     Choose(popup, "Detail");
                 }
                 return "Detail " + call;
@@ -167,7 +167,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
             if (i >= 0 && table[i].Emergency && Settings().EmergencyScan) continue;
             const bool painted =
                 m.data(m.index(r, 0), Qt::BackgroundRole).value<QColor>() == QColor(0, 0, 255);
-            EXPECT_EQ(painted, cs == form->Wiring()->Grid()->SelectedCall()) << cs;
+            EXPECT_EQ(painted, cs == form->Wiring()->Grid().SelectedCall()) << cs;
         }
         if (windows::Form5* d = form->DetailsWindow(); d && d->isVisible()) {
             EXPECT_EQ(d->windowTitle().toStdString(), "Detail of " + detailsFor);

@@ -100,7 +100,7 @@ TEST_F(WindowTexts, EveryTextFitsItsControlInEveryLanguage) {
         check(form->LegendWindow());
         form->mnuHelpAbout_Click();
         check(form->AboutBox());
-        form->Wiring()->Grid()->SetSelectedCall("PA3XYZ-9");
+        form->Wiring()->Grid().SetSelectedCall("PA3XYZ-9");
         form->mnuPopupDetails_Click();
         check(form->DetailsWindow());
         form->mnuPopupTune_Click();

@@ -52,8 +52,15 @@ void BM_IntakeWithAlerts(benchmark::State& state) {
     settings.AlertNearKm = 25;
     settings.AlertQuietMinutes = 30;
     testing::FakeScheduler clock;
-    StationAlerts alerts(board, settings);
-    alerts.SetScheduler(&clock);
+    struct : StationActions {
+        std::shared_ptr<const Picture> SymbolPicture(const std::string&) override {
+            return nullptr;
+        }
+        void Tune(const std::string&) override {}
+        void TuneRecord(const StationRecord&) override {}
+        void ShowStation(const std::string&) override {}
+    } actions;
+    StationAlerts alerts(board, settings, actions, &clock);
     for (int n = 0; n < stations; ++n)
         board.add_beacon(Callsign(n), 0, 0);
     const std::vector<std::string> order = RandomOrder(stations, 1);

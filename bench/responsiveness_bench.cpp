@@ -76,12 +76,11 @@ void BM_FullFeedOnto50000(benchmark::State& state) {
     NoClipboard clipboard;
     NoWindow window;
     StationGrid grid(control, board, host, clipboard, window, Settings(),
-                     "UI-View Beaconboard V1.0.10");
+                     "UI-View Beaconboard V1.0.10", &scheduler);
     grid.FillColumnCaptions();
     grid.select_columns();
     grid.PrepareGrid();
     qt.grid = &grid;
-    grid.SetScheduler(&scheduler);
     grid.build_station_grid();
     testing::GridFollowsTable follow{grid};
     board.SetListener(&follow);

@@ -216,8 +216,8 @@ int main(int argc, char** argv) {
         // intake's pause leaves out the station being filled.)
         const bb::platform::GridControl& grid = board->GridModel();
         if (pendingGrowth < growth.size() && !grid.Busy() &&
-            board->Wiring()->Grid()->Rebuilds() != lastRebuild) {
-            lastRebuild = board->Wiring()->Grid()->Rebuilds();
+            board->Wiring()->Grid().Rebuilds() != lastRebuild) {
+            lastRebuild = board->Wiring()->Grid().Rebuilds();
             while (pendingGrowth < growth.size()) {
                 const std::string call = feed.Call(growth[pendingGrowth].stations - 1);
                 bool shown = false;

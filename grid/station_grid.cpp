@@ -44,7 +44,7 @@ std::int64_t NowSeconds(TZone& zone) {
 
 StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
                          Clipboard& clipboard, GridWindow& window, const SettingValues& settings,
-                         std::string windowTitle)
+                         std::string windowTitle, Scheduler* scheduler)
     : grid_(grid),
       board_(board),
       host_(host),
@@ -53,19 +53,15 @@ StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host:
       settings_(settings),
       windowTitle_(std::move(windowTitle)),
       gate_(
-          kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::EveryPass) {
+          kRebuildGapMs, [this] { RebuildPass(); }, PassGate::Spacing::EveryPass, scheduler),
+      scheduler_(scheduler) {
     board_.Table().AddWatcher(this);
+    ScheduleAgeTick();
 }
 
 StationGrid::~StationGrid() {
     board_.Table().RemoveWatcher(this);
     if (grid_.RowSource() == this) grid_.SetRowSource(nullptr);
-}
-
-void StationGrid::SetScheduler(Scheduler* scheduler) {
-    gate_.SetScheduler(scheduler);
-    scheduler_ = scheduler;
-    ScheduleAgeTick();
 }
 
 void StationGrid::ScheduleAgeTick() {

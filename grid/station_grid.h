@@ -102,9 +102,13 @@ class StationGrid final : public ColumnVisibility,
                           private platform::GridRows,
                           private TableWatcher {
   public:
+    // A rebuild asked for while another ran waits for its turn through
+    // `scheduler`, so the event loop has its turn and the window stays light
+    // under a full feed; without one it follows at once. The scheduler also
+    // keeps the ages shown following the clock, once a second.
     StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
                 Clipboard& clipboard, GridWindow& window, const SettingValues& settings,
-                std::string windowTitle);
+                std::string windowTitle, Scheduler* scheduler = nullptr);
     ~StationGrid() override;
     StationGrid(const StationGrid&) = delete;
     StationGrid& operator=(const StationGrid&) = delete;
@@ -124,11 +128,6 @@ class StationGrid final : public ColumnVisibility,
     // The stations the last pass showed.
     std::int32_t GridRowCount() const { return gridRowCount_; }
     void SetRebuildListener(RebuildListener* listener) { listener_ = listener; }
-    // A rebuild asked for while another ran waits for its turn through the
-    // scheduler, so the event loop has its turn and the window stays light
-    // under a full feed; without one it follows at once. The scheduler also
-    // keeps the ages shown following the clock, once a second.
-    void SetScheduler(Scheduler* scheduler);
     static constexpr int kAgeTickMs = 1000;
 
     // The column table's 18 entries with their captions.

@@ -13,6 +13,8 @@
 #include "stations/host.h"
 #include "support/colours.h"
 #include "support/message_pump.h"
+#include "support/pass_gate.h"
+#include "support/scheduler.h"
 #include "support/settings.h"
 
 namespace bb {
@@ -26,9 +28,21 @@ double DirectionAngle(int directivityCode);
 
 class PhgOverlays {
   public:
+    // The least time between two passes: a pass over the bus to the host
+    // costs tens of milliseconds with thousands of PHG stations, and under a
+    // full feed the overlays still follow within a quarter of a second.
+    static constexpr int kPassGapMs = 250;
+
+    // The passes the events ask for go through `scheduler`; without one
+    // each runs at once.
     PhgOverlays(StationBoard& board, host::HostMap& map, MessagePump& pump,
-                const SettingValues& settings)
-        : board_(board), map_(map), pump_(pump), settings_(settings) {}
+                const SettingValues& settings, Scheduler* scheduler = nullptr)
+        : board_(board),
+          map_(map),
+          pump_(pump),
+          settings_(settings),
+          gate_(
+              kPassGapMs, [this] { Plot_Changes(); }, PassGate::Spacing::EveryPass, scheduler) {}
 
     // Every live PHG station of the table, in table order; nothing when
     // "PlotOnMap" is off. No trap of its own: errors pass to the caller.
@@ -45,6 +59,8 @@ class PhgOverlays {
     // plotting is switched on every station is drawn, whatever the pass in
     // between missed.
     void Plot_Changes();
+    // Where the events ask for Plot_Changes: a burst of them runs a few passes.
+    PassGate& Gate() { return gate_; }
     void Plot_PHGCircle(float x, float y, double range);
     void Plot_PHGArrow(float x, float y, double theta, double range);
     void Plot_Circle2(float x, float y, double size);
@@ -57,6 +73,7 @@ class PhgOverlays {
     host::HostMap& map_;
     MessagePump& pump_;
     const SettingValues& settings_;
+    PassGate gate_;
     bool all_ = true;
     bool plotting_ = false;                    // "PlotOnMap" as the last pass found it
     std::vector<std::string> changed_;         // in the order they came, each once

@@ -152,8 +152,9 @@ void HRD_RADIO_000::Form_LinkExecute(const std::string&, bool& cancel) {
     Trap("HRD_RADIO_000.Form_LinkExecute", [&] { cancel = false; });
 }
 
-DDEClientModule::DDEClientModule(dde::Layer& layer, Timer& retryTimer, std::string service)
-    : layer_(layer), retryTimer_(retryTimer), service_(std::move(service)) {}
+DDEClientModule::DDEClientModule(dde::Layer& layer, Timer& retryTimer, std::string service,
+                                 Scheduler* scheduler)
+    : layer_(layer), retryTimer_(retryTimer), service_(std::move(service)), scheduler_(scheduler) {}
 
 DDEClientModule::~DDEClientModule() {
     CloseServers();

@@ -83,7 +83,12 @@ class HRD_RADIO_000 {
 class DDEClientModule {
   public:
     // `service` is this program's own service name, its executable's name.
-    DDEClientModule(dde::Layer& layer, Timer& retryTimer, std::string service);
+    // A program that announces itself waits for its answer and cannot
+    // answer a link opened back to it meanwhile, so the connect runs from
+    // the event loop through `scheduler`, after the answer. Without a
+    // scheduler it runs at once.
+    DDEClientModule(dde::Layer& layer, Timer& retryTimer, std::string service,
+                    Scheduler* scheduler = nullptr);
     ~DDEClientModule();
 
     void Initialize();
@@ -102,11 +107,6 @@ class DDEClientModule {
 
     // The reconnect sweep of the main window's timer.
     void ReconnectSweep();
-
-    // A program that announces itself waits for its answer and cannot
-    // answer a link opened back to it meanwhile, so the connect runs from
-    // the event loop, after the answer. Without a scheduler it runs at once.
-    void SetScheduler(Scheduler* scheduler) { scheduler_ = scheduler; }
 
     // By server: a retry under way after a failure, and one waiting for the retry timer.
     const std::array<bool, 2>& Retrying() const { return ServerRetrying; }

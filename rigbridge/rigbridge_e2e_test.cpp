@@ -171,8 +171,8 @@ TEST_F(TuneARealRig, ARadioFailingMidTuneIsToldAndTheNextTuneWorks) {
 // only once it has answered.
 TEST_F(TuneARealRig, AProgramThatWaitsOnItsAnnouncementIsConnectedAtOnce) {
     platform::QtScheduler scheduler;
-    radio.SetScheduler(&scheduler);
-    radio.Initialize();
+    radio::DDEClientModule scheduled{dde, timer, "BBTEST", &scheduler};
+    scheduled.Initialize();
     std::unique_ptr<platform::DdeService> hrd;
     std::atomic<bool> answered = false;
     testing::BusThread thread(QStringLiteral("hrd"));
@@ -193,7 +193,7 @@ TEST_F(TuneARealRig, AProgramThatWaitsOnItsAnnouncementIsConnectedAtOnce) {
         answered = bus.call(m, QDBus::Block, 5000).arguments().value(0).toBool();
     });
     ASSERT_TRUE(WaitFor([&] { return answered.load(); }, 5000));
-    EXPECT_TRUE(WaitFor([&] { return radio.GetConnectedServers() == "HRD"; }, 1000));
+    EXPECT_TRUE(WaitFor([&] { return scheduled.GetConnectedServers() == "HRD"; }, 1000));
 }
 
 }  // namespace

@@ -22,11 +22,12 @@ class PassGate {
         AfterOverlap,
     };
 
-    PassGate(int gapMs, std::function<void()> pass, Spacing spacing = Spacing::EveryPass)
-        : gapMs_(gapMs), pass_(std::move(pass)), spacing_(spacing) {}
-
     // Without a scheduler every request runs at once (after the running
     // pass, if there is one).
+    PassGate(int gapMs, std::function<void()> pass, Spacing spacing = Spacing::EveryPass,
+             Scheduler* scheduler = nullptr)
+        : gapMs_(gapMs), pass_(std::move(pass)), spacing_(spacing), scheduler_(scheduler) {}
+
     void SetScheduler(Scheduler* scheduler) { scheduler_ = scheduler; }
     // Passes asked for during a pass wait for their turn (there is a scheduler).
     bool Spaced() const { return scheduler_ != nullptr; }

@@ -161,6 +161,16 @@ std::string FirstLanguage(const clsLanguage& language) {
 
 }  // namespace
 
+bool ColumnChoice::Visible(int column) const {
+    if (column < 0 || column > UpperBound()) Raise(err::kSubscript, "column");
+    return visible_[static_cast<std::size_t>(column)];
+}
+
+void ColumnChoice::SetVisible(int column, bool visible) {
+    if (column < 0 || column > UpperBound()) Raise(err::kSubscript, "column");
+    visible_[static_cast<std::size_t>(column)] = visible;
+}
+
 void ReadSettings(const SettingsBinding& b) {
     Require(b);
     FailureBatch batch;

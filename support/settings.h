@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace bb {
 
@@ -59,6 +60,20 @@ class ColumnVisibility {
     virtual int UpperBound() const = 0;
     virtual bool Visible(int column) const = 0;
     virtual void SetVisible(int column, bool visible) = 0;
+};
+
+// The columns' visible flags as the settings file has them, held until the
+// grid that shows them is made; error 9 for a column past `upperBound`.
+class ColumnChoice final : public ColumnVisibility {
+  public:
+    explicit ColumnChoice(int upperBound)
+        : visible_(static_cast<std::size_t>(upperBound) + 1, false) {}
+    int UpperBound() const override { return static_cast<int>(visible_.size()) - 1; }
+    bool Visible(int column) const override;
+    void SetVisible(int column, bool visible) override;
+
+  private:
+    std::vector<bool> visible_;
 };
 
 // What reading and writing the settings work on.

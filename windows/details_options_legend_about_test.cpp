@@ -51,12 +51,8 @@ class Windows : public ::testing::Test, protected testing::FakeBoard {
         return out.toStdString();
     }
     // What the Tune button asked for: callsign and QSY text.
-    std::vector<std::pair<std::string, std::string>> tuned;
-    Form5Services Services() {
-        return {&board, nullptr, [this](const StationRecord& r) {
-                    tuned.emplace_back(r.Callsign, r.QSY.Frequency);
-                }};
-    }
+    std::vector<std::pair<std::string, std::string>>& tuned = actions.tunedRecords;
+    Form5Services Services() { return {&board, &actions}; }
 };
 
 // Red pixels in a picture box as it is shown on the screen.

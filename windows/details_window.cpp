@@ -113,8 +113,9 @@ void Form5::Form_Load() {
         const char decimal = DecimalSeparator();
         lblLatitude->setText(Q(r.LatitudeText));
         lblLongitude->setText(Q(r.LongitudeText));
-        if (services_.symbolPicture) {
-            const std::shared_ptr<const Picture> picture = services_.symbolPicture(r.Symbol);
+        if (services_.actions) {
+            const std::shared_ptr<const Picture> picture =
+                services_.actions->SymbolPicture(r.Symbol);
             if (picture) Picture1->SetPicture(picture.get());
         }
         lblDistance->setText(Q(FixedDecimals(r.Distance, 1, decimal)));
@@ -167,7 +168,7 @@ void Form5::cmdBeaconComment_Click() {
 void Form5::cmdTune_Click() {
     Trap("Form5.cmdTune_Click", [&] {
         if (!Record) Raise(err::kSubscript, "no station");
-        if (services_.tune) services_.tune(*Record);
+        if (services_.actions) services_.actions->TuneRecord(*Record);
     });
 }
 

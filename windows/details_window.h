@@ -13,6 +13,7 @@
 
 #include "platform/qt_picture_box.h"
 #include "stations/board.h"
+#include "stations/station_actions.h"
 #include "support/picture.h"
 #include "windows/twip_layout.h"
 
@@ -20,9 +21,8 @@ namespace bb::windows {
 
 struct Form5Services {
     StationBoard* board = nullptr;
-    std::function<std::shared_ptr<const Picture>(const std::string& symbol)> symbolPicture;
-    // Opens the tune dialog for the record the window holds.
-    std::function<void(const StationRecord& record)> tune;
+    // The symbol's picture, and the tune dialog for the record the window holds.
+    StationActions* actions = nullptr;
 };
 
 // A compass direction in degrees as an arrow angle (radians, 0 right, up

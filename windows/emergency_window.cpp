@@ -113,8 +113,8 @@ void Form2::Form_Load() {
         lblArrowDirection->setText(Q(Whole(bearing)));
         // Loaded again for a newer record: nothing of the older one stays.
         Picture1->SetPicture(nullptr);
-        if (services_.symbolPicture) {
-            const std::shared_ptr<const Picture> picture = services_.symbolPicture(symbol);
+        if (services_.actions) {
+            const std::shared_ptr<const Picture> picture = services_.actions->SymbolPicture(symbol);
             if (picture) Picture1->SetPicture(picture.get());
         }
         Arrow::DrawDirectionArrow(*Picture2, kHalfPi - bearing * 6.28 / 360,
@@ -125,7 +125,7 @@ void Form2::Form_Load() {
 
 void Form2::cmdTune_Click() {
     Trap("Form2.cmdTune_Click", [&] {
-        if (services_.tune) services_.tune(lblStationID->text().toStdString());
+        if (services_.actions) services_.actions->Tune(lblStationID->text().toStdString());
     });
 }
 

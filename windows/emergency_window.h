@@ -14,6 +14,7 @@
 #include "alarm/emergency.h"
 #include "platform/qt_picture_box.h"
 #include "stations/board.h"
+#include "stations/station_actions.h"
 #include "support/picture.h"
 
 namespace bb::windows {
@@ -21,11 +22,8 @@ namespace bb::windows {
 struct Form2Services {
     StationBoard* board = nullptr;
     Emergency* alarm = nullptr;
-    // The symbol's picture through the host's SymbolToClipboard; null when
-    // the host has none.
-    std::function<std::shared_ptr<const Picture>(const std::string& symbol)> symbolPicture;
-    // Opens the tune dialog for a callsign.
-    std::function<void(const std::string& callsign)> tune;
+    // The symbol's picture and the tune dialog; none before the board is up.
+    StationActions* actions = nullptr;
 };
 
 class Form2 final : public QWidget, public EmergencyForm {

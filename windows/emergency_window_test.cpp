@@ -28,8 +28,8 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
     PhgOverlays map{board, host.map, host, settings};
     QtForms forms{Form2Services{}};
     NoSound sound;
-    Emergency alarm{board, map, host, forms, sound, captionBar, settings};
-    std::vector<std::string> tuned;
+    Emergency alarm{board, map, host, forms, sound, captionBar, settings, actions};
+    std::vector<std::string>& tuned = actions.tuned;
     void Check() {
         RebuildFinished();
         alarm.CheckEmergencies(board.Table().LiveCount(), LiveEmergencies());
@@ -37,14 +37,9 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
 
     void SetUp() override {
         settings.EmergencyScan = settings.EmergencyPlot = settings.EmergencyAlarm = true;
-        forms.SetServices(
-            Form2Services{&board, &alarm,
-                          [](const std::string& symbol) -> std::shared_ptr<const Picture> {
-                              if (symbol != "/a") return nullptr;
-                              return std::make_shared<Picture>(
-                                  Picture{16, 16, std::vector<std::uint32_t>(256, 0xFF00FF00)});
-                          },
-                          [this](const std::string& call) { tuned.push_back(call); }});
+        actions.pictures["/a"] =
+            std::make_shared<Picture>(Picture{16, 16, std::vector<std::uint32_t>(256, 0xFF00FF00)});
+        forms.SetServices(Form2Services{&board, &alarm, &actions});
         alarm.SetSoundFile("alarm.wav");
     }
     void TearDown() override {

@@ -3,9 +3,14 @@
 // start from.
 #pragma once
 
+#include <map>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "stations/board.h"
+#include "stations/station_actions.h"
 #include "support/caption_bar.h"
 #include "support/settings.h"
 #include "tests/fakes/fake_host.h"
@@ -29,6 +34,23 @@ struct FakeBoard {
         return i;
     }
     StationRecord& Record(std::int32_t index) { return board.Table().Edit(index); }
+
+    // What the windows and notifications asked of the board.
+    struct Actions final : StationActions {
+        std::map<std::string, std::shared_ptr<const Picture>> pictures;
+        std::vector<std::string> tuned, shown;
+        // Callsign and QSY text of each record tuned.
+        std::vector<std::pair<std::string, std::string>> tunedRecords;
+        std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol) override {
+            const auto it = pictures.find(symbol);
+            return it == pictures.end() ? nullptr : it->second;
+        }
+        void Tune(const std::string& callsign) override { tuned.push_back(callsign); }
+        void TuneRecord(const StationRecord& r) override {
+            tunedRecords.emplace_back(r.Callsign, r.QSY.Frequency);
+        }
+        void ShowStation(const std::string& callsign) override { shown.push_back(callsign); }
+    } actions;
 
     // The main window's caption as last written.
     struct Caption final : CaptionBar {

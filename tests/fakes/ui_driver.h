@@ -59,10 +59,10 @@ class UiDriver {
         int quiet = 0;
         while (steady_clock::now() < end && quiet < 3) {
             QApplication::processEvents(QEventLoop::AllEvents, 5);
-            const bool idle =
-                !form->Wiring()->Grid()->Busy() && !form->Wiring()->Grid()->RebuildWaiting() &&
-                gate.Held() == 0 && !form->Wiring()->PhgGate().Waiting() &&
-                !(form->Wiring()->Alarm() && form->Wiring()->Alarm()->WindowGate().Waiting());
+            const bool idle = !form->Wiring()->Grid().Busy() &&
+                              !form->Wiring()->Grid().RebuildWaiting() && gate.Held() == 0 &&
+                              !form->Wiring()->PhgGate().Waiting() &&
+                              !form->Wiring()->Alarm().WindowGate().Waiting();
             if (clock) {
                 // Held input goes at the gate's next turn, a couple of
                 // milliseconds on: the only real time a settle waits.
@@ -196,7 +196,7 @@ class UiDriver {
             EXPECT_EQ(rows.count(r.Callsign), 1u) << r.Callsign << " has no row";
         });
         EXPECT_EQ(rows.size(), live);
-        form->Wiring()->Grid()->build_station_grid();
+        form->Wiring()->Grid().build_station_grid();
         Settle();
         EXPECT_EQ(take(), rows);
     }
