@@ -150,8 +150,9 @@ void Form1::BuildMenus() {
         QAction* a = AddAction(view, name, caption, nullptr);
         a->setCheckable(true);
         views->addAction(a);
-        connect(a, &QAction::triggered, this,
-                [this, shown] { mnuView_Click(shown, Settings().HideWeatherAndDigipeaters); });
+        connect(a, &QAction::triggered, this, [this, chosen = shown] {
+            mnuView_Click(chosen, Settings().HideWeatherAndDigipeaters);
+        });
     }
     view->addSeparator();
     QAction* hide =

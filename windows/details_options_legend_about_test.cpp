@@ -89,7 +89,7 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
               "12.3|P=25W H=20Ft G=3dB D=Omni|T 88.5 Hz, \u2212600 kHz|cmnt|Mobile "
               "QRV 145.500MHz T088 -060");
     f->cmdTune->click();
-    EXPECT_EQ(tuned, (decltype(tuned){{"PA3XYZ-9", "145.500"}}));
+    EXPECT_EQ(tuned, (std::vector<std::pair<std::string, std::string>>{{"PA3XYZ-9", "145.500"}}));
     f->close();
 
     // The PHGR form, a station at rest without QSY, and a callsign that is gone.
@@ -130,7 +130,7 @@ TEST_F(Windows, DetailsKeepTheirStationWhenTheTableIsCompacted) {
     f->cmdBeaconComment->click();
     f->cmdTune->click();
     EXPECT_EQ(f->lblBeacon->text(), "Mobile QRV 145.500MHz T088 -060");
-    EXPECT_EQ(tuned, (decltype(tuned){{"PA3XYZ-9", "145.500"}}));
+    EXPECT_EQ(tuned, (std::vector<std::pair<std::string, std::string>>{{"PA3XYZ-9", "145.500"}}));
     f->close();
 }
 
