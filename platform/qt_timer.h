@@ -10,9 +10,7 @@ namespace bb::platform {
 class QtTimer final : public Timer {
   public:
     QtTimer() {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (Tick) Tick();
-        });
+        QObject::connect(&timer_, &QTimer::timeout, [this] { Ticked(); });
     }
     void SetInterval(int ms) override { timer_.setInterval(ms); }
     // Enabling a timer that runs already leaves it running on its own

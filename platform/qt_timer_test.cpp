@@ -17,7 +17,7 @@ TEST(QtTimer, EnablingARunningTimerDoesNotPushItsTickBack) {
     QCoreApplication app(argc, argv);
     QtTimer retry;
     int ticks = 0;
-    retry.Tick = [&] { ++ticks; };
+    retry.SetTick([&] { ++ticks; });
     retry.SetInterval(100);
     retry.SetEnabled(true);
     // A sweep every 30 ms enables it again, as the radio link's sweep does:

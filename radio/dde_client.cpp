@@ -103,7 +103,7 @@ void DDEClient::Form_Load() {
     Trap("DDEClient.Form_Load", [&] {
         ServerRetryTimer.SetEnabled(false);
         ServerRetryTimer.SetInterval(kRetryMs);
-        ServerRetryTimer.Tick = [this] { ServerRetryTimer_Timer(); };
+        ServerRetryTimer.SetTick([this] { ServerRetryTimer_Timer(); });
         const bool offered =
             module_.layer_.ServeTopic(module_.service_, "DDEClient", [this](const std::string& c) {
                 bool cancel = true;
@@ -195,7 +195,7 @@ void DDEClientModule::CloseServers() {
     if (!client_) return;
     layer_.StopTopic(service_, "DDEClient");
     retryTimer_.SetEnabled(false);
-    retryTimer_.Tick = nullptr;
+    retryTimer_.SetTick(nullptr);
     EndLink(client_->DXL_Freq.get());
     EndLink(client_->DXL_Mode.get());
     EndLink(client_->DXL_DDECommand.get());

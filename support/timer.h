@@ -2,6 +2,7 @@
 #pragma once
 
 #include <functional>
+#include <utility>
 
 namespace bb {
 
@@ -11,8 +12,16 @@ class Timer {
     virtual void SetInterval(int milliseconds) = 0;
     virtual void SetEnabled(bool enabled) = 0;
     virtual bool Enabled() const = 0;
-    // Runs on each tick.
-    std::function<void()> Tick;
+    // What runs on each tick; nothing when empty.
+    void SetTick(std::function<void()> tick) { tick_ = std::move(tick); }
+
+  protected:
+    void Ticked() {
+        if (tick_) tick_();
+    }
+
+  private:
+    std::function<void()> tick_;
 };
 
 }  // namespace bb

@@ -24,7 +24,7 @@ class FakeTimer final : public Timer {
     bool Enabled() const override { return enabled; }
     // The tick the event loop would deliver.
     void Fire() {
-        if (enabled && Tick) Tick();
+        if (enabled) Ticked();
     }
 };
 
