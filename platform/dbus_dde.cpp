@@ -9,6 +9,16 @@
 namespace bb::platform {
 namespace {
 
+// The board's own topics take commands only.
+class ExecuteOnly final : public DdeTopicHandler {
+  public:
+    explicit ExecuteOnly(dde::ExecuteHandler onExecute) : onExecute_(std::move(onExecute)) {}
+    bool Execute(const std::string& command) override { return onExecute_ && onExecute_(command); }
+
+  private:
+    dde::ExecuteHandler onExecute_;
+};
+
 const QString kInterface = QStringLiteral("org.beaconboard.DDE.Topic");
 const QString kNoItem = QStringLiteral("org.beaconboard.DDE.Error.NoItem");
 const QString kRefused = QStringLiteral("org.beaconboard.DDE.Error.Refused");
@@ -136,12 +146,11 @@ void DdeTopicObject::Notify(const std::string& item, const std::string& value) {
 }
 
 bool DdeTopicObject::Execute(const QString& command) {
-    return handlers_.execute && handlers_.execute(Utf8(command));
+    return handler_->Execute(Utf8(command));
 }
 
 QString DdeTopicObject::Request(const QString& item) {
-    if (!handlers_.request) return {};
-    const std::optional<std::string> value = handlers_.request(Utf8(item));
+    const std::optional<std::string> value = handler_->Request(Utf8(item));
     if (!value) {
         sendErrorReply(kNoItem, QStringLiteral("no item ") + item);
         return {};
@@ -150,7 +159,7 @@ QString DdeTopicObject::Request(const QString& item) {
 }
 
 void DdeTopicObject::Poke(const QString& item, const QString& value) {
-    if (!handlers_.poke || !handlers_.poke(Utf8(item), Utf8(value)))
+    if (!handler_->Poke(Utf8(item), Utf8(value)))
         sendErrorReply(kRefused, QStringLiteral("poke refused on ") + item);
 }
 
@@ -189,10 +198,11 @@ bool DdeService::Register(QString& why) {
     return true;
 }
 
-DdeTopicObject* DdeService::AddTopic(std::string_view topic, DdeTopicHandlers handlers) {
+DdeTopicObject* DdeService::AddTopic(std::string_view topic,
+                                     std::unique_ptr<DdeTopicHandler> handler) {
     const QString path = DdeTopicPath(topic);
     RemoveTopic(topic);
-    auto object = std::make_unique<DdeTopicObject>(std::move(handlers));
+    auto object = std::make_unique<DdeTopicObject>(std::move(handler));
     if (!bus_.registerObject(path, object.get(),
                              QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllSignals))
         return nullptr;
@@ -216,9 +226,7 @@ bool DBusDdeLayer::ServeTopic(std::string_view service, std::string_view topic,
     if (!s) s = std::make_unique<DdeService>(bus_, std::string(service));
     QString why;
     if (!s->Register(why)) return false;
-    DdeTopicHandlers handlers;
-    handlers.execute = std::move(onExecute);
-    return s->AddTopic(topic, std::move(handlers)) != nullptr;
+    return s->AddTopic(topic, std::make_unique<ExecuteOnly>(std::move(onExecute))) != nullptr;
 }
 
 void DBusDdeLayer::StopTopic(std::string_view service, std::string_view topic) {

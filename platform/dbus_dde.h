@@ -9,7 +9,6 @@
 #include <QDBusContext>
 #include <QObject>
 #include <QString>
-#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -26,14 +25,19 @@ QString DdeTopicPath(std::string_view topic);
 // No call to another program waits longer than this.
 inline constexpr int kDdeTimeoutMs = 2000;
 
-struct DdeTopicHandlers {
-    // True accepts the command; without a handler every command is refused.
-    std::function<bool(const std::string& command)> execute;
-    // The item's value, or nothing when the topic has no such item; without
-    // a handler every item reads empty.
-    std::function<std::optional<std::string>(const std::string& item)> request;
-    // True when the value was taken; without a handler pokes are refused.
-    std::function<bool(const std::string& item, const std::string& value)> poke;
+// What a topic answers, given by whoever offers the topic.
+class DdeTopicHandler {
+  public:
+    virtual ~DdeTopicHandler() = default;
+    // True accepts the command; every command is refused by default.
+    virtual bool Execute(const std::string& /*command*/) { return false; }
+    // The item's value, or nothing when the topic has no such item; every
+    // item reads empty by default.
+    virtual std::optional<std::string> Request(const std::string& /*item*/) {
+        return std::string();
+    }
+    // True when the value was taken; pokes are refused by default.
+    virtual bool Poke(const std::string& /*item*/, const std::string& /*value*/) { return false; }
 };
 
 // One topic this program answers for.
@@ -41,7 +45,8 @@ class DdeTopicObject final : public QObject, protected QDBusContext {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "org.beaconboard.DDE.Topic")
   public:
-    explicit DdeTopicObject(DdeTopicHandlers handlers) : handlers_(std::move(handlers)) {}
+    explicit DdeTopicObject(std::unique_ptr<DdeTopicHandler> handler)
+        : handler_(std::move(handler)) {}
     // Tells the hot links on `item` its new value.
     void Notify(const std::string& item, const std::string& value);
 
@@ -56,7 +61,7 @@ class DdeTopicObject final : public QObject, protected QDBusContext {
     void Changed(const QString& item, const QString& value);
 
   private:
-    DdeTopicHandlers handlers_;
+    std::unique_ptr<DdeTopicHandler> handler_;
 };
 
 // One service of this program: its bus name and its topics.
@@ -68,7 +73,7 @@ class DdeService {
     DdeService& operator=(const DdeService&) = delete;
     // False, with the reason, when the name is taken or the bus is gone.
     bool Register(QString& why);
-    DdeTopicObject* AddTopic(std::string_view topic, DdeTopicHandlers handlers);
+    DdeTopicObject* AddTopic(std::string_view topic, std::unique_ptr<DdeTopicHandler> handler);
     void RemoveTopic(std::string_view topic);
     bool Empty() const { return topics_.empty(); }
 

@@ -44,15 +44,14 @@ std::int32_t ErrorOf(const std::function<void()>& f) {
     return 0;
 }
 
-void Commander(DdeService& s) {
-    DdeTopicHandlers h;
-    h.execute = [](const std::string& c) { return c.rfind("000xcvrfreqmode", 0) == 0; };
-    h.request = [](const std::string& item) -> std::optional<std::string> {
+struct Commander final : DdeTopicHandler {
+    static void Serve(DdeService& s) { s.AddTopic("DDEServer", std::make_unique<Commander>()); }
+    bool Execute(const std::string& c) override { return c.rfind("000xcvrfreqmode", 0) == 0; }
+    std::optional<std::string> Request(const std::string& item) override {
         if (item == "Mode" || item == "DDECommand") return "USB";
         return std::nullopt;
-    };
-    s.AddTopic("DDEServer", h);
-}
+    }
+};
 
 TEST(DdeNames, EncodedAsTheBusContractSays) {
     EXPECT_EQ(DdeServiceName("CI-V Commander") + " " + DdeServiceName("HRD_RADIO_000"),
@@ -71,7 +70,7 @@ TEST(DdeConversation, OpensOnlyWhereAProgramAnswersForTheTopicAndItem) {
     EXPECT_EQ(open(), err::kDdeNoResponse);
     EXPECT_EQ(ErrorOf([&] { e->LinkExecute("000xcvrfreqmode"); }), err::kDdeNoResponse);
 
-    ThreadPeer peer("CI-V Commander", Commander);
+    ThreadPeer peer("CI-V Commander", Commander::Serve);
     ASSERT_TRUE(peer.registered);
     e->SetLinkTopic("ci-v commander|DDEServer");  // names ignore case
     EXPECT_EQ(open(), 0);
@@ -88,7 +87,7 @@ TEST(DdeConversation, OpensOnlyWhereAProgramAnswersForTheTopicAndItem) {
 }
 
 TEST(DdeConversation, APeerThatNeverAnswersCostsAtMostTheBound) {
-    ThreadPeer peer("CI-V Commander", Commander);
+    ThreadPeer peer("CI-V Commander", Commander::Serve);
     DBusDdeLayer layer(QDBusConnection::sessionBus());
     auto e = layer.NewEndpoint();
     e->SetLinkTopic("CI-V Commander|DDEServer");

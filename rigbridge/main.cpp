@@ -109,6 +109,22 @@ std::vector<Answering> ProgramsFor(const QString& which) {
     return programs;
 }
 
+// One topic of a program the bridge answers as.
+class BridgeTopic final : public platform::DdeTopicHandler {
+  public:
+    BridgeTopic(rigbridge::Bridge& bridge, Program program, std::string topic)
+        : bridge_(bridge), program_(program), topic_(std::move(topic)) {}
+    bool Execute(const std::string& c) override { return bridge_.Execute(program_, topic_, c); }
+    std::optional<std::string> Request(const std::string& item) override {
+        return bridge_.Request(program_, topic_, item);
+    }
+
+  private:
+    rigbridge::Bridge& bridge_;
+    const Program program_;
+    const std::string topic_;
+};
+
 using Topics = std::map<std::pair<Program, std::string>, platform::DdeTopicObject*>;
 
 // Offers each program's service and topics on the bus; false (after saying
@@ -123,16 +139,9 @@ bool AnswerAs(const std::vector<Answering>& programs, QDBusConnection bus,
             Say("cannot answer as " + std::string(a.service) + ": " + why.toStdString());
             return false;
         }
-        for (const char* topic : a.topics) {
-            platform::DdeTopicHandlers h;
-            const Program p = a.program;
-            const std::string t = topic;
-            h.execute = [&bridge, p, t](const std::string& c) { return bridge.Execute(p, t, c); };
-            h.request = [&bridge, p, t](const std::string& item) {
-                return bridge.Request(p, t, item);
-            };
-            topics[{p, t}] = service->AddTopic(topic, std::move(h));
-        }
+        for (const char* topic : a.topics)
+            topics[{a.program, topic}] =
+                service->AddTopic(topic, std::make_unique<BridgeTopic>(bridge, a.program, topic));
         services.push_back(std::move(service));
     }
     return true;

@@ -183,9 +183,10 @@ TEST_F(TuneARealRig, AProgramThatWaitsOnItsAnnouncementIsConnectedAtOnce) {
         hrd = std::make_unique<platform::DdeService>(bus, "HRD_RADIO_000");
         QString why;
         hrd->Register(why);
-        platform::DdeTopicHandlers h;
-        h.request = [](const std::string&) { return std::optional<std::string>("7050000"); };
-        hrd->AddTopic("HRD_CAT", h);
+        struct Frequency : platform::DdeTopicHandler {
+            std::optional<std::string> Request(const std::string&) override { return "7050000"; }
+        };
+        hrd->AddTopic("HRD_CAT", std::make_unique<Frequency>());
         QDBusMessage m = QDBusMessage::createMethodCall(
             platform::DdeServiceName("BBTEST"), platform::DdeTopicPath("DDEClient"),
             QStringLiteral("org.beaconboard.DDE.Topic"), QStringLiteral("Execute"));
