@@ -395,28 +395,33 @@ void Form1::mnuConfig_Click() {
     Trap("Form1.mnuConfig_Click", [&] {
         if (!Grid()) Raise(err::kObjectNotSet, "no grid");
         ShowSingle(options_, [this] {
-            windows::OptionsServices s;
-            s.columns = Grid();
-            s.columnTitle = [this](int c) {
-                return Grid()->ColumnDefs().at(static_cast<std::size_t>(c)).header;
-            };
-            s.selectColumns = [this] { Grid()->select_columns(); };
-            s.buildGrid = [this] { wiring_->SettingsChanged(); };
-            s.writeSettings = [this] {
-                WriteSettings(SettingsBinding{Texts().SettingsFilePath, Grid(), language_.get(),
-                                              &Settings()});
-                // The alerts follow a saved watch list whatever the page.
-                wiring_->Alerts().SettingsChanged();
-                // A view by watch list or distance follows them, and so do
-                // the rows in the vicinity colour.
-                if (Settings().AlertView != SettingValues::StationView::All ||
-                    Settings().AlertNearKm != shownNearKm_)
-                    Grid()->build_station_grid();
-                shownNearKm_ = Settings().AlertNearKm;
-            };
-            return new windows::frmOptions(std::move(s));
+            return new windows::frmOptions({Grid(), &Settings(), this});
         })->tbsOptions->setCurrentIndex(0);
     });
+}
+
+std::string Form1::ColumnTitle(int column) {
+    return Grid()->ColumnDefs().at(static_cast<std::size_t>(column)).header;
+}
+
+void Form1::SelectColumns() {
+    Grid()->select_columns();
+}
+
+void Form1::RebuildGrid() {
+    wiring_->SettingsChanged();
+}
+
+void Form1::SaveSettings() {
+    WriteSettings(SettingsBinding{Texts().SettingsFilePath, Grid(), language_.get(), &Settings()});
+    // The alerts follow a saved watch list whatever the page.
+    wiring_->Alerts().SettingsChanged();
+    // A view by watch list or distance follows them, and so do the rows in
+    // the vicinity colour.
+    if (Settings().AlertView != SettingValues::StationView::All ||
+        Settings().AlertNearKm != shownNearKm_)
+        Grid()->build_station_grid();
+    shownNearKm_ = Settings().AlertNearKm;
 }
 
 std::string Form1::HelpPage() const {
@@ -425,7 +430,7 @@ std::string Form1::HelpPage() const {
 }
 
 void Form1::mnuHelpHelp_Click() {
-    Trap("Form1.mnuHelpHelp_Click", [&] { ShellOpen(HelpPage()); });
+    Trap("Form1.mnuHelpHelp_Click", [&] { opener_->Open(HelpPage()); });
 }
 
 void Form1::mnuHelpAbout_Click() {
@@ -434,10 +439,8 @@ void Form1::mnuHelpAbout_Click() {
             const ProgramTexts& t = Texts();
             // Without a web site the link is the help page F1 opens.
             const std::string link = *version::kWebsite ? t.WebsiteText : HelpPage();
-            auto* box = new windows::frm_About(windows::AboutTexts{
-                t.WindowTitle, t.AuthorText, t.DescriptionText, link, version::kLegalText});
-            box->Open = [this](const std::string& target) { ShellOpen(target); };
-            return box;
+            return new windows::frm_About(*opener_, {t.WindowTitle, t.AuthorText, t.DescriptionText,
+                                                     link, version::kLegalText});
         });
     });
 }

@@ -50,7 +50,8 @@ class Form1 final : public QMainWindow,
                     public LanguageMenus,
                     public BoardOwner,
                     private platform::GridInput,
-                    public StationActions {
+                    public StationActions,
+                    public windows::OptionsActions {
     Q_OBJECT
   public:
     // `connect` creates the host's main object; it raises error 429 when
@@ -96,6 +97,9 @@ class Form1 final : public QMainWindow,
     // Where the alarm sound plays; this machine's sound output by default.
     // Set before Form_Load.
     void SetSoundPlayer(SoundPlayer* sound) { soundPlayer_ = sound; }
+    // How help pages and web addresses are opened; the desktop's by default.
+    // Set before Form_Load.
+    void SetOpener(windows::Opener* opener) { opener_ = opener; }
     // StationActions: what the windows and notifications ask of the board.
     std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol) override;
     void Tune(const std::string& callsign) override;
@@ -103,10 +107,14 @@ class Form1 final : public QMainWindow,
     // Selects the station's row as a press on it does, scrolls it into
     // sight and brings the board to the front.
     void ShowStation(const std::string& callsign) override;
+    // OptionsActions: what the options dialog's buttons ask of the board.
+    std::string ColumnTitle(int column) override;
+    void SelectColumns() override;
+    void RebuildGrid() override;
+    // Writes the settings file; the alerts and the grid follow what it holds.
+    void SaveSettings() override;
     // Opens the tune dialog for the record at `index` (error 9 when none).
     void TuneStation(std::int32_t index, const std::string& callsign);
-    // How help pages and web addresses are opened; the desktop's by default.
-    std::function<void(const std::string&)> ShellOpen = windows::ShellOpen;
     // The station the details window shows.
     const std::string& DetailsCallsign() const { return detailsCallsign_; }
 
@@ -198,6 +206,7 @@ class Form1 final : public QMainWindow,
     std::unique_ptr<clsLanguage> language_;
     platform::QtSound sound_;
     SoundPlayer* soundPlayer_ = &sound_;
+    windows::Opener* opener_ = &windows::DesktopOpener();
     windows::QtForms forms_;
     std::map<std::string, QAction*, std::less<>> actions_;
     std::map<std::string, QMenu*, std::less<>> menus_;

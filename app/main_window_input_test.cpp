@@ -379,8 +379,10 @@ TEST_F(UserInput, TheViewMenuShowsTheStationsChosenAndTheAlertsAreKept) {
 
 TEST_F(UserInput, TheAboutBoxOfADefaultBuildHasItsLegalTextAndALinkThatWorksHere) {
     Open();
-    std::vector<std::string> opened;
-    form->ShellOpen = [&](const std::string& t) { opened.push_back(t); };
+    struct : windows::Opener, std::vector<std::string> {
+        void Open(const std::string& t) override { push_back(t); }
+    } opened;
+    form->SetOpener(&opened);
     // A menu in Dutch: its help page once there is one, in a folder with a
     // dot in its name.
     Texts().HelpFilePath = (fs.folder.path() / "v1.0 board" / "Beaconboard.html").string();

@@ -15,8 +15,10 @@ QString Q(const std::string& s) {
 
 }  // namespace
 
-frm_About::frm_About(AboutTexts texts, QWidget* parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), texts_(std::move(texts)) {
+frm_About::frm_About(Opener& opener, AboutTexts texts, QWidget* parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint),
+      texts_(std::move(texts)),
+      opener_(opener) {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("frm_About"));
     setFixedSize(440, 352);
@@ -64,9 +66,7 @@ void frm_About::Command1_Click() {
 }
 
 void frm_About::lblWebURL_Click() {
-    Trap("frm_About.lblWebURL_Click", [&] {
-        if (Open) Open(texts_.WebsiteText);
-    });
+    Trap("frm_About.lblWebURL_Click", [&] { opener_.Open(texts_.WebsiteText); });
 }
 
 bool frm_About::eventFilter(QObject* watched, QEvent* event) {

@@ -5,7 +5,6 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QWidget>
-#include <functional>
 #include <string>
 
 #include "windows/desktop.h"
@@ -25,7 +24,8 @@ struct AboutTexts {
 class frm_About final : public QWidget {
     Q_OBJECT
   public:
-    explicit frm_About(AboutTexts texts, QWidget* parent = nullptr);
+    // `opener` opens the link.
+    frm_About(Opener& opener, AboutTexts texts, QWidget* parent = nullptr);
     void Form_Load();
     void Command1_Click();
     void lblWebURL_Click();
@@ -33,8 +33,6 @@ class frm_About final : public QWidget {
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label8, *lblWebURL;
     QLabel* lblDisclaimer;
     QPushButton* Command1;
-    // How the link is opened; the desktop's by default.
-    std::function<void(const std::string&)> Open = ShellOpen;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -42,6 +40,7 @@ class frm_About final : public QWidget {
 
   private:
     AboutTexts texts_;
+    Opener& opener_;
 };
 
 }  // namespace bb::windows

@@ -14,6 +14,13 @@ void ShellOpen(const std::string& target) {
     QDesktopServices::openUrl(url);
 }
 
+Opener& DesktopOpener() {
+    static struct : Opener {
+        void Open(const std::string& target) override { ShellOpen(target); }
+    } desktop;
+    return desktop;
+}
+
 void CentreOnScreen(QWidget& w) {
     const QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen) return;

@@ -11,6 +11,16 @@ namespace bb::windows {
 // becomes of it is not looked at.
 void ShellOpen(const std::string& target);
 
+// How the board's help pages and links are opened.
+class Opener {
+  public:
+    virtual ~Opener() = default;
+    virtual void Open(const std::string& target) = 0;
+};
+
+// The desktop's opener: ShellOpen.
+Opener& DesktopOpener();
+
 // Centres a window on the primary screen.
 void CentreOnScreen(QWidget& w);
 

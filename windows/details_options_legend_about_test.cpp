@@ -158,18 +158,23 @@ TEST_F(Windows, LegendPlaceAndAboutBox) {
     legend->show();
     const QRect screen = QGuiApplication::primaryScreen()->geometry();
     EXPECT_EQ(legend->frameGeometry().topRight(), screen.topRight());
-    auto* f = new frm_About({"UI-View Beaconboard V1.0.10", "written by someone", "what it does",
-                             "https://example.org/", ""});
-    std::string opened;
-    f->Open = [&](const std::string& t) { opened += t; };
+    struct : Opener, std::string {
+        void Open(const std::string& t) override { append(t); }
+    } opened;
+    auto* f = new frm_About(opened, {"UI-View Beaconboard V1.0.10", "written by someone",
+                                     "what it does", "https://example.org/", ""});
     f->lblWebURL_Click();
     EXPECT_EQ(opened, "https://example.org/");
-    auto* g = new frm_About({"t", "a", "d", "w", "G4ABC Someone"});
+    auto* g = new frm_About(opened, {"t", "a", "d", "w", "G4ABC Someone"});
     EXPECT_EQ(f->Label5->text() + "|" + g->Label5->text(), "Not set in Project!|G4ABC Someone");
 }
 
-class Options : public Windows {
+class Options : public Windows, public OptionsActions {
   protected:
+    std::string ColumnTitle(int c) override { return "col" + std::to_string(c); }
+    void SelectColumns() override { calls.push_back("select"); }
+    void RebuildGrid() override { calls.push_back("build"); }
+    void SaveSettings() override { calls.push_back("write"); }
     struct Visibility final : ColumnVisibility {
         std::array<bool, 18> v{};
         int UpperBound() const override { return 17; }
@@ -186,13 +191,7 @@ class Options : public Windows {
         values.FormatAgeMMSS = false;
         values.FormatLocator = 8;
         columns.v.fill(true);
-        OptionsServices s{&columns,
-                          [](int c) { return "col" + std::to_string(c); },
-                          &values,
-                          [this] { calls.push_back("select"); },
-                          [this] { calls.push_back("build"); },
-                          [this] { calls.push_back("write"); }};
-        return new frmOptions(s);
+        return new frmOptions({&columns, &values, this});
     }
 };
 
@@ -235,8 +234,7 @@ TEST_F(Options, TheDistanceInTheUsersCommaFormatReadsAndShowsWhole) {
     testing::CommaLocale comma;
     fs.locale.items[sys::kLocaleSDecimal] = ",";
     values.EmergencyIgnoreDistance = 2.5;
-    frmOptions* f = new frmOptions(OptionsServices{&columns, [](int) { return std::string(); },
-                                                   &values, nullptr, nullptr, nullptr});
+    frmOptions* f = new frmOptions({&columns, &values});
     EXPECT_EQ(f->txtEmergencyIgnoreDistance->text(), "2,5");
     f->show();
     f->tbsOptions->setCurrentIndex(1);

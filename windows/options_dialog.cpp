@@ -224,7 +224,7 @@ void frmOptions::Form_Load() {
         SettingValues& v = *services_.values;
         if (services_.columns) {
             for (int i = 0; i <= services_.columns->UpperBound() && i < 18; ++i) {
-                if (services_.columnTitle) chkField[i]->setText(Q(services_.columnTitle(i)));
+                if (services_.board) chkField[i]->setText(Q(services_.board->ColumnTitle(i)));
                 chkField[i]->setChecked(services_.columns->Visible(i));
             }
         }
@@ -273,19 +273,20 @@ void frmOptions::txtWatch_Change() {
 
 void frmOptions::cmdApply_Click() {
     Trap("frmOptions.cmdApply_Click", [&] {
-        if (tbsOptions->currentIndex() == 0 && services_.selectColumns) services_.selectColumns();
-        if (services_.writeSettings) services_.writeSettings();
-        if (services_.buildGrid) services_.buildGrid();
+        if (!services_.board) return;
+        if (tbsOptions->currentIndex() == 0) services_.board->SelectColumns();
+        services_.board->SaveSettings();
+        services_.board->RebuildGrid();
     });
 }
 
 void frmOptions::cmdOK_Click() {
     Trap("frmOptions.cmdOK_Click", [&] {
-        if (tbsOptions->currentIndex() == 0) {
-            if (services_.selectColumns) services_.selectColumns();
-            if (services_.buildGrid) services_.buildGrid();
+        if (services_.board && tbsOptions->currentIndex() == 0) {
+            services_.board->SelectColumns();
+            services_.board->RebuildGrid();
         }
-        if (services_.writeSettings) services_.writeSettings();
+        if (services_.board) services_.board->SaveSettings();
         close();
     });
 }

@@ -13,20 +13,30 @@
 #include <QTabWidget>
 #include <QWidget>
 #include <array>
-#include <functional>
 #include <string>
 
 #include "support/settings.h"
 
 namespace bb::windows {
 
+// What the dialog's buttons ask of the board.
+class OptionsActions {
+  public:
+    virtual ~OptionsActions() = default;
+    // The caption of the grid's column `column`.
+    virtual std::string ColumnTitle(int column) = 0;
+    // Takes the ticked columns into the grid.
+    virtual void SelectColumns() = 0;
+    // Rebuilds the grid for the settings as they are now.
+    virtual void RebuildGrid() = 0;
+    // Writes the settings file.
+    virtual void SaveSettings() = 0;
+};
+
 struct OptionsServices {
     ColumnVisibility* columns = nullptr;
-    std::function<std::string(int column)> columnTitle;
     SettingValues* values = &Settings();
-    std::function<void()> selectColumns;
-    std::function<void()> buildGrid;
-    std::function<void()> writeSettings;
+    OptionsActions* board = nullptr;  // none: the buttons only close
 };
 
 // A number as the user types it, with the locale's decimal separator;
