@@ -307,7 +307,7 @@ TEST_F(MainWindow, HelpPagesSayWhatTheGridShows) {
         for (const std::string& text : untrue)
             EXPECT_EQ(page.find(text), std::string::npos) << text;
     }
-    int pages = 0;
+    int pages = 0;  // those are all the shipped pages
     for (const auto& entry : std::filesystem::directory_iterator(BB_SOURCE_DATA))
         pages += entry.path().extension() == ".html";
     EXPECT_EQ(pages, 2);
