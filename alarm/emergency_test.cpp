@@ -176,9 +176,8 @@ TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideI
     for (int k = 0; k < 14; ++k)
         places.push_back(PlaceEmergencyWindow(300, 200, area, taken));
     // The first three as they always were, below the panel at the top.
-    EXPECT_EQ(places[0], (WindowPlace{0, 30}));
-    EXPECT_EQ(places[1], (WindowPlace{300, 30}));
-    EXPECT_EQ(places[2], (WindowPlace{600, 230}));
+    EXPECT_EQ(std::vector(places.begin(), places.begin() + 3),
+              (std::vector<WindowPlace>{{0, 30}, {300, 30}, {600, 230}}));
     for (const WindowPlace& p : places)
         EXPECT_TRUE(p.left >= 0 && p.left <= 700 && p.top >= 30 && p.top <= 530)
             << p.left << "," << p.top;
