@@ -1,5 +1,4 @@
-// The emergency check with fake windows and sound: captions, windows and
-// their places, markers, sound, the settings, ack and Quit.
+// The emergency check with fake windows and sound: captions, windows, markers, sound, ack.
 #include "alarm/emergency.h"
 
 #include <gtest/gtest.h>
@@ -130,13 +129,27 @@ class EmergencyTest : public ::testing::Test, protected testing::FakeBoard {
     }
 };
 
-TEST_F(EmergencyTest, OneEmergencyGetsACaptionAWindowAtTheTopLeftAMarkerAndOneSound) {
+// Plot off only counts; scan off does nothing; then a window at the top left, a marker and
+// one sound; alarm off is silent, and a distant emergency alarms all the same.
+TEST_F(EmergencyTest, TheSwitchesDecideTheCaptionWindowMarkerAndSound) {
     EXPECT_EQ(Emergency::Caption("T", 12, 14, 2), "T [12/14]  !! 2 Emergency beacons !!");
     EXPECT_EQ(Emergency::Caption("T", 0, 0, 0), "T [0/0]");
     Add("QUIET", false);
     const std::int32_t sos = Add("SOS1");
+    settings.EmergencyPlot = false;
     Check();
-    EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [2/2]  !! 1 Emergency beacon !!");
+    const std::string one = "UI-View Beaconboard V1.0.10 [2/2]  !! 1 Emergency beacon !!";
+    EXPECT_EQ(caption, one);
+    EXPECT_TRUE(forms.forms.empty() && host.map.calls.empty() && sound.played.empty());
+    caption = "the grid's own";
+    settings.EmergencyPlot = true;
+    settings.EmergencyScan = false;
+    Check();
+    EXPECT_EQ(caption, "the grid's own");
+    EXPECT_TRUE(forms.forms.empty());
+    settings.EmergencyScan = true;
+    Check();
+    EXPECT_EQ(caption, one);
     ASSERT_EQ(forms.OpenForms().size(), 1u);
     const FakeForm& f = *forms.OpenForms()[0];
     EXPECT_EQ(f.index, sos);  // set right before the window loaded
@@ -147,6 +160,13 @@ TEST_F(EmergencyTest, OneEmergencyGetsACaptionAWindowAtTheTopLeftAMarkerAndOneSo
     EXPECT_EQ(host.map.circles[0].colour, colour::kRed);
     EXPECT_EQ(host.map.circles[0].x, static_cast<float>(sos));
     EXPECT_EQ(sound.played, std::vector<std::filesystem::path>{alarm.SoundFile()});
+    settings.EmergencyAlarm = false;
+    settings.EmergencyIgnoreOnDistance = true;
+    settings.EmergencyIgnoreDistance = 1000;
+    Record(Add("FAR")).Distance = 5000;
+    Check();
+    EXPECT_EQ(forms.OpenForms().size(), 2u);
+    EXPECT_EQ(sound.played.size(), 1u);
 }
 
 TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideIt) {
@@ -156,20 +176,17 @@ TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideI
     for (int k = 0; k < 14; ++k)
         places.push_back(PlaceEmergencyWindow(300, 200, area, taken));
     // The first three as they always were, below the panel at the top.
-    EXPECT_EQ(places[0], (WindowPlace{0, 30}));
-    EXPECT_EQ(places[1], (WindowPlace{300, 30}));
-    EXPECT_EQ(places[2], (WindowPlace{600, 230}));
+    EXPECT_EQ(std::vector(places.begin(), places.begin() + 3),
+              (std::vector<WindowPlace>{{0, 30}, {300, 30}, {600, 230}}));
     for (const WindowPlace& p : places)
         EXPECT_TRUE(p.left >= 0 && p.left <= 700 && p.top >= 30 && p.top <= 530)
             << p.left << "," << p.top;
-    // The nine tiles are each used once, none covering another, before any
-    // window is cascaded.
+    // The nine tiles are each used once, none covering another, before any cascade.
     for (std::size_t a = 0; a < 9; ++a)
         for (std::size_t b = a + 1; b < 9; ++b)
             EXPECT_FALSE(taken[a].Overlaps(taken[b])) << a << " " << b;
     EXPECT_NE(places[9], places[10]);
-    // Windows open where the user left them keep their places: a new one
-    // takes the first place of the tiling clear of them.
+    // Windows the user moved keep their places: a new one takes the first tile clear of them.
     for (const auto& [open, at] : {std::pair{ScreenArea{0, 30, 300, 200}, WindowPlace{300, 30}},
                                    {ScreenArea{150, 30, 300, 200}, WindowPlace{600, 230}}}) {
         taken = {open};
@@ -180,33 +197,6 @@ TEST_F(EmergencyTest, WindowsBeyondTheScreenWrapIntoFreePlacesThenCascadeInsideI
     EXPECT_EQ(PlaceEmergencyWindow(2000, 2000, area, taken), (WindowPlace{0, 30}));
 }
 
-TEST_F(EmergencyTest, PlotOffCountsOnlyScanOffDoesNothingAlarmOffIsSilent) {
-    Add("SOS1");
-    settings.EmergencyPlot = false;
-    Check();
-    EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [1/1]  !! 1 Emergency beacon !!");
-    EXPECT_TRUE(forms.forms.empty());
-    EXPECT_TRUE(host.map.calls.empty());
-    EXPECT_TRUE(sound.played.empty());
-
-    caption = "the grid's own";
-    settings.EmergencyPlot = true;
-    settings.EmergencyScan = false;
-    Check();
-    EXPECT_EQ(caption, "the grid's own");
-    EXPECT_TRUE(forms.forms.empty());
-
-    // Silent, and a distant emergency alarms all the same.
-    settings.EmergencyScan = true;
-    settings.EmergencyAlarm = false;
-    settings.EmergencyIgnoreOnDistance = true;
-    settings.EmergencyIgnoreDistance = 1000;
-    board.Table().Edit(0).Distance = 5000;
-    Check();
-    EXPECT_EQ(forms.OpenForms().size(), 1u);
-    EXPECT_TRUE(sound.played.empty());
-}
-
 TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
     Add("A");
     Add("B");
@@ -215,8 +205,7 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
     // New comments: the next pass loads each window again.
     for (std::int32_t i = 0; i < 3; ++i)
         Record(i).Comment = "moved on";
-    // During the next pass, at its pause before B, the user acks A's and
-    // C's windows; the pass has replaced A's, not yet C's.
+    // At the next pass's pause before B the user acks A's (replaced) and C's (not yet).
     host.onPause = [this](int) {
         if (board.Table()[alarm.EmergencyIndex()].Callsign == "A" && forms.Open("C")) {
             alarm.Acknowledge("A");
@@ -226,13 +215,12 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
         }
     };
     Check();
-    host.onPause = nullptr;
-    const auto open = forms.OpenForms();
-    ASSERT_EQ(open.size(), 1u);
-    EXPECT_EQ(open[0]->tag, "B");
-    EXPECT_TRUE(board.Table()[0].EmergencyAcknowledged);
-    EXPECT_FALSE(board.Table()[1].EmergencyAcknowledged);
-    EXPECT_TRUE(board.Table()[2].EmergencyAcknowledged);
+    ASSERT_EQ(forms.OpenForms().size(), 1u);
+    EXPECT_EQ(forms.OpenForms()[0]->tag, "B");
+    const StationTable& t = board.Table();
+    EXPECT_EQ((std::vector<bool>{t[0].EmergencyAcknowledged, t[1].EmergencyAcknowledged,
+                                 t[2].EmergencyAcknowledged}),
+              (std::vector<bool>{true, false, true}));
 }
 
 TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
@@ -247,7 +235,6 @@ TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
     EXPECT_GE(alarm.WindowGate().Passes(), 2);
     EXPECT_LE(alarm.WindowGate().Passes(), 3);
     EXPECT_EQ(forms.OpenForms().size(), 1u);
-    // The caption follows every check.
     EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [1/1]  !! 1 Emergency beacon !!");
 }
 
@@ -269,7 +256,7 @@ class EmergencyNoteTest : public EmergencyTest {
     }
 };
 
-TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteReplacedForTheStationsNextRecord) {
+TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteWhoseButtonsAreTheWindows) {
     StationRecord& r = Record(Add("QSY1"));
     r.Distance = 12.345;
     r.Bearing = 271;
@@ -290,15 +277,27 @@ TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteReplacedForTheStationsNextR
     for (int n = 0; n < 3; ++n)
         Check();
     EXPECT_EQ(notifier.shows.size(), 2u);
-    // The station beacons again in emergency, even with the same text: its
-    // note is replaced once.
+    // An unknown action does nothing; a note the user closed stays closed, its window alarms on;
+    // the note's Tune tunes and its ack acknowledges, closing the window and the note.
+    notifier.Press("QSY1", "default");
+    notifier.Press("PLAIN", "");
+    Check();
+    EXPECT_FALSE(notifier.up.contains("PLAIN") || board.Table()[0].EmergencyAcknowledged);
+    EXPECT_NE(forms.Open("PLAIN"), nullptr);
+    notifier.Press("QSY1", "tune");
+    notifier.Press("QSY1", "ack");
+    EXPECT_EQ(tuned, std::vector<std::string>{"QSY1"});
+    EXPECT_TRUE(board.Table()[0].EmergencyAcknowledged);
+    EXPECT_FALSE(forms.Open("QSY1") || notifier.up.contains("QSY1"));
+    Check();
+    EXPECT_FALSE(forms.Open("QSY1") || notifier.up.contains("QSY1"));  // until it beacons again
+    // The station beacons again in emergency, even with the same text: one new note.
     Beacon("PLAIN", true, 100);
     Check();
     Check();
     EXPECT_EQ(notifier.shows, (std::vector<std::string>{"QSY1", "PLAIN", "PLAIN"}));
-    EXPECT_TRUE(notifier.closes.empty());
-    // A comment of 100 KB (passed on by a host) is cut to what a note can
-    // show, whole characters only.
+    EXPECT_EQ(notifier.closes, std::vector<std::string>{"QSY1"});  // by its ack only
+    // A comment of 100 KB is cut to what a note can show, whole characters only.
     Record(Beacon("PLAIN", true, 200)).Comment = std::string(99999, 'x') + "\xC3\xA9";
     Check();
     const std::string& body = notifier.up["PLAIN"].body;
@@ -306,45 +305,7 @@ TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteReplacedForTheStationsNextR
     EXPECT_TRUE(body.ends_with("x\xE2\x80\xA6")) << body.substr(body.size() - 8);
 }
 
-TEST_F(EmergencyNoteTest, TheNotesButtonsAreTheWindowsAndTheWindowsAckClosesTheNote) {
-    Add("BYNOTE");
-    Add("BYWINDOW");
-    Record(Add("QSY1")).HasQSY = true;
-    Add("CLOSED");
-    Check();
-    ASSERT_EQ(forms.OpenForms().size(), 4u);
-    notifier.Press("BYNOTE", "ack");
-    EXPECT_TRUE(board.Table()[0].EmergencyAcknowledged);
-    EXPECT_EQ(forms.Open("BYNOTE"), nullptr);
-    EXPECT_FALSE(notifier.up.contains("BYNOTE"));
-    // Tune tunes; an unknown action does nothing; closed by the user, the
-    // note stays closed for that record while its window alarms on.
-    for (const char* action : {"tune", "default"})
-        notifier.Press("QSY1", action);
-    notifier.Press("CLOSED", "");
-    EXPECT_EQ(tuned, std::vector<std::string>{"QSY1"});
-    EXPECT_FALSE(board.Table()[2].EmergencyAcknowledged);
-    // The window's button, as Form2 presses it.
-    alarm.Acknowledge("BYWINDOW");
-    EXPECT_FALSE(notifier.up.contains("BYWINDOW"));
-    Check();
-    EXPECT_EQ(notifier.shows.size(), 4u);
-    EXPECT_FALSE(notifier.up.contains("CLOSED"));
-    EXPECT_NE(forms.Open("CLOSED"), nullptr);
-    EXPECT_NE(forms.Open("BYWINDOW"), nullptr);  // it closes itself
-    // Acknowledged: no window and no note until the station beacons again.
-    forms.Open("BYWINDOW")->closed = true;
-    Check();
-    EXPECT_EQ(forms.Open("BYWINDOW"), nullptr);
-    Beacon("BYNOTE", true, 50);
-    Beacon("CLOSED", true, 50);
-    Check();
-    EXPECT_TRUE(notifier.up.contains("BYNOTE") && notifier.up.contains("CLOSED"));
-    EXPECT_NE(forms.Open("BYNOTE"), nullptr);
-}
-
-// Without a sound device the alarm cannot be heard: the log says so once a
-// run, and the desktop notification carries the alarm, asked for or not.
+// Without a sound device the log says so once a run, and the note carries the alarm.
 TEST_F(EmergencyNoteTest, WithoutSoundTheNoteCarriesTheAlarmAndTheLogSaysSoOnce) {
     sound.audible = false;
     settings.EmergencyNotify = false;
@@ -370,9 +331,8 @@ TEST_F(EmergencyNoteTest, NotesCloseWhenTheStationStopsAlarmingOrTheyAreSwitched
     ASSERT_EQ(notifier.up.size(), 3u);
     // ENDS reports a plain position now; GOES leaves the table.
     Beacon("ENDS", false, 10);
-    --emergencies;
     board.Table().MarkDeleted("GOES");
-    --emergencies;
+    emergencies -= 2;
     Check();
     EXPECT_EQ(notifier.closes, (std::vector<std::string>{"ENDS", "GOES"}));
     EXPECT_EQ(notifier.up.size(), 1u);
@@ -383,24 +343,16 @@ TEST_F(EmergencyNoteTest, NotesCloseWhenTheStationStopsAlarmingOrTheyAreSwitched
     EXPECT_TRUE(notifier.up.empty());
 
     Beacon("STAYS", true, 20);
-    Check();
-    ASSERT_EQ(notifier.up.size(), 1u);
-    settings.EmergencyNotify = false;
-    Check();
-    EXPECT_TRUE(notifier.up.empty());
-    EXPECT_NE(forms.Open("STAYS"), nullptr);  // the window alarms on
-    settings.EmergencyNotify = true;
-    Check();
-    ASSERT_EQ(notifier.up.size(), 1u);
-    // No windows, no notes either.
-    settings.EmergencyPlot = false;
-    Check();
-    EXPECT_TRUE(notifier.up.empty());
-    settings.EmergencyPlot = true;
-    Check();
-    settings.EmergencyScan = false;
-    Check();
-    EXPECT_TRUE(notifier.up.empty());
+    for (bool* off :
+         {&settings.EmergencyNotify, &settings.EmergencyPlot, &settings.EmergencyScan}) {
+        Check();
+        ASSERT_EQ(notifier.up.size(), 1u);
+        *off = false;  // notes off, or no windows and so no notes either
+        Check();
+        EXPECT_TRUE(notifier.up.empty());
+        EXPECT_TRUE(off != &settings.EmergencyNotify || forms.Open("STAYS"));  // alarms on
+        *off = true;
+    }
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// Every window of the board, opened as the user opens it, in every shipped
-// language: no text is wider than the room its control gives it. The test
-// runs once at 96 and once at 144 dots per inch (QT_FONT_DPI).
+// Every window, opened as the user opens it, in every shipped language: no text is wider than
+// its control's room. Run at 96 and at 144 dots per inch (QT_FONT_DPI).
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -21,9 +20,8 @@ class WindowTexts : public testing::MainWindow, protected testing::UiDriver {
   protected:
     void TearDown() override { Close(); }
 
-    std::vector<std::string> Check(QWidget* window, const std::string& language) {
-        std::vector<std::string> cut;
-        if (!window) return {"missing window in " + language};
+    void Check(QWidget* window, const std::string& language, std::vector<std::string>& cut) {
+        if (!window) return cut.push_back("missing window in " + language);
         window->show();
         QApplication::processEvents();
         // BB_SCREENSHOTS names a folder for a picture of each window, in English.
@@ -58,7 +56,6 @@ class WindowTexts : public testing::MainWindow, protected testing::UiDriver {
                 add(*window);
             }
         }
-        return cut;
     }
 };
 
@@ -88,10 +85,7 @@ TEST_F(WindowTexts, EveryTextFitsItsControlInEveryLanguage) {
     std::vector<std::string> cut;
     for (const std::string& language : languages) {
         form->Language()->language(language);
-        const auto check = [&](QWidget* window) {
-            const std::vector<std::string> more = Check(window, language);
-            cut.insert(cut.end(), more.begin(), more.end());
-        };
+        const auto check = [&](QWidget* window) { Check(window, language, cut); };
         form->ShowFind();
         check(form.get());
         form->mnuConfig_Click();

@@ -1,6 +1,5 @@
-// A station board on the fake host and system, with its own settings, and
-// records put straight into its table: what the map, alarm and window tests
-// start from.
+// A board on the fake host and system, records put straight into its table: the map, alarm and
+// window tests start from it.
 #pragma once
 
 #include <map>
@@ -39,8 +38,7 @@ struct FakeBoard {
     struct Actions final : StationActions {
         std::map<std::string, std::shared_ptr<const Picture>> pictures;
         std::vector<std::string> tuned, shown;
-        // Callsign and QSY text of each record tuned.
-        std::vector<std::pair<std::string, std::string>> tunedRecords;
+        std::vector<std::pair<std::string, std::string>> tunedRecords;  // callsign, QSY
         std::shared_ptr<const Picture> SymbolPicture(const std::string& symbol) override {
             const auto it = pictures.find(symbol);
             return it == pictures.end() ? nullptr : it->second;
@@ -52,16 +50,14 @@ struct FakeBoard {
         void ShowStation(const std::string& callsign) override { shown.push_back(callsign); }
     } actions;
 
-    // The main window's caption as last written.
     struct Caption final : CaptionBar {
         std::string text;
         void SetCaption(const std::string& c) override { text = c; }
     } captionBar;
     // Records counted as emergencies by the grid's rebuild.
     std::int32_t emergencies = 0;
-    // What a rebuild showing every live record ends with.
+    // What a rebuild showing every live record ends with, and the rows it shows in emergency.
     void RebuildFinished() { board.GridBuilt(emergencies); }
-    // The rows such a rebuild shows in emergency.
     std::int32_t LiveEmergencies() const {
         std::int32_t n = 0;
         board.Table().ForEachLive(

@@ -1,5 +1,4 @@
-// The grid's window and the clipboard its pictures cross, as the grid tests
-// see them.
+// The grid's window and the clipboard its pictures cross, as the grid tests see them.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -53,8 +52,7 @@ class FakeClipboard final : public Clipboard {
     }
 };
 
-// The settings the grid tests start from: emergencies scanned and shown in
-// their other colours from `ignoreDistance` on, ages in minutes and seconds.
+// The grid tests' settings: emergencies scanned, other colours from `ignoreDistance`, ages m:ss.
 inline void StartGridSettings(double ignoreDistance) {
     Common::Initialize();
     Settings() = SettingValues{};

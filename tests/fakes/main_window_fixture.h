@@ -1,5 +1,4 @@
-// The main window on the in-process fake host, with a fake system around it:
-// the fixture of the main-window tests.
+// The main window on the in-process fake host and a fake system: the main-window tests' fixture.
 #pragma once
 
 #include <gtest/gtest.h>
