@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <algorithm>
+#include <tuple>
 
 namespace bb::hostapp {
 namespace {
@@ -91,24 +91,38 @@ TEST(HostTime, ReportDatesFollowTheStampAndTheLocalZone) {
 }
 
 TEST(HostDistance, GreatCircleFromHome) {
-    double km = 0;
-    std::int16_t bearing = -1;
-    DistanceAndBearing({0, 0}, 0, 1, km, bearing);
-    EXPECT_NEAR(km, 111.19, 0.01);
-    EXPECT_EQ(bearing, 90);
-    DistanceAndBearing({52, 0}, 51, 0, km, bearing);
-    EXPECT_EQ(bearing, 180);
-    DistanceAndBearing({52, 0}, 52.5, -0.5, km, bearing);
-    EXPECT_GT(bearing, 270);
-    EXPECT_LT(bearing, 360);
-    DistanceAndBearing({52, 0}, 52, 0, km, bearing);
-    EXPECT_EQ(km, 0);
-    EXPECT_EQ(bearing, 0);
+    const struct {
+        HomePosition home;
+        double lat, lon, km;
+        int bearing;
+    } cases[] = {{{0, 0}, 0, 1, 111.19, 90},
+                 {{52, 0}, 51, 0, 111.19, 180},
+                 {{52, 0}, 52.5, -0.5, 65.19, 329},
+                 {{52, 0}, 52, 0, 0, 0}};
+    for (const auto& c : cases) {
+        double km = 0;
+        std::int16_t bearing = -1;
+        DistanceAndBearing(c.home, c.lat, c.lon, km, bearing);
+        EXPECT_NEAR(km, c.km, 0.01) << c.lat;
+        EXPECT_EQ(bearing, c.bearing) << c.lat;
+    }
 }
 
-TEST(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
-    StationList list({52, 0}, &NoZone);
+aprs::Report Status(const std::string& name, const std::string& text) {
+    aprs::Report r;
+    r.kind = aprs::Report::Kind::Status;
+    r.name = name;
+    r.hasStatus = true;
+    r.status = text;
+    return r;
+}
+
+struct HostStations : ::testing::Test {
+    StationList list{{52, 0}, &NoZone};
     std::string call;
+};
+
+TEST_F(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
     EXPECT_EQ(list.Take(Position("G4ABC", 52.1, 0.1), "!a", kNow, call),
               StationList::Change::Updated);
     EXPECT_EQ(list.Take(Position("g4abc", 50, 0), "!b", kNow, call), StationList::Change::Updated);
@@ -148,14 +162,8 @@ TEST(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
     EXPECT_EQ(list.Find("LATE")->latitudeMinutes, 48 * 60);
 }
 
-TEST(HostStations, StatusAloneIsNotListedButReachesAListedStation) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
-    aprs::Report status;
-    status.kind = aprs::Report::Kind::Status;
-    status.name = "G4ABC";
-    status.hasStatus = true;
-    status.status = "EMERGENCY";
+TEST_F(HostStations, StatusAloneIsNotListedButReachesAListedStation) {
+    aprs::Report status = Status("G4ABC", "EMERGENCY");
     EXPECT_EQ(list.Take(status, ">EMERGENCY", kNow, call), StationList::Change::None);
     EXPECT_EQ(list.Find("G4ABC"), nullptr);
     EXPECT_EQ(list.TakeLineSnapshot(), 0);
@@ -174,21 +182,10 @@ aprs::Report MicE(const std::string& name, const std::string& message) {
     return r;
 }
 
-aprs::Report Status(const std::string& name, const std::string& text) {
-    aprs::Report r;
-    r.kind = aprs::Report::Kind::Status;
-    r.name = name;
-    r.hasStatus = true;
-    r.status = text;
-    return r;
-}
-
 // A Mic-E emergency ends with the station's Mic-E position that says
 // otherwise, or with a report heard once its Mic-E positions in emergency
 // have stopped for half an hour; while they come, other reports keep it.
-TEST(HostStations, AMicEEmergencyEndsOnlyWhenTheStationNoLongerReportsIt) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, AMicEEmergencyEndsOnlyWhenTheStationNoLongerReportsIt) {
     const auto status = [&] { return list.Find("SOS")->statusText; };
     constexpr std::int64_t kHold = StationList::kMicEEmergencyHold;
     list.Take(MicE("SOS", "Emergency"), "`", kNow, call);
@@ -224,9 +221,7 @@ TEST(HostStations, AMicEEmergencyEndsOnlyWhenTheStationNoLongerReportsIt) {
 
 // The text offered is UTF-8 without NUL, and the comment's start counts its
 // characters as a host string does.
-TEST(HostStations, TheBeaconTextIsOfferedAsTextWithTheCommentStartInItsCharacters) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, TheBeaconTextIsOfferedAsTextWithTheCommentStartInItsCharacters) {
     auto object = Position("Caf\xC3\xA9", 52, 0);
     object.commentStart = 13;
     list.Take(object, ";Caf\xC3\xA9     *PHG5132", kNow, call);
@@ -243,9 +238,7 @@ TEST(HostStations, TheBeaconTextIsOfferedAsTextWithTheCommentStartInItsCharacter
     EXPECT_EQ(list.Find(call)->commentStart, 3);
 }
 
-TEST(HostStations, KilledObjectsAreRemoved) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, KilledObjectsAreRemoved) {
     list.Take(Position("OBJ", 52, 0), ";", kNow + 3000, call);
     aprs::Report killed;
     killed.kind = aprs::Report::Kind::KilledObject;
@@ -257,7 +250,7 @@ TEST(HostStations, KilledObjectsAreRemoved) {
 
 // A clock set back keeps no station for ever and drops none at once; set
 // forward it drops what is then old enough. A heard 50 minutes, B just now.
-TEST(HostStations, ExpiryAcrossClockSteps) {
+TEST_F(HostStations, ExpiryAcrossClockSteps) {
     const struct {
         std::int64_t step;
         std::vector<std::string> gone[3];  // at the step, half an hour on, an hour on
@@ -267,8 +260,7 @@ TEST(HostStations, ExpiryAcrossClockSteps) {
                  {600, {{"A"}, {}, {"B"}}},
                  {kNow, {{"A", "B"}, {}, {}}}};
     for (const auto& c : cases) {
-        StationList list({52, 0}, &NoZone);
-        std::string call;
+        list = StationList({52, 0}, &NoZone);
         list.Take(Position("A", 52, 0), "!", kNow - 3000, call);
         list.Take(Position("B", 52, 0), "!", kNow, call);
         for (int i = 0; i < 3; ++i) {
@@ -279,9 +271,7 @@ TEST(HostStations, ExpiryAcrossClockSteps) {
     }
 }
 
-TEST(HostStations, LinesNameEachStationOnceFromTheSecondCharacter) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, LinesNameEachStationOnceFromTheSecondCharacter) {
     for (const char* c : {"A1", "B2-9", "C3"})
         list.Take(Position(c, 52, 0), "!", kNow, call);
     list.Take(Position("A1", 52, 1), "!", kNow + 1,
@@ -301,9 +291,7 @@ TEST(HostStations, LinesNameEachStationOnceFromTheSecondCharacter) {
     EXPECT_EQ(list.Line(1), " B2-9");
 }
 
-TEST(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
     const int total = StationList::kMaxLines + 100;
     for (int i = 0; i < total; ++i)
         list.Take(Position("S" + std::to_string(i), 52, 0), "!", kNow, call);
@@ -320,9 +308,7 @@ TEST(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
 
 // The list over a restart: what a station said, when, and its status, as
 // text that survives any byte of a beacon.
-TEST(HostStations, AListWrittenAndReadBackIsTheSameList) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, AListWrittenAndReadBackIsTheSameList) {
     auto odd = Position("ODD", 52.5, -1.25);
     odd.hasCourseSpeed = true;
     odd.course = 270;
@@ -363,9 +349,7 @@ TEST(HostStations, AListWrittenAndReadBackIsTheSameList) {
 
 // Another program's file is refused whole; in a list, a damaged line costs
 // only its own station and is named.
-TEST(HostStations, ADamagedLineCostsOnlyItsOwnStation) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, ADamagedLineCostsOnlyItsOwnStation) {
     list.Take(Position("KEPT", 52, 0), "!", kNow, call);
     const std::string good = list.Write();
     const std::string fields =
