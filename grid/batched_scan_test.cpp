@@ -1,7 +1,4 @@
-// The scan that reads the host's list in batches against the one that reads
-// it a station at a time: on random host lists, with stations that beacon,
-// vanish from the host or are deleted while the scan pauses between
-// batches, both boards show the same grid cell for cell.
+// The batched scan shows what the one-at-a-time scan shows, with events in its pauses.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -36,8 +33,7 @@ struct Side {
     // The station as the host will answer for it; variant < 0: unknown to it.
     void Know(const std::string& cs, int variant) {
         static const char* const kTexts[] = {"!x", "!x PHG5132", "!x PHGR51304 145.625MHz T088"};
-        if (variant < 0) host.stations.erase(cs);
-        if (variant < 0) return;
+        if (variant < 0) return void(host.stations.erase(cs));
         host::HostStation& s = host.Know(cs);
         s.BeaconText = kTexts[variant % 3];
         s.CommentStart = 3;
@@ -83,8 +79,7 @@ TEST(BatchedScan, ShowsWhatTheScanOfOneStationAtATimeShows) {
                 side->host.lines.push_back(line);
             }
         }
-        // At the pauses before some batches (keyed by the station read next)
-        // stations beacon anew or are dropped by the host, which says so.
+        // Beacons and drops at the pauses before some batches (keyed by the next station).
         std::map<std::size_t, std::vector<std::tuple<bool, std::string, int>>> at;
         for (std::size_t i = 0; i < one.host.lines.size(); i += static_cast<std::size_t>(batch))
             for (int k = pick(5) - 2; k > 0; --k)

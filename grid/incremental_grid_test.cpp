@@ -1,15 +1,8 @@
-// The grid that changes only the rows an event touched, against what it
-// must show worked out here, apart from the grid, from the table by the
-// board's rules: the sort keys and the order of ties, the pictures, the
-// colours and the caption. Random runs of beacons, deletes, events nested
-// in intakes' pauses, sorts, selections, column and settings changes,
-// emergencies and rescans, with a host that gives symbols by the clipboard
-// (the first 199 stations) or directly (every station).
+// The grid that changes only touched rows, against the rules worked out apart, on random runs.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <charconv>
-#include <chrono>
 #include <iomanip>
 #include <random>
 #include <regex>
@@ -33,8 +26,7 @@ const char* const kHeaders[] = {"Callsign",   "Symbol", "Age",       "Latitude",
                                 "Power",      "Height", "Gain",      "Direction", "Rate",
                                 "Range",      "QSY",    "Tone"};
 
-// A place in the generic order: texts (without regard to case) before
-// numbers, numbers by value whichever decimal separator they carry.
+// The generic order: texts (any case) before numbers, by value whatever the separator.
 struct Key {
     bool number = false;
     double value = 0;
@@ -72,8 +64,7 @@ std::string Written(double v, bool oneDecimal) {
     return s;
 }
 
-// The grid with all it needs of its window, following the table as the
-// window's wiring makes it.
+// The grid with its window's parts, following the table as the window's wiring makes it.
 struct GridUnderTest final : RebuildListener, StationsListener {
     platform::GridControl control;
     testing::FakeClipboard clipboard;
@@ -114,7 +105,6 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
     StationBoard board{host, host};
     std::mt19937 rng{GetParam()};
     std::vector<std::string> pool;
-    // Declared after the board: it leaves its table before it goes.
     std::unique_ptr<GridUnderTest> changes;
     int seconds = 0;  // the clock, from the start of the run
     // What the user chose: the columns shown, the sort, the selection.
@@ -143,8 +133,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
         return pool[static_cast<std::size_t>(Pick(Chance(0.7) ? 30 : 260))];
     }
 
-    // What the host will answer for the station: values chosen so that
-    // many rows tie in a column and sorted rows often swap.
+    // Values chosen so that many rows tie in a column and sorted rows often swap.
     void Vary(const std::string& cs) {
         host::HostStation& s = host.Know(cs);
         static const char* const kTexts[] = {"!x", "!x PHG5132", "!x PHGR51304 145.625MHz T088",
@@ -170,10 +159,8 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
             Vary(cs);
         board.mUIV_NotifyBeacon(cs, 0, 0);
     }
-    void Delete(const std::string& cs) { board.mUIV_NotifyDelete(cs); }
 
-    // A press on the header of grid column `col`: the sort goes to it and
-    // turns round, unless the grid has no stations.
+    // A press on a header: the sort goes to it and turns round, unless no stations.
     void PressHeader(int col) {
         platform::GridControl& c = changes->control;
         c.SetMouseCell(0, std::min(col, c.Cols() - 1));
@@ -194,7 +181,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
         }
         if (what < 55) {
             const std::string cs = AnyCall();
-            Delete(cs);
+            board.mUIV_NotifyDelete(cs);
             return "delete " + cs;
         }
         if (what < 63) {
@@ -202,10 +189,8 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
             std::vector<std::function<void()>> batch;
             for (int k = Pick(4); k >= 0; --k) {
                 const std::string cs = AnyCall();
-                if (Chance(0.75))
-                    batch.push_back([this, cs] { Beacon(cs); });
-                else
-                    batch.push_back([this, cs] { Delete(cs); });
+                const bool beacon = Chance(0.75);
+                batch.push_back([=, this] { beacon ? Beacon(cs) : board.mUIV_NotifyDelete(cs); });
             }
             host.atPause.push_back(std::move(batch));
             if (Chance(0.5)) host.atPause.push_back({[this] { Beacon(AnyCall()); }});
@@ -267,8 +252,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
             return "acknowledge " + t[i].Callsign;
         }
         if (what < 98) {
-            // The host's list read anew; now and then a host that lists a
-            // station twice.
+            // The host's list read anew; now and then one that lists a station twice.
             host.lines.clear();
             std::set<std::string> listed;
             const bool twice = Chance(0.1);
@@ -282,8 +266,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
             board.scan_stations();
             return "scan of " + std::to_string(host.lines.size());
         }
-        // A press on a row selects its station; on a grid without stations
-        // it falls on the header.
+        // A press on a row selects its station; without stations it falls on the header.
         const int row = std::min(1 + Pick(std::max(1, control.Rows() - 1)), control.Rows() - 1);
         if (row == 0) {
             PressHeader(0);
@@ -306,11 +289,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
         return out;
     }
 
-    std::int64_t Now() const {
-        using namespace std::chrono;
-        const sys_seconds noon = sys_days{year{2026} / 12 / 6} + hours{12};
-        return noon.time_since_epoch().count() + seconds;
-    }
+    std::int64_t Now() const { return 1796558400 + seconds; }  // from 2026-12-06 12:00 UTC
     // An age's text; none when its minutes do not fit 16 bits.
     std::string Age(std::int64_t age) const {
         if (!Settings().FormatAgeMMSS) return std::to_string(age);
@@ -374,9 +353,8 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
             EXPECT_EQ(g.TextMatrix(0, c), std::string(kHeaders[sources[std::size_t(c)]]) +
                                               (c == sortCol ? (descending ? " v" : " ^") : ""))
                 << step;
-        // Pictures: every station's from a host that gives them directly,
-        // else the first 199 stations' in table order. Sorted by the sort
-        // column, ages by their seconds; ties keep table order either way.
+        // Pictures: all from a direct host, else the first 199 in table order.
+        // Ages sort by their seconds; ties keep table order either way.
         const std::size_t sortSource = sources[static_cast<std::size_t>(sortCol)];
         std::map<std::int32_t, std::array<std::string, kLastColumn + 1>> texts;
         std::map<std::int32_t, Key> keys;
@@ -432,8 +410,7 @@ TEST_P(IncrementalGrid, ShowsWhatTheRulesSayCellForCell) {
     board.HostLinked();
     board.scan_stations();
     std::string step = "start";
-    // Full rebuilds while every station has one live record: a station
-    // listed twice draws the grid anew until it beacons again.
+    // A station listed twice draws the grid anew until it beacons again.
     const auto twice = [this] {
         std::set<std::string> seen;
         bool found = false;

@@ -32,8 +32,7 @@ QStringList Described(const HostCommandLine& l) {
     // clang-format on
 }
 
-// Each expected line is among the described ones; "*" stands for the
-// start of a path that depends on the user's folders.
+// Each expected line is among the described ones; "*" stands for the user's folders.
 void ExpectDescribed(const HostCommandLine& line, const QStringList& says, const QString& what) {
     const QStringList described = Described(line);
     for (const QString& s : says) {
@@ -46,8 +45,7 @@ void ExpectDescribed(const HostCommandLine& line, const QStringList& says, const
     }
 }
 
-// The options, blank-separated; what they set, or what the message says,
-// "|"-separated.
+// The options, blank-separated; what they set, or what the message says, "|"-separated.
 using R = CommandLineRead;
 const struct ReadCase {
     const char* args;
@@ -87,11 +85,11 @@ const struct ReadCase {
     {"--home 95,0", R::Wrong, "bb-host: --home wants lat,lon in degrees, for example 52.2,0.12"},
     {"--home 52.2", R::Wrong, "bb-host: --home wants lat,lon"},
     {"--expiry 0", R::Wrong, "bb-host: --expiry wants a whole number of minutes, at least 1"},
-    {"--expiry ten", R::Wrong, "bb-host: --expiry wants"},
     {"--speed -1", R::Wrong, "bb-host: --speed wants a factor of 0 or more"},
     {"--feed a --kiss b", R::Wrong,
      "bb-host: choose one of --feed, --aprs-is, --kiss and --kiss-serial"},
     {"--kiss host:port", R::Wrong, "bb-host: --kiss wants host or host:port"},
+    {"--kiss :8001", R::Wrong, "bb-host: --kiss wants host or host:port"},
     {"--aprs-is host:99999", R::Wrong, "bb-host: --aprs-is wants host or host:port"},
     {"--kiss-serial /dev/ttyS0 --baud 1234", R::Wrong,
      "bb-host: --baud wants 1200, 2400, 4800, 9600, 19200, 38400, 57600 or 115200"},
@@ -133,9 +131,8 @@ CommandLineRead ReadWith(const std::filesystem::path& config, QStringList args,
     return ReadHostCommandLine(QStringList{"bb-host"} + args, true, config, line, text);
 }
 
-// The config file gives the options a user would otherwise retype; the
-// command line overrides each, and a source there replaces the file's.
-TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
+// The config file's options; the command line overrides each, its source replaces the file's.
+TEST(HostConfig, TheFileFirstTheCommandLineOverEachAndWriteConfigReadsBack) {
     testing::TempFolder t;
     const auto file = t.path() / "bb-host.conf";
     std::ofstream(file) << "# my station\n"
@@ -177,38 +174,34 @@ TEST(HostConfig, TheFileFirstTheCommandLineOverEach) {
     // No file: the command line alone.
     ASSERT_EQ(ReadWith(t.path() / "none.conf", {}, plain, text), CommandLineRead::Ok);
     EXPECT_EQ(plain.source, HostCommandLine::Source::StandardInput);
-}
 
-TEST(HostConfig, WriteConfigSavesTheOptionsAStartReadsBack) {
-    testing::TempFolder t;
-    const auto file = t.path() / "config" / "beaconboard" / "bb-host.conf";
-    HostCommandLine line, back;
-    QString text;
-    ASSERT_EQ(ReadWith(file,
+    // --write-config saves the options a start reads back.
+    const auto written = t.path() / "config" / "beaconboard" / "bb-host.conf";
+    HostCommandLine given, back;
+    ASSERT_EQ(ReadWith(written,
                        {"--aprs-is", "rotate.aprs2.net", "--call", "N0CALL", "--passcode", "12345",
                         "--home", "52.25,0.125", "--expiry", "45", "--tracks", "off",
                         "--packet-log", "/srv/log", "--write-config"},
-                       line, text),
+                       given, text),
               CommandLineRead::ConfigWritten)
         << text.toStdString();
-    EXPECT_TRUE(text.contains(QString::fromStdString(file.string())));
+    EXPECT_TRUE(text.contains(QString::fromStdString(written.string())));
     std::stringstream bytes;
-    bytes << std::ifstream(file).rdbuf();
+    bytes << std::ifstream(written).rdbuf();
     EXPECT_NE(bytes.str().find("source = aprs-is rotate.aprs2.net:14580\n"), std::string::npos)
         << bytes.str();
     EXPECT_NE(bytes.str().find("passcode = 12345\n"), std::string::npos);
     EXPECT_EQ(bytes.str().find("filter"), std::string::npos);  // not given: chosen at each start
     struct stat st {};
-    ASSERT_EQ(::stat(file.c_str(), &st), 0);
+    ASSERT_EQ(::stat(written.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0600u);  // it holds a passcode
 
-    ASSERT_EQ(ReadWith(file, {}, back, text), CommandLineRead::Ok) << text.toStdString();
-    EXPECT_EQ(Described(back), Described(line));
+    ASSERT_EQ(ReadWith(written, {}, back, text), CommandLineRead::Ok) << text.toStdString();
+    EXPECT_EQ(Described(back), Described(given));
     EXPECT_TRUE(back.configNotes.isEmpty());
 }
 
-// The status line on standard error: written when it says something new, at
-// most once a minute; a host with nothing new stays quiet.
+// The status line on standard error: when it says something new, at most once a minute.
 TEST(HostStatusLine, WrittenWhenItChangesAtMostOnceAMinute) {
     StatusLine status;
     const struct {

@@ -1,6 +1,4 @@
-// The host's map window as the board's overlays need it: where a circle and
-// a line land, the draw modes, and a base repaint that clears the overlays
-// and then says MapRedrawn.
+// The host's map window as the board's overlays need it.
 #include "host/map_window.h"
 
 #include "host/command_line.h"
@@ -41,23 +39,6 @@ class MapWindowTest : public ::testing::Test {
     int redrawn = 0, changed = 0;
 };
 
-TEST_F(MapWindowTest, CircleRadiusIsInMilesAroundAPositionInMinutes) {
-    MapService& map = host.MapObject();
-    map.SetMapLineWidth(1);
-    map.SetMapDrawMode(13);
-    map.MapCircle(0, 52 * 60, 10, 255, 0, 6.2831855, 1);  // 10 miles around home, red
-    const QPointF centre = View().ToPixel(0, 52 * 60);
-    EXPECT_NEAR(centre.x(), View().width() / 2.0, 1);
-    const double r = 10 * View().PixelsPerMile();
-    // North of home by the radius (within the pixel it rounds to): red;
-    // halfway in: the map.
-    const QPointF top = centre - QPointF(0, r);
-    EXPECT_TRUE(At(top) == QColor(255, 0, 0) || At(top - QPointF(0, 1)) == QColor(255, 0, 0) ||
-                At(top + QPointF(0, 1)) == QColor(255, 0, 0))
-        << View().height();
-    EXPECT_NE(At(centre - QPointF(0, r / 2)), QColor(255, 0, 0));
-}
-
 TEST_F(MapWindowTest, FiguresShowTheirOwnColourInAnyPenAreKeptOnceAndTheNopPenDrawsNothing) {
     const QImage before = View().Composed();
     MapService& map = host.MapObject();
@@ -66,8 +47,7 @@ TEST_F(MapWindowTest, FiguresShowTheirOwnColourInAnyPenAreKeptOnceAndTheNopPenDr
     EXPECT_EQ(View().Composed(), before);
     map.SetMapDrawMode(7);
     map.SetMapLineWidth(3);
-    // The board draws everything again after each event: the same figure
-    // twice is one figure.
+    // The board draws everything again after each event: the same figure twice is one.
     for (int i = 0; i < 2; ++i)
         map.MapLine(-30, 52 * 60 - 20, 30, 52 * 60 + 20, 65280, 0);
     EXPECT_EQ(host.Overlays().Items().size(), 2u);  // the no-op line and this one
@@ -75,17 +55,18 @@ TEST_F(MapWindowTest, FiguresShowTheirOwnColourInAnyPenAreKeptOnceAndTheNopPenDr
     const QPointF onLine = View().ToPixel(15, 52 * 60 + 10);
     EXPECT_EQ(At(home), QColor(0, 255, 0));
     EXPECT_EQ(At(onLine), QColor(0, 255, 0));
-    // A red marker with the exclusive-or pen is red on the map, also where
-    // it crosses the line, and two boards on one bus that both mark the
-    // station do not cancel it out.
+    // A red marker with the exclusive-or pen is red, also across the line, and
+    // two boards on one bus that both mark the station do not cancel it out.
     for (int board = 0; board < 2; ++board)
         map.MapCircle(0, 52 * 60, 10, 255, 0, 6.2831855, 1);
     const double r = 10 * View().PixelsPerMile();
-    EXPECT_EQ(At(home - QPointF(0, r)), QColor(255, 0, 0));
+    EXPECT_EQ(At(home - QPointF(0, r)), QColor(255, 0, 0));  // the radius in miles
+    EXPECT_NE(At(home - QPointF(0, r / 2)), QColor(255, 0, 0));
+    EXPECT_NEAR(home.x(), View().width() / 2.0, 1);
     EXPECT_EQ(At(onLine), QColor(0, 255, 0));
 }
 
-TEST_F(MapWindowTest, ABaseRepaintClearsOverlaysThenSaysRedrawnAndPanningSaysChanged) {
+TEST_F(MapWindowTest, ABaseRepaintClearsOverlaysPanningSaysChangedAdviceShowsWhole) {
     host.MapObject().MapCircle(0, 52 * 60, 5, 255, 0, 6.2831855, 1);
     ASSERT_EQ(host.Overlays().Items().size(), 1u);
     redrawn = changed = 0;
@@ -98,11 +79,7 @@ TEST_F(MapWindowTest, ABaseRepaintClearsOverlaysThenSaysRedrawnAndPanningSaysCha
     EXPECT_EQ(changed, 0);
     clock.Advance(100);
     EXPECT_EQ(changed, 1);
-}
-
-// A host with nothing to hear says on the map what to do, whole and over
-// the middle of the map.
-TEST_F(MapWindowTest, AdviceShowsWholeOverTheMap) {
+    // A host with nothing to hear says on the map what to do, whole, over its middle.
     window.resize(800, 600);
     QApplication::processEvents();
     window.ShowAdvice(NoSourceAdvice());
@@ -123,10 +100,7 @@ TEST(Locator, SixCharactersOfKnownPlaces) {
         EXPECT_EQ(LocatorOf(lat, lon), QString::fromLatin1(locator)) << lat << "," << lon;
 }
 
-// A board's ShowStation centres the map on a known station, its symbol at
-// the window's centre; a click on a symbol opens its panel with its texts
-// and last packets and says StationChosen; stations on top of one another
-// are offered to choose from.
+// ShowStation centres a symbol; a click opens its panel, or a choice of stations on top.
 TEST_F(MapWindowTest, ShowStationCentresItAndAClickOpensItsPanel) {
     const std::int64_t t = 1796000000;
     const std::string beacon = "G4ABC>APRS,WIDE2-1:=5213.50N/00107.20E>Going home";
@@ -195,8 +169,7 @@ TEST_F(MapWindowTest, ShowStationCentresItAndAClickOpensItsPanel) {
     EXPECT_EQ(chosen.last().at(0).toString(), QStringLiteral("M0XYZ"));
 }
 
-// A moving station's track is drawn between its positions; a jump faster
-// than travel is not joined; the map's menu takes tracks away.
+// A track joins a station's positions but not a jump faster than travel; the menu hides it.
 TEST_F(MapWindowTest, AMovingStationsTrackIsDrawnAndAJumpStartsANewOne) {
     const std::int64_t t = 1796000000;
     const struct {
@@ -226,8 +199,7 @@ TEST_F(MapWindowTest, AMovingStationsTrackIsDrawnAndAJumpStartsANewOne) {
     EXPECT_EQ(on.pixelColor(jump), off.pixelColor(jump));
     EXPECT_TRUE(host.History().Track("G4MOV").empty());
 
-    // BB_SCREENSHOTS names a folder for a picture of a track with its
-    // station's panel open.
+    // BB_SCREENSHOTS names a folder for a picture of a track with its panel open.
     const QString shots = qEnvironmentVariable("BB_SCREENSHOTS");
     if (shots.isEmpty()) return;
     window.findChild<QAction*>(QStringLiteral("tracksAction"))->trigger();

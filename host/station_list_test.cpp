@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <tuple>
 #include <algorithm>
+#include <tuple>
 
 namespace bb::hostapp {
 namespace {
@@ -30,43 +30,39 @@ aprs::Report Position(const std::string& name, double lat, double lon) {
     return r;
 }
 
-// The date a stamp names is the latest that has its day, never more than a
-// day after it was heard: across month and year ends and short months.
+// A stamp names the latest date with its day, at most a day after it was heard.
 TEST(HostTime, ReportDatesFollowTheStampAndTheLocalZone) {
     using Form = aprs::PacketTime::Form;
     const auto dhm = [](bool utc, int d, int h, int m) {
         return aprs::PacketTime{Form::DayHourMinute, utc, d, h, m, 0};
     };
+    const auto hms = [](int h, int m) {
+        return aprs::PacketTime{Form::HourMinuteSecond, true, 0, h, m, 0};
+    };
+    const aprs::PacketTime gps{Form::FullDate, true, 12, 12, 34, 56, 2007, 12};
     const struct {
         std::int64_t heard;
         aprs::PacketTime stamp;
-        ZoneOffset zone;
         DateTime expected;
+        ZoneOffset zone = &NoZone;
     } cases[] = {
-        {kNow, dhm(true, 7, 10, 15), &NoZone, DateSerial(2026, 12, 7, 10, 15)},
-        {kNow, dhm(true, 7, 10, 15), &PlusTwoHours, DateSerial(2026, 12, 7, 12, 15)},
-        {kNow, dhm(true, 30, 10, 15), &NoZone, DateSerial(2026, 11, 30, 10, 15)},  // last month's
-        // local time, not shifted
-        {kNow, dhm(false, 7, 12, 0), &PlusTwoHours, DateSerial(2026, 12, 7, 12, 0)},
-        {kNow,
-         {Form::HourMinuteSecond, true, 0, 23, 59, 0},
-         &NoZone,
-         DateSerial(2026, 12, 6, 23, 59)},  // yesterday's
+        {kNow, dhm(true, 7, 10, 15), DateSerial(2026, 12, 7, 10, 15)},
+        {kNow, dhm(true, 7, 10, 15), DateSerial(2026, 12, 7, 12, 15), &PlusTwoHours},
+        {kNow, dhm(true, 30, 10, 15), DateSerial(2026, 11, 30, 10, 15)},  // last month's
+        {kNow, dhm(false, 7, 12, 0), DateSerial(2026, 12, 7, 12, 0), &PlusTwoHours},  // local
+        {kNow, hms(23, 59), DateSerial(2026, 12, 6, 23, 59)},                         // yesterday's
         // over the year's end; February and April have no 31st; a leap year's
-        {UtcSeconds(2027, 1, 1, 0, 30, 0), dhm(true, 31, 12, 0), &NoZone,
-         DateSerial(2026, 12, 31, 12, 0)},
-        {UtcSeconds(2027, 3, 1, 0, 30, 0), dhm(true, 31, 12, 0), &NoZone,
-         DateSerial(2027, 1, 31, 12, 0)},
-        {UtcSeconds(2027, 4, 30, 23, 0, 0), dhm(true, 31, 12, 0), &NoZone,
-         DateSerial(2027, 3, 31, 12, 0)},
-        {UtcSeconds(2028, 3, 1, 0, 30, 0), dhm(true, 29, 23, 0), &NoZone,
-         DateSerial(2028, 2, 29, 23, 0)},
+        {UtcSeconds(2027, 1, 1, 0, 30, 0), dhm(true, 31, 12, 0), DateSerial(2026, 12, 31, 12, 0)},
+        {UtcSeconds(2027, 3, 1, 0, 30, 0), dhm(true, 31, 12, 0), DateSerial(2027, 1, 31, 12, 0)},
+        {UtcSeconds(2027, 4, 30, 23, 0, 0), dhm(true, 31, 12, 0), DateSerial(2027, 3, 31, 12, 0)},
+        {UtcSeconds(2028, 3, 1, 0, 30, 0), dhm(true, 29, 23, 0), DateSerial(2028, 2, 29, 23, 0)},
         // a clock a little behind the sender's
-        {UtcSeconds(2027, 5, 31, 23, 58, 0), dhm(true, 1, 0, 1), &NoZone,
-         DateSerial(2027, 6, 1, 0, 1)},
-        // a computer that starts at 1970
-        {1800, dhm(true, 31, 12, 0), &NoZone, DateSerial(1969, 12, 31, 12)},
-        {0, dhm(false, 1, 1, 0), &PlusTwoHours, DateSerial(1970, 1, 1, 1, 0)},
+        {UtcSeconds(2027, 5, 31, 23, 58, 0), dhm(true, 1, 0, 1), DateSerial(2027, 6, 1, 0, 1)},
+        {1800, dhm(true, 31, 12, 0), DateSerial(1969, 12, 31, 12)},  // a computer from 1970
+        {0, dhm(false, 1, 1, 0), DateSerial(1970, 1, 1, 1, 0), &PlusTwoHours},
+        // a GPS receiver's own date, however old; a clock a few minutes fast, not wrong
+        {kNow, gps, DateSerial(2007, 12, 12, 12, 34) + 56 / 86400.0},
+        {kNow, hms(10, 34), DateSerial(2026, 12, 7, 10, 34)},
     };
     for (const auto& c : cases) {
         EXPECT_DOUBLE_EQ(ReportDateOf(c.stamp, c.heard, c.zone), c.expected)
@@ -75,40 +71,47 @@ TEST(HostTime, ReportDatesFollowTheStampAndTheLocalZone) {
                   kUnixEpochSerial + (c.heard + 86400) / 86400.0);
     }
     EXPECT_EQ(ReportDateOf({}, kNow, &NoZone), 0);
-    // A GPS receiver's own date stands, however old.
-    aprs::PacketTime full{Form::FullDate, true, 12, 12, 34, 56, 2007, 12};
-    EXPECT_DOUBLE_EQ(ReportDateOf(full, kNow, &NoZone),
-                     DateSerial(2007, 12, 12, 12, 34) + 56 / 86400.0);
     // A clock running ahead, by minutes, hours or years: the time heard.
     const DateTime heard = DateSerial(2026, 12, 7, 10, 30);
     for (const aprs::PacketTime ahead :
-         {aprs::PacketTime{Form::HourMinuteSecond, true, 0, 10, 36, 0}, dhm(true, 7, 13, 0),
-          dhm(false, 7, 12, 40), aprs::PacketTime{Form::FullDate, true, 7, 10, 30, 0, 2029, 12}})
+         {hms(10, 36), dhm(true, 7, 13, 0), dhm(false, 7, 12, 40),
+          aprs::PacketTime{Form::FullDate, true, 7, 10, 30, 0, 2029, 12}})
         EXPECT_NEAR(ReportDateOf(ahead, kNow, &NoZone), heard, 1e-9) << ahead.hour;
-    // A few minutes ahead is a clock a little fast, not wrong.
-    aprs::PacketTime close{Form::HourMinuteSecond, true, 0, 10, 34, 0};
-    EXPECT_DOUBLE_EQ(ReportDateOf(close, kNow, &NoZone), DateSerial(2026, 12, 7, 10, 34));
 }
 
 TEST(HostDistance, GreatCircleFromHome) {
-    double km = 0;
-    std::int16_t bearing = -1;
-    DistanceAndBearing({0, 0}, 0, 1, km, bearing);
-    EXPECT_NEAR(km, 111.19, 0.01);
-    EXPECT_EQ(bearing, 90);
-    DistanceAndBearing({52, 0}, 51, 0, km, bearing);
-    EXPECT_EQ(bearing, 180);
-    DistanceAndBearing({52, 0}, 52.5, -0.5, km, bearing);
-    EXPECT_GT(bearing, 270);
-    EXPECT_LT(bearing, 360);
-    DistanceAndBearing({52, 0}, 52, 0, km, bearing);
-    EXPECT_EQ(km, 0);
-    EXPECT_EQ(bearing, 0);
+    const struct {
+        HomePosition home;
+        double lat, lon, km;
+        int bearing;
+    } cases[] = {{{0, 0}, 0, 1, 111.19, 90},
+                 {{52, 0}, 51, 0, 111.19, 180},
+                 {{52, 0}, 52.5, -0.5, 65.19, 329},
+                 {{52, 0}, 52, 0, 0, 0}};
+    for (const auto& c : cases) {
+        double km = 0;
+        std::int16_t bearing = -1;
+        DistanceAndBearing(c.home, c.lat, c.lon, km, bearing);
+        EXPECT_NEAR(km, c.km, 0.01) << c.lat;
+        EXPECT_EQ(bearing, c.bearing) << c.lat;
+    }
 }
 
-TEST(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
-    StationList list({52, 0}, &NoZone);
+aprs::Report Status(const std::string& name, const std::string& text) {
+    aprs::Report r;
+    r.kind = aprs::Report::Kind::Status;
+    r.name = name;
+    r.hasStatus = true;
+    r.status = text;
+    return r;
+}
+
+struct HostStations : ::testing::Test {
+    StationList list{{52, 0}, &NoZone};
     std::string call;
+};
+
+TEST_F(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
     EXPECT_EQ(list.Take(Position("G4ABC", 52.1, 0.1), "!a", kNow, call),
               StationList::Change::Updated);
     EXPECT_EQ(list.Take(Position("g4abc", 50, 0), "!b", kNow, call), StationList::Change::Updated);
@@ -119,11 +122,9 @@ TEST(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
     list.Take(moved, "!c", kNow + 5, call);
     const HostEntry* e = list.Find("G4ABC");
     ASSERT_NE(e, nullptr);
-    EXPECT_EQ(e->beaconText, "!c");
+    EXPECT_EQ(std::tie(e->beaconText, e->course, e->symbol), std::make_tuple("!c", 90, "/>"));
     EXPECT_NEAR(e->latitudeMinutes, 52.2 * 60, 1e-9);
     EXPECT_NEAR(e->speed, 18.52, 1e-9);
-    EXPECT_EQ(e->course, 90);
-    EXPECT_EQ(e->symbol, "/>");
     EXPECT_DOUBLE_EQ(e->fallbackDate, kUnixEpochSerial + (kNow + 5) / 86400.0);
     EXPECT_EQ(list.Find("g4abc")->beaconText, "!b");
     // Without course and speed the host gives its "none" values.
@@ -148,14 +149,8 @@ TEST(HostStations, NewestDataWinsAndCallsignsKeepTheirCase) {
     EXPECT_EQ(list.Find("LATE")->latitudeMinutes, 48 * 60);
 }
 
-TEST(HostStations, StatusAloneIsNotListedButReachesAListedStation) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
-    aprs::Report status;
-    status.kind = aprs::Report::Kind::Status;
-    status.name = "G4ABC";
-    status.hasStatus = true;
-    status.status = "EMERGENCY";
+TEST_F(HostStations, StatusAloneIsNotListedButReachesAListedStationKilledObjectsGo) {
+    aprs::Report status = Status("G4ABC", "EMERGENCY");
     EXPECT_EQ(list.Take(status, ">EMERGENCY", kNow, call), StationList::Change::None);
     EXPECT_EQ(list.Find("G4ABC"), nullptr);
     EXPECT_EQ(list.TakeLineSnapshot(), 0);
@@ -165,6 +160,14 @@ TEST(HostStations, StatusAloneIsNotListedButReachesAListedStation) {
     EXPECT_EQ(list.Take(status, ">back home", kNow, call), StationList::Change::Updated);
     EXPECT_EQ(list.Find("G4ABC")->statusText, "back home");
     EXPECT_EQ(list.Find("G4ABC")->beaconText, "!a");
+    // A killed object is removed.
+    list.Take(Position("OBJ", 52, 0), ";", kNow + 3000, call);
+    aprs::Report killed;
+    killed.kind = aprs::Report::Kind::KilledObject;
+    killed.name = "OBJ";
+    EXPECT_EQ(list.Take(killed, ";", kNow + 3001, call), StationList::Change::Removed);
+    EXPECT_EQ(list.Take(killed, ";", kNow + 3001, call), StationList::Change::None);
+    EXPECT_EQ(list.Find("OBJ"), nullptr);
 }
 
 aprs::Report MicE(const std::string& name, const std::string& message) {
@@ -174,21 +177,8 @@ aprs::Report MicE(const std::string& name, const std::string& message) {
     return r;
 }
 
-aprs::Report Status(const std::string& name, const std::string& text) {
-    aprs::Report r;
-    r.kind = aprs::Report::Kind::Status;
-    r.name = name;
-    r.hasStatus = true;
-    r.status = text;
-    return r;
-}
-
-// A Mic-E emergency ends with the station's Mic-E position that says
-// otherwise, or with a report heard once its Mic-E positions in emergency
-// have stopped for half an hour; while they come, other reports keep it.
-TEST(HostStations, AMicEEmergencyEndsOnlyWhenTheStationNoLongerReportsIt) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+// A Mic-E emergency ends with a Mic-E saying otherwise, or half an hour after its last one.
+TEST_F(HostStations, AMicEEmergencyEndsOnlyWhenTheStationNoLongerReportsIt) {
     const auto status = [&] { return list.Find("SOS")->statusText; };
     constexpr std::int64_t kHold = StationList::kMicEEmergencyHold;
     list.Take(MicE("SOS", "Emergency"), "`", kNow, call);
@@ -222,11 +212,8 @@ TEST(HostStations, AMicEEmergencyEndsOnlyWhenTheStationNoLongerReportsIt) {
     EXPECT_EQ(status(), "safe");
 }
 
-// The text offered is UTF-8 without NUL, and the comment's start counts its
-// characters as a host string does.
-TEST(HostStations, TheBeaconTextIsOfferedAsTextWithTheCommentStartInItsCharacters) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+// UTF-8 without NUL; the comment's start counts characters as a host string does.
+TEST_F(HostStations, TheBeaconTextIsOfferedAsTextWithTheCommentStartInItsCharacters) {
     auto object = Position("Caf\xC3\xA9", 52, 0);
     object.commentStart = 13;
     list.Take(object, ";Caf\xC3\xA9     *PHG5132", kNow, call);
@@ -243,21 +230,8 @@ TEST(HostStations, TheBeaconTextIsOfferedAsTextWithTheCommentStartInItsCharacter
     EXPECT_EQ(list.Find(call)->commentStart, 3);
 }
 
-TEST(HostStations, KilledObjectsAreRemoved) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
-    list.Take(Position("OBJ", 52, 0), ";", kNow + 3000, call);
-    aprs::Report killed;
-    killed.kind = aprs::Report::Kind::KilledObject;
-    killed.name = "OBJ";
-    EXPECT_EQ(list.Take(killed, ";", kNow + 3001, call), StationList::Change::Removed);
-    EXPECT_EQ(list.Take(killed, ";", kNow + 3001, call), StationList::Change::None);
-    EXPECT_EQ(list.Find("OBJ"), nullptr);
-}
-
-// A clock set back keeps no station for ever and drops none at once; set
-// forward it drops what is then old enough. A heard 50 minutes, B just now.
-TEST(HostStations, ExpiryAcrossClockSteps) {
+// A clock set back keeps no station for ever nor drops any at once. A heard 50 min ago, B now.
+TEST_F(HostStations, ExpiryAcrossClockSteps) {
     const struct {
         std::int64_t step;
         std::vector<std::string> gone[3];  // at the step, half an hour on, an hour on
@@ -267,8 +241,7 @@ TEST(HostStations, ExpiryAcrossClockSteps) {
                  {600, {{"A"}, {}, {"B"}}},
                  {kNow, {{"A", "B"}, {}, {}}}};
     for (const auto& c : cases) {
-        StationList list({52, 0}, &NoZone);
-        std::string call;
+        list = StationList({52, 0}, &NoZone);
         list.Take(Position("A", 52, 0), "!", kNow - 3000, call);
         list.Take(Position("B", 52, 0), "!", kNow, call);
         for (int i = 0; i < 3; ++i) {
@@ -279,9 +252,7 @@ TEST(HostStations, ExpiryAcrossClockSteps) {
     }
 }
 
-TEST(HostStations, LinesNameEachStationOnceFromTheSecondCharacter) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, LinesNameEachStationOnceFromTheSecondCharacter) {
     for (const char* c : {"A1", "B2-9", "C3"})
         list.Take(Position(c, 52, 0), "!", kNow, call);
     list.Take(Position("A1", 52, 1), "!", kNow + 1,
@@ -301,9 +272,7 @@ TEST(HostStations, LinesNameEachStationOnceFromTheSecondCharacter) {
     EXPECT_EQ(list.Line(1), " B2-9");
 }
 
-TEST(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+TEST_F(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
     const int total = StationList::kMaxLines + 100;
     for (int i = 0; i < total; ++i)
         list.Take(Position("S" + std::to_string(i), 52, 0), "!", kNow, call);
@@ -318,11 +287,8 @@ TEST(HostStations, MoreStationsThanASixteenBitCountListTheMostRecent) {
     EXPECT_EQ(list.Line(total - 1).substr(0, 8), " S32866 ");
 }
 
-// The list over a restart: what a station said, when, and its status, as
-// text that survives any byte of a beacon.
-TEST(HostStations, AListWrittenAndReadBackIsTheSameList) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+// The list over a restart, as text that survives any byte of a beacon.
+TEST_F(HostStations, AListWrittenAndReadBackIsTheSameList) {
     auto odd = Position("ODD", 52.5, -1.25);
     odd.hasCourseSpeed = true;
     odd.course = 270;
@@ -361,11 +327,8 @@ TEST(HostStations, AListWrittenAndReadBackIsTheSameList) {
     EXPECT_EQ(back.Line(0).substr(0, 4), " ODD");
 }
 
-// Another program's file is refused whole; in a list, a damaged line costs
-// only its own station and is named.
-TEST(HostStations, ADamagedLineCostsOnlyItsOwnStation) {
-    StationList list({52, 0}, &NoZone);
-    std::string call;
+// Another program's file is refused whole; a damaged line costs only its own station.
+TEST_F(HostStations, ADamagedLineCostsOnlyItsOwnStation) {
     list.Take(Position("KEPT", 52, 0), "!", kNow, call);
     const std::string good = list.Write();
     const std::string fields =

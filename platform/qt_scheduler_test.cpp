@@ -29,8 +29,7 @@ TEST(QtScheduler, TasksRunInTheirOrderNeverEarlyAndAreDroppedWithTheScheduler) {
     ASSERT_TRUE(testing::WaitFor([&] { return ran.size() == 2; }));
     EXPECT_EQ(ran, (std::vector<int>{1, 2}));
     EXPECT_GE(secondAt - start, 40);
-    // A task still waiting when the scheduler goes never runs: a timer due
-    // after it finds it has not.
+    // A task still waiting when the scheduler goes never runs.
     scheduler->Later(20, [&] { ran.push_back(3); });
     scheduler.reset();
     bool later = false;

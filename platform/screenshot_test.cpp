@@ -11,8 +11,7 @@
 namespace bb::platform {
 namespace {
 
-// The picture both programs take of their window: the window's own pixels,
-// in the file named; a wait below nothing is none.
+// The window's own pixels, in the file named; a wait below nothing is none.
 TEST(Screenshot, TheWindowsPixelsAreSavedAsAPng) {
     QWidget window;
     window.setFixedSize(64, 48);

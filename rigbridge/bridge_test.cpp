@@ -14,27 +14,24 @@ class FakeRig final : public Rig {
     double hz = 14074000;
     std::string mode = "USB";
     bool fail = false;
+    bool Answer(std::string& error) const {
+        if (fail) error = "rig is off";
+        return !fail;
+    }
     bool SetMode(const std::string& m, std::string& error) override {
         calls.push_back("mode " + m);
-        if (fail)
-            error = "rig is off";
-        else
-            mode = m;
-        return !fail;
+        if (!fail) mode = m;
+        return Answer(error);
     }
     bool SetFrequency(double f, std::string& error) override {
         calls.push_back("freq " + std::to_string(static_cast<long long>(f)));
-        if (fail)
-            error = "rig is off";
-        else
-            hz = f;
-        return !fail;
+        if (!fail) hz = f;
+        return Answer(error);
     }
     bool Read(double& f, std::string& m, std::string& error) override {
-        if (fail) error = "rig is off";
         f = hz;
         m = mode;
-        return !fail;
+        return Answer(error);
     }
     std::string Name() const override { return "Hamlib Dummy"; }
 
@@ -43,9 +40,8 @@ class FakeRig final : public Rig {
     std::set<Setting> lacks;
     bool Can(Setting s) const override { return !lacks.count(s); }
     bool Set(Setting s, long value, std::string& error) override {
-        if (fail) error = "rig is off";
         if (!fail) settings[s] = value;
-        return !fail;
+        return Answer(error);
     }
     // tone, tone squelch, DCS, the tone and tone-squelch functions, shift, offset.
     std::vector<long> Setup() {
@@ -65,14 +61,13 @@ class RigBridge : public ::testing::Test {
     Bridge bridge{rig, [this](const std::string& s) { log.push_back(s); }};
 };
 
-TEST(Commands, CommanderFieldsAndWhatIsRefused) {
+TEST(Commands, CommanderAndHamRadioDeluxeFieldsAndWhatIsRefused) {
     std::string why;
     auto t = ParseCommanderCommand("000xcvrfreqmode<xcvrfreq:9>145500.00<xcvrmode:2>FM", why);
     ASSERT_TRUE(t);
     EXPECT_EQ(*t->hz, 145500000);
     EXPECT_EQ(*t->mode, "FM");
-    // A decimal comma (the board formats as the user's region does), no
-    // prefix, no mode, and a field that is not for the radio.
+    // A decimal comma (the user's region), no prefix, no mode, a field not for the radio.
     t = ParseCommanderCommand("XCVRFREQMODE<xcvrfreq:9>438162,50<note:3>abc", why);
     ASSERT_TRUE(t);
     EXPECT_EQ(*t->hz, 438162500);
@@ -87,10 +82,7 @@ TEST(Commands, CommanderFieldsAndWhatIsRefused) {
         EXPECT_FALSE(ParseCommanderCommand(bad, why)) << bad;
         EXPECT_FALSE(why.empty());
     }
-}
-
-TEST(Commands, HamRadioDeluxe) {
-    std::string why;
+    // Ham Radio Deluxe's.
     EXPECT_EQ(*ParseHrdCommand("freq 145500000", why)->hz, 145500000);
     EXPECT_EQ(*ParseHrdCommand("  MODE usb\r\n", why)->mode, "USB");
     for (const char* bad :
@@ -151,8 +143,7 @@ TEST_F(RigBridge, SetupSetsWhatIsAnnouncedAndClearsWhatIsNot) {
     EXPECT_EQ(*bridge.Request(Program::Commander, "DDEServer", "RigSetup"),
               "tone tsql dcs shift offset");
 
-    // A radio without DCS and tone-squelch function: the rest is set, the
-    // command says that not all of it was.
+    // A radio without DCS and tone-squelch function: the rest is set, the command fails.
     rig.lacks = {Setting::DcsCode, Setting::ToneSquelchFunction};
     rig.settings.clear();
     EXPECT_TRUE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT",
@@ -170,7 +161,7 @@ TEST_F(RigBridge, SetupSetsWhatIsAnnouncedAndClearsWhatIsNot) {
     EXPECT_FALSE(bridge.Execute(Program::Commander, "DDEServer", "xcvrsetup<tonemode:4>tone"));
 }
 
-TEST_F(RigBridge, TheModeGoesToTheRadioBeforeTheFrequency) {
+TEST_F(RigBridge, TheModeGoesBeforeTheFrequencyAndRefusedCommandsLeaveTheRadio) {
     EXPECT_TRUE(bridge.Execute(Program::Commander, "DDEServer",
                                "000xcvrfreqmode<xcvrfreq:9>145500.00<xcvrmode:2>FM"));
     EXPECT_EQ(rig.calls, (std::vector<std::string>{"mode FM", "freq 145500000"}));
@@ -181,15 +172,15 @@ TEST_F(RigBridge, TheModeGoesToTheRadioBeforeTheFrequency) {
     EXPECT_TRUE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT", "mode USB"));  // alone
     EXPECT_EQ(rig.calls,
               (std::vector<std::string>{"freq 7050000", "mode LSB", "freq 7050000", "mode USB"}));
-}
-
-TEST_F(RigBridge, RefusedCommandsLeaveTheRadioAlone) {
+    // Refused commands leave the radio alone.
+    rig.calls.clear();
+    const std::size_t logged = log.size();
     EXPECT_FALSE(bridge.Execute(Program::Commander, "CIV_CommanderUI",
                                 "000xcvrfreqmode<xcvrfreq:9>145500.00"));
     EXPECT_FALSE(bridge.Execute(Program::Commander, "DDEServer", "000xcvrfreqmode<xcvrfreq:99>1"));
     EXPECT_FALSE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT", "freq banana"));
     EXPECT_TRUE(rig.calls.empty());
-    EXPECT_EQ(log.size(), 3u);
+    EXPECT_EQ(log.size(), logged + 3);
     rig.fail = true;
     EXPECT_FALSE(bridge.Execute(Program::HamRadioDeluxe, "HRD_CAT", "mode FM"));
     EXPECT_NE(log.back().find("rig is off"), std::string::npos);
@@ -206,8 +197,7 @@ TEST_F(RigBridge, ItemsAndTheirChanges) {
     rig.hz = 3573000;
     const auto changes = bridge.Poll();
     ASSERT_EQ(changes.size(), 2u);
-    EXPECT_EQ(changes[0].item, "FreqDisplay");
-    EXPECT_EQ(changes[0].value, "3573.00");
+    EXPECT_EQ(changes[0].item + " " + changes[0].value, "FreqDisplay 3573.00");
     EXPECT_EQ(changes[1].value, "3573000");
     // A radio that stops answering is said once, and again when it is back.
     rig.fail = true;

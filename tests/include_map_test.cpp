@@ -1,6 +1,4 @@
-// The map of the house (docs/architecture.md) as a rule: every include line
-// of the program's sources names a folder its own folder may use. Tests may
-// use more, so only the sources beside them are read.
+// docs/architecture.md's map: each source includes only what its folder may use (not tests).
 #include <gtest/gtest.h>
 
 #include <filesystem>

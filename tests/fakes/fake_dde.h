@@ -89,27 +89,27 @@ class FakeDde final : public dde::Layer {
             generation_ = dde_.generation;
         }
         void LinkExecute(std::string_view command) override {
-            dde_.log.push_back("execute " + std::string(command));
-            FakeTopic* t = Find();
-            if (!open_ || t != open_ || generation_ != dde_.generation)
-                Raise(err::kDdeNoResponse, "no conversation");
-            if (t->hang) Raise(err::kDdeTimeout, topic_);
+            FakeTopic* t = Open("execute " + std::string(command));
             if (t->refuse) Raise(err::kDdeRefused, topic_);
             t->executes.emplace_back(command);
         }
-
         std::string LinkRequest(std::string_view item) override {
-            dde_.log.push_back("request " + std::string(item));
-            FakeTopic* t = Find();
-            if (!open_ || t != open_ || generation_ != dde_.generation)
-                Raise(err::kDdeNoResponse, "no conversation");
-            if (t->hang) Raise(err::kDdeTimeout, topic_);
+            FakeTopic* t = Open("request " + std::string(item));
             auto v = t->values.find(std::string(item));
             if (v == t->values.end()) Raise(err::kDdeNoResponse, "no item");
             return v->second;
         }
 
       private:
+        // The conversation's topic, still open, for a call logged as `what`.
+        FakeTopic* Open(const std::string& what) {
+            dde_.log.push_back(what);
+            FakeTopic* t = Find();
+            if (!open_ || t != open_ || generation_ != dde_.generation)
+                Raise(err::kDdeNoResponse, "no conversation");
+            if (t->hang) Raise(err::kDdeTimeout, topic_);
+            return t;
+        }
         FakeTopic* Find() {
             const auto bar = topic_.find('|');
             if (bar == std::string::npos) return nullptr;

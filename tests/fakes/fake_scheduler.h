@@ -1,5 +1,4 @@
-// A scheduler on a clock the test moves: tasks run when the test lets time
-// pass, in the order they fall due.
+// A scheduler on a clock the test moves: tasks run in the order they fall due.
 #pragma once
 
 #include <cstdint>
@@ -31,11 +30,8 @@ class FakeScheduler final : public Scheduler {
         }
         nowMs_ = end;
     }
-    // Runs what is due now, as the event loop would.
-    void RunDue() { Advance(0); }
     std::size_t Waiting() const { return tasks_.size(); }
-    // Tasks that fall due within `ms`: what a settle waits for, leaving out
-    // the clock's steady ticks further off.
+    // Tasks due within `ms`: what a settle waits for, not the steady ticks further off.
     std::size_t DueWithin(std::int64_t ms) const {
         std::size_t n = 0;
         for (auto it = tasks_.begin(); it != tasks_.end() && it->first.first <= nowMs_ + ms; ++it)
