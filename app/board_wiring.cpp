@@ -12,8 +12,7 @@ HostConnection& BoardWiring::Linked(HostConnection& host) {
 
 BoardWiring::BoardWiring(WindowParts parts, std::unique_ptr<HostConnection> host, BoardOwner& owner,
                          const BoardSetup& setup)
-    : parts_(parts),
-      owner_(owner),
+    : owner_(owner),
       host_(std::move(host)),
       board_(Linked(*host_), parts.pump),
       radio_(parts.dde, retryTimer_, setup.service, &parts.scheduler),

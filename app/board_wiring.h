@@ -111,7 +111,6 @@ class BoardWiring final : public StationsListener,
     static HostConnection& Linked(HostConnection& host);
     void RedrawOverlays(const char* procedure);
 
-    WindowParts parts_;
     BoardOwner& owner_;
     std::unique_ptr<HostConnection> host_;
     StationBoard board_;

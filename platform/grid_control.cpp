@@ -149,8 +149,10 @@ void GridControl::SetScrollBars(bool shown) {
 }
 
 void GridControl::SetMouseCell(int row, int col) {
-    const bool moved = Change(mouseRow_, row) | Change(mouseCol_, col);
-    if (moved) Tell();
+    // Both are set whatever the first one did.
+    const bool rowMoved = Change(mouseRow_, row);
+    const bool colMoved = Change(mouseCol_, col);
+    if (rowMoved || colMoved) Tell();
 }
 
 }  // namespace bb::platform
