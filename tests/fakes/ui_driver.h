@@ -177,7 +177,6 @@ class UiDriver {
         const platform::GridControl& g = form->GridModel();
         EXPECT_TRUE(g.Visible());
         EXPECT_FALSE(g.Busy());
-        std::map<std::string, std::vector<std::string>> rows;
         const auto take = [&] {
             std::map<std::string, std::vector<std::string>> out;
             for (int r = g.FixedRows(); r < g.Rows(); ++r) {
