@@ -7,7 +7,6 @@
 #include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QScopeGuard>
-#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -24,8 +23,7 @@ using testing::PrivateBus;
 using testing::WaitFor;
 using HostFaults = testing::HostBusTest;
 
-// `count` stations T0000, T0001, ..., each with a symbol of its own (up to
-// 188 of them), so that a rebuild asks the host for many pictures.
+// `count` stations T0000, T0001, ..., with many symbols.
 std::string Stations(int count) {
     std::string lines;
     for (int i = 0; i < count; ++i) {
@@ -120,46 +118,6 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
         EXPECT_TRUE(after.count(call)) << call;
     EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), t.LiveCount());
     EXPECT_EQ(LogCount("program error"), 1) << sys.LogText();
-    board->Form_Unload();
-    EXPECT_EQ(SettingsFile(), settings);
-}
-
-TEST_F(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
-    constexpr int kStations = 400;
-    ASSERT_TRUE(StartHost());
-    host->Send(Stations(kStations));
-    ASSERT_TRUE(WaitFor([&] { return HostCount() == kStations; }, 10000));
-    // The first rebuild, at the end of the scan, asks for the symbol's
-    // picture: the host dies while that call waits, if events run then,
-    // else just after.
-    FaultAt kill([&] { return board && board->GridModel().Busy(); },
-                 [&] { EXPECT_TRUE(host->Kill()); });
-    ASSERT_NE(Load().Wiring(), nullptr);
-    EXPECT_TRUE(kill.Done() || host->Kill());
-    const StationTable& t = Table();
-    EXPECT_EQ(t.LiveCount(), kStations);
-    EXPECT_TRUE(t.IndexIsConsistent());
-
-    // Every station has its row; the pictures the host could not give are
-    // the symbol texts.
-    const platform::GridControl& grid = board->GridModel();
-    EXPECT_EQ(std::tuple(grid.Visible(), grid.Busy(), board->Wiring()->Grid().GridRowCount()),
-              std::tuple(true, false, kStations));
-    ASSERT_EQ(grid.Rows(), kStations + 1);
-    std::set<std::string> shown;
-    for (int r = 1; r < grid.Rows(); ++r)
-        shown.insert(grid.TextMatrix(r, 0));
-    EXPECT_EQ(shown, LiveCalls(t));
-    // One symbol's picture asked for: one failure logged if killed before its answer.
-    const int failures = LogCount("Form1.build_station_grid");
-    EXPECT_LE(failures, 1) << sys.LogText();
-    EXPECT_EQ(LogCount("Form1.build_station_grid", "462"), failures);
-
-    // Later rebuilds go on without the host.
-    const std::string settings = SettingsFile();
-    board->Wiring()->Grid().build_station_grid();
-    EXPECT_EQ(std::tuple(grid.Visible(), board->Wiring()->Grid().GridRowCount()),
-              std::tuple(true, kStations));
     board->Form_Unload();
     EXPECT_EQ(SettingsFile(), settings);
 }
