@@ -142,8 +142,7 @@ TEST_F(HostBus, ContractAsTheBusCarriesItAndARestartedHostKeepsItsStations) {
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
-// bb-host's service in a thread of this process, so that the test can look
-// at what it drew; its own thread answers the board's blocking calls.
+// bb-host's service on a thread of this process, which answers the board's calls.
 class ThreadHost : public testing::BusThread {
   public:
     explicit ThreadHost(hostapp::HostService::Options options = {})
@@ -151,7 +150,7 @@ class ThreadHost : public testing::BusThread {
         Run([&] {
             service_ = new hostapp::HostService(options);
             QString why;
-            registered_ = service_->Register(Bus(), why);
+            EXPECT_TRUE(service_->Register(Bus(), why)) << why.toStdString();
             QObject::connect(&service_->MapObject(), &hostapp::MapService::StationShown,
                              [this](const QString& call) { shown_ << call; });
         });
@@ -162,7 +161,6 @@ class ThreadHost : public testing::BusThread {
             delete service_;
         });
     }
-    bool Registered() const { return registered_; }
     // What `f` gives, read on the service's thread.
     template <class F>
     auto Ask(F f) {
@@ -188,7 +186,7 @@ class ThreadHost : public testing::BusThread {
     QStringList Shown() {
         return Ask([this](hostapp::HostService&) { return shown_; });
     }
-    // Heard without a word on the bus, then told with a plain NotifyBeacon.
+    // Heard silently, then told with a plain NotifyBeacon.
     void HearThenNotifyBeacon(const std::string& line, const std::string& call) {
         Run([&] {
             service_->SetNotify(false);
@@ -201,7 +199,6 @@ class ThreadHost : public testing::BusThread {
   private:
     hostapp::HostService* service_ = nullptr;
     QStringList shown_;
-    bool registered_ = false;
 };
 
 // Map calls reach the host in order, in batches; ShowStation answers whether
@@ -209,7 +206,6 @@ class ThreadHost : public testing::BusThread {
 // StationChosen reaches the board's map events.
 TEST_F(HostBus, MapCallsShowStationAndStationChosenCrossTheBus) {
     ThreadHost service;
-    ASSERT_TRUE(service.Registered());
     service.Hear("G4ABC>APRS:!5110.00N/00010.00W-");
     auto bound = DBusHost::Create(Bus());
     Recorder recorder;
@@ -304,7 +300,6 @@ TEST_F(HostBus, AStationAnnouncedWholeIsNotAskedForAgain) {
         hostapp::HostService::Options options;
         options.beaconData = data;
         ThreadHost service(options);
-        ASSERT_TRUE(service.Registered());
         ASSERT_NE(Load().Wiring(), nullptr);
         const StationTable& t = Table();
         const std::uint64_t before = service.Queries();
@@ -412,7 +407,6 @@ TEST_F(HostBus, AnIntakeInAnAnnouncementsPauseAsksForTheNewerStation) {
     options.beaconData = true;
     options.beaconBatches = false;  // the plain NotifyBeacon is heard
     ThreadHost service(options);
-    ASSERT_TRUE(service.Registered());
     PausedBoard pump;
     const StationTable& t = pump.stations.Table();
     pump.once = [&] {
@@ -433,7 +427,6 @@ TEST_F(HostBus, AnIntakeInAnAnnouncementsPauseAsksForTheNewerStation) {
 // pictures and the user's clipboard is neither read into nor written.
 TEST_F(HostBus, SymbolPicturesComeAsPngAndTheClipboardIsLeftAlone) {
     ThreadHost service;
-    ASSERT_TRUE(service.Registered());
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->setText(QStringLiteral("the user's own text"));
     QSignalSpy changed(clipboard, &QClipboard::dataChanged);
