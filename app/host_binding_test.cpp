@@ -291,37 +291,6 @@ TEST_F(HostBus, CommentsBeyondAsciiReachTheBoardWhole) {
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
-// A host that announces each beacon with the station's data is not asked
-// for the station again; one that announces only the callsign is, once a
-// beacon. Either way the board's record is the host's.
-TEST_F(HostBus, AStationAnnouncedWholeIsNotAskedForAgain) {
-    for (const bool data : {true, false}) {
-        SCOPED_TRACE(data ? "NotifyBeaconData" : "NotifyBeacon");
-        hostapp::HostService::Options options;
-        options.beaconData = data;
-        ThreadHost service(options);
-        ASSERT_NE(Load().Wiring(), nullptr);
-        const StationTable& t = Table();
-        const std::uint64_t before = service.Queries();
-        for (int i = 0; i < 5; ++i)
-            service.Hear("G" + std::to_string(i) + "XYZ>APRS:!5110.00N/00010.00W#PHG" +
-                         std::to_string(i + 1) + "130 round " + std::to_string(i));
-        // One station twice: its second beacon's data replaces the first.
-        service.Hear("G0XYZ>APRS:!5120.00N/00020.00W#PHG7130 moved");
-        ASSERT_TRUE(WaitFor([&] {
-            const int i = t.find_station("G0XYZ");
-            return t.LiveCount() == 5 && i >= 0 && t[i].PHG.Power == 49;
-        }));
-        const StationRecord& moved = t[t.find_station("G0XYZ")];
-        const auto got =
-            std::tuple(std::lround(moved.Latitude), moved.BeaconText.substr(28),
-                       t[t.find_station("G2XYZ")].PHG.Power, service.Queries() - before);
-        EXPECT_EQ(got, decltype(got)(51L * 60 + 20, "moved", 9, data ? 0u : 6u));
-        EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
-        board.reset();
-    }
-}
-
 // A station board bound over the bus, whose first pause runs `once`.
 struct PausedBoard final : MessagePump {
     std::function<void()> once;
