@@ -351,21 +351,16 @@ TEST_F(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
         EXPECT_EQ(service.Queries(), queries);
         EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
         records[batches] = Records(t);
+        if (!batches) continue;
+        // A board closed during the pause of a batch's first beacon is handed no more.
+        pump.once = [&] { pump.bound->SetEvents(nullptr, nullptr, nullptr); };
+        service.HearInOneTurn(
+            {"G0AAA>APRS:!5110.00N/00010.00W#", "G2BBB>APRS:!5112.00N/00012.00W#"});
+        ASSERT_TRUE(WaitFor([&] { return !pump.once; }));
+        QCoreApplication::processEvents();
+        EXPECT_EQ(t.StationCount(), 8);
     }
     EXPECT_EQ(records[true], records[false]);
-}
-
-// A board closed during the pause of a batch's first beacon is not handed
-// the rest of the batch.
-TEST_F(HostBus, ABoardClosedInABatchesPauseIsHandedNoMore) {
-    ThreadHost service;
-    PausedBoard pump;
-    pump.once = [&] { pump.bound->SetEvents(nullptr, nullptr, nullptr); };
-    service.HearInOneTurn(
-        {"G0AAA>APRS:!5110.00N/00010.00W#first", "G1AAA>APRS:!5112.00N/00012.00W#second"});
-    ASSERT_TRUE(WaitFor([&] { return !pump.once; }));
-    QCoreApplication::processEvents();
-    EXPECT_EQ(pump.stations.Table().StationCount(), 1);
 }
 
 // A newer beacon of the same station, told with a plain NotifyBeacon while
@@ -427,18 +422,10 @@ TEST_F(HostBus, SymbolPicturesComeAsPngAndTheClipboardIsLeftAlone) {
 class OlderHost final : public QDBusVirtualObject {
   public:
     int clipboardCalls = 0, pngCalls = 0, showCalls = 0, notifyCalls = 0, batchCalls = 0;
-    QString introspect(const QString& path) const override {
-        if (path == dbus::kMapPath)
-            return QStringLiteral(
-                "<interface name=\"org.beaconboard.Host.Map\"><method name=\"MapLine\">"
-                "<arg name=\"x1\" type=\"d\" direction=\"in\"/></method></interface>");
+    QString introspect(const QString&) const override {
         return QStringLiteral(
-            "<interface name=\"org.beaconboard.Host.Main\"><method name=\"SymbolToClipboard\">"
-            "<arg name=\"table\" type=\"s\" direction=\"in\"/>"
-            "<arg name=\"symbol\" type=\"s\" direction=\"in\"/>"
-            "<arg name=\"overlay\" type=\"s\" direction=\"in\"/>"
-            "<arg name=\"flags\" type=\"i\" direction=\"in\"/>"
-            "<arg name=\"ok\" type=\"b\" direction=\"out\"/></method></interface>");
+            "<interface name=\"org.beaconboard.Host.Main\">"
+            "<method name=\"SymbolToClipboard\"/></interface>");
     }
     bool handleMessage(const QDBusMessage& message, const QDBusConnection& connection) override {
         if (message.member() == QLatin1String("SymbolToClipboard")) {
