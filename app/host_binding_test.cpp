@@ -265,32 +265,6 @@ TEST_F(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
                                         "beacon GB3AV 3130", "delete GB3AV"}));
 }
 
-// Texts beyond ASCII from the air reach the board's record whole: a UTF-8
-// object name, Windows-1252 bytes, a NUL and a third-party packet each keep
-// the comment and its PHG group where the host said it starts.
-TEST_F(HostBus, CommentsBeyondAsciiReachTheBoardWhole) {
-    ASSERT_TRUE(StartHost());
-    ASSERT_NE(Load().Wiring(), nullptr);
-    using namespace std::string_literals;
-    host->Send(
-        "G4ABC>APRS:;Caf\xC3\xA9     *071200z5210.00N/00010.00Er PHG5132 Th\xC3\xA9 club\n"
-        "G4ABC>APRS:;Bar\xE9     *071200z5211.00N/00010.00Er PHG2360 caf\xE9\n"
-        "M0NUL>APRS:!5212.00N/00010.00Er\0PHG5132\n"
-        "G4GATE>APRS,TCPIP*:}PA3THR>APRS,TCPIP,G4GATE*:!5213.00N/00010.00Er PHG7130 gated\n"s);
-    ASSERT_TRUE(WaitFor([&] { return Table().LiveCount() == 4; }));
-    for (const auto& [call, comment, phg] :
-         {std::tuple{"Caf\xC3\xA9", " PHG5132 Th\xC3\xA9 club", true},
-          {"Bar\xC3\xA9", " PHG2360 caf\xC3\xA9", true},
-          {"M0NUL", "\xEF\xBF\xBDPHG5132", false},
-          {"PA3THR", " PHG7130 gated", true}}) {
-        ASSERT_NE(Record(call), nullptr) << call;
-        EXPECT_EQ(Record(call)->Comment, comment);
-        EXPECT_TRUE(!phg || Record(call)->HasPHG) << call;
-    }
-    EXPECT_EQ(Record("PA3THR")->BeaconText, "!5213.00N/00010.00Er PHG7130 gated");
-    EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
-}
-
 // A station board bound over the bus, whose first pause runs `once`.
 struct PausedBoard final : MessagePump {
     std::function<void()> once;
