@@ -55,12 +55,8 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
             QTimer::singleShot(0, form.get(), [this] { HostEvent(); });
     }
 
-    std::size_t LogLinesWith(const std::string& what) {
-        std::istringstream log(fs.LogText());
-        std::size_t n = 0;
-        for (std::string line; std::getline(log, line);)
-            n += line.find(what) != std::string::npos;
-        return n;
+    qsizetype LogLinesWith(const char* what) {
+        return QString::fromStdString(fs.LogText()).count(QLatin1String(what));
     }
     int QsyColumn() {
         const StationGrid& g = form->Wiring()->Grid();
@@ -92,7 +88,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
                 Press(Qt::RightButton, call, qsy);
                 if (QMenu* popup = OpenMenu()) {
                     const std::string before = tuneFor;
-                    const std::size_t failed = LogLinesWith("Form1.mnuPopupTune_Click");
+                    const qsizetype failed = LogLinesWith("Form1.mnuPopupTune_Click");
                     tuneFor = form->Wiring()->Grid().SelectedCall();
                     Choose(popup, "Tune");
                     // Deleted by the host as the popup opened: Tune fails, logged.
