@@ -13,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QSignalSpy>
-#include <deque>
 #include <functional>
 #include <map>
 
