@@ -58,12 +58,6 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
     qsizetype LogLinesWith(const char* what) {
         return QString::fromStdString(fs.LogText()).count(QLatin1String(what));
     }
-    int QsyColumn() {
-        const StationGrid& g = form->Wiring()->Grid();
-        for (int c = 0; c <= g.LastGridCol(); ++c)
-            if (g.GridColumns()[static_cast<std::size_t>(c)].source == 16) return c;
-        return -1;
-    }
     // One thing the user does, for the trace. At a pause only single presses
     // and keys: a popup shows once the pass is over.
     std::string UserAction(bool atPause) {
@@ -83,7 +77,10 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
                 return "header " + std::to_string(c);
             }
             case 2: {
-                const int qsy = QsyColumn();
+                const StationGrid& g = form->Wiring()->Grid();
+                int qsy = g.LastGridCol();  // the QSY column's place, -1 when hidden
+                while (qsy >= 0 && g.GridColumns()[static_cast<std::size_t>(qsy)].source != 16)
+                    --qsy;
                 if (call.empty() || qsy < 0) return "no Tune to choose";
                 Press(Qt::RightButton, call, qsy);
                 if (QMenu* popup = OpenMenu()) {
