@@ -55,7 +55,7 @@ class BusThread {
             context_, [ms] { QThread::msleep(static_cast<unsigned long>(ms)); },
             Qt::QueuedConnection);
     }
-    // What the program does on its thread as it ends (its objects go there).
+    // Run on its thread as it ends.
     void AtEnd(std::function<void()> f) { atEnd_ = std::move(f); }
 
   private:

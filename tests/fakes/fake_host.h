@@ -135,9 +135,7 @@ class FakeHost final : public host::HostMain, public MessagePump {
     }
     void SetNotify(bool enabled) override { notify = enabled; }
 
-    // Above 0: the host hands its list over in batches of at most this many,
-    // each station named by its line's text from the second character to
-    // the first blank (a final "*" kept).
+    // Above 0: the list comes in batches of at most this many, each named by its line.
     int batchSize = 0, batchCalls = 0;
     bool ListsInBatches() override { return batchSize > 0; }
     std::vector<host::HostListing> HostStations(std::int32_t first, std::int32_t count) override {
