@@ -55,9 +55,7 @@ const char kThree[] =
     "broken line\n"
     "M1OBJ>APRS:;GB3AV    *071200z5210.00N/00010.00Er146.940MHz T100 -060\n";
 
-// The contract as the bus carries it; and bb-host keeps its station list on
-// disk: started again, it offers the stations it heard before, with their
-// true report times, and the board shows them at once.
+// The contract on the bus; restarted, bb-host offers the stations it heard before.
 TEST_F(HostBus, ContractAsTheBusCarriesItAndARestartedHostKeepsItsStations) {
     const std::string file = (sys.folder.path() / "state" / "stations").string();
     const QStringList keep{"--stations-file", QString::fromStdString(file)};
@@ -200,9 +198,7 @@ class ThreadHost : public testing::BusThread {
     QStringList shown_;
 };
 
-// Map calls reach the host in order, in batches; ShowStation answers whether
-// the host knows the station (its map then shows it), and the host's
-// StationChosen reaches the board's map events.
+// Map calls go in order, in batches; ShowStation and StationChosen cross the bus.
 TEST_F(HostBus, MapCallsShowStationAndStationChosenCrossTheBus) {
     ThreadHost service;
     service.Hear("G4ABC>APRS:!5110.00N/00010.00W-");
@@ -248,8 +244,7 @@ TEST_F(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
     bound->Map();
     bound->SetNotify(true);
     host->Send("A1>APRS:!5200.00N/00000.00E-\nB2>APRS:!5100.00N/00000.00E-\n");
-    // Held: nothing reaches the board before the release, though the host
-    // has answered after sending them.
+    // Held: nothing reaches the board before the release.
     ASSERT_TRUE(WaitFor([&] { return bound->HostStationCount() == 2; }));
     QCoreApplication::processEvents();
     EXPECT_TRUE(rec.seen.empty());
@@ -288,11 +283,7 @@ std::string Records(const StationTable& t) {
     return out;
 }
 
-// Beacons taken from the host's batches make the records that the same
-// beacons told one by one make, in the same order: a station deleted between
-// two of them, a station heard twice in one batch, and beacons heard during
-// an intake's pause, which wait behind the batch it belongs to. None is
-// asked for.
+// Beacons in batches make the records the same beacons told one by one make.
 TEST_F(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
     std::map<bool, std::string> records;
     for (const bool batches : {false, true}) {
@@ -336,9 +327,7 @@ TEST_F(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
     EXPECT_EQ(records[true], records[false]);
 }
 
-// A newer beacon of the same station, told with a plain NotifyBeacon while
-// a NotifyBeaconData's intake pauses: its intake asks the host, and the
-// station's one live record is the newer one.
+// A newer beacon told plainly during an intake's pause is asked for and kept.
 TEST_F(HostBus, AnIntakeInAnAnnouncementsPauseAsksForTheNewerStation) {
     hostapp::HostService::Options options;
     options.beaconData = true;
@@ -360,8 +349,7 @@ TEST_F(HostBus, AnIntakeInAnAnnouncementsPauseAsksForTheNewerStation) {
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
-// A host that gives symbols as PNG bytes: the grid shows the host's own
-// pictures and the user's clipboard is neither read into nor written.
+// Symbols come as PNG bytes; the user's clipboard is left alone.
 TEST_F(HostBus, SymbolPicturesComeAsPngAndTheClipboardIsLeftAlone) {
     ThreadHost service;
     QClipboard* clipboard = QGuiApplication::clipboard();
@@ -390,8 +378,7 @@ TEST_F(HostBus, SymbolPicturesComeAsPngAndTheClipboardIsLeftAlone) {
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
 }
 
-// A host of the contract's first version: its main object has no
-// SymbolPng, only the clipboard way, and its map cannot show a station.
+// A host of the contract's first version: no SymbolPng, no ShowStation.
 class OlderHost final : public QDBusVirtualObject {
   public:
     QStringList calls;  // the members asked for

@@ -1,5 +1,4 @@
-// The board when its peers fail under it: each time it runs on, the table keeps
-// what it was told, the log says what failed and the settings file is as it was.
+// Peers failing under the board: it runs on, keeps its table, logs the failure.
 #include <gtest/gtest.h>
 #include <signal.h>
 
@@ -42,8 +41,7 @@ std::set<std::string> LiveCalls(const StationTable& t) {
     return calls;
 }
 
-// Runs `fault` once, at the first turn of the event loop (inside one of the
-// board's pauses) at which `when` holds.
+// Runs `fault` once, at the first turn of the event loop at which `when` holds.
 class FaultAt {
   public:
     FaultAt(std::function<bool()> when, std::function<void()> fault)
@@ -99,8 +97,7 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
     // The grid waits for the next beacon, as after any scan that fails.
     EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), 0);
 
-    // A new host: the board asks it for its events again and shows what it
-    // hears next beside everything it had.
+    // A new host: the board follows it and shows what it hears beside what it had.
     ASSERT_TRUE(StartHost());
     int sent = 0;
     const bool heard = WaitFor(
@@ -122,16 +119,13 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
     EXPECT_EQ(SettingsFile(), settings);
 }
 
-// Lets through what the bus has brought: anything `bus` sent before this
-// round trip has been delivered after it. No wait on the clock.
+// Lets through what `bus` sent before this round trip; no wait on the clock.
 void RoundTrip(QDBusConnection bus) {
     bus.interface()->isServiceRegistered(dbus::kHostService);
     QCoreApplication::processEvents();
 }
 
-// A board started before its host logs the missing host once, binds when it
-// comes and follows its beacons; with the bus itself gone it runs on at once on
-// what it has.
+// Started before its host, the board binds when it comes, then outlives the bus.
 TEST_F(HostFaults, ABoardStartedBeforeItsHostBindsThenOutlivesTheBus) {
     PrivateBus bus;
     ASSERT_TRUE(bus.Connection().isConnected()) << bus.Address().toStdString();
