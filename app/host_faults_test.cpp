@@ -1,16 +1,11 @@
-// The board when its peers fail under it: the host killed during the full
-// scan and at the first grid rebuild, a host that restarts, and the bus itself going
-// away. Each time the board runs on, the table keeps what it was told, the
-// log says what failed and the settings file is as it was.
+// Peers failing under the board: it runs on, keeps its table, logs the failure.
 #include <gtest/gtest.h>
 #include <signal.h>
 
 #include <QApplication>
 #include <QDBusConnection>
 #include <QElapsedTimer>
-#include <QProcess>
 #include <QScopeGuard>
-#include <QTimer>
 #include <cstdio>
 #include <memory>
 #include <set>
@@ -23,13 +18,11 @@
 namespace bb::app {
 namespace {
 
-using testing::HostProcess;
 using testing::PrivateBus;
 using testing::WaitFor;
 using HostFaults = testing::HostBusTest;
 
-// `count` stations T0000, T0001, ..., each with a symbol of its own (up to
-// 188 of them), so that a rebuild asks the host for many pictures.
+// `count` stations T0000, T0001, ..., with many symbols.
 std::string Stations(int count) {
     std::string lines;
     for (int i = 0; i < count; ++i) {
@@ -48,8 +41,7 @@ std::set<std::string> LiveCalls(const StationTable& t) {
     return calls;
 }
 
-// Runs `fault` once, at the first turn of the event loop (inside one of the
-// board's pauses) at which `when` holds.
+// Runs `fault` once, at the first turn of the event loop at which `when` holds.
 class FaultAt {
   public:
     FaultAt(std::function<bool()> when, std::function<void()> fault)
@@ -60,9 +52,7 @@ class FaultAt {
     bool Done() const { return done_; }
 
   private:
-    // A posted call runs at every pause that lets posted events through, so
-    // the fault comes at the first pause where it may, however busy the
-    // machine (a timer may wait behind other sources).
+    // Posted, not timed: a timer may wait behind other sources.
     void Post() {
         QMetaObject::invokeMethod(
             qApp,
@@ -100,16 +90,14 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
     EXPECT_TRUE(t.IndexIsConsistent());
     for (const auto& call : read) {
         const StationRecord& r = t[t.find_station(call)];
-        EXPECT_EQ(call.size(), 5u);
-        EXPECT_FALSE(r.LatitudeText.empty()) << call;
-        EXPECT_EQ(r.Locator.substr(0, 2), "JO") << call;
+        EXPECT_EQ(std::tuple(call.size(), r.LatitudeText.empty(), r.Locator.substr(0, 2)),
+                  std::tuple(5u, false, std::string("JO")));
     }
     EXPECT_GE(LogCount("Form1.scan_stations", "462"), 1);
     // The grid waits for the next beacon, as after any scan that fails.
     EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), 0);
 
-    // A new host: the board asks it for its events again and shows what it
-    // hears next beside everything it had.
+    // A new host: the board follows it and shows what it hears beside what it had.
     ASSERT_TRUE(StartHost());
     int sent = 0;
     const bool heard = WaitFor(
@@ -131,64 +119,22 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
     EXPECT_EQ(SettingsFile(), settings);
 }
 
-TEST_F(HostFaults, KilledAtTheFirstRebuildLeavesTheGridShownAndTheTableWhole) {
-    constexpr int kStations = 400;
-    ASSERT_TRUE(StartHost());
-    host->Send(Stations(kStations));
-    ASSERT_TRUE(WaitFor([&] { return HostCount() == kStations; }, 10000));
-    // The first rebuild, at the end of the scan, asks for the symbol's
-    // picture: the host dies while that call waits, if events run then,
-    // else just after.
-    FaultAt kill([&] { return board && board->GridModel().Busy(); },
-                 [&] { EXPECT_TRUE(host->Kill()); });
-    ASSERT_NE(Load().Wiring(), nullptr);
-    if (!kill.Done()) {
-        EXPECT_TRUE(host->Kill());
-    }
-    const StationTable& t = Table();
-    EXPECT_EQ(t.LiveCount(), kStations);
-    EXPECT_TRUE(t.IndexIsConsistent());
-
-    // Every station has its row; the pictures the host could not give are
-    // the symbol texts.
-    const platform::GridControl& grid = board->GridModel();
-    EXPECT_TRUE(grid.Visible());
-    EXPECT_FALSE(grid.Busy());
-    EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), kStations);
-    ASSERT_EQ(grid.Rows(), kStations + 1);
-    std::set<std::string> shown;
-    for (int r = 1; r < grid.Rows(); ++r)
-        shown.insert(grid.TextMatrix(r, 0));
-    EXPECT_EQ(shown, LiveCalls(t));
-    // The pass asks the host only for the one symbol's picture: killed
-    // before its answer, that is one failure logged, else none.
-    const int failures = LogCount("Form1.build_station_grid");
-    EXPECT_LE(failures, 1) << sys.LogText();
-    EXPECT_EQ(LogCount("Form1.build_station_grid", "462"), failures);
-
-    // Later rebuilds go on without the host.
-    const std::string settings = SettingsFile();
-    board->Wiring()->Grid().build_station_grid();
-    EXPECT_TRUE(grid.Visible());
-    EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), kStations);
-    board->Form_Unload();
-    EXPECT_EQ(SettingsFile(), settings);
-}
-
-// Lets through what the bus has brought: anything `bus` sent before this
-// round trip has been delivered after it. No wait on the clock.
+// Lets through what `bus` sent before this round trip; no wait on the clock.
 void RoundTrip(QDBusConnection bus) {
     bus.interface()->isServiceRegistered(dbus::kHostService);
     QCoreApplication::processEvents();
 }
 
-// A board started before its host (from the desktop's menu, say) logs the
-// missing host once, binds to the host when it comes, scans it and follows
-// its beacons.
-TEST_F(HostFaults, ABoardStartedBeforeItsHostBindsWhenTheHostComes) {
+// Started before its host, the board binds when it comes, then outlives the bus.
+TEST_F(HostFaults, ABoardStartedBeforeItsHostBindsThenOutlivesTheBus) {
     PrivateBus bus;
     ASSERT_TRUE(bus.Connection().isConnected()) << bus.Address().toStdString();
-    Form1& app = Load(bus.Connection());
+    platform::DBusDdeLayer dde(bus.Connection());
+    const auto first = qScopeGuard([&] { board.reset(); });  // the board before its dde layer
+    board = std::make_unique<Form1>(Form1::OnBus(bus.Connection()));
+    board->SetDdeLayer(&dde);
+    board->Form_Load();
+    Form1& app = *board;
     ASSERT_EQ(app.Wiring(), nullptr);
     app.WaitForHost(bus.Connection());
     RoundTrip(bus.Connection());
@@ -196,61 +142,39 @@ TEST_F(HostFaults, ABoardStartedBeforeItsHostBindsWhenTheHostComes) {
     ASSERT_EQ(LogCount("program error"), 1) << sys.LogText();
     EXPECT_EQ(LogCount("Form1.Form_Load", "429"), 1) << sys.LogText();
 
-    ASSERT_TRUE(StartHost({}, bus.Address(), bus.Connection()));
+    ASSERT_TRUE(StartHost({"--notify-data"}, bus.Address(), bus.Connection()));
     host->Send(
         "G4ABC>APRS:=5213.50N/00007.20E-PHG5132 145.625MHz\n"
         "M0XYZ-9>APRS:!5201.00N/00010.00W>\n");
     ASSERT_TRUE(WaitFor([&] { return app.Wiring() && Table().LiveCount() == 2; }, 5000));
     ASSERT_TRUE(WaitFor([&] { return app.View().model()->rowCount() == 2; }, 2000));
     host->Send("PA3SOS>APRS:!5201.00N/00430.00E-\n");
-    EXPECT_TRUE(WaitFor([&] { return app.View().model()->rowCount() == 3; }, 5000));
+    ASSERT_TRUE(WaitFor([&] { return app.View().model()->rowCount() == 3; }, 5000));
     // Bound once: a second call changes nothing, and nothing more was logged.
     BoardWiring* const wiring = app.Wiring();
     app.WaitForHost(bus.Connection());
     RoundTrip(bus.Connection());
     EXPECT_EQ(app.Wiring(), wiring);
     EXPECT_EQ(LogCount("program error"), 1) << sys.LogText();
-    app.Form_Unload();
-}
 
-TEST_F(HostFaults, TheBusGoingAwayLeavesTheBoardRunningOnWhatItHas) {
-    PrivateBus bus;
-    ASSERT_TRUE(bus.Connection().isConnected()) << bus.Address().toStdString();
-    ASSERT_TRUE(StartHost({"--notify-data"}, bus.Address(), bus.Connection()));
-    host->Send(
-        "G4ABC>APRS:=5213.50N/00007.20E-PHG5132 145.625MHz\n"
-        "M0XYZ-9>APRS:!5201.00N/00010.00W>\n"
-        "PA3SOS>APRS:!5201.00N/00430.00E-\n");
-    ASSERT_TRUE(WaitFor([&] { return HostCount(bus.Connection()) == 3; }, 5000));
-    platform::DBusDdeLayer dde(bus.Connection());
-    const auto first = qScopeGuard([&] { board.reset(); });  // the board before its dde layer
-    board = std::make_unique<Form1>(Form1::OnBus(bus.Connection()));
-    board->SetDdeLayer(&dde);
-    board->Form_Load();
-    ASSERT_NE(board->Wiring(), nullptr);
     const StationTable& t = Table();
-    ASSERT_EQ(t.LiveCount(), 3);
     const StationRecord before = *Record("G4ABC");
     const std::string settings = SettingsFile();
-    ASSERT_EQ(LogCount("program error"), 0) << sys.LogText();
-
     bus.Kill();
     ASSERT_TRUE(WaitFor([&] { return !bus.Connection().isConnected(); }));
-    // A beacon that cannot be read, the radio sweep and a rebuild: each
-    // returns at once, and the board shows what it had.
+    // A beacon that cannot be read, the radio sweep and a rebuild each return at once.
     QElapsedTimer timer;
     timer.start();
-    board->Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
-    board->tmrReconnect_Timer();
-    board->Wiring()->Grid().build_station_grid();
+    app.Wiring()->Board().mUIV_NotifyBeacon("G4ABC", 0, 0);
+    app.tmrReconnect_Timer();
+    app.Wiring()->Grid().build_station_grid();
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_GE(LogCount("Form1.add_beacon", "462"), 1) << sys.LogText();
-    EXPECT_EQ(t.LiveCount(), 3);
-    EXPECT_EQ(Record("G4ABC")->LatitudeText, before.LatitudeText);
-    EXPECT_EQ(Record("G4ABC")->QSY.Frequency, "145.625");
-    EXPECT_TRUE(board->GridModel().Visible());
-    EXPECT_EQ(board->Wiring()->Grid().GridRowCount(), 3);
-    board->Form_Unload();
+    EXPECT_EQ(
+        std::tuple(t.LiveCount(), Record("G4ABC")->LatitudeText, Record("G4ABC")->QSY.Frequency,
+                   app.GridModel().Visible(), app.Wiring()->Grid().GridRowCount()),
+        std::tuple(3, before.LatitudeText, std::string("145.625"), true, 3));
+    app.Form_Unload();
     EXPECT_EQ(SettingsFile(), settings);
 }
 

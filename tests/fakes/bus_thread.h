@@ -1,6 +1,5 @@
-// Another program on the session bus, played by a thread of the test with a
-// connection of its own: the test's blocking calls are answered there (a
-// blocking call to an object of the calling thread would wait for itself).
+// Another program on the session bus: a thread with a connection of its own,
+// so that the test's blocking calls are answered there.
 #pragma once
 
 #include <QCoreApplication>
@@ -31,7 +30,6 @@ class BusThread {
     BusThread(const BusThread&) = delete;
     BusThread& operator=(const BusThread&) = delete;
 
-    // The program's own connection, for use on its thread.
     QDBusConnection Bus() const { return QDBusConnection(name_); }
     // Runs `f` on the program's thread and waits for it.
     void Run(const std::function<void()>& f) {
@@ -57,7 +55,7 @@ class BusThread {
             context_, [ms] { QThread::msleep(static_cast<unsigned long>(ms)); },
             Qt::QueuedConnection);
     }
-    // What the program does on its thread as it ends (its objects go there).
+    // Run on its thread as it ends.
     void AtEnd(std::function<void()> f) { atEnd_ = std::move(f); }
 
   private:

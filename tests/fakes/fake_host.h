@@ -1,6 +1,5 @@
-// A scripted host for the board's tests and benchmarks: the stations it
-// knows, the lines it lists, the stations it refuses or fails on, and host
-// events it delivers while the board lets pending messages run.
+// A scripted host: the stations it knows and lists, those it fails on, and
+// host events it delivers while the board lets pending messages run.
 #pragma once
 
 #include <algorithm>
@@ -81,10 +80,8 @@ class FakeHost final : public host::HostMain, public MessagePump {
   public:
     std::unordered_map<std::string, host::HostStation> stations;  // what GetStation knows
     std::vector<std::string> lines;                               // HostStationLine answers
-    std::int16_t countOverride = -1;  // HostStationCount when not the number of lines
-    std::set<std::string> failing;    // GetStation raises error 440 for these
+    std::set<std::string> failing;  // GetStation raises error 440 for these
     std::unordered_map<std::string, int> getStationCalls;
-    bool countCalls = true;
     bool notify = false;
     FakeMap map;
 
@@ -100,7 +97,7 @@ class FakeHost final : public host::HostMain, public MessagePump {
     }
 
     bool GetStation(host::HostStation& station) override {
-        if (countCalls) ++getStationCalls[station.Callsign];
+        ++getStationCalls[station.Callsign];
         if (!failing.empty() && failing.count(station.Callsign))
             Raise(err::kAutomationError, "host refused");
         auto it = stations.find(station.Callsign);
@@ -130,9 +127,7 @@ class FakeHost final : public host::HostMain, public MessagePump {
         return true;
     }
     host::HostMap& Map() override { return map; }
-    std::int16_t HostStationCount() override {
-        return countOverride >= 0 ? countOverride : static_cast<std::int16_t>(lines.size());
-    }
+    std::int16_t HostStationCount() override { return static_cast<std::int16_t>(lines.size()); }
     std::string HostStationLine(std::int16_t index) override {
         return index >= 0 && static_cast<std::size_t>(index) < lines.size()
                    ? lines[static_cast<std::size_t>(index)]
@@ -140,9 +135,7 @@ class FakeHost final : public host::HostMain, public MessagePump {
     }
     void SetNotify(bool enabled) override { notify = enabled; }
 
-    // Above 0: the host hands its list over in batches of at most this many,
-    // each station named by its line's text from the second character to
-    // the first blank (a final "*" kept).
+    // Above 0: the list comes in batches of at most this many, each named by its line.
     int batchSize = 0, batchCalls = 0;
     bool ListsInBatches() override { return batchSize > 0; }
     std::vector<host::HostListing> HostStations(std::int32_t first, std::int32_t count) override {

@@ -1,6 +1,4 @@
-// bb-host as a child process that reads its packets from the test, on the
-// session bus or on a bus of the test's own, and the fixture of the tests
-// that drive the board against it.
+// bb-host as a child reading its packets from the test, and the board's fixture.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -9,9 +7,7 @@
 #include <QCoreApplication>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
-#include <QElapsedTimer>
 #include <QProcess>
-#include <functional>
 #include <string>
 
 #include "app/host_binding.h"
@@ -29,7 +25,6 @@ inline bool HostOnBus(QDBusConnection bus = QDBusConnection::sessionBus()) {
 
 class HostProcess {
   public:
-    // `busAddress` empty: the session bus of the test.
     explicit HostProcess(QStringList extra = {}, QString busAddress = {},
                          QDBusConnection bus = QDBusConnection::sessionBus())
         : bus_(bus) {
@@ -57,22 +52,14 @@ class HostProcess {
     HostProcess& operator=(const HostProcess&) = delete;
 
     bool Started() const { return started_; }
-    // Ended as the desktop ends it (SIGTERM), its name gone from the bus.
-    bool Stop() {
-        Signal(SIGTERM);
-        return WaitGone();
-    }
+    // Ended as the desktop ends it, its name gone from the bus.
+    bool Stop() { return Signal(SIGTERM), WaitGone(); }
     void Send(const std::string& lines) {
         process_.write(lines.data(), static_cast<qint64>(lines.size()));
         process_.waitForBytesWritten(1000);
     }
     void Signal(int sig) { ::kill(static_cast<pid_t>(process_.processId()), sig); }
-    // Killed outright, and its name gone from the bus.
-    bool Kill() {
-        Signal(SIGCONT);
-        Signal(SIGKILL);
-        return WaitGone();
-    }
+    bool Kill() { return Signal(SIGCONT), Signal(SIGKILL), WaitGone(); }
     bool WaitGone() {
         return process_.waitForFinished(5000) && WaitFor([this] { return !HostOnBus(bus_); });
     }
@@ -91,7 +78,6 @@ class HostBusTest : public ::testing::Test {
     std::unique_ptr<app::Form1> board;  // goes before its host
 
     static QDBusConnection Bus() { return QDBusConnection::sessionBus(); }
-    // bb-host with `extra` options on `bus` (the session bus when none).
     bool StartHost(QStringList extra = {}, const QString& address = {},
                    QDBusConnection bus = Bus()) {
         host = std::make_unique<HostProcess>(extra, address, bus);
@@ -100,7 +86,6 @@ class HostBusTest : public ::testing::Test {
     static int HostCount(QDBusConnection bus = Bus()) {
         return app::DBusHost::Create(bus)->HostStationCount();
     }
-    // The board, loaded: bound when a host is there.
     app::Form1& Load(QDBusConnection bus = Bus()) {
         board.reset();
         board = std::make_unique<app::Form1>(app::Form1::OnBus(bus));
@@ -109,8 +94,7 @@ class HostBusTest : public ::testing::Test {
     }
     const StationTable& Table() { return board->Wiring()->Board().Table(); }
     const StationRecord* Record(const std::string& call) {
-        const std::int32_t i = Table().find_station(call);
-        return i < 0 ? nullptr : &Table()[i];
+        return Table().find_station(call) < 0 ? nullptr : &Table()[Table().find_station(call)];
     }
     int LogCount(const std::string& what, const std::string& also = {}) {
         int n = 0;
