@@ -1,8 +1,11 @@
-// APRS-IS on loopback through bb-host, its packet log and a replay of it.
+// Live sources through bb-host to the board: Direwolf's audio decoded and served over KISS,
+// APRS-IS on loopback, its packet log and a replay of it.
 #include <gtest/gtest.h>
 
 #include <signal.h>
+#include <unistd.h>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QTemporaryDir>
@@ -11,11 +14,67 @@
 #include <fstream>
 
 #include "tests/fakes/host_process.h"
+#include "tests/fakes/loopback_port.h"
 
 namespace bb::app {
 namespace {
 
 using LiveFeed = testing::HostBusTest;
+
+// Real radio traffic end to end: gen_packets makes the audio, Direwolf decodes it.
+TEST_F(LiveFeed, DirewolfOverKissToTheBoard) {
+    for (const char* tool : {"direwolf", "gen_packets"})
+        if (QStandardPaths::findExecutable(tool).isEmpty())
+            GTEST_SKIP() << tool << " is not installed (Debian direwolf)";
+    QTemporaryDir dir;
+    const std::string d = dir.path().toStdString();
+    std::ofstream(d + "/packets.txt")
+        << "G4ABC>APRS,WIDE1-1:!5212.00N/00007.20E-PHG5130 145.500MHz Test one\n"
+           "M0XYZ-9>APRS,G4RPT*,WIDE2-1:!5213.50N/00010.00W>Mobile\n"
+           "PA3SOS>APRS:!5201.00N/00430.00E-On the dyke\n"
+           "PA3SOS>APRS:>EMERGENCY\n";
+    const int kiss = testing::FreeLoopbackPort(), agw = testing::FreeLoopbackPort();
+    std::ofstream(d + "/dw.conf") << "ADEVICE null null\nKISSPORT " << kiss << "\nAGWPORT " << agw
+                                  << "\n";
+    QProcess gen;
+    gen.setWorkingDirectory(dir.path());
+    gen.start("gen_packets", {"-o", "x.wav", "packets.txt"});
+    ASSERT_TRUE(gen.waitForFinished(10000) && gen.exitCode() == 0);
+
+    // Direwolf first, holding back the audio until bb-host is attached to it.
+    QProcess kissHost, direwolf;
+    direwolf.setWorkingDirectory(dir.path());
+    // Its own process group, so that the whole pipeline goes at the end.
+    direwolf.setChildProcessModifier([] { ::setpgid(0, 0); });
+    direwolf.start("bash", {"-c",
+                            "(for i in $(seq 300); do [ -f go ] && break; sleep 0.1; done; "
+                            "cat x.wav; sleep 1) | "
+                            "direwolf -c dw.conf -t 0 -q hd - > dw.log 2>&1"});
+    const auto log = [&] { return testing::ReadFile(dir.filePath("dw.log").toStdString()); };
+    ASSERT_TRUE(testing::WaitFor(
+        [&] { return log().find("Ready to accept KISS TCP") != std::string::npos; }, 10000))
+        << log();
+    kissHost.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    kissHost.start(BB_HOST_EXE,
+                   {"--kiss", QStringLiteral("127.0.0.1:%1").arg(kiss), "--no-map", "--quiet"});
+    ASSERT_TRUE(testing::WaitFor([] { return testing::HostOnBus(); }, 5000));
+    ASSERT_NE(Load().Wiring(), nullptr);
+    ASSERT_TRUE(testing::WaitFor(
+        [&] { return log().find("Attached to KISS TCP") != std::string::npos; }, 10000))
+        << log();
+    std::ofstream(d + "/go") << "";
+    const bool arrived = testing::WaitFor(
+        [&] { return Table().LiveCount() == 3 && Record("PA3SOS") && Record("PA3SOS")->Emergency; },
+        30000);
+    if (!direwolf.waitForFinished(10000))
+        ::kill(-static_cast<pid_t>(direwolf.processId()), SIGKILL);
+    direwolf.waitForFinished();
+    kissHost.kill();
+    kissHost.waitForFinished();
+    ASSERT_TRUE(arrived) << log();
+    EXPECT_TRUE(Record("G4ABC")->HasPHG && Record("G4ABC")->QSY.Frequency == "145.500");
+    EXPECT_NE(Record("M0XYZ-9"), nullptr);
+}
 
 // What bb-host hears from APRS-IS goes to the day's packet log; its replay ends alike.
 TEST_F(LiveFeed, APacketLogReplaysToTheSameStations) {
