@@ -167,9 +167,9 @@ DesktopNote StationAlerts::QuietNote(const std::string& callsign, int minutes,
 
 void StationAlerts::NoteEvent(const std::string& callsign, const std::string& action) {
     if (action == "show") {
-        Trap("StationAlerts.Notification_Show", [&] { actions_.ShowStation(callsign); });
+        Trap("StationAlerts.Show", [&] { actions_.ShowStation(callsign); });
     } else if (action == "tune") {
-        Trap("StationAlerts.Notification_Tune", [&] { actions_.Tune(callsign); });
+        Trap("StationAlerts.Tune", [&] { actions_.Tune(callsign); });
     }
 }
 

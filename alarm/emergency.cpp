@@ -66,7 +66,7 @@ Emergency::Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump,
       settings_(settings),
       actions_(actions),
       gate_(
-          kWindowGapMs, [this] { WindowPass(); }, PassGate::Spacing::EveryPass, scheduler) {}
+          kAlarmGapMs, [this] { AlarmPass(); }, PassGate::Spacing::EveryPass, scheduler) {}
 
 std::string Emergency::Caption(const std::string& title, std::int32_t rows, std::int32_t records,
                                std::int32_t emergencies) {
@@ -91,7 +91,7 @@ void Emergency::CheckEmergencies(std::int32_t rows, std::int32_t emergencies) {
     gate_.Request();
 }
 
-void Emergency::WindowPass() {
+void Emergency::AlarmPass() {
     // The settings may have changed while this pass waited for its turn.
     if (!settings_.EmergencyScan || !settings_.EmergencyPlot) return;
     StationTable& table = board_.Table();
@@ -215,13 +215,13 @@ void Emergency::NoteEvent(const std::string& callsign, const std::string& action
         return;
     }
     if (action == "ack") {
-        Trap("Emergency.Notification_ack", [&] {
+        Trap("Emergency.Acknowledge", [&] {
             // As the window's ack: the live record, and its window goes.
             Acknowledge(callsign);
             forms_.CloseFormByTag("Form2", callsign);
         });
     } else if (action == "tune") {
-        Trap("Emergency.Notification_Tune", [&] { actions_.Tune(callsign); });
+        Trap("Emergency.Tune", [&] { actions_.Tune(callsign); });
     }
 }
 

@@ -93,7 +93,7 @@ class Emergency {
   public:
     // The least time between two window passes: a burst of beacons updates
     // the emergency windows at most twice a second.
-    static constexpr int kWindowGapMs = 500;
+    static constexpr int kAlarmGapMs = 500;
 
     // Without a scheduler every window pass runs at once.
     Emergency(StationBoard& board, PhgOverlays& map, MessagePump& pump, EmergencyForms& forms,
@@ -124,7 +124,7 @@ class Emergency {
 
     // The record a new emergency window loads from.
     std::int32_t EmergencyIndex() const { return emergencyIndex_; }
-    PassGate& WindowGate() { return gate_; }
+    PassGate& AlarmGate() { return gate_; }
 
     static std::string Caption(const std::string& title, std::int32_t rows, std::int32_t records,
                                std::int32_t emergencies);
@@ -141,7 +141,7 @@ class Emergency {
         bool open = true;
     };
 
-    void WindowPass();
+    void AlarmPass();
     void Notify(const StationRecord& r, const std::string& shown, std::set<std::string>& seen);
     // Closes the notes of stations that no longer alarm.
     void SweepNotes(const std::set<std::string>& seen);

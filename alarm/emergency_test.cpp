@@ -225,15 +225,15 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
 
 TEST_F(EmergencyTest, ABurstOfChecksReplacesTheWindowsAtMostTwiceASecond) {
     testing::FakeScheduler scheduler;
-    alarm.WindowGate().SetScheduler(&scheduler);
+    alarm.AlarmGate().SetScheduler(&scheduler);
     Add("SOS1");
     // Twenty rebuilds in one second, 50 ms apart.
     for (int i = 0; i < 20; ++i) {
         Check();
         scheduler.Advance(50);
     }
-    EXPECT_GE(alarm.WindowGate().Passes(), 2);
-    EXPECT_LE(alarm.WindowGate().Passes(), 3);
+    EXPECT_GE(alarm.AlarmGate().Passes(), 2);
+    EXPECT_LE(alarm.AlarmGate().Passes(), 3);
     EXPECT_EQ(forms.OpenForms().size(), 1u);
     EXPECT_EQ(caption, "UI-View Beaconboard V1.0.10 [1/1]  !! 1 Emergency beacon !!");
 }

@@ -87,17 +87,17 @@ void BoardWiring::mUivMap_MapRedrawn() {
     RedrawOverlays("Form1.mUivMap_MapRedrawn");
 }
 
-void BoardWiring::mUivMap_StationChosen(const std::string& callsign) {
+void BoardWiring::StationChosen(const std::string& callsign) {
     grid_.SelectStation(callsign);
 }
 
 void BoardWiring::HostReturned() {
-    if (!Trap("Form1.host_returned", [&] {
+    if (!Trap("BoardWiring.HostReturned", [&] {
             host_->Map();
             host_->SetNotify(true);
         }))
         return;
-    RedrawOverlays("Form1.host_returned");
+    RedrawOverlays("BoardWiring.HostReturned");
 }
 
 }  // namespace bb::app

@@ -61,7 +61,7 @@ struct BoardSetup {
 
 class BoardWiring final : public StationsListener,
                           public RebuildListener,
-                          public host::MapEvents,
+                          public MapEvents,
                           public LinkEvents {
   public:
     // Takes the host link, asks for its map and its events, and builds every
@@ -101,7 +101,7 @@ class BoardWiring final : public StationsListener,
     void mUivMap_MapHasChanged() override;
     void mUivMap_MapRedrawn() override;
     // The user chose a station on the host's map: its row is selected.
-    void mUivMap_StationChosen(const std::string& callsign) override;
+    void StationChosen(const std::string& callsign) override;
     // A restarted host starts with its own station list; the board keeps
     // what it was told and follows the new host from here on.
     void HostReturned() override;

@@ -20,7 +20,7 @@ using err::kRemoteServerUnavailable;
 
 std::unique_ptr<DBusHost> DBusHost::Create(QDBusConnection bus) {
     if (!bus.isConnected() || !bus.interface() ||
-        !bus.interface()->isServiceRegistered(dbus::kHostService).value())
+        !bus.interface()->isServiceRegistered(bus::kHostService).value())
         Raise(err::kCantCreateObject, "no host program on the session bus");
     return std::unique_ptr<DBusHost>(new DBusHost(bus));
 }
@@ -29,12 +29,12 @@ namespace {
 
 // Texts as a bus string would bring them: bytes that are not UTF-8 read as
 // U+FFFD.
-void AsBusTexts(std::vector<host::HostListing>& listings) {
+void AsBusTexts(std::vector<HostListing>& listings) {
     const auto asText = [](std::string& s) {
         if (std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; })) return;
         s = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toStdString();
     };
-    for (host::HostListing& l : listings) {
+    for (HostListing& l : listings) {
         for (std::string* s : {&l.line, &l.callsign, &l.station.Callsign, &l.station.Symbol,
                                &l.station.BeaconText, &l.station.StatusText})
             asText(*s);
@@ -45,7 +45,7 @@ void AsBusTexts(std::vector<host::HostListing>& listings) {
 
 DBusHost::DBusHost(QDBusConnection bus)
     : bus_(bus),
-      main_(std::make_unique<OrgBeaconboardHostMainInterface>(dbus::kHostService, dbus::kHostPath,
+      main_(std::make_unique<OrgBeaconboardHostMainInterface>(bus::kHostService, bus::kHostPath,
                                                               bus)) {
     main_->setTimeout(kCallTimeoutMs);
     using Main = OrgBeaconboardHostMainInterface;
@@ -56,7 +56,7 @@ DBusHost::DBusHost(QDBusConnection bus)
     });
     connect(main_.get(), &Main::UIView32IsClosing, this,
             [this] { Deliver([this] { events_->mUIV_UIView32IsClosing(); }); });
-    auto* watcher = new QDBusServiceWatcher(dbus::kHostService, bus_,
+    auto* watcher = new QDBusServiceWatcher(bus::kHostService, bus_,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
             [this](const QString&, const QString&, const QString& newOwner) {
@@ -82,12 +82,12 @@ void DBusHost::HearSingleBeacons() {
         connect(main_.get(), &Main::NotifyBeaconData, this, [this](const QVariantMap& dict) {
             HeardFromHost();
             Deliver([this, dict] {
-                host::HostStation station;
+                HostStation station;
                 // A dictionary the board cannot read is that event's error alone.
                 if (!Trap("Form1.mUIV_NotifyBeaconData",
-                          [&] { dbus::StationFromDict(dict, station); }))
+                          [&] { bus::StationFromDict(dict, station); }))
                     return;
-                Announce(station, dbus::StationDictComplete(dict));
+                Announce(station, bus::StationDictComplete(dict));
             });
         });
 }
@@ -108,14 +108,14 @@ void DBusHost::TakeBeaconBatches(bool on) {
     beaconBatches_ =
         connect(main_.get(), &Main::NotifyBeaconBatch, this, [this](const QByteArray& bytes) {
             HeardFromHost();
-            std::vector<host::HostListing> listings;
+            std::vector<HostListing> listings;
             const bool whole = bus::ReadStationBatch(
                 std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
                 listings);
             AsBusTexts(listings);
             std::vector<std::function<void()>> events;
             events.reserve(listings.size() + 1);
-            for (host::HostListing& l : listings)
+            for (HostListing& l : listings)
                 if (l.known)
                     events.push_back(
                         [this, station = std::move(l.station)] { Announce(station, true); });
@@ -132,15 +132,15 @@ void DBusHost::TakeBeaconBatches(bool on) {
         disconnect(c);
 }
 
-void DBusHost::Announce(const host::HostStation& station, bool whole) {
+void DBusHost::Announce(const HostStation& station, bool whole) {
     // The station came whole with its announcement: the intake's query for
     // it is answered from that, not asked across the bus again. A later
     // change comes with an announcement of its own. An announcement taken
     // during a pause in this one's handling leaves this one's station in
     // place when it is done.
     struct Restore {
-        const host::HostStation*& now;
-        const host::HostStation* outer;
+        const HostStation*& now;
+        const HostStation* outer;
         ~Restore() { now = outer; }
     } restore{announced_, announced_};
     announced_ = whole ? &station : nullptr;
@@ -167,8 +167,7 @@ void DBusHost::OwnerChanged(const QString& newOwner) {
     });
 }
 
-void DBusHost::SetEvents(host::HostEvents* events, host::MapEvents* mapEvents,
-                         LinkEvents* linkEvents) {
+void DBusHost::SetEvents(HostEvents* events, MapEvents* mapEvents, LinkEvents* linkEvents) {
     events_ = events;
     mapEvents_ = mapEvents;
     linkEvents_ = linkEvents;
@@ -226,11 +225,11 @@ void DBusHost::Check(const QDBusError& error) {
     }
 }
 
-bool DBusHost::GetStation(host::HostStation& station) {
+bool DBusHost::GetStation(HostStation& station) {
     // The announcement answers its own intake's one question, asked before
     // that intake first pauses; an intake nested in the pause, for the same
     // station, asks the host for what is newer.
-    if (const host::HostStation* announced = std::exchange(announced_, nullptr);
+    if (const HostStation* announced = std::exchange(announced_, nullptr);
         announced && announced->Callsign == station.Callsign) {
         if (&station != announced) station = *announced;
         return true;
@@ -241,13 +240,13 @@ bool DBusHost::GetStation(host::HostStation& station) {
         main_->GetStation(QString::fromStdString(station.Callsign), dict);
     Check(reply.error());
     if (!reply.value()) return false;
-    dbus::StationFromDict(dict, station);
+    bus::StationFromDict(dict, station);
     return true;
 }
 
 bool DBusHost::HostLists(const QString& path, const QString& member, bool quiet) {
     const QDBusMessage xml = bus_.call(
-        QDBusMessage::createMethodCall(dbus::kHostService, path,
+        QDBusMessage::createMethodCall(bus::kHostService, path,
                                        QStringLiteral("org.freedesktop.DBus.Introspectable"),
                                        QStringLiteral("Introspect")),
         QDBus::Block, kCallTimeoutMs);
@@ -264,7 +263,7 @@ std::optional<bool> DBusHost::SymbolPicture(const std::string& table, const std:
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
     if (!hostPng_) {
         // An older host lacks the member: its pictures come by the clipboard.
-        hostPng_ = HostLists(dbus::kHostPath, QStringLiteral("SymbolPng"), false);
+        hostPng_ = HostLists(bus::kHostPath, QStringLiteral("SymbolPng"), false);
     }
     if (!*hostPng_) return std::nullopt;
     QByteArray png;
@@ -299,13 +298,13 @@ bool DBusHost::SymbolToClipboard(const std::string& table, const std::string& sy
     return reply.value();
 }
 
-host::HostMap& DBusHost::Map() {
+HostMap& DBusHost::Map() {
     if (map_) return *this;
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
     QDBusReply<QDBusObjectPath> reply = main_->Map();
     Check(reply.error());
     mapPath_ = reply.value().path();
-    map_ = std::make_unique<OrgBeaconboardHostMapInterface>(dbus::kHostService, mapPath_, bus_);
+    map_ = std::make_unique<OrgBeaconboardHostMapInterface>(bus::kHostService, mapPath_, bus_);
     sentWidth_.reset();
     sentMode_.reset();
     sentColour_.reset();
@@ -330,7 +329,7 @@ host::HostMap& DBusHost::Map() {
     connect(map_.get(), &MapProxy::StationChosen, this, [this](const QString& call) {
         HeardFromHost();
         Deliver([this, call = call.toStdString()] {
-            if (mapEvents_) mapEvents_->mUivMap_StationChosen(call);
+            if (mapEvents_) mapEvents_->StationChosen(call);
         });
     });
     return *this;
@@ -353,16 +352,16 @@ std::string DBusHost::HostStationLine(std::int16_t index) {
 bool DBusHost::ListsInBatches() {
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
     // An older host lacks the member: its list is read a station at a time.
-    if (!hostLists_) hostLists_ = HostLists(dbus::kHostPath, QStringLiteral("HostStations"), false);
+    if (!hostLists_) hostLists_ = HostLists(bus::kHostPath, QStringLiteral("HostStations"), false);
     return *hostLists_;
 }
 
-std::vector<host::HostListing> DBusHost::HostStations(std::int32_t first, std::int32_t count) {
+std::vector<HostListing> DBusHost::HostStations(std::int32_t first, std::int32_t count) {
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
     const QDBusReply<QByteArray> reply = main_->HostStations(first, count);
     Check(reply.error());
     const QByteArray& bytes = reply.value();
-    std::vector<host::HostListing> listings;
+    std::vector<HostListing> listings;
     if (!bus::ReadStationBatch(
             std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), listings))
         Raise(err::kAutomationError, "the host's batch of stations is cut short");
@@ -376,7 +375,7 @@ void DBusHost::SetNotify(bool enabled) {
         // An older host lacks the member: its beacons come one by one.
         if (!hostBeaconBatches_)
             hostBeaconBatches_ =
-                HostLists(dbus::kHostPath, QStringLiteral("NotifyInBatches"), false);
+                HostLists(bus::kHostPath, QStringLiteral("NotifyInBatches"), false);
         bool batches = false;
         if (*hostBeaconBatches_) {
             TakeBeaconBatches(true);
@@ -395,7 +394,7 @@ void DBusHost::SetNotify(bool enabled) {
 // side spends time on replies nobody reads.
 void DBusHost::SendMapCall(const QString& method, QList<QVariant> arguments) {
     QDBusMessage call =
-        QDBusMessage::createMethodCall(dbus::kHostService, mapPath_, map_->interface(), method);
+        QDBusMessage::createMethodCall(bus::kHostService, mapPath_, map_->interface(), method);
     call.setArguments(std::move(arguments));
     call.setAutoStartService(false);
     bus_.send(call);

@@ -32,17 +32,16 @@ class LinkEvents {
 
 // The host as the board holds it: its automation objects, and its events,
 // held until the full scan can take them.
-class HostConnection : public host::HostMain {
+class HostConnection : public HostMain {
   public:
     // Where the events go. Until Release they are held, in order.
-    virtual void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents,
-                           LinkEvents* linkEvents) = 0;
+    virtual void SetEvents(HostEvents* events, MapEvents* mapEvents, LinkEvents* linkEvents) = 0;
     // Lets the held events run at the next turn of the event loop, and the
     // later ones as they come.
     virtual void Release() = 0;
 };
 
-class DBusHost final : public QObject, public HostConnection, public host::HostMap {
+class DBusHost final : public QObject, public HostConnection, public HostMap {
     Q_OBJECT
   public:
     // The longest the user-interface thread waits on the host for one answer.
@@ -54,22 +53,21 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     static std::unique_ptr<DBusHost> Create(QDBusConnection bus);
     ~DBusHost() override;
 
-    void SetEvents(host::HostEvents* events, host::MapEvents* mapEvents,
-                   LinkEvents* linkEvents) override;
+    void SetEvents(HostEvents* events, MapEvents* mapEvents, LinkEvents* linkEvents) override;
     void Release() override;
 
-    bool GetStation(host::HostStation& station) override;
+    bool GetStation(HostStation& station) override;
     std::optional<bool> SymbolPicture(const std::string& table, const std::string& symbol,
                                       const std::string& overlay, Picture& picture) override;
     bool SymbolToClipboard(const std::string& table, const std::string& symbol,
                            const std::string& overlay, std::int16_t flags) override;
     // The map object; asks the host for it the first time.
-    host::HostMap& Map() override;
+    HostMap& Map() override;
     std::int16_t HostStationCount() override;
     std::string HostStationLine(std::int16_t index) override;
     void SetNotify(bool enabled) override;
     bool ListsInBatches() override;
-    std::vector<host::HostListing> HostStations(std::int32_t first, std::int32_t count) override;
+    std::vector<HostListing> HostStations(std::int32_t first, std::int32_t count) override;
 
     void MapCircle(float x, float y, float radius, std::int32_t colour, float startAngle,
                    float endAngle, float aspect) override;
@@ -96,7 +94,7 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     void TakeBeaconBatches(bool on);
     // Hands a station announced with its data to the board; `whole`: it
     // answers the intake's query for it.
-    void Announce(const host::HostStation& station, bool whole);
+    void Announce(const HostStation& station, bool whole);
     void Deliver(std::function<void()> event);
     // Delivers the events in turn, as if each had been delivered alone and
     // every later one had come during the earlier ones' pauses.
@@ -134,13 +132,13 @@ class DBusHost final : public QObject, public HostConnection, public host::HostM
     // The held events' turn and the batch's flush, at the end of the event
     // loop's turn; dropped with this link.
     platform::QtScheduler scheduler_;
-    host::HostEvents* events_ = nullptr;
-    host::MapEvents* mapEvents_ = nullptr;
+    HostEvents* events_ = nullptr;
+    MapEvents* mapEvents_ = nullptr;
     LinkEvents* linkEvents_ = nullptr;
     std::deque<std::function<void()>> held_;
     // The station of the NotifyBeaconData being delivered, when it came
     // whole, until its intake has asked for it.
-    const host::HostStation* announced_ = nullptr;
+    const HostStation* announced_ = nullptr;
     bool holding_ = true;
     bool unresponsive_ = false;
     // Whether the host lists SymbolPng, HostStations and NotifyInBatches;

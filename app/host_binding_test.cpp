@@ -32,20 +32,20 @@ using bb::testing::WaitFor;
 using HostBus = bb::testing::HostBusTest;
 
 // Records the events in the order they reach the board.
-class Recorder final : public host::HostEvents, public host::MapEvents {
+class Recorder final : public HostEvents, public MapEvents {
   public:
     std::vector<std::string> seen;
     void mUIV_NotifyBeacon(const std::string& c, float lat, float) override {
         seen.push_back("beacon " + c + " " + std::to_string(static_cast<int>(lat)));
     }
-    void mUIV_NotifyBeaconData(const host::HostStation& s) override {
+    void mUIV_NotifyBeaconData(const HostStation& s) override {
         seen.push_back("data " + s.Callsign + " " + s.Symbol);
     }
     void mUIV_NotifyDelete(const std::string& c) override { seen.push_back("delete " + c); }
     void mUIV_UIView32IsClosing() override { seen.push_back("closing"); }
     void mUivMap_MapHasChanged() override { seen.push_back("map changed"); }
     void mUivMap_MapRedrawn() override { seen.push_back("map redrawn"); }
-    void mUivMap_StationChosen(const std::string& c) override { seen.push_back("chosen " + c); }
+    void StationChosen(const std::string& c) override { seen.push_back("chosen " + c); }
 };
 
 const char kThree[] =
@@ -64,7 +64,7 @@ TEST_F(HostBus, ContractAsTheBusCarriesItAndARestartedHostKeepsItsStations) {
     host->Send("G4TIME>APRS:@071015z5213.50N/00007.20E-timed\n");
     ASSERT_TRUE(WaitFor([&] { return HostCount() == 4; }));
     QDBusMessage message = QDBusMessage::createMethodCall(
-        dbus::kHostService, dbus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
+        bus::kHostService, bus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
         QStringLiteral("GetStation"));
     message.setArguments({QStringLiteral("G4ABC")});
     const QDBusMessage reply = Bus().call(message, QDBus::Block, 2000);
@@ -86,11 +86,11 @@ TEST_F(HostBus, ContractAsTheBusCarriesItAndARestartedHostKeepsItsStations) {
     // The same through the board's binding.
     auto bound = DBusHost::Create(Bus());
     const auto get = [&](const std::string& call) {
-        host::HostStation s;
+        HostStation s;
         s.Callsign = call;
         return bound->GetStation(s) ? std::optional(s) : std::nullopt;
     };
-    const host::HostStation s = get("G4ABC").value_or(host::HostStation{});
+    const HostStation s = get("G4ABC").value_or(HostStation{});
     const auto got =
         std::tuple(s.Symbol, std::lround(s.Latitude * 10), std::lround(s.Longitude * 10),
                    s.BeaconText.substr(std::max(s.CommentStart, std::int16_t(1)) - 1), s.Speed,
@@ -98,27 +98,27 @@ TEST_F(HostBus, ContractAsTheBusCarriesItAndARestartedHostKeepsItsStations) {
     EXPECT_EQ(got, decltype(got)("/-", 31335L, 72L, "PHG5132 Home 145.625MHz T088", -99999, -32768,
                                  0, 263L));
     EXPECT_GT(s.FallbackDate, DateSerial(2026, 1, 1));
-    const auto mobile = get("M0XYZ-9").value_or(host::HostStation{});
+    const auto mobile = get("M0XYZ-9").value_or(HostStation{});
     EXPECT_EQ(std::pair(mobile.StatusText, mobile.Course),
               (std::pair<std::string, std::int16_t>("Returning", 251)));
-    EXPECT_GT(get("GB3AV").value_or(host::HostStation{}).ReportDate, 0);
+    EXPECT_GT(get("GB3AV").value_or(HostStation{}).ReportDate, 0);
     EXPECT_FALSE(get("g4abc"));  // exact case only
     EXPECT_EQ(bound->HostStationLine(4), "");
     // Without a desktop there is no clipboard to hand a symbol over.
     EXPECT_FALSE(bound->SymbolToClipboard("/", "/-", "", 0));
 
     // A batch carries each line and what GetStation gives for it.
-    std::map<std::string, host::HostStation> before;
-    const std::vector<host::HostListing> listed = bound->HostStations(0, 100);
+    std::map<std::string, HostStation> before;
+    const std::vector<HostListing> listed = bound->HostStations(0, 100);
     ASSERT_EQ(listed.size(), 4u);
     for (std::int16_t i = 0; i < 4; ++i) {
-        const host::HostListing& l = listed[static_cast<std::size_t>(i)];
+        const HostListing& l = listed[static_cast<std::size_t>(i)];
         std::string call;
         ASSERT_TRUE(CallsignFromHostLine(bound->HostStationLine(i), call));
         const auto now = get(call);
         ASSERT_TRUE(now && l.known && l.callsign == call) << l.line;
         EXPECT_EQ(l.line, bound->HostStationLine(i));
-        EXPECT_EQ(dbus::StationToDict(l.station), dbus::StationToDict(*now));
+        EXPECT_EQ(bus::StationToDict(l.station), bus::StationToDict(*now));
         before[call] = *now;
     }
     EXPECT_TRUE(bound->HostStations(4, 100).empty());
@@ -133,7 +133,7 @@ TEST_F(HostBus, ContractAsTheBusCarriesItAndARestartedHostKeepsItsStations) {
     for (const auto& [call, was] : before) {
         const auto now = get(call);
         ASSERT_TRUE(now) << call;
-        EXPECT_EQ(dbus::StationToDict(*now), dbus::StationToDict(was)) << call;
+        EXPECT_EQ(bus::StationToDict(*now), bus::StationToDict(was)) << call;
         EXPECT_NE(Record(call), nullptr) << call;
     }
     EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
@@ -206,7 +206,7 @@ TEST_F(HostBus, MapCallsShowStationAndStationChosenCrossTheBus) {
     Recorder recorder;
     bound->SetEvents(&recorder, &recorder, nullptr);
     bound->Release();
-    host::HostMap& map = bound->Map();
+    HostMap& map = bound->Map();
     map.SetMapLineWidth(5);
     map.SetMapDrawColour(16777215);
     map.MapCircle(10, 3120, 7, 65280, 0, 6.2831855f, 1);
@@ -394,7 +394,7 @@ class OlderHost final : public QDBusVirtualObject {
             return connection.send(message.createReply(QVariant(true)));
         if (m == QLatin1String("Map"))
             return connection.send(
-                message.createReply(QVariant::fromValue(QDBusObjectPath(dbus::kMapPath))));
+                message.createReply(QVariant::fromValue(QDBusObjectPath(bus::kMapPath))));
         return m == QLatin1String("SetNotify") && connection.send(message.createReply());
     }
 };
@@ -407,12 +407,12 @@ TEST_F(HostBus, AnOlderHostWithoutPngSymbolsIsAskedByTheClipboard) {
     thread.Run([&] {
         older = new OlderHost;
         registered =
-            thread.Bus().registerVirtualObject(dbus::kHostPath, older, QDBusConnection::SubPath) &&
-            thread.Bus().registerService(dbus::kHostService);
+            thread.Bus().registerVirtualObject(bus::kHostPath, older, QDBusConnection::SubPath) &&
+            thread.Bus().registerService(bus::kHostService);
     });
     thread.AtEnd([&] {
-        thread.Bus().unregisterService(dbus::kHostService);
-        thread.Bus().unregisterObject(dbus::kHostPath);
+        thread.Bus().unregisterService(bus::kHostService);
+        thread.Bus().unregisterObject(bus::kHostPath);
         delete older;
     });
     ASSERT_TRUE(registered);
@@ -443,7 +443,7 @@ TEST_F(HostBus, AKilledOrHungHostFailsCallsAtOnceAndTheProgramEndsWhenTheHostClo
     host->Signal(SIGSTOP);
     QElapsedTimer t;
     t.start();
-    host::HostStation s;
+    HostStation s;
     s.Callsign = "G4ABC";
     try {
         bound->GetStation(s);

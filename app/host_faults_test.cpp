@@ -121,7 +121,7 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
 
 // Lets through what `bus` sent before this round trip; no wait on the clock.
 void RoundTrip(QDBusConnection bus) {
-    bus.interface()->isServiceRegistered(dbus::kHostService);
+    bus.interface()->isServiceRegistered(bus::kHostService);
     QCoreApplication::processEvents();
 }
 

@@ -37,7 +37,7 @@ void PrintPaths() {
 
 bool HostOnBus() {
     const QDBusConnectionInterface* bus = QDBusConnection::sessionBus().interface();
-    return bus && bus->isServiceRegistered(bb::dbus::kHostService).value();
+    return bus && bus->isServiceRegistered(bb::bus::kHostService).value();
 }
 
 // Started from the desktop's menu, the board brings its host: bb-host beside

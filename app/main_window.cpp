@@ -141,25 +141,25 @@ void Form1::BuildMenus() {
 
     using View = SettingValues::StationView;
     QMenu* view = bar->addMenu(QStringLiteral("View"));
-    menus_["mnuView"] = view;
+    menus_["view"] = view;
     auto* views = new QActionGroup(this);
     for (const auto& [name, caption, shown] :
-         {std::tuple{"mnuViewAll", "All stations", View::All},
-          std::tuple{"mnuViewWatched", "Watched stations", View::Watched},
-          std::tuple{"mnuViewNear", "Within %1 km", View::Near}}) {
+         {std::tuple{"viewAll", "All stations", View::All},
+          std::tuple{"viewWatched", "Watched stations", View::Watched},
+          std::tuple{"viewNear", "Within %1 km", View::Near}}) {
         QAction* a = AddAction(view, name, caption, nullptr);
         a->setCheckable(true);
         views->addAction(a);
         connect(a, &QAction::triggered, this, [this, chosen = shown] {
-            mnuView_Click(chosen, Settings().HideWeatherAndDigipeaters);
+            ChooseView(chosen, Settings().HideWeatherAndDigipeaters);
         });
     }
     view->addSeparator();
-    QAction* hide =
-        AddAction(view, "mnuViewHideWxDigi", "Hide weather stations and digipeaters", nullptr);
+    QAction* hide = AddAction(view, "viewHideWeatherAndDigipeaters",
+                              "Hide weather stations and digipeaters", nullptr);
     hide->setCheckable(true);
     connect(hide, &QAction::triggered, this,
-            [this](bool on) { mnuView_Click(Settings().AlertView, on); });
+            [this](bool on) { ChooseView(Settings().AlertView, on); });
     connect(view, &QMenu::aboutToShow, this, &Form1::UpdateViewMenu);
 
     // A menu bar entry without a submenu: choosing it runs its command.
@@ -179,7 +179,7 @@ void Form1::BuildMenus() {
     popup_ = new QMenu(QStringLiteral("Popup"), this);
     menus_["mnuPopup"] = popup_;
     AddAction(popup_, "mnuPopupDetails", "Detail", &Form1::mnuPopupDetails_Click);
-    AddAction(popup_, "mnuPopupWatch", "Watch", &Form1::mnuPopupWatch_Click);
+    AddAction(popup_, "watch", "Watch", &Form1::ToggleWatch);
     connect(popup_, &QMenu::aboutToShow, this, &Form1::UpdateWatchItem);
     popup2_ = new QMenu(QStringLiteral("Popup2"), this);
     menus_["mnuPopup2"] = popup2_;
@@ -278,7 +278,7 @@ void Form1::ShowStation(const std::string& callsign) {
 
 void Form1::WaitForHost(QDBusConnection bus) {
     if (wiring_ || hostWatch_ || stopped_) return;
-    hostWatch_ = new QDBusServiceWatcher(dbus::kHostService, bus,
+    hostWatch_ = new QDBusServiceWatcher(bus::kHostService, bus,
                                          QDBusServiceWatcher::WatchForRegistration, this);
     const auto arrived = [this, bus] {
         if (!hostWatch_) return;
@@ -294,7 +294,7 @@ void Form1::WaitForHost(QDBusConnection bus) {
     };
     connect(hostWatch_, &QDBusServiceWatcher::serviceRegistered, this, arrived);
     // One that came between the failed start and the watch.
-    if (bus.interface() && bus.interface()->isServiceRegistered(dbus::kHostService).value())
+    if (bus.interface() && bus.interface()->isServiceRegistered(bus::kHostService).value())
         arrived();
 }
 
@@ -471,8 +471,8 @@ void Form1::mnuPopupTune_Click() {
     });
 }
 
-void Form1::mnuView_Click(SettingValues::StationView view, bool hideWeatherAndDigipeaters) {
-    Trap("Form1.mnuView_Click", [&] {
+void Form1::ChooseView(SettingValues::StationView view, bool hideWeatherAndDigipeaters) {
+    Trap("Form1.ChooseView", [&] {
         SettingValues& s = Settings();
         s.AlertView = view;
         s.HideWeatherAndDigipeaters = hideWeatherAndDigipeaters;
@@ -485,23 +485,23 @@ void Form1::mnuView_Click(SettingValues::StationView view, bool hideWeatherAndDi
 void Form1::UpdateViewMenu() {
     const SettingValues& s = Settings();
     const std::pair<const char*, SettingValues::StationView> items[] = {
-        {"mnuViewAll", SettingValues::StationView::All},
-        {"mnuViewWatched", SettingValues::StationView::Watched},
-        {"mnuViewNear", SettingValues::StationView::Near}};
+        {"viewAll", SettingValues::StationView::All},
+        {"viewWatched", SettingValues::StationView::Watched},
+        {"viewNear", SettingValues::StationView::Near}};
     for (const auto& [name, view] : items)
         actions_.at(name)->setChecked(s.AlertView == view);
-    QAction* near = actions_.at("mnuViewNear");
+    QAction* near = actions_.at("viewNear");
     // Without a distance (Options, Vicinity Alarm) nothing is near.
     near->setText(QString::fromStdString(nearCaption_)
                       .replace(QStringLiteral("%1"), s.AlertNearKm > 0
                                                          ? QString::number(s.AlertNearKm)
                                                          : QStringLiteral("-")));
     near->setEnabled(s.AlertNearKm > 0 || s.AlertView == SettingValues::StationView::Near);
-    actions_.at("mnuViewHideWxDigi")->setChecked(s.HideWeatherAndDigipeaters);
+    actions_.at("viewHideWeatherAndDigipeaters")->setChecked(s.HideWeatherAndDigipeaters);
 }
 
 void Form1::UpdateWatchItem() {
-    QAction* watch = actions_.at("mnuPopupWatch");
+    QAction* watch = actions_.at("watch");
     const std::string call = Grid() ? Grid()->SelectedCall() : std::string();
     const WatchList list(Settings().AlertWatch);
     const bool watched = list.Matches(call);
@@ -511,8 +511,8 @@ void Form1::UpdateWatchItem() {
     watch->setEnabled(!call.empty() && (!watched || list.Lists(call)));
 }
 
-void Form1::mnuPopupWatch_Click() {
-    Trap("Form1.mnuPopupWatch_Click", [&] {
+void Form1::ToggleWatch() {
+    Trap("Form1.ToggleWatch", [&] {
         if (!Grid() || Grid()->SelectedCall().empty()) return;
         const std::string call = Grid()->SelectedCall();
         SettingValues& s = Settings();
@@ -646,12 +646,12 @@ void Form1::SetCursorPos(int x, int y) {
 void Form1::SetMenuCaption(std::string_view menu, std::string_view caption) {
     // The captions with a part of their own are made when shown.
     for (auto [name, kept] :
-         {std::pair{"mnuViewNear", &nearCaption_}, std::pair{"mnuPopupWatch", &watchCaption_},
-          std::pair{"mnuPopupStopWatching", &stopWatchingCaption_}}) {
+         {std::pair{"viewNear", &nearCaption_}, std::pair{"watch", &watchCaption_},
+          std::pair{"stopWatching", &stopWatchingCaption_}}) {
         if (menu != name) continue;
         *kept = std::string(caption);
-        if (menu == "mnuViewNear") UpdateViewMenu();
-        if (menu != "mnuViewNear") UpdateWatchItem();
+        if (menu == "viewNear") UpdateViewMenu();
+        if (menu != "viewNear") UpdateWatchItem();
         return;
     }
     if (QAction* a = Menu(std::string(menu)))

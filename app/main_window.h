@@ -83,9 +83,9 @@ class Form1 final : public QMainWindow,
     void mnuPopupDetails_Click();
     void mnuPopupTune_Click();
     // The View menu: which stations the grid shows.
-    void mnuView_Click(SettingValues::StationView view, bool hideWeatherAndDigipeaters);
+    void ChooseView(SettingValues::StationView view, bool hideWeatherAndDigipeaters);
     // The popup's Watch / Stop watching, for the selected station.
-    void mnuPopupWatch_Click();
+    void ToggleWatch();
     void tmrReconnect_Timer();
 
     // How the radio link talks to the radio-control programs; set before

@@ -138,7 +138,7 @@ TEST_F(UserInput, TheGridAndTheHostsMapFollowEachOther) {
     EXPECT_EQ(shown, std::vector<std::string>{first});
     QTest::keyClick(form->View().viewport(), Qt::Key_Down);
     EXPECT_EQ(shown, (std::vector<std::string>{first, second}));
-    connection->mapEvents->mUivMap_StationChosen(last);
+    connection->mapEvents->StationChosen(last);
     Settle();
     EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), last);
     const QRect cell = form->View().visualRect(Model().index(ViewRow(last), 0));
@@ -147,7 +147,7 @@ TEST_F(UserInput, TheGridAndTheHostsMapFollowEachOther) {
     EXPECT_EQ(RowBackground(second, 3), QColor(255, 255, 255));
     EXPECT_EQ(shown.size(), 2u);
     // A station the board does not show changes nothing.
-    connection->mapEvents->mUivMap_StationChosen("NOSUCH");
+    connection->mapEvents->StationChosen("NOSUCH");
     EXPECT_EQ(form->Wiring()->Grid().SelectedCall(), last);
 }
 
@@ -251,9 +251,9 @@ TEST_F(UserInput, TheViewMenuShowsTheStationsChosenAndTheAlertsAreKept) {
     windows::frmOptions* options = form->OptionsDialog();
     ASSERT_TRUE(options);
     options->tbsOptions->setCurrentIndex(4);
-    QTest::keyClicks(options->txtWatch, "pa3*, g4digi");
-    options->spnNearKm->selectAll();
-    QTest::keyClicks(options->spnNearKm, "15");
+    QTest::keyClicks(options->WatchEdit, "pa3*, g4digi");
+    options->NearKmBox->selectAll();
+    QTest::keyClicks(options->NearKmBox, "15");
     // BB_SCREENSHOTS: a folder for pictures of the alerts' page and a view.
     const QString shots = qEnvironmentVariable("BB_SCREENSHOTS");
     if (!shots.isEmpty())
@@ -289,7 +289,7 @@ TEST_F(UserInput, TheViewMenuShowsTheStationsChosenAndTheAlertsAreKept) {
          }) {
         QMenuBar* bar = form->menuBar();
         QTest::mouseClick(bar, Qt::LeftButton, {},
-                          bar->actionGeometry(form->Menu("mnuView")).center());
+                          bar->actionGeometry(form->Menu("view")).center());
         Choose(OpenMenu(), s.item);
         Settle();
         std::vector<std::string> shown = ShownCalls();
@@ -329,8 +329,8 @@ TEST_F(UserInput, TheAboutBoxTheHelpLinkAndTheHostClosing) {
     ASSERT_TRUE(about);
     EXPECT_TRUE(about->Label5->text().contains("Copyright") &&
                 about->Label5->text().contains("General Public License") &&
-                about->lblDisclaimer->isVisible() &&
-                about->lblDisclaimer->text().contains("no warranty"));
+                about->DisclaimerLabel->isVisible() &&
+                about->DisclaimerLabel->text().contains("no warranty"));
     // No web site named by the build: the link is F1's help page, in the menu language.
     QTest::mouseClick(about->lblWebURL, Qt::LeftButton);
     form->Menu("mnuHelpHelp")->trigger();  // F1

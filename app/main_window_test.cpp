@@ -251,7 +251,7 @@ TEST_F(MainWindow, SwitchingPhgPlottingOnDrawsEveryStationWhateverClosesTheDialo
     form.Form_Load();
     ASSERT_NE(form.Wiring(), nullptr);
     PhgOverlays& phg = form.Wiring()->Overlays();
-    phg.Plot_Changes();
+    phg.PlotPass();
     ASSERT_TRUE(host.map.circles.empty());
     for (int way = 0; way < 3; ++way) {
         SCOPED_TRACE(way);
@@ -269,7 +269,7 @@ TEST_F(MainWindow, SwitchingPhgPlottingOnDrawsEveryStationWhateverClosesTheDialo
             QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
             // One station heard meanwhile, then the pass.
             connection->events->mUIV_NotifyBeacon("P100", 0, 0);
-            phg.Plot_Changes();
+            phg.PlotPass();
             EXPECT_EQ(host.map.circles.size(), on ? 50u : 0u);
             host.map.Clear();
         }

@@ -22,7 +22,7 @@ inline bool StartBbHost(QProcess& process, const char* exe) {
     auto onBus = [] {
         return QDBusConnection::sessionBus()
             .interface()
-            ->isServiceRegistered(dbus::kHostService)
+            ->isServiceRegistered(bus::kHostService)
             .value();
     };
     while (!onBus() && wait.elapsed() < 5000)

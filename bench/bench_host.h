@@ -18,7 +18,7 @@ inline std::string Callsign(int n) {
     return callsign;
 }
 
-class BenchHost final : public host::HostMain, public MessagePump {
+class BenchHost final : public HostMain, public MessagePump {
   public:
     explicit BenchHost(int stations) {
         beacon_.Symbol = "/>";
@@ -32,7 +32,7 @@ class BenchHost final : public host::HostMain, public MessagePump {
             lines_.push_back(line.append(Callsign(n)).append(" 5230.00N"));
         }
     }
-    bool GetStation(host::HostStation& station) override {
+    bool GetStation(HostStation& station) override {
         std::string callsign = std::move(station.Callsign);
         station = beacon_;
         station.Callsign = std::move(callsign);
@@ -42,7 +42,7 @@ class BenchHost final : public host::HostMain, public MessagePump {
                            std::int16_t) override {
         return false;
     }
-    host::HostMap& Map() override { return map_; }
+    HostMap& Map() override { return map_; }
     std::int16_t HostStationCount() override { return static_cast<std::int16_t>(lines_.size()); }
     std::string HostStationLine(std::int16_t i) override {
         return lines_[static_cast<std::size_t>(i)];
@@ -51,7 +51,7 @@ class BenchHost final : public host::HostMain, public MessagePump {
     void LetPendingMessagesRun() override {}
 
   private:
-    host::HostStation beacon_;
+    HostStation beacon_;
     std::vector<std::string> lines_;
     testing::FakeMap map_;
 };

@@ -17,12 +17,11 @@
 
 namespace {
 
-class Intake final : public bb::host::HostEvents, public bb::app::LinkEvents {
+class Intake final : public bb::HostEvents, public bb::app::LinkEvents {
   public:
-    Intake(bb::host::HostMain& host, bool dataSuffices)
-        : host_(host), dataSuffices_(dataSuffices) {}
+    Intake(bb::HostMain& host, bool dataSuffices) : host_(host), dataSuffices_(dataSuffices) {}
     void mUIV_NotifyBeacon(const std::string& call, float, float) override { Ask(call); }
-    void mUIV_NotifyBeaconData(const bb::host::HostStation& station) override {
+    void mUIV_NotifyBeaconData(const bb::HostStation& station) override {
         if (!dataSuffices_) Ask(station.Callsign);
     }
     void mUIV_NotifyDelete(const std::string&) override {}
@@ -34,9 +33,9 @@ class Intake final : public bb::host::HostEvents, public bb::app::LinkEvents {
         query_.Callsign = call;
         bb::Trap("bus_floor.Ask", [&] { host_.GetStation(query_); });
     }
-    bb::host::HostMain& host_;
+    bb::HostMain& host_;
     const bool dataSuffices_;
-    bb::host::HostStation query_;
+    bb::HostStation query_;
 };
 
 }  // namespace

@@ -88,7 +88,7 @@ void BM_GetStationRoundTrip(benchmark::State& state) {
     std::vector<double> micros;
     std::size_t n = 0;
     for (auto _ : state) {
-        bb::host::HostStation s;
+        bb::HostStation s;
         s.Callsign = calls[n++ % calls.size()];
         const auto t0 = std::chrono::steady_clock::now();
         benchmark::DoNotOptimize(host->GetStation(s));

@@ -85,7 +85,7 @@ void BM_IntakeLiteral(benchmark::State& state) {
     for (int n = 0; n < stations; ++n)
         table.records[static_cast<std::size_t>(n)].Callsign = Callsign(n);
     table.count = stations;
-    host::HostStation query;
+    HostStation query;
     const std::vector<std::string> order = RandomOrder(stations, 1);
     std::size_t k = 0;
     for (auto _ : state)

@@ -39,8 +39,8 @@ class LiteralTable {
         }
     }
 
-    void add_beacon(const std::string& callsign, host::HostMain& host, MessagePump& pump,
-                    host::HostStation& query) {
+    void add_beacon(const std::string& callsign, HostMain& host, MessagePump& pump,
+                    HostStation& query) {
         Trap("Form1.add_beacon", [&] {
             TZone zone;
             zone.init();
@@ -59,7 +59,7 @@ class LiteralTable {
                 throw;
             }
             if (!known) return;
-            const host::HostStation station = query;
+            const HostStation station = query;
             const std::int32_t newCount = CheckedAdd<std::int32_t>(count, 1);
             records.resize(static_cast<std::size_t>(newCount));
             count = newCount;

@@ -26,7 +26,7 @@ bool Registered(const QString& name) {
 
 int HostStationCount() {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        bb::dbus::kHostService, bb::dbus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
+        bb::bus::kHostService, bb::bus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
         QStringLiteral("HostStationCount")));
     return reply.arguments().value(0).toInt();
 }
@@ -67,7 +67,7 @@ void BM_AprsIsIntakeWithBoard(benchmark::State& state) {
         board.setProcessEnvironment(env);
         QTcpSocket* link = nullptr;
         const bool up =
-            Wait([&] { return Registered(bb::dbus::kHostService); }, 5000) &&
+            Wait([&] { return Registered(bb::bus::kHostService); }, 5000) &&
             (board.start(BB_BOARD_EXE),
              Wait([] { return Registered("org.beaconboard.DDE.BEACONBOARD"); }, 10000)) &&
             Wait(
@@ -90,7 +90,7 @@ void BM_AprsIsIntakeWithBoard(benchmark::State& state) {
             p->kill();
             p->waitForFinished();
         }
-        Wait([] { return !Registered(bb::dbus::kHostService); }, 2000);
+        Wait([] { return !Registered(bb::bus::kHostService); }, 2000);
         if (!all) {
             state.SkipWithError("bb-host did not take in every packet");
             break;

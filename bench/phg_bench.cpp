@@ -22,7 +22,7 @@ namespace {
 constexpr int kPhgStations = 5000;
 
 // Counts the calls and keeps nothing, so that the pass is what is measured.
-class CountingMap final : public bb::host::HostMap {
+class CountingMap final : public bb::HostMap {
   public:
     long calls = 0;
     void MapCircle(float, float, float, std::int32_t, float, float, float) override { ++calls; }

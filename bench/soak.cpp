@@ -159,7 +159,7 @@ std::string ScaleSvg(const std::vector<Growth>& pts) {
 bool HostOnBus() {
     return QDBusConnection::sessionBus()
         .interface()
-        ->isServiceRegistered(bb::dbus::kHostService)
+        ->isServiceRegistered(bb::bus::kHostService)
         .value();
 }
 

@@ -31,13 +31,13 @@ namespace {
 bool HostOnBus() {
     return QDBusConnection::sessionBus()
         .interface()
-        ->isServiceRegistered(bb::dbus::kHostService)
+        ->isServiceRegistered(bb::bus::kHostService)
         .value();
 }
 
 int HostStationCount() {
     const QDBusMessage reply = QDBusConnection::sessionBus().call(QDBusMessage::createMethodCall(
-        bb::dbus::kHostService, bb::dbus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
+        bb::bus::kHostService, bb::bus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"),
         QStringLiteral("HostStationCount")));
     return reply.arguments().value(0).toInt();
 }

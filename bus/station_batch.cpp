@@ -65,7 +65,7 @@ class Reader {
 }  // namespace
 
 void PutListedStation(std::string& batch, std::string_view line, std::string_view callsign,
-                      const host::HostStation* s) {
+                      const HostStation* s) {
     PutText(batch, line);
     PutText(batch, callsign);
     batch.push_back(s ? 1 : 0);
@@ -81,15 +81,15 @@ void PutListedStation(std::string& batch, std::string_view line, std::string_vie
         PutBits(batch, static_cast<std::uint16_t>(v));
 }
 
-bool ReadStationBatch(std::string_view batch, std::vector<host::HostListing>& listings) {
+bool ReadStationBatch(std::string_view batch, std::vector<HostListing>& listings) {
     Reader in(batch);
     while (!in.AtEnd()) {
-        host::HostListing l;
+        HostListing l;
         std::uint8_t known = 0;
         if (!in.Text(l.line) || !in.Text(l.callsign) || !in.Bits(known) || known > 1) return false;
         l.known = known == 1;
         if (l.known) {
-            host::HostStation& s = l.station;
+            HostStation& s = l.station;
             s.Callsign = l.callsign;
             if (!in.Text(s.Symbol) || !in.Text(s.BeaconText) || !in.Text(s.StatusText) ||
                 !in.Single(s.Longitude) || !in.Single(s.Latitude) || !in.Single(s.Speed) ||

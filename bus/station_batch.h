@@ -21,10 +21,10 @@ namespace bb::bus {
 
 // Adds one station to the batch; `station` null: the host no longer knows it.
 void PutListedStation(std::string& batch, std::string_view line, std::string_view callsign,
-                      const host::HostStation* station);
+                      const HostStation* station);
 
 // Reads a whole batch into `listings`. False, with the stations before the
 // fault read, when the bytes end inside a station or a flag is neither 0 nor 1.
-bool ReadStationBatch(std::string_view batch, std::vector<host::HostListing>& listings);
+bool ReadStationBatch(std::string_view batch, std::vector<HostListing>& listings);
 
 }  // namespace bb::bus

@@ -7,7 +7,7 @@
 namespace bb::bus {
 namespace {
 
-auto Fields(const host::HostStation& s) {
+auto Fields(const HostStation& s) {
     return std::tie(s.Callsign, s.Symbol, s.BeaconText, s.StatusText, s.Longitude, s.Latitude,
                     s.Speed, s.Course, s.ReportDate, s.FallbackDate, s.Distance, s.CommentStart,
                     s.Bearing);
@@ -16,14 +16,14 @@ auto Fields(const host::HostStation& s) {
 // What the host packs the board unpacks bit for bit; a cut batch keeps what came before.
 TEST(StationBatch, WhatTheHostPacksTheBoardReadsAndACutBatchIsRefused) {
     // clang-format off
-    const host::HostStation a{"Caf\xC3\xA9", "\\n", "!x PHG5132 Th\xC3\xA9", "EMERGENCY", -0.1f,
+    const HostStation a{"Caf\xC3\xA9", "\\n", "!x PHG5132 Th\xC3\xA9", "EMERGENCY", -0.1f,
                               3150.25f, -99999, -32768, 46000.123456789, 46001.5, 1234.5f, 21, 359};
     // clang-format on
     std::string batch;
     PutListedStation(batch, " Caf\xC3\xA9 /- 52.5", a.Callsign, &a);
     PutListedStation(batch, " GONE* x", "GONE*", nullptr);
     PutListedStation(batch, "", "", &a);  // an empty line, which ends a scan
-    std::vector<host::HostListing> read;
+    std::vector<HostListing> read;
     ASSERT_TRUE(ReadStationBatch(batch, read));
     ASSERT_EQ(read.size(), 3u);
     EXPECT_EQ(read[0].line, " Caf\xC3\xA9 /- 52.5");
@@ -33,7 +33,7 @@ TEST(StationBatch, WhatTheHostPacksTheBoardReadsAndACutBatchIsRefused) {
 
     const std::size_t firstEnds = batch.find(" GONE* x") - 4, secondEnds = firstEnds + 22;
     for (std::size_t cut = 1; cut < batch.size(); ++cut) {
-        std::vector<host::HostListing> part;
+        std::vector<HostListing> part;
         EXPECT_EQ(ReadStationBatch(batch.substr(0, cut), part),
                   cut == firstEnds || cut == secondEnds)
             << cut;

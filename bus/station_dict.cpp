@@ -5,7 +5,7 @@
 
 #include "support/error_trap.h"
 
-namespace bb::dbus {
+namespace bb::bus {
 namespace {
 
 bool IsNumber(const QVariant& v) {
@@ -61,7 +61,7 @@ void Read(const QVariantMap& dict, const char* key, std::int16_t& out) {
 
 }  // namespace
 
-QVariantMap StationToDict(const host::HostStation& s) {
+QVariantMap StationToDict(const HostStation& s) {
     QVariantMap d;
     d.insert(QStringLiteral("Callsign"), QString::fromStdString(s.Callsign));
     d.insert(QStringLiteral("Symbol"), QString::fromStdString(s.Symbol));
@@ -87,7 +87,7 @@ bool StationDictComplete(const QVariantMap& dict) {
     return true;
 }
 
-void StationFromDict(const QVariantMap& dict, host::HostStation& s) {
+void StationFromDict(const QVariantMap& dict, HostStation& s) {
     Read(dict, "Callsign", s.Callsign);
     Read(dict, "Symbol", s.Symbol);
     Read(dict, "BeaconText", s.BeaconText);
@@ -103,4 +103,4 @@ void StationFromDict(const QVariantMap& dict, host::HostStation& s) {
     Read(dict, "Bearing", s.Bearing);
 }
 
-}  // namespace bb::dbus
+}  // namespace bb::bus

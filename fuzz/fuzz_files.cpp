@@ -103,8 +103,8 @@ void Run(const std::uint8_t* data, std::size_t size) {
         }
         dict.insert(QString::fromLatin1(name), v);
     }
-    host::HostStation s;
-    dbus::StationFromDict(dict, s);
+    HostStation s;
+    bus::StationFromDict(dict, s);
 #elif BB_FUZZ_TARGET == 9
     // What it takes it lists and writes again, and that reads back whole.
     const std::string_view text(reinterpret_cast<const char*>(data), size);

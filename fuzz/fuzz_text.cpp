@@ -57,11 +57,12 @@ void Run(std::string_view in) {
     std::string call;
     if (CallsignFromHostLine(in, call) && call.find(' ') != std::string::npos) __builtin_trap();
 #elif BB_FUZZ_TARGET == 3
-    aprs::Tnc2Packet p;
+    hostapp::aprs::Tnc2Packet p;
     std::string why;
-    if (aprs::ParseTnc2(in, p, why)) {
-        aprs::Report report;
-        if (aprs::Decode(p, report, why) == aprs::Outcome::Decoded && report.hasPosition) {
+    if (hostapp::aprs::ParseTnc2(in, p, why)) {
+        hostapp::aprs::Report report;
+        if (hostapp::aprs::Decode(p, report, why) == hostapp::aprs::Outcome::Decoded &&
+            report.hasPosition) {
             // The report's own text lies inside the packet, its comment inside that,
             // and what the host offers of it is text a bus string can carry.
             if (report.infoStart > p.info.size()) __builtin_trap();
@@ -69,7 +70,7 @@ void Run(std::string_view in) {
             if (report.commentStart < 1 ||
                 static_cast<std::size_t>(report.commentStart) > own.size() + 1)
                 __builtin_trap();
-            const std::string text = aprs::OfferedText(own);
+            const std::string text = hostapp::aprs::OfferedText(own);
             if (!IsValidUtf8(text) || text.find('\0') != std::string::npos) __builtin_trap();
             if (std::fabs(report.latitude) > 90 || std::fabs(report.longitude) > 180)
                 __builtin_trap();

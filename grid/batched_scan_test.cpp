@@ -34,7 +34,7 @@ struct Side {
     void Know(const std::string& cs, int variant) {
         static const char* const kTexts[] = {"!x", "!x PHG5132", "!x PHGR51304 145.625MHz T088"};
         if (variant < 0) return void(host.stations.erase(cs));
-        host::HostStation& s = host.Know(cs);
+        HostStation& s = host.Know(cs);
         s.BeaconText = kTexts[variant % 3];
         s.CommentStart = 3;
         s.Latitude = static_cast<float>(3000 + variant % 7 * 10);

@@ -135,7 +135,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
 
     // Values chosen so that many rows tie in a column and sorted rows often swap.
     void Vary(const std::string& cs) {
-        host::HostStation& s = host.Know(cs);
+        HostStation& s = host.Know(cs);
         static const char* const kTexts[] = {"!x", "!x PHG5132", "!x PHGR51304 145.625MHz T088",
                                              "!x 438.800MHz", "!x PHG2360/ 144.800MHz"};
         s.BeaconText = kTexts[Pick(5)];

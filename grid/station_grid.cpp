@@ -42,7 +42,7 @@ std::int64_t NowSeconds(TZone& zone) {
 
 }  // namespace
 
-StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
+StationGrid::StationGrid(platform::GridControl& grid, StationBoard& board, HostMain& host,
                          Clipboard& clipboard, GridWindow& window, const SettingValues& settings,
                          std::string windowTitle, Scheduler* scheduler)
     : grid_(grid),
@@ -80,7 +80,7 @@ void StationGrid::AgeTick() {
     if (!ageShown_ || empty_ || order_.empty() || gate_.Busy() || gate_.Waiting() ||
         !grid_.Visible() || window_.Minimized())
         return;
-    Trap("Form1.AgeTick", [&] {
+    Trap("StationGrid.AgeTick", [&] {
         TZone zone;
         zone.init();
         const std::int64_t now = NowSeconds(zone);
@@ -968,7 +968,7 @@ void StationGrid::FollowOnMap() {
     if (fromMap_ || strSelectedCall.empty()) return;
     // A host that cannot show stations, or does not know this one, leaves
     // its map where it is.
-    Trap("Form1.show_station", [&] { host_.Map().ShowStation(strSelectedCall); });
+    Trap("StationGrid.FollowOnMap", [&] { host_.Map().ShowStation(strSelectedCall); });
 }
 
 bool StationGrid::SelectStation(const std::string& callsign) {
@@ -1003,7 +1003,7 @@ void StationGrid::grdStations_KeyDown(int keyCode, int) {
 
 bool StationGrid::FindCallsign(std::string_view text, bool next, bool exact) {
     bool found = false;
-    Trap("Form1.FindCallsign", [&] {
+    Trap("StationGrid.FindCallsign", [&] {
         const int first = grid_.FixedRows(), rows = grid_.Rows();
         if (text.empty() || empty_ || rows <= first) return;
         const auto matches = [&](const std::string& call) {

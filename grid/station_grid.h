@@ -106,7 +106,7 @@ class StationGrid final : public ColumnVisibility,
     // `scheduler`, so the event loop has its turn and the window stays light
     // under a full feed; without one it follows at once. The scheduler also
     // keeps the ages shown following the clock, once a second.
-    StationGrid(platform::GridControl& grid, StationBoard& board, host::HostMain& host,
+    StationGrid(platform::GridControl& grid, StationBoard& board, HostMain& host,
                 Clipboard& clipboard, GridWindow& window, const SettingValues& settings,
                 std::string windowTitle, Scheduler* scheduler = nullptr);
     ~StationGrid() override;
@@ -270,7 +270,7 @@ class StationGrid final : public ColumnVisibility,
 
     platform::GridControl& grid_;
     StationBoard& board_;
-    host::HostMain& host_;
+    HostMain& host_;
     Clipboard& clipboard_;
     GridWindow& window_;
     const SettingValues& settings_;

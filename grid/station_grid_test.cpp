@@ -46,9 +46,8 @@ class Grid : public ::testing::Test, public RebuildListener {
         grid.SetRebuildListener(this);
         board.SetListener(&follow);
     }
-    host::HostStation& Know(const std::string& cs, int agoSeconds = 45,
-                            const std::string& text = "!x") {
-        host::HostStation& s = host.Know(cs);
+    HostStation& Know(const std::string& cs, int agoSeconds = 45, const std::string& text = "!x") {
+        HostStation& s = host.Know(cs);
         s.BeaconText = text;
         s.CommentStart = 2;
         s.Latitude = 3150.0f;

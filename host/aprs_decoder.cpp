@@ -9,7 +9,7 @@
 
 #include "support/text_encoding.h"
 
-namespace bb::aprs {
+namespace bb::hostapp::aprs {
 namespace {
 
 bool IsDigit(char c) {
@@ -838,4 +838,4 @@ std::size_t OfferedLength(std::string_view bytes) {
     return Utf16Length(bytes);
 }
 
-}  // namespace bb::aprs
+}  // namespace bb::hostapp::aprs

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-namespace bb::aprs {
+namespace bb::hostapp::aprs {
 
 struct Tnc2Packet {
     std::string source;
@@ -75,4 +75,4 @@ std::size_t OfferedLength(std::string_view bytes);
 // The Mic-E message of the three message bits; "Emergency" for all of them clear.
 std::string_view MicEMessage(int bits, bool custom);
 
-}  // namespace bb::aprs
+}  // namespace bb::hostapp::aprs

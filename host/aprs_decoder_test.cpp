@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace bb::aprs {
+namespace bb::hostapp::aprs {
 namespace {
 
 Outcome DecodeLine(const std::string& line, Report& r) {
@@ -251,4 +251,4 @@ TEST(Decode, OtherPacketsAreNotStationsAndBrokenOnesAreMalformed) {
 }
 
 }  // namespace
-}  // namespace bb::aprs
+}  // namespace bb::hostapp::aprs

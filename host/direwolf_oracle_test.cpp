@@ -13,7 +13,7 @@
 #include "host/aprs_decoder.h"
 #include "host/feed.h"
 
-namespace bb::aprs {
+namespace bb::hostapp::aprs {
 namespace {
 
 struct Oracle {
@@ -109,4 +109,4 @@ TEST(DirewolfOracle, SampleFeedDecodesAsDecodeAprsReadsIt) {
 }
 
 }  // namespace
-}  // namespace bb::aprs
+}  // namespace bb::hostapp::aprs

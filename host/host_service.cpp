@@ -27,8 +27,8 @@ std::int64_t NowUnix() {
 
 }  // namespace
 
-host::HostStation ToHostStation(const HostEntry& e) {
-    host::HostStation s;
+HostStation ToHostStation(const HostEntry& e) {
+    HostStation s;
     s.Callsign = e.callsign;
     s.Symbol = e.symbol;
     s.BeaconText = e.beaconText;
@@ -110,18 +110,18 @@ bool HostService::Register(QDBusConnection bus, QString& error) {
         error = QStringLiteral("no session bus: ") + bus.lastError().message();
         return false;
     }
-    if (!bus.registerObject(dbus::kHostPath, this) || !bus.registerObject(dbus::kMapPath, map_)) {
+    if (!bus.registerObject(bus::kHostPath, this) || !bus.registerObject(bus::kMapPath, map_)) {
         error = QStringLiteral("cannot register the host objects");
         return false;
     }
     const auto reply = bus.interface()->registerService(
-        dbus::kHostService, QDBusConnectionInterface::DontQueueService,
+        bus::kHostService, QDBusConnectionInterface::DontQueueService,
         QDBusConnectionInterface::DontAllowReplacement);
     if (!reply.isValid() || reply.value() != QDBusConnectionInterface::ServiceRegistered) {
         error =
-            QStringLiteral("the name %1 is already taken by another host").arg(dbus::kHostService);
-        bus.unregisterObject(dbus::kHostPath);
-        bus.unregisterObject(dbus::kMapPath);
+            QStringLiteral("the name %1 is already taken by another host").arg(bus::kHostService);
+        bus.unregisterObject(bus::kHostPath);
+        bus.unregisterObject(bus::kMapPath);
         return false;
     }
     registered_ = true;
@@ -134,9 +134,9 @@ void HostService::Close() {
     emit UIView32IsClosing();
     // Sent on the same connection before the name is released, so a board
     // hears the farewell before it sees the name go.
-    bus_.interface()->unregisterService(dbus::kHostService);
-    bus_.unregisterObject(dbus::kMapPath);
-    bus_.unregisterObject(dbus::kHostPath);
+    bus_.interface()->unregisterService(bus::kHostService);
+    bus_.unregisterObject(bus::kMapPath);
+    bus_.unregisterObject(bus::kHostPath);
     registered_ = false;
 }
 
@@ -194,7 +194,7 @@ void HostService::Hear(const std::string& line, std::int64_t nowUnix, std::int64
         FlushBeaconBatch();
         emit NotifyDelete(call);
     } else if (const HostEntry* e = stations_.Find(callsign)) {
-        const host::HostStation station = ToHostStation(*e);
+        const HostStation station = ToHostStation(*e);
         if (batches_) {
             bus::PutListedStation(batch_, {}, callsign, &station);
             if (++batched_ >= kBeaconBatchMax)
@@ -203,7 +203,7 @@ void HostService::Hear(const std::string& line, std::int64_t nowUnix, std::int64
                 batchTimer_.start();
         }
         if (options_.beaconData)
-            emit NotifyBeaconData(dbus::StationToDict(station));
+            emit NotifyBeaconData(bus::StationToDict(station));
         else
             emit NotifyBeacon(call, e->latitudeMinutes, e->longitudeMinutes);
     }
@@ -228,7 +228,7 @@ bool HostService::GetStation(const QString& callsign, QVariantMap& station) {
         station.clear();
         return false;
     }
-    station = dbus::StationToDict(ToHostStation(*e));
+    station = bus::StationToDict(ToHostStation(*e));
     return true;
 }
 
@@ -278,7 +278,7 @@ bool HostService::SymbolToClipboard(const QString& table, const QString& symbol,
 }
 
 QDBusObjectPath HostService::Map() {
-    return QDBusObjectPath(dbus::kMapPath);
+    return QDBusObjectPath(bus::kMapPath);
 }
 
 short HostService::HostStationCount() {
@@ -299,7 +299,7 @@ QByteArray HostService::HostStations(int first, int count) {
     for (std::size_t i = from; i < to; ++i) {
         const std::string& call = stations_.SnapshotCallsign(i);
         const HostEntry* e = stations_.Find(call);
-        const host::HostStation station = e ? ToHostStation(*e) : host::HostStation{};
+        const HostStation station = e ? ToHostStation(*e) : HostStation{};
         bus::PutListedStation(batch, stations_.Line(static_cast<std::int32_t>(i)), call,
                               e ? &station : nullptr);
     }

@@ -151,6 +151,6 @@ class HostService : public QObject {
     QDBusConnection bus_;
 };
 
-host::HostStation ToHostStation(const HostEntry& entry);
+HostStation ToHostStation(const HostEntry& entry);
 
 }  // namespace bb::hostapp

@@ -52,7 +52,7 @@ void PhgOverlays::StationChanged(const std::string& callsign) {
     if (pending_.insert(callsign).second) changed_.push_back(callsign);
 }
 
-void PhgOverlays::Plot_Changes() {
+void PhgOverlays::PlotPass() {
     // What comes during this pass's pauses is for the next one.
     // A pass that fails leaves its work for the next.
     if (settings_.PHGPlotOnMap && !plotting_) all_ = true;

@@ -35,14 +35,14 @@ class PhgOverlays {
 
     // The passes the events ask for go through `scheduler`; without one
     // each runs at once.
-    PhgOverlays(StationBoard& board, host::HostMap& map, MessagePump& pump,
-                const SettingValues& settings, Scheduler* scheduler = nullptr)
+    PhgOverlays(StationBoard& board, HostMap& map, MessagePump& pump, const SettingValues& settings,
+                Scheduler* scheduler = nullptr)
         : board_(board),
           map_(map),
           pump_(pump),
           settings_(settings),
           gate_(
-              kPassGapMs, [this] { Plot_Changes(); }, PassGate::Spacing::EveryPass, scheduler) {}
+              kPassGapMs, [this] { PlotPass(); }, PassGate::Spacing::EveryPass, scheduler) {}
 
     // Every live PHG station of the table, in table order; nothing when
     // "PlotOnMap" is off. No trap of its own: errors pass to the caller.
@@ -58,8 +58,8 @@ class PhgOverlays {
     // The pass the events ask for: all stations or the changed ones. After
     // plotting is switched on every station is drawn, whatever the pass in
     // between missed.
-    void Plot_Changes();
-    // Where the events ask for Plot_Changes: a burst of them runs a few passes.
+    void PlotPass();
+    // Where the events ask for PlotPass: a burst of them runs a few passes.
     PassGate& Gate() { return gate_; }
     void Plot_PHGCircle(float x, float y, double range);
     void Plot_PHGArrow(float x, float y, double theta, double range);
@@ -70,7 +70,7 @@ class PhgOverlays {
     void PlotStation(const StationRecord& r);
 
     StationBoard& board_;
-    host::HostMap& map_;
+    HostMap& map_;
     MessagePump& pump_;
     const SettingValues& settings_;
     PassGate gate_;

@@ -174,7 +174,7 @@ TEST_F(PhgOverlaysTest, DrawingTheChangedStationsLeavesTheMapAsAFullPassWould) {
             changesShown.Repaint();
             full.Plot_PHG();
             changes.DrawAllNext();
-            changes.Plot_Changes();
+            changes.PlotPass();
             waiting = 0;
             continue;
         } else {
@@ -186,7 +186,7 @@ TEST_F(PhgOverlaysTest, DrawingTheChangedStationsLeavesTheMapAsAFullPassWould) {
         if (++waiting < 1 + pick(4)) continue;
         // One pass for the burst: everything, or only what changed.
         full.Plot_PHG();
-        changes.Plot_Changes();
+        changes.PlotPass();
         waiting = 0;
         ASSERT_EQ(changesShown.Shown(), fullShown.Shown()) << "step " << step;
     }

@@ -25,7 +25,7 @@
 #include "tests/fakes/wait_for.h"
 #include "windows/tune_dialog.h"
 
-namespace bb {
+namespace bb::rigbridge {
 namespace {
 
 using testing::WaitFor;
@@ -115,7 +115,7 @@ TEST_F(TuneARealRig, EachProgramTunesFrequencyToneAndOffsetInTheUsersNumberForma
         windows::OpenTuneDialog(dialog, radio, board, i, "DB0RPT");
         dialog->cmdSetFreq[program]->click();
         EXPECT_EQ(ReadBack() + " " + ReadSetup(), read) << comment;
-        EXPECT_EQ(dialog->lblSetupResult->text().left(5).toStdString(), "Set: ") << comment;
+        EXPECT_EQ(dialog->SetupResultLabel->text().left(5).toStdString(), "Set: ") << comment;
     }
     Settings().SetToneAndOffset = false;
 }
@@ -136,7 +136,7 @@ TEST_F(TuneARealRig, ARadioFailingMidTuneIsToldAndTheNextTuneWorks) {
         t.start();
         dialog->cmdSetFreq[program]->click();
         EXPECT_LT(t.elapsed(), platform::kDdeTimeoutMs + 1500) << qsy;
-        const QString text = dialog->lblSetupResult->text();
+        const QString text = dialog->SetupResultLabel->text();
         EXPECT_TRUE(text.startsWith(QString::fromLatin1(said))) << text.toStdString();
         QFile log(QString::fromStdString(Common::LogPath()));
         EXPECT_TRUE(log.open(QIODevice::ReadOnly) &&
@@ -181,4 +181,4 @@ TEST_F(TuneARealRig, AProgramThatWaitsOnItsAnnouncementIsConnectedAtOnce) {
 }
 
 }  // namespace
-}  // namespace bb
+}  // namespace bb::rigbridge

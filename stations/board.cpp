@@ -28,7 +28,7 @@ void StationBoard::add_beacon(const std::string& strCallsign, float, float) {
         if (!known) return;
         // A nested intake during the pause asks the host through the same
         // query object; the fill works from this intake's own answer.
-        const host::HostStation station = std::move(mUivStation);
+        const HostStation station = std::move(mUivStation);
         // A report stamped before the one on the board (delayed on its way,
         // or a replay looping) is old news: the newer record stays.
         const std::int32_t held = superseded.empty() ? -1 : superseded.back();
@@ -71,7 +71,7 @@ void StationBoard::scan_stations() {
         std::unordered_set<std::string> scanned;  // the stations this scan has added
         // Takes one line of the host's list, with what a batch told of its
         // station; false when the line ends the scan.
-        const auto take = [&](const std::string& line, const host::HostListing* listed) {
+        const auto take = [&](const std::string& line, const HostListing* listed) {
             if (line.empty()) return false;
             std::string callsign;
             if (!CallsignFromHostLine(line, callsign)) {
@@ -83,7 +83,7 @@ void StationBoard::scan_stations() {
             // already, as fresh as the host's line: another would show the
             // station twice. A host that lists a station twice still gets two.
             if (!scanned.count(callsign) && table_.find_station(callsign) >= 0) return true;
-            const host::HostStation* station = &mUivStation;
+            const HostStation* station = &mUivStation;
             if (listed && listed->callsign == callsign) {
                 if (!listed->known) return true;
                 station = &listed->station;
@@ -104,9 +104,9 @@ void StationBoard::scan_stations() {
             // Pending messages run between batches rather than between stations.
             for (std::int32_t first = 0;;) {
                 pump_.LetPendingMessagesRun();
-                const std::vector<host::HostListing> batch = host_.HostStations(first, kScanBatch);
+                const std::vector<HostListing> batch = host_.HostStations(first, kScanBatch);
                 bool more = !batch.empty();
-                for (const host::HostListing& listed : batch) {
+                for (const HostListing& listed : batch) {
                     if (!take(listed.line, &listed)) {
                         more = false;
                         break;
@@ -137,7 +137,7 @@ void StationBoard::mUIV_NotifyBeacon(const std::string& strCallsign, float sngLa
     });
 }
 
-void StationBoard::mUIV_NotifyBeaconData(const host::HostStation& cStn) {
+void StationBoard::mUIV_NotifyBeaconData(const HostStation& cStn) {
     Trap("Form1.mUIV_NotifyBeaconData", [&] {
         const std::string callsign = cStn.Callsign;
         add_beacon(callsign, cStn.Latitude, cStn.Longitude);

@@ -27,9 +27,9 @@ class StationsListener {
     virtual void HostClosing() = 0;
 };
 
-class StationBoard : public host::HostEvents {
+class StationBoard : public HostEvents {
   public:
-    StationBoard(host::HostMain& host, MessagePump& pump) : host_(host), pump_(pump) {}
+    StationBoard(HostMain& host, MessagePump& pump) : host_(host), pump_(pump) {}
 
     StationTable& Table() { return table_; }
     const StationTable& Table() const { return table_; }
@@ -59,20 +59,20 @@ class StationBoard : public host::HostEvents {
     static constexpr std::int32_t kScanBatch = 2000;
 
     void mUIV_NotifyBeacon(const std::string& strCallsign, float sngLat, float sngLong) override;
-    void mUIV_NotifyBeaconData(const host::HostStation& cStn) override;
+    void mUIV_NotifyBeaconData(const HostStation& cStn) override;
     void mUIV_NotifyDelete(const std::string& strCallsign) override;
     void mUIV_UIView32IsClosing() override;
 
   private:
     void AfterEvent(const std::string& callsign);
 
-    host::HostMain& host_;
+    HostMain& host_;
     MessagePump& pump_;
     StationTable table_;
     StationsListener* listener_ = nullptr;
     bool hostReady_ = false;
     std::int32_t emergencyCount_ = 0;
-    host::HostStation mUivStation;  // the query object GetStation fills
+    HostStation mUivStation;  // the query object GetStation fills
 };
 
 }  // namespace bb

@@ -34,8 +34,8 @@ class Board : public ::testing::Test, public StationsListener {
         Common::Initialize();
         board.SetListener(this);
     }
-    host::HostStation& Know(const std::string& cs, const std::string& text = "!beacon") {
-        host::HostStation& s = host.Know(cs);
+    HostStation& Know(const std::string& cs, const std::string& text = "!beacon") {
+        HostStation& s = host.Know(cs);
         s.BeaconText = text;
         s.CommentStart = 2;
         s.Latitude = 3150.0f;
@@ -62,7 +62,7 @@ class Board : public ::testing::Test, public StationsListener {
 };
 
 TEST_F(Board, ABeaconFillsARecordFromTheHost) {
-    host::HostStation& s = Know("PA3XYZ-9", "!5230.00N/00453.20E>PHG5132 145.625MHz T088");
+    HostStation& s = Know("PA3XYZ-9", "!5230.00N/00453.20E>PHG5132 145.625MHz T088");
     s.CommentStart = 21;
     s.Symbol = "/>";
     s.Course = 270;
@@ -81,7 +81,7 @@ TEST_F(Board, ABeaconFillsARecordFromTheHost) {
 // The start counts the host string's characters, as Mid does: letters beyond
 // ASCII (two UTF-8 bytes, or a UTF-16 pair) before the comment do not shift it.
 TEST_F(Board, CommentStartAndFallbackDate) {
-    host::HostStation& s = Know("A");
+    HostStation& s = Know("A");
     s.ReportDate = 0;
     s.FallbackDate = DateSerial(1970, 1, 2);
     for (const auto& [text, start, comment] :
@@ -164,7 +164,7 @@ TEST_F(Board, AStationTheHostRefusesDropsOutAndAHostErrorEndsTheIntake) {
 }
 
 TEST_F(Board, AFillThatFailsLeavesAPartRecordCountedAndLive) {
-    host::HostStation& s = Know("FAR", "!PHG5132");
+    HostStation& s = Know("FAR", "!PHG5132");
     s.Latitude = 1.0e9f;  // beyond any position: the coordinate text overflows
     s.Symbol = "/-";
     Beacon("FAR");

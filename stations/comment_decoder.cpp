@@ -54,12 +54,12 @@ std::string FrequencyBefore(std::string_view comment, std::size_t m) {
         // Digits with no full stop ("145MHz") are whole megahertz.
         std::swap(fraction, integer);
     }
-    std::string intDigits(integer.rbegin(), integer.rend());
+    std::string wholeDigits(integer.rbegin(), integer.rend());
     std::string fracDigits(fraction.rbegin(), fraction.rend());
-    const std::size_t nonZero = intDigits.find_first_not_of('0');
-    intDigits = nonZero == std::string::npos ? "0" : intDigits.substr(nonZero);
+    const std::size_t nonZero = wholeDigits.find_first_not_of('0');
+    wholeDigits = nonZero == std::string::npos ? "0" : wholeDigits.substr(nonZero);
     if (fracDigits.empty()) fracDigits = "0";
-    return intDigits + "." + fracDigits;
+    return wholeDigits + "." + fracDigits;
 }
 
 bool IsLetter(char c, char upper) {

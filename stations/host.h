@@ -12,7 +12,7 @@
 #include "support/clock.h"
 #include "support/picture.h"
 
-namespace bb::host {
+namespace bb {
 
 // The station object: `Callsign` is written to name the station to look up,
 // the rest is what `GetStation` fills in.
@@ -113,7 +113,7 @@ class MapEvents {
     virtual void mUivMap_MapHasChanged() = 0;
     virtual void mUivMap_MapRedrawn() = 0;
     // The user clicked the station on the host's map.
-    virtual void mUivMap_StationChosen(const std::string& callsign) { (void)callsign; }
+    virtual void StationChosen(const std::string& callsign) { (void)callsign; }
 };
 
-}  // namespace bb::host
+}  // namespace bb

@@ -8,7 +8,7 @@
 
 namespace bb {
 
-void FillRecordFields(StationRecord& r, const host::HostStation& s, const TZone& zone) {
+void FillRecordFields(StationRecord& r, const HostStation& s, const TZone& zone) {
     r.Symbol = s.Symbol;
     r.Latitude = s.Latitude;
     r.Longitude = s.Longitude;

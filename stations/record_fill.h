@@ -13,7 +13,7 @@ namespace bb {
 
 // Every field after Callsign and Deleted, in the fill's order: an error in
 // one step leaves the fields set before it and the rest empty.
-void FillRecordFields(StationRecord& record, const host::HostStation& station, const TZone& zone);
+void FillRecordFields(StationRecord& record, const HostStation& station, const TZone& zone);
 
 // The callsign of one of the host's station lines: from the second character
 // to the first blank after it, one final "*" dropped. False when the line

@@ -48,9 +48,9 @@ TEST(IndexedIntake, MatchesTheLiteralIntakeOnRandomEvents) {
             testing::FakeHost host;
             StationBoard board(host, host);
             bench::LiteralTable literal;
-            host::HostStation query;
+            HostStation query;
             for (int s = 0; s < stations; ++s) {
-                host::HostStation& st = host.Know("S" + std::to_string(s));
+                HostStation& st = host.Know("S" + std::to_string(s));
                 st.Latitude = static_cast<float>(s * 60);
                 st.CommentStart = 1;
             }

@@ -39,13 +39,13 @@ constexpr MenuText kMenuTexts[] = {
     {"mnuOptions", "MENU0003", "Options"},
     {"mnuHelpAbout", "MENU0004", "About this program"},
     {"mnuHelpUpdate", "MENU0005", "Check for updates"},
-    {"mnuView", "MENU0006", "View"},
-    {"mnuViewAll", "MENU0007", "All stations"},
-    {"mnuViewWatched", "MENU0008", "Watched stations"},
-    {"mnuViewNear", "MENU0009", "Within %1 km"},
-    {"mnuViewHideWxDigi", "MENU0010", "Hide weather stations and digipeaters"},
-    {"mnuPopupWatch", "MENU0011", "Watch"},
-    {"mnuPopupStopWatching", "MENU0012", "Stop watching"},
+    {"view", "MENU0006", "View"},
+    {"viewAll", "MENU0007", "All stations"},
+    {"viewWatched", "MENU0008", "Watched stations"},
+    {"viewNear", "MENU0009", "Within %1 km"},
+    {"viewHideWeatherAndDigipeaters", "MENU0010", "Hide weather stations and digipeaters"},
+    {"watch", "MENU0011", "Watch"},
+    {"stopWatching", "MENU0012", "Stop watching"},
 };
 
 // The whole file, or an error number when it cannot be read.

@@ -34,8 +34,8 @@ frm_About::frm_About(Opener& opener, AboutTexts texts, QWidget* parent)
     Label4 = label(120);
     Label4->setText(QStringLiteral("Legal"));
     Label5 = label(142, 50);
-    lblDisclaimer = label(194, 50);
-    lblDisclaimer->setText(QString::fromUtf8(kDisclaimer));
+    DisclaimerLabel = label(194, 50);
+    DisclaimerLabel->setText(QString::fromUtf8(kDisclaimer));
     Label8 = label(248);
     Label8->setText(QStringLiteral("More information on this website"));
     lblWebURL = label(270, 36);

@@ -31,7 +31,7 @@ class frm_About final : public QWidget {
     void lblWebURL_Click();
 
     QLabel *Label1, *Label2, *Label3, *Label4, *Label5, *Label8, *lblWebURL;
-    QLabel* lblDisclaimer;
+    QLabel* DisclaimerLabel;
     QPushButton* Command1;
 
   protected:

@@ -45,7 +45,7 @@ class Windows : public ::testing::Test, protected testing::FakeBoard {
     // Distance, PHG, radio setup, the beacon button and the text it shows.
     static std::string Shown(const Form5& f) {
         QString out;
-        for (const QString& t : {f.lblDistance->text(), f.lblPHG->text(), f.lblSetup->text(),
+        for (const QString& t : {f.lblDistance->text(), f.lblPHG->text(), f.SetupLabel->text(),
                                  f.cmdBeaconComment->text(), f.lblBeacon->text()})
             out += (out.isEmpty() ? QString() : QStringLiteral("|")) + t;
         return out.toStdString();
@@ -206,9 +206,8 @@ TEST_F(Options, LoadsFromMemoryAndChangesActAtOnce) {
     // The desktop notification's box, clicked where the user sees it.
     f->show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(f));
-    for (const auto& [page, box, value] :
-         {std::tuple{1, f->chkEmergencyNotify, &values.EmergencyNotify},
-          {2, f->chkSetToneAndOffset, &values.SetToneAndOffset}}) {
+    for (const auto& [page, box, value] : {std::tuple{1, f->NotifyBox, &values.EmergencyNotify},
+                                           {2, f->ToneAndOffsetBox, &values.SetToneAndOffset}}) {
         f->tbsOptions->setCurrentIndex(page);
         ASSERT_TRUE(box->isVisible() && box->isChecked());
         QTest::mouseClick(box, Qt::LeftButton, {}, QPoint(8, 11));

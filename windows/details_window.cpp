@@ -87,7 +87,7 @@ Form5::Form5(const Form5Services& services, const std::string& callsign, QWidget
     Label8 = Label("Operating Freq.", 120, 2880, 1400);
     lblMHz = Label("MHz", 1560, 2880, 900);
     Label9 = Label("MHz", 2460, 2880, 400);
-    lblSetup = Label("", 120, 3240, 3735);
+    SetupLabel = Label("", 120, 3240, 3735);
     Picture1 = Box(120);
     Picture2 = Box(600);
     Picture3 = Box(1080);
@@ -149,7 +149,7 @@ void Form5::Form_Load() {
         Arrow::DrawDirectionArrow(*Picture2, DetailAngle(r.Bearing), colours);
         cmdTune->setEnabled(r.HasQSY);
         lblMHz->setText(r.HasQSY ? Q(r.QSY.Frequency) : QStringLiteral("-----"));
-        lblSetup->setText(r.HasQSY ? Q(DescribeRadioSetup(r.QSY.Setup, decimal)) : QString());
+        SetupLabel->setText(r.HasQSY ? Q(DescribeRadioSetup(r.QSY.Setup, decimal)) : QString());
         lblBeacon->setText(Q(r.BeaconText));
     });
 }

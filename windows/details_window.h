@@ -49,7 +49,7 @@ class Form5 final : public QWidget {
     QLabel *Label1, *Label2, *Label3, *Label4, *Label6, *Label7, *Label8, *Label9, *Label11;
     QLabel *lblLatitude, *lblLongitude, *lblDistance, *lblBearing, *lblSpeed, *lblCourse;
     QLabel *lblPHGTitle, *lblPHG, *lblBeacon, *lblMHz;
-    QLabel* lblSetup;  // the tone and offset announced with the frequency
+    QLabel* SetupLabel;  // the tone and offset announced with the frequency
     platform::QtPictureBox *Picture1, *Picture2, *Picture3, *Picture4;
     QPushButton* cmdBeaconComment;
     QPushButton* cmdTune;

@@ -108,9 +108,8 @@ frmOptions::frmOptions(OptionsServices services, QWidget* parent)
     txtEmergencyIgnoreDistance->setGeometry(250, 100, 80, 22);
     connect(txtEmergencyIgnoreDistance, &QLineEdit::textChanged, this,
             [this] { txtEmergencyIgnoreDistance_Change(); });
-    chkEmergencyNotify =
-        Check(emergency, "Desktop notification", 128, &SettingValues::EmergencyNotify,
-              "frmOptions.chkEmergencyNotify_Click");
+    NotifyBox = Check(emergency, "Desktop notification", 128, &SettingValues::EmergencyNotify,
+                      "frmOptions.NotifyBoxChanged");
 
     QWidget* radios = Page("External Radio(s)");
     ChkOptRadioHRD = Check(radios, "Try to connect to Ham Radio Deluxe", 16, nullptr, nullptr);
@@ -121,9 +120,9 @@ frmOptions::frmOptions(OptionsServices services, QWidget* parent)
         b->setEnabled(false);
         b->setToolTip(QStringLiteral("The board looks for this program every 5 seconds"));
     }
-    chkSetToneAndOffset =
+    ToneAndOffsetBox =
         Check(radios, "Set tone and offset when tuning", 72, &SettingValues::SetToneAndOffset,
-              "frmOptions.chkSetToneAndOffset_Click");
+              "frmOptions.ToneAndOffsetBoxChanged");
 
     QWidget* phg = Page("PHG");
     chkPHG = Check(phg, "Plot PHG data on map", 16, &SettingValues::PHGPlotOnMap,
@@ -131,11 +130,11 @@ frmOptions::frmOptions(OptionsServices services, QWidget* parent)
     QWidget* vicinity = Page("Vicinity Alarm");
     (new QLabel(L("Watch these stations (callsigns and patterns such as PA3*, *-9):"), vicinity))
         ->setGeometry(16, 16, 500, 22);
-    txtWatch = new QLineEdit(vicinity);
-    txtWatch->setObjectName(QStringLiteral("txtWatch"));
-    txtWatch->setGeometry(16, 42, 500, 24);
-    txtWatch->setPlaceholderText(QStringLiteral("PA3XYZ-9, G4*"));
-    connect(txtWatch, &QLineEdit::textChanged, this, [this] { txtWatch_Change(); });
+    WatchEdit = new QLineEdit(vicinity);
+    WatchEdit->setObjectName(QStringLiteral("WatchEdit"));
+    WatchEdit->setGeometry(16, 42, 500, 24);
+    WatchEdit->setPlaceholderText(QStringLiteral("PA3XYZ-9, G4*"));
+    connect(WatchEdit, &QLineEdit::textChanged, this, [this] { WatchEditChanged(); });
     const auto number = [&](const char* caption, int top, int most, const char* unit,
                             std::int32_t SettingValues::*setting, const char* procedure) {
         (new QLabel(L(caption), vicinity))->setGeometry(16, top, 330, 24);
@@ -149,11 +148,11 @@ frmOptions::frmOptions(OptionsServices services, QWidget* parent)
         });
         return box;
     };
-    spnNearKm = number("Tell of a new station within", 84, 20000, " km",
-                       &SettingValues::AlertNearKm, "frmOptions.spnNearKm_Change");
-    spnQuietMinutes =
+    NearKmBox = number("Tell of a new station within", 84, 20000, " km",
+                       &SettingValues::AlertNearKm, "frmOptions.NearKmBoxChanged");
+    QuietMinutesBox =
         number("Tell when a watched station is silent for", 116, 7 * 24 * 60, " min",
-               &SettingValues::AlertQuietMinutes, "frmOptions.spnQuietMinutes_Change");
+               &SettingValues::AlertQuietMinutes, "frmOptions.QuietMinutesBoxChanged");
     auto* legend = new QLabel(
         L("Rows of stations within this distance have the Legend's Vicinity colour. Alerts are "
           "desktop notifications, switched with the emergency ones."),
@@ -237,7 +236,7 @@ void frmOptions::Form_Load() {
         chkEmergencySoundAlarm->setChecked(loaded.EmergencyAlarm);
         chkEmergencyPlot->setChecked(loaded.EmergencyPlot);
         chkEmergencyIgnoreDistance->setChecked(loaded.EmergencyIgnoreOnDistance);
-        chkEmergencyNotify->setChecked(loaded.EmergencyNotify);
+        NotifyBox->setChecked(loaded.EmergencyNotify);
         // In the user's own number format, as it is read back.
         txtEmergencyIgnoreDistance->setText(
             Q(WithSeparator(NumberText(loaded.EmergencyIgnoreDistance), DecimalSeparator())));
@@ -245,10 +244,10 @@ void frmOptions::Form_Load() {
         if (loaded.FormatLocator == 6 || loaded.FormatLocator == 8 || loaded.FormatLocator == 10)
             optLocator[(loaded.FormatLocator - 6) / 2]->setChecked(true);
         chkPHG->setChecked(loaded.PHGPlotOnMap);
-        chkSetToneAndOffset->setChecked(loaded.SetToneAndOffset);
-        txtWatch->setText(Q(loaded.AlertWatch));
-        spnNearKm->setValue(loaded.AlertNearKm);
-        spnQuietMinutes->setValue(loaded.AlertQuietMinutes);
+        ToneAndOffsetBox->setChecked(loaded.SetToneAndOffset);
+        WatchEdit->setText(Q(loaded.AlertWatch));
+        NearKmBox->setValue(loaded.AlertNearKm);
+        QuietMinutesBox->setValue(loaded.AlertQuietMinutes);
     });
 }
 
@@ -259,15 +258,15 @@ void frmOptions::txtEmergencyIgnoreDistance_Change() {
     });
 }
 
-void frmOptions::txtWatch_Change() {
-    Trap("frmOptions.txtWatch_Change", [&] {
-        const std::string typed = txtWatch->text().toStdString();
+void frmOptions::WatchEditChanged() {
+    Trap("frmOptions.WatchEditChanged", [&] {
+        const std::string typed = WatchEdit->text().toStdString();
         // What cannot be a callsign or pattern is left out, and marked.
         bool bad = false;
         services_.values->AlertWatch = NormalWatchList(typed, {}, &bad);
         QPalette p = palette();
         if (bad) p.setColor(QPalette::Base, QColor(255, 200, 200));
-        txtWatch->setPalette(p);
+        WatchEdit->setPalette(p);
     });
 }
 

@@ -53,18 +53,18 @@ class frmOptions final : public QWidget {
     void cmdApply_Click();
     void cmdCancel_Click();
     void txtEmergencyIgnoreDistance_Change();
-    void txtWatch_Change();
+    void WatchEditChanged();
 
     QTabWidget* tbsOptions;
     std::array<QCheckBox*, 18> chkField{};
     QCheckBox *chkEmergencyScan, *chkEmergencySoundAlarm, *chkEmergencyPlot,
-        *chkEmergencyIgnoreDistance, *chkEmergencyNotify;
+        *chkEmergencyIgnoreDistance, *NotifyBox;
     QLineEdit* txtEmergencyIgnoreDistance;
-    QCheckBox *ChkOptRadioHRD, *ChkOptRadioDXL, *chkSetToneAndOffset;
+    QCheckBox *ChkOptRadioHRD, *ChkOptRadioDXL, *ToneAndOffsetBox;
     QCheckBox* chkPHG;
     // The alerts: the watch list, and the distance and minutes (0: off).
-    QLineEdit* txtWatch;
-    QSpinBox *spnNearKm, *spnQuietMinutes;
+    QLineEdit* WatchEdit;
+    QSpinBox *NearKmBox, *QuietMinutesBox;
     QRadioButton* optLanguages;
     std::array<QRadioButton*, 3> optLocator{};
     std::array<QRadioButton*, 2> optUnits{};

@@ -12,7 +12,7 @@
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/wait_for.h"
 
-namespace bb {
+namespace bb::windows {
 namespace {
 
 QColor Pixel(const platform::QtPictureBox& box, int x, int y) {
@@ -82,4 +82,4 @@ TEST(AlarmTone, TheShippedFileIsPcmWaveOfAFewSeconds) {
 }
 
 }  // namespace
-}  // namespace bb
+}  // namespace bb::windows

@@ -79,8 +79,8 @@ Form3::Form3(radio::DDEClientModule& radio, QWidget* parent) : QWidget(parent), 
     resize(width, quitTop + 40);
     lblDescription = new QLabel(QStringLiteral("Frequency"), this);
     lblDescription->setGeometry(10, 8, width - 20, 20);
-    lblSetup = new QLabel(this);
-    lblSetup->setGeometry(10, 30, width - 20, 20);
+    SetupLabel = new QLabel(this);
+    SetupLabel->setGeometry(10, 30, width - 20, 20);
     Frame1 = new QGroupBox(QStringLiteral("Mode"), this);
     Frame1->setGeometry(10, 58, 190, 90);
     for (int i = 0; i < 4; ++i) {
@@ -95,10 +95,10 @@ Form3::Form3(radio::DDEClientModule& radio, QWidget* parent) : QWidget(parent), 
     }
     cmdSetFreqQuit = new QPushButton(QStringLiteral("Quit"), this);
     cmdSetFreqQuit->setGeometry(10, quitTop, 90, 30);
-    lblSetupResult = new QLabel(this);
-    lblSetupResult->setGeometry(10, 158, width - 20, resultHeight);
-    lblSetupResult->setWordWrap(true);
-    lblSetupResult->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    SetupResultLabel = new QLabel(this);
+    SetupResultLabel->setGeometry(10, 158, width - 20, resultHeight);
+    SetupResultLabel->setWordWrap(true);
+    SetupResultLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     connect(cmdSetFreqQuit, &QPushButton::clicked, this, [this] { cmdSetFreqQuit_Click(); });
     lblFreqMHz = new QLabel(QStringLiteral("FreqMHz"), this);
     lblFreqkHz = new QLabel(QStringLiteral("FreqkHz"), this);
@@ -151,7 +151,7 @@ void Form3::cmdSetFreq_Click(int index) {
                     : std::string(kPrograms[index]) + " did not answer: the radio may not be at " +
                           wanted + ".";
             WriteErrorLog("Form3.cmdSetFreq_Click: " + result);
-            lblSetupResult->setText(Q(result));
+            SetupResultLabel->setText(Q(result));
             Refresh();
             return;
         }
@@ -160,7 +160,7 @@ void Form3::cmdSetFreq_Click(int index) {
 }
 
 void Form3::SendToneAndShift(std::int16_t server) {
-    lblSetupResult->clear();
+    SetupResultLabel->clear();
     // A program that went away with the tune turns red at the next refresh.
     if (!Settings().SetToneAndOffset || !radio_.IsServerConnected(server)) return;
     const radio::SetupOutcome out = radio_.SendToneAndShift(server, toneAndShift_);
@@ -177,7 +177,7 @@ void Form3::SendToneAndShift(std::int16_t server) {
     if (out.offered && !result.empty())
         WriteErrorLog("Form3.cmdSetFreq_Click: " + setup_ + " for " +
                       lblFreqMHz->text().toStdString() + " MHz: " + result);
-    lblSetupResult->setText(Q(result.empty() ? "Set: " + setup_ + "." : result));
+    SetupResultLabel->setText(Q(result.empty() ? "Set: " + setup_ + "." : result));
 }
 
 void Form3::cmdSetFreqQuit_Click() {
@@ -189,7 +189,7 @@ void Form3::tmrSetFreq_Timer() {
 }
 
 void Form3::Refresh() {
-    lblSetup->setText(
+    SetupLabel->setText(
         Q(Settings().SetToneAndOffset ? setup_ : setup_ + " (not set when tuning: see Options)"));
     for (std::int16_t s = 0; s < 2; ++s) {
         const bool on = radio_.IsServerConnected(s);
@@ -229,7 +229,7 @@ void Form3::SetStation(const TuneTexts& t) {
     frequencyMHz_ = t.frequencyMHz;
     setup_ = t.setup;
     toneAndShift_ = t.toneAndShift;
-    lblSetupResult->clear();
+    SetupResultLabel->clear();
     Refresh();
 }
 

@@ -46,7 +46,7 @@ class Form3 final : public QWidget {
     int BackColor(int index) const { return backColor_[static_cast<std::size_t>(index)]; }
 
     QLabel* lblDescription;
-    QLabel* lblSetup;  // the tone and offset a tune sets
+    QLabel* SetupLabel;  // the tone and offset a tune sets
     QGroupBox* Frame1;
     std::array<QRadioButton*, 4> optMode{};
     std::array<QPushButton*, 2> cmdSetFreq{};
@@ -54,7 +54,7 @@ class Form3 final : public QWidget {
     QLabel* lblFreqMHz;
     QLabel* lblFreqkHz;
     QLabel* lblFreqHz;
-    QLabel* lblSetupResult;  // what the last tune could not set
+    QLabel* SetupResultLabel;  // what the last tune could not set
     QTimer tmrSetFreq;
     std::int16_t SelectedMode = 2;
 

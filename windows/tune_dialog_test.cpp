@@ -127,10 +127,10 @@ TEST_F(TuneDialog, ToneAndOffsetGoOnlyWhereTheyAreUnderstood) {
                "DX-Lab Commander does not set tone or offset: set them on the radio by "
                "hand."}}) {
         Open(Announcing("N0CALL", c.comment));
-        EXPECT_EQ(Text(dialog->lblSetup), c.shown) << c.comment;
+        EXPECT_EQ(Text(dialog->SetupLabel), c.shown) << c.comment;
         dialog->cmdSetFreq[c.program]->click();
         EXPECT_EQ(dde.Topic("HRD_RADIO_000", "HRD_CAT").executes.back(), c.sent) << c.comment;
-        EXPECT_EQ(Text(dialog->lblSetupResult), c.result) << c.comment;
+        EXPECT_EQ(Text(dialog->SetupResultLabel), c.result) << c.comment;
     }
     EXPECT_EQ(dde.Topic("CI-V Commander", "DDEServer").executes,
               std::vector<std::string>{"000xcvrfreqmode<xcvrfreq:9>438650.00<xcvrmode:2>FM"});
@@ -140,9 +140,9 @@ TEST_F(TuneDialog, ToneAndOffsetGoOnlyWhereTheyAreUnderstood) {
     Open(Announcing("N0CALL", "146.940MHz T100 -060"));
     dialog->cmdSetFreq[1]->click();
     EXPECT_EQ(dde.Topic("HRD_RADIO_000", "HRD_CAT").executes.back(), "mode FM");
-    EXPECT_EQ(Text(dialog->lblSetup),
+    EXPECT_EQ(Text(dialog->SetupLabel),
               "T 100.0 Hz, \u2212600 kHz (not set when tuning: see Options)");
-    EXPECT_EQ(Text(dialog->lblSetupResult), "");
+    EXPECT_EQ(Text(dialog->SetupResultLabel), "");
 }
 
 TEST_F(TuneDialog, StatusButtonsFollowTheProgramsAndNoFrequencyIsNeverSent) {

@@ -18,7 +18,7 @@
 
 namespace bb::testing {
 
-class FakeMap final : public host::HostMap {
+class FakeMap final : public HostMap {
   public:
     struct Circle {
         float x, y, radius;
@@ -76,11 +76,11 @@ class FakeMap final : public host::HostMap {
     }
 };
 
-class FakeHost final : public host::HostMain, public MessagePump {
+class FakeHost final : public HostMain, public MessagePump {
   public:
-    std::unordered_map<std::string, host::HostStation> stations;  // what GetStation knows
-    std::vector<std::string> lines;                               // HostStationLine answers
-    std::set<std::string> failing;  // GetStation raises error 440 for these
+    std::unordered_map<std::string, HostStation> stations;  // what GetStation knows
+    std::vector<std::string> lines;                         // HostStationLine answers
+    std::set<std::string> failing;                          // GetStation raises error 440 for these
     std::unordered_map<std::string, int> getStationCalls;
     bool notify = false;
     FakeMap map;
@@ -90,13 +90,13 @@ class FakeHost final : public host::HostMain, public MessagePump {
     int pauses = 0;
     std::function<void(int)> onPause;  // called at every pause with its number
 
-    host::HostStation& Know(const std::string& callsign) {
-        host::HostStation& s = stations[callsign];
+    HostStation& Know(const std::string& callsign) {
+        HostStation& s = stations[callsign];
         s.Callsign = callsign;
         return s;
     }
 
-    bool GetStation(host::HostStation& station) override {
+    bool GetStation(HostStation& station) override {
         ++getStationCalls[station.Callsign];
         if (!failing.empty() && failing.count(station.Callsign))
             Raise(err::kAutomationError, "host refused");
@@ -126,7 +126,7 @@ class FakeHost final : public host::HostMain, public MessagePump {
         picture = Picture{2, 1, {0xFF0000FF, 0xFFFF0000}};
         return true;
     }
-    host::HostMap& Map() override { return map; }
+    HostMap& Map() override { return map; }
     std::int16_t HostStationCount() override { return static_cast<std::int16_t>(lines.size()); }
     std::string HostStationLine(std::int16_t index) override {
         return index >= 0 && static_cast<std::size_t>(index) < lines.size()
@@ -138,13 +138,13 @@ class FakeHost final : public host::HostMain, public MessagePump {
     // Above 0: the list comes in batches of at most this many, each named by its line.
     int batchSize = 0, batchCalls = 0;
     bool ListsInBatches() override { return batchSize > 0; }
-    std::vector<host::HostListing> HostStations(std::int32_t first, std::int32_t count) override {
+    std::vector<HostListing> HostStations(std::int32_t first, std::int32_t count) override {
         ++batchCalls;
-        std::vector<host::HostListing> out;
+        std::vector<HostListing> out;
         for (auto i = static_cast<std::size_t>(first);
              i < lines.size() && out.size() < static_cast<std::size_t>(std::min(count, batchSize));
              ++i) {
-            host::HostListing& l = out.emplace_back();
+            HostListing& l = out.emplace_back();
             l.line = lines[i];
             l.callsign = l.line.substr(std::min<std::size_t>(1, l.line.size()));
             l.callsign.resize(std::min(l.callsign.size(), l.callsign.find(' ')));

@@ -20,7 +20,7 @@ namespace bb::testing {
 
 inline bool HostOnBus(QDBusConnection bus = QDBusConnection::sessionBus()) {
     return bus.isConnected() && bus.interface() &&
-           bus.interface()->isServiceRegistered(dbus::kHostService).value();
+           bus.interface()->isServiceRegistered(bus::kHostService).value();
 }
 
 class HostProcess {

@@ -16,7 +16,7 @@ namespace bb::testing {
 class FakeConnection final : public app::HostConnection {
   public:
     explicit FakeConnection(FakeHost& host) : host_(host) {}
-    bool GetStation(host::HostStation& s) override { return host_.GetStation(s); }
+    bool GetStation(HostStation& s) override { return host_.GetStation(s); }
     bool SymbolToClipboard(const std::string& t, const std::string& s, const std::string& o,
                            std::int16_t f) override {
         return host_.SymbolToClipboard(t, s, o, f);
@@ -25,18 +25,18 @@ class FakeConnection final : public app::HostConnection {
                                       const std::string& o, Picture& p) override {
         return host_.SymbolPicture(t, s, o, p);
     }
-    host::HostMap& Map() override { return host_.Map(); }
+    HostMap& Map() override { return host_.Map(); }
     std::int16_t HostStationCount() override { return host_.HostStationCount(); }
     std::string HostStationLine(std::int16_t i) override { return host_.HostStationLine(i); }
     void SetNotify(bool on) override { host_.SetNotify(on); }
-    void SetEvents(host::HostEvents* e, host::MapEvents* m, app::LinkEvents* l) override {
+    void SetEvents(HostEvents* e, MapEvents* m, app::LinkEvents* l) override {
         events = e;
         mapEvents = m;
         linkEvents = l;
     }
     void Release() override {}
-    host::HostEvents* events = nullptr;
-    host::MapEvents* mapEvents = nullptr;
+    HostEvents* events = nullptr;
+    MapEvents* mapEvents = nullptr;
     app::LinkEvents* linkEvents = nullptr;
 
   private:
@@ -69,7 +69,7 @@ class MainWindow : public ::testing::Test {
         };
     }
     void Station(const std::string& cs, int agoSeconds, const std::string& text = "!x") {
-        host::HostStation& s = host.Know(cs);
+        HostStation& s = host.Know(cs);
         s.BeaconText = text;
         s.CommentStart = 2;
         s.Symbol = "/-";

@@ -59,7 +59,7 @@ class UiDriver {
             const bool idle = !form->Wiring()->Grid().Busy() &&
                               !form->Wiring()->Grid().RebuildWaiting() && gate.Held() == 0 &&
                               !form->Wiring()->PhgGate().Waiting() &&
-                              !form->Wiring()->Alarm().WindowGate().Waiting();
+                              !form->Wiring()->Alarm().AlarmGate().Waiting();
             if (clock) {
                 // Held input goes at the gate's next turn: the only real time a settle waits.
                 if (gate.Held() > 0) QApplication::processEvents(QEventLoop::WaitForMoreEvents, 5);
