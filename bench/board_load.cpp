@@ -93,17 +93,26 @@ int main(int argc, char** argv) {
     QThread::msleep(1500);  // its start-up is not part of the run
 
     const bb::soak::Feed feed(stations);
+    const std::string pid = std::to_string(board.processId());
+    const double fillFrom = bb::bench::CpuSeconds(pid);
     // Every station once, at 1,000 a second (a full feed's rate ten times
     // over, which a board that keeps up takes without a backlog).
     Feed(host, feed, 0, static_cast<std::uint64_t>(stations), std::max(rate, 1000.0));
     // The board takes them in more slowly than they came: the run starts
     // once it has caught up (a second with less than a tenth of a core), so
     // that the backlog is not counted as the load's cost.
-    const std::string pid = std::to_string(board.processId());
     for (int waited = 0; waited < 120; ++waited) {
         const double before = bb::bench::CpuSeconds(pid);
         QThread::msleep(1000);
         if (bb::bench::CpuSeconds(pid) - before < 0.1 && waited >= 2) break;
+    }
+    // A board held by a modal box (its language files missing, say) takes
+    // nothing in, and its figures would be those of an idle program.
+    if (stations >= 100 && bb::bench::CpuSeconds(pid) - fillFrom < 0.05) {
+        std::fprintf(stderr,
+                     "board_load: the board took no stations in; are its data files "
+                     "beside it?\n");
+        return 1;
     }
     const auto first = static_cast<std::uint64_t>(stations);
     const auto beacons = static_cast<std::uint64_t>(rate * seconds);

@@ -1,7 +1,7 @@
 // Readers of files and dictionaries from outside: the settings file, a
 // language file, a station dictionary from the host with entries missing or
 // of the wrong type, bb-host's kept station list and its config file, and a
-// map batch from the board. BB_FUZZ_TARGET chooses the reader.
+// map batch from the board.
 #include <QVariant>
 #include <cstddef>
 #include <cstdint>
@@ -11,6 +11,7 @@
 
 #include "bus/map_batch.h"
 #include "bus/station_dict.h"
+#include "fuzz/readers.h"
 #include "host/command_line.h"
 #include "host/station_list.h"
 #include "support/error_trap.h"
@@ -41,8 +42,7 @@ struct Columns final : ColumnVisibility {
         .write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
 }
 
-void Run(const std::uint8_t* data, std::size_t size) {
-#if BB_FUZZ_TARGET == 6
+void FuzzSettings(const std::uint8_t* data, std::size_t size) {
     const auto file = System().folder.path() / "Beaconboard.INI";
     WriteInput(file, data, size);
     testing::FakeLanguageMenus menus;
@@ -51,7 +51,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
     SettingValues values;
     ReadSettings(SettingsBinding{file, &columns, &language, &values});
     WriteSettings(SettingsBinding{file, &columns, &language, &values});
-#elif BB_FUZZ_TARGET == 7
+}
+
+void FuzzLanguage(const std::uint8_t* data, std::size_t size) {
     const auto file = System().folder.path() / "Fuzz.lf";
     WriteInput(file, data, size);
     testing::FakeLanguageMenus menus;
@@ -60,7 +62,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
         for (const TranslationEntry& e : language.TranslationTable())
             language.lookup(e.key, "x");
     }
-#elif BB_FUZZ_TARGET == 8
+}
+
+void FuzzStationDict(const std::uint8_t* data, std::size_t size) {
     // Entries by number from a fixed list of names, each of a type the bytes choose.
     static const char* kNames[] = {"Callsign",     "Symbol",       "Latitude",   "Longitude",
                                    "Course",       "Speed",        "Bearing",    "Distance",
@@ -105,7 +109,9 @@ void Run(const std::uint8_t* data, std::size_t size) {
     }
     HostStation s;
     bus::StationFromDict(dict, s);
-#elif BB_FUZZ_TARGET == 9
+}
+
+void FuzzStationList(const std::uint8_t* data, std::size_t size) {
     // What it takes it lists and writes again, and that reads back whole.
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     hostapp::StationList list({52, 0}, [](std::int64_t) { return std::int64_t{0}; });
@@ -117,12 +123,16 @@ void Run(const std::uint8_t* data, std::size_t size) {
             back.size() != list.size())
             __builtin_trap();
     }
-#elif BB_FUZZ_TARGET == 10
+}
+
+void FuzzHostConf(const std::uint8_t* data, std::size_t size) {
     QStringList notes;
     hostapp::ConfigArguments(
         QString::fromUtf8(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
         notes);
-#elif BB_FUZZ_TARGET == 11
+}
+
+void FuzzMapBatch(const std::uint8_t* data, std::size_t size) {
     // The first byte splits the rest into the calls and their numbers.
     struct Null final : bus::MapDrawing {
         void Circle(double, double, double, std::int32_t) override {}
@@ -135,16 +145,19 @@ void Run(const std::uint8_t* data, std::size_t size) {
     const std::string_view rest(reinterpret_cast<const char*>(data) + 1, size - 1);
     const std::size_t split = std::min<std::size_t>(data[0], rest.size());
     bus::ReadMapBatch(rest.substr(0, split), rest.substr(split), drawing);
-#endif
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    try {
-        Run(data, size);
-    } catch (const bb::RuntimeError&) {
-        // A classic run-time error: the caller's trap logs it.
-    }
-    return 0;
+namespace bb::fuzz {
+
+const std::vector<Reader>& FileReaders() {
+    static const std::vector<Reader> readers = {
+        {"settings", FuzzSettings},        {"language", FuzzLanguage},
+        {"station_dict", FuzzStationDict}, {"station_list", FuzzStationList},
+        {"host_conf", FuzzHostConf},       {"map_batch", FuzzMapBatch},
+    };
+    return readers;
 }
+
+}  // namespace bb::fuzz

@@ -1,14 +1,13 @@
 // Readers of outside text that need no files: the comment decoder, the
 // host's station line, bb-host's packet decoder, the KISS and AX.25 decoder,
-// and the DDE commands of the board and of bb-rigbridge. The target is
-// chosen at build time (BB_FUZZ_TARGET); a run-time error with its classic
-// number is a handled outcome, anything else a finding.
+// and the DDE commands of the board and of bb-rigbridge.
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "fuzz/readers.h"
 #include "host/aprs_decoder.h"
 #include "host/kiss.h"
 #include "radio/dde_client.h"
@@ -47,16 +46,22 @@ class NullRig final : public rigbridge::Rig {
     }
 };
 
-void Run(std::string_view in) {
-#if BB_FUZZ_TARGET == 1
+void FuzzComment(const std::uint8_t* data, std::size_t size) {
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
     StationRecord r;
     ParseComment(r, in);
     // A frequency to tune to always has its megahertz point.
     if (r.HasQSY && r.QSY.Frequency.find('.') == std::string::npos) __builtin_trap();
-#elif BB_FUZZ_TARGET == 2
+}
+
+void FuzzHostLine(const std::uint8_t* data, std::size_t size) {
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
     std::string call;
     if (CallsignFromHostLine(in, call) && call.find(' ') != std::string::npos) __builtin_trap();
-#elif BB_FUZZ_TARGET == 3
+}
+
+void FuzzPacket(const std::uint8_t* data, std::size_t size) {
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
     hostapp::aprs::Tnc2Packet p;
     std::string why;
     if (hostapp::aprs::ParseTnc2(in, p, why)) {
@@ -76,7 +81,10 @@ void Run(std::string_view in) {
                 __builtin_trap();
         }
     }
-#elif BB_FUZZ_TARGET == 4
+}
+
+void FuzzKiss(const std::uint8_t* data, std::size_t size) {
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
     hostapp::KissDeframer d([](const std::string& frame) {
         std::string monitor, why;
         if (hostapp::DecodeAx25(frame, monitor, why) == hostapp::Ax25Result::Aprs &&
@@ -84,7 +92,10 @@ void Run(std::string_view in) {
             __builtin_trap();  // the monitor form is one line
     });
     d.Feed(in);
-#elif BB_FUZZ_TARGET == 5
+}
+
+void FuzzDdeCommands(const std::uint8_t* data, std::size_t size) {
+    const std::string_view in(reinterpret_cast<const char*>(data), size);
     // The board's own topic, and both programs' commands as bb-rigbridge reads them.
     static testing::FakeDde dde;
     static testing::FakeTimer timer;
@@ -97,16 +108,18 @@ void Run(std::string_view in) {
     static rigbridge::Bridge bridge(rig, [](const std::string&) {});
     bridge.Execute(rigbridge::Program::Commander, "DDEServer", in);
     bridge.Execute(rigbridge::Program::HamRadioDeluxe, "HRD_CAT", in);
-#endif
 }
 
 }  // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    try {
-        Run(std::string_view(reinterpret_cast<const char*>(data), size));
-    } catch (const bb::RuntimeError&) {
-        // A classic run-time error: the caller's trap logs it.
-    }
-    return 0;
+namespace bb::fuzz {
+
+const std::vector<Reader>& TextReaders() {
+    static const std::vector<Reader> readers = {
+        {"comment", FuzzComment}, {"host_line", FuzzHostLine},       {"packet", FuzzPacket},
+        {"kiss", FuzzKiss},       {"dde_commands", FuzzDdeCommands},
+    };
+    return readers;
 }
+
+}  // namespace bb::fuzz

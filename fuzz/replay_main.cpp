@@ -1,7 +1,7 @@
-// Replays the kept corpus of one fuzz target in the ordinary build: every
-// file under the folders named runs through the target's reader once, so a
-// reader that crashes, hangs or trips a sanitizer on an input fuzzing found
-// before fails the tests without a fuzzer.
+// Replays the kept corpus of one reader in the ordinary build
+// (fuzz_replay READER FOLDER...): every file under the folders runs through
+// the reader once, so a reader that crashes, hangs or trips a sanitizer on
+// an input fuzzing found before fails the tests without a fuzzer.
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
@@ -9,11 +9,16 @@
 #include <iterator>
 #include <vector>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size);
+#include "fuzz/readers.h"
 
 int main(int argc, char** argv) {
+    const bb::fuzz::Reader* reader = argc > 1 ? bb::fuzz::FindReader(argv[1]) : nullptr;
+    if (!reader) {
+        std::fprintf(stderr, "usage: fuzz_replay READER FOLDER...\n");
+        return 2;
+    }
     std::size_t inputs = 0;
-    for (int i = 1; i < argc; ++i) {
+    for (int i = 2; i < argc; ++i) {
         std::vector<std::filesystem::path> files;
         for (const auto& e : std::filesystem::recursive_directory_iterator(argv[i]))
             if (e.is_regular_file()) files.push_back(e.path());
@@ -24,8 +29,8 @@ int main(int argc, char** argv) {
         for (const auto& f : files) {
             std::ifstream in(f, std::ios::binary);
             const std::vector<char> bytes{std::istreambuf_iterator<char>(in), {}};
-            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.data()),
-                                   bytes.size());
+            bb::fuzz::ReadOne(*reader, reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                              bytes.size());
             ++inputs;
         }
     }

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <iomanip>
 #include <random>
 #include <regex>
@@ -433,7 +434,12 @@ TEST_P(IncrementalGrid, ShowsWhatTheRulesSayCellForCell) {
     EXPECT_TRUE(board.Table().IndexIsConsistent());
 }
 
-INSTANTIATE_TEST_SUITE_P(Seeds, IncrementalGrid, ::testing::Range(1u, 17u));
+// Six seeds in the suite; BB_GRID_SEEDS runs more (tools/random-use).
+unsigned SeedCount() {
+    const char* n = std::getenv("BB_GRID_SEEDS");
+    return n ? static_cast<unsigned>(std::max(1, std::atoi(n))) : 6u;
+}
+INSTANTIATE_TEST_SUITE_P(Seeds, IncrementalGrid, ::testing::Range(1u, 1u + SeedCount()));
 
 }  // namespace
 }  // namespace bb

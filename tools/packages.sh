@@ -9,7 +9,7 @@ BB_RUN_PACKAGES=(xvfb xauth dbus)
 BB_TEST_PACKAGES=(
     libgtest-dev libgmock-dev libbenchmark-dev
     libhamlib-utils dbus xvfb xauth direwolf
-    clang libclang-rt-14-dev locales openbox x11-utils groff-base
+    clang libclang-rt-14-dev lld locales openbox x11-utils groff-base
 )
 # A real notification service and a screen grabber, for the pictures of the docs.
 BB_SCREENSHOT_PACKAGES=(dunst imagemagick xvfb xauth dbus openbox x11-utils)
