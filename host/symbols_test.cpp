@@ -3,9 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <QPainter>
 #include <QSet>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -78,35 +76,6 @@ TEST(Symbols, OverlaysShowTheirCharacterAndTheRestKeepTheGlyph) {
     }
     EXPECT_FALSE(DrawSymbol('x', '>', symbol));
     EXPECT_FALSE(DrawSymbol('/', ' ', symbol));
-}
-
-// The sheet of every picture for the README, when tools/screenshots asks for it.
-TEST(Symbols, SheetOfEveryPicture) {
-    const char* folder = std::getenv("BB_SCREENSHOTS");
-    if (!folder) GTEST_SKIP() << "BB_SCREENSHOTS is not set";
-    // Each picture four times its size, with its table and code beneath.
-    constexpr int kCell = 72, kPerRow = 12;
-    std::vector<Symbol> all;
-    for (const char table : {'/', '\\'})
-        for (char code = '!'; code <= '~'; ++code)
-            if (HasPicture(table != '/', code)) all.push_back({table, code});
-    all.push_back({'I', '&'});
-    all.push_back({'3', '#'});
-    QImage sheet(kPerRow * kCell, static_cast<int>((all.size() + kPerRow - 1) / kPerRow) * kCell,
-                 QImage::Format_RGB32);
-    sheet.fill(Qt::white);
-    QPainter p(&sheet);
-    for (std::size_t i = 0; i < all.size(); ++i) {
-        QImage picture;
-        ASSERT_TRUE(DrawSymbol(all[i].table, all[i].code, picture));
-        const int x = static_cast<int>(i % kPerRow) * kCell,
-                  y = static_cast<int>(i / kPerRow) * kCell;
-        p.drawImage(QRect(x + 4, y + 2, kCell - 8, kCell - 16), picture.scaled(64, 56));
-        p.drawText(QRect(x, y + kCell - 14, kCell, 14), Qt::AlignCenter,
-                   QString::fromLatin1(std::string{all[i].table, all[i].code}.c_str()));
-    }
-    p.end();
-    EXPECT_TRUE(sheet.save(QString::fromLocal8Bit(folder) + "/host-symbols.png"));
 }
 
 }  // namespace
