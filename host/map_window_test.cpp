@@ -7,7 +7,6 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QDateTime>
 #include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -198,28 +197,6 @@ TEST_F(MapWindowTest, AMovingStationsTrackIsDrawnAndAJumpStartsANewOne) {
     const QPoint jump = at(52.0, -0.25);
     EXPECT_EQ(on.pixelColor(jump), off.pixelColor(jump));
     EXPECT_TRUE(host.History().Track("G4MOV").empty());
-
-    // BB_SCREENSHOTS names a folder for a picture of a track with its panel open.
-    const QString shots = qEnvironmentVariable("BB_SCREENSHOTS");
-    if (shots.isEmpty()) return;
-    window.findChild<QAction*>(QStringLiteral("tracksAction"))->trigger();
-    window.resize(720, 520);
-    QApplication::processEvents();
-    // Heard over the last two hours, as the picture's panel tells.
-    const std::int64_t now = QDateTime::currentSecsSinceEpoch() - 12 * 600 - 120;
-    for (int i = 0; i < 12; ++i)
-        host.Hear("G4CAR>APRS,WIDE1-1:!51" + std::to_string(30 + i * 2) + ".00N/000" +
-                      std::to_string(10 + (i % 4) * 8) + ".00E>" + std::to_string(100 + i * 10) +
-                      "/035Commuting",
-                  now + i * 600);
-    host.Hear("G4CAR>APRS:>On the way to the club", now + 11 * 600 + 60);
-    View().SetZoomLevel(View().ZoomLevel() + 0.5);
-    host.MapObject().ShowStation(QStringLiteral("G4CAR"));
-    View().Pan({-150, -100});
-    const HostEntry* e = host.Stations().Find("G4CAR");
-    QTest::mouseClick(&View(), Qt::LeftButton, {},
-                      View().ToPixel(e->longitudeMinutes, e->latitudeMinutes).toPoint());
-    window.grab().save(shots + QStringLiteral("/host-map-track-panel.png"));
 }
 
 }  // namespace

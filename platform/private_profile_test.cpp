@@ -73,17 +73,6 @@ TEST_F(Profile, MissingFileGivesTheDefaultAndLongValuesAreCutByCharacters) {
     EXPECT_EQ(Get("A", "long", 0), "");
 }
 
-TEST_F(Profile, WritesCreateTheFileSectionsAndKeysWithCrLf) {
-    for (const auto& [section, key, value] : {std::tuple{"Columns", "Visible_1", "TRUE"},
-                                              {"Columns", "Visible_2", "FALSE"},
-                                              {"Language", "CurrentLanguage", "English"},
-                                              {"columns", "VISIBLE_1", "FALSE"}})
-        ASSERT_TRUE(Set(section, key, value));
-    EXPECT_EQ(ReadFile(file),
-              "[Columns]\r\nVisible_1=FALSE\r\nVisible_2=FALSE\r\n\r\n"
-              "[Language]\r\nCurrentLanguage=English\r\n");
-}
-
 TEST_F(Profile, WritesKeepCommentsUnknownLinesAndTheUsersSpelling) {
     Put("; my settings\n[Emergency]\n scan = yes \nCustom=kept\ngarbage line\n\n"
         "; about the next section\n[Other]\nx=1\n");

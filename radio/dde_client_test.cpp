@@ -19,9 +19,6 @@ class RadioLink : public ::testing::Test {
     FakeDde dde;
     FakeTimer timer;
     DDEClientModule radio{dde, timer, "Beaconboard"};
-    std::vector<std::string>& Executes(const char* app, const char* topic) {
-        return dde.Topic(app, topic).executes;
-    }
 };
 
 TEST_F(RadioLink, NeitherProgramRunningRetriesOnceThenOnlyTheSweepTries) {

@@ -72,24 +72,6 @@ TEST(StationTable, IndicesOutsideTheTableRaiseSubscript) {
     }
 }
 
-TEST(StationTable, NoCompactionWhileAFillIsPending) {
-    StationTable t;
-    for (int n = 0; n < 600; ++n) {
-        t.Supersede("X");
-        AppendAs(t, "X");
-    }
-    const std::int32_t pendingIndex = t.Append();
-    {
-        StationTable::PendingFill pending(t);
-        t.CompactIfWorthIt();
-        EXPECT_EQ(t[pendingIndex].Callsign, "");
-        EXPECT_EQ(t.UpperBound(), pendingIndex);
-    }
-    t.CompactIfWorthIt();
-    EXPECT_EQ(Shape(t), std::tuple(2, 1, 1));
-    EXPECT_EQ(t.find_station("X"), 0);
-}
-
 TEST(StationTable, CompactingEverythingAwayLeavesTheEmptyTable) {
     StationTable t;
     for (int n = 0; n < 300; ++n)

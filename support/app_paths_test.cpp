@@ -14,18 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-TEST(AppPaths, TheHelpPageInTheChosenLanguageWhenThereIsOne) {
-    testing::TempFolder t;
-    const fs::path folder = t.path() / "v1.0" / "data.d";
-    fs::create_directories(folder);
-    const fs::path english = folder / "Beaconboard.html";
-    std::ofstream(english) << "en";
-    std::ofstream(folder / "Beaconboard_Nederlands.html") << "nl";
-    EXPECT_EQ(HelpPageFor(english, "Nederlands"), folder / "Beaconboard_Nederlands.html");
-    for (const char* none : {"Deutsch", "English", ""})
-        EXPECT_EQ(HelpPageFor(english, none), english) << none;
-}
-
 TEST(AppPaths, APortableCopyKeepsEverythingInItsOwnFolder) {
     testing::TempFolder t;
     fs::create_directories(t.path() / "my.radio" / "bin");
