@@ -67,12 +67,12 @@ void GridModel::Refresh(int firstRow, int lastRow) {
             it = shown_.erase(it);
             continue;
         }
-        Shown now = CellAt(row, col, cell) ? Make(cell) : Shown{};
-        if (now == *it) {
+        const bool there = CellAt(row, col, cell);
+        if (there ? Shows(*it, cell) : *it == Shown{}) {
             ++it;
             continue;
         }
-        *it = std::move(now);
+        *it = there ? Make(cell) : Shown{};
         if (row < fixed_)
             header = true;
         else
@@ -85,9 +85,19 @@ void GridModel::Refresh(int firstRow, int lastRow) {
 }
 
 GridModel::Shown GridModel::Make(const GridCell& cell) const {
-    return Shown{QString::fromStdString(cell.text), cell.picture,
+    return Shown{QString::fromStdString(cell.text),
+                 cell.text,
+                 cell.picture,
                  cell.hasFore ? cell.fore : grid_.ForeColor(),
-                 cell.hasBack ? cell.back : grid_.BackColor(), cell.alignment};
+                 cell.hasBack ? cell.back : grid_.BackColor(),
+                 cell.alignment};
+}
+
+bool GridModel::Shows(const Shown& shown, const GridCell& cell) const {
+    return shown.source == cell.text && shown.picture == cell.picture &&
+           shown.fore == (cell.hasFore ? cell.fore : grid_.ForeColor()) &&
+           shown.back == (cell.hasBack ? cell.back : grid_.BackColor()) &&
+           shown.alignment == cell.alignment;
 }
 
 void GridModel::Reset() {

@@ -40,6 +40,8 @@ class GridModel final : public QAbstractTableModel {
     // rebuilt shows the last finished grid, never a half-built one.
     struct Shown {
         QString text;
+        // The text as the grid gave it: a pass compares it without converting.
+        std::string source;
         std::shared_ptr<const Picture> picture;
         Colour fore = 0, back = 0;
         Alignment alignment = Alignment::Centre;
@@ -52,6 +54,7 @@ class GridModel final : public QAbstractTableModel {
 
   private:
     Shown Make(const GridCell& cell) const;
+    bool Shows(const Shown& shown, const GridCell& cell) const;
     void Reset();
     bool CellAt(int row, int col, GridCell& out) const;
     const Shown* ShownAt(int row, int col) const;
