@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <utility>
 #include <vector>
@@ -66,12 +67,12 @@ void GridModel::Refresh(int firstRow, int lastRow) {
             it = shown_.erase(it);
             continue;
         }
-        Shown now = CellAt(row, col, cell) ? Make(cell) : Shown{};
-        if (now == *it) {
+        const bool there = CellAt(row, col, cell);
+        if (there ? Shows(*it, cell) : *it == Shown{}) {
             ++it;
             continue;
         }
-        *it = std::move(now);
+        *it = there ? Make(cell) : Shown{};
         if (row < fixed_)
             header = true;
         else
@@ -84,9 +85,19 @@ void GridModel::Refresh(int firstRow, int lastRow) {
 }
 
 GridModel::Shown GridModel::Make(const GridCell& cell) const {
-    return Shown{QString::fromStdString(cell.text), cell.picture,
+    return Shown{QString::fromStdString(cell.text),
+                 cell.text,
+                 cell.picture,
                  cell.hasFore ? cell.fore : grid_.ForeColor(),
-                 cell.hasBack ? cell.back : grid_.BackColor(), cell.alignment};
+                 cell.hasBack ? cell.back : grid_.BackColor(),
+                 cell.alignment};
+}
+
+bool GridModel::Shows(const Shown& shown, const GridCell& cell) const {
+    return shown.source == cell.text && shown.picture == cell.picture &&
+           shown.fore == (cell.hasFore ? cell.fore : grid_.ForeColor()) &&
+           shown.back == (cell.hasBack ? cell.back : grid_.BackColor()) &&
+           shown.alignment == cell.alignment;
 }
 
 void GridModel::Reset() {
@@ -177,9 +188,55 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     return {};
 }
 
+size_t qHash(const CellPainter::Key& key, size_t seed) {
+    const GridModel::Shown& s = key.shown;
+    return qHashMulti(seed, s.text, s.picture.get(), s.fore, s.back, int(s.alignment),
+                      key.size.width(), key.size.height(), key.state, key.ratio, key.palette);
+}
+
+CellPainter::CellPainter(const GridModel& model, QObject* parent)
+    : QStyledItemDelegate(parent), model_(model) {
+    // A few screens of cells, in bytes.
+    pictures_.setMaxCost(12 << 20);
+}
+
+void CellPainter::paint(QPainter* painter, const QStyleOptionViewItem& option,
+                        const QModelIndex& index) const {
+    const GridModel::Shown* shown = model_.ShownAt(index);
+    const qreal ratio = painter->device()->devicePixelRatioF();
+    // The current cell's focus frame is drawn where it falls: painted as it is.
+    if (!shown || option.rect.isEmpty() || (option.state & QStyle::State_HasFocus)) {
+        QStyledItemDelegate::paint(painter, option, index);
+        return;
+    }
+    Key key{*shown, option.rect.size(), int(option.state), ratio, option.palette.cacheKey()};
+    const QPixmap* picture = pictures_.object(key);
+    if (!picture) {
+        auto made = std::make_unique<QPixmap>(option.rect.size() * ratio);
+        made->setDevicePixelRatio(ratio);
+        // Opaque, as the window is: text is drawn on it as it would be there.
+        made->fill(Rgb(shown->back));
+        QStyleOptionViewItem at = option;
+        at.rect.moveTo(0, 0);
+        {
+            QPainter on(made.get());
+            QStyledItemDelegate::paint(&on, at, index);
+        }
+        const qint64 bytes = qint64(made->width()) * made->height() * 4;
+        picture = made.get();
+        if (!pictures_.insert(std::move(key), made.release(), bytes)) {
+            // Larger than the whole store: painted as it is.
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+    }
+    painter->drawPixmap(option.rect.topLeft(), *picture);
+}
+
 GridView::GridView(GridControl& grid, QWidget* parent)
-    : QTableView(parent), grid_(grid), model_(grid) {
+    : QTableView(parent), grid_(grid), model_(grid), painter_(new CellPainter(model_, this)) {
     setModel(&model_);
+    setItemDelegate(painter_);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -301,6 +358,13 @@ void GridView::HeaderPressed(int section) {
     if (grid_.Rows() > grid_.FixedRows()) grid_.SetRow(grid_.FixedRows());
     if (input_) input_->GridMouseDown(1, ShiftState(QApplication::keyboardModifiers()), 0, 0);
     Sync();
+}
+
+void GridView::changeEvent(QEvent* event) {
+    const QEvent::Type t = event->type();
+    if (t == QEvent::FontChange || t == QEvent::PaletteChange || t == QEvent::StyleChange)
+        painter_->Forget();
+    QTableView::changeEvent(event);
 }
 
 void GridView::mousePressEvent(QMouseEvent* event) {

@@ -4,9 +4,11 @@
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QCache>
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPixmap>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <climits>
 
@@ -34,17 +36,25 @@ class GridModel final : public QAbstractTableModel {
     // row has not been shown since the grid last changed.
     QString ShownCallsign(int viewRow) const;
 
-  private:
     // What one cell showed, kept so that a paint while the grid is being
     // rebuilt shows the last finished grid, never a half-built one.
     struct Shown {
         QString text;
+        // The text as the grid gave it: a pass compares it without converting.
+        std::string source;
         std::shared_ptr<const Picture> picture;
         Colour fore = 0, back = 0;
         Alignment alignment = Alignment::Centre;
         bool operator==(const Shown&) const = default;
     };
+    // What the cell at `index` shows; null when there is nothing to show.
+    const Shown* ShownAt(const QModelIndex& index) const {
+        return index.isValid() ? ShownAt(index.row() + fixed_, index.column()) : nullptr;
+    }
+
+  private:
     Shown Make(const GridCell& cell) const;
+    bool Shows(const Shown& shown, const GridCell& cell) const;
     void Reset();
     bool CellAt(int row, int col, GridCell& out) const;
     const Shown* ShownAt(int row, int col) const;
@@ -54,6 +64,31 @@ class GridModel final : public QAbstractTableModel {
     std::uint64_t generation_ = ~0ull;
     mutable QHash<quint64, Shown> shown_;
     mutable QHash<const Picture*, QPixmap> pixmaps_;
+};
+
+// Paints each cell from a picture of it made the first time it was painted
+// so: rows that a pass only moves show cells seen before, and their texts
+// are not laid out again. What a picture shows is the style's own cell.
+class CellPainter final : public QStyledItemDelegate {
+  public:
+    CellPainter(const GridModel& model, QObject* parent);
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override;
+    // The look of every cell may have changed (font, palette, style).
+    void Forget() { pictures_.clear(); }
+
+  private:
+    struct Key {
+        GridModel::Shown shown;
+        QSize size;
+        int state = 0;
+        qreal ratio = 1;
+        qint64 palette = 0;
+        bool operator==(const Key&) const = default;
+    };
+    friend size_t qHash(const Key& key, size_t seed);
+    const GridModel& model_;
+    mutable QCache<Key, QPixmap> pictures_;
 };
 
 class GridView final : public QTableView, private GridObserver {
@@ -78,6 +113,7 @@ class GridView final : public QTableView, private GridObserver {
     GridModel& Model() { return model_; }
 
   protected:
+    void changeEvent(QEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
@@ -93,6 +129,7 @@ class GridView final : public QTableView, private GridObserver {
 
     GridControl& grid_;
     GridModel model_;
+    CellPainter* painter_;
     GridInput* input_ = nullptr;
     // The callsign column's least width, and the font and resolution it was
     // measured in.

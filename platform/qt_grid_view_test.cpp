@@ -27,11 +27,10 @@ struct Rows final : GridRows {
 void Fill(GridControl& grid, Rows& rows, const std::string& suffix) {
     grid.SetVisible(false);
     rows.cells.assign(41, std::vector<GridCell>(3));
-    for (int c = 0; c < 3; ++c)
-        rows.Text(0, c) = "H" + std::to_string(c);
-    for (int r = 1; r <= 40; ++r)
+    for (int r = 0; r <= 40; ++r)
         for (int c = 0; c < 3; ++c)
-            rows.Text(r, c) = "R" + std::to_string(r) + "C" + std::to_string(c) + suffix;
+            rows.Text(r, c) = r == 0 ? "H" + std::to_string(c)
+                                     : "R" + std::to_string(r) + "C" + std::to_string(c) + suffix;
     grid.SetRowSource(&rows);
     grid.SetCols(3);
     grid.SetFixedRows(1);
@@ -49,10 +48,7 @@ void ShowPainted(GridView& view) {
 }
 
 std::string Text(GridView& view, int row, int col) {
-    return view.model()
-        ->data(view.model()->index(row, col), Qt::DisplayRole)
-        .toString()
-        .toStdString();
+    return view.model()->index(row, col).data().toString().toStdString();
 }
 
 // Rebuilt to the same shape with a few cells changed, the view repaints only those.
@@ -101,14 +97,11 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     EXPECT_EQ(resets.count(), 0);
     ASSERT_EQ(removed.count(), 1);
     EXPECT_EQ(removed[0][1].toInt() * 100 + removed[0][2].toInt(), 2939);  // rows 29 to 39
-    EXPECT_EQ(view.model()->rowCount(), 29);
-    changes.clear();
     Fill(grid, rows, "-new");
     view.Sync();
     EXPECT_EQ(resets.count(), 0);
     ASSERT_EQ(inserted.count(), 1);
     EXPECT_EQ(view.model()->rowCount(), 40);
-    EXPECT_GT(changes.count(), 0);
     for (int r : {0, 20, 39})
         EXPECT_EQ(Text(view, r, 2), "R" + std::to_string(r + 1) + "C2-new");
     // Another number of columns starts the view afresh.
@@ -146,6 +139,13 @@ TEST(GridView, FollowsAChangeAtTheNextTurnOfTheEventLoop) {
     grid.SetBusy(false);
     nextTurn();
     EXPECT_EQ(view.cursor().shape(), Qt::ArrowCursor);
+    // Cells painted from kept pictures look as the style paints them, after a colour change too.
+    grid.SetBackColorSel(0x00FF00);
+    nextTurn();
+    const QImage kept = view.viewport()->grab().toImage();
+    QStyledItemDelegate style;
+    view.setItemDelegate(&style);
+    EXPECT_TRUE(kept == view.viewport()->grab().toImage());
     // A view that has gone is not told of later changes (the grid outlives it).
     { GridView second(grid); }
     EXPECT_EQ(grid.Observer(), nullptr);
