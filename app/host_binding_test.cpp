@@ -19,6 +19,7 @@
 #include "bus/station_dict.h"
 #include "host/host_service.h"
 #include "host/symbols.h"
+#include "host_main_proxy.h"
 #include "platform/dbus_dde.h"
 #include "stations/board.h"
 #include "stations/record_fill.h"
@@ -186,9 +187,9 @@ class ThreadHost : public testing::BusThread {
     // Heard silently, then told with a plain NotifyBeacon.
     void HearThenNotifyBeacon(const std::string& line, const std::string& call) {
         Run([&] {
-            service_->SetNotify(false);
+            service_->blockSignals(true);
             service_->Hear(line);
-            service_->SetNotify(true);
+            service_->blockSignals(false);
             emit service_->NotifyBeacon(QString::fromStdString(call), 0, 0);
         });
     }
@@ -325,6 +326,71 @@ TEST_F(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
         EXPECT_EQ(t.StationCount(), 8);
     }
     EXPECT_EQ(records[true], records[false]);
+}
+
+// Each listener has the announcements on for itself: a board that turns them
+// off or leaves the bus silences no other, and the one-by-one announcements
+// go out only while a listener takes them so.
+TEST_F(HostBus, EachListenerKeepsItsAnnouncementsWhateverTheOthersDo) {
+    using Main = OrgBeaconboardHostMainInterface;
+    ASSERT_TRUE(StartHost());
+    const auto open = [](const char* name) {
+        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    };
+    std::map<std::string, std::unique_ptr<DBusHost>> boards;  // these take batches
+    std::map<std::string, Recorder> seen;
+    for (const char* name : {"A", "B"}) {
+        boards[name] = DBusHost::Create(open(name));
+        boards[name]->SetEvents(&seen[name], nullptr, nullptr);
+        boards[name]->Release();
+        boards[name]->SetNotify(true);
+    }
+    // A board of the older kind, and `watch`, which asks for nothing and hears what goes out.
+    auto older = std::make_unique<Main>(bus::kHostService, bus::kHostPath, open("older"));
+    Main watch(bus::kHostService, bus::kHostPath, open("watch"));
+    int singles = 0;
+    QObject::connect(&watch, &Main::NotifyBeaconData, [&] { ++singles; });
+    const auto leave = [&](const char* name) {
+        const QString unique = QDBusConnection(name).baseService();
+        boards.erase(name);
+        if (name == std::string("older")) older.reset();
+        QDBusConnection::disconnectFromBus(name);
+        // Once the bus has let it go, the host is told before any later call.
+        ASSERT_TRUE(
+            WaitFor([&] { return !Bus().interface()->isServiceRegistered(unique).value(); }));
+    };
+    struct Step {
+        std::function<void()> act;
+        std::vector<std::string> hearing;
+        int singles;
+    };
+    const std::vector<Step> steps = {
+        {[] {}, {"A", "B"}, 0},
+        {[&] { older->SetNotify(true).waitForFinished(); }, {"A", "B"}, 1},
+        {[&] { boards["A"]->SetNotify(false); }, {"B"}, 1},
+        {[&] {
+             boards["A"]->SetNotify(true);
+             leave("older");
+         },
+         {"A", "B"},
+         0},
+        {[&] { leave("B"); }, {"A"}, 0}};
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        steps[i].act();
+        HostCount();  // a round trip: the host has taken the step
+        singles = 0;
+        const std::string call = "S" + std::to_string(i);
+        host->Send(call + ">APRS:!5110.00N/00010.00W-\n");
+        for (const std::string& name : steps[i].hearing)
+            EXPECT_TRUE(WaitFor([&] {
+                const auto& r = seen[name].seen;
+                return std::find(r.begin(), r.end(), "data " + call + " /-") != r.end();
+            })) << name
+                << " " << call;
+        watch.HostStationCount().waitForFinished();  // answered after the announcements
+        QCoreApplication::processEvents();
+        EXPECT_EQ(singles, steps[i].singles) << call;
+    }
 }
 
 // A newer beacon told plainly during an intake's pause is asked for and kept.
