@@ -355,6 +355,8 @@ void HostService::SetNotify(bool on) {
 }
 
 bool HostService::NotifyInBatches(bool on) {
+    // What was gathered goes in the form the caller took until now.
+    FlushBeaconBatch();
     // Run with the callsign-only form, beacons are told one by one only.
     const bool batches = on && options_.beaconData && options_.beaconBatches;
     if (Listener* caller = Caller()) {
