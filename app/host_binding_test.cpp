@@ -19,6 +19,7 @@
 #include "bus/station_dict.h"
 #include "host/host_service.h"
 #include "host/symbols.h"
+#include "host_main_proxy.h"
 #include "platform/dbus_dde.h"
 #include "stations/board.h"
 #include "stations/record_fill.h"
@@ -186,9 +187,9 @@ class ThreadHost : public testing::BusThread {
     // Heard silently, then told with a plain NotifyBeacon.
     void HearThenNotifyBeacon(const std::string& line, const std::string& call) {
         Run([&] {
-            service_->SetNotify(false);
+            service_->blockSignals(true);
             service_->Hear(line);
-            service_->SetNotify(true);
+            service_->blockSignals(false);
             emit service_->NotifyBeacon(QString::fromStdString(call), 0, 0);
         });
     }
@@ -234,29 +235,6 @@ TEST_F(HostBus, MapCallsShowStationAndStationChosenCrossTheBus) {
     });
     EXPECT_TRUE(
         WaitFor([&] { return !recorder.seen.empty() && recorder.seen.back() == "chosen G4ABC"; }));
-}
-
-TEST_F(HostBus, EventsAreHeldUntilReleasedThenArriveInOrder) {
-    ASSERT_TRUE(StartHost({"--notify-callsign"}));
-    auto bound = DBusHost::Create(Bus());
-    Recorder rec;
-    bound->SetEvents(&rec, &rec, nullptr);
-    bound->Map();
-    bound->SetNotify(true);
-    host->Send("A1>APRS:!5200.00N/00000.00E-\nB2>APRS:!5100.00N/00000.00E-\n");
-    // Held: nothing reaches the board before the release.
-    ASSERT_TRUE(WaitFor([&] { return bound->HostStationCount() == 2; }));
-    QCoreApplication::processEvents();
-    EXPECT_TRUE(rec.seen.empty());
-    bound->Release();
-    host->Send(
-        "A1>APRS:!5300.00N/00000.00E-\n"
-        "M1OBJ>APRS:;GB3AV    *071200z5210.00N/00010.00Er\n"
-        "M1OBJ>APRS:;GB3AV    _071200z5210.00N/00010.00Er\n");
-    ASSERT_TRUE(WaitFor([&] { return rec.seen.size() >= 5; }));
-    EXPECT_EQ(rec.seen,
-              (std::vector<std::string>{"beacon A1 3120", "beacon B2 3060", "beacon A1 3180",
-                                        "beacon GB3AV 3130", "delete GB3AV"}));
 }
 
 // A station board bound over the bus, whose first pause runs `once`.
@@ -325,6 +303,73 @@ TEST_F(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
         EXPECT_EQ(t.StationCount(), 8);
     }
     EXPECT_EQ(records[true], records[false]);
+}
+
+// Each listener has the announcements on for itself: a board that turns them off or leaves
+// silences no other; beacons go out one by one only while a listener takes them so. A
+// board's events are held until it is ready, then come in order.
+TEST_F(HostBus, EachListenerKeepsItsAnnouncementsWhateverTheOthersDo) {
+    using Main = OrgBeaconboardHostMainInterface;
+    const auto open = [](const char* name) {
+        return QDBusConnection::connectToBus(QDBusConnection::SessionBus, name);
+    };
+    for (const bool plain : {false, true}) {  // with --notify-callsign no board takes batches
+        host.reset();
+        ASSERT_TRUE(StartHost(plain ? QStringList{"--notify-callsign"} : QStringList{}));
+        std::map<std::string, std::unique_ptr<DBusHost>> boards;
+        std::map<std::string, Recorder> seen;
+        for (const char* name : {"A", "B"}) {
+            (boards[name] = DBusHost::Create(open(name)))->SetEvents(&seen[name], nullptr, nullptr);
+            boards[name]->SetNotify(true);
+        }
+        boards["A"]->Release();
+        // A board of the older kind, and `watch`, which asks for nothing and hears what goes out.
+        auto older = std::make_unique<Main>(bus::kHostService, bus::kHostPath, open("older"));
+        Main watch(bus::kHostService, bus::kHostPath, open("watch"));
+        int singles = 0;
+        QObject::connect(&watch, &Main::NotifyBeacon, [&] { ++singles; });
+        QObject::connect(&watch, &Main::NotifyBeaconData, [&] { ++singles; });
+        const auto leave = [&](const char* name) {  // the host hears of it once the bus has
+            const QString unique = QDBusConnection(name).baseService();
+            if (!boards.erase(name)) older.reset();
+            QDBusConnection::disconnectFromBus(name);
+            ASSERT_TRUE(
+                WaitFor([&] { return !Bus().interface()->isServiceRegistered(unique).value(); }));
+        };
+        const auto release = [&] {
+            EXPECT_TRUE(seen["B"].seen.empty());  // held
+            boards["B"]->Release();
+        };
+        const std::tuple<std::function<void()>, std::vector<std::string>, int> steps[] = {
+            {[] {}, {"A"}, plain},
+            {[&] { release(), older->SetNotify(true).waitForFinished(); }, {"A", "B"}, 1},
+            {[&] { boards["A"]->SetNotify(false); }, {"B"}, 1},
+            {[&] { boards["A"]->SetNotify(true), leave("older"); }, {"A", "B"}, plain},
+            {[&] { leave("B"); }, {"A"}, plain}};
+        int n = 0;
+        std::vector<std::string> heardByB;
+        for (const auto& [act, hearing, sent] : steps) {
+            act();
+            HostCount();  // a round trip: the host has taken the step
+            singles = 0;
+            const std::string call = "S" + std::to_string(n++);
+            heardByB.push_back((plain ? "beacon " : "data ") + call + (plain ? " 3066" : " /-"));
+            host->Send(call + ">APRS:!5106.00N/00010.00W-\n");
+            for (const std::string& name : hearing)
+                EXPECT_TRUE(WaitFor([&, r = &seen[name].seen] {
+                    return std::count(r->begin(), r->end(), heardByB.back()) == 1;
+                })) << name
+                    << " " << call;
+            watch.HostStationCount().waitForFinished();  // answered after the announcements
+            QCoreApplication::processEvents();
+            EXPECT_EQ(singles, sent) << call << " " << plain;
+        }
+        heardByB.pop_back();  // B had left
+        EXPECT_EQ(seen["B"].seen, heardByB);
+        boards.clear();
+        for (const char* name : {"A", "watch"})
+            QDBusConnection::disconnectFromBus(name);
+    }
 }
 
 // A newer beacon told plainly during an intake's pause is asked for and kept.

@@ -6,6 +6,7 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDBusConnectionInterface>
+#include <QDBusServiceWatcher>
 #include <QGuiApplication>
 #include <QImage>
 #include <chrono>
@@ -188,25 +189,29 @@ void HostService::Hear(const std::string& line, std::int64_t nowUnix, std::int64
     }
     emit StationsChanged();
     if (!notify_) return;
-    const QString call = QString::fromStdString(callsign);
     if (change == StationList::Change::Removed) {
         // The batch's beacons were heard first, so they are told first.
         FlushBeaconBatch();
-        emit NotifyDelete(call);
-    } else if (const HostEntry* e = stations_.Find(callsign)) {
-        const HostStation station = ToHostStation(*e);
-        if (batches_) {
-            bus::PutListedStation(batch_, {}, callsign, &station);
-            if (++batched_ >= kBeaconBatchMax)
-                FlushBeaconBatch();
-            else if (!batchTimer_.isActive())
-                batchTimer_.start();
-        }
-        if (options_.beaconData)
-            emit NotifyBeaconData(bus::StationToDict(station));
-        else
-            emit NotifyBeacon(call, e->latitudeMinutes, e->longitudeMinutes);
+        emit NotifyDelete(QString::fromStdString(callsign));
+        return;
     }
+    const HostEntry* e = stations_.Find(callsign);
+    if (!e) return;
+    if (!options_.beaconData) {
+        if (singles_)
+            emit NotifyBeacon(QString::fromStdString(callsign), e->latitudeMinutes,
+                              e->longitudeMinutes);
+        return;
+    }
+    const HostStation station = ToHostStation(*e);
+    if (batches_) {
+        bus::PutListedStation(batch_, {}, callsign, &station);
+        if (++batched_ >= kBeaconBatchMax)
+            FlushBeaconBatch();
+        else if (!batchTimer_.isActive())
+            batchTimer_.start();
+    }
+    if (singles_) emit NotifyBeaconData(bus::StationToDict(station));
 }
 
 void HostService::ExpireStations(std::int64_t nowUnix) {
@@ -306,15 +311,59 @@ QByteArray HostService::HostStations(int first, int count) {
     return QByteArray(batch.data(), static_cast<qsizetype>(batch.size()));
 }
 
+HostService::Listener* HostService::Caller() {
+    if (!calledFromDBus()) return &listeners_[QString()];
+    const QString name = message().service();
+    const auto [it, fresh] = listeners_.try_emplace(name);
+    if (!fresh) return &it->second;
+    if (!watcher_) {
+        watcher_ = new QDBusServiceWatcher(this);
+        watcher_->setConnection(connection());
+        watcher_->setWatchMode(QDBusServiceWatcher::WatchForUnregistration);
+        connect(watcher_, &QDBusServiceWatcher::serviceUnregistered, this, &HostService::Forget);
+    }
+    watcher_->addWatchedService(name);
+    // Asked after the watch is set, so a client that left just before is
+    // seen here or by the watcher.
+    if (connection().interface()->isServiceRegistered(name).value()) return &it->second;
+    Forget(name);
+    return nullptr;
+}
+
+void HostService::Forget(const QString& client) {
+    if (listeners_.erase(client) == 0) return;
+    if (watcher_) watcher_->removeWatchedService(client);
+    Recount();
+}
+
+void HostService::Recount() {
+    notify_ = singles_ = batches_ = false;
+    for (const auto& [name, listener] : listeners_) {
+        if (!listener.notify) continue;
+        notify_ = true;
+        (listener.batches ? batches_ : singles_) = true;
+    }
+    // Nobody takes the batches now: what was gathered goes at once.
+    if (!batches_) FlushBeaconBatch();
+}
+
 void HostService::SetNotify(bool on) {
-    notify_ = on;
+    if (Listener* caller = Caller()) {
+        caller->notify = on;
+        Recount();
+    }
 }
 
 bool HostService::NotifyInBatches(bool on) {
-    // Run with the callsign-only form, beacons are told one by one only.
+    // What was gathered goes in the form the caller took until now.
     FlushBeaconBatch();
-    batches_ = on && options_.beaconData && options_.beaconBatches;
-    return batches_;
+    // Run with the callsign-only form, beacons are told one by one only.
+    const bool batches = on && options_.beaconData && options_.beaconBatches;
+    if (Listener* caller = Caller()) {
+        caller->batches = batches;
+        Recount();
+    }
+    return batches;
 }
 
 void HostService::FlushBeaconBatch() {

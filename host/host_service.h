@@ -3,17 +3,21 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusContext>
 #include <QDBusObjectPath>
 #include <QObject>
 #include <QTimer>
 #include <QVariantMap>
 #include <cstdint>
+#include <map>
 #include <string>
 
 #include "host/map_overlays.h"
 #include "host/station_history.h"
 #include "host/station_list.h"
 #include "stations/host.h"
+
+class QDBusServiceWatcher;
 
 namespace bb::hostapp {
 
@@ -59,7 +63,9 @@ class MapService : public QObject {
     const StationList& stations_;
 };
 
-class HostService : public QObject {
+// Each board (each client on the bus) turns the announcements on and off for
+// itself: a board that closes leaves the others theirs.
+class HostService : public QObject, protected QDBusContext {
     Q_OBJECT
   public:
     struct Options {
@@ -117,6 +123,8 @@ class HostService : public QObject {
     QByteArray HostStations(int first, int count);
     void SetNotify(bool on);
     bool NotifyInBatches(bool on);
+    // A client that left the bus is forgotten with what it asked for.
+    void Forget(const QString& client);
     // Sends the beacons gathered for the batch now.
     void FlushBeaconBatch();
 
@@ -142,8 +150,22 @@ class HostService : public QObject {
     MapOverlays overlays_;
     MapService* map_;
     HostCounters counters_;
-    bool notify_ = false;
-    bool batches_ = false;  // a board asked for the beacons in batches
+    // What each client asked for, by its unique name on the bus; the calls
+    // made in this process count as one client with an empty name.
+    struct Listener {
+        bool notify = false;
+        bool batches = false;
+    };
+    // The caller's entry; null for one that has left the bus already.
+    Listener* Caller();
+    // Works out which announcements are raised from what the clients asked.
+    void Recount();
+
+    std::map<QString, Listener> listeners_;
+    QDBusServiceWatcher* watcher_ = nullptr;
+    bool notify_ = false;   // some client has the announcements on
+    bool singles_ = false;  // ... and it takes the beacons one by one
+    bool batches_ = false;  // ... and it takes them in batches
     std::string batch_;     // the beacons not yet sent in a batch
     int batched_ = 0;
     QTimer batchTimer_;

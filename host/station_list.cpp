@@ -137,6 +137,8 @@ StationList::Change StationList::Take(const aprs::Report& r, std::string_view in
     }
     e.lastHeard = ++sequence_;
     e.heardUnix = nowUnix;
+    oldestHeard_ = std::min(oldestHeard_, nowUnix);
+    newestHeard_ = std::max(newestHeard_, nowUnix);
     e.fallbackDate = SerialOfUnix(nowUnix + zone_(nowUnix));
     TakeStatus(e, r, nowUnix);
     if (!r.hasPosition) return e.hasPosition ? Change::Updated : Change::None;
@@ -178,6 +180,9 @@ const HostEntry* StationList::Find(const std::string& callsign) const {
 
 std::vector<std::string> StationList::Expire(std::int64_t nowUnix, std::int64_t maxAgeSeconds) {
     std::vector<std::string> gone;
+    // None is old enough, and the clock has not been set back.
+    if (nowUnix >= newestHeard_ && nowUnix - oldestHeard_ < maxAgeSeconds) return gone;
+    std::int64_t oldest = nowUnix;
     for (auto it = entries_.begin(); it != entries_.end();) {
         // Heard after now: the clock has been set back since. Its age counts
         // from now, or it would stay until the clock came round again.
@@ -186,9 +191,12 @@ std::vector<std::string> StationList::Expire(std::int64_t nowUnix, std::int64_t 
             if (it->second.hasPosition) gone.push_back(it->first);
             it = entries_.erase(it);
         } else {
+            oldest = std::min(oldest, it->second.heardUnix);
             ++it;
         }
     }
+    oldestHeard_ = oldest;
+    newestHeard_ = nowUnix;
     return gone;
 }
 
@@ -371,6 +379,8 @@ bool StationList::Read(std::string_view text, std::int64_t nowUnix, std::int64_t
         // A station heard since the start keeps what it said then.
         if (!fresh) continue;
         e.firstHeard = e.lastHeard = ++sequence_;
+        oldestHeard_ = std::min(oldestHeard_, e.heardUnix);
+        newestHeard_ = std::max(newestHeard_, e.heardUnix);
         e.fallbackDate = SerialOfUnix(e.heardUnix + zone_(e.heardUnix));
         if (e.hasPosition)
             DistanceAndBearing(home_, e.latitudeMinutes / 60.0, e.longitudeMinutes / 60.0,

@@ -126,6 +126,10 @@ class StationList {
     std::unordered_map<std::string, HostEntry> entries_;
     std::vector<std::string> snapshot_;
     std::uint64_t sequence_ = 0;
+    // Bounds of the times heard: no station was heard before oldestHeard_ nor
+    // after newestHeard_, so Expire need not look at each station every time.
+    std::int64_t oldestHeard_ = 0;
+    std::int64_t newestHeard_ = 0;
 };
 
 }  // namespace bb::hostapp
