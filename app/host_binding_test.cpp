@@ -366,6 +366,17 @@ TEST_F(HostBus, EachListenerKeepsItsAnnouncementsWhateverTheOthersDo) {
         }
         heardByB.pop_back();  // B had left
         EXPECT_EQ(seen["B"].seen, heardByB);
+        // A burst of lines is told as data available, not line by line.
+        int data = 0;
+        QObject::connect(&watch, &Main::DataAvailable, [&] { ++data; });
+        watch.HostStationCount().waitForFinished();  // after the bus has its match
+        std::string burst;
+        for (int i = 0; i < 40; ++i)
+            burst += "B" + std::to_string(i) + ">APRS:!5106.00N/00010.00W-\n";
+        host->Send(burst);
+        EXPECT_TRUE(WaitFor([&] { return seen["A"].seen.size() >= heardByB.size() + 40; }));
+        EXPECT_TRUE(WaitFor([&] { return data >= 1; }));
+        EXPECT_LT(data, 20);
         boards.clear();
         for (const char* name : {"A", "watch"})
             QDBusConnection::disconnectFromBus(name);

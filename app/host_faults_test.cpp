@@ -71,7 +71,7 @@ class FaultAt {
 };
 
 TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowed) {
-    constexpr int kStations = StationBoard::kScanBatch + 500;  // more than one batch
+    constexpr int kStations = StationBoard::kScanBatch * 3 + 500;  // batches left after the kill
     ASSERT_TRUE(StartHost());
     host->Send(Stations(kStations));
     ASSERT_TRUE(WaitFor([&] { return HostCount() == kStations; }, 20000));

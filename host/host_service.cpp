@@ -101,6 +101,14 @@ HostService::HostService(const Options& options, QObject* parent)
     batchTimer_.setSingleShot(true);
     batchTimer_.setInterval(kBeaconBatchMs);
     connect(&batchTimer_, &QTimer::timeout, this, &HostService::FlushBeaconBatch);
+    dataTimer_.setSingleShot(true);
+    dataTimer_.setInterval(kDataAvailableMs);
+    connect(&dataTimer_, &QTimer::timeout, this, [this] {
+        if (!dataPending_) return;
+        dataPending_ = false;
+        emit DataAvailable();
+        dataTimer_.start();
+    });
     new MainAdaptor(this);
     new MapAdaptor(map_);
 }
@@ -155,7 +163,7 @@ void HostService::HearReplayed(const std::string& line, std::int64_t recordedUni
 
 void HostService::Hear(const std::string& line, std::int64_t nowUnix, std::int64_t recordedUnix) {
     ++counters_.heard;
-    emit DataAvailable();
+    TellDataAvailable();
     aprs::Tnc2Packet packet;
     aprs::Report report;
     std::string why;
@@ -364,6 +372,17 @@ bool HostService::NotifyInBatches(bool on) {
         Recount();
     }
     return batches;
+}
+
+void HostService::TellDataAvailable() {
+    // A full feed is hundreds of lines a second, and each signal costs the
+    // host a bus message: a listener learns that lines came, not how many.
+    if (dataTimer_.isActive()) {
+        dataPending_ = true;
+        return;
+    }
+    emit DataAvailable();
+    dataTimer_.start();
 }
 
 void HostService::FlushBeaconBatch() {

@@ -132,6 +132,9 @@ class HostService : public QObject, protected QDBusContext {
     // share one at most.
     static constexpr int kBeaconBatchMs = 20;
     static constexpr int kBeaconBatchMax = 500;
+    // DataAvailable is raised at most this often: the first line after a
+    // quiet spell at once, the lines of a burst in one signal at its end.
+    static constexpr int kDataAvailableMs = 20;
 
   signals:
     void DataAvailable();
@@ -160,6 +163,8 @@ class HostService : public QObject, protected QDBusContext {
     Listener* Caller();
     // Works out which announcements are raised from what the clients asked.
     void Recount();
+    // A line was heard: DataAvailable now, or at the end of its spacing.
+    void TellDataAvailable();
 
     std::map<QString, Listener> listeners_;
     QDBusServiceWatcher* watcher_ = nullptr;
@@ -169,6 +174,8 @@ class HostService : public QObject, protected QDBusContext {
     std::string batch_;     // the beacons not yet sent in a batch
     int batched_ = 0;
     QTimer batchTimer_;
+    QTimer dataTimer_;          // the DataAvailable spacing
+    bool dataPending_ = false;  // lines heard since the last DataAvailable
     bool registered_ = false;
     QDBusConnection bus_;
 };
