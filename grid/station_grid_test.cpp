@@ -7,6 +7,7 @@
 
 #include "tests/fakes/fake_grid_window.h"
 #include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_scheduler.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/grid_follows_table.h"
 
@@ -187,16 +188,27 @@ TEST_F(Grid, FindingACallsignSelectsItsRowAndTheNextMatchFollowsTheOrder) {
     EXPECT_TRUE(fs.Errors().empty());
 }
 
-TEST_F(Grid, ARebuildInAnIntakesPauseLeavesOutTheRecordBeingFilledAndResizeKeepsMargins) {
+// A pass in an intake's pause (a rebuild, or another beacon's pass) leaves out the new
+// station's record being filled, and shows a station heard again from its record until then.
+TEST_F(Grid, PassesInAnIntakesPauseShowEveryStationNotDeletedAndResizeKeepsMargins) {
     Know("A");
     Know("B", 5);
+    Know("C", 1);
     Beacon("A");
-    host.atPause.push_back({[this] { grid.build_station_grid(); }});
-    board.add_beacon("B", 0, 0);
-    EXPECT_EQ(Calls(), std::vector<std::string>{"A"});
+    std::vector<std::vector<std::string>> seen;
+    for (const char* cs : {"B", "A", "A"}) {
+        host.atPause.push_back({[&, cs] {
+            if (seen.size() == 2)
+                Beacon("C");
+            else
+                grid.build_station_grid();
+            seen.push_back(Calls());
+        }});
+        Beacon(cs);
+    }
+    EXPECT_EQ(seen, (std::vector<std::vector<std::string>>{{"A"}, {"B", "A"}, {"C", "B", "A"}}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "B", "A"}));
     EXPECT_TRUE(fs.Errors().empty()) << fs.Errors().front();
-    grid.build_station_grid();
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"B", "A"}));
     // A resize keeps the margins; minimised, it leaves the grid alone.
     grid.Form_Resize();
     EXPECT_EQ(std::vector<int>(window.placed, window.placed + 4),
@@ -205,6 +217,36 @@ TEST_F(Grid, ARebuildInAnIntakesPauseLeavesOutTheRecordBeingFilledAndResizeKeeps
     window.minimized = true;
     grid.Form_Resize();
     EXPECT_EQ(window.placed[2], -1);
+}
+
+// Beacons between a full feed's passes: the table compacted under the rows keeps
+// every station's row, in its place, until the next pass.
+TEST_F(Grid, ACompactionBetweenPassesKeepsTheRowsOfStationsHeardAgain) {
+    testing::FakeScheduler later;
+    platform::GridControl rows;
+    StationGrid fed{rows, board, host, clipboard, window, Settings(), "Beaconboard", &later};
+    testing::GridFollowsTable follows{fed};
+    fed.FillColumnCaptions();
+    fed.select_columns();
+    fed.PrepareGrid();
+    board.SetListener(&follows);
+    std::vector<std::string> calls;
+    for (int i = 299; i >= 0; --i)
+        calls.push_back(Know("S" + std::to_string(1000 + i)).Callsign);
+    for (const std::string& cs : calls)
+        Beacon(cs);
+    later.Advance(1000);
+    // The table compacts once a quarter of its records are superseded ones.
+    for (int i = 0; i < 120; ++i)
+        Beacon(calls[static_cast<std::size_t>(i * 7 % 300)]);
+    for (int at : {0, 1000}) {
+        later.Advance(at);
+        std::vector<std::string> shown;
+        for (int r = 1; r < rows.Rows(); ++r)
+            shown.push_back(rows.TextMatrix(r, 0));
+        EXPECT_EQ(shown, calls) << at;
+    }
+    EXPECT_LT(board.Table().UpperBound(), 350);
 }
 
 // The grid holds no cells: it reads its source, and refuses cells beyond it.
