@@ -302,6 +302,14 @@ void StationGrid::Rebuild() {
         ageShown_ = false;
         for (int c = 1; c <= lastCol; ++c)
             ageShown_ = ageShown_ || gridColumns_[static_cast<std::size_t>(c)].source == kColumnAge;
+        // The stations on the board: the live records, and those of stations
+        // heard again whose new records an intake's pause (this rebuild's
+        // turn) has not yet filled. A record appended but not yet filled
+        // comes with its own event.
+        const auto onBoard = [&](std::int32_t i) {
+            const StationRecord& r = table[i];
+            return !r.Callsign.empty() && (!r.Deleted || table.ShownUntilFilled(r.Callsign) == i);
+        };
         // Records but none live (the last station deleted or expired) is an
         // empty grid too: a header row over no rows cannot be made.
         bool empty = records == 0 || table.LiveCount() == 0;
@@ -310,10 +318,10 @@ void StationGrid::Rebuild() {
                        settings_.HideWeatherAndDigipeaters)) {
             empty = true;
             for (std::int32_t i = 0; i < records && empty; ++i)
-                empty = table[i].Deleted || table[i].Callsign.empty() || !Shows(table[i]);
+                empty = !onBoard(i) || !Shows(table[i]);
             // Its hidden emergencies still count for the alarm.
             for (std::int32_t i = 0; i < records && empty; ++i)
-                if (!table[i].Deleted && table[i].Emergency &&
+                if (onBoard(i) && table[i].Emergency &&
                     hiddenEmergencies_.insert(table[i].Callsign).second)
                     ++emergencies_;
         }
@@ -336,9 +344,7 @@ void StationGrid::Rebuild() {
             order_.reserve(static_cast<std::size_t>(table.LiveCount()));
             for (std::int32_t i = 0; i < records; ++i) {
                 const StationRecord& r = table[i];
-                // A record an intake has appended but not yet filled (its
-                // pause let this rebuild run) comes with its own event.
-                if (r.Deleted || r.Callsign.empty()) continue;
+                if (!onBoard(i)) continue;
                 if (!Shows(r)) {
                     if (r.Emergency && hiddenEmergencies_.insert(r.Callsign).second) ++emergencies_;
                     continue;
@@ -419,6 +425,9 @@ void StationGrid::Finish() {
 
 void StationGrid::Reconcile(const std::string& callsign) {
     const StationTable& table = board_.Table();
+    // A station heard again, in its intake's pause: it keeps what it showed
+    // (its row reads its record before) until the fill's own change.
+    if (table.ShownUntilFilled(callsign) >= 0) return;
     const auto it = entries_.find(callsign);
     // A station heard again, the usual case: its row is brought up to date
     // where it is, and moves only when its new key puts it elsewhere.
@@ -667,12 +676,22 @@ void StationGrid::Resort() {
 
 void StationGrid::TableCompacted(const std::vector<std::int32_t>& moved) {
     // Records that went were deleted, so their stations have had an event
-    // the next pass follows; until then they show no row.
+    // the next pass follows. Until then a station heard again shows its live
+    // record, at its place; one without a live record shows no row.
+    const StationTable& table = board_.Table();
+    std::vector<Entry*> heardAgain;
     std::vector<std::string> gone;
     for (Entry* e : order_) {
         const auto i = static_cast<std::size_t>(e->index);
-        if (i >= moved.size() || moved[i] < 0) gone.push_back(e->callsign);
+        if (i < moved.size() && moved[i] >= 0) continue;
+        if (!duplicates_ && table.find_station(e->callsign) >= 0)
+            heardAgain.push_back(e);
+        else
+            gone.push_back(e->callsign);
     }
+    // Taken out while every row has its old index, which orders equal keys.
+    for (Entry* e : heardAgain)
+        Unlink(*e);
     for (const std::string& callsign : gone) {
         const auto it = entries_.find(callsign);
         if (it == entries_.end()) continue;
@@ -689,6 +708,12 @@ void StationGrid::TableCompacted(const std::vector<std::int32_t>& moved) {
         const auto i = static_cast<std::size_t>(e->index);
         e->index = i < moved.size() ? moved[i] : -1;
         if (e->index >= 0) byIndex_.emplace(e->index, e);
+    }
+    for (Entry* e : heardAgain) {
+        e->index = table.find_station(e->callsign);
+        byIndex_.emplace(e->index, e);
+        Link(*e);
+        touched_.insert(e->callsign);
     }
     if (duplicates_) fullNext_ = true;
     gridRowCount_ = static_cast<std::int32_t>(order_.size());

@@ -7,6 +7,7 @@
 
 #include "tests/fakes/fake_grid_window.h"
 #include "tests/fakes/fake_host.h"
+#include "tests/fakes/fake_scheduler.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/fakes/grid_follows_table.h"
 
@@ -187,16 +188,23 @@ TEST_F(Grid, FindingACallsignSelectsItsRowAndTheNextMatchFollowsTheOrder) {
     EXPECT_TRUE(fs.Errors().empty());
 }
 
-TEST_F(Grid, ARebuildInAnIntakesPauseLeavesOutTheRecordBeingFilledAndResizeKeepsMargins) {
-    Know("A");
-    Know("B", 5);
+// A pass in an intake's pause (a rebuild, or another beacon's pass) leaves out the new
+// station's record being filled, and shows a station heard again from its record until then.
+TEST_F(Grid, PassesInAnIntakesPauseShowEveryStationNotDeletedAndResizeKeepsMargins) {
+    for (const char* cs : {"A", "B", "C"})
+        Know(cs);
     Beacon("A");
-    host.atPause.push_back({[this] { grid.build_station_grid(); }});
-    board.add_beacon("B", 0, 0);
-    EXPECT_EQ(Calls(), std::vector<std::string>{"A"});
+    std::vector<std::vector<std::string>> seen;
+    for (const char* cs : {"B", "A", "A"}) {
+        host.atPause.push_back({[&] {
+            seen.size() == 2 ? Beacon("C") : grid.build_station_grid();
+            seen.push_back(Calls());
+        }});
+        Beacon(cs);
+    }
+    EXPECT_EQ(seen, (std::vector<std::vector<std::string>>{{"A"}, {"B", "A"}, {"C", "B", "A"}}));
+    EXPECT_EQ(Calls(), (std::vector<std::string>{"C", "B", "A"}));
     EXPECT_TRUE(fs.Errors().empty()) << fs.Errors().front();
-    grid.build_station_grid();
-    EXPECT_EQ(Calls(), (std::vector<std::string>{"B", "A"}));
     // A resize keeps the margins; minimised, it leaves the grid alone.
     grid.Form_Resize();
     EXPECT_EQ(std::vector<int>(window.placed, window.placed + 4),
@@ -205,6 +213,31 @@ TEST_F(Grid, ARebuildInAnIntakesPauseLeavesOutTheRecordBeingFilledAndResizeKeeps
     window.minimized = true;
     grid.Form_Resize();
     EXPECT_EQ(window.placed[2], -1);
+}
+
+// Beacons between a full feed's passes compact the table under the rows: every
+// station keeps its row, in its place, until the next pass.
+TEST_F(Grid, ACompactionBetweenPassesKeepsTheRowsOfStationsHeardAgain) {
+    testing::FakeScheduler later;
+    StationGrid fed{control, board, host, clipboard, window, Settings(), "Beaconboard", &later};
+    testing::GridFollowsTable follows{fed};
+    fed.FillColumnCaptions();
+    fed.select_columns();
+    fed.PrepareGrid();
+    board.SetListener(&follows);
+    std::vector<std::string> calls;
+    for (int i = 299; i >= 0; --i)
+        calls.push_back(Know("S" + std::to_string(1000 + i)).Callsign);
+    for (const std::string& cs : calls)
+        Beacon(cs);
+    later.Advance(1000);
+    // The table compacts once a quarter of its records are superseded ones.
+    for (int i = 0; i < 120; ++i)
+        Beacon(calls[static_cast<std::size_t>(i * 7 % 300)]);
+    EXPECT_EQ(Calls(), calls);
+    later.Advance(1000);
+    EXPECT_EQ(Calls(), calls);
+    EXPECT_LT(board.Table().UpperBound(), 350);
 }
 
 // The grid holds no cells: it reads its source, and refuses cells beyond it.

@@ -45,7 +45,7 @@ void StationBoard::add_beacon(const std::string& strCallsign, float, float) {
             table_.Restore(superseded);  // the station stays on the board
             throw;
         }
-        StationTable::PendingFill pending(table_);
+        StationTable::PendingFill pending(table_, strCallsign, held);
         pump_.LetPendingMessagesRun();
 
         table_.SetCallsign(index, strCallsign);

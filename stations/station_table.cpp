@@ -18,6 +18,8 @@ void StationTable::Reset() {
     pending_list_->push_back(0);
     count_ = 0;
     live_ = 1;
+    for (auto& refill : refilling_)
+        refill.second = -1;
     for (TableWatcher* w : watchers_)
         w->TableReset();
 }
@@ -44,6 +46,15 @@ std::int32_t StationTable::find_station(std::string_view callsign) const {
 std::int32_t StationTable::LiveRecordsOf(std::string_view callsign) const {
     auto it = live_index_.find(callsign);
     return it == live_index_.end() ? 0 : static_cast<std::int32_t>(it->second.size());
+}
+
+std::int32_t StationTable::ShownUntilFilled(std::string_view callsign) const {
+    if (refilling_.empty() || find_station(callsign) >= 0) return -1;
+    for (auto it = refilling_.rbegin(); it != refilling_.rend(); ++it) {
+        if (it->first == callsign && it->second >= 0 && it->second <= UpperBound())
+            return it->second;
+    }
+    return -1;
 }
 
 bool StationTable::HasNewerLive(std::string_view callsign, std::int32_t index) const {
@@ -180,6 +191,8 @@ void StationTable::Compact() {
             index = moved[static_cast<std::size_t>(index)];
         ++it;
     }
+    for (auto& refill : refilling_)
+        refill.second = refill.second < 0 ? -1 : moved[static_cast<std::size_t>(refill.second)];
     for (TableWatcher* w : watchers_)
         w->TableCompacted(moved);
 }

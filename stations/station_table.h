@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "stations/station_record.h"
@@ -78,17 +79,33 @@ class StationTable {
     // valid through it.
     void CompactIfWorthIt();
 
-    // Held by an intake from its append to the end of its fill.
+    // Held by an intake from its append to the end of its fill. A station
+    // heard again names the record it had (`shown`, -1 for none): the
+    // station is not gone while its new record waits for the fill.
     class PendingFill {
       public:
         explicit PendingFill(StationTable& t) : table_(t) { ++table_.pending_; }
-        ~PendingFill() { --table_.pending_; }
+        PendingFill(StationTable& t, std::string callsign, std::int32_t shown) : PendingFill(t) {
+            if (shown < 0) return;
+            table_.refilling_.emplace_back(std::move(callsign), shown);
+            refill_ = true;
+        }
+        ~PendingFill() {
+            --table_.pending_;
+            if (refill_) table_.refilling_.pop_back();
+        }
         PendingFill(const PendingFill&) = delete;
         PendingFill& operator=(const PendingFill&) = delete;
 
       private:
         StationTable& table_;
+        bool refill_ = false;
     };
+
+    // The superseded record that stands for a station heard again while its
+    // new record waits for its fill; -1 when the station has a live record
+    // or none is pending.
+    std::int32_t ShownUntilFilled(std::string_view callsign) const;
 
     // Held by anyone who walks the records across message pauses: the table
     // is not compacted under them (records may still be appended).
@@ -128,6 +145,9 @@ class StationTable {
     std::int32_t count_ = 0;
     std::int32_t live_ = 0;
     int pending_ = 0;
+    // The stations heard again whose fills are pending, with their records
+    // before; nested intakes end first, so the last is the innermost.
+    std::vector<std::pair<std::string, std::int32_t>> refilling_;
 };
 
 }  // namespace bb
