@@ -345,11 +345,15 @@ void StationGrid::Rebuild() {
                 }
                 auto [it, added] = entries_.try_emplace(r.Callsign);
                 Entry* e = &it->second;
+                const std::string* callsign = &it->first;
                 if (!added) {
                     duplicates_ = true;
-                    e = duplicateEntries_.emplace_back(std::make_unique<Entry>()).get();
+                    auto& row = duplicateEntries_.emplace_back(
+                        std::make_unique<std::pair<const std::string, Entry>>(r.Callsign, Entry{}));
+                    e = &row->second;
+                    callsign = &row->first;
                 }
-                e->callsign = r.Callsign;
+                e->callsign = callsign;
                 e->index = i;
                 e->emergency = r.Emergency;
                 if (r.Emergency) ++emergencies_;
@@ -447,8 +451,9 @@ void StationGrid::Reconcile(const std::string& callsign) {
         if (r.Emergency && hiddenEmergencies_.insert(callsign).second) ++emergencies_;
         return;
     }
-    Entry& e = entries_[callsign];
-    e.callsign = callsign;
+    auto& row = *entries_.try_emplace(callsign).first;
+    Entry& e = row.second;
+    e.callsign = &row.first;
     e.index = index;
     e.emergency = r.Emergency;
     if (e.emergency) ++emergencies_;
@@ -459,7 +464,7 @@ void StationGrid::Reconcile(const std::string& callsign) {
 
 void StationGrid::Refresh(Entry& e, std::int32_t index) {
     const StationTable& table = board_.Table();
-    if (table.LiveRecordsOf(e.callsign) > 1) duplicates_ = true;
+    if (table.LiveRecordsOf(*e.callsign) > 1) duplicates_ = true;
     const auto at = Locate(e);
     // As a row made anew: its symbol is worked out again if it is among
     // the rows with pictures.
@@ -671,7 +676,7 @@ void StationGrid::TableCompacted(const std::vector<std::int32_t>& moved) {
     std::vector<std::string> gone;
     for (Entry* e : order_) {
         const auto i = static_cast<std::size_t>(e->index);
-        if (i >= moved.size() || moved[i] < 0) gone.push_back(e->callsign);
+        if (i >= moved.size() || moved[i] < 0) gone.push_back(*e->callsign);
     }
     for (const std::string& callsign : gone) {
         const auto it = entries_.find(callsign);
