@@ -357,7 +357,7 @@ void StationGrid::Rebuild() {
                 e->index = i;
                 e->emergency = r.Emergency;
                 if (r.Emergency) ++emergencies_;
-                byIndex_.emplace(i, e);
+                IndexRow(i, e);
                 order_.push_back(e);
                 NoteAge(r);
             }
@@ -436,7 +436,7 @@ void StationGrid::Reconcile(const std::string& callsign) {
     if (it != entries_.end()) {
         Entry& e = it->second;
         Unlink(e);
-        byIndex_.erase(e.index);
+        UnindexRow(e.index);
         pictured_.erase(std::remove(pictured_.begin(), pictured_.end(), &e), pictured_.end());
         if (e.emergency) --emergencies_;
         entries_.erase(it);
@@ -457,9 +457,21 @@ void StationGrid::Reconcile(const std::string& callsign) {
     e.index = index;
     e.emergency = r.Emergency;
     if (e.emergency) ++emergencies_;
-    byIndex_.emplace(index, &e);
+    IndexRow(index, &e);
     NoteAge(r);
     Link(e);
+}
+
+void StationGrid::IndexRow(std::int32_t index, Entry* e) {
+    if (index < 0) return;
+    const auto i = static_cast<std::size_t>(index);
+    if (i >= byIndex_.size()) byIndex_.resize(i + 1, nullptr);
+    if (!byIndex_[i]) byIndex_[i] = e;
+}
+
+void StationGrid::UnindexRow(std::int32_t index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < byIndex_.size())
+        byIndex_[static_cast<std::size_t>(index)] = nullptr;
 }
 
 void StationGrid::Refresh(Entry& e, std::int32_t index) {
@@ -472,9 +484,8 @@ void StationGrid::Refresh(Entry& e, std::int32_t index) {
     e.symbol = SymbolShown::Text;
     e.first = false;
     if (e.index != index) {
-        auto node = byIndex_.extract(e.index);
-        node.key() = index;
-        byIndex_.insert(std::move(node));
+        UnindexRow(e.index);
+        IndexRow(index, &e);
         e.index = index;
     }
     const StationRecord& r = table[index];
@@ -526,7 +537,7 @@ void StationGrid::UpdatePictures(const std::unordered_set<std::string>* touched)
     for (auto it = byIndex_.begin();
          it != byIndex_.end() && now.size() < static_cast<std::size_t>(kSymbolPictureRows - 1);
          ++it)
-        now.push_back(it->second);
+        if (*it) now.push_back(*it);
     // Rows that have left the first ones show their symbol's text.
     for (Entry* e : now)
         e->first = true;
@@ -693,7 +704,7 @@ void StationGrid::TableCompacted(const std::vector<std::int32_t>& moved) {
     for (Entry* e : order_) {
         const auto i = static_cast<std::size_t>(e->index);
         e->index = i < moved.size() ? moved[i] : -1;
-        if (e->index >= 0) byIndex_.emplace(e->index, e);
+        IndexRow(e->index, e);
     }
     if (duplicates_) fullNext_ = true;
     gridRowCount_ = static_cast<std::int32_t>(order_.size());
