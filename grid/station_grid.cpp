@@ -351,15 +351,19 @@ void StationGrid::Rebuild() {
                 }
                 auto [it, added] = entries_.try_emplace(r.Callsign);
                 Entry* e = &it->second;
+                const std::string* callsign = &it->first;
                 if (!added) {
                     duplicates_ = true;
-                    e = duplicateEntries_.emplace_back(std::make_unique<Entry>()).get();
+                    auto& row = duplicateEntries_.emplace_back(
+                        std::make_unique<std::pair<const std::string, Entry>>(r.Callsign, Entry{}));
+                    e = &row->second;
+                    callsign = &row->first;
                 }
-                e->callsign = r.Callsign;
+                e->callsign = callsign;
                 e->index = i;
                 e->emergency = r.Emergency;
                 if (r.Emergency) ++emergencies_;
-                byIndex_.emplace(i, e);
+                IndexRow(i, e);
                 order_.push_back(e);
                 NoteAge(r);
             }
@@ -441,7 +445,7 @@ void StationGrid::Reconcile(const std::string& callsign) {
     if (it != entries_.end()) {
         Entry& e = it->second;
         Unlink(e);
-        byIndex_.erase(e.index);
+        UnindexRow(e.index);
         pictured_.erase(std::remove(pictured_.begin(), pictured_.end(), &e), pictured_.end());
         if (e.emergency) --emergencies_;
         entries_.erase(it);
@@ -456,19 +460,32 @@ void StationGrid::Reconcile(const std::string& callsign) {
         if (r.Emergency && hiddenEmergencies_.insert(callsign).second) ++emergencies_;
         return;
     }
-    Entry& e = entries_[callsign];
-    e.callsign = callsign;
+    auto& row = *entries_.try_emplace(callsign).first;
+    Entry& e = row.second;
+    e.callsign = &row.first;
     e.index = index;
     e.emergency = r.Emergency;
     if (e.emergency) ++emergencies_;
-    byIndex_.emplace(index, &e);
+    IndexRow(index, &e);
     NoteAge(r);
     Link(e);
 }
 
+void StationGrid::IndexRow(std::int32_t index, Entry* e) {
+    if (index < 0) return;
+    const auto i = static_cast<std::size_t>(index);
+    if (i >= byIndex_.size()) byIndex_.resize(i + 1, nullptr);
+    if (!byIndex_[i]) byIndex_[i] = e;
+}
+
+void StationGrid::UnindexRow(std::int32_t index) {
+    if (index >= 0 && static_cast<std::size_t>(index) < byIndex_.size())
+        byIndex_[static_cast<std::size_t>(index)] = nullptr;
+}
+
 void StationGrid::Refresh(Entry& e, std::int32_t index) {
     const StationTable& table = board_.Table();
-    if (table.LiveRecordsOf(e.callsign) > 1) duplicates_ = true;
+    if (table.LiveRecordsOf(*e.callsign) > 1) duplicates_ = true;
     const auto at = Locate(e);
     // As a row made anew: its symbol is worked out again if it is among
     // the rows with pictures.
@@ -476,9 +493,8 @@ void StationGrid::Refresh(Entry& e, std::int32_t index) {
     e.symbol = SymbolShown::Text;
     e.first = false;
     if (e.index != index) {
-        auto node = byIndex_.extract(e.index);
-        node.key() = index;
-        byIndex_.insert(std::move(node));
+        UnindexRow(e.index);
+        IndexRow(index, &e);
         e.index = index;
     }
     const StationRecord& r = table[index];
@@ -530,7 +546,7 @@ void StationGrid::UpdatePictures(const std::unordered_set<std::string>* touched)
     for (auto it = byIndex_.begin();
          it != byIndex_.end() && now.size() < static_cast<std::size_t>(kSymbolPictureRows - 1);
          ++it)
-        now.push_back(it->second);
+        if (*it) now.push_back(*it);
     // Rows that have left the first ones show their symbol's text.
     for (Entry* e : now)
         e->first = true;
@@ -684,10 +700,10 @@ void StationGrid::TableCompacted(const std::vector<std::int32_t>& moved) {
     for (Entry* e : order_) {
         const auto i = static_cast<std::size_t>(e->index);
         if (i < moved.size() && moved[i] >= 0) continue;
-        if (!duplicates_ && table.find_station(e->callsign) >= 0)
+        if (!duplicates_ && table.find_station(*e->callsign) >= 0)
             heardAgain.push_back(e);
         else
-            gone.push_back(e->callsign);
+            gone.push_back(*e->callsign);
     }
     // Taken out while every row has its old index, which orders equal keys.
     for (Entry* e : heardAgain)
@@ -707,13 +723,13 @@ void StationGrid::TableCompacted(const std::vector<std::int32_t>& moved) {
     for (Entry* e : order_) {
         const auto i = static_cast<std::size_t>(e->index);
         e->index = i < moved.size() ? moved[i] : -1;
-        if (e->index >= 0) byIndex_.emplace(e->index, e);
+        IndexRow(e->index, e);
     }
     for (Entry* e : heardAgain) {
-        e->index = table.find_station(e->callsign);
-        byIndex_.emplace(e->index, e);
+        e->index = table.find_station(*e->callsign);
+        IndexRow(e->index, e);
         Link(*e);
-        touched_.insert(e->callsign);
+        touched_.insert(*e->callsign);
     }
     if (duplicates_) fullNext_ = true;
     gridRowCount_ = static_cast<std::int32_t>(order_.size());

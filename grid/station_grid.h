@@ -195,9 +195,10 @@ class StationGrid final : public ColumnVisibility,
         Failed,   // the host failed: the symbol's text
     };
     struct Entry {
-        std::string callsign;
-        std::int32_t index = -1;  // its record
+        // Its key in the rows by callsign (a row of a twice-listed station: its own copy).
+        const std::string* callsign = nullptr;
         platform::SortKey key;    // its place in the sort column's order
+        std::int32_t index = -1;  // its record
         SymbolShown symbol = SymbolShown::Text;
         bool emergency = false;
         bool first = false;  // among the rows with pictures (while they are worked out)
@@ -213,6 +214,9 @@ class StationGrid final : public ColumnVisibility,
     void Repaint();
     // A row brought up to date with its station's live record at `index`.
     void Refresh(Entry& e, std::int32_t index);
+    // The row of the record at `index` in table order; the first one kept.
+    void IndexRow(std::int32_t index, Entry* e);
+    void UnindexRow(std::int32_t index);
     // Where the row is in the sorted order; the end when it is not there.
     std::vector<Entry*>::iterator Locate(const Entry& e);
     // Brings one station's row in line with its live record.
@@ -293,10 +297,18 @@ class StationGrid final : public ColumnVisibility,
     bool duplicates_ = false;
 
     // The rows: every station by callsign, in the grid's order, and in table order.
-    std::unordered_map<std::string, Entry> entries_;
-    std::vector<std::unique_ptr<Entry>> duplicateEntries_;
+    struct CallsignHash {
+        std::size_t operator()(const std::string& s) const noexcept {
+            return std::hash<std::string_view>{}(s);
+        }
+    };
+    // A row each of tens of thousands of stations: no hash kept beside each.
+    std::unordered_map<std::string, Entry, CallsignHash> entries_;
+    std::vector<std::unique_ptr<std::pair<const std::string, Entry>>> duplicateEntries_;
     std::vector<Entry*> order_;
-    std::map<std::int32_t, Entry*> byIndex_;
+    // The rows by their records' indices (null where none): a pointer a
+    // record, cheaper than a tree node a row.
+    std::vector<Entry*> byIndex_;
     std::vector<Entry*> pictured_;             // the rows showing pictures after the last pass
     std::unordered_set<std::string> touched_;  // since the last pass
     std::int64_t ageNow_ = 0;                  // the time the ages are shown as of

@@ -20,14 +20,15 @@ struct PHGInfo {
 // fields that follow "MHz" ("T100 -060", "C088 +760", "D023", "1750", "R25m").
 struct RadioSetup {
     enum class ToneMode : std::uint8_t { None, Tone, ToneSquelch, Dcs };
-    ToneMode Mode = ToneMode::None;  // None also for "Toff" and for no tone field
+    // Widest first: a record holds one of these.
     double ToneHz = 0;               // the standard CTCSS tone of Tone and ToneSquelch
-    std::int16_t DcsCode = 0;        // the code's octal digits as written: 23 for "D023"
-    std::int8_t Shift = 0;           // -1 transmit below, +1 above, 0 simplex
     std::int32_t OffsetHz = 0;       // 0 with a shift: no standard offset for the band
+    std::int16_t DcsCode = 0;        // the code's octal digits as written: 23 for "D023"
+    std::int16_t Range = 0;          // announced range, information only; 0 when none
+    ToneMode Mode = ToneMode::None;  // None also for "Toff" and for no tone field
+    std::int8_t Shift = 0;           // -1 transmit below, +1 above, 0 simplex
     bool Burst1750 = false;
-    std::int16_t Range = 0;  // announced range, information only; 0 when none
-    char RangeUnit = 0;      // 'm' miles, 'k' kilometres
+    char RangeUnit = 0;  // 'm' miles, 'k' kilometres
 };
 
 struct QSYInfo {
@@ -39,27 +40,28 @@ struct QSYInfo {
 inline constexpr std::int16_t kNoCourse = -32768;
 inline constexpr float kNoSpeed = -99999.0f;
 
+// The fields are laid out widest first: the board holds tens of thousands.
 struct StationRecord {
     std::string Callsign;  // the key; compared exactly, case-sensitive
-    bool Deleted = false;
     std::string BeaconText;
     std::string Comment;
-    std::int32_t HeardTime = 0;  // seconds since 1970, the host's date unconverted
-    std::int16_t Course = 0;
-    float Speed = 0;
-    std::int16_t Bearing = 0;
     std::string Symbol;
-    float Latitude = 0;   // minutes of arc, north positive
-    float Longitude = 0;  // minutes of arc, east positive
     std::string LatitudeText;
     std::string LongitudeText;
     std::string Locator;
+    PHGInfo PHG;
+    QSYInfo QSY;
     double Distance = 0;
+    std::int32_t HeardTime = 0;  // seconds since 1970, the host's date unconverted
+    float Speed = 0;
+    float Latitude = 0;   // minutes of arc, north positive
+    float Longitude = 0;  // minutes of arc, east positive
+    std::int16_t Course = 0;
+    std::int16_t Bearing = 0;
+    bool Deleted = false;
     bool HasPHG = false;
     bool HasPHGRate = false;
     bool HasQSY = false;
-    PHGInfo PHG;
-    QSYInfo QSY;
     bool Emergency = false;
     bool EmergencyAcknowledged = false;
 };

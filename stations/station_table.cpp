@@ -7,6 +7,50 @@
 
 namespace bb {
 
+void StationTable::IndexList::push_back(std::int32_t index) {
+    if (many_) {
+        many_->push_back(index);
+    } else if (one_ < 0) {
+        one_ = index;
+    } else {
+        many_ = std::make_unique<std::vector<std::int32_t>>(std::vector<std::int32_t>{one_, index});
+        one_ = -1;
+    }
+}
+
+void StationTable::IndexList::Insert(std::int32_t index) {
+    if (empty() || back() < index) return push_back(index);
+    std::vector<std::int32_t> list = Take();
+    auto at = std::lower_bound(list.begin(), list.end(), index);
+    if (at == list.end() || *at != index) list.insert(at, index);
+    many_ = std::make_unique<std::vector<std::int32_t>>(std::move(list));
+}
+
+void StationTable::IndexList::Erase(std::int32_t index) {
+    if (!many_) {
+        if (one_ == index) one_ = -1;
+        return;
+    }
+    auto at = std::lower_bound(many_->begin(), many_->end(), index);
+    if (at != many_->end() && *at == index) many_->erase(at);
+    if (many_->size() == 1) {
+        one_ = many_->front();
+        many_.reset();
+    }
+}
+
+std::vector<std::int32_t> StationTable::IndexList::Take() {
+    std::vector<std::int32_t> taken;
+    if (many_) {
+        taken = std::move(*many_);
+        many_.reset();
+    } else if (one_ >= 0) {
+        taken.push_back(one_);
+    }
+    one_ = -1;
+    return taken;
+}
+
 StationTable::StationTable() {
     Reset();
 }
@@ -63,26 +107,18 @@ bool StationTable::HasNewerLive(std::string_view callsign, std::int32_t index) c
 }
 
 void StationTable::IndexAdd(const std::string& callsign, std::int32_t index) {
-    auto& list = live_index_[callsign];
     // Appends come last; only a fill after a pause lands before later records.
-    if (list.empty() || list.back() < index) {
-        list.push_back(index);
-    } else {
-        auto at = std::lower_bound(list.begin(), list.end(), index);
-        if (at == list.end() || *at != index) list.insert(at, index);
-    }
+    live_index_[callsign].Insert(index);
 }
 
 void StationTable::IndexRemove(const std::string& callsign, std::int32_t index) {
-    std::vector<std::int32_t>* found = pending_list_;
+    IndexList* found = pending_list_;
     if (!callsign.empty()) {
         auto it = live_index_.find(callsign);
         if (it == live_index_.end()) return;
         found = &it->second;
     }
-    auto& list = *found;
-    auto at = std::lower_bound(list.begin(), list.end(), index);
-    if (at != list.end() && *at == index) list.erase(at);
+    found->Erase(index);
 }
 
 void StationTable::Touched(std::string_view callsign) const {
@@ -97,8 +133,7 @@ std::vector<std::int32_t> StationTable::Supersede(std::string_view callsign) {
     Touched(callsign);
     // The station's entry stays (empty) for its next beacon; compaction drops
     // the entries of stations gone for good.
-    std::vector<std::int32_t> marked;
-    marked.swap(it->second);
+    std::vector<std::int32_t> marked = it->second.Take();
     for (std::int32_t i : marked)
         records_[static_cast<std::size_t>(i)].Deleted = true;
     live_ -= static_cast<std::int32_t>(marked.size());
@@ -187,7 +222,7 @@ void StationTable::Compact() {
             it = live_index_.erase(it);
             continue;
         }
-        for (std::int32_t& index : it->second)
+        for (std::int32_t& index : it->second.Indices())
             index = moved[static_cast<std::size_t>(index)];
         ++it;
     }
@@ -205,7 +240,7 @@ void StationTable::ForEachLive(
 }
 
 bool StationTable::IndexIsConsistent() const {
-    Index expected;
+    std::unordered_map<std::string, std::vector<std::int32_t>> expected;
     std::int32_t live = 0;
     for (std::size_t i = 0; i < records_.size(); ++i) {
         if (records_[i].Deleted) continue;
@@ -215,7 +250,8 @@ bool StationTable::IndexIsConsistent() const {
     // Entries kept empty for stations without a live record are allowed.
     for (const auto& [callsign, list] : live_index_) {
         auto it = expected.find(callsign);
-        if (it == expected.end() ? !list.empty() : it->second != list) return false;
+        if (it == expected.end() ? !list.empty() : !std::ranges::equal(it->second, list.Indices()))
+            return false;
     }
     for (const auto& entry : expected) {
         if (!live_index_.count(entry.first)) return false;

@@ -7,6 +7,8 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -130,7 +132,33 @@ class StationTable {
             return std::hash<std::string_view>{}(s);
         }
     };
-    using Index = std::unordered_map<std::string, std::vector<std::int32_t>, Hash, std::equal_to<>>;
+    // Ascending indices of one callsign's live records. Nearly every
+    // station has one, kept in place; only more take a vector of their own.
+    class IndexList {
+      public:
+        bool empty() const { return size() == 0; }
+        std::size_t size() const { return many_ ? many_->size() : one_ >= 0 ? 1 : 0; }
+        std::span<std::int32_t> Indices() {
+            if (many_) return *many_;
+            return {&one_, one_ >= 0 ? 1u : 0u};
+        }
+        std::span<const std::int32_t> Indices() const {
+            return const_cast<IndexList*>(this)->Indices();
+        }
+        std::int32_t front() const { return Indices().front(); }
+        std::int32_t back() const { return Indices().back(); }
+        void push_back(std::int32_t index);
+        // Keeps the order; an index already held is not added twice.
+        void Insert(std::int32_t index);
+        void Erase(std::int32_t index);
+        // The indices, leaving the list empty.
+        std::vector<std::int32_t> Take();
+
+      private:
+        std::int32_t one_ = -1;  // the one index, or -1 for none (without many_)
+        std::unique_ptr<std::vector<std::int32_t>> many_;
+    };
+    using Index = std::unordered_map<std::string, IndexList, Hash, std::equal_to<>>;
 
     void CheckIndex(std::int32_t index) const;
     void IndexAdd(const std::string& callsign, std::int32_t index);
@@ -140,7 +168,7 @@ class StationTable {
     Index live_index_;  // callsign -> ascending indices of its live records
     // The entry of the empty callsign: appended records wait there for their
     // fill. Entries keep their address when the map grows.
-    std::vector<std::int32_t>* pending_list_ = nullptr;
+    IndexList* pending_list_ = nullptr;
     std::vector<TableWatcher*> watchers_;
     std::int32_t count_ = 0;
     std::int32_t live_ = 0;
