@@ -16,12 +16,14 @@ inline sockaddr_in LoopbackAddress(int port) {
     return a;
 }
 
-// Below 49152 (Direwolf refuses the dynamic range), from a point that differs per process.
+// Below the kernel's own range for outgoing connections (from 32768): a port
+// there can be taken by a connection's own end, even by a probe that then
+// connects to itself. From a point that differs per process.
 inline int FreeLoopbackPort() {
-    static int next = 20000 + static_cast<int>(::getpid() % 997) * 20;
+    static int next = 20000 + static_cast<int>(::getpid() % 600) * 20;
     for (int tries = 0; tries < 2000; ++tries) {
         const int port = next;
-        next = next >= 49000 ? 20000 : next + 1;
+        next = next >= 32700 ? 20000 : next + 1;
         const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
         const sockaddr_in a = LoopbackAddress(port);
         const bool free = ::bind(fd, reinterpret_cast<const sockaddr*>(&a), sizeof a) == 0;
