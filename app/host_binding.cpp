@@ -27,9 +27,15 @@ std::unique_ptr<DBusHost> DBusHost::Create(QDBusConnection bus) {
 
 namespace {
 
-// Texts as a bus string would bring them: bytes that are not UTF-8 read as
-// U+FFFD.
-void AsBusTexts(std::vector<HostListing>& listings) {
+// The trap of a beacon announced whole, alone or in a batch.
+constexpr char kBeaconTrap[] = "Form1.mUIV_NotifyBeaconData";
+
+// A batch of stations from the host, its texts as a bus string would bring
+// them (bytes that are not UTF-8 read as U+FFFD); false when it is cut short,
+// with the stations before the cut in `listings`.
+bool ReadBusBatch(const QByteArray& bytes, std::vector<HostListing>& listings) {
+    const bool whole = bus::ReadStationBatch(
+        std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), listings);
     const auto asText = [](std::string& s) {
         if (std::all_of(s.begin(), s.end(), [](char c) { return (c & 0x80) == 0; })) return;
         s = QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size())).toStdString();
@@ -39,6 +45,7 @@ void AsBusTexts(std::vector<HostListing>& listings) {
                                &l.station.BeaconText, &l.station.StatusText})
             asText(*s);
     }
+    return whole;
 }
 
 }  // namespace
@@ -84,9 +91,7 @@ void DBusHost::HearSingleBeacons() {
             Deliver([this, dict] {
                 HostStation station;
                 // A dictionary the board cannot read is that event's error alone.
-                if (!Trap("Form1.mUIV_NotifyBeaconData",
-                          [&] { bus::StationFromDict(dict, station); }))
-                    return;
+                if (!Trap(kBeaconTrap, [&] { bus::StationFromDict(dict, station); })) return;
                 Announce(station, bus::StationDictComplete(dict));
             });
         });
@@ -109,10 +114,7 @@ void DBusHost::TakeBeaconBatches(bool on) {
         connect(main_.get(), &Main::NotifyBeaconBatch, this, [this](const QByteArray& bytes) {
             HeardFromHost();
             std::vector<HostListing> listings;
-            const bool whole = bus::ReadStationBatch(
-                std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())),
-                listings);
-            AsBusTexts(listings);
+            const bool whole = ReadBusBatch(bytes, listings);
             std::vector<std::function<void()>> events;
             events.reserve(listings.size() + 1);
             for (HostListing& l : listings)
@@ -122,7 +124,7 @@ void DBusHost::TakeBeaconBatches(bool on) {
             // The stations before the fault are taken; the fault is logged in their turn.
             if (!whole)
                 events.push_back([] {
-                    Trap("Form1.mUIV_NotifyBeaconData", [] {
+                    Trap(kBeaconTrap, [] {
                         Raise(err::kAutomationError, "the host's batch of beacons is cut short");
                     });
                 });
@@ -360,12 +362,9 @@ std::vector<HostListing> DBusHost::HostStations(std::int32_t first, std::int32_t
     if (unresponsive_) Raise(kRemoteServerUnavailable, "host did not answer");
     const QDBusReply<QByteArray> reply = main_->HostStations(first, count);
     Check(reply.error());
-    const QByteArray& bytes = reply.value();
     std::vector<HostListing> listings;
-    if (!bus::ReadStationBatch(
-            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), listings))
+    if (!ReadBusBatch(reply.value(), listings))
         Raise(err::kAutomationError, "the host's batch of stations is cut short");
-    AsBusTexts(listings);
     return listings;
 }
 
