@@ -385,7 +385,13 @@ void StationGrid::Update() {
         zone.init();
         StationTable::WalkHold hold(board_.Table());
         symbolsFailed_ = false;
+        const std::int64_t agesWere = ageNow_;
         ageNow_ = NowSeconds(zone);
+        // The rows this pass changes are told the view; ages shown as of
+        // another second change every row.
+        rowsNamed_ = !(ageShown_ && ageNow_ != agesWere);
+        newFrom_ = 1;
+        newTo_ = 0;
         std::unordered_set<std::string> touched;
         touched.swap(touched_);
         for (const std::string& callsign : touched)
@@ -405,9 +411,20 @@ void StationGrid::Update() {
         if (AgesCrossedLimit()) Resort();
         Finish();
     });
+    rowsNamed_ = false;
     // A pass that failed half-way leaves rows it cannot vouch for.
     if (!done) fullNext_ = true;
     if (fullNext_) Rebuild();
+}
+
+void StationGrid::RowsShowNew(std::size_t from, std::size_t to) {
+    if (newFrom_ > newTo_) {
+        newFrom_ = from;
+        newTo_ = to;
+        return;
+    }
+    newFrom_ = std::min(newFrom_, from);
+    newTo_ = std::max(newTo_, to);
 }
 
 void StationGrid::Finish() {
@@ -420,7 +437,17 @@ void StationGrid::Finish() {
     intSavedCol = std::clamp(intSavedCol, 0, lastColNow);
     grid_.SetRow(std::min(intSavedRow, grid_.Rows() - 1));
     grid_.SetCol(intSavedCol);
-    grid_.RowsChanged();
+    if (!rowsNamed_) {
+        grid_.RowsChanged();
+    } else if (newFrom_ > newTo_) {
+        grid_.RowsChanged(1, 0);
+    } else {
+        // Positions past the last row stand for "to the end".
+        const auto row = [](std::size_t at) {
+            return static_cast<int>(std::min<std::size_t>(at, INT_MAX - kHeaderRows)) + kHeaderRows;
+        };
+        grid_.RowsChanged(row(newFrom_), row(newTo_));
+    }
     window_.SetCaption(windowTitle_ + "   [" + std::to_string(gridRowCount_) + "/" +
                        std::to_string(board_.Table().StationCount()) + "]");
     if (listener_)
@@ -504,10 +531,15 @@ void StationGrid::Refresh(Entry& e, std::int32_t index) {
     NoteAge(r);
     e.key = KeyOf(e);
     if (at != order_.end()) {
+        const auto pos = static_cast<std::size_t>(at - order_.begin());
         const bool afterPrevious = at == order_.begin() || Before(*(at - 1), &e);
         const bool beforeNext = at + 1 == order_.end() || Before(&e, *(at + 1));
-        if (afterPrevious && beforeNext) return;
+        if (afterPrevious && beforeNext) {
+            RowsShowNew(pos, pos);
+            return;
+        }
         order_.erase(at);
+        RowsShowNew(pos, SIZE_MAX);
     }
     Link(e);
 }
@@ -520,11 +552,20 @@ void StationGrid::UpdatePictures(const std::unordered_set<std::string>* touched)
     if (!shown) return;
     const StationTable& table = board_.Table();
     const bool bySymbol = SortsBySymbol() && !order_.empty() && grid_.RowSource() == this;
+    // A row whose symbol is shown otherwise shows something new.
+    const auto restyled = [&](Entry& e) {
+        if (bySymbol || !rowsNamed_) return;
+        if (const auto at = Locate(e); at != order_.end()) {
+            const auto pos = static_cast<std::size_t>(at - order_.begin());
+            RowsShowNew(pos, pos);
+        }
+    };
     const auto show = [&](Entry& e) {
         if (e.symbol != SymbolShown::Text) return;
         if (bySymbol) Unlink(e);
         ShowSymbol(e, table[e.index]);
         if (bySymbol) Link(e);
+        restyled(e);
     };
     // A host that gives each symbol's picture directly (fetched once, then
     // kept) gives every row its picture: the rows this pass made, or all.
@@ -555,6 +596,7 @@ void StationGrid::UpdatePictures(const std::unordered_set<std::string>* touched)
         if (bySymbol) Unlink(*e);
         e->symbol = SymbolShown::Text;
         if (bySymbol) Link(*e);
+        restyled(*e);
     }
     for (Entry* e : now) {
         e->first = false;
@@ -672,7 +714,10 @@ std::vector<StationGrid::Entry*>::iterator StationGrid::Locate(const Entry& e) {
 }
 
 void StationGrid::Unlink(Entry& e) {
-    if (const auto at = Locate(e); at != order_.end()) order_.erase(at);
+    if (const auto at = Locate(e); at != order_.end()) {
+        RowsShowNew(static_cast<std::size_t>(at - order_.begin()), SIZE_MAX);
+        order_.erase(at);
+    }
 }
 
 void StationGrid::Link(Entry& e) {
@@ -680,10 +725,12 @@ void StationGrid::Link(Entry& e) {
     const auto at =
         std::upper_bound(order_.begin(), order_.end(), &e,
                          [this](const Entry* a, const Entry* b) { return Before(a, b); });
+    RowsShowNew(static_cast<std::size_t>(at - order_.begin()), SIZE_MAX);
     order_.insert(at, &e);
 }
 
 void StationGrid::Resort() {
+    rowsNamed_ = false;
     for (Entry* e : order_)
         e->key = KeyOf(*e);
     std::sort(order_.begin(), order_.end(),

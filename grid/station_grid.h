@@ -230,6 +230,8 @@ class StationGrid final : public ColumnVisibility,
     void Resort();
     void Unlink(Entry& e);
     void Link(Entry& e);
+    // Rows at positions `from` to `to` of the order show something new.
+    void RowsShowNew(std::size_t from, std::size_t to);
     bool Before(const Entry* a, const Entry* b) const;
     platform::SortKey KeyOf(const Entry& e) const;
     std::string CellText(const Entry& e, const StationRecord& r, int source) const;
@@ -312,7 +314,11 @@ class StationGrid final : public ColumnVisibility,
     std::vector<Entry*> pictured_;             // the rows showing pictures after the last pass
     std::unordered_set<std::string> touched_;  // since the last pass
     std::int64_t ageNow_ = 0;                  // the time the ages are shown as of
-    bool ageShown_ = false;                    // the age column is among the grid's
+    // The rows an update pass changed, as positions of the order; a pass
+    // that changed rows it cannot name (or any other pass) tells them all.
+    bool rowsNamed_ = false;
+    std::size_t newFrom_ = 0, newTo_ = 0;  // none when newFrom_ > newTo_
+    bool ageShown_ = false;                // the age column is among the grid's
     std::int32_t emergencies_ = 0;
     // Stations in emergency that the view hides: the alarm counts them.
     std::unordered_set<std::string> hiddenEmergencies_;

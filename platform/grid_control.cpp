@@ -91,13 +91,28 @@ void GridControl::SetFixedCols(int n) {
 void GridControl::SetRow(int row) {
     if (row < 0 || row >= Rows()) Raise(kInvalidRow, "row outside the grid");
     row_ = row;
-    Touch();
+    Moved();
 }
 
 void GridControl::SetCol(int col) {
     if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
     col_ = col;
-    Touch();
+    Moved();
+}
+
+void GridControl::RowsChanged(int first, int last) {
+    if (first <= last) {
+        changedFirst_ = std::min(changedFirst_, first);
+        changedLast_ = std::max(changedLast_, last);
+    }
+    Moved();
+}
+
+std::pair<int, int> GridControl::TakeChangedRows() {
+    const std::pair<int, int> changed{changedFirst_, changedLast_};
+    changedFirst_ = INT_MAX;
+    changedLast_ = -1;
+    return changed;
 }
 
 int GridControl::ColWidth(int col) const {
@@ -109,7 +124,7 @@ int GridControl::ColWidth(int col) const {
 void GridControl::SetColWidth(int col, int twips) {
     if (col < 0 || col >= cols_) Raise(kInvalidCol, "column outside the grid");
     colWidths_[static_cast<std::size_t>(col)] = twips;
-    Touch();
+    Moved();
 }
 
 namespace {

@@ -4,9 +4,11 @@
 // Plain C++; a Qt view shows it.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "support/picture.h"
@@ -71,6 +73,12 @@ class GridControl {
     const GridRows* RowSource() const { return source_; }
     // The source's rows have changed: the view follows.
     void RowsChanged() { Touch(); }
+    // Only rows `first` to `last` (as Cell counts them) show anything new:
+    // the view looks again at those alone, so a beacon costs its row.
+    void RowsChanged(int first, int last);
+    // The rows changed since the view last took them, first to last (none
+    // when first > last); taking them forgets them.
+    std::pair<int, int> TakeChangedRows();
     int Rows() const { return source_ ? source_->RowCount() : 0; }
     int Cols() const { return cols_; }
     void SetCols(int cols);
@@ -120,8 +128,14 @@ class GridControl {
     GridObserver* Observer() const { return observer_; }
 
   private:
-    // A change to what the grid shows.
+    // A change to what the grid shows, in any of its cells.
     void Touch() {
+        changedFirst_ = 0;
+        changedLast_ = INT_MAX;
+        Moved();
+    }
+    // A change to where the grid is (its current cell, a width), not to its cells.
+    void Moved() {
         ++generation_;
         Tell();
     }
@@ -140,6 +154,7 @@ class GridControl {
     bool scrollBars_ = true;
     int mouseRow_ = 0, mouseCol_ = 0;
     std::uint64_t generation_ = 0;
+    int changedFirst_ = 0, changedLast_ = INT_MAX;  // rows not yet taken by the view
     const GridRows* source_ = nullptr;
     GridObserver* observer_ = nullptr;
 };

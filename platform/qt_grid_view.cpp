@@ -35,7 +35,7 @@ int GridModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : cols_;
 }
 
-void GridModel::Refresh(int firstRow, int lastRow) {
+void GridModel::Refresh(int firstRow, int lastRow, std::pair<int, int> rowsChanged) {
     const int rows = grid_.Rows(), cols = grid_.Cols();
     const int fixed = std::min(grid_.FixedRows(), rows);
     if (cols != cols_ || fixed != fixed_ || generation_ == ~0ull) {
@@ -63,8 +63,13 @@ void GridModel::Refresh(int firstRow, int lastRow) {
     for (auto it = shown_.begin(); it != shown_.end();) {
         const auto row = static_cast<int>(it.key() >> 32);
         const auto col = static_cast<int>(it.key() & 0xFFFFFFFFu);
-        if (row >= fixed_ && (row - fixed_ < firstRow || row - fixed_ > lastRow)) {
+        // Rows off screen, or gone, are taken afresh should they be shown.
+        if (row >= rows || (row >= fixed_ && (row - fixed_ < firstRow || row - fixed_ > lastRow))) {
             it = shown_.erase(it);
+            continue;
+        }
+        if (row < rowsChanged.first || row > rowsChanged.second) {
+            ++it;
             continue;
         }
         const bool there = CellAt(row, col, cell);
@@ -291,7 +296,8 @@ void GridView::Sync() {
     const int height = viewport()->height();
     const int top = rowAt(0), bottom = rowAt(height - 1);
     const int page = std::max(1, (bottom < 0 ? model_.rowCount() : bottom) - std::max(top, 0) + 1);
-    model_.Refresh(std::max(top, 0) - page, (bottom < 0 ? model_.rowCount() : bottom) + page);
+    model_.Refresh(std::max(top, 0) - page, (bottom < 0 ? model_.rowCount() : bottom) + page,
+                   grid_.TakeChangedRows());
     horizontalHeader()->setVisible(grid_.FixedRows() > 0);
     // A new palette restyles the whole view: only when its colours change.
     QPalette pal = palette();

@@ -28,8 +28,11 @@ class GridModel final : public QAbstractTableModel {
     // Takes the model's state as it is now. A grid of the same shape is
     // taken cell by cell: only the cells on screen (view rows `firstRow` to
     // `lastRow`) that changed are painted again; the rest are taken afresh
-    // when shown. Another shape resets the view.
-    void Refresh(int firstRow = 0, int lastRow = INT_MAX);
+    // when shown. Only grid rows `changed` (first to last, as the grid
+    // counts them) are compared: the grid says which of its rows changed.
+    // Another shape resets the view.
+    void Refresh(int firstRow = 0, int lastRow = INT_MAX,
+                 std::pair<int, int> changed = {0, INT_MAX});
     // The grid is as the view last took it: cells may be read from it.
     bool InStep() const { return grid_.Visible() && grid_.Generation() == generation_; }
     // The callsign shown on a view row, as the user saw it; empty when that

@@ -83,10 +83,14 @@ TEST(GridView, AGridOfTheSameShapeRepaintsOnlyTheCellsThatChanged) {
     EXPECT_EQ(view.model()->data(view.model()->index(2, 0), Qt::BackgroundRole).value<QColor>(),
               QColor(0, 0, 255));
     // A header that changes (the sort marker) is told too.
+    // Rows the grid does not name are not looked at again.
     rows.Text(0, 2) = "H2 v";
+    rows.Text(5, 1) = "unnamed";
     grid.SetRow(0);  // the sort leaves the current row on the header
+    grid.RowsChanged(0, 0);
     view.Sync();
     EXPECT_EQ(headers.count(), 1);
+    EXPECT_NE(Text(view, 4, 1), "unnamed");
     EXPECT_EQ(view.model()->headerData(2, Qt::Horizontal).toString(), "H2 v");
     // A station fewer or more: rows go or come at the end, no reset, none stale.
     QSignalSpy removed(view.model(), &QAbstractItemModel::rowsRemoved);
