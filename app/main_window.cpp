@@ -550,10 +550,19 @@ void Form1::TuneStation(std::int32_t index, const std::string& callsign) {
 }
 
 void Form1::SetCaption(const std::string& caption) {
-    // Told after every pass, mostly the same text: the window manager hears
-    // of a change only.
-    const QString title = QString::fromStdString(caption);
-    if (title != windowTitle()) setWindowTitle(title);
+    // Told after every pass, and again by the emergency check that follows
+    // it: the window shows the last once the event is done, and the window
+    // manager hears of a change only.
+    caption_ = QString::fromStdString(caption);
+    if (captionPosted_) return;
+    captionPosted_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            captionPosted_ = false;
+            if (caption_ != windowTitle()) setWindowTitle(caption_);
+        },
+        Qt::QueuedConnection);
 }
 
 void Form1::OpenPopup(int menu) {

@@ -234,6 +234,9 @@ class Form1 final : public QMainWindow,
     QPointer<windows::Form4> legend_;
     QPointer<windows::frm_About> about_;
     bool stopped_ = false;
+    // The caption last asked for, shown once the event that asked is done.
+    QString caption_;
+    bool captionPosted_ = false;
     bool closing_ = false;
     bool waiting_ = false;  // for a host, with the empty grid shown
 };

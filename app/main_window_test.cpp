@@ -59,6 +59,7 @@ TEST_F(MainWindow, StartUpLoadsTheHostsStationsIntoASortedGrid) {
     form.Form_Load();
     ASSERT_NE(form.Wiring(), nullptr);
     EXPECT_TRUE(host.notify);
+    QApplication::processEvents();  // the caption shows once the event is done
     EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10 [3/3]");
     const platform::GridControl& g = form.GridModel();
     ASSERT_EQ(g.Rows(), 4);
@@ -150,6 +151,7 @@ TEST_F(MainWindow, PhgOverlaysAndEmergenciesReachTheMapAndTheirWindows) {
     Form1 form(Factory(), &scheduler);
     form.show();
     form.Form_Load();
+    QApplication::processEvents();
     EXPECT_EQ(form.windowTitle(), "UI-View Beaconboard V1.0.10 [3/3]  !! 1 Emergency beacon !!");
     ASSERT_EQ(host.map.circles.size(), 1u);  // the emergency's red marker
     // The host redraws its map: PHG circle, arrow and marker come again.

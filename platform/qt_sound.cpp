@@ -14,7 +14,18 @@ QtSound::QtSound() = default;
 QtSound::~QtSound() = default;
 
 bool QtSound::Audible() const {
-    return !QMediaDevices::defaultAudioOutput().isNull();
+    // Asking costs a round trip to the sound server, or a connection tried
+    // and failed when there is none: the emergency check asks on every pass.
+    if (!devices_) {
+        devices_ = std::make_unique<QMediaDevices>();
+        QObject::connect(devices_.get(), &QMediaDevices::audioOutputsChanged, devices_.get(),
+                         [this] { askedAt_.invalidate(); });
+    }
+    if (!askedAt_.isValid() || askedAt_.hasExpired(30000)) {
+        audible_ = !QMediaDevices::defaultAudioOutput().isNull();
+        askedAt_.start();
+    }
+    return audible_;
 }
 
 void QtSound::PlayAsync(const std::filesystem::path& file) {

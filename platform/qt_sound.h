@@ -4,6 +4,7 @@
 // plays nothing and is logged once.
 #pragma once
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <filesystem>
 #include <memory>
@@ -12,6 +13,7 @@
 
 #include "support/sound.h"
 
+class QMediaDevices;
 class QSoundEffect;
 
 namespace bb::platform {
@@ -26,6 +28,11 @@ class QtSound final : public SoundPlayer {
 
   private:
     std::unique_ptr<QSoundEffect> effect_;
+    // Whether a device plays, as last asked; asked again when the devices
+    // change, and every half minute (a sound server may come meanwhile).
+    mutable std::unique_ptr<QMediaDevices> devices_;
+    mutable QElapsedTimer askedAt_;
+    mutable bool audible_ = false;
     std::filesystem::path source_;
     int started_ = 0;
     std::set<std::string> unplayable_;
