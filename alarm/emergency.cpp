@@ -246,9 +246,10 @@ void Emergency::Acknowledge(std::string_view callsign) {
 std::string Emergency::ShownOf(const StationRecord& r) {
     // The fields the window copies when it loads, apart.
     std::string shown;
-    for (const std::string* text :
-         {&r.Callsign, &r.LatitudeText, &r.LongitudeText, &r.Comment, &r.Symbol}) {
-        shown += *text;
+    for (const std::string_view text :
+         {std::string_view(r.Callsign), r.LatitudeText.view(), r.LongitudeText.view(),
+          std::string_view(r.Comment), r.Symbol.view()}) {
+        shown += text;
         shown += '\x1f';
     }
     char number[64];

@@ -302,7 +302,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
     // A row's cell texts, column by column; `pictured`: among the rows with pictures.
     std::array<std::string, kLastColumn + 1> Texts(const StationRecord& r, bool pictured) const {
         const std::int16_t length = Settings().FormatLocator;
-        std::string locator = length == 6 ? r.Locator.substr(0, 6) : r.Locator;
+        std::string locator = length == 6 ? r.Locator.substr(0, 6) : r.Locator.str();
         if (length == 10) LocatorFromPosition(r.Longitude / 60.0, r.Latitude / 60.0, locator, 10);
         const auto phg = [&](std::string t) { return r.HasPHG ? t : ""; };
         const auto qsy = [&](std::string t) { return r.HasQSY ? t : ""; };

@@ -842,13 +842,13 @@ std::string StationGrid::CellText(const Entry& e, const StationRecord& r, int so
         case kColumnGain:
             return r.HasPHG ? std::to_string(r.PHG.Gain) : std::string();
         case kColumnDirectivity:
-            return r.HasPHG ? r.PHG.Directivity : std::string();
+            return r.HasPHG ? r.PHG.Directivity.str() : std::string();
         case kColumnRate:
             return r.HasPHGRate ? std::to_string(r.PHG.Rate) : std::string();
         case kColumnRange:
             return r.HasPHG ? FixedDecimals(r.PHG.Range, 1, decimal) : std::string();
         case kColumnQSY:
-            return r.HasQSY ? r.QSY.Frequency : std::string();
+            return r.HasQSY ? r.QSY.Frequency.str() : std::string();
         case kColumnTone:
             return r.HasQSY ? Shortest(r.QSY.Tone, decimal) : std::string();
         default:

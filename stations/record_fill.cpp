@@ -15,10 +15,14 @@ void FillRecordFields(StationRecord& r, const HostStation& s, const TZone& zone)
     const DateTime when = s.ReportDate == 0 ? s.FallbackDate : s.ReportDate;
     r.HeardTime = CLng(Val(zone.DateToUnix(when)));
     float lat = r.Latitude, lon = r.Longitude;
-    FormatCoordinate(lat, r.LatitudeText, false);
-    FormatCoordinate(lon, r.LongitudeText, true);
+    std::string text;
+    FormatCoordinate(lat, text, false);
+    r.LatitudeText = text;
+    FormatCoordinate(lon, text, true);
+    r.LongitudeText = text;
     LocatorFromPosition(static_cast<double>(r.Longitude) / 60.0,
-                        static_cast<double>(r.Latitude) / 60.0, r.Locator);
+                        static_cast<double>(r.Latitude) / 60.0, text);
+    r.Locator = text;
     r.Bearing = s.Bearing;
     r.Course = s.Course;
     r.Speed = s.Speed;

@@ -4,16 +4,19 @@
 #include <cstdint>
 #include <string>
 
+#include "support/short_text.h"
+
 namespace bb {
 
+// Widest first, as the record's own fields.
 struct PHGInfo {
-    std::int16_t Power = 0;  // watts
     double Height = 0;       // feet above average terrain
+    double Range = 0;        // miles
+    ShortText Directivity;   // "Omni" or the compass direction of the main lobe
+    std::int16_t Power = 0;  // watts
     std::int16_t Gain = 0;   // dB
     std::int16_t DirectivityCode = 0;
-    std::string Directivity;  // "Omni" or the compass direction of the main lobe
-    std::int16_t Rate = 0;    // beacon rate digit of the five-digit form
-    double Range = 0;         // miles
+    std::int16_t Rate = 0;  // beacon rate digit of the five-digit form
 };
 
 // What a frequency announcement asks of a radio besides the frequency: the
@@ -32,8 +35,8 @@ struct RadioSetup {
 };
 
 struct QSYInfo {
-    std::string Frequency;  // MHz, "." as the decimal point, e.g. "145.625"
-    double Tone = 0;        // CTCSS tone in Hz; 0 when none was given
+    ShortText Frequency;  // MHz, "." as the decimal point, e.g. "145.625"
+    double Tone = 0;      // CTCSS tone in Hz; 0 when none was given
     RadioSetup Setup;
 };
 
@@ -45,10 +48,11 @@ struct StationRecord {
     std::string Callsign;  // the key; compared exactly, case-sensitive
     std::string BeaconText;
     std::string Comment;
-    std::string Symbol;
-    std::string LatitudeText;
-    std::string LongitudeText;
-    std::string Locator;
+    // The short texts: a symbol, the position as written, the locator.
+    ShortText Symbol;
+    ShortText LatitudeText;
+    ShortText LongitudeText;
+    ShortText Locator;
     PHGInfo PHG;
     QSYInfo QSY;
     double Distance = 0;

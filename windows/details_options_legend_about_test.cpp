@@ -72,7 +72,7 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
     const std::int32_t i = Moving("PA3XYZ-9");
     StationRecord& r = Record(i);
     r.HasPHG = true;
-    r.PHG = PHGInfo{25, 20, 3, 0, "Omni"};
+    r.PHG = PHGInfo{.Height = 20, .Directivity = "Omni", .Power = 25, .Gain = 3};
     auto* f = new Form5(Services(), "PA3XYZ-9");
     EXPECT_EQ(f->StationIndex, i);
     f->show();
@@ -96,7 +96,8 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
     const std::int32_t j = AddRecord("G4REST");
     Record(j).Speed = kNoSpeed;
     Record(j).HasPHGRate = true;
-    Record(j).PHG = PHGInfo{9, 80, 6, 2, "E", 4};
+    Record(j).PHG = PHGInfo{
+        .Height = 80, .Directivity = "E", .Power = 9, .Gain = 6, .DirectivityCode = 2, .Rate = 4};
     f = new Form5(Services(), "G4REST");
     EXPECT_TRUE(f->Picture3->isHidden() && f->lblSpeed->isHidden() && f->lblCourse->isHidden());
     EXPECT_EQ(f->lblPHG->text(), "P=9W H=80Ft G=6dB D=E R=4");

@@ -1,0 +1,57 @@
+#include "support/short_text.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace bb {
+namespace {
+
+// Texts either side of what fits inside, each copied, moved and assigned
+// over the others: every one comes out whole (the sanitizers watch the heap).
+TEST(ShortText, EveryLengthSurvivesCopyMoveAndAssignment) {
+    const std::vector<std::string> texts{"",
+                                         "/",
+                                         "5130.00N",
+                                         "00100.00W",
+                                         std::string(15, 'x'),
+                                         std::string(16, 'y'),
+                                         "145.625 MHz T100 -060 a longer comment"};
+    for (const std::string& a : texts) {
+        const ShortText made(a);
+        EXPECT_EQ(made, a);
+        EXPECT_EQ(made.size(), a.size());
+        ShortText copy = made;
+        ShortText moved = std::move(copy);
+        EXPECT_EQ(moved, a);
+        EXPECT_TRUE(copy.empty());  // NOLINT: a moved-from text is empty
+        for (const std::string& b : texts) {
+            ShortText over(b);
+            over = made;
+            EXPECT_EQ(over, a) << b;
+            over = b;
+            EXPECT_EQ(std::string(over), b);
+            over = std::move(moved);
+            EXPECT_EQ(over.view(), a);
+            moved = over;
+        }
+        ShortText& self = moved;
+        moved = self;
+        EXPECT_EQ(moved, a);
+    }
+}
+
+TEST(ShortText, ReadsAsTheTextItHolds) {
+    const ShortText lat("5130.00N");
+    EXPECT_EQ(", " + lat + " " + ShortText("00100.00W"), ", 5130.00N 00100.00W");
+    EXPECT_EQ(lat.substr(0, 4), "5130");
+    EXPECT_EQ(lat.back(), 'N');
+    EXPECT_EQ(lat.find('.'), 4u);
+    const std::string asString = lat;
+    EXPECT_EQ(asString, "5130.00N");
+}
+
+}  // namespace
+}  // namespace bb
