@@ -40,3 +40,18 @@ TEST(QtScheduler, TasksRunInTheirOrderNeverEarlyAndAreDroppedWithTheScheduler) {
 
 }  // namespace
 }  // namespace bb::platform
+
+namespace bb::platform {
+namespace {
+
+// The cheap clock is the same clock, at most a few ticks behind.
+TEST(QtScheduler, TheCoarseClockIsTheSameClockALittleBehind) {
+    const QtScheduler scheduler;
+    const std::int64_t coarse = scheduler.CoarseNowMicros();
+    const std::int64_t now = scheduler.NowMicros();
+    EXPECT_LE(coarse, now);
+    EXPECT_GT(coarse, now - 50000);
+}
+
+}  // namespace
+}  // namespace bb::platform

@@ -3,7 +3,7 @@
 namespace bb {
 
 void TimeSlicedPump::LetPendingMessagesRun() {
-    const std::int64_t now = clock_.NowMicros();
+    const std::int64_t now = clock_.CoarseNowMicros();
     if (now - last_ < slice_) return;
     last_ = now;
     inner_.LetPendingMessagesRun();

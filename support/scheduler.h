@@ -14,6 +14,9 @@ class Scheduler {
     // A steady clock, never set back.
     virtual std::int64_t NowMicros() const = 0;
     std::int64_t NowMs() const { return NowMicros() / 1000; }
+    // The same clock, read more cheaply and a few milliseconds coarse: for
+    // a pass that asks the time once a station.
+    virtual std::int64_t CoarseNowMicros() const { return NowMicros(); }
     // Runs `task` once, from the event loop, no sooner than `delayMs` from
     // now; tasks still waiting when the scheduler goes are dropped.
     virtual void Later(int delayMs, std::function<void()> task) = 0;
