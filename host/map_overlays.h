@@ -54,8 +54,14 @@ class MapOverlays {
     void Clear() {
         items_.clear();
         present_.clear();
+        ++epoch_;
     }
     const std::deque<Overlay>& Items() const { return items_; }
+    // Figures added since the list began; the figures since a count are the
+    // list's last ones, as long as the epoch (raised when figures are taken
+    // away) is the same. A map draws only what came since it last drew.
+    std::uint64_t Added() const { return added_; }
+    std::uint64_t Epoch() const { return epoch_; }
 
   private:
     void Add(const Overlay& o) {
@@ -63,14 +69,18 @@ class MapOverlays {
         if (items_.size() >= kMaxOverlays) {
             present_.erase(items_.front());
             items_.pop_front();
+            ++epoch_;
         }
         items_.push_back(o);
+        ++added_;
     }
     std::deque<Overlay> items_;
     std::unordered_set<Overlay, OverlayHash> present_;
     std::int32_t width_ = 1;
     std::int32_t mode_ = 13;
     std::int32_t drawColour_ = 0;
+    std::uint64_t added_ = 0;
+    std::uint64_t epoch_ = 0;
 };
 
 }  // namespace bb::hostapp

@@ -210,10 +210,8 @@ MapView::MapView(HostService& host, Scheduler& scheduler, QWidget* parent)
     setMinimumSize(320, 240);
     stationTimer_.Start(kStationRepaintMs);
     connect(&host_, &HostService::StationsChanged, this, [this] { stationsStale_ = true; });
-    connect(&host_.MapObject(), &MapService::OverlaysChanged, this, [this] {
-        composedStale_ = true;
-        update();
-    });
+    // New figures are drawn over what is there; those already drawn are not drawn again.
+    connect(&host_.MapObject(), &MapService::OverlaysChanged, this, [this] { update(); });
 }
 
 QPointF MapView::ToPixel(double xMinutes, double yMinutes) const {
@@ -450,7 +448,7 @@ void MapView::Clicked(QPoint at) {
     menu->popup(mapToGlobal(at));
 }
 
-void MapView::DrawOverlays(QImage& target) const {
+void MapView::DrawOverlays(QImage& target, std::size_t from) const {
     // Every figure shows in its own colour, over the map and over the
     // figures before it: a pen mode only says whether it is drawn at all
     // (11, the no-op pen, draws nothing). An exclusive-or pen that combined
@@ -459,32 +457,57 @@ void MapView::DrawOverlays(QImage& target) const {
     QPainter p(&target);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setBrush(Qt::NoBrush);
-    for (const Overlay& o : host_.Overlays().Items()) {
+    const auto& items = host_.Overlays().Items();
+    // A figure wholly out of sight costs nothing to leave out.
+    const QRectF sight = QRectF(target.rect()).adjusted(-64, -64, 64, 64);
+    for (auto it = items.begin() + static_cast<std::ptrdiff_t>(std::min(from, items.size()));
+         it != items.end(); ++it) {
+        const Overlay& o = *it;
         if (o.mode == kNopPen) continue;
-        p.setPen(QPen(FromMapColour(o.colour), o.width));
         const QPointF a = ToPixel(o.x1, o.y1);
         if (o.shape == Overlay::Shape::Circle) {
             // Miles at the station's own latitude, as the tiles are drawn.
             const double r = o.radiusMiles * PixelsPerMileAt(o.y1 / 60.0);
-            if (r > 0 && r < 1e6) p.drawEllipse(a, r, r);
+            if (!(r > 0 && r < 1e6) ||
+                !sight.intersects(QRectF(a.x() - r, a.y() - r, 2 * r, 2 * r)))
+                continue;
+            p.setPen(QPen(FromMapColour(o.colour), o.width));
+            p.drawEllipse(a, r, r);
         } else {
-            p.drawLine(a, ToPixel(o.x2, o.y2));
+            const QPointF b = ToPixel(o.x2, o.y2);
+            if (!sight.intersects(QRectF(a, b).normalized().adjusted(-1, -1, 1, 1))) continue;
+            p.setPen(QPen(FromMapColour(o.colour), o.width));
+            p.drawLine(a, b);
         }
     }
 }
 
 const QImage& MapView::Composed() {
     if (base_.size() != size()) RedrawBase();
-    if (composedStale_) {
-        composed_ = background_.copy();
+    const MapOverlays& overlays = host_.Overlays();
+    const std::uint64_t added = overlays.Added();
+    if (composedStale_ || overlays.Epoch() != overlaysEpoch_) {
+        overlaid_ = background_.copy();
         {
-            QPainter p(&composed_);
+            QPainter p(&overlaid_);
             p.drawImage(0, 0, base_);
         }
-        DrawOverlays(composed_);
-        if (tiles_) DrawCredit(composed_);
-        composedStale_ = false;
+        DrawOverlays(overlaid_, 0);
+    } else if (added != overlaysDrawn_) {
+        // The list's last figures are those added since.
+        const std::size_t count = overlays.Items().size();
+        const auto fresh =
+            static_cast<std::size_t>(std::min<std::uint64_t>(added - overlaysDrawn_, count));
+        DrawOverlays(overlaid_, count - fresh);
+    } else {
+        return tiles_ ? composed_ : overlaid_;
     }
+    composedStale_ = false;
+    overlaysDrawn_ = added;
+    overlaysEpoch_ = overlays.Epoch();
+    if (!tiles_) return overlaid_;
+    composed_ = overlaid_.copy();
+    DrawCredit(composed_);
     return composed_;
 }
 

@@ -88,7 +88,8 @@ class MapView : public QWidget {
     void RedrawBackground();
     void DrawGraticule(QPainter& p) const;
     void DrawTiles(QPainter& p);
-    void DrawOverlays(QImage& target) const;
+    // The overlays from the `from`th of the list on, those in sight.
+    void DrawOverlays(QImage& target, std::size_t from) const;
     void DrawCredit(QImage& target) const;
     void DrawTracks(QPainter& p) const;
     void Clicked(QPoint at);
@@ -98,9 +99,12 @@ class MapView : public QWidget {
     double centreLat_, centreLon_;  // degrees
     double zoom_;
     QImage background_;
-    QImage base_;  // home and the stations, on transparency
-    QImage composed_;
+    QImage base_;      // home and the stations, on transparency
+    QImage overlaid_;  // background, base and the overlays drawn so far
+    QImage composed_;  // and the tiles' credit over them
     bool composedStale_ = true;
+    // The overlays in `overlaid_`: those added up to this count, in this epoch.
+    std::uint64_t overlaysDrawn_ = 0, overlaysEpoch_ = 0;
     QPoint dragFrom_;
     QPoint pressAt_;
     bool dragging_ = false;

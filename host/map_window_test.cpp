@@ -63,6 +63,13 @@ TEST_F(MapWindowTest, FiguresShowTheirOwnColourInAnyPenAreKeptOnceAndTheNopPenDr
     EXPECT_NE(At(home - QPointF(0, r / 2)), QColor(255, 0, 0));
     EXPECT_NEAR(home.x(), View().width() / 2.0, 1);
     EXPECT_EQ(At(onLine), QColor(0, 255, 0));
+    // A circle whose centre is out of sight shows where its ring comes in.
+    const double perMinute = View().ToPixel(1, 52 * 60).x() - home.x();
+    const double rightOfView = View().width() - home.x() + 100;
+    map.SetMapDrawMode(13);
+    map.MapCircle(rightOfView / perMinute, 52 * 60, (rightOfView + 150) / View().PixelsPerMile(),
+                  16711680, 0, 6.2831855, 1);
+    EXPECT_EQ(At(home - QPointF(150, 0)), QColor(0, 0, 255));
 }
 
 TEST_F(MapWindowTest, ABaseRepaintClearsOverlaysPanningSaysChangedAdviceShowsWhole) {
