@@ -12,6 +12,7 @@
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -108,7 +109,10 @@ int main(int argc, char** argv) {
     }
     // A board held by a modal box (its language files missing, say) takes
     // nothing in, and its figures would be those of an idle program.
-    if (stations >= 100 && bb::bench::CpuSeconds(pid) - fillFrom < 2e-5 * stations) {
+    // (The bus floor in the board's place takes them in for less than a
+    // clock tick: only the board itself is checked.)
+    const bool realBoard = QFileInfo(boardExe).fileName() == QLatin1String("beaconboard");
+    if (realBoard && stations >= 100 && bb::bench::CpuSeconds(pid) - fillFrom < 2e-5 * stations) {
         std::fprintf(stderr,
                      "board_load: the board took no stations in; are its data files "
                      "beside it?\n");
