@@ -335,12 +335,11 @@ void MapView::RedrawBase() {
     p.drawLine(h + QPointF(0, -6), h + QPointF(0, 6));
     if (tracksShown_) DrawTracks(p);
     p.setPen(Qt::black);
-    QImage symbol;
     host_.ForEachStation([&](const HostEntry& e) {
         const QPointF at = ToPixel(e.longitudeMinutes, e.latitudeMinutes);
         if (!rect().adjusted(-20, -20, 20, 20).contains(at.toPoint())) return;
-        if (e.symbol.size() == 2 && DrawSymbol(e.symbol[0], e.symbol[1], symbol))
-            p.drawImage(at - QPointF(kSymbolSize / 2.0, kSymbolSize / 2.0), symbol);
+        if (const QImage* symbol = Symbol(e.symbol))
+            p.drawImage(at - QPointF(kSymbolSize / 2.0, kSymbolSize / 2.0), *symbol);
         p.drawText(at + QPointF(kSymbolSize / 2.0 + 1, 4), QString::fromStdString(e.callsign));
     });
     // The station the board or the user chose, ringed.
@@ -446,6 +445,19 @@ void MapView::Clicked(QPoint at) {
     for (const QString& call : calls)
         menu->addAction(call, this, [this, call, at] { ChooseStation(call, at); });
     menu->popup(mapToGlobal(at));
+}
+
+const QImage* MapView::Symbol(const std::string& symbol) {
+    if (symbol.size() != 2) return nullptr;
+    const auto key = static_cast<quint16>((static_cast<unsigned char>(symbol[0]) << 8) |
+                                          static_cast<unsigned char>(symbol[1]));
+    auto it = symbols_.find(key);
+    if (it == symbols_.end()) {
+        QImage picture;
+        if (!DrawSymbol(symbol[0], symbol[1], picture)) picture = QImage();
+        it = symbols_.insert(key, picture);
+    }
+    return it->isNull() ? nullptr : &*it;
 }
 
 void MapView::DrawOverlays(QImage& target, std::size_t from) const {

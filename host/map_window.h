@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QFrame>
+#include <QHash>
 #include <QImage>
 #include <QLabel>
 #include <QMainWindow>
@@ -90,6 +91,8 @@ class MapView : public QWidget {
     void DrawTiles(QPainter& p);
     // The overlays from the `from`th of the list on, those in sight.
     void DrawOverlays(QImage& target, std::size_t from) const;
+    // The picture of a symbol; null for one that has none.
+    const QImage* Symbol(const std::string& symbol);
     void DrawCredit(QImage& target) const;
     void DrawTracks(QPainter& p) const;
     void Clicked(QPoint at);
@@ -99,7 +102,9 @@ class MapView : public QWidget {
     double centreLat_, centreLon_;  // degrees
     double zoom_;
     QImage background_;
-    QImage base_;      // home and the stations, on transparency
+    QImage base_;  // home and the stations, on transparency
+    // Each symbol's picture, drawn once: a base map shows thousands.
+    QHash<quint16, QImage> symbols_;
     QImage overlaid_;  // background, base and the overlays drawn so far
     QImage composed_;  // and the tiles' credit over them
     bool composedStale_ = true;
