@@ -390,7 +390,7 @@ void StationGrid::Update() {
         // The rows this pass changes are told the view; ages shown as of
         // another second change every row.
         rowsNamed_ = !(ageShown_ && ageNow_ != agesWere);
-        newFrom_ = 1;
+        newFrom_ = SIZE_MAX;
         newTo_ = 0;
         std::unordered_set<std::string> touched;
         touched.swap(touched_);
@@ -418,11 +418,6 @@ void StationGrid::Update() {
 }
 
 void StationGrid::RowsShowNew(std::size_t from, std::size_t to) {
-    if (newFrom_ > newTo_) {
-        newFrom_ = from;
-        newTo_ = to;
-        return;
-    }
     newFrom_ = std::min(newFrom_, from);
     newTo_ = std::max(newTo_, to);
 }

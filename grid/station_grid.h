@@ -317,8 +317,8 @@ class StationGrid final : public ColumnVisibility,
     // The rows an update pass changed, as positions of the order; a pass
     // that changed rows it cannot name (or any other pass) tells them all.
     bool rowsNamed_ = false;
-    std::size_t newFrom_ = 0, newTo_ = 0;  // none when newFrom_ > newTo_
-    bool ageShown_ = false;                // the age column is among the grid's
+    std::size_t newFrom_ = SIZE_MAX, newTo_ = 0;  // none when newFrom_ > newTo_
+    bool ageShown_ = false;                       // the age column is among the grid's
     std::int32_t emergencies_ = 0;
     // Stations in emergency that the view hides: the alarm counts them.
     std::unordered_set<std::string> hiddenEmergencies_;
