@@ -47,9 +47,10 @@ SortKey SortKey::Of(const std::string& text) {
         k.number = true;
         return k;
     }
-    k.folded = text;
-    for (char& c : k.folded)
+    std::string folded = text;
+    for (char& c : folded)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    k.folded = folded;
     return k;
 }
 

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "support/picture.h"
+#include "support/short_text.h"
 
 namespace bb::platform {
 
@@ -164,13 +165,13 @@ class GridControl {
 struct SortKey {
     bool number = false;
     double value = 0;
-    std::string folded;  // lower case, for texts
+    ShortText folded;  // lower case, for texts; a row holds one, so kept short
     static SortKey Of(const std::string& text);
     // One total order (texts, then numbers), so that a sort is well defined
     // whatever mix a column holds.
     bool operator<(const SortKey& other) const {
         if (number != other.number) return !number;
-        return number ? value < other.value : folded < other.folded;
+        return number ? value < other.value : folded.view() < other.folded.view();
     }
 };
 
