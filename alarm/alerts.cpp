@@ -142,7 +142,7 @@ DesktopNote StationAlerts::HeardNote(const StationRecord& r) {
     note.urgent = false;
     note.summary = r.Callsign + " heard";
     note.body = WhereOf(r);
-    if (!r.Comment.empty()) note.body += "\n" + r.Comment;
+    if (!r.Comment().empty()) (note.body += "\n") += r.Comment();
     AddButtons(note, &r);
     return note;
 }

@@ -167,10 +167,10 @@ DesktopNote Emergency::NoteOf(const StationRecord& r) {
     // A desktop note shows a few lines: a comment of many kilobytes (no radio
     // sends one, a host may pass one on) would cover the screen.
     constexpr std::size_t kNoteCommentChars = 400;
-    if (!r.Comment.empty()) {
-        const std::string_view shown = LeftChars(r.Comment, kNoteCommentChars);
+    if (!r.Comment().empty()) {
+        const std::string_view shown = LeftChars(r.Comment(), kNoteCommentChars);
         note.body += "\n" + std::string(shown);
-        if (shown.size() < r.Comment.size()) note.body += "\xE2\x80\xA6";  // an ellipsis
+        if (shown.size() < r.Comment().size()) note.body += "\xE2\x80\xA6";  // an ellipsis
     }
     note.actions.emplace_back("ack", "ack");
     if (r.HasQSY) note.actions.emplace_back("tune", "Tune");
@@ -246,9 +246,8 @@ void Emergency::Acknowledge(std::string_view callsign) {
 std::string Emergency::ShownOf(const StationRecord& r) {
     // The fields the window copies when it loads, apart.
     std::string shown;
-    for (const std::string_view text :
-         {std::string_view(r.Callsign), r.LatitudeText.view(), r.LongitudeText.view(),
-          std::string_view(r.Comment), r.Symbol.view()}) {
+    for (const std::string_view text : {std::string_view(r.Callsign), r.LatitudeText.view(),
+                                        r.LongitudeText.view(), r.Comment(), r.Symbol.view()}) {
         shown += text;
         shown += '\x1f';
     }

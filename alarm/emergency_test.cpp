@@ -204,7 +204,7 @@ TEST_F(EmergencyTest, AckPressedDuringAPassAcknowledgesThatWindowsStation) {
     Check();
     // New comments: the next pass loads each window again.
     for (std::int32_t i = 0; i < 3; ++i)
-        Record(i).Comment = "moved on";
+        Record(i).SetComment("moved on");
     // At the next pass's pause before B the user acks A's (replaced) and C's (not yet).
     host.onPause = [this](int) {
         if (board.Table()[alarm.EmergencyIndex()].Callsign == "A" && forms.Open("C")) {
@@ -259,7 +259,7 @@ TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteWhoseButtonsAreTheWindows) 
     StationRecord& r = Record(Add("QSY1"));
     r.Distance = 12.345;
     r.Bearing = 271;
-    r.Comment = "injured hiker";
+    r.SetComment("injured hiker");
     r.HasQSY = true;
     Record(Add("PLAIN")).Distance = 3;
     Add("QUIET", false);
@@ -288,7 +288,7 @@ TEST_F(EmergencyNoteTest, EachAlarmingRecordIsOneNoteWhoseButtonsAreTheWindows) 
     EXPECT_EQ(notifier.shows, (std::vector<std::string>{"QSY1", "PLAIN", "PLAIN"}));
     EXPECT_EQ(notifier.closes, std::vector<std::string>{"QSY1"});  // by its ack only
     // A comment of 100 KB is cut to what a note can show, whole characters only.
-    Record(Beacon("PLAIN", true, 200)).Comment = std::string(99999, 'x') + "\xC3\xA9";
+    Record(Beacon("PLAIN", true, 200)).SetComment(std::string(99999, 'x') + "\xC3\xA9");
     Check();
     const std::string& body = notifier.up["PLAIN"].body;
     EXPECT_LT(body.size(), 1000u);

@@ -257,7 +257,7 @@ std::string Records(const StationTable& t) {
     std::string out;
     for (std::int32_t i = 0; i < t.StationCount(); ++i)
         out += t[i].Callsign + (t[i].Deleted ? " deleted " : " ") + t[i].LatitudeText + " " +
-               t[i].Comment + "\n";
+               std::string(t[i].Comment()) + "\n";
     return out;
 }
 

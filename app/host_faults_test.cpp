@@ -171,7 +171,7 @@ TEST_F(HostFaults, ABoardStartedBeforeItsHostBindsThenOutlivesTheBus) {
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_GE(LogCount("Form1.add_beacon", "462"), 1) << sys.LogText();
     EXPECT_EQ(
-        std::tuple(t.LiveCount(), Record("G4ABC")->LatitudeText, Record("G4ABC")->QSY.Frequency,
+        std::tuple(t.LiveCount(), Record("G4ABC")->LatitudeText, Record("G4ABC")->QSY->Frequency,
                    app.GridModel().Visible(), app.Wiring()->Grid().GridRowCount()),
         std::tuple(3, before.LatitudeText, std::string("145.625"), true, 3));
     app.Form_Unload();

@@ -72,7 +72,7 @@ TEST_F(LiveFeed, DirewolfOverKissToTheBoard) {
     kissHost.kill();
     kissHost.waitForFinished();
     ASSERT_TRUE(arrived) << log();
-    EXPECT_TRUE(Record("G4ABC")->HasPHG && Record("G4ABC")->QSY.Frequency == "145.500");
+    EXPECT_TRUE(Record("G4ABC")->HasPHG && Record("G4ABC")->QSY->Frequency == "145.500");
     EXPECT_NE(Record("M0XYZ-9"), nullptr);
 }
 

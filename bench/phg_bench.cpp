@@ -41,8 +41,8 @@ void FillTable(bb::StationBoard& board) {
         r.Longitude = 293.2f + static_cast<float>(i % 100);
         r.Latitude = 3150.0f + static_cast<float>(i / 100);
         r.HasPHG = true;
-        r.PHG.Range = 5 + i % 20;
-        r.PHG.DirectivityCode = static_cast<std::int16_t>(i % 3 == 0 ? 1 + i % 8 : 0);
+        r.PHG->Range = 5 + i % 20;
+        r.PHG->DirectivityCode = static_cast<std::int16_t>(i % 3 == 0 ? 1 + i % 8 : 0);
     }
 }
 

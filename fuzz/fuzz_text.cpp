@@ -51,7 +51,7 @@ void FuzzComment(const std::uint8_t* data, std::size_t size) {
     StationRecord r;
     ParseComment(r, in);
     // A frequency to tune to always has its megahertz point.
-    if (r.HasQSY && r.QSY.Frequency.find('.') == std::string::npos) __builtin_trap();
+    if (r.HasQSY && r.QSY->Frequency.find('.') == std::string::npos) __builtin_trap();
 }
 
 void FuzzHostLine(const std::uint8_t* data, std::size_t size) {

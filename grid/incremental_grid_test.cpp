@@ -318,14 +318,14 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
                 r.Course == -32768 ? "----" : std::to_string(r.Course),
                 std::to_string(r.Bearing),
                 Written(r.Distance, true),
-                phg(std::to_string(r.PHG.Power)),
-                phg(Written(r.PHG.Height, false)),
-                phg(std::to_string(r.PHG.Gain)),
-                phg(r.PHG.Directivity),
-                r.HasPHGRate ? std::to_string(r.PHG.Rate) : "",
-                phg(Written(r.PHG.Range, true)),
-                qsy(r.QSY.Frequency),
-                qsy(Written(r.QSY.Tone, false))};
+                phg(std::to_string(r.PHG->Power)),
+                phg(Written(r.PHG->Height, false)),
+                phg(std::to_string(r.PHG->Gain)),
+                phg(r.PHG->Directivity),
+                r.HasPHGRate ? std::to_string(r.PHG->Rate) : "",
+                phg(Written(r.PHG->Range, true)),
+                qsy(r.QSY->Frequency),
+                qsy(Written(r.QSY->Tone, false))};
     }
 
     // The grid as the rules make it from the table and the user's choices.

@@ -831,21 +831,21 @@ std::string StationGrid::CellText(const Entry& e, const StationRecord& r, int so
         case kColumnDistance:
             return FixedDecimals(r.Distance, 1, decimal);
         case kColumnPower:
-            return r.HasPHG ? std::to_string(r.PHG.Power) : std::string();
+            return r.HasPHG ? std::to_string(r.PHG->Power) : std::string();
         case kColumnHeight:
-            return r.HasPHG ? Shortest(r.PHG.Height, decimal) : std::string();
+            return r.HasPHG ? Shortest(r.PHG->Height, decimal) : std::string();
         case kColumnGain:
-            return r.HasPHG ? std::to_string(r.PHG.Gain) : std::string();
+            return r.HasPHG ? std::to_string(r.PHG->Gain) : std::string();
         case kColumnDirectivity:
-            return r.HasPHG ? r.PHG.Directivity.str() : std::string();
+            return r.HasPHG ? r.PHG->Directivity.str() : std::string();
         case kColumnRate:
-            return r.HasPHGRate ? std::to_string(r.PHG.Rate) : std::string();
+            return r.HasPHGRate ? std::to_string(r.PHG->Rate) : std::string();
         case kColumnRange:
-            return r.HasPHG ? FixedDecimals(r.PHG.Range, 1, decimal) : std::string();
+            return r.HasPHG ? FixedDecimals(r.PHG->Range, 1, decimal) : std::string();
         case kColumnQSY:
-            return r.HasQSY ? r.QSY.Frequency.str() : std::string();
+            return r.HasQSY ? r.QSY->Frequency.str() : std::string();
         case kColumnTone:
-            return r.HasQSY ? Shortest(r.QSY.Tone, decimal) : std::string();
+            return r.HasQSY ? Shortest(r.QSY->Tone, decimal) : std::string();
         default:
             return {};
     }

@@ -40,11 +40,11 @@ void PhgOverlays::PlotStation(const StationRecord& r) {
     // Copies: the drawing calls may pause, and the record must not be
     // read through a reference after that.
     const float x = r.Longitude, y = r.Latitude;
-    const double range = r.PHG.Range;
-    if (r.PHG.DirectivityCode < 1)
+    const double range = r.PHG->Range;
+    if (r.PHG->DirectivityCode < 1)
         Plot_PHGCircle(x, y, range);
     else
-        Plot_PHGArrow(x, y, DirectionAngle(r.PHG.DirectivityCode), range);
+        Plot_PHGArrow(x, y, DirectionAngle(r.PHG->DirectivityCode), range);
 }
 
 void PhgOverlays::StationChanged(const std::string& callsign) {

@@ -26,8 +26,8 @@ class PhgOverlaysTest : public ::testing::Test, protected testing::FakeBoard {
         r.Longitude = lonMin;
         r.Latitude = latMin;
         r.HasPHG = phg;
-        r.PHG.Range = range;
-        r.PHG.DirectivityCode = static_cast<std::int16_t>(directivity);
+        r.PHG->Range = range;
+        r.PHG->DirectivityCode = static_cast<std::int16_t>(directivity);
         return i;
     }
     // Centre, radius and colour of each circle drawn.

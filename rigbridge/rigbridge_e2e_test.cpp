@@ -71,7 +71,7 @@ class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
     std::string ReadSetup() { return Read({"c", "get_ctcss_sql", "d", "r", "o"}, 5); }
     std::int32_t Station(const std::string& call, const std::string& qsy) {
         const std::int32_t i = AddRecord(call);
-        Record(i).QSY.Frequency = qsy;
+        Record(i).QSY->Frequency = qsy;
         return i;
     }
 

@@ -15,8 +15,8 @@ std::string Describe(const StationRecord& r) {
     std::ostringstream o;
     o << r.Symbol << ' ' << r.HeardTime << ' ' << r.LatitudeText << ' ' << r.LongitudeText << ' '
       << r.Locator << ' ' << r.Course << ' ' << r.Speed << ' ' << r.Bearing << ' ' << r.Distance
-      << " [" << r.Comment << "] phg " << r.HasPHG << " qsy " << r.QSY.Frequency << '/'
-      << r.QSY.Tone << " emg " << r.Emergency;
+      << " [" << r.Comment() << "] phg " << r.HasPHG << " qsy " << r.QSY->Frequency << '/'
+      << r.QSY->Tone << " emg " << r.Emergency;
     return o.str();
 }
 
@@ -93,7 +93,7 @@ TEST_F(Board, CommentStartAndFallbackDate) {
         s.BeaconText = text;
         s.CommentStart = static_cast<std::int16_t>(start);
         Beacon("A");
-        EXPECT_EQ(Find("A").Comment, comment) << text;
+        EXPECT_EQ(Find("A").Comment(), comment) << text;
         EXPECT_EQ(Find("A").HeardTime, 86400);
     }
 }
@@ -171,7 +171,8 @@ TEST_F(Board, ANestedBeaconDuringThePauseLeavesTheRecordBeingFilledAlone) {
     host.atPause.push_back({[&] { Beacon("B"); }});
     Beacon("A");
     EXPECT_EQ(Live(), (std::vector<std::string>{"A", "B"}));
-    EXPECT_EQ(Find("A").Symbol + Find("A").Comment + Find("B").Symbol + Find("B").Comment,
+    EXPECT_EQ(Find("A").Symbol + std::string(Find("A").Comment()) + Find("B").Symbol +
+                  std::string(Find("B").Comment()),
               "/afirst A/bthen B");
     EXPECT_EQ(host.pauses, 2);
     EXPECT_TRUE(board.Table().IndexIsConsistent());

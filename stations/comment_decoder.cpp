@@ -227,20 +227,20 @@ void DecodePHG(StationRecord& record, std::string_view digits) {
     auto digit = [&](std::size_t i) { return static_cast<std::int16_t>(digits[i] - '0'); };
     record.HasPHG = true;
     const std::int16_t p = digit(0);
-    record.PHG.Power = static_cast<std::int16_t>(p * p);
-    record.PHG.Height = 10.0 * static_cast<double>(1 << digit(1));
+    record.PHG->Power = static_cast<std::int16_t>(p * p);
+    record.PHG->Height = 10.0 * static_cast<double>(1 << digit(1));
     const std::int16_t g = digit(2);
-    record.PHG.Gain = g;
+    record.PHG->Gain = g;
     const std::int16_t d = digit(3);
-    if (d <= 8) record.PHG.Directivity = kDirectivity[d];
-    record.PHG.DirectivityCode = d;
+    if (d <= 8) record.PHG->Directivity = kDirectivity[d];
+    record.PHG->DirectivityCode = d;
     if (digits.size() >= 5) {
-        record.PHG.Rate = digit(4);
+        record.PHG->Rate = digit(4);
         record.HasPHGRate = true;
     }
-    record.PHG.Range =
-        std::sqrt(2.0 * record.PHG.Height *
-                  std::sqrt((record.PHG.Power / 10.0) * std::pow(10.0, g / 10.0) / 2.0));
+    record.PHG->Range =
+        std::sqrt(2.0 * record.PHG->Height *
+                  std::sqrt((record.PHG->Power / 10.0) * std::pow(10.0, g / 10.0) / 2.0));
 }
 
 void ParseComment(StationRecord& record, std::string_view comment) {
@@ -255,13 +255,13 @@ void ParseComment(StationRecord& record, std::string_view comment) {
         frequency = FrequencyBefore(comment, m - 1);
     if (frequency.empty()) return;
     record.HasQSY = true;
-    record.QSY.Frequency = std::move(frequency);
+    record.QSY->Frequency = std::move(frequency);
 
     if (UCase(Mid(comment, m + 3, 2)) == " T") {
         // "Toff", or a number that names no tone, leaves the tone at none.
-        record.QSY.Tone = ToneFromNumber(Val(Mid(comment, m + 5, 3)));
+        record.QSY->Tone = ToneFromNumber(Val(Mid(comment, m + 5, 3)));
     }
-    record.QSY.Setup = DecodeRadioSetup(Mid(comment, m + 3), Val(record.QSY.Frequency));
+    record.QSY->Setup = DecodeRadioSetup(Mid(comment, m + 3), Val(record.QSY->Frequency));
 }
 
 }  // namespace bb

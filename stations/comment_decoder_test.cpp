@@ -19,9 +19,9 @@ std::string Phg(std::string_view comment) {
     const StationRecord r = Decoded(comment);
     if (!r.HasPHG) return "none";
     std::ostringstream o;
-    o << r.PHG.Power << "W " << r.PHG.Height << "ft " << r.PHG.Gain << "dB "
-      << r.PHG.DirectivityCode << ' ' << r.PHG.Directivity;
-    if (r.HasPHGRate) o << " R" << r.PHG.Rate;
+    o << r.PHG->Power << "W " << r.PHG->Height << "ft " << r.PHG->Gain << "dB "
+      << r.PHG->DirectivityCode << ' ' << r.PHG->Directivity;
+    if (r.HasPHGRate) o << " R" << r.PHG->Rate;
     return o.str();
 }
 
@@ -42,22 +42,22 @@ TEST(DecodePHG, GroupsAndWhatIsNoGroup) {
              {"PHG", "none"},
          })
         EXPECT_EQ(Phg(comment), phg) << comment;
-    EXPECT_NEAR(Decoded("PHG5132").PHG.Range, 7.948, 0.0005);
-    EXPECT_NEAR(Decoded("PHG9900").PHG.Range, 143.553, 0.0005);
+    EXPECT_NEAR(Decoded("PHG5132").PHG->Range, 7.948, 0.0005);
+    EXPECT_NEAR(Decoded("PHG9900").PHG->Range, 143.553, 0.0005);
     const char* expected[] = {"Omni", "NE", "E", "SE", "S", "SW", "W", "NW", "N"};
     for (int d = 0; d <= 8; ++d)
-        EXPECT_EQ(Decoded(std::string("PHG111") + static_cast<char>('0' + d)).PHG.Directivity,
+        EXPECT_EQ(Decoded(std::string("PHG111") + static_cast<char>('0' + d)).PHG->Directivity,
                   expected[d]);
     StationRecord r;
-    r.PHG.Directivity = "before";
+    r.PHG->Directivity = "before";
     ParseComment(r, "PHG1119");
-    EXPECT_EQ(r.PHG.Directivity, "before");  // 9 keeps what was there
+    EXPECT_EQ(r.PHG->Directivity, "before");  // 9 keeps what was there
     // Fields the comment does not carry are left as they were.
     r = StationRecord{};
-    r.PHG.Power = 7;
-    r.QSY.Frequency = "old";
+    r.PHG->Power = 7;
+    r.QSY->Frequency = "old";
     ParseComment(r, "just a comment");
-    EXPECT_EQ(std::tuple(r.PHG.Power, r.QSY.Frequency, r.HasPHG || r.HasQSY),
+    EXPECT_EQ(std::tuple(r.PHG->Power, r.QSY->Frequency, r.HasPHG || r.HasQSY),
               std::tuple(7, std::string("old"), false));
 }
 
@@ -103,7 +103,7 @@ TEST(ParseComment, FrequenciesAndTones) {
              {"Rpt 145.625MHz T", "145.625", 0.0},
          }) {
         const StationRecord r = Decoded(comment);
-        EXPECT_EQ(std::tuple(r.HasQSY, r.QSY.Frequency, r.QSY.Tone),
+        EXPECT_EQ(std::tuple(r.HasQSY, r.QSY->Frequency, r.QSY->Tone),
                   std::tuple(*frequency != 0, std::string(frequency), tone))
             << comment;
     }
@@ -111,7 +111,7 @@ TEST(ParseComment, FrequenciesAndTones) {
     for (double tone : ToneTable) {
         char text[40];
         std::snprintf(text, sizeof text, "Rpt 145.625MHz T%03d", static_cast<int>(tone));
-        EXPECT_EQ(Decoded(text).QSY.Tone, tone) << text;
+        EXPECT_EQ(Decoded(text).QSY->Tone, tone) << text;
     }
 }
 
@@ -148,11 +148,11 @@ TEST(ParseComment, RadioSetupAfterTheFrequency) {
           Case{"Rpt 145.625MHz -60 T088", 0, "no tone, no offset"},
           Case{"Rpt 145.625MHz T088-060", 88.5, "no tone, no offset"}}) {
         const StationRecord r = Decoded(c.comment);
-        EXPECT_EQ(r.QSY.Tone, c.tone) << c.comment;
-        EXPECT_EQ(DescribeRadioSetup(r.QSY.Setup, '.'), c.setup) << c.comment;
+        EXPECT_EQ(r.QSY->Tone, c.tone) << c.comment;
+        EXPECT_EQ(DescribeRadioSetup(r.QSY->Setup, '.'), c.setup) << c.comment;
     }
     // In the user's number format.
-    EXPECT_EQ(DescribeRadioSetup(Decoded("438.650MHz T088 -760").QSY.Setup, ','),
+    EXPECT_EQ(DescribeRadioSetup(Decoded("438.650MHz T088 -760").QSY->Setup, ','),
               "T 88,5 Hz, \u22127,6 MHz");
 }
 

@@ -27,6 +27,7 @@ void FillRecordFields(StationRecord& r, const HostStation& s, const TZone& zone)
     r.Course = s.Course;
     r.Speed = s.Speed;
     r.BeaconText = s.BeaconText;
+    r.CommentLength = 0;
     r.Distance = s.Distance;
     if (UCase(s.StatusText) == "EMERGENCY") {
         r.Emergency = true;
@@ -36,8 +37,10 @@ void FillRecordFields(StationRecord& r, const HostStation& s, const TZone& zone)
     // of the UTF-8 text here.
     if (static_cast<std::int64_t>(Utf16Length(s.BeaconText)) > s.CommentStart) {
         if (s.CommentStart < 1) Raise(err::kInvalidCall, "comment start before the text");
-        r.Comment = MidUnits(s.BeaconText, static_cast<std::size_t>(s.CommentStart));
-        ParseComment(r, r.Comment);
+        const std::string_view comment =
+            MidUnits(r.BeaconText, static_cast<std::size_t>(s.CommentStart));
+        r.CommentLength = static_cast<std::uint32_t>(comment.size());
+        ParseComment(r, comment);
     }
 }
 

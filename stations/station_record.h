@@ -1,9 +1,12 @@
 // What the board knows about one heard station.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
+#include "support/boxed.h"
 #include "support/short_text.h"
 
 namespace bb {
@@ -47,19 +50,21 @@ inline constexpr float kNoSpeed = -99999.0f;
 struct StationRecord {
     std::string Callsign;  // the key; compared exactly, case-sensitive
     std::string BeaconText;
-    std::string Comment;
     // The short texts: a symbol, the position as written, the locator.
     ShortText Symbol;
     ShortText LatitudeText;
     ShortText LongitudeText;
     ShortText Locator;
-    PHGInfo PHG;
-    QSYInfo QSY;
+    // Most stations send neither: each is held only by the stations that do.
+    Boxed<PHGInfo> PHG;
+    Boxed<QSYInfo> QSY;
     double Distance = 0;
     std::int32_t HeardTime = 0;  // seconds since 1970, the host's date unconverted
     float Speed = 0;
     float Latitude = 0;   // minutes of arc, north positive
     float Longitude = 0;  // minutes of arc, east positive
+    // The comment is the tail of the beacon's text: its length is kept, not a copy.
+    std::uint32_t CommentLength = 0;
     std::int16_t Course = 0;
     std::int16_t Bearing = 0;
     bool Deleted = false;
@@ -68,6 +73,20 @@ struct StationRecord {
     bool HasQSY = false;
     bool Emergency = false;
     bool EmergencyAcknowledged = false;
+
+    std::string_view Comment() const {
+        return std::string_view(BeaconText).substr(BeaconText.size() - CommentShown());
+    }
+    // Puts `text` in place of the comment; the beacon's text before it stays.
+    void SetComment(std::string_view text) {
+        BeaconText.replace(BeaconText.size() - CommentShown(), std::string::npos, text);
+        CommentLength = static_cast<std::uint32_t>(std::min<std::size_t>(text.size(), UINT32_MAX));
+    }
+
+  private:
+    std::size_t CommentShown() const {
+        return std::min<std::size_t>(CommentLength, BeaconText.size());
+    }
 };
 
 }  // namespace bb

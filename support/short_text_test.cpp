@@ -1,4 +1,5 @@
 #include "support/short_text.h"
+#include "support/boxed.h"
 
 #include <gtest/gtest.h>
 
@@ -51,6 +52,35 @@ TEST(ShortText, ReadsAsTheTextItHolds) {
     EXPECT_EQ(lat.find('.'), 4u);
     const std::string asString = lat;
     EXPECT_EQ(asString, "5130.00N");
+}
+
+// A record's optional part: copies are their own, an absent one reads as the
+// defaults and takes no room until written.
+TEST(Boxed, CopiesAreTheirOwnAndAbsentOnesReadAsDefaults) {
+    struct Part {
+        double range = 0;
+        ShortText name;
+    };
+    Boxed<Part> absent;
+    const Boxed<Part>& reader = absent;
+    EXPECT_EQ(reader->range, 0);
+    EXPECT_FALSE(absent.Held());
+    Boxed<Part> held;
+    held->range = 12.5;
+    held->name = "a name past fifteen characters";
+    for (Boxed<Part> copy : {held, absent}) {
+        Boxed<Part> assigned;
+        assigned->range = 1;
+        assigned = copy;
+        EXPECT_EQ(assigned.Held(), copy.Held());
+        if (copy.Held()) copy->name = "changed";
+        EXPECT_EQ(assigned->name,
+                  held.Held() && copy.Held() ? "a name past fifteen characters" : "");
+    }
+    EXPECT_EQ(held->name, "a name past fifteen characters");
+    held.Clear();
+    EXPECT_FALSE(held.Held());
+    EXPECT_EQ(std::as_const(held)->range, 0);
 }
 
 }  // namespace

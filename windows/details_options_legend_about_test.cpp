@@ -37,9 +37,9 @@ class Windows : public ::testing::Test, protected testing::FakeBoard {
         r.Bearing = 180;
         r.Speed = 54;
         r.Course = 90;
-        r.BeaconText = "!5230.00N/00453.20E>Mobile QRV 145.500MHz T088 -060";
-        r.Comment = "Mobile QRV 145.500MHz T088 -060";
-        ParseComment(r, r.Comment);
+        r.BeaconText = "!5230.00N/00453.20E>";
+        r.SetComment("Mobile QRV 145.500MHz T088 -060");
+        ParseComment(r, r.Comment());
         return i;
     }
     // Distance, PHG, radio setup, the beacon button and the text it shows.
@@ -72,7 +72,7 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
     const std::int32_t i = Moving("PA3XYZ-9");
     StationRecord& r = Record(i);
     r.HasPHG = true;
-    r.PHG = PHGInfo{.Height = 20, .Directivity = "Omni", .Power = 25, .Gain = 3};
+    *r.PHG = PHGInfo{.Height = 20, .Directivity = "Omni", .Power = 25, .Gain = 3};
     auto* f = new Form5(Services(), "PA3XYZ-9");
     EXPECT_EQ(f->StationIndex, i);
     f->show();
@@ -96,7 +96,7 @@ TEST_F(Windows, DetailsShowTheStationAsItStoodAtLoad) {
     const std::int32_t j = AddRecord("G4REST");
     Record(j).Speed = kNoSpeed;
     Record(j).HasPHGRate = true;
-    Record(j).PHG = PHGInfo{
+    *Record(j).PHG = PHGInfo{
         .Height = 80, .Directivity = "E", .Power = 9, .Gain = 6, .DirectivityCode = 2, .Rate = 4};
     f = new Form5(Services(), "G4REST");
     EXPECT_TRUE(f->Picture3->isHidden() && f->lblSpeed->isHidden() && f->lblCourse->isHidden());
@@ -116,8 +116,8 @@ TEST_F(Windows, DetailsKeepTheirStationWhenTheTableIsCompacted) {
     const std::int32_t shown = Moving("PA3XYZ-9");
     const std::int32_t other = AddRecord("G4OTHER");
     Record(other).HasQSY = true;
-    Record(other).QSY.Frequency = "438.100";
-    Record(other).Comment = "other comment";
+    Record(other).QSY->Frequency = "438.100";
+    Record(other).SetComment("other comment");
     for (int n = 49; n < 98; ++n)
         AddRecord("L" + std::to_string(n));
     for (int n = 0; n < 200; ++n)
@@ -139,7 +139,7 @@ TEST_F(Windows, DetailsKeepTheirStationWhenTheTableIsCompacted) {
 TEST_F(Windows, AHugeBeaconTextKeepsTheDetailsWindowItsSize) {
     const std::int32_t i = Moving("BIG");
     Record(i).BeaconText = "!" + std::string(100000, 'x');
-    Record(i).Comment = std::string(50000, 'y') + " " + std::string(50000, 'z');
+    Record(i).SetComment(std::string(50000, 'y') + " " + std::string(50000, 'z'));
     auto* f = new Form5(Services(), "BIG");
     f->show();
     const QSize size = f->size();

@@ -13,8 +13,8 @@ namespace {
 
 constexpr float kPi = 3.1415927f;
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 // The window drawn large enough for its captions and for the longest value
@@ -148,8 +148,8 @@ void Form5::Form_Load() {
         }
         Arrow::DrawDirectionArrow(*Picture2, DetailAngle(r.Bearing), colours);
         cmdTune->setEnabled(r.HasQSY);
-        lblMHz->setText(r.HasQSY ? Q(r.QSY.Frequency) : QStringLiteral("-----"));
-        SetupLabel->setText(r.HasQSY ? Q(DescribeRadioSetup(r.QSY.Setup, decimal)) : QString());
+        lblMHz->setText(r.HasQSY ? Q(r.QSY->Frequency) : QStringLiteral("-----"));
+        SetupLabel->setText(r.HasQSY ? Q(DescribeRadioSetup(r.QSY->Setup, decimal)) : QString());
         lblBeacon->setText(Q(r.BeaconText));
     });
 }
@@ -161,7 +161,7 @@ void Form5::cmdBeaconComment_Click() {
         const StationRecord& r = *Record;
         const bool showAll = cmdBeaconComment->text() != QStringLiteral("all");
         cmdBeaconComment->setText(showAll ? QStringLiteral("all") : QStringLiteral("cmnt"));
-        lblBeacon->setText(Q(showAll ? r.BeaconText : r.Comment));
+        lblBeacon->setText(Q(showAll ? std::string_view(r.BeaconText) : r.Comment()));
     });
 }
 

@@ -17,8 +17,8 @@ namespace {
 
 constexpr float kHalfPi = 1.5707964f;
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
+QString Q(std::string_view s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 QFrame* Rule(QWidget* parent, int x, int y, int w, int h) {
@@ -107,7 +107,7 @@ void Form2::Form_Load() {
         lblStationID->setText(Q(r.Callsign));
         lblLatitude->setText(Q(r.LatitudeText));
         lblLongitude->setText(Q(r.LongitudeText));
-        lblBeaconComment->setText(Q(r.Comment));
+        lblBeaconComment->setText(Q(r.Comment()));
         lblDirection->setText(Q(" dir: " + Whole(bearing) + " degrees"));
         lblDistance->setText(Q("dist: " + FixedDecimals(r.Distance, 2, decimal) + " km"));
         lblArrowDirection->setText(Q(Whole(bearing)));

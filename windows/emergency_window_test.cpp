@@ -53,7 +53,7 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
         r.Emergency = true;
         r.LatitudeText = "52.30.00N";
         r.LongitudeText = "004.53.20E";
-        r.Comment = "Stuck on the ridge, one injured";
+        r.SetComment("Stuck on the ridge, one injured");
         r.Bearing = 90;
         r.Distance = 12.346;
         r.Symbol = "/a";
@@ -129,7 +129,7 @@ TEST_F(EmergencyWindow, AnOpenWindowIsUpdatedInPlace) {
     // The station beacons again with news: the same window shows it.
     board.Table().Supersede("SOS1");
     const std::int32_t again = Add("SOS1", true);
-    Record(again).Comment = "Walking down now";
+    Record(again).SetComment("Walking down now");
     Record(again).Symbol = "/b";  // no picture of this one
     Check();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
@@ -163,7 +163,7 @@ TEST_F(EmergencyWindow, AlarmsLeaveTheKeysWithTheUserAndStandApartOnTheScreen) {
         field->setFocus();
         for (const char* call : {"SOS1", "SOS2", "SOS3"}) {
             board.Table().Supersede(call);
-            Record(Add(call)).Comment = "round " + std::to_string(round);
+            Record(Add(call)).SetComment("round " + std::to_string(round));
         }
         Check();
         const std::vector<Form2*> open = Open();

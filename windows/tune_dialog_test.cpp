@@ -38,7 +38,7 @@ class TuneDialog : public ::testing::Test, protected testing::FakeBoard {
     std::int32_t Station(const std::string& call, const std::string& qsy) {
         const std::int32_t i = AddRecord(call);
         Record(i).HasQSY = true;
-        Record(i).QSY.Frequency = qsy;
+        Record(i).QSY->Frequency = qsy;
         return i;
     }
     std::int32_t Announcing(const std::string& call, const std::string& comment) {

@@ -45,7 +45,7 @@ struct FakeBoard {
         }
         void Tune(const std::string& callsign) override { tuned.push_back(callsign); }
         void TuneRecord(const StationRecord& r) override {
-            tunedRecords.emplace_back(r.Callsign, r.QSY.Frequency);
+            tunedRecords.emplace_back(r.Callsign, r.QSY->Frequency);
         }
         void ShowStation(const std::string& callsign) override { shown.push_back(callsign); }
     } actions;
