@@ -40,7 +40,8 @@ std::string Utf8(const QString& s) {
 
 class DBusEndpoint final : public dde::Endpoint {
   public:
-    explicit DBusEndpoint(QDBusConnection bus) : bus_(std::move(bus)) {}
+    DBusEndpoint(QDBusConnection bus, int timeoutMs)
+        : bus_(std::move(bus)), timeoutMs_(timeoutMs) {}
     ~DBusEndpoint() override { End(); }
 
     void SetLinkTopic(std::string_view topic) override { topic_ = topic; }
@@ -93,7 +94,7 @@ class DBusEndpoint final : public dde::Endpoint {
         QDBusMessage m = QDBusMessage::createMethodCall(service_, path_, kInterface, method);
         m.setAutoStartService(false);
         m << argument;
-        return bus_.call(m, QDBus::Block, kDdeTimeoutMs);
+        return bus_.call(m, QDBus::Block, timeoutMs_);
     }
 
     // Tells the program the hot link is over, without waiting for it.
@@ -108,6 +109,7 @@ class DBusEndpoint final : public dde::Endpoint {
     }
 
     QDBusConnection bus_;
+    int timeoutMs_;
     std::string topic_, item_;
     QString service_, path_, advised_;
     bool open_ = false;
@@ -217,7 +219,7 @@ void DdeService::RemoveTopic(std::string_view topic) {
 }
 
 std::unique_ptr<dde::Endpoint> DBusDdeLayer::NewEndpoint() {
-    return std::make_unique<DBusEndpoint>(bus_);
+    return std::make_unique<DBusEndpoint>(bus_, timeoutMs_);
 }
 
 bool DBusDdeLayer::ServeTopic(std::string_view service, std::string_view topic,

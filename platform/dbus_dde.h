@@ -86,7 +86,9 @@ class DdeService {
 
 class DBusDdeLayer final : public dde::Layer {
   public:
-    explicit DBusDdeLayer(QDBusConnection bus) : bus_(std::move(bus)) {}
+    // `timeoutMs` bounds every call to the other program.
+    explicit DBusDdeLayer(QDBusConnection bus, int timeoutMs = kDdeTimeoutMs)
+        : bus_(std::move(bus)), timeoutMs_(timeoutMs) {}
     std::unique_ptr<dde::Endpoint> NewEndpoint() override;
     bool ServeTopic(std::string_view service, std::string_view topic,
                     dde::ExecuteHandler onExecute) override;
@@ -94,6 +96,7 @@ class DBusDdeLayer final : public dde::Layer {
 
   private:
     QDBusConnection bus_;
+    int timeoutMs_;
     std::map<std::string, std::unique_ptr<DdeService>> services_;
 };
 
