@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "stations/host.h"
@@ -33,10 +34,15 @@ class LiteralTable {
         return -1;
     }
 
+    // The beacons waiting in their pauses, each true once its station is deleted.
+    std::vector<std::pair<std::string, bool>> waiting;
+
     void remove_beacon(const std::string& callsign) {
         for (StationRecord& r : records) {
             if (r.Callsign == callsign) r.Deleted = true;
         }
+        for (auto& w : waiting)
+            if (w.first == callsign) w.second = true;
     }
 
     void add_beacon(const std::string& callsign, HostMain& host, MessagePump& pump,
@@ -65,10 +71,14 @@ class LiteralTable {
             count = newCount;
             const std::size_t index = static_cast<std::size_t>(count - 1);
             records[index] = StationRecord{};
+            waiting.emplace_back(callsign, false);
+            const std::size_t waits = waiting.size() - 1;
             pump.LetPendingMessagesRun();
+            const bool deletedMeanwhile = waiting[waits].second;
+            waiting.pop_back();
             StationRecord& r = records[index];
             r.Callsign = callsign;
-            r.Deleted = false;
+            r.Deleted = deletedMeanwhile;
             for (std::size_t j = index + 1; j < records.size(); ++j) {
                 if (records[j].Callsign == callsign && !records[j].Deleted) r.Deleted = true;
             }

@@ -51,8 +51,10 @@ void StationBoard::add_beacon(const std::string& strCallsign, float, float) {
         table_.SetCallsign(index, strCallsign);
         table_.SetDeleted(index, false);
         // The station beaconed again during the pause: the newer record stays
-        // its one live record.
-        if (table_.HasNewerLive(strCallsign, index)) table_.SetDeleted(index, true);
+        // its one live record. Or the host deleted it meanwhile: the delete
+        // came last.
+        if (table_.HasNewerLive(strCallsign, index) || pending.DeletedMeanwhile())
+            table_.SetDeleted(index, true);
         FillRecordFields(table_.Edit(index), station, zone);
     });
 }

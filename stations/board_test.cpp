@@ -134,6 +134,21 @@ TEST_F(Board, DeletesAndUnknownStations) {
     EXPECT_EQ(Live(), std::vector<std::string>{"A"});
 }
 
+// The host deletes the station while its beacon waits in the pause: the
+// delete came last, so the station is gone, heard before or not.
+TEST_F(Board, ADeleteDuringTheBeaconsPauseHolds) {
+    Know("A");
+    for (const bool heardBefore : {false, true}) {
+        if (heardBefore) Beacon("A");
+        host.atPause.push_back({[&] { board.mUIV_NotifyDelete("A"); }});
+        Beacon("A");
+        EXPECT_TRUE(Live().empty()) << heardBefore;
+        EXPECT_TRUE(board.Table().IndexIsConsistent());
+    }
+    Beacon("A");  // its next beacon brings it back
+    EXPECT_EQ(Live(), std::vector<std::string>{"A"});
+}
+
 // A station the host refuses drops out until its next beacon; a host that fails
 // to answer costs the board nothing it had.
 TEST_F(Board, AStationTheHostRefusesDropsOutAndAHostErrorEndsTheIntake) {

@@ -148,6 +148,11 @@ void StationTable::Restore(const std::vector<std::int32_t>& indices) {
 
 void StationTable::MarkDeleted(std::string_view callsign) {
     Supersede(callsign);
+    for (auto& fill : filling_)
+        if (fill.first == callsign) fill.second = true;
+    // Nor is the record before shown while the new one waits.
+    for (auto& refill : refilling_)
+        if (refill.first == callsign) refill.second = -1;
 }
 
 void StationTable::SetDeleted(std::int32_t index, bool deleted) {

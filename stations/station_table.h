@@ -65,7 +65,8 @@ class StationTable {
     // that a failed intake can restore them.
     std::vector<std::int32_t> Supersede(std::string_view callsign);
     void Restore(const std::vector<std::int32_t>& indices);
-    // Marks every record of `callsign` deleted.
+    // Marks every record of `callsign` deleted, and a record of it waiting
+    // for its fill too: the beacon it holds came before the delete.
     void MarkDeleted(std::string_view callsign);
     void SetDeleted(std::int32_t index, bool deleted);
     void SetCallsign(std::int32_t index, std::string callsign);
@@ -88,6 +89,8 @@ class StationTable {
       public:
         explicit PendingFill(StationTable& t) : table_(t) { ++table_.pending_; }
         PendingFill(StationTable& t, std::string callsign, std::int32_t shown) : PendingFill(t) {
+            filling_ = table_.filling_.size();
+            table_.filling_.emplace_back(callsign, false);
             if (shown < 0) return;
             table_.refilling_.emplace_back(std::move(callsign), shown);
             refill_ = true;
@@ -95,13 +98,20 @@ class StationTable {
         ~PendingFill() {
             --table_.pending_;
             if (refill_) table_.refilling_.pop_back();
+            if (filling_ != kNone) table_.filling_.pop_back();
+        }
+        // The host deleted the station while this record waited for its fill.
+        bool DeletedMeanwhile() const {
+            return filling_ != kNone && table_.filling_[filling_].second;
         }
         PendingFill(const PendingFill&) = delete;
         PendingFill& operator=(const PendingFill&) = delete;
 
       private:
+        static constexpr std::size_t kNone = SIZE_MAX;
         StationTable& table_;
         bool refill_ = false;
+        std::size_t filling_ = kNone;
     };
 
     // The superseded record that stands for a station heard again while its
@@ -176,6 +186,8 @@ class StationTable {
     // The stations heard again whose fills are pending, with their records
     // before; nested intakes end first, so the last is the innermost.
     std::vector<std::pair<std::string, std::int32_t>> refilling_;
+    // The stations whose fills are pending, each true once the host deleted it meanwhile.
+    std::vector<std::pair<std::string, bool>> filling_;
 };
 
 }  // namespace bb
