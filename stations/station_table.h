@@ -168,7 +168,8 @@ class StationTable {
         std::int32_t one_ = -1;  // the one index, or -1 for none (without many_)
         std::unique_ptr<std::vector<std::int32_t>> many_;
     };
-    using Index = std::unordered_map<std::string, IndexList, Hash, std::equal_to<>>;
+    // Callsigns are short: keyed by a short text, the map's entries are 16 bytes smaller.
+    using Index = std::unordered_map<ShortText, IndexList, Hash, std::equal_to<>>;
 
     void CheckIndex(std::int32_t index) const;
     void IndexAdd(const std::string& callsign, std::int32_t index);
