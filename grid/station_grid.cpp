@@ -351,11 +351,11 @@ void StationGrid::Rebuild() {
                 }
                 auto [it, added] = entries_.try_emplace(r.Callsign);
                 Entry* e = &it->second;
-                const std::string* callsign = &it->first;
+                const ShortText* callsign = &it->first;
                 if (!added) {
                     duplicates_ = true;
                     auto& row = duplicateEntries_.emplace_back(
-                        std::make_unique<std::pair<const std::string, Entry>>(r.Callsign, Entry{}));
+                        std::make_unique<std::pair<const ShortText, Entry>>(r.Callsign, Entry{}));
                     e = &row->second;
                     callsign = &row->first;
                 }

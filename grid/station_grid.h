@@ -196,7 +196,7 @@ class StationGrid final : public ColumnVisibility,
     };
     struct Entry {
         // Its key in the rows by callsign (a row of a twice-listed station: its own copy).
-        const std::string* callsign = nullptr;
+        const ShortText* callsign = nullptr;
         platform::SortKey key;    // its place in the sort column's order
         std::int32_t index = -1;  // its record
         SymbolShown symbol = SymbolShown::Text;
@@ -300,13 +300,15 @@ class StationGrid final : public ColumnVisibility,
 
     // The rows: every station by callsign, in the grid's order, and in table order.
     struct CallsignHash {
-        std::size_t operator()(const std::string& s) const noexcept {
+        using is_transparent = void;
+        std::size_t operator()(std::string_view s) const noexcept {
             return std::hash<std::string_view>{}(s);
         }
     };
-    // A row each of tens of thousands of stations: no hash kept beside each.
-    std::unordered_map<std::string, Entry, CallsignHash> entries_;
-    std::vector<std::unique_ptr<std::pair<const std::string, Entry>>> duplicateEntries_;
+    // A row each of tens of thousands of stations: no hash kept beside each,
+    // and the callsign in a short text.
+    std::unordered_map<ShortText, Entry, CallsignHash, std::equal_to<>> entries_;
+    std::vector<std::unique_ptr<std::pair<const ShortText, Entry>>> duplicateEntries_;
     std::vector<Entry*> order_;
     // The rows by their records' indices (null where none): a pointer a
     // record, cheaper than a tree node a row.
