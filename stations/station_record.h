@@ -49,7 +49,7 @@ inline constexpr float kNoSpeed = -99999.0f;
 // The fields are laid out widest first: the board holds tens of thousands.
 struct StationRecord {
     std::string Callsign;  // the key; compared exactly, case-sensitive
-    std::string BeaconText;
+    ShortText BeaconText;  // on the heap past 15 characters, as most are: 16 bytes of the record
     // The short texts: a symbol, the position as written, the locator.
     ShortText Symbol;
     ShortText LatitudeText;
@@ -75,11 +75,13 @@ struct StationRecord {
     bool EmergencyAcknowledged = false;
 
     std::string_view Comment() const {
-        return std::string_view(BeaconText).substr(BeaconText.size() - CommentShown());
+        return BeaconText.view().substr(BeaconText.size() - CommentShown());
     }
     // Puts `text` in place of the comment; the beacon's text before it stays.
     void SetComment(std::string_view text) {
-        BeaconText.replace(BeaconText.size() - CommentShown(), std::string::npos, text);
+        std::string whole(BeaconText.view().substr(0, BeaconText.size() - CommentShown()));
+        whole += text;
+        BeaconText = whole;
         CommentLength = static_cast<std::uint32_t>(std::min<std::size_t>(text.size(), UINT32_MAX));
     }
 

@@ -161,7 +161,7 @@ void Form5::cmdBeaconComment_Click() {
         const StationRecord& r = *Record;
         const bool showAll = cmdBeaconComment->text() != QStringLiteral("all");
         cmdBeaconComment->setText(showAll ? QStringLiteral("all") : QStringLiteral("cmnt"));
-        lblBeacon->setText(Q(showAll ? std::string_view(r.BeaconText) : r.Comment()));
+        lblBeacon->setText(Q(showAll ? r.BeaconText.view() : r.Comment()));
     });
 }
 
