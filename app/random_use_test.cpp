@@ -150,7 +150,7 @@ class RandomUse : public testing::MainWindow, protected testing::UiDriver {
         }
         if (windows::Form5* d = form->DetailsWindow(); d && d->isVisible()) {
             EXPECT_EQ(d->windowTitle().toStdString(), "Detail of " + detailsFor);
-            EXPECT_EQ(d->Record ? d->Record->Callsign : detailsFor, detailsFor);
+            EXPECT_EQ(d->Record ? d->Record->Callsign.str() : detailsFor, detailsFor);
         }
         if (windows::Form3* t = form->TuneDialog(); t && t->isVisible() && !tuneFor.empty()) {
             EXPECT_NE(t->lblDescription->text().toStdString().find("station " + tuneFor + " "),

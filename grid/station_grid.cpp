@@ -652,7 +652,8 @@ platform::SortKey StationGrid::KeyOf(const Entry& e) const {
         return platform::SortKey{true, -static_cast<double>(r.HeardTime), {}};
     }
     if (source < 0) return platform::SortKey{};
-    return platform::SortKey::Of(source == kColumnCallsign ? r.Callsign : CellText(e, r, source));
+    if (source == kColumnCallsign) return platform::SortKey::Of(r.Callsign);
+    return platform::SortKey::Of(CellText(e, r, source));
 }
 
 bool StationGrid::AgesCrossedLimit() const {

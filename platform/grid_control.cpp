@@ -41,13 +41,13 @@ bool ParseAge(std::string_view s, double& out) {
 
 }  // namespace
 
-SortKey SortKey::Of(const std::string& text) {
+SortKey SortKey::Of(std::string_view text) {
     SortKey k;
     if (ParseNumber(text, k.value) || ParseAge(text, k.value)) {
         k.number = true;
         return k;
     }
-    std::string folded = text;
+    std::string folded(text);
     for (char& c : folded)
         c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     k.folded = folded;

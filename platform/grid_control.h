@@ -166,7 +166,7 @@ struct SortKey {
     bool number = false;
     double value = 0;
     ShortText folded;  // lower case, for texts; a row holds one, so kept short
-    static SortKey Of(const std::string& text);
+    static SortKey Of(std::string_view text);
     // One total order (texts, then numbers), so that a sort is well defined
     // whatever mix a column holds.
     bool operator<(const SortKey& other) const {

@@ -48,7 +48,7 @@ inline constexpr float kNoSpeed = -99999.0f;
 
 // The fields are laid out widest first: the board holds tens of thousands.
 struct StationRecord {
-    std::string Callsign;  // the key; compared exactly, case-sensitive
+    ShortText Callsign;    // the key; compared exactly, case-sensitive
     ShortText BeaconText;  // on the heap past 15 characters, as most are: 16 bytes of the record
     // The short texts: a symbol, the position as written, the locator.
     ShortText Symbol;

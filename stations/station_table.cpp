@@ -106,12 +106,12 @@ bool StationTable::HasNewerLive(std::string_view callsign, std::int32_t index) c
     return it != live_index_.end() && !it->second.empty() && it->second.back() > index;
 }
 
-void StationTable::IndexAdd(const std::string& callsign, std::int32_t index) {
+void StationTable::IndexAdd(std::string_view callsign, std::int32_t index) {
     // Appends come last; only a fill after a pause lands before later records.
-    live_index_[callsign].Insert(index);
+    live_index_[ShortText(callsign)].Insert(index);
 }
 
-void StationTable::IndexRemove(const std::string& callsign, std::int32_t index) {
+void StationTable::IndexRemove(std::string_view callsign, std::int32_t index) {
     IndexList* found = pending_list_;
     if (!callsign.empty()) {
         auto it = live_index_.find(callsign);

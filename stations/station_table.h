@@ -172,8 +172,8 @@ class StationTable {
     using Index = std::unordered_map<ShortText, IndexList, Hash, std::equal_to<>>;
 
     void CheckIndex(std::int32_t index) const;
-    void IndexAdd(const std::string& callsign, std::int32_t index);
-    void IndexRemove(const std::string& callsign, std::int32_t index);
+    void IndexAdd(std::string_view callsign, std::int32_t index);
+    void IndexRemove(std::string_view callsign, std::int32_t index);
 
     std::vector<StationRecord> records_;
     Index live_index_;  // callsign -> ascending indices of its live records
