@@ -12,7 +12,8 @@ namespace {
 std::string WhereOf(const StationRecord& r) {
     std::string text =
         FixedDecimals(r.Distance, 1, DecimalSeparator()) + " km, " + Whole(r.Bearing) + "\u00B0";
-    if (!r.LatitudeText.empty()) text += ", " + r.LatitudeText + " " + r.LongitudeText;
+    if (const std::string latitude = r.LatitudeText(); !latitude.empty())
+        text += ", " + latitude + " " + r.LongitudeText();
     return text;
 }
 

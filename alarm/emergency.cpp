@@ -246,8 +246,10 @@ void Emergency::Acknowledge(std::string_view callsign) {
 std::string Emergency::ShownOf(const StationRecord& r) {
     // The fields the window copies when it loads, apart.
     std::string shown;
-    for (const std::string_view text : {std::string_view(r.Callsign), r.LatitudeText.view(),
-                                        r.LongitudeText.view(), r.Comment(), r.Symbol.view()}) {
+    const std::string latitude = r.LatitudeText(), longitude = r.LongitudeText();
+    for (const std::string_view text :
+         {r.Callsign.view(), std::string_view(latitude), std::string_view(longitude), r.Comment(),
+          r.Symbol.view()}) {
         shown += text;
         shown += '\x1f';
     }

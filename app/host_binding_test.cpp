@@ -256,7 +256,7 @@ struct PausedBoard final : MessagePump {
 std::string Records(const StationTable& t) {
     std::string out;
     for (std::int32_t i = 0; i < t.StationCount(); ++i)
-        out += t[i].Callsign + (t[i].Deleted ? " deleted " : " ") + t[i].LatitudeText + " " +
+        out += t[i].Callsign + (t[i].Deleted ? " deleted " : " ") + t[i].LatitudeText() + " " +
                std::string(t[i].Comment()) + "\n";
     return out;
 }

@@ -90,7 +90,7 @@ TEST_F(HostFaults, KilledDuringTheScanKeepsWhatWasReadAndARestartedHostIsFollowe
     EXPECT_TRUE(t.IndexIsConsistent());
     for (const auto& call : read) {
         const StationRecord& r = t[t.find_station(call)];
-        EXPECT_EQ(std::tuple(call.size(), r.LatitudeText.empty(), r.Locator.substr(0, 2)),
+        EXPECT_EQ(std::tuple(call.size(), r.LatitudeText().empty(), r.Locator().substr(0, 2)),
                   std::tuple(5u, false, std::string("JO")));
     }
     EXPECT_GE(LogCount("Form1.scan_stations", "462"), 1);
@@ -171,9 +171,9 @@ TEST_F(HostFaults, ABoardStartedBeforeItsHostBindsThenOutlivesTheBus) {
     EXPECT_LT(timer.elapsed(), 1000);
     EXPECT_GE(LogCount("Form1.add_beacon", "462"), 1) << sys.LogText();
     EXPECT_EQ(
-        std::tuple(t.LiveCount(), Record("G4ABC")->LatitudeText, Record("G4ABC")->QSY->Frequency,
+        std::tuple(t.LiveCount(), Record("G4ABC")->LatitudeText(), Record("G4ABC")->QSY->Frequency,
                    app.GridModel().Visible(), app.Wiring()->Grid().GridRowCount()),
-        std::tuple(3, before.LatitudeText, std::string("145.625"), true, 3));
+        std::tuple(3, before.LatitudeText(), std::string("145.625"), true, 3));
     app.Form_Unload();
     EXPECT_EQ(SettingsFile(), settings);
 }

@@ -302,7 +302,7 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
     // A row's cell texts, column by column; `pictured`: among the rows with pictures.
     std::array<std::string, kLastColumn + 1> Texts(const StationRecord& r, bool pictured) const {
         const std::int16_t length = Settings().FormatLocator;
-        std::string locator = length == 6 ? r.Locator.substr(0, 6) : r.Locator.str();
+        std::string locator = length == 6 ? r.Locator().substr(0, 6) : r.Locator();
         if (length == 10) LocatorFromPosition(r.Longitude / 60.0, r.Latitude / 60.0, locator, 10);
         const auto phg = [&](std::string t) { return r.HasPHG ? t : ""; };
         const auto qsy = [&](std::string t) { return r.HasQSY ? t : ""; };
@@ -311,8 +311,8 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
                 : host.drawable.count(r.Symbol) ? ""
                                                 : "oops",
                 Age(Now() - r.HeardTime),
-                r.LatitudeText,
-                r.LongitudeText,
+                r.LatitudeText(),
+                r.LongitudeText(),
                 locator,
                 r.Speed == -99999.0f ? "----" : Written(r.Speed, false),
                 r.Course == -32768 ? "----" : std::to_string(r.Course),

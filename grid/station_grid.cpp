@@ -92,12 +92,12 @@ void StationGrid::AgeTick() {
     });
 }
 
-// The locator at the length the options choose; the record keeps eight.
+// The locator at the length the options choose; the record gives eight.
 std::string StationGrid::LocatorText(const StationRecord& r) const {
     const std::int16_t length = settings_.FormatLocator;
-    if (length == 6) return r.Locator.substr(0, 6);
-    if (length != 10 || r.Locator.empty()) return r.Locator;
-    std::string text = r.Locator;
+    std::string text = r.Locator();
+    if (length == 6) return text.substr(0, 6);
+    if (length != 10 || text.empty()) return text;
     TrapWith(
         [&] {
             LocatorFromPosition(static_cast<double>(r.Longitude) / 60.0,
@@ -818,9 +818,9 @@ std::string StationGrid::CellText(const Entry& e, const StationRecord& r, int so
             return text;
         }
         case kColumnLatitude:
-            return r.LatitudeText;
+            return r.LatitudeText();
         case kColumnLongitude:
-            return r.LongitudeText;
+            return r.LongitudeText();
         case kColumnLocator:
             return LocatorText(r);
         case kColumnSpeed:

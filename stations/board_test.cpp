@@ -13,10 +13,10 @@ namespace {
 // What the grid shows of a record, in one line.
 std::string Describe(const StationRecord& r) {
     std::ostringstream o;
-    o << r.Symbol << ' ' << r.HeardTime << ' ' << r.LatitudeText << ' ' << r.LongitudeText << ' '
-      << r.Locator << ' ' << r.Course << ' ' << r.Speed << ' ' << r.Bearing << ' ' << r.Distance
-      << " [" << r.Comment() << "] phg " << r.HasPHG << " qsy " << r.QSY->Frequency << '/'
-      << r.QSY->Tone << " emg " << r.Emergency;
+    o << r.Symbol << ' ' << r.HeardTime << ' ' << r.LatitudeText() << ' ' << r.LongitudeText()
+      << ' ' << r.Locator() << ' ' << r.Course << ' ' << r.Speed << ' ' << r.Bearing << ' '
+      << r.Distance << " [" << r.Comment() << "] phg " << r.HasPHG << " qsy " << r.QSY->Frequency
+      << '/' << r.QSY->Tone << " emg " << r.Emergency;
     return o.str();
 }
 
@@ -173,7 +173,8 @@ TEST_F(Board, AFillThatFailsLeavesAPartRecordCountedAndLive) {
     s.Symbol = "/-";
     Beacon("FAR");
     const StationRecord& r = Find("FAR");
-    EXPECT_EQ(std::tie(r.Symbol, r.HeardTime, r.LatitudeText, r.BeaconText, r.HasPHG),
+    EXPECT_EQ(std::make_tuple(r.Symbol.str(), r.HeardTime, r.LatitudeText(), r.BeaconText.str(),
+                              r.HasPHG),
               std::make_tuple(std::string("/-"), 1796558400, std::string(), std::string(), false));
     EXPECT_EQ(fs.Errors(),
               std::vector<std::string>{"program error 6 in module Form1.add_beacon: Overflow"});

@@ -8,21 +8,49 @@
 
 namespace bb {
 
+std::string PositionText(const StationRecord& r, PositionPart part) {
+    std::string text;
+    float value = part == PositionPart::Longitude ? r.Longitude : r.Latitude;
+    if (part == PositionPart::Locator)
+        LocatorFromPosition(static_cast<double>(r.Longitude) / 60.0,
+                            static_cast<double>(r.Latitude) / 60.0, text);
+    else
+        FormatCoordinate(value, text, part == PositionPart::Longitude);
+    return text;
+}
+
+namespace {
+
+std::string ShownPositionText(const StationRecord& r, PositionPart part) {
+    try {
+        return PositionText(r, part);
+    } catch (const RuntimeError&) {
+        return {};
+    }
+}
+
+}  // namespace
+
+std::string StationRecord::LatitudeText() const {
+    return ShownPositionText(*this, PositionPart::Latitude);
+}
+std::string StationRecord::LongitudeText() const {
+    return ShownPositionText(*this, PositionPart::Longitude);
+}
+std::string StationRecord::Locator() const {
+    return ShownPositionText(*this, PositionPart::Locator);
+}
+
 void FillRecordFields(StationRecord& r, const HostStation& s, const TZone& zone) {
     r.Symbol = s.Symbol;
     r.Latitude = s.Latitude;
     r.Longitude = s.Longitude;
     const DateTime when = s.ReportDate == 0 ? s.FallbackDate : s.ReportDate;
     r.HeardTime = CLng(Val(zone.DateToUnix(when)));
-    float lat = r.Latitude, lon = r.Longitude;
-    std::string text;
-    FormatCoordinate(lat, text, false);
-    r.LatitudeText = text;
-    FormatCoordinate(lon, text, true);
-    r.LongitudeText = text;
-    LocatorFromPosition(static_cast<double>(r.Longitude) / 60.0,
-                        static_cast<double>(r.Latitude) / 60.0, text);
-    r.Locator = text;
+    // The texts are made when shown; a position none can show is said here.
+    PositionText(r, PositionPart::Latitude);
+    PositionText(r, PositionPart::Longitude);
+    PositionText(r, PositionPart::Locator);
     r.Bearing = s.Bearing;
     r.Course = s.Course;
     r.Speed = s.Speed;

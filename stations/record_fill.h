@@ -11,6 +11,10 @@
 
 namespace bb {
 
+enum class PositionPart { Latitude, Longitude, Locator };
+// One of a record's position texts; error 6 or 5 for a position it cannot show.
+std::string PositionText(const StationRecord& r, PositionPart part);
+
 // Every field after Callsign and Deleted, in the fill's order: an error in
 // one step leaves the fields set before it and the rest empty.
 void FillRecordFields(StationRecord& record, const HostStation& station, const TZone& zone);

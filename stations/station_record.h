@@ -50,11 +50,8 @@ inline constexpr float kNoSpeed = -99999.0f;
 struct StationRecord {
     ShortText Callsign;    // the key; compared exactly, case-sensitive
     ShortText BeaconText;  // on the heap past 15 characters, as most are: 16 bytes of the record
-    // The short texts: a symbol, the position as written, the locator.
+    // The short texts: a symbol.
     ShortText Symbol;
-    ShortText LatitudeText;
-    ShortText LongitudeText;
-    ShortText Locator;
     // Most stations send neither: each is held only by the stations that do.
     Boxed<PHGInfo> PHG;
     Boxed<QSYInfo> QSY;
@@ -73,6 +70,13 @@ struct StationRecord {
     bool HasQSY = false;
     bool Emergency = false;
     bool EmergencyAcknowledged = false;
+
+    // The position as written ("52.30.00N", "004.53.20E") and its eight-character
+    // locator, made from the position when asked rather than kept: empty
+    // for a position no text can show.
+    std::string LatitudeText() const;
+    std::string LongitudeText() const;
+    std::string Locator() const;
 
     std::string_view Comment() const {
         return BeaconText.view().substr(BeaconText.size() - CommentShown());

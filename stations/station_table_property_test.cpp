@@ -15,7 +15,7 @@ namespace {
 // The live stations' callsign, beacon text and locator, in table order.
 using Snapshot = std::vector<std::string>;
 void Take(Snapshot& s, const StationRecord& r) {
-    if (!r.Deleted) s.push_back(r.Callsign + "|" + r.BeaconText + "|" + r.Locator);
+    if (!r.Deleted) s.push_back(r.Callsign + "|" + r.BeaconText + "|" + r.Locator());
 }
 
 // One event of a random script; either intake can run it.

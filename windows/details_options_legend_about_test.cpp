@@ -31,8 +31,8 @@ class Windows : public ::testing::Test, protected testing::FakeBoard {
     std::int32_t Moving(const std::string& call) {
         const std::int32_t i = AddRecord(call);
         StationRecord& r = Record(i);
-        r.LatitudeText = "52.30.00N";
-        r.LongitudeText = "004.53.20E";
+        r.Latitude = 52 * 60 + 30;     // shown as 52.30.00N
+        r.Longitude = 4 * 60 + 53.2f;  // and 004.53.20E
         r.Distance = 12.34;
         r.Bearing = 180;
         r.Speed = 54;

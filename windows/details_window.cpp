@@ -111,8 +111,8 @@ void Form5::Form_Load() {
         Record = services_.board->Table()[StationIndex];
         const StationRecord& r = *Record;
         const char decimal = DecimalSeparator();
-        lblLatitude->setText(Q(r.LatitudeText));
-        lblLongitude->setText(Q(r.LongitudeText));
+        lblLatitude->setText(Q(r.LatitudeText()));
+        lblLongitude->setText(Q(r.LongitudeText()));
         if (services_.actions) {
             const std::shared_ptr<const Picture> picture =
                 services_.actions->SymbolPicture(r.Symbol);

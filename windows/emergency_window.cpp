@@ -105,8 +105,8 @@ void Form2::Form_Load() {
         const char decimal = DecimalSeparator();
         Label1->setText(QStringLiteral("EMERGENCY!"));
         lblStationID->setText(Q(r.Callsign));
-        lblLatitude->setText(Q(r.LatitudeText));
-        lblLongitude->setText(Q(r.LongitudeText));
+        lblLatitude->setText(Q(r.LatitudeText()));
+        lblLongitude->setText(Q(r.LongitudeText()));
         lblBeaconComment->setText(Q(r.Comment()));
         lblDirection->setText(Q(" dir: " + Whole(bearing) + " degrees"));
         lblDistance->setText(Q("dist: " + FixedDecimals(r.Distance, 2, decimal) + " km"));

@@ -51,8 +51,8 @@ class EmergencyWindow : public ::testing::Test, protected testing::FakeBoard {
         const std::int32_t i = AddRecord(call);
         StationRecord& r = Record(i);
         r.Emergency = true;
-        r.LatitudeText = "52.30.00N";
-        r.LongitudeText = "004.53.20E";
+        r.Latitude = 52 * 60 + 30;     // shown as 52.30.00N
+        r.Longitude = 4 * 60 + 53.2f;  // and 004.53.20E
         r.SetComment("Stuck on the ridge, one injured");
         r.Bearing = 90;
         r.Distance = 12.346;
