@@ -50,7 +50,7 @@ inline constexpr float kNoSpeed = -99999.0f;
 struct StationRecord {
     ShortText Callsign;    // the key; compared exactly, case-sensitive
     ShortText BeaconText;  // on the heap past 15 characters, as most are: 16 bytes of the record
-    // The short texts: a symbol.
+    // The symbol, as the host writes it.
     ShortText Symbol;
     // Most stations send neither: each is held only by the stations that do.
     Boxed<PHGInfo> PHG;

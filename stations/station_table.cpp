@@ -62,8 +62,8 @@ void StationTable::Reset() {
     pending_list_->push_back(0);
     count_ = 0;
     live_ = 1;
-    for (auto& refill : refilling_)
-        refill.second = -1;
+    for (Filling& fill : filling_)
+        fill.shown = -1;
     for (TableWatcher* w : watchers_)
         w->TableReset();
 }
@@ -93,10 +93,10 @@ std::int32_t StationTable::LiveRecordsOf(std::string_view callsign) const {
 }
 
 std::int32_t StationTable::ShownUntilFilled(std::string_view callsign) const {
-    if (refilling_.empty() || find_station(callsign) >= 0) return -1;
-    for (auto it = refilling_.rbegin(); it != refilling_.rend(); ++it) {
-        if (it->first == callsign && it->second >= 0 && it->second <= UpperBound())
-            return it->second;
+    if (filling_.empty() || find_station(callsign) >= 0) return -1;
+    for (auto it = filling_.rbegin(); it != filling_.rend(); ++it) {
+        if (it->callsign == callsign && it->shown >= 0 && it->shown <= UpperBound())
+            return it->shown;
     }
     return -1;
 }
@@ -148,11 +148,12 @@ void StationTable::Restore(const std::vector<std::int32_t>& indices) {
 
 void StationTable::MarkDeleted(std::string_view callsign) {
     Supersede(callsign);
-    for (auto& fill : filling_)
-        if (fill.first == callsign) fill.second = true;
-    // Nor is the record before shown while the new one waits.
-    for (auto& refill : refilling_)
-        if (refill.first == callsign) refill.second = -1;
+    // A fill waiting holds an older beacon; nor is the record before shown meanwhile.
+    for (Filling& fill : filling_) {
+        if (fill.callsign != callsign) continue;
+        fill.deleted = true;
+        fill.shown = -1;
+    }
 }
 
 void StationTable::SetDeleted(std::int32_t index, bool deleted) {
@@ -231,8 +232,8 @@ void StationTable::Compact() {
             index = moved[static_cast<std::size_t>(index)];
         ++it;
     }
-    for (auto& refill : refilling_)
-        refill.second = refill.second < 0 ? -1 : moved[static_cast<std::size_t>(refill.second)];
+    for (Filling& fill : filling_)
+        fill.shown = fill.shown < 0 ? -1 : moved[static_cast<std::size_t>(fill.shown)];
     for (TableWatcher* w : watchers_)
         w->TableCompacted(moved);
 }

@@ -90,19 +90,15 @@ class StationTable {
         explicit PendingFill(StationTable& t) : table_(t) { ++table_.pending_; }
         PendingFill(StationTable& t, std::string callsign, std::int32_t shown) : PendingFill(t) {
             filling_ = table_.filling_.size();
-            table_.filling_.emplace_back(callsign, false);
-            if (shown < 0) return;
-            table_.refilling_.emplace_back(std::move(callsign), shown);
-            refill_ = true;
+            table_.filling_.push_back({std::move(callsign), shown});
         }
         ~PendingFill() {
             --table_.pending_;
-            if (refill_) table_.refilling_.pop_back();
             if (filling_ != kNone) table_.filling_.pop_back();
         }
         // The host deleted the station while this record waited for its fill.
         bool DeletedMeanwhile() const {
-            return filling_ != kNone && table_.filling_[filling_].second;
+            return filling_ != kNone && table_.filling_[filling_].deleted;
         }
         PendingFill(const PendingFill&) = delete;
         PendingFill& operator=(const PendingFill&) = delete;
@@ -110,8 +106,7 @@ class StationTable {
       private:
         static constexpr std::size_t kNone = SIZE_MAX;
         StationTable& table_;
-        bool refill_ = false;
-        std::size_t filling_ = kNone;
+        std::size_t filling_ = kNone;  // its place among the table's pending fills
     };
 
     // The superseded record that stands for a station heard again while its
@@ -184,11 +179,15 @@ class StationTable {
     std::int32_t count_ = 0;
     std::int32_t live_ = 0;
     int pending_ = 0;
-    // The stations heard again whose fills are pending, with their records
-    // before; nested intakes end first, so the last is the innermost.
-    std::vector<std::pair<std::string, std::int32_t>> refilling_;
-    // The stations whose fills are pending, each true once the host deleted it meanwhile.
-    std::vector<std::pair<std::string, bool>> filling_;
+    // The stations whose fills are pending, each with its record before (-1
+    // for none) and whether the host deleted it meanwhile; nested intakes
+    // end first, so the last is the innermost.
+    struct Filling {
+        std::string callsign;
+        std::int32_t shown = -1;
+        bool deleted = false;
+    };
+    std::vector<Filling> filling_;
 };
 
 }  // namespace bb
