@@ -102,12 +102,15 @@ TEST_F(WindowTexts, EveryTextFitsItsControlInEveryLanguage) {
         check(EmergencyWindow("PA3XYZ-9"));
     }
     EXPECT_TRUE(cut.empty()) << ::testing::PrintToString(cut);
-    // The grid's callsigns, whole in their column.
+    // The grid's cells as the view shows them (callsigns, positions, locators, PHG,
+    // frequencies), whole in their columns.
     platform::GridView& view = form->View();
     for (int r = 0; r < view.model()->rowCount(); ++r) {
-        const QString call = view.model()->data(view.model()->index(r, 0)).toString();
-        EXPECT_LE(view.fontMetrics().horizontalAdvance(call) + 6, view.columnWidth(0))
-            << call.toStdString();
+        for (int c = 0; c < view.model()->columnCount(); ++c) {
+            const QString text = view.model()->data(view.model()->index(r, c)).toString();
+            EXPECT_LE(view.fontMetrics().horizontalAdvance(text) + 6, view.columnWidth(c))
+                << r << "," << c << " " << text.toStdString();
+        }
     }
     Close();  // before the radio programs go
 }
