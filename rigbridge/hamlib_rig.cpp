@@ -19,36 +19,42 @@ HamlibRig::HamlibRig(int model, std::string port, int baud)
 
 HamlibRig::~HamlibRig() {
     if (!rig_) return;
-    if (open_) rig_close(rig_);
+    Close();
     rig_cleanup(rig_);
 }
 
 bool HamlibRig::Check(int status, std::string& error) {
     if (status == RIG_OK) return true;
-    error = rigerror(status);
+    // rigerror() adds Hamlib's debug history (kilobytes) to the text: the reason alone.
+    error = rigerror2(status);
     while (!error.empty() && (error.back() == '\n' || error.back() == '\r'))
         error.pop_back();
     return false;
 }
 
 bool HamlibRig::Open(std::string& error) {
+    if (open_) return true;
     if (!rig_) {
         rig_ = rig_init(static_cast<rig_model_t>(model_));
         if (!rig_) {
             error = "Hamlib knows no rig model " + std::to_string(model_) + " (see rigctl -l)";
+            lastOpen_ = -RIG_EINVAL;
             return false;
         }
-        if (!port_.empty() &&
-            !Check(rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), port_.c_str()),
-                   error))
+        lastOpen_ = port_.empty()
+                        ? RIG_OK
+                        : rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), port_.c_str());
+        if (lastOpen_ == RIG_OK && baud_ > 0)
+            lastOpen_ = rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"),
+                                     std::to_string(baud_).c_str());
+        if (!Check(lastOpen_, error)) {
+            rig_cleanup(rig_);
+            rig_ = nullptr;
             return false;
-        if (baud_ > 0 && !Check(rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"),
-                                             std::to_string(baud_).c_str()),
-                                error))
-            return false;
+        }
     }
-    if (open_) return true;
-    open_ = Check(rig_open(rig_), error);
+    lastOpen_ = rig_open(rig_);
+    open_ = Check(lastOpen_, error);
     return open_;
 }
 
@@ -56,38 +62,67 @@ bool HamlibRig::Ready(std::string& error) {
     return open_ || Open(error);
 }
 
+void HamlibRig::Close() {
+    if (open_) rig_close(rig_);
+    open_ = false;
+}
+
+namespace {
+
+// The radio answered and said no: the link is sound and stays open.
+bool Refused(int status) {
+    return status == -RIG_ENIMPL || status == -RIG_ENAVAIL || status == -RIG_EINVAL ||
+           status == -RIG_ERJCTED;
+}
+
+// The link itself went (rigctld restarted, a cable pulled and put back): a
+// fresh one may well work at once. A radio that did not answer in time is
+// not asked twice, or a hung radio would keep the board waiting twice over.
+bool LinkLost(int status) {
+    return status == -RIG_EIO || status == -RIG_EPROTO || status == -RIG_BUSERROR;
+}
+
+}  // namespace
+
+bool HamlibRig::Run(const std::function<int()>& command, std::string& error) {
+    for (int attempt = 0;; ++attempt) {
+        int status = RIG_OK;
+        if (!Ready(error)) {
+            status = lastOpen_;
+        } else {
+            status = command();
+            if (Check(status, error)) return true;
+            if (Refused(status)) return false;
+        }
+        Close();
+        if (attempt > 0 || !LinkLost(status)) return false;
+    }
+}
+
 bool HamlibRig::SetMode(const std::string& mode, std::string& error) {
-    if (!Ready(error)) return false;
     const rmode_t m = rig_parse_mode(mode.c_str());
     if (m == RIG_MODE_NONE) {
         error = "Hamlib knows no mode " + mode;
         return false;
     }
-    if (Check(rig_set_mode(rig_, RIG_VFO_CURR, m, RIG_PASSBAND_NOCHANGE), error)) return true;
-    rig_close(rig_);
-    open_ = false;
-    return false;
+    return Run([&] { return rig_set_mode(rig_, RIG_VFO_CURR, m, RIG_PASSBAND_NOCHANGE); }, error);
 }
 
 bool HamlibRig::SetFrequency(double hz, std::string& error) {
-    if (!Ready(error)) return false;
-    if (Check(rig_set_freq(rig_, RIG_VFO_CURR, hz), error)) return true;
-    rig_close(rig_);
-    open_ = false;
-    return false;
+    return Run([&] { return rig_set_freq(rig_, RIG_VFO_CURR, hz); }, error);
 }
 
 bool HamlibRig::Read(double& hz, std::string& mode, std::string& error) {
-    if (!Ready(error)) return false;
     freq_t f = 0;
     rmode_t m = RIG_MODE_NONE;
     pbwidth_t width = 0;
-    if (!Check(rig_get_freq(rig_, RIG_VFO_CURR, &f), error) ||
-        !Check(rig_get_mode(rig_, RIG_VFO_CURR, &m, &width), error)) {
-        rig_close(rig_);
-        open_ = false;
+    if (!Run(
+            [&] {
+                const int status = rig_get_freq(rig_, RIG_VFO_CURR, &f);
+                return status != RIG_OK ? status : rig_get_mode(rig_, RIG_VFO_CURR, &m, &width);
+            },
+            error))
         return false;
-    }
     hz = f;
     mode = rig_strrmode(m);
     return true;
@@ -116,44 +151,31 @@ bool HamlibRig::Can(Setting setting) const {
 }
 
 bool HamlibRig::Set(Setting setting, long value, std::string& error) {
-    if (!Ready(error)) return false;
-    int status = RIG_OK;
     const auto tone = static_cast<tone_t>(value);
-    switch (setting) {
-        case Setting::CtcssTone:
-            status = rig_set_ctcss_tone(rig_, RIG_VFO_CURR, tone);
-            break;
-        case Setting::CtcssSql:
-            status = rig_set_ctcss_sql(rig_, RIG_VFO_CURR, tone);
-            break;
-        case Setting::DcsCode:
-            status = rig_set_dcs_code(rig_, RIG_VFO_CURR, tone);
-            break;
-        case Setting::ToneFunction:
-            status = rig_set_func(rig_, RIG_VFO_CURR, RIG_FUNC_TONE, value != 0);
-            break;
-        case Setting::ToneSquelchFunction:
-            status = rig_set_func(rig_, RIG_VFO_CURR, RIG_FUNC_TSQL, value != 0);
-            break;
-        case Setting::Shift:
-            status = rig_set_rptr_shift(rig_, RIG_VFO_CURR,
-                                        value > 0   ? RIG_RPT_SHIFT_PLUS
-                                        : value < 0 ? RIG_RPT_SHIFT_MINUS
-                                                    : RIG_RPT_SHIFT_NONE);
-            break;
-        case Setting::Offset:
-            status = rig_set_rptr_offs(rig_, RIG_VFO_CURR, value);
-            break;
-    }
-    if (Check(status, error)) return true;
-    // A radio that says no to one setting still answers; one that does not
-    // answer is opened again before the next command.
-    if (status != -RIG_ENIMPL && status != -RIG_ENAVAIL && status != -RIG_EINVAL &&
-        status != -RIG_ERJCTED) {
-        rig_close(rig_);
-        open_ = false;
-    }
-    return false;
+    return Run(
+        [&] {
+            switch (setting) {
+                case Setting::CtcssTone:
+                    return rig_set_ctcss_tone(rig_, RIG_VFO_CURR, tone);
+                case Setting::CtcssSql:
+                    return rig_set_ctcss_sql(rig_, RIG_VFO_CURR, tone);
+                case Setting::DcsCode:
+                    return rig_set_dcs_code(rig_, RIG_VFO_CURR, tone);
+                case Setting::ToneFunction:
+                    return rig_set_func(rig_, RIG_VFO_CURR, RIG_FUNC_TONE, value != 0);
+                case Setting::ToneSquelchFunction:
+                    return rig_set_func(rig_, RIG_VFO_CURR, RIG_FUNC_TSQL, value != 0);
+                case Setting::Shift:
+                    return rig_set_rptr_shift(rig_, RIG_VFO_CURR,
+                                              value > 0   ? RIG_RPT_SHIFT_PLUS
+                                              : value < 0 ? RIG_RPT_SHIFT_MINUS
+                                                          : RIG_RPT_SHIFT_NONE);
+                case Setting::Offset:
+                    return rig_set_rptr_offs(rig_, RIG_VFO_CURR, value);
+            }
+            return -RIG_EINVAL;
+        },
+        error);
 }
 
 std::string HamlibRig::Name() const {

@@ -2,6 +2,7 @@
 // the network included (model 2).
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "rigbridge/bridge.h"
@@ -31,12 +32,17 @@ class HamlibRig final : public Rig {
     // A radio that failed is opened again before the next command.
     bool Ready(std::string& error);
     bool Check(int status, std::string& error);
+    // Runs a Hamlib command on the open radio; a link that was lost, on the
+    // command or on opening, is made afresh and the command tried once more.
+    bool Run(const std::function<int()>& command, std::string& error);
+    void Close();
 
     int model_;
     std::string port_;
     int baud_;
     s_rig* rig_ = nullptr;
     bool open_ = false;
+    int lastOpen_ = 0;  // Hamlib's status of the last opening
 };
 
 }  // namespace bb::rigbridge

@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTimer>
 #include <atomic>
@@ -46,17 +47,23 @@ class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
     }
     void TearDown() override {
         if (dialog) dialog->close();
+        std::fputs(BridgeSaid().toLocal8Bit().constData(), stderr);
         for (QProcess* p : {&bridge_, &rigctld_}) {
             p->kill();
             p->waitForFinished();
         }
     }
-    void StartBridge() {
-        bridge_.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-        bridge_.start(BB_RIGBRIDGE_EXE, {"--rig-file", "127.0.0.1:" + port_, "--board", "BBTEST"});
+    void StartBridge(const QStringList& more = {}) {
+        bridge_.start(BB_RIGBRIDGE_EXE,
+                      QStringList{"--rig-file", "127.0.0.1:" + port_, "--board", "BBTEST"} + more);
         ASSERT_TRUE(bridge_.waitForStarted());
         // It announces itself: both programs connected without waiting for a sweep.
         ASSERT_TRUE(WaitFor([&] { return radio.GetConnectedServers() == "DXL,HRD"; }, 10000));
+    }
+    // What the bridge wrote to its log so far.
+    QString BridgeSaid() {
+        bridgeSaid_ += QString::fromLocal8Bit(bridge_.readAllStandardError());
+        return bridgeSaid_;
     }
     // What rigctl reads from the radio: the first `count` values it answers.
     std::string Read(const QStringList& commands, int count) {
@@ -77,6 +84,7 @@ class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
 
     QString port_;
     QProcess rigctld_, bridge_;
+    QString bridgeSaid_;
     platform::DBusDdeLayer dde{QDBusConnection::sessionBus()};
     platform::QtTimer timer;
     radio::DDEClientModule radio{dde, timer, "BBTEST"};
@@ -148,6 +156,31 @@ TEST_F(TuneARealRig, ARadioFailingMidTuneIsToldAndTheNextTuneWorks) {
         dialog->tmrSetFreq_Timer();  // the status buttons' refresh
         dialog->cmdSetFreq[program]->click();
         EXPECT_EQ(ReadBack(), std::to_string(hz) + " USB");
+    }
+    // Its log says why in a line, not with Hamlib's debug history.
+    const QStringList said = BridgeSaid().split('\n').filter(QRegularExpression("^bb-rigbridge: "));
+    EXPECT_FALSE(
+        said.filter(QRegularExpression("^bb-rigbridge: the radio did not take .*: IO error$"))
+            .isEmpty())
+        << said.join('\n').toStdString();
+    for (const QString& line : said)
+        EXPECT_LT(line.size(), 120) << line.left(400).toStdString();
+}
+
+// rigctld restarted between two tunes, before the bridge read the radio again: the link it held
+// is gone, and the tune goes over a new one rather than failing once.
+TEST_F(TuneARealRig, ATuneAfterRigctldRestartedWorksTheFirstTime) {
+    radio.Initialize();
+    StartBridge({"--poll", "600000"});
+    for (const auto& [qsy, hz] : {std::pair{"144.800", 144800000}, {"145.550", 145550000}}) {
+        windows::OpenTuneDialog(dialog, radio, board, Station("N0CALL", qsy), "N0CALL");
+        dialog->optMode[1]->click();  // USB
+        dialog->cmdSetFreq[0]->click();
+        EXPECT_EQ(dialog->SetupResultLabel->text().toStdString(), "") << qsy;
+        EXPECT_EQ(ReadBack(), std::to_string(hz) + " USB");
+        rigctld_.kill();
+        rigctld_.waitForFinished();
+        StartRigctld();
     }
 }
 
