@@ -43,7 +43,10 @@ class TuneARealRig : public ::testing::Test, protected testing::FakeBoard {
     // Hamlib's dummy radio, on the same port each time.
     void StartRigctld() {
         rigctld_.start("rigctld", {"-m", "1", "-T", "127.0.0.1", "-t", port_});
-        ASSERT_TRUE(WaitFor([&] { return testing::LoopbackListening(port_.toInt()); }, 5000));
+        // Listening is not yet answering: a frequency read back is.
+        ASSERT_TRUE(WaitFor(
+            [&] { return testing::LoopbackListening(port_.toInt()) && !Read({"f"}, 1).empty(); },
+            5000));
     }
     void TearDown() override {
         if (dialog) dialog->close();
