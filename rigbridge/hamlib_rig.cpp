@@ -32,34 +32,33 @@ bool HamlibRig::Check(int status, std::string& error) {
     return false;
 }
 
-bool HamlibRig::Open(std::string& error) {
-    if (open_) return true;
+int HamlibRig::Opened(std::string& error) {
+    if (open_) return RIG_OK;
     if (!rig_) {
         rig_ = rig_init(static_cast<rig_model_t>(model_));
         if (!rig_) {
             error = "Hamlib knows no rig model " + std::to_string(model_) + " (see rigctl -l)";
-            lastOpen_ = -RIG_EINVAL;
-            return false;
+            return -RIG_EINVAL;
         }
-        lastOpen_ = port_.empty()
-                        ? RIG_OK
-                        : rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"), port_.c_str());
-        if (lastOpen_ == RIG_OK && baud_ > 0)
-            lastOpen_ = rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"),
-                                     std::to_string(baud_).c_str());
-        if (!Check(lastOpen_, error)) {
+        int status = port_.empty() ? RIG_OK
+                                   : rig_set_conf(rig_, rig_token_lookup(rig_, "rig_pathname"),
+                                                  port_.c_str());
+        if (status == RIG_OK && baud_ > 0)
+            status = rig_set_conf(rig_, rig_token_lookup(rig_, "serial_speed"),
+                                  std::to_string(baud_).c_str());
+        if (!Check(status, error)) {
             rig_cleanup(rig_);
             rig_ = nullptr;
-            return false;
+            return status;
         }
     }
-    lastOpen_ = rig_open(rig_);
-    open_ = Check(lastOpen_, error);
-    return open_;
+    const int status = rig_open(rig_);
+    open_ = Check(status, error);
+    return status;
 }
 
-bool HamlibRig::Ready(std::string& error) {
-    return open_ || Open(error);
+bool HamlibRig::Open(std::string& error) {
+    return Opened(error) == RIG_OK;
 }
 
 void HamlibRig::Close() {
@@ -86,10 +85,8 @@ bool LinkLost(int status) {
 
 bool HamlibRig::Run(const std::function<int()>& command, std::string& error) {
     for (int attempt = 0;; ++attempt) {
-        int status = RIG_OK;
-        if (!Ready(error)) {
-            status = lastOpen_;
-        } else {
+        int status = Opened(error);
+        if (status == RIG_OK) {
             status = command();
             if (Check(status, error)) return true;
             if (Refused(status)) return false;

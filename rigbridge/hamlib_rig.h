@@ -29,8 +29,8 @@ class HamlibRig final : public Rig {
     bool Set(Setting setting, long value, std::string& error) override;
 
   private:
-    // A radio that failed is opened again before the next command.
-    bool Ready(std::string& error);
+    // Opens the radio unless it is open: Hamlib's status, the reason in `error`.
+    int Opened(std::string& error);
     bool Check(int status, std::string& error);
     // Runs a Hamlib command on the open radio; a link that was lost, on the
     // command or on opening, is made afresh and the command tried once more.
@@ -42,7 +42,6 @@ class HamlibRig final : public Rig {
     int baud_;
     s_rig* rig_ = nullptr;
     bool open_ = false;
-    int lastOpen_ = 0;  // Hamlib's status of the last opening
 };
 
 }  // namespace bb::rigbridge
