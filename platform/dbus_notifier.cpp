@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <QVariantMap>
 
+#include "platform/qt_text.h"
 #include "support/diagnostic_log.h"
 
 namespace bb::platform {
@@ -14,10 +15,6 @@ namespace {
 // The service's urgency levels; a critical one stays until it is closed.
 constexpr uchar kNormal = 1;
 constexpr uchar kCritical = 2;
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 QDBusMessage Call(const char* method) {
     return QDBusMessage::createMethodCall(DBusNotifier::kService, DBusNotifier::kPath,

@@ -4,14 +4,13 @@
 #include <QCloseEvent>
 #include <QMouseEvent>
 
+#include "platform/qt_text.h"
 #include "support/error_trap.h"
 
 namespace bb::windows {
 namespace {
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
+using platform::Q;
 
 }  // namespace
 

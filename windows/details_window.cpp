@@ -3,6 +3,7 @@
 #include "windows/twip_layout.h"
 
 #include "map/arrow.h"
+#include "platform/qt_text.h"
 #include "stations/comment_decoder.h"
 #include "support/error_trap.h"
 #include "support/number_format.h"
@@ -11,11 +12,9 @@
 namespace bb::windows {
 namespace {
 
-constexpr float kPi = 3.1415927f;
+using platform::Q;
 
-QString Q(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+constexpr float kPi = 3.1415927f;
 
 // The window drawn large enough for its captions and for the longest value
 // each field can show, in the window's own font.

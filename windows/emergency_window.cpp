@@ -9,17 +9,16 @@
 #include <numbers>
 
 #include "map/arrow.h"
+#include "platform/qt_text.h"
 #include "support/error_trap.h"
 #include "support/number_format.h"
 
 namespace bb::windows {
 namespace {
 
-constexpr float kHalfPi = 1.5707964f;
+using platform::Q;
 
-QString Q(std::string_view s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
+constexpr float kHalfPi = 1.5707964f;
 
 QFrame* Rule(QWidget* parent, int x, int y, int w, int h) {
     auto* line = new QFrame(parent);

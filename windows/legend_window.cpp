@@ -3,15 +3,14 @@
 #include <QGuiApplication>
 #include <QScreen>
 
+#include "platform/qt_text.h"
 #include "support/error_trap.h"
 #include "windows/twip_layout.h"
 
 namespace bb::windows {
 namespace {
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
+using platform::Q;
 
 const TwipLayout kLayout;
 

@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "platform/qt_text.h"
 #include "support/error_trap.h"
 #include "support/number_format.h"
 #include "support/vbtypes.h"
@@ -16,9 +17,7 @@
 namespace bb::windows {
 namespace {
 
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
+using platform::Q;
 
 QString L(const char* s) {
     return QString::fromLatin1(s);

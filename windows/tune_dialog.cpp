@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/qt_text.h"
 #include "stations/comment_decoder.h"
 #include "support/colours.h"
 #include "support/diagnostic_log.h"
@@ -15,14 +16,12 @@
 namespace bb::windows {
 namespace {
 
+using platform::Q;
+
 constexpr int kGreen = colour::kDarkGreen;
 constexpr int kRed = colour::kRed;
 constexpr const char* kModes[] = {"LSB", "USB", "FM", "AM"};
 constexpr const char* kPrograms[] = {"DX-Lab Commander", "Ham Radio Deluxe"};
-
-QString Q(const std::string& s) {
-    return QString::fromStdString(s);
-}
 
 radio::ToneAndShift ToneAndShiftOf(const RadioSetup& s) {
     using Mode = RadioSetup::ToneMode;
