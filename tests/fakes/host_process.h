@@ -74,6 +74,9 @@ class HostProcess {
 class HostBusTest : public ::testing::Test {
   protected:
     FakeSystem sys;
+    // The log is open from the start, so what goes wrong before a board is
+    // loaded is in it too.
+    HostBusTest() { Common::Initialize(); }
     std::unique_ptr<HostProcess> host;
     std::unique_ptr<app::Form1> board;  // goes before its host
 
