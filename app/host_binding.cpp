@@ -12,17 +12,19 @@
 #include "bus/station_dict.h"
 #include "host_main_proxy.h"
 #include "host_map_proxy.h"
+#include "platform/bus_signal_reader.h"
+#include "support/diagnostic_log.h"
 #include "support/error_trap.h"
 
 namespace bb::app {
 
 using err::kRemoteServerUnavailable;
 
-std::unique_ptr<DBusHost> DBusHost::Create(QDBusConnection bus) {
+std::unique_ptr<DBusHost> DBusHost::Create(QDBusConnection bus, HostSignals from) {
     if (!bus.isConnected() || !bus.interface() ||
         !bus.interface()->isServiceRegistered(bus::kHostService).value())
         Raise(err::kCantCreateObject, "no host program on the session bus");
-    return std::unique_ptr<DBusHost>(new DBusHost(bus));
+    return std::unique_ptr<DBusHost>(new DBusHost(bus, from));
 }
 
 namespace {
@@ -50,19 +52,31 @@ bool ReadBusBatch(const QByteArray& bytes, std::vector<HostListing>& listings) {
 
 }  // namespace
 
-DBusHost::DBusHost(QDBusConnection bus)
+DBusHost::DBusHost(QDBusConnection bus, HostSignals from)
     : bus_(bus),
       main_(std::make_unique<OrgBeaconboardHostMainInterface>(bus::kHostService, bus::kHostPath,
                                                               bus)) {
     main_->setTimeout(kCallTimeoutMs);
     using Main = OrgBeaconboardHostMainInterface;
+    // The host's announcements come on a connection of the board's own when
+    // one can be made; all of them, so they keep the order the host sent
+    // them in (a batch before the deletion that follows it).
+    if (from == HostSignals::OwnConnection) {
+        QString why;
+        direct_ = platform::BusSignalReader::Open(bus_, why);
+        if (direct_) {
+            direct_->SetHandler([this](const platform::BusSignalReader::Signal& s) { Heard(s); });
+            if (!ListenDirect({QStringLiteral("NotifyDelete"), QStringLiteral("UIView32IsClosing")},
+                              true))
+                direct_.reset();
+        }
+    }
+    if (!direct_) {
+        connect(main_.get(), &Main::NotifyDelete, this,
+                [this](const QString& call) { HeardDelete(call); });
+        connect(main_.get(), &Main::UIView32IsClosing, this, [this] { HeardClosing(); });
+    }
     HearSingleBeacons();
-    connect(main_.get(), &Main::NotifyDelete, this, [this](const QString& call) {
-        HeardFromHost();
-        Deliver([this, call = call.toStdString()] { events_->mUIV_NotifyDelete(call); });
-    });
-    connect(main_.get(), &Main::UIView32IsClosing, this,
-            [this] { Deliver([this] { events_->mUIV_UIView32IsClosing(); }); });
     auto* watcher = new QDBusServiceWatcher(bus::kHostService, bus_,
                                             QDBusServiceWatcher::WatchForOwnerChange, this);
     connect(watcher, &QDBusServiceWatcher::serviceOwnerChanged, this,
@@ -71,37 +85,123 @@ DBusHost::DBusHost(QDBusConnection bus)
             });
 }
 
+bool DBusHost::ListenDirect(const QStringList& members, bool on) {
+    for (const QString& member : members) {
+        QString why;
+        if (!direct_->Listen(
+                bus::kHostService, bus::kHostPath,
+                QString::fromLatin1(OrgBeaconboardHostMainInterface::staticInterfaceName()), member,
+                on, why))
+            return false;
+    }
+    return true;
+}
+
+void DBusHost::Heard(const platform::BusSignalReader::Signal& s) {
+    // Each signal as the host's interface gives it; one of other arguments
+    // is left out, as the toolkit's bus leaves it out, and said once.
+    const QList<QVariant>& a = s.args;
+    if (s.member == QLatin1String("NotifyBeaconBatch") && s.signature == QLatin1String("ay"))
+        HeardBatch(a[0].toByteArray());
+    else if (s.member == QLatin1String("NotifyBeaconData") && s.signature == QLatin1String("a{sv}"))
+        HeardBeaconData(a[0].toMap());
+    else if (s.member == QLatin1String("NotifyBeacon") && s.signature == QLatin1String("sdd"))
+        HeardBeacon(a[0].toString(), a[1].toDouble(), a[2].toDouble());
+    else if (s.member == QLatin1String("NotifyDelete") && s.signature == QLatin1String("s"))
+        HeardDelete(a[0].toString());
+    else if (s.member == QLatin1String("DataAvailable") && s.signature.isEmpty())
+        HeardDataAvailable();
+    else if (s.member == QLatin1String("UIView32IsClosing") && s.signature.isEmpty())
+        HeardClosing();
+    else if (misshapen_.insert(s.member.toStdString()).second)
+        Common::WriteErrorLog("The host's " + s.member.toStdString() + " came with arguments (" +
+                              s.signature.toStdString() +
+                              ") its interface does not give it; such signals are left out");
+}
+
+void DBusHost::HeardDelete(const QString& call) {
+    HeardFromHost();
+    Deliver([this, call = call.toStdString()] { events_->mUIV_NotifyDelete(call); });
+}
+
+void DBusHost::HeardClosing() {
+    Deliver([this] { events_->mUIV_UIView32IsClosing(); });
+}
+
+void DBusHost::HeardDataAvailable() {
+    HeardFromHost();
+    Deliver([this] { events_->mUIV_DataAvailable(); });
+}
+
+void DBusHost::HeardBeacon(const QString& call, double lat, double lon) {
+    HeardFromHost();
+    Deliver([this, call = call.toStdString(), lat, lon] {
+        events_->mUIV_NotifyBeacon(call, static_cast<float>(lat), static_cast<float>(lon));
+    });
+}
+
+void DBusHost::HeardBeaconData(const QVariantMap& dict) {
+    HeardFromHost();
+    Deliver([this, dict] {
+        HostStation station;
+        // A dictionary the board cannot read is that event's error alone.
+        if (!Trap(kBeaconTrap, [&] { bus::StationFromDict(dict, station); })) return;
+        Announce(station, bus::StationDictComplete(dict));
+    });
+}
+
+void DBusHost::HeardBatch(const QByteArray& bytes) {
+    HeardFromHost();
+    std::vector<HostListing> listings;
+    const bool whole = ReadBusBatch(bytes, listings);
+    std::vector<std::function<void()>> events;
+    events.reserve(listings.size() + 1);
+    for (HostListing& l : listings)
+        if (l.known)
+            events.push_back([this, station = std::move(l.station)] { Announce(station, true); });
+    // The stations before the fault are taken; the fault is logged in their turn.
+    if (!whole)
+        events.push_back([] {
+            Trap(kBeaconTrap,
+                 [] { Raise(err::kAutomationError, "the host's batch of beacons is cut short"); });
+        });
+    DeliverAll(std::move(events));
+}
+
+const QStringList& DBusHost::SingleBeacons() {
+    static const QStringList members{QStringLiteral("DataAvailable"),
+                                     QStringLiteral("NotifyBeacon"),
+                                     QStringLiteral("NotifyBeaconData")};
+    return members;
+}
+
 void DBusHost::HearSingleBeacons() {
     using Main = OrgBeaconboardHostMainInterface;
-    singles_[0] = connect(main_.get(), &Main::DataAvailable, this, [this] {
-        HeardFromHost();
-        Deliver([this] { events_->mUIV_DataAvailable(); });
-    });
-    singles_[1] = connect(main_.get(), &Main::NotifyBeacon, this,
-                          [this](const QString& call, double lat, double lon) {
-                              HeardFromHost();
-                              Deliver([this, call = call.toStdString(), lat, lon] {
-                                  events_->mUIV_NotifyBeacon(call, static_cast<float>(lat),
-                                                             static_cast<float>(lon));
-                              });
-                          });
-    singles_[2] =
-        connect(main_.get(), &Main::NotifyBeaconData, this, [this](const QVariantMap& dict) {
-            HeardFromHost();
-            Deliver([this, dict] {
-                HostStation station;
-                // A dictionary the board cannot read is that event's error alone.
-                if (!Trap(kBeaconTrap, [&] { bus::StationFromDict(dict, station); })) return;
-                Announce(station, bus::StationDictComplete(dict));
-            });
-        });
+    if (direct_) {
+        if (!ListenDirect(SingleBeacons(), true))
+            Raise(err::kAutomationError, "cannot listen to the host's beacons");
+        return;
+    }
+    singles_[0] =
+        connect(main_.get(), &Main::DataAvailable, this, [this] { HeardDataAvailable(); });
+    singles_[1] = connect(
+        main_.get(), &Main::NotifyBeacon, this,
+        [this](const QString& call, double lat, double lon) { HeardBeacon(call, lat, lon); });
+    singles_[2] = connect(main_.get(), &Main::NotifyBeaconData, this,
+                          [this](const QVariantMap& dict) { HeardBeaconData(dict); });
 }
 
 void DBusHost::TakeBeaconBatches(bool on) {
     if (on == inBatches_) return;
     inBatches_ = on;
     using Main = OrgBeaconboardHostMainInterface;
+    const QStringList batch{QStringLiteral("NotifyBeaconBatch")};
     if (!on) {
+        if (direct_) {
+            HearSingleBeacons();
+            ListenDirect(batch, false);
+            return;
+        }
         disconnect(beaconBatches_);
         HearSingleBeacons();
         return;
@@ -110,26 +210,14 @@ void DBusHost::TakeBeaconBatches(bool on) {
     // the one-by-one announcements of the same beacons (nor DataAvailable,
     // which the board has no use for), so the bus brings this board nothing
     // per beacon.
-    beaconBatches_ =
-        connect(main_.get(), &Main::NotifyBeaconBatch, this, [this](const QByteArray& bytes) {
-            HeardFromHost();
-            std::vector<HostListing> listings;
-            const bool whole = ReadBusBatch(bytes, listings);
-            std::vector<std::function<void()>> events;
-            events.reserve(listings.size() + 1);
-            for (HostListing& l : listings)
-                if (l.known)
-                    events.push_back(
-                        [this, station = std::move(l.station)] { Announce(station, true); });
-            // The stations before the fault are taken; the fault is logged in their turn.
-            if (!whole)
-                events.push_back([] {
-                    Trap(kBeaconTrap, [] {
-                        Raise(err::kAutomationError, "the host's batch of beacons is cut short");
-                    });
-                });
-            DeliverAll(std::move(events));
-        });
+    if (direct_) {
+        if (!ListenDirect(batch, true))
+            Raise(err::kAutomationError, "cannot listen to the host's batches of beacons");
+        ListenDirect(SingleBeacons(), false);
+        return;
+    }
+    beaconBatches_ = connect(main_.get(), &Main::NotifyBeaconBatch, this,
+                             [this](const QByteArray& bytes) { HeardBatch(bytes); });
     for (QMetaObject::Connection& c : singles_)
         disconnect(c);
 }

@@ -11,8 +11,11 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <set>
+#include <string>
 
 #include "bus/map_batch.h"
+#include "platform/bus_signal_reader.h"
 #include "platform/qt_scheduler.h"
 #include "stations/host.h"
 
@@ -48,9 +51,14 @@ class DBusHost final : public QObject, public HostConnection, public HostMap {
     static constexpr int kCallTimeoutMs = 2000;
     static constexpr int kMaxBatch = 4096;  // map calls in one MapDraw
 
+    // Where the host's announcements are read: on a bus connection of the
+    // board's own, on this thread, or from the toolkit's connection, whose
+    // thread hands each one over (also where the first cannot be made).
+    enum class HostSignals { OwnConnection, ToolkitConnection };
     // Creates the host's main object. Raises error 429 when no host program
     // owns the name on the bus.
-    static std::unique_ptr<DBusHost> Create(QDBusConnection bus);
+    static std::unique_ptr<DBusHost> Create(QDBusConnection bus,
+                                            HostSignals from = HostSignals::OwnConnection);
     ~DBusHost() override;
 
     void SetEvents(HostEvents* events, MapEvents* mapEvents, LinkEvents* linkEvents) override;
@@ -87,9 +95,22 @@ class DBusHost final : public QObject, public HostConnection, public HostMap {
     }
 
   private:
-    explicit DBusHost(QDBusConnection bus);
+    DBusHost(QDBusConnection bus, HostSignals from);
     // Listens to the beacons told one by one (with DataAvailable).
     void HearSingleBeacons();
+    static const QStringList& SingleBeacons();
+    // Starts or stops listening to the host's `members` on the board's own
+    // connection; false when the bus refused.
+    bool ListenDirect(const QStringList& members, bool on);
+    // A signal from the board's own connection, handed to the one below
+    // that takes it.
+    void Heard(const platform::BusSignalReader::Signal& s);
+    void HeardDelete(const QString& call);
+    void HeardClosing();
+    void HeardDataAvailable();
+    void HeardBeacon(const QString& call, double lat, double lon);
+    void HeardBeaconData(const QVariantMap& dict);
+    void HeardBatch(const QByteArray& bytes);
     // Takes the beacons from the host's batches instead, or again one by one.
     void TakeBeaconBatches(bool on);
     // Hands a station announced with its data to the board; `whole`: it
@@ -120,6 +141,9 @@ class DBusHost final : public QObject, public HostConnection, public HostMap {
     QDBusConnection bus_;
     std::unique_ptr<OrgBeaconboardHostMainInterface> main_;
     std::unique_ptr<OrgBeaconboardHostMapInterface> map_;
+    // The board's own connection for the host's announcements; null when
+    // they come from `bus_`.
+    std::unique_ptr<platform::BusSignalReader> direct_;
     QString mapPath_;
     // The map's pen as last sent: a write that changes nothing is not sent
     // again (a PHG pass sets width and colour before every figure).
@@ -149,6 +173,8 @@ class DBusHost final : public QObject, public HostConnection, public HostMap {
     std::array<QMetaObject::Connection, 3> singles_;
     QMetaObject::Connection beaconBatches_;
     bool inBatches_ = false;
+    // The host's signals that came with other arguments, said once each.
+    std::set<std::string> misshapen_;
     bool gone_ = false;  // the host's name has lost its owner
 };
 

@@ -240,9 +240,10 @@ TEST_F(HostBus, MapCallsShowStationAndStationChosenCrossTheBus) {
 // A station board bound over the bus, whose first pause runs `once`.
 struct PausedBoard final : MessagePump {
     std::function<void()> once;
-    std::unique_ptr<DBusHost> bound = DBusHost::Create(QDBusConnection::sessionBus());
-    StationBoard stations{*bound, *this};
-    PausedBoard() {
+    std::unique_ptr<DBusHost> bound;
+    StationBoard stations;
+    explicit PausedBoard(DBusHost::HostSignals from = DBusHost::HostSignals::OwnConnection)
+        : bound(DBusHost::Create(QDBusConnection::sessionBus(), from)), stations(*bound, *this) {
         bound->SetEvents(&stations, nullptr, nullptr);
         bound->SetNotify(true);
         bound->Release();
@@ -261,48 +262,84 @@ std::string Records(const StationTable& t) {
     return out;
 }
 
-// Beacons in batches make the records the same beacons told one by one make.
+// Beacons in batches make the records the same beacons told one by one make,
+// whether the board reads the host's signals on a connection of its own or
+// from the toolkit's.
 TEST_F(HostBus, BeaconsInBatchesMakeTheSameRecordsAsOneByOne) {
-    std::map<bool, std::string> records;
-    for (const bool batches : {false, true}) {
-        SCOPED_TRACE(batches ? "batches" : "one by one");
-        hostapp::HostService::Options options;
-        options.beaconBatches = batches;
-        ThreadHost service(options);
-        PausedBoard pump;
-        const std::uint64_t queries = service.Queries();
-        pump.once = [&] {
-            service.HearInOneTurn({"G2AAA>APRS:!5130.00N/00030.00W#in the pause",
-                                   "G0AAA>APRS:!5131.00N/00031.00W#again in the pause"});
-            // A round trip: what the host sent before its answer has come.
-            pump.bound->HostStationCount();
+    using From = DBusHost::HostSignals;
+    std::map<std::pair<bool, From>, std::string> records;
+    for (const From from : {From::OwnConnection, From::ToolkitConnection})
+        for (const bool batches : {false, true}) {
+            SCOPED_TRACE(std::string(batches ? "batches" : "one by one") +
+                         (from == From::OwnConnection ? ", own connection" : ", toolkit's"));
+            hostapp::HostService::Options options;
+            options.beaconBatches = batches;
+            ThreadHost service(options);
+            PausedBoard pump(from);
+            const std::uint64_t queries = service.Queries();
+            pump.once = [&] {
+                service.HearInOneTurn({"G2AAA>APRS:!5130.00N/00030.00W#in the pause",
+                                       "G0AAA>APRS:!5131.00N/00031.00W#again in the pause"});
+                // A round trip: what the host sent before its answer has come.
+                pump.bound->HostStationCount();
+                QCoreApplication::processEvents();
+            };
+            service.HearInOneTurn({"G0AAA>APRS:!5110.00N/00010.00W#first",
+                                   "M1OBJ>APRS:;GB3AV    *071200z5210.00N/00010.00Er146.940MHz",
+                                   "G0AAA>APRS:!5111.00N/00011.00W#second",
+                                   "G1AAA>APRS:!5112.00N/00012.00W#",
+                                   "M1OBJ>APRS:;GB3AV    _071200z5210.00N/00010.00Er146.940MHz",
+                                   "G1AAA>APRS:!5113.00N/00013.00W#after the delete"});
+            const StationTable& t = pump.stations.Table();
+            ASSERT_TRUE(WaitFor([&] { return t.StationCount() == 7; })) << Records(t);
+            EXPECT_FALSE(pump.once);  // the pause came
+            EXPECT_EQ(
+                service.Ask([](hostapp::HostService& s) { return s.Counters().beaconBatches; }) > 0,
+                batches);
+            EXPECT_EQ(service.Queries(), queries);
+            EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
+            records[{batches, from}] = Records(t);
+            if (!batches) continue;
+            // A board closed during the pause of a batch's first beacon is handed no more.
+            pump.once = [&] { pump.bound->SetEvents(nullptr, nullptr, nullptr); };
+            service.HearInOneTurn(
+                {"G0AAA>APRS:!5110.00N/00010.00W#", "G2BBB>APRS:!5112.00N/00012.00W#"});
+            ASSERT_TRUE(WaitFor([&] { return !pump.once; }));
             QCoreApplication::processEvents();
-        };
-        service.HearInOneTurn({"G0AAA>APRS:!5110.00N/00010.00W#first",
-                               "M1OBJ>APRS:;GB3AV    *071200z5210.00N/00010.00Er146.940MHz",
-                               "G0AAA>APRS:!5111.00N/00011.00W#second",
-                               "G1AAA>APRS:!5112.00N/00012.00W#",
-                               "M1OBJ>APRS:;GB3AV    _071200z5210.00N/00010.00Er146.940MHz",
-                               "G1AAA>APRS:!5113.00N/00013.00W#after the delete"});
-        const StationTable& t = pump.stations.Table();
-        ASSERT_TRUE(WaitFor([&] { return t.StationCount() == 7; })) << Records(t);
-        EXPECT_FALSE(pump.once);  // the pause came
-        EXPECT_EQ(
-            service.Ask([](hostapp::HostService& s) { return s.Counters().beaconBatches; }) > 0,
-            batches);
-        EXPECT_EQ(service.Queries(), queries);
-        EXPECT_TRUE(sys.LogLines().empty()) << sys.LogText();
-        records[batches] = Records(t);
-        if (!batches) continue;
-        // A board closed during the pause of a batch's first beacon is handed no more.
-        pump.once = [&] { pump.bound->SetEvents(nullptr, nullptr, nullptr); };
-        service.HearInOneTurn(
-            {"G0AAA>APRS:!5110.00N/00010.00W#", "G2BBB>APRS:!5112.00N/00012.00W#"});
-        ASSERT_TRUE(WaitFor([&] { return !pump.once; }));
-        QCoreApplication::processEvents();
-        EXPECT_EQ(t.StationCount(), 8);
-    }
-    EXPECT_EQ(records[true], records[false]);
+            EXPECT_EQ(t.StationCount(), 8);
+        }
+    for (const auto& [how, text] : records)
+        EXPECT_EQ(text, records.begin()->second);
+}
+
+// A signal of the host's with other arguments than its interface gives is
+// left out and said once in the log; the board goes on with the next.
+TEST_F(HostBus, AHostSignalOfTheWrongShapeIsLeftOutAndLogged) {
+    ThreadHost service;
+    auto bound = DBusHost::Create(Bus());
+    Recorder recorder;
+    bound->SetEvents(&recorder, &recorder, nullptr);
+    bound->Release();
+    const auto send = [&](const char* member, const QVariantList& args) {
+        service.Run([&] {
+            QDBusMessage m = QDBusMessage::createSignal(
+                bus::kHostPath, QStringLiteral("org.beaconboard.Host.Main"), member);
+            m.setArguments(args);
+            service.Bus().send(m);
+        });
+    };
+    send("NotifyDelete", {42});
+    send("NotifyDelete", {43});
+    send("UIView32IsClosing", {QStringLiteral("now")});
+    send("NotifyDelete", {QStringLiteral("G4ABC")});
+    ASSERT_TRUE(WaitFor([&] { return !recorder.seen.empty(); }));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(recorder.seen, std::vector<std::string>{"delete G4ABC"});
+    EXPECT_EQ(LogCount("came with arguments"), 2) << sys.LogText();
+    EXPECT_EQ(LogCount("The host's NotifyDelete came with arguments (i) its interface does not "
+                       "give it; such signals are left out"),
+              1);
+    EXPECT_EQ(LogCount("The host's UIView32IsClosing came with arguments (s)"), 1);
 }
 
 // Each listener has the announcements on for itself: a board that turns them off or leaves

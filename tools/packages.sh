@@ -3,7 +3,7 @@
 BB_BUILD_PACKAGES=(
     g++ cmake ninja-build pkg-config
     qt6-base-dev qt6-base-dev-tools qt6-multimedia-dev
-    libhamlib-dev tzdata
+    libhamlib-dev libdbus-1-dev tzdata
 )
 BB_RUN_PACKAGES=(xvfb xauth dbus)
 BB_TEST_PACKAGES=(
