@@ -4,7 +4,9 @@
 
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
+#include <QDBusObjectPath>
 #include <QDBusReply>
+#include <QDBusSignature>
 #include <QSocketNotifier>
 #include <QVariantMap>
 
@@ -62,9 +64,11 @@ QVariant ReadArray(DBusMessageIter* it) {
 QVariant Read(DBusMessageIter* it) {
     switch (dbus_message_iter_get_arg_type(it)) {
         case DBUS_TYPE_STRING:
-        case DBUS_TYPE_OBJECT_PATH:
-        case DBUS_TYPE_SIGNATURE:
             return QString::fromUtf8(Basic<const char*>(it));
+        case DBUS_TYPE_OBJECT_PATH:
+            return QVariant::fromValue(QDBusObjectPath(QString::fromUtf8(Basic<const char*>(it))));
+        case DBUS_TYPE_SIGNATURE:
+            return QVariant::fromValue(QDBusSignature(QString::fromUtf8(Basic<const char*>(it))));
         case DBUS_TYPE_BOOLEAN:
             return Basic<dbus_bool_t>(it) != 0;
         case DBUS_TYPE_BYTE:
@@ -177,7 +181,10 @@ bool BusSignalReader::Listen(const QString& sender, const QString& path, const Q
 
 void BusSignalReader::ReadNow() {
     const std::shared_ptr<bool> alive = alive_;
+    // A bus that went away leaves the socket readable for good: it is not
+    // watched any more (the messages read before still go out below).
     dbus_connection_read_write(connection_, 0);
+    if (!dbus_connection_get_is_connected(connection_) && notifier_) notifier_->setEnabled(false);
     while (*alive) {
         DBusMessage* message = dbus_connection_pop_message(connection_);
         if (!message) break;
