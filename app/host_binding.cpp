@@ -10,7 +10,6 @@
 
 #include "bus/station_batch.h"
 #include "bus/station_dict.h"
-#include "grid/station_grid.h"
 #include "host_main_proxy.h"
 #include "host_map_proxy.h"
 #include "platform/bus_signal_reader.h"
@@ -67,9 +66,6 @@ DBusHost::DBusHost(QDBusConnection bus, HostSignals from)
         direct_ = platform::BusSignalReader::Open(bus_, why);
         if (direct_) {
             direct_->SetHandler([this](const platform::BusSignalReader::Signal& s) { Heard(s); });
-            // What comes between two passes of the grid shows at the second
-            // anyway: read then, all together, rather than as it comes.
-            direct_->SetPace(StationGrid::kPassGapMs);
             if (!ListenDirect({QStringLiteral("NotifyDelete"), QStringLiteral("UIView32IsClosing")},
                               true))
                 direct_.reset();

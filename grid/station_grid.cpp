@@ -19,7 +19,11 @@ namespace {
 constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000, kYellow = 0xFFFF00,
                            kOrange = 0xFF8000, kBlack = 0x000000, kMagenta = 0xFF00FF;
 constexpr int kCallsignColWidth = 1000;  // twips
-constexpr int kRebuildGapMs = StationGrid::kPassGapMs;
+// The least time between the end of one pass and the start of the next: a
+// beacon's row shows within a tenth of a second (the view follows each pass
+// at once), and a full feed's beacons are taken in by a dozen passes a
+// second, not one pass each.
+constexpr int kRebuildGapMs = 80;
 constexpr const char* kNoStations = "Sorry, no stations heard...";
 
 // The shortest text that reads back as the same value; whole values without decimals.

@@ -102,11 +102,6 @@ class StationGrid final : public ColumnVisibility,
                           private platform::GridRows,
                           private TableWatcher {
   public:
-    // The least time between the end of one pass and the start of the next:
-    // a beacon's row shows within a tenth of a second (the view follows each
-    // pass at once), and a full feed's beacons are taken in by a dozen passes
-    // a second, not one pass each.
-    static constexpr int kPassGapMs = 80;
     // A rebuild asked for while another ran waits for its turn through
     // `scheduler`, so the event loop has its turn and the window stays light
     // under a full feed; without one it follows at once. The scheduler also

@@ -8,7 +8,6 @@
 #include <QDBusReply>
 #include <QDBusSignature>
 #include <QSocketNotifier>
-#include <QTimer>
 #include <QVariantMap>
 
 namespace bb::platform {
@@ -146,7 +145,7 @@ BusSignalReader::BusSignalReader(DBusConnection* connection) : connection_(conne
     int fd = -1;
     if (dbus_connection_get_unix_fd(connection_, &fd) && fd >= 0) {
         notifier_ = new QSocketNotifier(fd, QSocketNotifier::Read, this);
-        connect(notifier_, &QSocketNotifier::activated, this, [this] { SocketTold(); });
+        connect(notifier_, &QSocketNotifier::activated, this, [this] { ReadNow(); });
     }
 }
 
@@ -180,34 +179,8 @@ bool BusSignalReader::Listen(const QString& sender, const QString& path, const Q
     return true;
 }
 
-void BusSignalReader::SocketTold() {
-    const qint64 since = lastRead_.isValid() ? lastRead_.elapsed() : paceMs_;
-    if (depth_ > 0 || since >= paceMs_) {
-        ReadNow();
-        return;
-    }
-    // Too soon after the last: the socket is left until the pace is up.
-    notifier_->setEnabled(false);
-    QTimer::singleShot(static_cast<int>(paceMs_ - since), this, [this] {
-        notifier_->setEnabled(true);
-        ReadNow();
-    });
-}
-
 void BusSignalReader::ReadNow() {
     const std::shared_ptr<bool> alive = alive_;
-    ++depth_;
-    // The pace counts from the end of a read that handed something over: a
-    // read that found only part of a long message does not hold back the rest.
-    struct Done {
-        BusSignalReader* reader;
-        const std::shared_ptr<bool>& alive;
-        int handed = 0;
-        ~Done() {
-            if (!*alive || --reader->depth_ > 0 || handed == 0) return;
-            reader->lastRead_.start();
-        }
-    } done{this, alive};
     // A bus that went away leaves the socket readable for good: it is not
     // watched any more (the messages read before still go out below).
     dbus_connection_read_write(connection_, 0);
@@ -215,7 +188,6 @@ void BusSignalReader::ReadNow() {
     while (*alive) {
         DBusMessage* message = dbus_connection_pop_message(connection_);
         if (!message) break;
-        ++done.handed;
         Hand(message);
         dbus_message_unref(message);
     }

@@ -6,7 +6,6 @@
 #pragma once
 
 #include <QByteArray>
-#include <QElapsedTimer>
 #include <QObject>
 #include <QString>
 #include <QVariantList>
@@ -48,24 +47,14 @@ class BusSignalReader final : public QObject {
     void SetHandler(Handler handler) { handler_ = std::move(handler); }
     // Reads and hands over what has come so far; run when the socket tells.
     void ReadNow();
-    // Signals that come less than `ms` after the last were handed over wait
-    // in the socket for the rest of that time and are then read together:
-    // one wake-up for several messages when they come fast, none added when
-    // they come slowly. Signals that come during a handler's pauses are read
-    // there, as before.
-    void SetPace(int ms) { paceMs_ = ms; }
 
   private:
     explicit BusSignalReader(DBusConnection* connection);
     void Hand(DBusMessage* message);
-    void SocketTold();
 
     DBusConnection* connection_;
     QSocketNotifier* notifier_ = nullptr;
     Handler handler_;
-    int paceMs_ = 0;
-    int depth_ = 0;           // reads under way, the outer one's pauses holding the inner
-    QElapsedTimer lastRead_;  // since the outermost read ended
     // Cleared when the reader goes, so a handler that closed it stops the loop.
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
