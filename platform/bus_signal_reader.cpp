@@ -29,6 +29,14 @@ T Basic(DBusMessageIter* it) {
 
 QVariant Read(DBusMessageIter* it);
 
+// Every item from `it` to the end of its container (or of the message).
+QVariantList ReadRest(DBusMessageIter* it) {
+    QVariantList list;
+    for (; dbus_message_iter_get_arg_type(it) != DBUS_TYPE_INVALID; dbus_message_iter_next(it))
+        list << Read(it);
+    return list;
+}
+
 QVariant ReadArray(DBusMessageIter* it) {
     DBusMessageIter items;
     dbus_message_iter_recurse(it, &items);
@@ -51,13 +59,8 @@ QVariant ReadArray(DBusMessageIter* it) {
             }
             return dict;
         }
-        default: {
-            QVariantList list;
-            for (; dbus_message_iter_get_arg_type(&items) != DBUS_TYPE_INVALID;
-                 dbus_message_iter_next(&items))
-                list << Read(&items);
-            return list;
-        }
+        default:
+            return ReadRest(&items);
     }
 }
 
@@ -95,15 +98,10 @@ QVariant Read(DBusMessageIter* it) {
         case DBUS_TYPE_ARRAY:
             return ReadArray(it);
         default: {  // a structure, or a file descriptor: nothing a reader takes
-            QVariantList list;
-            if (dbus_type_is_container(dbus_message_iter_get_arg_type(it))) {
-                DBusMessageIter inner;
-                dbus_message_iter_recurse(it, &inner);
-                for (; dbus_message_iter_get_arg_type(&inner) != DBUS_TYPE_INVALID;
-                     dbus_message_iter_next(&inner))
-                    list << Read(&inner);
-            }
-            return list;
+            if (!dbus_type_is_container(dbus_message_iter_get_arg_type(it))) return QVariantList{};
+            DBusMessageIter inner;
+            dbus_message_iter_recurse(it, &inner);
+            return ReadRest(&inner);
         }
     }
 }
@@ -203,11 +201,7 @@ void BusSignalReader::Hand(DBusMessage* message) {
     signal.member = QString::fromUtf8(dbus_message_get_member(message));
     signal.signature = QString::fromUtf8(dbus_message_get_signature(message));
     DBusMessageIter it;
-    if (dbus_message_iter_init(message, &it)) {
-        for (; dbus_message_iter_get_arg_type(&it) != DBUS_TYPE_INVALID;
-             dbus_message_iter_next(&it))
-            signal.args << Read(&it);
-    }
+    if (dbus_message_iter_init(message, &it)) signal.args = ReadRest(&it);
     // A copy: the handler may hand this reader another while it runs.
     const Handler handler = handler_;
     handler(signal);

@@ -1,8 +1,7 @@
 // Signals of one program on the session bus, read on the thread that made
 // the reader, straight from a connection of its own. The toolkit's bus
 // connection reads every message on a thread of its own and hands it over:
-// two threads woken for each message, which at a few messages a second is
-// most of what a beacon costs. Here a message wakes this thread alone.
+// two threads woken for each message. Here a message wakes this thread alone.
 #pragma once
 
 #include <QByteArray>
