@@ -375,7 +375,10 @@ int main(int argc, char** argv) {
        << "board's table grows from none to all of them. At every " << kGrowthStep
        << "th the run notes the board's memory and how long it takes until a finished grid "
           "pass shows the last station sent (grid latency: the beacon through bb-host, the "
-          "bus, the intake, and the grid's passes, which wait 80 ms after one another).\n\n"
+          "bus, the intake, and the grid's passes, which wait 70 ms after one another). It "
+          "depends on where in that gap the beacon falls, which moves a little from one "
+          "sample to the next: the figures climb and fall by up to the gap as the run "
+          "goes.\n\n"
        << "![Grid latency and memory against stations](images/soak-scale.svg)\n\n"
        << "| Stations | Grid latency (ms) | p99 input latency (ms) | Memory (MB) |\n"
        << "|---|---|---|---|\n";

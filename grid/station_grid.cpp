@@ -21,9 +21,11 @@ constexpr platform::Colour kBlue = 0x0000FF, kWhite = 0xFFFFFF, kRed = 0xFF0000,
 constexpr int kCallsignColWidth = 1000;  // twips
 // The least time between the end of one pass and the start of the next: a
 // beacon's row shows within a tenth of a second (the view follows each pass
-// at once), and a full feed's beacons are taken in by a dozen passes a
-// second, not one pass each.
-constexpr int kRebuildGapMs = 80;
+// at once), and a full feed's beacons are taken in by about a dozen passes a
+// second, not one pass each. The tenth is shared: bb-host holds a beacon up
+// to 20 ms to send it with others and a pass takes a few milliseconds, so a
+// beacon that just missed a pass waits the gap and the next pass on top.
+constexpr int kRebuildGapMs = 70;
 constexpr const char* kNoStations = "Sorry, no stations heard...";
 
 // The shortest text that reads back as the same value; whole values without decimals.

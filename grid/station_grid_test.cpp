@@ -240,6 +240,47 @@ TEST_F(Grid, ACompactionBetweenPassesKeepsTheRowsOfStationsHeardAgain) {
     EXPECT_LT(board.Table().UpperBound(), 350);
 }
 
+// A beacon shows within a tenth of a second of bb-host hearing it. bb-host
+// holds it up to 20 ms to send it with others and a pass over thousands of
+// stations takes a few milliseconds: the grid's own wait must leave room for
+// both, and a full feed still costs about a dozen passes a second.
+TEST_F(Grid, UnderAFullFeedEveryBeaconShowsWithinTheTenthAndPassesStayFew) {
+    testing::FakeScheduler later;
+    StationGrid fed{control, board, host, clipboard, window, Settings(), "Beaconboard", &later};
+    fed.SetRebuildListener(this);
+    testing::GridFollowsTable follows{fed};
+    fed.FillColumnCaptions();
+    fed.select_columns();
+    fed.PrepareGrid();
+    board.SetListener(&follows);
+    constexpr std::int64_t kHostHoldMs = 20, kPassMs = 5;
+    std::vector<std::pair<std::string, std::int64_t>> waiting;  // callsign, when it came
+    std::int64_t worst = 0;
+    const auto look = [&] {
+        const std::vector<std::string> shown = Calls();
+        std::erase_if(waiting, [&](const auto& w) {
+            if (std::find(shown.begin(), shown.end(), w.first) == shown.end()) return false;
+            worst = std::max(worst, later.NowMsValue() - w.second);
+            return true;
+        });
+    };
+    // One beacon every 5 ms for a second, each a new station, then quiet.
+    const int before = finished;
+    for (int ms = 0; ms < 1100; ++ms) {
+        if (ms < 1000 && ms % 5 == 0) {
+            const std::string cs = Know("F" + std::to_string(ms)).Callsign;
+            Beacon(cs);
+            waiting.emplace_back(cs, later.NowMsValue());
+        }
+        look();
+        later.Advance(1);
+    }
+    look();
+    EXPECT_TRUE(waiting.empty()) << waiting.front().first << " never shown";
+    EXPECT_LE(worst + kHostHoldMs + kPassMs, 100);
+    EXPECT_LE(finished - before, 16);
+}
+
 // The grid holds no cells: it reads its source, and refuses cells beyond it.
 TEST(GridRowSource, RowsComeFromTheSource) {
     struct Squares final : platform::GridRows {
