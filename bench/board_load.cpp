@@ -77,6 +77,9 @@ int main(int argc, char** argv) {
     env.insert("QT_QPA_PLATFORM", "offscreen");
     env.insert("HOME", home.path());
     env.insert("XDG_DATA_HOME", home.filePath("data"));
+    // The sound layer's runtime files (an alarm looks for a sound server)
+    // go with the run, not into /tmp for good, one more each run.
+    env.insert("XDG_RUNTIME_DIR", home.path());
     QProcess host, board;
     host.setProcessEnvironment(env);
     board.setProcessEnvironment(env);
