@@ -154,6 +154,9 @@ TEST_F(EmergencyWindow, AlarmsLeaveTheKeysWithTheUserAndStandApartOnTheScreen) {
     auto* field = new QLineEdit(&other);
     other.setGeometry(700, 500, 300, 60);
     other.show();
+    // The user's window is the active one to begin with: asked for, not left
+    // to whether the window manager gives a new window the focus.
+    other.activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(&other) &&
                 testing::WaitFor([&] { return Framed(other); }));
     probe.setAttribute(Qt::WA_ShowWithoutActivating);
