@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 #include "tests/fakes/fake_grid_window.h"
 #include "tests/fakes/fake_host.h"
@@ -60,6 +61,20 @@ class Grid : public ::testing::Test, public RebuildListener {
         return s;
     }
     void Beacon(const std::string& cs) { board.mUIV_NotifyBeacon(cs, 0, 0); }
+    // A grid on the same control whose passes wait their turn on `later`, as
+    // in the program; the board's changes go to it instead.
+    std::unique_ptr<StationGrid> Spaced(testing::FakeScheduler& later) {
+        auto fed = std::make_unique<StationGrid>(control, board, host, clipboard, window,
+                                                 Settings(), "Beaconboard", &later);
+        fed->SetRebuildListener(this);
+        fed->FillColumnCaptions();
+        fed->select_columns();
+        fed->PrepareGrid();
+        spacedFollows_ = std::make_unique<testing::GridFollowsTable>(*fed);
+        board.SetListener(spacedFollows_.get());
+        return fed;
+    }
+    std::unique_ptr<testing::GridFollowsTable> spacedFollows_;
     int Column(const std::string& header) const {
         for (int c = 0; c < control.Cols(); ++c)
             if (control.TextMatrix(0, c).rfind(header, 0) == 0) return c;
@@ -219,12 +234,7 @@ TEST_F(Grid, PassesInAnIntakesPauseShowEveryStationNotDeletedAndResizeKeepsMargi
 // station keeps its row, in its place, until the next pass.
 TEST_F(Grid, ACompactionBetweenPassesKeepsTheRowsOfStationsHeardAgain) {
     testing::FakeScheduler later;
-    StationGrid fed{control, board, host, clipboard, window, Settings(), "Beaconboard", &later};
-    testing::GridFollowsTable follows{fed};
-    fed.FillColumnCaptions();
-    fed.select_columns();
-    fed.PrepareGrid();
-    board.SetListener(&follows);
+    const auto fed = Spaced(later);
     std::vector<std::string> calls;
     for (int i = 299; i >= 0; --i)
         calls.push_back(Know("S" + std::to_string(1000 + i)).Callsign);
@@ -246,13 +256,7 @@ TEST_F(Grid, ACompactionBetweenPassesKeepsTheRowsOfStationsHeardAgain) {
 // both, and a full feed still costs about a dozen passes a second.
 TEST_F(Grid, UnderAFullFeedEveryBeaconShowsWithinTheTenthAndPassesStayFew) {
     testing::FakeScheduler later;
-    StationGrid fed{control, board, host, clipboard, window, Settings(), "Beaconboard", &later};
-    fed.SetRebuildListener(this);
-    testing::GridFollowsTable follows{fed};
-    fed.FillColumnCaptions();
-    fed.select_columns();
-    fed.PrepareGrid();
-    board.SetListener(&follows);
+    const auto fed = Spaced(later);
     constexpr std::int64_t kHostHoldMs = 20, kPassMs = 5;
     std::vector<std::pair<std::string, std::int64_t>> waiting;  // callsign, when it came
     std::int64_t worst = 0;

@@ -8,21 +8,16 @@
 #include <QDBusConnectionInterface>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
-#include <QElapsedTimer>
+
+#include "tests/fakes/wait_for.h"
 
 namespace bb::platform {
 namespace {
 
+using bb::testing::WaitFor;
+
 const QString kPath = QStringLiteral("/Sender");
 const QString kInterface = QStringLiteral("org.example.Sender");
-
-bool WaitFor(const std::function<bool()>& done) {
-    QElapsedTimer t;
-    t.start();
-    while (!done() && t.elapsed() < 5000)
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    return done();
-}
 
 // A program of its own on the bus, which may own the sender's name.
 struct Sender {
