@@ -201,8 +201,7 @@ size_t qHash(const CellPainter::Key& key, size_t seed) {
 
 CellPainter::CellPainter(const GridModel& model, QObject* parent)
     : QStyledItemDelegate(parent), model_(model) {
-    // A few screens of cells, in bytes.
-    pictures_.setMaxCost(12 << 20);
+    pictures_.setMaxCost(kMostKept);
 }
 
 void CellPainter::paint(QPainter* painter, const QStyleOptionViewItem& option,
@@ -214,9 +213,25 @@ void CellPainter::paint(QPainter* painter, const QStyleOptionViewItem& option,
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
+    // Pictures for two views' worth of cells: a pass that moves the rows
+    // finds every cell on screen, and the store stays small in a small window.
+    const QPaintDevice& device = *painter->device();
+    const qint64 view = qint64(device.width() * ratio) * qint64(device.height() * ratio) * 4;
+    const qint64 most = std::clamp<qint64>(2 * view, kLeastKept, kMostKept);
+    if (pictures_.maxCost() != most) pictures_.setMaxCost(most);
     Key key{*shown, option.rect.size(), int(option.state), ratio, option.palette.cacheKey()};
     const QPixmap* picture = pictures_.object(key);
     if (!picture) {
+        // Most cells are painted once and then change: a picture waits for
+        // the second time. A hash shared by chance only makes one early.
+        const size_t hash = qHash(key, 0);
+        if (!seen_.contains(hash)) {
+            if (seen_.size() >= kMostSeen) seen_.clear();
+            seen_.insert(hash);
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        seen_.remove(hash);
         auto made = std::make_unique<QPixmap>(option.rect.size() * ratio);
         made->setDevicePixelRatio(ratio);
         // Opaque, as the window is: text is drawn on it as it would be there.

@@ -8,6 +8,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QPixmap>
+#include <QSet>
 #include <QStyledItemDelegate>
 #include <QTableView>
 #include <climits>
@@ -69,18 +70,28 @@ class GridModel final : public QAbstractTableModel {
     mutable QHash<const Picture*, QPixmap> pixmaps_;
 };
 
-// Paints each cell from a picture of it made the first time it was painted
-// so: rows that a pass only moves show cells seen before, and their texts
-// are not laid out again. What a picture shows is the style's own cell.
+// Paints a cell seen before from a picture of it, made the second time it
+// is painted: rows that a pass only moves show cells seen before, and their
+// texts are not laid out again. A cell painted once (a new age, a moving
+// station's new position) is drawn as it is and leaves no picture, so the
+// pictures kept are of cells that come back, at most two views' worth.
+// What a picture shows is the style's own cell.
 class CellPainter final : public QStyledItemDelegate {
   public:
     CellPainter(const GridModel& model, QObject* parent);
     void paint(QPainter* painter, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override;
     // The look of every cell may have changed (font, palette, style).
-    void Forget() { pictures_.clear(); }
+    void Forget() {
+        pictures_.clear();
+        seen_.clear();
+    }
+    // The bytes the kept pictures take.
+    qint64 KeptBytes() const { return pictures_.totalCost(); }
 
   private:
+    static constexpr qint64 kLeastKept = 1 << 20, kMostKept = 12 << 20;  // bytes
+    static constexpr qsizetype kMostSeen = 8192;
     struct Key {
         GridModel::Shown shown;
         QSize size;
@@ -92,6 +103,7 @@ class CellPainter final : public QStyledItemDelegate {
     friend size_t qHash(const Key& key, size_t seed);
     const GridModel& model_;
     mutable QCache<Key, QPixmap> pictures_;
+    mutable QSet<size_t> seen_;  // cells painted once, by their keys' hashes
 };
 
 class GridView final : public QTableView, private GridObserver {

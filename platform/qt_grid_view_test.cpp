@@ -146,6 +146,9 @@ TEST(GridView, FollowsAChangeAtTheNextTurnOfTheEventLoop) {
     // Cells painted from kept pictures look as the style paints them, after a colour change too.
     grid.SetBackColorSel(0x00FF00);
     nextTurn();
+    view.viewport()->grab();  // seen once: drawn as it is
+    view.viewport()->grab();  // seen again: a picture made
+    ASSERT_GT(dynamic_cast<CellPainter&>(*view.itemDelegate()).KeptBytes(), 0);
     const QImage kept = view.viewport()->grab().toImage();
     QStyledItemDelegate style;
     view.setItemDelegate(&style);
@@ -154,6 +157,40 @@ TEST(GridView, FollowsAChangeAtTheNextTurnOfTheEventLoop) {
     { GridView second(grid); }
     EXPECT_EQ(grid.Observer(), nullptr);
     grid.RowsChanged();
+}
+
+// An age column: every row's text is new each second. Pictures are kept of
+// cells that come back, not of texts shown once, and never more than two
+// views' worth, however long the board runs.
+TEST(GridView, KeepsPicturesOfCellsThatComeBackAndNoMore) {
+    GridControl grid;
+    Rows rows;
+    Fill(grid, rows, "");
+    GridView view(grid);
+    ShowPainted(view);
+    const auto& painter = dynamic_cast<CellPainter&>(*view.itemDelegate());
+    view.viewport()->grab();
+    const qint64 screen = painter.KeptBytes();
+    ASSERT_GT(screen, 0);
+    const auto tick = [&](int second, int paints) {
+        for (int r = 1; r <= 40; ++r)
+            rows.Text(r, 1) = std::to_string(second) + ":" + std::to_string(r);
+        grid.RowsChanged();
+        view.Sync();
+        for (int i = 0; i < paints; ++i)
+            view.viewport()->grab();
+    };
+    for (int second = 0; second < 60; ++second)
+        tick(second, 1);
+    EXPECT_LE(painter.KeptBytes(), screen);
+    // Painted twice a second (the rows moved by a pass), they are kept until
+    // the store holds two views.
+    const QSize device = view.viewport()->size() * view.viewport()->devicePixelRatioF();
+    const qint64 most = std::max<qint64>(2 * qint64(device.width()) * device.height() * 4, 1 << 20);
+    for (int second = 60; second < 600; ++second)
+        tick(second, 2);
+    EXPECT_GT(painter.KeptBytes(), screen);
+    EXPECT_LE(painter.KeptBytes(), most);
 }
 
 }  // namespace
