@@ -208,6 +208,10 @@ class IncrementalGrid : public ::testing::TestWithParam<unsigned> {
         if (what < 76) {
             seconds += Pick(90);
             fs.clock.Set(2026, 12, 6, 12 + seconds / 3600, seconds / 60 % 60, seconds % 60);
+            if (Chance(0.5)) {
+                changes->grid.AgeTick();
+                return "the ages follow the clock to " + std::to_string(seconds);
+            }
             Beacon(AnyCall());
             return "time passes to " + std::to_string(seconds);
         }

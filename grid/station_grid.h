@@ -129,6 +129,9 @@ class StationGrid final : public ColumnVisibility,
     std::int32_t GridRowCount() const { return gridRowCount_; }
     void SetRebuildListener(RebuildListener* listener) { listener_ = listener; }
     static constexpr int kAgeTickMs = 1000;
+    // The ages as of now, between passes (the scheduler's tick): only their
+    // cells change, unless an age's text came to fit or stopped fitting.
+    void AgeTick();
 
     // The column table's 18 entries with their captions.
     void FillColumnCaptions();
@@ -205,8 +208,6 @@ class StationGrid final : public ColumnVisibility,
     };
 
     void RebuildPass();
-    // The ages as of now, between passes: only their cells change.
-    void AgeTick();
     void ScheduleAgeTick();
     void Rebuild();
     void Update();
