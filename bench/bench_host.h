@@ -36,8 +36,12 @@ class BenchHost final : public HostMain, public MessagePump {
         std::string callsign = std::move(station.Callsign);
         station = beacon_;
         station.Callsign = std::move(callsign);
+        if (spreadHeard) station.ReportDate += static_cast<double>(heard_++) / 86400.0;
         return true;
     }
+    // Each station heard a second after the one before, as on the air,
+    // rather than all at once: their ages differ.
+    bool spreadHeard = false;
     bool SymbolToClipboard(const std::string&, const std::string&, const std::string&,
                            std::int16_t) override {
         return false;
@@ -53,6 +57,7 @@ class BenchHost final : public HostMain, public MessagePump {
   private:
     HostStation beacon_;
     std::vector<std::string> lines_;
+    int heard_ = 0;
     testing::FakeMap map_;
 };
 
