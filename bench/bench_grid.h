@@ -34,8 +34,10 @@ class NoClipboard final : public Clipboard {
     std::optional<Picture> GetBitmap() override { return std::nullopt; }
 };
 
-inline int RunQtBenchmarks(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+// `App`: QApplication for benchmarks that paint widgets.
+template <typename App = QCoreApplication>
+int RunQtBenchmarks(int argc, char** argv) {
+    App app(argc, argv);
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -134,9 +134,5 @@ BENCHMARK(BM_BeaconOnScreen)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
     // The view benchmarks paint a real window, offscreen unless told otherwise.
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bb::RunQtBenchmarks<QApplication>(argc, argv);
 }

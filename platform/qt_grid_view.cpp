@@ -204,6 +204,11 @@ CellPainter::CellPainter(const GridModel& model, QObject* parent)
     pictures_.setMaxCost(kMostKept);
 }
 
+void CellPainter::FitTo(QSize pixels) {
+    const qint64 view = qint64(pixels.width()) * pixels.height() * 4;
+    pictures_.setMaxCost(std::clamp<qint64>(2 * view, kLeastKept, kMostKept));
+}
+
 void CellPainter::paint(QPainter* painter, const QStyleOptionViewItem& option,
                         const QModelIndex& index) const {
     const GridModel::Shown* shown = model_.ShownAt(index);
@@ -213,12 +218,6 @@ void CellPainter::paint(QPainter* painter, const QStyleOptionViewItem& option,
         QStyledItemDelegate::paint(painter, option, index);
         return;
     }
-    // Pictures for two views' worth of cells: a pass that moves the rows
-    // finds every cell on screen, and the store stays small in a small window.
-    const QPaintDevice& device = *painter->device();
-    const qint64 view = qint64(device.width() * ratio) * qint64(device.height() * ratio) * 4;
-    const qint64 most = std::clamp<qint64>(2 * view, kLeastKept, kMostKept);
-    if (pictures_.maxCost() != most) pictures_.setMaxCost(most);
     Key key{*shown, option.rect.size(), int(option.state), ratio, option.palette.cacheKey()};
     const QPixmap* picture = pictures_.object(key);
     if (!picture) {
@@ -386,6 +385,11 @@ void GridView::changeEvent(QEvent* event) {
     if (t == QEvent::FontChange || t == QEvent::PaletteChange || t == QEvent::StyleChange)
         painter_->Forget();
     QTableView::changeEvent(event);
+}
+
+void GridView::resizeEvent(QResizeEvent* event) {
+    QTableView::resizeEvent(event);
+    painter_->FitTo(viewport()->size() * viewport()->devicePixelRatioF());
 }
 
 void GridView::mousePressEvent(QMouseEvent* event) {

@@ -88,6 +88,10 @@ class CellPainter final : public QStyledItemDelegate {
     }
     // The bytes the kept pictures take.
     qint64 KeptBytes() const { return pictures_.totalCost(); }
+    // The view's size in device pixels: pictures are kept for two views'
+    // worth of cells, so that a pass that moves the rows finds every cell
+    // on screen, and the store stays small in a small window.
+    void FitTo(QSize pixels);
 
   private:
     static constexpr qint64 kLeastKept = 1 << 20, kMostKept = 12 << 20;  // bytes
@@ -129,6 +133,7 @@ class GridView final : public QTableView, private GridObserver {
 
   protected:
     void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
