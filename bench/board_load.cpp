@@ -1,8 +1,8 @@
 // The running program's cost: bb-host hears a synthetic feed (the soak's) at
 // a chosen rate and the real board follows it, offscreen, in its own process.
 // First every station is heard once, at 1,000 a second; then beacons come at the rate
-// for the chosen time, over which the board's CPU time and memory are read
-// from /proc. Run under dbus-run-session:
+// for the chosen time, over which the board's CPU time (each thread's, as
+// the scheduler counts it) and memory are read from /proc. Run under dbus-run-session:
 //   board_load STATIONS BEACONS_A_SECOND SECONDS [BOARD] [HOST] [HOST OPTIONS...]
 // Prints one line: stations, rate, the board's CPU share of one core, CPU
 // per beacon and resident memory at the end, and bb-host's CPU share and
@@ -123,15 +123,16 @@ int main(int argc, char** argv) {
     }
     const auto first = static_cast<std::uint64_t>(stations);
     const auto beacons = static_cast<std::uint64_t>(rate * seconds);
-    const double cpuFrom = bb::bench::CpuSeconds(std::to_string(board.processId()));
     const std::string hostPid = std::to_string(host.processId());
-    const double hostFrom = bb::bench::CpuSeconds(hostPid);
+    bb::bench::CpuMeter boardCpu(pid), hostCpuMeter(hostPid);
+    const double cpuFrom = boardCpu.Seconds();
+    const double hostFrom = hostCpuMeter.Seconds();
     QElapsedTimer steady;
     steady.start();
     Feed(host, feed, first, first + beacons, rate);
     const double wall = static_cast<double>(steady.nsecsElapsed()) / 1e9;
-    const double cpu = bb::bench::CpuSeconds(std::to_string(board.processId())) - cpuFrom;
-    const double hostCpu = bb::bench::CpuSeconds(hostPid) - hostFrom;
+    const double cpu = boardCpu.Seconds() - cpuFrom;
+    const double hostCpu = hostCpuMeter.Seconds() - hostFrom;
     const double rss = bb::bench::ResidentMb(std::to_string(board.processId()));
     std::printf(
         "stations %d, %.0f beacons/s: board CPU %.2f %% of one core, %.0f us a beacon, "
