@@ -124,16 +124,16 @@ int main(int argc, char** argv) {
     const auto first = static_cast<std::uint64_t>(stations);
     const auto beacons = static_cast<std::uint64_t>(rate * seconds);
     const std::string hostPid = std::to_string(host.processId());
-    bb::bench::CpuMeter boardCpu(pid), hostCpuMeter(hostPid);
-    const double cpuFrom = boardCpu.Seconds();
-    const double hostFrom = hostCpuMeter.Seconds();
+    bb::bench::CpuMeter boardMeter(pid), hostMeter(hostPid);
+    const double cpuFrom = boardMeter.Seconds();
+    const double hostFrom = hostMeter.Seconds();
     QElapsedTimer steady;
     steady.start();
     Feed(host, feed, first, first + beacons, rate);
     const double wall = static_cast<double>(steady.nsecsElapsed()) / 1e9;
-    const double cpu = boardCpu.Seconds() - cpuFrom;
-    const double hostCpu = hostCpuMeter.Seconds() - hostFrom;
-    const double rss = bb::bench::ResidentMb(std::to_string(board.processId()));
+    const double cpu = boardMeter.Seconds() - cpuFrom;
+    const double hostCpu = hostMeter.Seconds() - hostFrom;
+    const double rss = bb::bench::ResidentMb(pid);
     std::printf(
         "stations %d, %.0f beacons/s: board CPU %.2f %% of one core, %.0f us a beacon, "
         "%.0f MB resident; bb-host CPU %.2f %%, %.0f MB resident\n",
