@@ -102,13 +102,8 @@ HostService::HostService(const Options& options, QObject* parent)
     batchTimer_.setInterval(kBeaconBatchMs);
     connect(&batchTimer_, &QTimer::timeout, this, &HostService::FlushBeaconBatch);
     dataTimer_.setSingleShot(true);
-    dataTimer_.setInterval(kDataAvailableMs);
-    connect(&dataTimer_, &QTimer::timeout, this, [this] {
-        if (!dataPending_) return;
-        dataPending_ = false;
-        emit DataAvailable();
-        dataTimer_.start();
-    });
+    connect(&dataTimer_, &QTimer::timeout, this, &HostService::RaiseDataAvailable);
+    sinceData_.start();
     new MainAdaptor(this);
     new MapAdaptor(map_);
 }
@@ -377,12 +372,21 @@ bool HostService::NotifyInBatches(bool on) {
 void HostService::TellDataAvailable() {
     // A full feed is hundreds of lines a second, and each signal costs the
     // host a bus message: a listener learns that lines came, not how many.
-    if (dataTimer_.isActive()) {
-        dataPending_ = true;
+    // The timer runs only while lines wait for their signal: a line heard
+    // after a quiet spell is told at once and leaves no wake-up behind.
+    if (dataTimer_.isActive()) return;
+    const qint64 since = sinceData_.elapsed();
+    if (dataRaised_ && since < kDataAvailableMs) {
+        dataTimer_.start(static_cast<int>(kDataAvailableMs - since));
         return;
     }
+    RaiseDataAvailable();
+}
+
+void HostService::RaiseDataAvailable() {
+    dataRaised_ = true;
+    sinceData_.restart();
     emit DataAvailable();
-    dataTimer_.start();
 }
 
 void HostService::FlushBeaconBatch() {

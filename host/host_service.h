@@ -5,6 +5,7 @@
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusObjectPath>
+#include <QElapsedTimer>
 #include <QObject>
 #include <QTimer>
 #include <QVariantMap>
@@ -136,9 +137,9 @@ class HostService : public QObject, protected QDBusContext {
     static constexpr int kBeaconBatchMs = 20;
     static constexpr int kBeaconBatchMax = 500;
     // DataAvailable is raised at most this often: the first line after a
-    // quiet spell at once, the lines of a burst in one signal at its end.
-    // It says only that lines came (a board takes the beacons themselves),
-    // so a full feed need not pay for a bus message every 20 ms.
+    // quiet spell at once, the lines that follow in a signal at the end of
+    // the spacing. It says only that lines came (a board takes the beacons
+    // themselves), so a full feed need not pay for a bus message every 20 ms.
     static constexpr int kDataAvailableMs = 100;
 
   signals:
@@ -170,6 +171,7 @@ class HostService : public QObject, protected QDBusContext {
     void Recount();
     // A line was heard: DataAvailable now, or at the end of its spacing.
     void TellDataAvailable();
+    void RaiseDataAvailable();
 
     std::map<QString, Listener> listeners_;
     QDBusServiceWatcher* watcher_ = nullptr;
@@ -179,8 +181,9 @@ class HostService : public QObject, protected QDBusContext {
     std::string batch_;     // the beacons not yet sent in a batch
     int batched_ = 0;
     QTimer batchTimer_;
-    QTimer dataTimer_;          // the DataAvailable spacing
-    bool dataPending_ = false;  // lines heard since the last DataAvailable
+    QTimer dataTimer_;         // lines wait for their DataAvailable
+    QElapsedTimer sinceData_;  // since the last DataAvailable
+    bool dataRaised_ = false;
     bool registered_ = false;
     QDBusConnection bus_;
 };

@@ -212,6 +212,22 @@ TEST(KissSources, OverTcpAndThroughANamedPipe) {
     EXPECT_EQ(serial.State().packets, 2u);
 }
 
+// Lines heard are told as data available: not line by line, and never
+// without a signal after the last line of a burst.
+TEST(DataAvailable, ABurstIsToldAfterItsLastLine) {
+    HostService host(HostService::Options{});
+    int heard = 0, raised = 0, heardWhenRaised = 0;
+    QObject::connect(&host, &HostService::DataAvailable, [&] {
+        ++raised;
+        heardWhenRaised = heard;
+    });
+    for (; heard < 40; ++heard)
+        host.Hear("B" + std::to_string(heard) + ">APRS:!5106.00N/00010.00W-");
+    EXPECT_GE(raised, 1);  // the first line at once
+    ASSERT_TRUE(WaitFor([&] { return heardWhenRaised == 40; }));
+    EXPECT_LT(raised, 10);
+}
+
 // A feed two days old: each report as old as when heard; a clock ahead counts as when heard.
 TEST(Replay, AStationsReportIsAsOldAsWhenItWasHeard) {
     const qint64 now = QDateTime::currentSecsSinceEpoch();
