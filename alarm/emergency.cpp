@@ -96,14 +96,15 @@ void Emergency::AlarmPass() {
     if (!settings_.EmergencyScan || !settings_.EmergencyPlot) return;
     StationTable& table = board_.Table();
     StationTable::WalkHold hold(table);
-    const std::int32_t count = table.StationCount();
     std::set<std::string> seen;
     bool found = false;
     const bool alarm = settings_.EmergencyAlarm && !soundFile_.empty();
     silent_ = alarm && !sound_.Audible();
     // The new windows go clear of those open, wherever the user put them.
     std::vector<ScreenArea> taken = forms_.EmergencyFrames();
-    for (std::int32_t i = 0; i < count; ++i) {
+    // Only the records flagged: a table of 50,000 stations is not read twice
+    // a second for the few that call for help.
+    for (const std::int32_t i : table.EmergencyRecords()) {
         pump_.LetPendingMessagesRun();
         if (!Alarming(table[i])) continue;
         found = true;
@@ -229,8 +230,7 @@ void Emergency::PlotMarkers() {
     if (!settings_.EmergencyScan || !settings_.EmergencyPlot) return;
     StationTable& table = board_.Table();
     StationTable::WalkHold hold(table);
-    const std::int32_t count = table.StationCount();
-    for (std::int32_t i = 0; i < count; ++i) {
+    for (const std::int32_t i : table.EmergencyRecords()) {
         pump_.LetPendingMessagesRun();
         if (Alarming(table[i])) map_.Plot_Circle2(table[i].Longitude, table[i].Latitude, 4);
     }

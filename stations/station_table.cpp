@@ -62,6 +62,9 @@ void StationTable::Reset() {
     pending_list_->push_back(0);
     count_ = 0;
     live_ = 1;
+    emergencies_.clear();
+    edited_.clear();
+    rereadAll_ = false;
     for (Filling& fill : filling_)
         fill.shown = -1;
     for (TableWatcher* w : watchers_)
@@ -79,7 +82,43 @@ const StationRecord& StationTable::operator[](std::int32_t index) const {
 
 StationRecord& StationTable::Edit(std::int32_t index) {
     CheckIndex(index);
+    // A caller that never asks for the emergencies keeps the list short.
+    if (!rereadAll_) {
+        if (edited_.size() >= records_.size()) {
+            rereadAll_ = true;
+            edited_.clear();
+        } else {
+            edited_.push_back(index);
+        }
+    }
     return records_[static_cast<std::size_t>(index)];
+}
+
+std::vector<std::int32_t> StationTable::EmergencyRecords() const {
+    if (rereadAll_) {
+        emergencies_.clear();
+        for (std::int32_t i = 0; i < count_; ++i)
+            if (records_[static_cast<std::size_t>(i)].Emergency) emergencies_.push_back(i);
+        rereadAll_ = false;
+    } else if (!edited_.empty()) {
+        std::ranges::sort(edited_);
+        edited_.erase(std::unique(edited_.begin(), edited_.end()), edited_.end());
+        for (const std::int32_t i : edited_) {
+            const auto at = std::ranges::lower_bound(emergencies_, i);
+            const bool listed = at != emergencies_.end() && *at == i;
+            const bool flagged =
+                i <= UpperBound() && records_[static_cast<std::size_t>(i)].Emergency;
+            if (flagged && !listed)
+                emergencies_.insert(at, i);
+            else if (!flagged && listed)
+                emergencies_.erase(at);
+        }
+    }
+    edited_.clear();
+    // The table's one empty record, before the first append, is no station.
+    std::vector<std::int32_t> out = emergencies_;
+    std::erase_if(out, [&](std::int32_t i) { return i >= count_; });
+    return out;
 }
 
 std::int32_t StationTable::find_station(std::string_view callsign) const {
@@ -219,6 +258,15 @@ void StationTable::Compact() {
     if (records_.empty()) {
         Reset();
         return;
+    }
+    // The emergencies known, and the records waiting to be read again,
+    // renumbered; the deleted ones go.
+    for (std::vector<std::int32_t>* list : {&emergencies_, &edited_}) {
+        for (std::int32_t& index : *list)
+            index = static_cast<std::size_t>(index) < moved.size()
+                        ? moved[static_cast<std::size_t>(index)]
+                        : -1;
+        std::erase(*list, -1);
     }
     count_ = static_cast<std::int32_t>(records_.size());
     // Renumber the index where it stands; entries of stations without a live

@@ -122,6 +122,11 @@ class StationTable {
     // Indices held by anyone are invalid afterwards.
     void Compact();
 
+    // The records with the Emergency flag, deleted ones among them, in table
+    // order: the alarm looks at these rather than at every record. The flag
+    // is read again from each record handed out by Edit since the last call.
+    std::vector<std::int32_t> EmergencyRecords() const;
+
     // Calls `f(index, record)` for every live record, in table order.
     void ForEachLive(const std::function<void(std::int32_t, const StationRecord&)>& f) const;
 
@@ -188,6 +193,12 @@ class StationTable {
         bool deleted = false;
     };
     std::vector<Filling> filling_;
+    // The records flagged Emergency when last read, ascending; the records
+    // edited since, to be read again; or, after a compaction or more edits
+    // than records, every record to be read.
+    mutable std::vector<std::int32_t> emergencies_;
+    mutable std::vector<std::int32_t> edited_;
+    mutable bool rereadAll_ = false;
 };
 
 }  // namespace bb

@@ -6,6 +6,7 @@
 
 #include "bench/literal_table.h"
 #include "stations/board.h"
+#include "support/clock.h"
 #include "tests/fakes/fake_host.h"
 #include "tests/fakes/fake_system.h"
 
@@ -29,6 +30,7 @@ TEST(IndexedIntake, MatchesTheLiteralIntakeOnRandomEvents) {
     testing::FakeSystem fs;
     Common::Initialize();
     Snapshot indexed;
+    std::size_t flaggedSeen = 0;
     for (unsigned seed = 1; seed <= 40; ++seed) {
         std::mt19937 rng(seed);
         const int stations = 3 + static_cast<int>(rng() % 40);
@@ -53,6 +55,7 @@ TEST(IndexedIntake, MatchesTheLiteralIntakeOnRandomEvents) {
                 HostStation& st = host.Know("S" + std::to_string(s));
                 st.Latitude = static_cast<float>(s * 60);
                 st.CommentStart = 1;
+                st.FallbackDate = DateSerial(2026, 12, 1);  // a date the record can hold
             }
             int serial = 0;
             std::size_t next = 0;
@@ -62,6 +65,8 @@ TEST(IndexedIntake, MatchesTheLiteralIntakeOnRandomEvents) {
                 switch (e.kind) {
                     case Event::kBeacon: {
                         host.stations[e.callsign].BeaconText = "b" + std::to_string(++serial);
+                        // A station calls for help now and then, and stops.
+                        host.stations[e.callsign].StatusText = serial % 5 == 0 ? "EMERGENCY" : "";
                         std::vector<std::function<void()>> batch;
                         for (int k = 0; k < e.nested; ++k)
                             batch.push_back([&] { runOne(); });
@@ -85,9 +90,26 @@ TEST(IndexedIntake, MatchesTheLiteralIntakeOnRandomEvents) {
                         host.failing.erase(e.callsign);
                 }
             };
-            while (next < script.size())
+            // The emergencies the table keeps are those its records say,
+            // through compactions and nested intakes: asked for after every
+            // event, or after every 37th, when the edits between may
+            // outnumber the records.
+            const auto emergenciesKept = [&] {
+                const StationTable& t = board.Table();
+                std::vector<std::int32_t> flagged;
+                for (std::int32_t i = 0; i < t.StationCount(); ++i)
+                    if (t[i].Emergency) flagged.push_back(i);
+                flaggedSeen += flagged.size();
+                return t.EmergencyRecords() == flagged;
+            };
+            while (next < script.size()) {
                 runOne();
+                if (which == 0 && next % (seed % 2 ? 1 : 37) == 0) {
+                    ASSERT_TRUE(emergenciesKept()) << seed;
+                }
+            }
             if (which == 0) {
+                ASSERT_TRUE(emergenciesKept()) << seed;
                 indexed.clear();
                 board.Table().ForEachLive(
                     [&](std::int32_t, const StationRecord& r) { Take(indexed, r); });
@@ -100,9 +122,14 @@ TEST(IndexedIntake, MatchesTheLiteralIntakeOnRandomEvents) {
                 for (const StationRecord& r : literal.records)
                     Take(literalLive, r);
                 EXPECT_EQ(literalLive, indexed) << "seed " << seed;
+                // Every live record was filled: the comparison is of beacons heard.
+                EXPECT_TRUE(std::ranges::all_of(indexed, [](const std::string& l) {
+                    return l.find("|b") != l.npos;
+                })) << seed;
             }
         }
     }
+    EXPECT_GT(flaggedSeen, 0u);
 }
 
 }  // namespace
