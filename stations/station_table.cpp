@@ -82,7 +82,8 @@ const StationRecord& StationTable::operator[](std::int32_t index) const {
 
 StationRecord& StationTable::Edit(std::int32_t index) {
     CheckIndex(index);
-    // A caller that never asks for the emergencies keeps the list short.
+    // Bounded when nobody asks for the emergencies: past one edit a record,
+    // every record is read again instead.
     if (!rereadAll_) {
         if (edited_.size() >= records_.size()) {
             rereadAll_ = true;

@@ -194,8 +194,8 @@ class StationTable {
     };
     std::vector<Filling> filling_;
     // The records flagged Emergency when last read, ascending; the records
-    // edited since, to be read again; or, after a compaction or more edits
-    // than records, every record to be read.
+    // edited since, to be read again; or, after more edits than records,
+    // every record to be read.
     mutable std::vector<std::int32_t> emergencies_;
     mutable std::vector<std::int32_t> edited_;
     mutable bool rereadAll_ = false;
