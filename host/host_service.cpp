@@ -103,7 +103,6 @@ HostService::HostService(const Options& options, QObject* parent)
     connect(&batchTimer_, &QTimer::timeout, this, &HostService::FlushBeaconBatch);
     dataTimer_.setSingleShot(true);
     connect(&dataTimer_, &QTimer::timeout, this, &HostService::RaiseDataAvailable);
-    sinceData_.start();
     new MainAdaptor(this);
     new MapAdaptor(map_);
 }
@@ -375,8 +374,8 @@ void HostService::TellDataAvailable() {
     // The timer runs only while lines wait for their signal: a line heard
     // after a quiet spell is told at once and leaves no wake-up behind.
     if (dataTimer_.isActive()) return;
-    const qint64 since = sinceData_.elapsed();
-    if (dataRaised_ && since < kDataAvailableMs) {
+    const qint64 since = sinceData_.isValid() ? sinceData_.elapsed() : kDataAvailableMs;
+    if (since < kDataAvailableMs) {
         dataTimer_.start(static_cast<int>(kDataAvailableMs - since));
         return;
     }
@@ -384,8 +383,7 @@ void HostService::TellDataAvailable() {
 }
 
 void HostService::RaiseDataAvailable() {
-    dataRaised_ = true;
-    sinceData_.restart();
+    sinceData_.start();
     emit DataAvailable();
 }
 

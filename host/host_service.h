@@ -182,8 +182,7 @@ class HostService : public QObject, protected QDBusContext {
     int batched_ = 0;
     QTimer batchTimer_;
     QTimer dataTimer_;         // lines wait for their DataAvailable
-    QElapsedTimer sinceData_;  // since the last DataAvailable
-    bool dataRaised_ = false;
+    QElapsedTimer sinceData_;  // since the last DataAvailable; invalid before the first
     bool registered_ = false;
     QDBusConnection bus_;
 };

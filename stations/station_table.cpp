@@ -107,8 +107,7 @@ std::vector<std::int32_t> StationTable::EmergencyRecords() const {
         for (const std::int32_t i : edited_) {
             const auto at = std::ranges::lower_bound(emergencies_, i);
             const bool listed = at != emergencies_.end() && *at == i;
-            const bool flagged =
-                i <= UpperBound() && records_[static_cast<std::size_t>(i)].Emergency;
+            const bool flagged = records_[static_cast<std::size_t>(i)].Emergency;
             if (flagged && !listed)
                 emergencies_.insert(at, i);
             else if (!flagged && listed)
